@@ -1,0 +1,63 @@
+#pragma once
+
+#include "common/Endpoints.h"
+
+#include <QString>
+#include <memory>
+
+class EnginePacing;
+class JobStatus;
+class KeywordStore;
+class PageReader;
+class Prompter;
+class SettingsStore;
+
+// The shared things every feature is handed: folders, settings, endpoints,
+// the keyword database, the job state, the engine pacing, the prompter and
+// the browser page reader. It owns what it creates; the prompter and the
+// page reader belong to whoever installs them (the window, a test).
+class AppContext
+{
+public:
+    // `settingsFile` empty: the native per-user settings store.
+    AppContext(const QString &programDir, const QString &dataDir, const QString &settingsFile = {});
+    ~AppContext();
+    AppContext(const AppContext &) = delete;
+    AppContext &operator=(const AppContext &) = delete;
+
+    QString programDir() const { return m_programDir; }
+    QString dataDir() const { return m_dataDir; }
+    // A file in the data folder.
+    QString dataFile(const QString &name) const;
+
+    SettingsStore &settings() { return *m_settings; }
+    Endpoints &endpoints() { return m_endpoints; }
+    const Endpoints &endpoints() const { return m_endpoints; }
+    JobStatus &jobStatus() { return *m_jobStatus; }
+    EnginePacing &pacing() { return *m_pacing; }
+    KeywordStore &keywords() { return *m_keywords; }
+
+    Prompter &prompter() { return *m_prompter; }
+    void setPrompter(Prompter *p) { m_prompter = p; }
+    PageReader *pageReader() { return m_pageReader; }
+    void setPageReader(PageReader *r) { m_pageReader = r; }
+
+    // Opens db.sqlite in the data folder (creating it); false when it cannot.
+    bool openDatabase();
+    // Reads endpoints.ini from the data folder, if there is one.
+    void loadEndpoints();
+    // The engine wait values from googlese/yahoose/bingse (5 when empty).
+    void loadPacing();
+
+private:
+    QString m_programDir;
+    QString m_dataDir;
+    std::unique_ptr<SettingsStore> m_settings;
+    Endpoints m_endpoints;
+    std::unique_ptr<JobStatus> m_jobStatus;
+    std::unique_ptr<EnginePacing> m_pacing;
+    std::unique_ptr<KeywordStore> m_keywords;
+    std::unique_ptr<Prompter> m_silentPrompter;
+    Prompter *m_prompter = nullptr;
+    PageReader *m_pageReader = nullptr;
+};

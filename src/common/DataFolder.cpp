@@ -1,0 +1,46 @@
+#include "common/DataFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace DataFolder {
+
+bool isWritableFolder(const QString &dir)
+{
+    if (!QDir(dir).exists())
+        return false;
+    QTemporaryFile probe(dir + QStringLiteral("/.write-test-XXXXXX"));
+    return probe.open();
+}
+
+QString resolve(const QStringList &arguments, const QString &programDir)
+{
+    QString dir;
+    const qsizetype at = arguments.indexOf(QStringLiteral("--data"));
+    if (at >= 0 && at + 1 < arguments.size())
+        dir = arguments.at(at + 1);
+    if (dir.isEmpty())
+        dir = qEnvironmentVariable("VELTRANA_HOME");
+    if (dir.isEmpty() && isWritableFolder(programDir))
+        dir = programDir;
+    if (dir.isEmpty())
+        dir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    QDir().mkpath(dir);
+    return QDir(dir).absolutePath();
+}
+
+QStringList withoutDataOption(const QStringList &arguments)
+{
+    QStringList out = arguments;
+    const qsizetype at = out.indexOf(QStringLiteral("--data"));
+    if (at >= 0) {
+        out.removeAt(at);
+        if (at < out.size())
+            out.removeAt(at);
+    }
+    return out;
+}
+
+} // namespace DataFolder

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Where the program keeps its data files (database, kws.txt, mykw.txt,
+// myfav, endpoints.ini): "--data DIR", else $VELTRANA_HOME, else the
+// program folder when it is writable, else the per-user app data folder.
+namespace DataFolder {
+
+// `arguments` are the command-line arguments (without the program name is
+// fine); `programDir` the executable's folder. Creates the folder.
+QString resolve(const QStringList &arguments, const QString &programDir);
+
+// Removes "--data DIR" from the arguments (so commands see only their own).
+QStringList withoutDataOption(const QStringList &arguments);
+
+bool isWritableFolder(const QString &dir);
+
+} // namespace DataFolder

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QWidget>
+
+// A page of the main tab strip. The window calls activated() each time the
+// user selects the tab (by clicking it or through the menu).
+class FeatureTab : public QWidget
+{
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+    virtual void activated() {}
+};

@@ -1,0 +1,50 @@
+#include "common/ui/ResultListView.h"
+
+#include "common/JobStatus.h"
+#include "common/ResultList.h"
+
+#include <QHeaderView>
+#include <QStyledItemDelegate>
+
+namespace {
+class BoldRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(ResultList::BoldRole).toBool())
+            option->font.setBold(true);
+    }
+};
+} // namespace
+
+ResultListView::ResultListView(QWidget *parent) : QTreeView(parent)
+{
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setAlternatingRowColors(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setItemDelegate(new BoldRowDelegate(this));
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(false);
+    header()->setStretchLastSection(true);
+    connect(header(), &QHeaderView::sectionClicked, this, &ResultListView::onHeaderClicked);
+}
+
+void ResultListView::setResultList(ResultList *list)
+{
+    m_list = list;
+    setModel(list);
+    if (list && list->columnCount() > 0)
+        header()->resizeSection(0, 260);
+}
+
+void ResultListView::onHeaderClicked(int column)
+{
+    if (!m_list || (m_status && m_status->isBusy()))
+        return;
+    m_list->sortByColumnClick(column);
+}

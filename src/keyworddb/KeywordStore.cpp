@@ -1,0 +1,240 @@
+#include "keyworddb/KeywordStore.h"
+
+#include "common/ResultList.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+QString numericOrDash(const QString &cell)
+{
+    const QString t = cell.trimmed();
+    bool ok = false;
+    t.toDouble(&ok);
+    return ok ? t : QStringLiteral("-");
+}
+} // namespace
+
+KeywordStore::KeywordStore()
+    // One connection per store; the address keeps the name unique.
+    : m_connection(QStringLiteral("keywords-%1").arg(quintptr(this), 0, 16))
+{
+}
+
+KeywordStore::~KeywordStore()
+{
+    close();
+}
+
+QSqlDatabase KeywordStore::db() const
+{
+    return QSqlDatabase::database(m_connection, false);
+}
+
+bool KeywordStore::open(const QString &file)
+{
+    close();
+    m_file = file;
+    {
+        QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        d.setDatabaseName(file);
+        if (!d.open())
+            return false;
+        QSqlQuery q(d);
+        // WAL with per-statement commits: a killed process loses nothing that
+        // a statement already wrote.
+        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        const bool ok = q.exec(QStringLiteral(
+                            "CREATE TABLE IF NOT EXISTS keywords ("
+                            " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                            " keys TEXT NOT NULL DEFAULT '', parentkeys TEXT DEFAULT '',"
+                            " googles TEXT DEFAULT '-', yahoos TEXT DEFAULT '-', bings TEXT DEFAULT '-',"
+                            " adddate TEXT DEFAULT '')"))
+                        && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"));
+        if (!ok) {
+            d.close();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool KeywordStore::isOpen() const
+{
+    return QSqlDatabase::contains(m_connection) && db().isOpen();
+}
+
+void KeywordStore::close()
+{
+    if (!QSqlDatabase::contains(m_connection))
+        return;
+    {
+        QSqlDatabase d = db();
+        d.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+std::optional<KeywordStore::Stored> KeywordStore::find(const QString &keyword) const
+{
+    if (!isOpen())
+        return std::nullopt;
+    QSqlQuery q(db());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords where keys = ? limit 1"));
+    q.addBindValue(keyword.trimmed());
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    return Stored{q.value(0).toLongLong(), q.value(1).toString(),
+                  {q.value(2).toString(), q.value(3).toString(), q.value(4).toString()}};
+}
+
+std::optional<KeywordStore::Stored> KeywordStore::findOnDay(const QString &keyword, const QDate &day) const
+{
+    if (!isOpen())
+        return std::nullopt;
+    QSqlQuery q(db());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords"
+                             " where keys = ? and adddate = ? limit 1"));
+    q.addBindValue(keyword.trimmed());
+    q.addBindValue(dateText(day));
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    return Stored{q.value(0).toLongLong(), q.value(1).toString(),
+                  {q.value(2).toString(), q.value(3).toString(), q.value(4).toString()}};
+}
+
+bool KeywordStore::insert(const QString &keyword, const QString &parent, const Counts &counts, const QDate &day)
+{
+    if (!isOpen())
+        return false;
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("insert into keywords (keys,parentkeys,googles,yahoos,bings,adddate)"
+                             " values (?,?,?,?,?,?)"));
+    q.addBindValue(keyword.trimmed());
+    q.addBindValue(parent);
+    q.addBindValue(counts.google);
+    q.addBindValue(counts.yahoo);
+    q.addBindValue(counts.bing);
+    q.addBindValue(dateText(day));
+    return q.exec();
+}
+
+bool KeywordStore::updateAll(const QString &keyword, const QString &parent, const Counts &counts, const QDate &day)
+{
+    if (!isOpen())
+        return false;
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("update keywords set parentkeys = ?,googles = ?,yahoos = ?,bings = ?,adddate = ?"
+                             " where keys = ?"));
+    q.addBindValue(parent);
+    q.addBindValue(counts.google);
+    q.addBindValue(counts.yahoo);
+    q.addBindValue(counts.bing);
+    q.addBindValue(dateText(day));
+    q.addBindValue(keyword.trimmed());
+    return q.exec();
+}
+
+bool KeywordStore::updateCount(Engine e, const QString &keyword, const QString &count, const QDate &day)
+{
+    if (!isOpen())
+        return false;
+    static const char *const columns[] = {"googles", "yahoos", "bings"};
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("update keywords set %1 = ?,adddate = ? where keys = ?")
+                  .arg(QLatin1String(columns[engineIndex(e)])));
+    q.addBindValue(count);
+    q.addBindValue(dateText(day));
+    q.addBindValue(keyword);
+    return q.exec();
+}
+
+int KeywordStore::remove(const QString &keyword)
+{
+    if (!isOpen())
+        return -1;
+    QSqlQuery q(db());
+    q.prepare(QStringLiteral("delete from keywords where keys = ?"));
+    q.addBindValue(keyword.trimmed());
+    if (!q.exec())
+        return -1;
+    return q.numRowsAffected();
+}
+
+QVector<KeywordStore::Record> KeywordStore::loadAll() const
+{
+    QVector<Record> rows;
+    if (!isOpen())
+        return rows;
+    QSqlQuery q(db());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("select keys,parentkeys,googles,yahoos,bings ,adddate from keywords order by id desc")))
+        return rows;
+    while (q.next()) {
+        rows.append(Record{q.value(0).toString(), q.value(1).toString(),
+                           {q.value(2).toString(), q.value(3).toString(), q.value(4).toString()},
+                           q.value(5).toString()});
+    }
+    return rows;
+}
+
+int KeywordStore::rowCount() const
+{
+    if (!isOpen())
+        return 0;
+    QSqlQuery q(db());
+    if (!q.exec(QStringLiteral("select count(*) from keywords")) || !q.next())
+        return 0;
+    return q.value(0).toInt();
+}
+
+void KeywordStore::checkdb(const ResultList &list, const QString &parentBox, const QDate &day)
+{
+    if (list.isEmpty())
+        return;
+    const int last = list.count() - 1;
+    const QString keyword = list.cell(last, 0);
+    const Counts counts{numericOrDash(list.cell(last, 1)), numericOrDash(list.cell(last, 2)),
+                        numericOrDash(list.cell(last, 3))};
+    const auto stored = find(keyword);
+    if (!stored) {
+        insert(keyword, parentBox.trimmed(), counts, day);
+        return;
+    }
+    const QDate storedDay = QDate::fromString(stored->adddate, QStringLiteral("yyyy-MM-dd"));
+    if (storedDay.isValid() && storedDay.daysTo(day) == 0)
+        return;
+    updateAll(keyword, parentBox, counts, day);
+}
+
+int KeywordStore::addTicked(const ResultList &list, const QString &parent, bool withCounts, const QDate &day)
+{
+    int added = 0;
+    for (int r = 0; r < list.count(); ++r) {
+        if (!list.row(r).checked)
+            continue;
+        const QString keyword = list.cell(r, 0).trimmed();
+        if (find(keyword))
+            continue;
+        Counts counts;
+        if (withCounts)
+            counts = Counts{list.cell(r, 1), list.cell(r, 2), list.cell(r, 3)};
+        if (insert(keyword, parent.trimmed(), counts, day))
+            ++added;
+    }
+    return added;
+}
+
+bool KeywordStore::beginBatch()
+{
+    return isOpen() && db().transaction();
+}
+
+bool KeywordStore::commitBatch()
+{
+    return isOpen() && db().commit();
+}

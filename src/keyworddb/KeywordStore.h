@@ -1,0 +1,80 @@
+#pragma once
+
+#include "common/Engine.h"
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVector>
+#include <optional>
+
+class ResultList;
+
+// The keyword table: one row per kept keyword with its seed, the three
+// engines' page counts and the day they were written. Every statement binds
+// its values, so any keyword text (apostrophes included) is stored as typed.
+class KeywordStore
+{
+public:
+    struct Counts {
+        QString google = QStringLiteral("-");
+        QString yahoo = QStringLiteral("-");
+        QString bing = QStringLiteral("-");
+    };
+    struct Stored {
+        qint64 id = 0;
+        QString adddate;
+        Counts counts;
+    };
+    struct Record {
+        QString keys;
+        QString parentkeys;
+        Counts counts;
+        QString adddate;
+    };
+
+    KeywordStore();
+    ~KeywordStore();
+    KeywordStore(const KeywordStore &) = delete;
+    KeywordStore &operator=(const KeywordStore &) = delete;
+
+    static QString dateText(const QDate &day) { return day.toString(QStringLiteral("yyyy-MM-dd")); }
+
+    // Opens (creating when missing) the database file and the table.
+    bool open(const QString &file);
+    bool isOpen() const;
+    void close();
+    QString fileName() const { return m_file; }
+
+    // Rows with this keyword (trimmed); the first one found.
+    std::optional<Stored> find(const QString &keyword) const;
+    // The row with this keyword (trimmed) written on `day`, if any.
+    std::optional<Stored> findOnDay(const QString &keyword, const QDate &day) const;
+
+    bool insert(const QString &keyword, const QString &parent, const Counts &counts, const QDate &day);
+    bool updateAll(const QString &keyword, const QString &parent, const Counts &counts, const QDate &day);
+    // Refresh of one engine's count; `keyword` is matched as given.
+    bool updateCount(Engine e, const QString &keyword, const QString &count, const QDate &day);
+    // Removes every row with this keyword (trimmed); how many went, -1 on error.
+    int remove(const QString &keyword);
+    // Every row, newest first.
+    QVector<Record> loadAll() const;
+    int rowCount() const;
+
+    // Insert-or-refresh of the last row of a result list whose sub-columns 1-3
+    // hold the Google, Yahoo and Bing counts (checkdb).
+    void checkdb(const ResultList &list, const QString &parentBox, const QDate &day = QDate::currentDate());
+    // Stores every ticked row not yet in the table; returns how many were
+    // stored. With `withCounts` false the three counts are stored as "-".
+    int addTicked(const ResultList &list, const QString &parent, bool withCounts,
+                  const QDate &day = QDate::currentDate());
+
+    // Runs several writes as one transaction (bulk imports, benchmarks).
+    bool beginBatch();
+    bool commitBatch();
+
+private:
+    QSqlDatabase db() const;
+    QString m_connection;
+    QString m_file;
+};

@@ -1,0 +1,64 @@
+#include "research/IndexCounts.h"
+
+#include "common/Endpoints.h"
+#include "research/EnginePacing.h"
+#include "web/CXHtml.h"
+#include "web/M_base.h"
+
+#include <QUrl>
+
+namespace IndexCounts {
+
+QString queryText(const QString &keyword)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(keyword));
+}
+
+QString requestPath(Engine e, const QString &keyword)
+{
+    const QString kw = queryText(keyword);
+    switch (e) {
+    case Engine::Google: return QStringLiteral("/search?hl=en&q=") + kw;
+    case Engine::Yahoo: return QStringLiteral("/search?p=") + kw;
+    case Engine::Bing: return QStringLiteral("/search?q=") + kw + QStringLiteral("&setmkt=en-US");
+    }
+    return {};
+}
+
+QString notFound(Engine e)
+{
+    return e == Engine::Google ? QStringLiteral("0") : QStringLiteral("-");
+}
+
+QString extract(Engine e, const QString &page)
+{
+    QString count;
+    switch (e) {
+    case Engine::Google: {
+        count = M_base::GetBetween(page, QStringLiteral("</b> of"), QStringLiteral("</b>"));
+        const QStringList pieces = count.split(QStringLiteral("<b>"));
+        if (pieces.size() > 1)
+            count = pieces.at(1);
+        break;
+    }
+    case Engine::Yahoo:
+        count = M_base::GetBetween(page, QStringLiteral("<strong id=\"resultCount\">"), QStringLiteral("<"));
+        break;
+    case Engine::Bing:
+        count = M_base::GetBetween(page, QStringLiteral(" of "), QStringLiteral("results")).trimmed();
+        break;
+    }
+    count.remove(QLatin1Char(','));
+    return count.isEmpty() ? notFound(e) : count;
+}
+
+QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
+              EnginePacing &pacing)
+{
+    pacing.pace(e);
+    html.charset = QStringLiteral("utf-8");
+    html.url = endpoints.url(engineKey(e), requestPath(e, keyword));
+    return extract(e, html.GetSrc());
+}
+
+} // namespace IndexCounts

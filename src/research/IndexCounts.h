@@ -1,0 +1,31 @@
+#pragma once
+
+#include "common/Engine.h"
+
+#include <QString>
+
+class CXHtml;
+class Endpoints;
+class EnginePacing;
+
+// The indexed-count request of each engine and the rule that cuts the count
+// out of its result page.
+namespace IndexCounts {
+
+// Path and query of the count request ("/search?hl=en&q=seo").
+QString requestPath(Engine e, const QString &keyword);
+// Count as digits without separators, or the engine's not-found value.
+QString extract(Engine e, const QString &page);
+// "0" for Google, "-" for Yahoo and Bing.
+QString notFound(Engine e);
+
+// Paces, requests and extracts one count through `html` (whose TryTime the
+// caller has set); sets char "utf-8" and the address.
+QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
+              EnginePacing &pacing);
+
+// The keyword as it goes into a query: reserved characters ("&", "#", "+",
+// "%", spaces) percent-encoded as UTF-8 so they reach the engine as typed.
+QString queryText(const QString &keyword);
+
+} // namespace IndexCounts

@@ -1,0 +1,65 @@
+#pragma once
+
+// The outside web played on 127.0.0.1: search engines, the maker's site and the update server,
+// each under its own path prefix on one port. Tests and the demo point the program at it.
+
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+
+#include <memory>
+
+namespace standin {
+
+// How the stand-in misbehaves for requests under one path prefix.
+struct Behaviour {
+    int delayMs = 0;          // answer after this long
+    int status = 200;         // HTTP status to send
+    QString redirectTo;       // non-empty: answer 302 with Location ("/google/..." is made absolute)
+    bool emptyBody = false;   // 200 with empty body
+    bool neverAnswer = false; // read the request, never answer, keep the connection open
+    int times = -1;           // how many matching requests it applies to; -1 = until cleared
+};
+
+struct LoggedRequest {
+    QString service;   // "google", "yahoo", "bing", "baidu", "baiduindex", "keywordtool", "maker", "figures", "update"
+    QString path;      // path within the service, e.g. "/search"
+    QString query;     // decoded query string
+    QList<QPair<QString, QString>> items; // decoded query items in order (then form-body items of a POST)
+    QString userAgent;
+    qint64 msecsSinceEpoch = 0; // arrival time
+    QString method;    // "GET", "POST", ...
+    QByteArray body;   // raw request body
+};
+
+class StandIn : public QObject {
+    Q_OBJECT
+public:
+    explicit StandIn(QObject *parent = nullptr);
+    ~StandIn() override;
+
+    bool listen(quint16 port = 0);        // 127.0.0.1 only; 0 = free port
+    quint16 port() const;
+    QString baseUrl() const;              // "http://127.0.0.1:PORT"
+    QString serviceBase(const QString &service) const; // baseUrl() + "/" + service
+    bool writeEndpoints(const QString &iniPath) const;
+
+    void setPublishedVersion(const QString &v);   // default "1.0"
+    void setRelatedCount(int perSeed);     // 0 = natural corpus sizes
+    void plantRank(const QString &engine, const QString &keyword, const QString &site, int resultIndex);
+    void setBehaviour(const QString &pathPrefix, const Behaviour &b);
+    void clearBehaviours();
+
+    QList<LoggedRequest> log() const;
+    QList<LoggedRequest> log(const QString &service) const;
+    void clearLog();
+
+    static QStringList services();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace standin

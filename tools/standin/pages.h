@@ -1,0 +1,75 @@
+#pragma once
+
+// What the service pages share: the request as a service sees it, the answer it gives,
+// the state tests can change, and the word material in corpus.cpp.
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+namespace standin::detail {
+
+struct ServiceRequest {
+    QString service;
+    QString path;   // within the service, starts with '/'
+    QList<QPair<QString, QString>> items;
+    QString value(const QString &key) const;
+    bool has(const QString &key) const;
+};
+
+struct Page {
+    int status = 200;
+    QByteArray contentType = "text/html; charset=utf-8";
+    QByteArray body;
+};
+
+// The settings tests steer. Planted sites are keyed by plantKey(engine, keyword), then overall index.
+struct World {
+    QString baseUrl;
+    QString version = QStringLiteral("1.0");
+    int relatedCount = 0;
+    QHash<QString, QMap<int, QString>> plants;
+};
+
+enum Engine { Google = 0, Yahoo = 1, Bing = 2, Baidu = 3 };
+
+QString normalizeKeyword(const QString &keyword); // lower-case, single spaces
+QString plantKey(Engine engine, const QString &keyword);
+bool isNoResult(const QString &keyword);
+quint64 stableHash(const QString &text, quint64 salt = 0);
+QString thousands(qint64 n);
+QString htmlEscape(const QString &text);
+qint64 resultCount(const QString &keyword, Engine engine);
+
+// Related searches one engine shows for a seed, lower-case.
+QStringList relatedFor(const QString &keyword, Engine engine, int relatedCount);
+// Words of phrase that are not in the seed, wrapped in open/close (how engines bold them).
+QString emphasizeNew(const QString &phrase, const QString &seed, const QString &open, const QString &close);
+
+struct Hit {
+    QString host;
+    QString path;    // starts with '/'
+    QString title;
+    QString snippet;
+};
+// Ten results of one result page (page 0 = results 1-10).
+QList<Hit> resultPage(const QString &keyword, Engine engine, int page, const World &world);
+
+Page googleService(const ServiceRequest &req, const World &world);
+Page yahooService(const ServiceRequest &req, const World &world);
+Page bingService(const ServiceRequest &req, const World &world);
+Page baiduService(const ServiceRequest &req, const World &world);
+Page makerService(const ServiceRequest &req, const World &world);
+Page baiduIndexService(const ServiceRequest &req, const World &world);
+Page keywordToolService(const ServiceRequest &req, const World &world);
+Page figuresService(const ServiceRequest &req, const World &world);
+Page updateService(const ServiceRequest &req, const World &world);
+
+Page notFound(const ServiceRequest &req);
+QByteArray utf8Head(const QString &title, const QString &style = QString());
+
+} // namespace standin::detail
