@@ -112,7 +112,7 @@ const char *const Forms[] = {
 
 // For made-to-measure lists: more words to combine with the seed.
 const char *const Extra[] = {
-    "2go", "advice", "app", "basics", "calculator", "certification", "checker", "comparison",
+    "advice", "agencies", "app", "basics", "calculator", "certification", "checker", "comparison",
     "community", "consulting", "deals", "download", "experts", "faq", "forum", "generator", "hacks",
     "in english", "india", "jobs online", "kit", "london", "made easy", "manual", "methods",
     "near me", "new york", "opportunities", "overview", "packages", "platform", "questions",

@@ -2,6 +2,8 @@
 
 #include "common/AppContext.h"
 #include "common/JobStatus.h"
+#include "keyworddb/ui/KeywordDbTab.h"
+#include "research/ui/MiningTab.h"
 
 #include <QLabel>
 #include <QStatusBar>
@@ -15,8 +17,15 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent) : QMainWindow(paren
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("mainTabs"));
-    for (const char *caption : {"相关关键词查询", "Adwords关键词查询", "外链资源库", "关键词排名查询", "关键词数据库"})
-        m_tabs->addTab(new QWidget(m_tabs), QString::fromUtf8(caption));
+    m_tabs->addTab(new MiningTab(m_context, m_tabs), QStringLiteral("相关关键词查询"));
+    m_tabs->addTab(new FeatureTab(m_tabs), QStringLiteral("Adwords关键词查询"));
+    m_tabs->addTab(new FeatureTab(m_tabs), QStringLiteral("外链资源库"));
+    m_tabs->addTab(new FeatureTab(m_tabs), QStringLiteral("关键词排名查询"));
+    m_tabs->addTab(new KeywordDbTab(m_context, m_tabs), QStringLiteral("关键词数据库"));
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        if (auto *tab = qobject_cast<FeatureTab *>(m_tabs->widget(index)))
+            tab->activated();
+    });
     setCentralWidget(m_tabs);
 
     for (int i = 0; i < 3; ++i) {
