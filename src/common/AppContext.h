@@ -42,6 +42,11 @@ public:
     PageReader *pageReader() { return m_pageReader; }
     void setPageReader(PageReader *r) { m_pageReader = r; }
 
+    // True once start-up has finished: settings handlers save only then, so
+    // restoring controls at start-up never writes settings back.
+    bool isLoaded() const { return m_loaded; }
+    void setLoaded(bool loaded) { m_loaded = loaded; }
+
     // Opens db.sqlite in the data folder (creating it); false when it cannot.
     bool openDatabase();
     // Reads endpoints.ini from the data folder, if there is one.
@@ -60,4 +65,5 @@ private:
     std::unique_ptr<Prompter> m_silentPrompter;
     Prompter *m_prompter = nullptr;
     PageReader *m_pageReader = nullptr;
+    bool m_loaded = false;
 };

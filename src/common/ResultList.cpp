@@ -209,14 +209,19 @@ int ResultList::firstChecked() const
 
 int ResultList::removeChecked()
 {
+    return removeIf([](const Row &r) { return r.checked; });
+}
+
+int ResultList::removeIf(const std::function<bool(const Row &)> &fails)
+{
     const int before = m_rows.size();
-    if (checkedCount() == 0)
+    if (std::none_of(m_rows.cbegin(), m_rows.cend(), fails))
         return 0;
     beginResetModel();
     QVector<Row> kept;
     kept.reserve(before);
     for (Row &row : m_rows) {
-        if (row.checked)
+        if (fails(row))
             indexRemove(row.text);
         else
             kept.append(std::move(row));

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 
 // One result list (or hidden reserve copy): a table of rows with a tick box,
 // a bold flag, one hidden tag text and an image key per row. Column 0 is the
@@ -58,6 +59,9 @@ public:
     bool containsText(const QString &text) const;
     // First row whose text equals `text` trimmed, or -1.
     int findText(const QString &text) const;
+
+    // Removes every row for which `fails` holds; returns how many went.
+    int removeIf(const std::function<bool(const Row &)> &fails);
 
     int checkedCount() const;
     int firstChecked() const;

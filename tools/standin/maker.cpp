@@ -1,0 +1,75 @@
+// The maker's site: the published-version page, the news strip, the feedback receiver and help.
+
+#include "pages.h"
+
+namespace standin::detail {
+
+namespace {
+
+QByteArray versionPage(const World &world)
+{
+    // The real page is an old gb2312 one; its content is plain ASCII.
+    QByteArray page = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+                      "<title>Veltrana - free version</title></head>\n<body>\n<h2>Veltrana</h2>\n"
+                      "<p>The latest free version is ";
+    page += htmlEscape(world.version).toLatin1();
+    page += ".</p>\n<form action=\"download.htm\" method=\"get\">\n"
+            "<input type=\"hidden\" name=\"ver\" value=\"";
+    page += world.version.toUtf8(); // verbatim, trailing spaces and all: the client trims
+    page += "\">\n<input type=\"submit\" value=\"Download\">\n</form>\n</body></html>\n";
+    return page;
+}
+
+QByteArray infoPage()
+{
+    return utf8Head(QStringLiteral("Veltrana news"))
+           + QByteArray("<body style=\"margin:2px;font-family:sans-serif;font-size:12px\">\n"
+                        "<a href=\"help.htm\">Veltrana 1.0 is out: rank checks on three engines at once.</a> | "
+                        "<a href=\"help.htm\">Tip: mine related keywords two levels deep for long-tail ideas.</a> | "
+                        "<a href=\"help.htm\">New: export your keyword lists to Excel.</a>\n</body></html>\n");
+}
+
+QByteArray helpPage()
+{
+    return utf8Head(QStringLiteral("Veltrana help"))
+           + QByteArray("<body><h1>Veltrana help</h1>\n<h2>Keyword research</h2>\n"
+                        "<p>Type a seed keyword and press Start. Veltrana asks Google, Yahoo and Bing for the "
+                        "number of result pages and for related searches.</p>\n<h2>Rank checking</h2>\n"
+                        "<p>Enter your site and keywords; Veltrana reads the result pages and shows where your "
+                        "site appears.</p>\n<h2>Contact</h2><p>Use Help &gt; Suggestion in the program.</p>\n"
+                        "</body></html>\n");
+}
+
+QByteArray homePage()
+{
+    return utf8Head(QStringLiteral("Veltrana - SEO keyword tools"))
+           + QByteArray("<body><h1>Veltrana</h1><p>Free keyword research and rank checking for webmasters.</p>\n"
+                        "<ul><li><a href=\"veltrana/freever.htm\">Download the free version</a></li>"
+                        "<li><a href=\"help.htm\">Help</a></li></ul></body></html>\n");
+}
+
+} // namespace
+
+Page makerService(const ServiceRequest &req, const World &world)
+{
+    Page page;
+    const QString path = req.path.toLower();
+    if (path == QLatin1String("/veltrana/freever.htm")) {
+        page.contentType = "text/html; charset=gb2312";
+        page.body = versionPage(world);
+    } else if (path == QLatin1String("/veltrana/info.htm")) {
+        page.body = infoPage();
+    } else if (path == QLatin1String("/suggest.asp")) {
+        page.contentType = "text/plain";
+        page.body = "ok";
+    } else if (path == QLatin1String("/help.htm")) {
+        page.body = helpPage();
+    } else if (path == QLatin1String("/") || path == QLatin1String("/index.htm")) {
+        page.body = homePage();
+    } else {
+        return notFound(req);
+    }
+    return page;
+}
+
+} // namespace standin::detail
