@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QUrlQuery>
 
+#include <optional>
+
 namespace standin {
 
 using namespace detail;
@@ -114,7 +116,10 @@ StandIn::StandIn(QObject *parent) : QObject(parent), d(std::make_unique<Private>
     d->server = new HttpServer([this](const HttpRequest &req, Reply reply) { handle(req, std::move(reply)); }, this);
 }
 
-StandIn::~StandIn() = default;
+StandIn::~StandIn()
+{
+    delete d->server; // connections go first: nothing may reach handle() once d is gone
+}
 
 QStringList StandIn::services()
 {
@@ -213,7 +218,7 @@ void StandIn::clearLog()
 void StandIn::handle(const HttpRequest &req, std::function<void(const HttpResponse &)> reply)
 {
     if (req.path.startsWith(QLatin1String("/_control/"))) {
-        reply(control(req.path.mid(10), decodeItems(req.rawQuery, false)));
+        reply(control(req.path.mid(10), decodeItems(req.rawQuery, true)));
         return;
     }
 
@@ -257,7 +262,7 @@ void StandIn::handle(const HttpRequest &req, std::function<void(const HttpRespon
     if (b && !b->redirectTo.isEmpty()) {
         response = plain(302, "moved\n");
         const QString target = b->redirectTo.startsWith(u'/') ? baseUrl() + b->redirectTo : b->redirectTo;
-        response.headers.append({"Location", target.toUtf8()});
+        response.headers.append({"Location", QUrl(target).toEncoded()});
     } else if (b && b->status != 200) {
         response = plain(b->status, QByteArray::number(b->status) + ' ' + reasonPhrase(b->status) + '\n');
     } else if (b && b->emptyBody) {

@@ -3,14 +3,22 @@
 // The outside web played on 127.0.0.1: search engines, the maker's site and the update server,
 // each under its own path prefix on one port. Tests and the demo point the program at it.
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace standin {
+
+namespace detail {
+struct HttpRequest;
+struct HttpResponse;
+}
 
 // How the stand-in misbehaves for requests under one path prefix.
 struct Behaviour {
@@ -58,6 +66,9 @@ public:
     static QStringList services();
 
 private:
+    void handle(const detail::HttpRequest &req, std::function<void(const detail::HttpResponse &)> reply);
+    detail::HttpResponse control(const QString &command, const QList<QPair<QString, QString>> &items);
+
     struct Private;
     std::unique_ptr<Private> d;
 };
