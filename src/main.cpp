@@ -1,21 +1,133 @@
+// veltrana: the window, or a headless command ("veltrana COMMAND ...").
+
+#include "StandIn.h"
+#include "app/Commands.h"
 #include "app/ui/MainWindow.h"
 #include "common/AppContext.h"
 #include "common/DataFolder.h"
 #include "common/ui/DialogPrompter.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+#include <memory>
+
+namespace {
+
+struct Options {
+    bool demo = false;
+    bool help = false;
+    int quitAfterMs = -1;
+    QString error;
+    QStringList command;   // the command and its own arguments
+};
+
+Options parse(const QStringList &args)
+{
+    Options o;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (!a.startsWith(QLatin1Char('-'))) {
+            o.command = args.mid(i);   // what follows belongs to the command
+            break;
+        }
+        if (a == u"--demo") {
+            o.demo = true;
+        } else if (a == u"--help" || a == u"-h") {
+            o.help = true;
+        } else if (a == u"--quit-after" && i + 1 < args.size()) {
+            bool ok = false;
+            o.quitAfterMs = args.at(++i).toInt(&ok);
+            if (!ok || o.quitAfterMs < 0)
+                o.error = QStringLiteral("bad --quit-after value: ") + args.at(i);
+        } else {
+            o.error = QStringLiteral("unknown option: ") + a;
+        }
+    }
+    return o;
+}
+
+int headless(int argc, char *argv[], const QStringList &allArgs, const Options &options)
+{
+    QCoreApplication app(argc, argv);
+    const QString programDir = QCoreApplication::applicationDirPath();
+    if (options.help) {
+        QTextStream(stdout) << Commands::usage();
+        return 0;
+    }
+    if (!options.error.isEmpty() || !Commands::isCommand(options.command.value(0))) {
+        QTextStream err(stderr);
+        err << "veltrana: " << (options.error.isEmpty() ? QStringLiteral("unknown command: ") + options.command.value(0)
+                                                         : options.error)
+            << Qt::endl
+            << Commands::usage();
+        return 2;
+    }
+    AppContext context(programDir, DataFolder::resolve(allArgs, programDir));
+    return Commands::run(context, options.command);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    QStringList allArgs;
+    for (int i = 1; i < argc; ++i)
+        allArgs.append(QString::fromLocal8Bit(argv[i]));
+    const bool hasData = allArgs.contains(QStringLiteral("--data"));
+    const Options options = parse(DataFolder::withoutDataOption(allArgs));
+    if (!options.command.isEmpty() || options.help || !options.error.isEmpty())
+        return headless(argc, argv, allArgs, options);
+
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);   // the embedded browsers need it
     QApplication app(argc, argv);
-    const QString dataDir = DataFolder::resolve(app.arguments().mid(1), QCoreApplication::applicationDirPath());
-    AppContext context(QCoreApplication::applicationDirPath(), dataDir);
+    const QString programDir = QCoreApplication::applicationDirPath();
+
+    // The demo plays the web in-process and keeps everything in a throw-away
+    // folder, so it never touches the user's data or settings.
+    std::unique_ptr<standin::StandIn> standIn;
+    std::unique_ptr<QTemporaryDir> demoDir;
+    QString dataDir;
+    QString settingsFile;
+    if (options.demo) {
+        standIn = std::make_unique<standin::StandIn>();
+        if (!standIn->listen(0)) {
+            QTextStream(stderr) << "veltrana: the demo cannot listen on 127.0.0.1" << Qt::endl;
+            return 1;
+        }
+        if (hasData) {
+            dataDir = DataFolder::resolve(allArgs, programDir);
+        } else {
+            demoDir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/veltrana-demo-XXXXXX"));
+            if (!demoDir->isValid()) {
+                QTextStream(stderr) << "veltrana: cannot create a demo folder" << Qt::endl;
+                return 1;
+            }
+            dataDir = demoDir->path();
+        }
+        standIn->writeEndpoints(QDir(dataDir).filePath(QStringLiteral("endpoints.ini")));
+        settingsFile = QDir(dataDir).filePath(QStringLiteral("settings.ini"));
+    } else {
+        dataDir = DataFolder::resolve(allArgs, programDir);
+    }
+
+    AppContext context(programDir, dataDir, settingsFile);
     context.loadEndpoints();
-    context.openDatabase();
-    context.loadPacing();
     MainWindow window(context);
     DialogPrompter prompter(&window);
     context.setPrompter(&prompter);
+    if (!window.start())
+        return 0;
     window.show();
+
+    if (options.quitAfterMs >= 0) {
+        QTimer::singleShot(options.quitAfterMs, &window, [&window] {
+            QTextStream(stdout) << "veltrana: window " << (window.isVisible() ? "shown" : "hidden") << Qt::endl;
+            // Leave without the exit question: nobody is there to answer it.
+            QCoreApplication::exit(window.isVisible() ? 0 : 1);
+        });
+    }
     return app.exec();
 }

@@ -1,0 +1,162 @@
+#include "app/Startup.h"
+
+#include "common/AppContext.h"
+#include "common/Prompter.h"
+#include "common/SettingsStore.h"
+#include "web/CXHtml.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QSaveFile>
+#include <QStringEncoder>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+}
+
+Startup::Startup(AppContext &context) : m_context(context), m_launcher(&Startup::launchDetached) {}
+
+Startup::~Startup() = default;
+
+QDate Startup::today() const
+{
+    return m_today.isValid() ? m_today : QDate::currentDate();
+}
+
+Startup::Outcome Startup::run()
+{
+    if (!acquireInstance()) {
+        m_context.prompter().notice(QStringLiteral("程序已运行。"));
+        return Outcome::AlreadyRunning;
+    }
+    m_context.openDatabase();   // without it the features find and save nothing
+    writeVersionFile();
+
+    const Check check = checkVersion();
+    m_updateStarted = false;
+    if (check.made && check.version.trimmed() != version()) {
+        m_updateStarted = true;
+        if (startUpdater(check.minimised))
+            return Outcome::HandedOver;
+        // No updater to hand over to: ending now would leave the user with nothing.
+        m_updateStarted = false;
+    }
+    restoreSettings();
+    return Outcome::Continue;
+}
+
+bool Startup::acquireInstance()
+{
+    if (m_lock)
+        return true;
+    auto lock = std::make_unique<QLockFile>(m_context.dataFile(QStringLiteral("veltrana.lock")));
+    // Only a dead owner makes the lock stale, however long the program ran.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false;
+    m_lock = std::move(lock);
+    return true;
+}
+
+void Startup::writeVersionFile()
+{
+    // The updater reads this beside itself, in the program folder.
+    QSaveFile file(QDir(m_context.programDir()).filePath(QStringLiteral("ver.txt")));
+    if (!file.open(QIODevice::WriteOnly))
+        return;   // a read-only program folder is not an error
+    QStringEncoder encoder("GB18030");
+    file.write(encoder.encode(version() + QStringLiteral("\r\n")));
+    file.commit();
+}
+
+Startup::Check Startup::checkVersion()
+{
+    SettingsStore &settings = m_context.settings();
+    const QString day = today().toString(kDateFormat);
+    const QString stored = settings.ReadValue(QStringLiteral("updatedt")).trimmed();
+
+    Check check;
+    int limit = 5;
+    if (stored.isEmpty()) {
+        settings.CreateKey();
+        settings.WriteValue(QStringLiteral("updatedt"), day);
+    } else {
+        const QDate last = QDate::fromString(stored, kDateFormat);
+        if (last.isValid() && last.daysTo(today()) == 0)
+            return check;
+        limit = 6;
+        check.minimised = true;
+    }
+
+    CXHtml page;
+    page.url = m_context.endpoints().url(QStringLiteral("maker"), QStringLiteral("/veltrana/freever.htm"));
+    page.TryTime = limit;
+    page.charset = QStringLiteral("gb2312");
+    check.version = CXHtml::GetMemo(page.GetSrc(), QStringLiteral("ver\" value=\""), QStringLiteral("\""));
+    if (check.version.isEmpty())
+        check.version = version();
+    check.made = true;
+
+    settings.WriteValue(QStringLiteral("updatedt"), day);
+    settings.WriteValue(QStringLiteral("ver"), check.version);
+    return check;
+}
+
+void Startup::restoreSettings()
+{
+    SettingsStore &settings = m_context.settings();
+    if (settings.ReadValue(QStringLiteral("setting1")).isEmpty()) {
+        settings.CreateKey();
+        settings.WriteValue(QStringLiteral("setting1"), defaultOptions());
+    }
+    m_context.loadPacing();
+    if (!settings.HasValue(QStringLiteral("settingurl"))) {
+        settings.CreateKey();
+        settings.WriteValue(QStringLiteral("settingurl"), QString());
+    }
+}
+
+QString Startup::updaterPath() const
+{
+#ifdef Q_OS_WIN
+    const QString name = QStringLiteral("update.exe");
+#else
+    const QString name = QStringLiteral("update");
+#endif
+    return QDir(m_context.programDir()).filePath(name);
+}
+
+bool Startup::startUpdater(bool minimised)
+{
+    const QFileInfo updater(updaterPath());
+    if (!updater.isFile())
+        return false;
+    return m_launcher && m_launcher(updater.absoluteFilePath(), minimised);
+}
+
+bool Startup::launchDetached(const QString &path, bool minimised)
+{
+    const QFileInfo updater(path);
+    if (!updater.isFile() || !updater.isExecutable())
+        return false;
+    QProcess process;
+    process.setProgram(updater.absoluteFilePath());
+    process.setWorkingDirectory(updater.absolutePath());
+#ifdef Q_OS_WIN
+    if (minimised) {
+        process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *args) {
+            args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
+            args->startupInfo->wShowWindow = SW_SHOWMINNOACTIVE;
+        });
+    }
+#else
+    Q_UNUSED(minimised)   // window states are the window manager's business here
+#endif
+    return process.startDetached();
+}

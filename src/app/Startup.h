@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class AppContext;
+class QLockFile;
+
+// The start-up steps that need no window: the single-instance lock, the
+// database, "ver.txt", the daily version check with its hand-over to the
+// updater, and the settings defaults. The window runs these first and builds
+// its tabs only when they say to go on.
+class Startup
+{
+public:
+    enum class Outcome {
+        Continue,        // start-up goes on; the window is built
+        AlreadyRunning,  // another instance holds the lock; nothing was written
+        HandedOver,      // the updater was started; the program ends
+    };
+
+    struct Check {
+        bool made = false;      // false when today's check was already made
+        QString version;        // the published version, or "1.0"
+        bool minimised = false; // how the updater would be started
+    };
+
+    // Starts the updater program at `path`; false when it could not start.
+    using Launcher = std::function<bool(const QString &path, bool minimised)>;
+
+    static QString version() { return QStringLiteral("1.0"); }
+    static QString defaultOptions() { return QStringLiteral("0#1#1#0#0"); }
+
+    explicit Startup(AppContext &context);
+    ~Startup();
+    Startup(const Startup &) = delete;
+    Startup &operator=(const Startup &) = delete;
+
+    void setLauncher(Launcher launcher) { m_launcher = std::move(launcher); }
+    // The day the checks count from (the real date unless a test sets one).
+    void setToday(const QDate &day) { m_today = day; }
+    QDate today() const;
+
+    // The steps in their order; see Outcome.
+    Outcome run();
+
+    bool acquireInstance();
+    void writeVersionFile();
+    Check checkVersion();
+    void restoreSettings();
+
+    // The update-start flag: set while the program hands over to the updater,
+    // so that closing asks nothing.
+    bool updateStarted() const { return m_updateStarted; }
+    void setUpdateStarted(bool started) { m_updateStarted = started; }
+
+    QString updaterPath() const;
+    // Starts the updater; false (and nothing started) when it is missing.
+    bool startUpdater(bool minimised);
+    static bool launchDetached(const QString &path, bool minimised);
+
+private:
+    AppContext &m_context;
+    std::unique_ptr<QLockFile> m_lock;
+    Launcher m_launcher;
+    QDate m_today;
+    bool m_updateStarted = false;
+};

@@ -1,0 +1,275 @@
+#include "AppTestEnv.h"
+#include "app/ui/MainWindow.h"
+#include "common/JobStatus.h"
+#include "common/PageReader.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+QStringList captions(const QMenu *menu)
+{
+    QStringList out;
+    for (const QAction *a : menu->actions())
+        out.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+QMenu *menuTitled(QMainWindow &window, const QString &title)
+{
+    for (QAction *a : window.menuBar()->actions()) {
+        if (a->text() == title)
+            return a->menu();
+    }
+    return nullptr;
+}
+
+QList<int> checkedFunctions(QMainWindow &window)
+{
+    QList<int> out;
+    const QList<QAction *> actions = menuTitled(window, QStringLiteral("软件功能(&F)"))->actions();
+    for (int i = 0; i < actions.size(); ++i) {
+        if (actions.at(i)->isChecked())
+            out.append(i);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_standIn = std::make_unique<standin::StandIn>();
+        QVERIFY(m_standIn->listen(0));
+    }
+    void cleanup() { m_standIn.reset(); }
+
+    void menusAndTray()
+    {
+        AppTestEnv env(m_standIn.get());
+        MainWindow window(*env.context);
+        QVERIFY(window.start());
+
+        QStringList titles;
+        for (QAction *a : window.menuBar()->actions())
+            titles.append(a->text());
+        QCOMPARE(titles, (QStringList{QStringLiteral("软件系统(&S)"), QStringLiteral("软件功能(&F)"),
+                                      QStringLiteral("关于软件(&A)"), QStringLiteral("软件帮助(&H)")}));
+        QCOMPARE(captions(menuTitled(window, QStringLiteral("软件系统(&S)"))),
+                 (QStringList{QStringLiteral("在线升级"), QStringLiteral("搜索引擎屏蔽设置"), QStringLiteral("退出系统")}));
+        const QStringList tabCaptions{QStringLiteral("相关关键词查询"), QStringLiteral("Adwords关键词查询"),
+                                      QStringLiteral("外链资源库"), QStringLiteral("关键词排名查询"),
+                                      QStringLiteral("关键词数据库")};
+        QCOMPARE(captions(menuTitled(window, QStringLiteral("软件功能(&F)"))), tabCaptions);
+        QStringList tabTexts;
+        for (int i = 0; i < window.tabs()->count(); ++i)
+            tabTexts.append(window.tabs()->tabText(i));
+        QCOMPARE(tabTexts, tabCaptions);
+        const QStringList about = captions(menuTitled(window, QStringLiteral("关于软件(&A)")));
+        QCOMPARE(about.size(), 6);
+        QCOMPARE(about.first(), QStringLiteral("软件说明"));
+        QCOMPARE(captions(menuTitled(window, QStringLiteral("软件帮助(&H)"))),
+                 (QStringList{QStringLiteral("在线帮助"), QStringLiteral("意见和建议")}));
+        QCOMPARE(captions(window.trayMenu()), (QStringList{QStringLiteral("恢复"), QStringLiteral("最小化"),
+                                                           QStringLiteral("关于软件"), QStringLiteral("-"),
+                                                           QStringLiteral("退出")}));
+        QVERIFY(window.minimumWidth() >= 867 && window.minimumHeight() >= 722);
+        QVERIFY(env.context->isLoaded());
+        QVERIFY(env.context->pageReader() != nullptr);
+
+        // The information strip and the first silent browser load their pages.
+        QTRY_COMPARE_WITH_TIMEOUT(countRequests(*m_standIn, QStringLiteral("maker"), QStringLiteral("/veltrana/info.htm")),
+                                  1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(countRequests(*m_standIn, QStringLiteral("baidu"), QStringLiteral("/")), 1, 5000);
+    }
+
+    void makerPagesOpenOnlyWithAnEndpoint()
+    {
+        AppTestEnv env(m_standIn.get());
+        MainWindow window(*env.context);
+        QList<QUrl> opened;
+        window.setUrlOpener([&](const QUrl &url) {
+            opened.append(url);
+            return true;
+        });
+        QVERIFY(window.start());
+        QMenu *about = menuTitled(window, QStringLiteral("关于软件(&A)"));
+        const QList<QAction *> links = about->actions().mid(1);
+        for (QAction *a : links) {
+            QVERIFY2(a->isEnabled(), qPrintable(a->text()));
+            a->trigger();
+        }
+        menuTitled(window, QStringLiteral("软件帮助(&H)"))->actions().at(0)->trigger();
+        QCOMPARE(opened.size(), 6);
+        for (const QUrl &u : opened) {
+            QCOMPARE(u.scheme(), QStringLiteral("http"));
+            QVERIFY2(u.toString().startsWith(m_standIn->serviceBase(QStringLiteral("maker"))), qPrintable(u.toString()));
+        }
+        QCOMPARE(opened.last().path(), QStringLiteral("/maker/help.htm"));
+
+        AppTestEnv bare(nullptr);
+        bare.context->endpoints().setBase(QStringLiteral("maker"), QString());
+        bare.context->endpoints().setBase(QStringLiteral("baidu"), QString());
+        MainWindow offline(*bare.context);
+        opened.clear();
+        offline.setUrlOpener([&](const QUrl &url) {
+            opened.append(url);
+            return true;
+        });
+        QVERIFY(offline.start());
+        for (QAction *a : menuTitled(offline, QStringLiteral("关于软件(&A)"))->actions().mid(1)) {
+            QVERIFY(!a->isEnabled());
+            a->trigger();
+        }
+        QVERIFY(!menuTitled(offline, QStringLiteral("软件帮助(&H)"))->actions().at(0)->isEnabled());
+        QVERIFY(opened.isEmpty());
+    }
+
+    void functionMarkFollowsTab()
+    {
+        AppTestEnv env(m_standIn.get());
+        MainWindow window(*env.context);
+        QVERIFY(window.start());
+        QCOMPARE(checkedFunctions(window), QList<int>{0});
+        QCOMPARE(window.tabs()->currentIndex(), 0);
+
+        menuTitled(window, QStringLiteral("软件功能(&F)"))->actions().at(3)->trigger();
+        QCOMPARE(window.tabs()->currentIndex(), 3);
+        QCOMPARE(checkedFunctions(window), QList<int>{3});
+
+        window.tabs()->setCurrentIndex(4);
+        QCOMPARE(checkedFunctions(window), QList<int>{4});
+        // Choosing the current entry again keeps it marked.
+        menuTitled(window, QStringLiteral("软件功能(&F)"))->actions().at(4)->trigger();
+        QCOMPARE(checkedFunctions(window), QList<int>{4});
+    }
+
+    void closeRules()
+    {
+        AppTestEnv env(m_standIn.get());
+        MainWindow window(*env.context);
+        QVERIFY(window.start());
+        window.show();
+
+        env.context->jobStatus().setState(JobStatus::Running);
+        QVERIFY(!window.close());
+        QCOMPARE(env.prompter.prompts.size(), 1);
+        QCOMPARE(env.prompter.prompts.at(0).title, QStringLiteral("提示"));
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("程序正在运行中，请停止后推出。"));
+        env.context->jobStatus().setState(JobStatus::Stopping);
+        QVERIFY(!window.close());
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("程序正在运行中，请停止后推出。"));
+
+        env.context->jobStatus().setState(JobStatus::Idle);
+        env.prompter.prompts.clear();
+        env.prompter.answers.enqueue(Prompter::Answer::No);
+        QVERIFY(!window.close());
+        QCOMPARE(env.prompter.prompts.size(), 1);
+        QCOMPARE(env.prompter.prompts.at(0).kind, QStringLiteral("yesno"));
+        QCOMPARE(env.prompter.prompts.at(0).title, QStringLiteral("Veltrana"));
+        QCOMPARE(env.prompter.prompts.at(0).text, QStringLiteral("是否真的要退出软件？"));
+        QVERIFY(window.isVisible());
+
+        env.prompter.answers.enqueue(Prompter::Answer::Yes);
+        QVERIFY(window.close());
+        QVERIFY(!window.isVisible());
+    }
+
+    void handOverAtStartEndsWithoutQuestion()
+    {
+        AppTestEnv env(m_standIn.get());
+        env.installFakeUpdater();
+        m_standIn->setPublishedVersion(QStringLiteral("0.9"));
+        MainWindow window(*env.context);
+        QVERIFY(!window.start());
+        QVERIFY(window.startup().updateStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(env.updaterRecord()), 5000);
+        QVERIFY(window.close());
+        QVERIFY(env.prompter.prompts.isEmpty());
+        QVERIFY(!env.context->isLoaded());
+    }
+
+    void noUpdaterKeepsTheWindow()
+    {
+        AppTestEnv env(m_standIn.get());
+        m_standIn->setPublishedVersion(QStringLiteral("0.9"));
+        MainWindow window(*env.context);
+        QVERIFY(window.start());
+        QVERIFY(!window.startup().updateStarted());
+        QCOMPARE(window.tabs()->count(), 5);
+    }
+
+    void onlineUpdateMenu()
+    {
+        AppTestEnv env(m_standIn.get());
+        MainWindow window(*env.context);
+        QVERIFY(window.start());
+        window.show();
+        QAction *update = menuTitled(window, QStringLiteral("软件系统(&S)"))->actions().at(0);
+
+        // No: nothing happens.
+        env.prompter.answers.enqueue(Prompter::Answer::No);
+        update->trigger();
+        QCOMPARE(env.prompter.prompts.size(), 1);
+        QCOMPARE(env.prompter.prompts.at(0).kind, QStringLiteral("yesno"));
+        QCOMPARE(env.prompter.prompts.at(0).title, QStringLiteral("提示"));
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("未发现可用的更新，确实要更新吗？"));
+        QVERIFY(window.isVisible());
+        QVERIFY(!window.startup().updateStarted());
+
+        // Yes without an updater beside the program: it stays.
+        env.prompter.answers.enqueue(Prompter::Answer::Yes);
+        update->trigger();
+        QVERIFY(window.isVisible());
+        QVERIFY(!window.startup().updateStarted());
+
+        // Yes with one: it starts and the window goes without the exit question.
+        env.installFakeUpdater();
+        env.prompter.prompts.clear();
+        env.prompter.answers.enqueue(Prompter::Answer::Yes);
+        update->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(env.updaterRecord()), 5000);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(env.prompter.prompts.size(), 1);
+    }
+
+    void pageReaderReadsTheScriptedDocument()
+    {
+        AppTestEnv env(m_standIn.get());
+        MainWindow window(*env.context);
+        QVERIFY(window.start());
+        PageReader *reader = env.context->pageReader();
+        QVERIFY(reader);
+        const QString html = reader->readPage(m_standIn->serviceBase(QStringLiteral("maker")) + QStringLiteral("/help.htm"), 1000);
+        QVERIFY2(html.contains(QStringLiteral("Veltrana help")), qPrintable(html.left(300)));
+        QVERIFY(html.contains(QStringLiteral("<body")));
+        QVERIFY(!html.contains(QStringLiteral("<html")));   // the root element's inner markup
+
+        // Nothing listening there: nothing loaded, nothing returned.
+        QCOMPARE(reader->readPage(QStringLiteral("ftp://127.0.0.1/x"), 100), QString());
+        QCOMPARE(reader->readPage(QStringLiteral("http://127.0.0.1:1/none"), 1000), QString());
+    }
+
+private:
+    std::unique_ptr<standin::StandIn> m_standIn;
+};
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_mainwindow.moc"

@@ -1,0 +1,135 @@
+// The real executable: the demo comes up offscreen and leaves cleanly, and
+// the command dispatcher answers bad arguments with its usage.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString programPath()
+{
+    // Tests live in bin/tests, the program in bin.
+    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../veltrana"));
+}
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+    bool finished = false;
+};
+
+Run runProgram(const QStringList &args, const QProcessEnvironment &env, int timeoutMs)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(programPath(), args);
+    Run r;
+    if (!p.waitForStarted(5000))
+        return r;
+    r.finished = p.waitForFinished(timeoutMs);
+    if (!r.finished) {
+        p.kill();
+        p.waitForFinished(2000);
+    }
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+// Lines that Qt and Chromium print on a headless machine and that say
+// nothing about the program.
+bool harmless(const QString &line)
+{
+    static const QRegularExpression noise(QStringLiteral(
+        "^\\s*$|^\\[\\d+:\\d+:|QStandardPaths|XDG_RUNTIME_DIR|propagateSizeHints|offscreen|"
+        "Sandboxing disabled|sandbox|GPU|gpu|OpenGL|GL |dbus|D-Bus|libva|vaapi|Fontconfig|fontconfig|"
+        "QSystemTrayIcon|This plugin does not support|Release of profile requested|"
+        "Qt WebEngine|qt\\.webenginecontext|^\\s+\\*|^Surface |^Using |^Init Parameters|^GL Type|^QSG RHI|"
+        "No suitable graphics backend|Path override failed|Could not find|Warning:"));
+    return noise.match(line).hasMatch();
+}
+
+} // namespace
+
+class TestProgram : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(programPath()).isExecutable(), qPrintable(programPath() + " is not built"));
+        QVERIFY(m_home.isValid());
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (!m_env.contains(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS")))
+            m_env.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), QStringLiteral("--no-sandbox --disable-gpu"));
+        // Whatever the demo might wrongly write lands here, not in the user's home.
+        m_env.insert(QStringLiteral("HOME"), m_home.path());
+        m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        m_env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("share")));
+        m_env.remove(QStringLiteral("VELTRANA_HOME"));
+    }
+
+    void demoComesUpAndLeaves()
+    {
+        const Run r = runProgram({QStringLiteral("--demo"), QStringLiteral("--quit-after"), QStringLiteral("1500")},
+                                 m_env, 25000);
+        QVERIFY2(r.finished, qPrintable(r.err));
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains(QStringLiteral("veltrana: window shown")), qPrintable(r.out));
+        QStringList unexpected;
+        for (const QString &line : r.err.split(QLatin1Char('\n'))) {
+            if (!harmless(line))
+                unexpected.append(line);
+        }
+        QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(QLatin1Char('\n'))));
+        // The demo kept its settings in its throw-away folder.
+        QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("config/Veltrana/V1.0.0.conf"))));
+    }
+
+    void badCommandLines_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")}
+                                         << QStringLiteral("unknown command: frobnicate");
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")}
+                                        << QStringLiteral("unknown option: --bogus");
+        QTest::newRow("with a data folder") << QStringList{QStringLiteral("--data"), m_home.filePath(QStringLiteral("d")),
+                                                           QStringLiteral("nope")}
+                                            << QStringLiteral("unknown command: nope");
+    }
+    void badCommandLines()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, says);
+        const Run r = runProgram(args, m_env, 10000);
+        QVERIFY(r.finished);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(says), qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("usage: veltrana")), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void helpIsUsage()
+    {
+        const Run r = runProgram({QStringLiteral("--help")}, m_env, 10000);
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.contains(QStringLiteral("usage: veltrana")));
+    }
+
+private:
+    QTemporaryDir m_home;
+    QProcessEnvironment m_env;
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "test_program.moc"

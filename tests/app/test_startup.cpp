@@ -1,0 +1,226 @@
+#include "AppTestEnv.h"
+#include "app/Startup.h"
+#include "research/EnginePacing.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTest>
+
+namespace {
+
+const QString kVersionPath = QStringLiteral("/veltrana/freever.htm");
+
+// Every file under a folder with a digest of its bytes.
+QMap<QString, QByteArray> snapshot(const QString &dir)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        out.insert(path, QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1));
+    }
+    return out;
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_standIn = std::make_unique<standin::StandIn>();
+        QVERIFY(m_standIn->listen(0));
+    }
+    void cleanup() { m_standIn.reset(); }
+
+    void firstStartThenSameDay()
+    {
+        AppTestEnv env(m_standIn.get());
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        {
+            Startup startup(*env.context);
+            QCOMPARE(startup.run(), Startup::Outcome::Continue);
+            QVERIFY(!startup.updateStarted());
+        }
+        QCOMPARE(env.settings().ReadValue(QStringLiteral("updatedt")), today);
+        QCOMPARE(env.settings().ReadValue(QStringLiteral("ver")), QStringLiteral("1.0"));
+        QCOMPARE(env.settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("0#1#1#0#0"));
+        QVERIFY(env.settings().HasValue(QStringLiteral("settingurl")));
+        QCOMPARE(env.settings().ReadValue(QStringLiteral("settingurl")), QString());
+        QCOMPARE(countRequests(*m_standIn, QStringLiteral("maker"), kVersionPath), 1);
+        QVERIFY(env.prompter.prompts.isEmpty());
+        QVERIFY(QFile::exists(QDir(env.dataDir).filePath(QStringLiteral("db.sqlite"))));
+
+        // The updater reads "ver.txt" beside itself: ANSI text, CRLF.
+        QFile ver(QDir(env.programDir).filePath(QStringLiteral("ver.txt")));
+        QVERIFY(ver.open(QIODevice::ReadOnly));
+        QCOMPARE(ver.readAll(), QByteArray("1.0\r\n"));
+        ver.close();
+
+        // Same day: no second check; the stored options stay as they are.
+        env.settings().WriteValue(QStringLiteral("setting1"), QStringLiteral("1#0#0#1#1"));
+        env.reopen();
+        Startup again(*env.context);
+        QCOMPARE(again.run(), Startup::Outcome::Continue);
+        QCOMPARE(countRequests(*m_standIn, QStringLiteral("maker"), kVersionPath), 1);
+        QCOMPARE(env.settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("1#0#0#1#1"));
+    }
+
+    void secondInstanceWritesNothing()
+    {
+        AppTestEnv env(m_standIn.get());
+        Startup first(*env.context);
+        QCOMPARE(first.run(), Startup::Outcome::Continue);
+        QFile::remove(QDir(env.programDir).filePath(QStringLiteral("ver.txt")));
+        env.settings().WriteValue(QStringLiteral("updatedt"), QStringLiteral("2001-01-01"));
+        const auto programBefore = snapshot(env.programDir);
+        const auto dataBefore = snapshot(env.dataDir);
+        m_standIn->clearLog();
+
+        AppContext second(env.programDir, env.dataDir, env.settingsFile);
+        second.loadEndpoints();
+        ScriptedPrompter prompter;
+        second.setPrompter(&prompter);
+        Startup other(second);
+        QCOMPARE(other.run(), Startup::Outcome::AlreadyRunning);
+
+        QCOMPARE(prompter.prompts.size(), 1);
+        QCOMPARE(prompter.prompts.at(0).kind, QStringLiteral("message"));
+        QCOMPARE(prompter.prompts.at(0).title, QStringLiteral("提示"));
+        QCOMPARE(prompter.prompts.at(0).text, QStringLiteral("程序已运行。"));
+        QCOMPARE(snapshot(env.programDir), programBefore);
+        QCOMPARE(snapshot(env.dataDir), dataBefore);
+        QVERIFY(m_standIn->log().isEmpty());
+    }
+
+    void publishedVersion_data()
+    {
+        QTest::addColumn<QString>("published");
+        QTest::addColumn<bool>("handsOver");
+        QTest::newRow("same, trailing space") << QStringLiteral("1.0 ") << false;
+        QTest::newRow("older") << QStringLiteral("0.9") << true;
+        QTest::newRow("newer") << QStringLiteral("1.1") << true;
+    }
+    void publishedVersion()
+    {
+        QFETCH(QString, published);
+        QFETCH(bool, handsOver);
+        AppTestEnv env(m_standIn.get());
+        env.installFakeUpdater();
+        m_standIn->setPublishedVersion(published);
+
+        Startup startup(*env.context);
+        QCOMPARE(startup.run(), handsOver ? Startup::Outcome::HandedOver : Startup::Outcome::Continue);
+        QCOMPARE(startup.updateStarted(), handsOver);
+        QCOMPARE(env.settings().ReadValue(QStringLiteral("ver")), published);
+        if (handsOver) {
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(env.updaterRecord()), 5000);
+        } else {
+            QTest::qWait(200);   // a detached start would have written by now
+            QVERIFY(!QFile::exists(env.updaterRecord()));
+        }
+    }
+
+    void missingUpdaterKeepsRunning()
+    {
+        AppTestEnv env(m_standIn.get());
+        m_standIn->setPublishedVersion(QStringLiteral("0.9"));
+        Startup startup(*env.context);
+        QCOMPARE(startup.run(), Startup::Outcome::Continue);
+        QVERIFY(!startup.updateStarted());
+        // Start-up went on past the check.
+        QCOMPARE(env.settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("0#1#1#0#0"));
+    }
+
+    void windowStateByDay_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("checked");
+        QTest::addColumn<bool>("minimised");
+        const QDate today(2024, 3, 1);
+        QTest::newRow("first start") << QString() << true << false;
+        QTest::newRow("yesterday") << today.addDays(-1).toString(QStringLiteral("yyyy-MM-dd")) << true << true;
+        QTest::newRow("a later day") << today.addDays(3).toString(QStringLiteral("yyyy-MM-dd")) << true << true;
+        QTest::newRow("unreadable") << QStringLiteral("01/03/24") << true << true;
+        QTest::newRow("today") << today.toString(QStringLiteral("yyyy-MM-dd")) << false << false;
+    }
+    void windowStateByDay()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, checked);
+        QFETCH(bool, minimised);
+        AppTestEnv env(m_standIn.get());
+        env.installFakeUpdater();
+        m_standIn->setPublishedVersion(QStringLiteral("2.0"));
+        if (!stored.isEmpty())
+            env.settings().WriteValue(QStringLiteral("updatedt"), stored);
+
+        Startup startup(*env.context);
+        startup.setToday(QDate(2024, 3, 1));
+        QList<bool> launches;
+        startup.setLauncher([&](const QString &path, bool min) {
+            launches.append(min);
+            return QFileInfo(path).fileName() == QLatin1String("update");
+        });
+        QCOMPARE(startup.run(), checked ? Startup::Outcome::HandedOver : Startup::Outcome::Continue);
+        QCOMPARE(countRequests(*m_standIn, QStringLiteral("maker"), kVersionPath), checked ? 1 : 0);
+        QCOMPARE(launches, checked ? QList<bool>{minimised} : QList<bool>{});
+        QCOMPARE(env.settings().ReadValue(QStringLiteral("updatedt")), QStringLiteral("2024-03-01"));
+    }
+
+    void unreachablePageCountsAsCurrent_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("noMaker");
+        QTest::newRow("server error") << 500 << false;
+        QTest::newRow("no maker endpoint") << 200 << true;
+    }
+    void unreachablePageCountsAsCurrent()
+    {
+        QFETCH(int, status);
+        QFETCH(bool, noMaker);
+        AppTestEnv env(m_standIn.get());
+        env.installFakeUpdater();
+        m_standIn->setPublishedVersion(QStringLiteral("0.9"));
+        standin::Behaviour b;
+        b.status = status;
+        m_standIn->setBehaviour(QStringLiteral("/maker/veltrana/"), b);
+        if (noMaker)
+            env.context->endpoints().setBase(QStringLiteral("maker"), QString());
+
+        Startup startup(*env.context);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(startup.run(), Startup::Outcome::Continue);
+        QVERIFY(clock.elapsed() < 3000);
+        QCOMPARE(env.settings().ReadValue(QStringLiteral("ver")), QStringLiteral("1.0"));
+        QVERIFY(!env.settings().ReadValue(QStringLiteral("updatedt")).isEmpty());
+        QCOMPARE(countRequests(*m_standIn, QStringLiteral("maker"), kVersionPath), noMaker ? 0 : 1);
+    }
+
+    void pacingFromSettings()
+    {
+        AppTestEnv env(m_standIn.get());
+        env.settings().WriteValue(QStringLiteral("googlese"), QStringLiteral("8"));
+        env.settings().WriteValue(QStringLiteral("yahoose"), QString());
+        env.settings().WriteValue(QStringLiteral("bingse"), QStringLiteral("12"));
+        Startup startup(*env.context);
+        QCOMPARE(startup.run(), Startup::Outcome::Continue);
+        QCOMPARE(env.context->pacing().waitSeconds(Engine::Google), 8);
+        QCOMPARE(env.context->pacing().waitSeconds(Engine::Yahoo), 5);
+        QCOMPARE(env.context->pacing().waitSeconds(Engine::Bing), 12);
+    }
+
+private:
+    std::unique_ptr<standin::StandIn> m_standIn;
+};
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "test_startup.moc"
