@@ -2,6 +2,7 @@
 
 #include "web/M_base.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
@@ -38,7 +39,8 @@ QByteArray decoderName(const QString &charsetName)
 CXHtml::CXHtml() : m_manager(std::make_unique<QNetworkAccessManager>())
 {
     m_manager->setCookieJar(new NoCookies(m_manager.get()));
-    m_manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    // fetch() follows redirects itself (see there).
+    m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
 }
 
 CXHtml::~CXHtml() = default;
@@ -51,7 +53,10 @@ QString CXHtml::defaultAgent()
 
 void CXHtml::normaliseUrl()
 {
-    if (!url.toLower().contains(QLatin1String("http://")))
+    // An https address already has its scheme; prefixing it would send the
+    // request to a host named "https".
+    const QString lower = url.toLower();
+    if (!lower.contains(QLatin1String("http://")) && !lower.contains(QLatin1String("https://")))
         url = QStringLiteral("http://") + url;
 }
 
@@ -84,59 +89,101 @@ QByteArray CXHtml::fetch(bool *ok)
     m_lastStatus = 0;
     m_lastTimedOut = false;
 
-    const QUrl address(url, QUrl::TolerantMode);
-    const QString scheme = address.scheme().toLower();
-    if (!address.isValid() || address.host().isEmpty()
-        || (scheme != u"http" && scheme != u"https"))
+    QUrl address(url, QUrl::TolerantMode);
+    if (!isFetchable(address))
         return {};   // nothing to send; waiting the time limit would only stall the caller
 
+    // A limit of N seconds gives up once the elapsed time rounds to more than
+    // N, that is after N + 0.5 seconds. Redirect hops share that one limit.
+    const QDeadlineTimer deadline(qMax(0, TryTime) * 1000 + 500);
+    for (int hop = 0;; ++hop) {
+        Response r = fetchOnce(address, deadline);
+        if (r.timedOut) {
+            m_lastTimedOut = true;
+            return {};
+        }
+        m_lastStatus = r.status;
+        // Redirects are followed here rather than by Qt: Qt's own following
+        // on a kept-alive connection now and then sends the first request twice.
+        if (isRedirect(r.status) && hop < kMaxRedirects) {
+            const QUrl next = address.resolved(r.location);
+            const bool downgrade = address.scheme().toLower() == u"https" && next.scheme().toLower() != u"https";
+            if (r.location.isValid() && !r.location.isEmpty() && isFetchable(next) && !downgrade) {
+                address = next;
+                continue;
+            }
+        }
+        if (r.tooBig || r.status < 200 || r.status >= 300)
+            return {};
+        *ok = true;
+        return r.body;
+    }
+}
+
+bool CXHtml::isFetchable(const QUrl &address)
+{
+    const QString scheme = address.scheme().toLower();
+    return address.isValid() && !address.host().isEmpty() && (scheme == u"http" || scheme == u"https");
+}
+
+bool CXHtml::isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+CXHtml::Response CXHtml::fetchOnce(const QUrl &address, const QDeadlineTimer &deadline)
+{
+    Response r;
     QNetworkRequest request(address);
     request.setHeader(QNetworkRequest::UserAgentHeader, agent.isEmpty() ? defaultAgent() : agent);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
 
     QNetworkReply *reply = m_manager->get(request);
-    QByteArray body;
-    bool tooBig = false;
     QEventLoop loop;
     QTimer limit;
     limit.setSingleShot(true);
+    limit.setTimerType(Qt::PreciseTimer);   // a coarse timer may overrun the limit by 5 %
     QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-        m_lastTimedOut = true;
+        r.timedOut = true;
         loop.quit();
     });
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
-        body += reply->readAll();
-        if (body.size() > kMaxBodyBytes) {
-            tooBig = true;
-            body.clear();
+        r.body += reply->readAll();
+        if (r.body.size() > kMaxBodyBytes) {
+            r.tooBig = true;
+            r.body.clear();
             reply->abort();
         }
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
 
-    // A limit of N seconds gives up once the elapsed time rounds to more than
-    // N, that is after N + 0.5 seconds.
-    limit.start(qMax(0, TryTime) * 1000 + 500);
+    limit.start(std::chrono::milliseconds(qMax<qint64>(0, deadline.remainingTime())));
     if (!reply->isFinished())
         loop.exec();
     limit.stop();
 
     if (!reply->isFinished()) {
+        r.timedOut = true;
         reply->disconnect(&loop);
         reply->abort();
         reply->deleteLater();
-        return {};
+        r.body.clear();
+        return r;
     }
-    body += reply->readAll();
-    m_lastStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool success = !tooBig && body.size() <= kMaxBodyBytes && m_lastStatus >= 200
-                         && m_lastStatus < 300;
+    r.timedOut = false;
+    if (!r.tooBig) {
+        r.body += reply->readAll();
+        if (r.body.size() > kMaxBodyBytes) {
+            r.tooBig = true;
+            r.body.clear();
+        }
+    }
+    r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    r.location = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
     reply->deleteLater();
-    if (!success)
-        return {};
-    *ok = true;
-    return body;
+    return r;
 }
 
 QString CXHtml::BytesToBstr(const QByteArray &body, const QString &charsetName)

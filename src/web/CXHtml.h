@@ -2,8 +2,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 #include <memory>
 
+class QDeadlineTimer;
 class QNetworkAccessManager;
 
 // The program's one HTTP client. Set url, TryTime and char, call GetSrc and
@@ -14,6 +16,7 @@ class CXHtml
 {
 public:
     static constexpr qint64 kMaxBodyBytes = 16 * 1024 * 1024;
+    static constexpr int kMaxRedirects = 10;
 
     CXHtml();
     ~CXHtml();
@@ -40,8 +43,19 @@ public:
     bool lastTimedOut() const { return m_lastTimedOut; }
 
 private:
+    struct Response {
+        int status = 0;
+        QUrl location;
+        QByteArray body;
+        bool timedOut = false;
+        bool tooBig = false;
+    };
+
     void normaliseUrl();
     QByteArray fetch(bool *ok);
+    Response fetchOnce(const QUrl &address, const QDeadlineTimer &deadline);
+    static bool isFetchable(const QUrl &address);
+    static bool isRedirect(int status);
 
     std::unique_ptr<QNetworkAccessManager> m_manager;
     int m_lastStatus = 0;
