@@ -1,12 +1,127 @@
 #include "keyworddb/ui/KeywordDbTab.h"
 
 #include "common/AppContext.h"
+#include "common/JobStatus.h"
+#include "common/Prompter.h"
+#include "common/ResultList.h"
+#include "common/ui/ResultListView.h"
+#include "keyworddb/DatabaseRefresh.h"
+#include "keyworddb/KeywordDatabase.h"
+#include "keyworddb/KeywordStore.h"
+#include "research/ui/FilterFrame.h"
 
-KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent) : FeatureTab(parent), m_context(context)
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
+    : FeatureTab(parent),
+      m_context(context),
+      m_database(new KeywordDatabase(context.keywords(), this)),
+      m_refresh(new DatabaseRefresh(m_database->list(), context.keywords(), context.endpoints(), context.pacing(),
+                                    context.jobStatus(), this))
 {
     setObjectName(QStringLiteral("keywordDbTab"));
+    m_refresh->setReserve(&m_database->reserve());
+
+    m_view = new ResultListView(this);
+    m_view->setObjectName(QStringLiteral("databaseView"));
+    m_view->setResultList(&m_database->list());
+    m_view->setJobStatus(&context.jobStatus());
+
+    m_delete = new QPushButton(QStringLiteral("删除关键词"), this);
+    m_delete->setObjectName(QStringLiteral("deleteButton"));
+    m_reload = new QPushButton(QStringLiteral("刷新数据库"), this);
+    m_reload->setObjectName(QStringLiteral("reloadButton"));
+
+    m_filter = new FilterFrame(QStringLiteral("关键词中："), this);
+
+    m_refreshFrame = new QGroupBox(QStringLiteral("数据库更新"), this);
+    m_refreshFrame->setObjectName(QStringLiteral("refreshFrame"));
+    auto *refreshLayout = new QVBoxLayout(m_refreshFrame);
+    for (Engine e : kEngines) {
+        auto *box = new QCheckBox(QStringLiteral("更新") + engineLabel(e) + QStringLiteral("收录量"), m_refreshFrame);
+        box->setObjectName(QStringLiteral("updateEngine_") + engineKey(e));
+        box->setChecked(true);
+        m_engineBoxes[engineIndex(e)] = box;
+        refreshLayout->addWidget(box);
+    }
+    m_update = new QPushButton(QStringLiteral("开始更新"), m_refreshFrame);
+    m_update->setObjectName(QStringLiteral("updateButton"));
+    refreshLayout->addWidget(m_update);
+    refreshLayout->addStretch();
+
+    auto *listButtons = new QHBoxLayout;
+    listButtons->addWidget(m_delete);
+    listButtons->addWidget(m_reload);
+    listButtons->addStretch();
+    auto *left = new QVBoxLayout;
+    left->addWidget(m_view, 1);
+    left->addLayout(listButtons);
+    auto *right = new QVBoxLayout;
+    right->addWidget(m_filter);
+    right->addWidget(m_refreshFrame);
+    right->addStretch();
+    auto *layout = new QHBoxLayout(this);
+    layout->addLayout(left, 1);
+    layout->addLayout(right);
+
+    // The boxes are read again before every engine step of a run.
+    m_refresh->setEngineSwitch([this](Engine e) { return m_engineBoxes[engineIndex(e)]->isChecked(); });
+
+    connect(m_delete, &QPushButton::clicked, this,
+            [this] { m_database->deleteTickedWithMessages(m_context.prompter()); });
+    connect(m_reload, &QPushButton::clicked, this, [this] { m_database->reload(); });
+    connect(m_filter, &FilterFrame::filterRequested, this, [this] { m_database->filter(m_filter->conditions()); });
+    connect(m_filter, &FilterFrame::restoreRequested, this, [this] { m_database->restore(); });
+    connect(m_update, &QPushButton::clicked, this, &KeywordDbTab::onUpdateClicked);
+    connect(m_refresh, &DatabaseRefresh::stateChanged, this, &KeywordDbTab::showRefreshState);
 }
 
 void KeywordDbTab::activated()
 {
+    if (m_database->list().isEmpty())
+        m_database->GetDb();
+}
+
+void KeywordDbTab::onUpdateClicked()
+{
+    if (m_refresh->isRunning()) {
+        m_refresh->requestPause();
+        return;
+    }
+    if (!m_refresh->anyEngineTicked()) {
+        m_context.prompter().notice(QStringLiteral("请至少选择一个要更新的项目"));
+        return;
+    }
+    // Blocks until the run ends or parks; fetches and waits keep the window live.
+    m_refresh->start();
+}
+
+void KeywordDbTab::showRefreshState()
+{
+    const DatabaseRefresh::State s = m_refresh->state();
+    switch (s) {
+    case DatabaseRefresh::State::Running:
+        m_update->setText(QStringLiteral("暂停更新"));
+        m_update->setEnabled(true);
+        break;
+    case DatabaseRefresh::State::Stopping:
+        m_update->setText(QStringLiteral("正在停止"));
+        m_update->setEnabled(false);
+        break;
+    case DatabaseRefresh::State::Idle:
+        m_update->setText(QStringLiteral("开始更新"));
+        m_update->setEnabled(true);
+        break;
+    }
+    // Anything that reorders or removes rows would move them under the run,
+    // which writes by row position: the list is locked until it parks.
+    const bool idle = s == DatabaseRefresh::State::Idle;
+    m_filter->setEnabled(idle);
+    m_delete->setEnabled(idle);
+    m_reload->setEnabled(idle);
 }

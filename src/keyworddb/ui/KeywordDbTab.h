@@ -1,17 +1,47 @@
 #pragma once
 
+#include "common/Engine.h"
 #include "common/ui/FeatureTab.h"
 
 class AppContext;
+class DatabaseRefresh;
+class FilterFrame;
+class KeywordDatabase;
+class QCheckBox;
+class QGroupBox;
+class QPushButton;
+class ResultListView;
 
-// Tab 4 "关键词数据库": the stored keywords, their refresh and filter.
+// Tab 4 "关键词数据库": the stored keywords, their refresh and filter. The
+// lists and the refresh run live in KeywordDatabase and DatabaseRefresh; the
+// tab only wires widgets to them.
 class KeywordDbTab : public FeatureTab
 {
     Q_OBJECT
 public:
     explicit KeywordDbTab(AppContext &context, QWidget *parent = nullptr);
+    // Loads the table when the database list is empty.
     void activated() override;
 
+    KeywordDatabase &database() { return *m_database; }
+    DatabaseRefresh &refresh() { return *m_refresh; }
+    ResultListView *view() const { return m_view; }
+    FilterFrame *filterFrame() const { return m_filter; }
+    QPushButton *updateButton() const { return m_update; }
+    QCheckBox *engineBox(Engine e) const { return m_engineBoxes[engineIndex(e)]; }
+
 private:
+    void onUpdateClicked();
+    void showRefreshState();
+
     AppContext &m_context;
+    KeywordDatabase *m_database;
+    DatabaseRefresh *m_refresh;
+    ResultListView *m_view;
+    FilterFrame *m_filter;
+    QPushButton *m_delete;
+    QPushButton *m_reload;
+    QGroupBox *m_refreshFrame;
+    QPushButton *m_update;
+    QCheckBox *m_engineBoxes[3];
 };

@@ -1,0 +1,144 @@
+#include "keyworddb/DatabaseRefresh.h"
+
+#include "common/JobStatus.h"
+#include "common/ResultList.h"
+#include "keyworddb/KeywordDatabase.h"
+#include "keyworddb/KeywordStore.h"
+#include "research/IndexCounts.h"
+#include "web/CXHtml.h"
+
+#include <QDate>
+
+namespace {
+int countColumn(Engine e)
+{
+    switch (e) {
+    case Engine::Google: return KeywordDatabase::Google;
+    case Engine::Yahoo: return KeywordDatabase::Yahoo;
+    case Engine::Bing: return KeywordDatabase::Bing;
+    }
+    return KeywordDatabase::Google;
+}
+} // namespace
+
+DatabaseRefresh::DatabaseRefresh(ResultList &list, KeywordStore &store, const Endpoints &endpoints,
+                                 EnginePacing &pacing, JobStatus &status, QObject *parent)
+    : QObject(parent), m_list(list), m_store(store), m_endpoints(endpoints), m_pacing(pacing), m_status(status)
+{
+}
+
+void DatabaseRefresh::setTimeLimits(int beforeBing, int fromBing)
+{
+    m_limitBeforeBing = beforeBing;
+    m_limitFromBing = fromBing;
+}
+
+bool DatabaseRefresh::engineTicked(Engine e) const
+{
+    return !m_engines || m_engines(e);
+}
+
+bool DatabaseRefresh::anyEngineTicked() const
+{
+    for (Engine e : kEngines)
+        if (engineTicked(e))
+            return true;
+    return false;
+}
+
+int DatabaseRefresh::resumeRow() const
+{
+    const QVector<ResultList::Row> &rows = m_list.rows();
+    for (int r = 0; r < rows.size(); ++r)
+        if (rows.at(r).bold)
+            return r;
+    return 0;
+}
+
+void DatabaseRefresh::setState(State s)
+{
+    if (m_state == s)
+        return;
+    m_state = s;
+    Q_EMIT stateChanged(s);
+}
+
+DatabaseRefresh::Outcome DatabaseRefresh::start()
+{
+    if (isRunning())
+        return Outcome::AlreadyRunning;
+    if (!anyEngineTicked())
+        return Outcome::NoEngine;
+    m_runFlag = true;
+    m_status.setState(JobStatus::Running);
+    setState(State::Running);
+    const Outcome outcome = UpdateDb();
+    Q_EMIT finished(outcome);
+    return outcome;
+}
+
+void DatabaseRefresh::requestPause()
+{
+    if (m_state != State::Running)
+        return;
+    m_runFlag = false;
+    m_status.setState(JobStatus::Stopping);
+    setState(State::Stopping);
+}
+
+void DatabaseRefresh::writeCell(int row, int column, const QString &keyword, const QString &text)
+{
+    m_list.setCell(row, column, text);
+    if (m_reserve) {
+        const int twin = m_reserve->findText(keyword);
+        if (twin >= 0)
+            m_reserve->setCell(twin, column, text);
+    }
+}
+
+DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
+{
+    // One fetcher for the whole run: its time limit grows for Bing and stays
+    // grown, so later requests to any engine get the longer limit too.
+    CXHtml html;
+    html.TryTime = m_limitBeforeBing;
+
+    for (int r = resumeRow(); r < m_list.count(); ++r) {
+        if (r > 0)
+            m_list.setBold(r - 1, false);
+        m_list.setBold(r, true);
+        Q_EMIT rowStarted(r);
+        if (!m_runFlag) {
+            m_status.setState(JobStatus::Paused);
+            setState(State::Idle);
+            return Outcome::Paused;
+        }
+        // Rows cannot move while a run goes on (the tab locks every list
+        // change), and the cell text is what the table update matches.
+        const QString keyword = m_list.cell(r, KeywordDatabase::Keyword);
+        m_status.setTotal(QStringLiteral("%1/%2").arg(r + 1).arg(m_list.count()));
+        m_status.setCurrent(keyword);
+        for (Engine e : kEngines) {
+            if (!engineTicked(e))
+                continue;
+            const int column = countColumn(e);
+            m_list.setCell(r, column, updatingText());
+            Q_EMIT engineStarted(r, e);
+            if (e == Engine::Bing)
+                html.TryTime = m_limitFromBing;
+            const QString count = IndexCounts::fetch(e, keyword, html, m_endpoints, m_pacing);
+            // The table first: a row shown as updated is a row already stored.
+            m_store.updateCount(e, keyword, count, QDate::currentDate());
+            writeCell(r, column, keyword, count);
+        }
+        writeCell(r, KeywordDatabase::Date, keyword, KeywordStore::dateText(QDate::currentDate()));
+        Q_EMIT rowFinished(r);
+    }
+    // A finished run leaves no resume point: the next one starts at the top.
+    if (!m_list.isEmpty())
+        m_list.setBold(m_list.count() - 1, false);
+    m_status.setState(JobStatus::Idle);
+    m_status.clearProgress();
+    setState(State::Idle);
+    return Outcome::Finished;
+}

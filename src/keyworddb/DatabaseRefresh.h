@@ -1,0 +1,87 @@
+#pragma once
+
+#include "common/Engine.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class EnginePacing;
+class Endpoints;
+class JobStatus;
+class KeywordStore;
+class ResultList;
+
+// The database refresh (UpdateDb): walks the database list from its bold
+// resume row, asks each ticked engine again for the row's count, shows it,
+// stores it with today's date, and can be paused between rows. It blocks its
+// caller while it runs; the fetches and pacing waits run the event loop, so
+// a pause request (a click, a signal) is taken during them and acted on at
+// the next row. No widgets: the tab and the headless command both drive it.
+class DatabaseRefresh : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Idle, Running, Stopping };
+    Q_ENUM(State)
+    enum class Outcome { Finished, Paused, NoEngine, AlreadyRunning };
+    Q_ENUM(Outcome)
+
+    // Asked before every engine step, so a box unticked during a run counts
+    // from the next step on.
+    using EngineSwitch = std::function<bool(Engine)>;
+
+    static QString updatingText() { return QStringLiteral("更新中..."); }
+
+    DatabaseRefresh(ResultList &list, KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing,
+                    JobStatus &status, QObject *parent = nullptr);
+
+    // The reserve copy of the list: refreshed counts are written there too,
+    // so that a later filter or "还原" does not bring back stale counts.
+    void setReserve(ResultList *reserve) { m_reserve = reserve; }
+    void setEngineSwitch(EngineSwitch engines) { m_engines = std::move(engines); }
+    // Fetch time limits in seconds: until the run's first Bing request, and
+    // from then on (10 and 15 unless a test shortens them).
+    void setTimeLimits(int beforeBing, int fromBing);
+
+    State state() const { return m_state; }
+    bool isRunning() const { return m_state != State::Idle; }
+    bool anyEngineTicked() const;
+    // Where the next run starts: the first bold row, else the top.
+    int resumeRow() const;
+
+    // Starts a run (when one engine at least is ticked and no run is going
+    // on) and returns when it has finished or parked.
+    Outcome start();
+    // Clears the run flag; the run parks at its next row.
+    void requestPause();
+
+Q_SIGNALS:
+    void stateChanged(DatabaseRefresh::State state);
+    // Row `row` is now the bold current row; emitted before the run flag is
+    // tested, so a handler may still ask for a pause here.
+    void rowStarted(int row);
+    // Every ticked engine of the row was asked and stored, and its date set.
+    void rowFinished(int row);
+    // An engine step is about to fetch (its cell shows "更新中...").
+    void engineStarted(int row, Engine engine);
+    void finished(DatabaseRefresh::Outcome outcome);
+
+private:
+    Outcome UpdateDb();
+    void setState(State s);
+    bool engineTicked(Engine e) const;
+    void writeCell(int row, int column, const QString &keyword, const QString &text);
+
+    ResultList &m_list;
+    KeywordStore &m_store;
+    const Endpoints &m_endpoints;
+    EnginePacing &m_pacing;
+    JobStatus &m_status;
+    ResultList *m_reserve = nullptr;
+    EngineSwitch m_engines;
+    int m_limitBeforeBing = 10;
+    int m_limitFromBing = 15;
+    State m_state = State::Idle;
+    bool m_runFlag = false;
+};

@@ -1,0 +1,105 @@
+#include "keyworddb/KeywordDatabase.h"
+
+#include "common/Engine.h"
+#include "common/Prompter.h"
+#include "common/ResultList.h"
+#include "keyworddb/KeywordStore.h"
+#include "research/ResultFilter.h"
+
+#include <QSet>
+
+KeywordDatabase::KeywordDatabase(KeywordStore &store, QObject *parent)
+    : QObject(parent),
+      m_store(store),
+      m_list(new ResultList(listHeaders(), this)),
+      m_reserve(new ResultList(reserveHeaders(), this))
+{
+    m_list->setObjectName(QStringLiteral("databaseList"));
+    m_reserve->setObjectName(QStringLiteral("databaseReserve"));
+}
+
+QStringList KeywordDatabase::listHeaders()
+{
+    return {QStringLiteral("关键词"), QStringLiteral("父关键词"),
+            engineLabel(Engine::Google) + QStringLiteral("收录"),
+            engineLabel(Engine::Yahoo) + QStringLiteral("收录"),
+            engineLabel(Engine::Bing) + QStringLiteral("收录"), QStringLiteral("更新日期")};
+}
+
+QStringList KeywordDatabase::reserveHeaders()
+{
+    QStringList h = listHeaders();
+    h[Bing] = engineLabel(Engine::Bing) + QStringLiteral("收录数");
+    return h;
+}
+
+void KeywordDatabase::GetDb()
+{
+    const QVector<KeywordStore::Record> records = m_store.loadAll();
+    QVector<ResultList::Row> rows;
+    rows.reserve(records.size());
+    for (const KeywordStore::Record &rec : records) {
+        ResultList::Row row;
+        row.text = rec.keys;
+        row.sub = QStringList{rec.parentkeys, rec.counts.google, rec.counts.yahoo, rec.counts.bing, rec.adddate};
+        rows.append(std::move(row));
+    }
+    // Both lists take the rows in one go each: one model reset or insert
+    // notice instead of one per row keeps a large table quick to load.
+    m_reserve->clear();
+    m_reserve->appendRows(rows);
+    m_list->appendRows(rows);
+}
+
+void KeywordDatabase::reload()
+{
+    m_list->clear();
+    GetDb();
+}
+
+void KeywordDatabase::restore()
+{
+    m_list->copyFrom(*m_reserve, kLastSubColumn);
+}
+
+void KeywordDatabase::filter(const FilterConditions &conditions)
+{
+    ResultFilter::apply(*m_list, *m_reserve, conditions, FilterColumns::keywordDatabase());
+}
+
+int KeywordDatabase::deleteTicked()
+{
+    const int ticked = m_list->checkedCount();
+    if (ticked == 0)
+        return 0;
+    // Top to bottom, one delete per ticked row (a keyword ticked twice is
+    // deleted and counted twice), in one transaction so that thousands of
+    // ticked rows do not cost one disk sync each.
+    QSet<QString> gone;
+    const bool batch = m_store.beginBatch();
+    for (const ResultList::Row &row : m_list->rows()) {
+        if (!row.checked)
+            continue;
+        const QString keyword = row.text.trimmed();
+        m_store.remove(keyword);
+        gone.insert(keyword);
+    }
+    if (batch)
+        m_store.commitBatch();
+    m_list->removeChecked();
+    // The table no longer holds any row with these keywords.
+    m_reserve->removeIf([&gone](const ResultList::Row &r) { return gone.contains(r.text.trimmed()); });
+    return ticked;
+}
+
+void KeywordDatabase::deleteTickedWithMessages(Prompter &prompter)
+{
+    if (m_list->checkedCount() == 0) {
+        prompter.notice(QStringLiteral("请选择要删除的关键词！"));
+        return;
+    }
+    const int count = deleteTicked();
+    prompter.message(QStringLiteral("Veltrana"), QStringLiteral("成功删除") + QString::number(count)
+                         + QStringLiteral("个关键词！"),
+                     Prompter::Icon::None);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class KeywordStore;
+class Prompter;
+class ResultList;
+struct FilterConditions;
+
+// The two in-memory copies of the keyword table behind the keyword-database
+// tab: the database list the user works in and its hidden reserve list, from
+// which the filter and "还原" rebuild the shown rows. No widgets: the tab and
+// the headless commands share it.
+class KeywordDatabase : public QObject
+{
+    Q_OBJECT
+public:
+    // Sub-columns of both lists.
+    enum Column { Keyword = 0, Parent = 1, Google = 2, Yahoo = 3, Bing = 4, Date = 5 };
+    static constexpr int kLastSubColumn = Date;
+
+    KeywordDatabase(KeywordStore &store, QObject *parent = nullptr);
+
+    ResultList &list() { return *m_list; }
+    ResultList &reserve() { return *m_reserve; }
+    KeywordStore &store() { return m_store; }
+
+    static QStringList listHeaders();
+    static QStringList reserveHeaders();
+
+    // Appends every stored row (newest first) to the database list and
+    // replaces the reserve list with them. The database list is not emptied:
+    // callers that want a fresh list use reload().
+    void GetDb();
+    // "刷新数据库": empty the database list, then GetDb.
+    void reload();
+    // "还原": the database list becomes a copy of the reserve list.
+    void restore();
+    // "开始过滤" of the database filter frame.
+    void filter(const FilterConditions &conditions);
+    // "删除关键词": removes every ticked row from the table, the database list
+    // and the reserve list (so a restore cannot bring a deleted keyword back).
+    // Returns how many ticked rows went; 0 when none was ticked.
+    int deleteTicked();
+    // The same with its messages: the notice when nothing is ticked, the
+    // count when something went.
+    void deleteTickedWithMessages(Prompter &prompter);
+
+private:
+    KeywordStore &m_store;
+    ResultList *m_list;
+    ResultList *m_reserve;
+};

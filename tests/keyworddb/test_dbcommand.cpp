@@ -1,0 +1,198 @@
+// "veltrana db list" and "veltrana db refresh": arguments, output, Ctrl-C
+// after the row in progress, and no lost row when the process is killed.
+
+#include "DbFixture.h"
+#include "keyworddb/DbCommand.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <csignal>
+#include <sys/types.h>
+
+class TestDbCommand : public QObject
+{
+    Q_OBJECT
+
+private:
+    // The program beside the test programs' folder (bin/veltrana).
+    static QString program()
+    {
+        return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../veltrana"));
+    }
+
+    // A child process on the fixture's data folder, with its settings in the
+    // fixture's folder too (engine intervals 0) and the stand-in's endpoints.
+    static void prepare(QProcess &p, DbFixture &f)
+    {
+        const QString config = f.dir.filePath(QStringLiteral("config"));
+        QDir().mkpath(config + QStringLiteral("/Veltrana"));
+        QFile conf(config + QStringLiteral("/Veltrana/V1.0.0.conf"));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("[Config]\ngooglese=0\nyahoose=0\nbingse=0\n");
+        conf.close();
+        if (f.standIn)
+            QVERIFY(f.standIn->writeEndpoints(f.dir.filePath(QStringLiteral("endpoints.ini"))));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(env);
+        p.setProgram(program());
+        QVERIFY2(QFile::exists(program()), "build the veltrana target first");
+    }
+
+    static QStringList args(DbFixture &f, const QStringList &command)
+    {
+        return QStringList{QStringLiteral("--data"), f.dir.path()} + command;
+    }
+
+    // Progress lines ("3/8<TAB>keyword<TAB>...") read so far from stderr.
+    static void readProgress(QProcess &p, QByteArray &buffer, QStringList &rows)
+    {
+        buffer += p.readAllStandardError();
+        int nl;
+        while ((nl = buffer.indexOf('\n')) >= 0) {
+            const QString line = QString::fromUtf8(buffer.left(nl));
+            buffer.remove(0, nl + 1);
+            const QStringList fields = line.split(u'\t');
+            if (fields.size() == 6 && fields.first().contains(u'/'))
+                rows.append(fields.at(1));
+        }
+    }
+
+    static QStringList seedRows(DbFixture &f, int n)
+    {
+        QStringList keywords;
+        for (int i = n; i >= 1; --i)
+            keywords.append(QStringLiteral("row %1").arg(i));
+        f.seed(keywords);
+        return keywords;
+    }
+
+private Q_SLOTS:
+    void badArgumentsGiveUsageAndStatusTwo()
+    {
+        DbFixture f;
+        const QList<QStringList> bad{
+            {QStringLiteral("db")},
+            {QStringLiteral("db"), QStringLiteral("drop")},
+            {QStringLiteral("db"), QStringLiteral("list"), QStringLiteral("extra")},
+            {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines")},
+            {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines"), QStringLiteral("altavista")},
+            {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--fast")},
+        };
+        for (const QStringList &a : bad)
+            QVERIFY2(runDbCommand(*f.context, a) == 2, qPrintable(a.join(u' ')));
+        QCOMPARE(f.store().rowCount(), 0);
+
+        QProcess p;
+        prepare(p, f);
+        p.setArguments(args(f, {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines=ask")}));
+        p.start();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(p.readAllStandardError().contains("usage: veltrana db"));
+        QVERIFY(p.readAllStandardOutput().isEmpty());
+    }
+
+    void listPrintsTheTableNewestFirst()
+    {
+        DbFixture f;
+        QVERIFY(f.store().insert(QStringLiteral("old"), QStringLiteral("p"),
+                                 {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, QDate(2024, 1, 1)));
+        QVERIFY(f.store().insert(QStringLiteral("新 词"), QStringLiteral("种子"),
+                                 {QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("-")}, QDate(2024, 1, 2)));
+        QProcess p;
+        prepare(p, f);
+        p.setArguments(args(f, {QStringLiteral("db"), QStringLiteral("list")}));
+        p.start();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
+                 QStringLiteral("新 词\t种子\t4\t-\t-\t2024-01-02\nold\tp\t1\t2\t3\t2024-01-01\n"));
+    }
+
+    void refreshWithChosenEnginesInProcess()
+    {
+        DbFixture f(true);
+        seedRows(f, 2);
+        QCOMPARE(runDbCommand(*f.context, {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines"),
+                                           QStringLiteral("bing,Google")}),
+                 0);
+        QVERIFY(f.standIn->log(QStringLiteral("yahoo")).isEmpty());
+        QCOMPARE(f.standIn->log(QStringLiteral("google")).size(), 2);
+        QCOMPARE(f.standIn->log(QStringLiteral("bing")).size(), 2);
+        const auto stored = f.store().find(QStringLiteral("row 2"));
+        QCOMPARE(stored->counts.yahoo, QStringLiteral("7"));
+        QVERIFY(stored->counts.google != QStringLiteral("7"));
+        QCOMPARE(stored->adddate, DbFixture::today());
+    }
+
+    void ctrlCStopsAfterTheRowInProgress()
+    {
+        DbFixture f(true);
+        seedRows(f, 8);
+        f.standIn->setBehaviour(QStringLiteral("/google"), standin::Behaviour{250, 200, {}, false, false, -1});
+        QProcess p;
+        prepare(p, f);
+        p.setArguments(args(f, {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines"),
+                                QStringLiteral("google")}));
+        p.start();
+        QVERIFY(p.waitForStarted(5000));
+        QByteArray buffer;
+        QStringList reported;
+        QVERIFY(QTest::qWaitFor([&] { readProgress(p, buffer, reported); return reported.size() >= 2; }, 15000));
+        ::kill(pid_t(p.processId()), SIGINT);
+        QVERIFY(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000));
+        readProgress(p, buffer, reported);
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 130);
+        QVERIFY(reported.size() < 8);
+
+        // Exactly the reported rows carry today's date.
+        for (int i = 1; i <= 8; ++i) {
+            const QString keyword = QStringLiteral("row %1").arg(i);
+            const auto stored = f.store().find(keyword);
+            QVERIFY(stored);
+            QCOMPARE(stored->adddate == DbFixture::today(), reported.contains(keyword));
+        }
+    }
+
+    void killedRefreshLosesNoReportedRow()
+    {
+        DbFixture f(true);
+        seedRows(f, 10);
+        f.standIn->setBehaviour(QStringLiteral("/google"), standin::Behaviour{200, 200, {}, false, false, -1});
+        QProcess p;
+        prepare(p, f);
+        p.setArguments(args(f, {QStringLiteral("db"), QStringLiteral("refresh")}));
+        p.start();
+        QVERIFY(p.waitForStarted(5000));
+        QByteArray buffer;
+        QStringList reported;
+        QVERIFY(QTest::qWaitFor([&] { readProgress(p, buffer, reported); return reported.size() >= 3; }, 15000));
+        p.kill();   // SIGKILL
+        QVERIFY(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 5000));
+        QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+        QVERIFY(reported.size() < 10);
+
+        // A fresh connection sees every reported row's new counts and date.
+        KeywordStore reopened;
+        QVERIFY(reopened.open(f.dir.filePath(QStringLiteral("db.sqlite"))));
+        QCOMPARE(reopened.rowCount(), 10);
+        for (const QString &keyword : reported) {
+            const auto stored = reopened.find(keyword);
+            QVERIFY(stored);
+            QCOMPARE(stored->adddate, DbFixture::today());
+            for (const QString &count : {stored->counts.google, stored->counts.yahoo, stored->counts.bing}) {
+                bool ok = false;
+                count.toLongLong(&ok);
+                QVERIFY2(ok && count != QStringLiteral("7"), qPrintable(keyword + QLatin1Char(' ') + count));
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDbCommand)
+#include "test_dbcommand.moc"

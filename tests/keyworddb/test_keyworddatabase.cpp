@@ -1,0 +1,178 @@
+// The database list and its reserve: load, reload, restore, delete, filter
+// and the column sort over the loaded rows.
+
+#include "DbFixture.h"
+#include "common/ResultList.h"
+#include "keyworddb/KeywordDatabase.h"
+#include "research/ResultFilter.h"
+
+#include <QTest>
+
+class TestKeywordDatabase : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QStringList texts(const ResultList &list)
+    {
+        QStringList out;
+        for (const auto &r : list.rows())
+            out.append(r.text);
+        return out;
+    }
+
+private Q_SLOTS:
+    void headersOfBothLists()
+    {
+        DbFixture f;
+        KeywordDatabase db(f.store());
+        QCOMPARE(db.list().headers(), (QStringList{QStringLiteral("关键词"), QStringLiteral("父关键词"),
+                                                   QStringLiteral("Google收录"), QStringLiteral("Yahoo收录"),
+                                                   QStringLiteral("Bing收录"), QStringLiteral("更新日期")}));
+        QCOMPARE(db.reserve().headers().at(4), QStringLiteral("Bing收录数"));
+        QCOMPARE(db.reserve().headers().size(), 6);
+    }
+
+    void getDbLoadsNewestFirstIntoListAndReserve()
+    {
+        DbFixture f;
+        QVERIFY(f.store().insert(QStringLiteral("old"), QStringLiteral("p1"),
+                                 {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, QDate(2024, 1, 1)));
+        QVERIFY(f.store().insert(QStringLiteral("new"), QStringLiteral("p2"),
+                                 {QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("6")}, QDate(2024, 1, 2)));
+        KeywordDatabase db(f.store());
+        db.GetDb();
+        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("new"), QStringLiteral("old")}));
+        QCOMPARE(db.list().row(0).sub, (QStringList{QStringLiteral("p2"), QStringLiteral("4"), QStringLiteral("-"),
+                                                    QStringLiteral("6"), QStringLiteral("2024-01-02")}));
+        QCOMPARE(db.reserve().row(1).sub, (QStringList{QStringLiteral("p1"), QStringLiteral("1"), QStringLiteral("2"),
+                                                       QStringLiteral("3"), QStringLiteral("2024-01-01")}));
+
+        // GetDb does not empty the shown list, but replaces the reserve.
+        db.GetDb();
+        QCOMPARE(db.list().count(), 4);
+        QCOMPARE(db.reserve().count(), 2);
+
+        // "刷新数据库" and "还原": every stored keyword exactly once.
+        db.reload();
+        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("new"), QStringLiteral("old")}));
+        db.list().setBold(1, true);
+        db.restore();
+        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("new"), QStringLiteral("old")}));
+        QCOMPARE(db.list().row(1).sub.size(), 5);
+        QCOMPARE(db.list().row(1).sub.at(4), QStringLiteral("2024-01-01"));
+        QVERIFY(!db.list().row(1).bold);   // a restore removes the resume mark
+    }
+
+    void deleteMessagesAndCounts()
+    {
+        DbFixture f;
+        f.seed({QStringLiteral("alpha"), QStringLiteral("kid's toys"), QStringLiteral("beta")});
+        // The same keyword twice in the table.
+        f.seed({QStringLiteral("alpha")});
+        KeywordDatabase db(f.store());
+        db.GetDb();
+        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("alpha"), QStringLiteral("beta"),
+                                                QStringLiteral("kid's toys"), QStringLiteral("alpha")}));
+
+        db.deleteTickedWithMessages(f.prompter);
+        QCOMPARE(f.prompter.prompts.size(), 1);
+        QCOMPARE(f.prompter.prompts.last().title, QStringLiteral("提示"));
+        QCOMPARE(f.prompter.prompts.last().text, QStringLiteral("请选择要删除的关键词！"));
+        QCOMPARE(f.prompter.prompts.last().icon, Prompter::Icon::Information);
+        QCOMPARE(db.list().count(), 4);
+
+        db.list().setChecked(0, true);
+        db.list().setChecked(3, true);
+        db.list().setChecked(2, true);
+        db.deleteTickedWithMessages(f.prompter);
+        QCOMPARE(f.prompter.prompts.size(), 2);
+        QCOMPARE(f.prompter.prompts.last().title, QStringLiteral("Veltrana"));
+        QCOMPARE(f.prompter.prompts.last().text, QStringLiteral("成功删除3个关键词！"));
+        QCOMPARE(f.prompter.prompts.last().icon, Prompter::Icon::None);
+        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("beta")}));
+        QCOMPARE(f.store().rowCount(), 1);
+        QVERIFY(!f.store().find(QStringLiteral("kid's toys")));
+        QVERIFY(!f.store().find(QStringLiteral("alpha")));
+
+        // A restore does not bring deleted keywords back.
+        db.restore();
+        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("beta")}));
+        QCOMPARE(texts(db.reserve()), (QStringList{QStringLiteral("beta")}));
+    }
+
+    void twoTickedRowsOfOneKeywordReportTwo()
+    {
+        DbFixture f;
+        f.seed({QStringLiteral("dup"), QStringLiteral("dup"), QStringLiteral("keep")});
+        KeywordDatabase db(f.store());
+        db.GetDb();
+        db.list().setChecked(1, true);
+        db.list().setChecked(2, true);
+        db.deleteTickedWithMessages(f.prompter);
+        QCOMPARE(f.prompter.lastText(), QStringLiteral("成功删除2个关键词！"));
+        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("keep")}));
+        QCOMPARE(f.store().rowCount(), 1);
+    }
+
+    void filterKeepsDatesAndUsesDatabaseColumns()
+    {
+        DbFixture f;
+        QVERIFY(f.store().insert(QStringLiteral("seo tools"), QStringLiteral("seo"),
+                                 {QStringLiteral("1500"), QStringLiteral("10"), QStringLiteral("-")}, QDate(2024, 2, 1)));
+        QVERIFY(f.store().insert(QStringLiteral("SEO TOOLS"), QStringLiteral("seo"),
+                                 {QStringLiteral("5000"), QStringLiteral("10"), QStringLiteral("-")}, QDate(2024, 2, 2)));
+        QVERIFY(f.store().insert(QStringLiteral("seo tips"), QStringLiteral("seo"),
+                                 {QStringLiteral("1000"), QStringLiteral("10"), QStringLiteral("-")}, QDate(2024, 2, 3)));
+        QVERIFY(f.store().insert(QStringLiteral("seo blog"), QStringLiteral("seo"),
+                                 {QStringLiteral("-"), QStringLiteral("99"), QStringLiteral("-")}, QDate(2024, 2, 4)));
+        KeywordDatabase db(f.store());
+        db.GetDb();
+
+        FilterConditions c;
+        c.text = QStringLiteral("seo");
+        c.google = {QStringLiteral(">"), QStringLiteral("1000")};
+        db.filter(c);
+        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("seo blog"), QStringLiteral("seo tools")}));
+        QCOMPARE(db.list().cell(0, KeywordDatabase::Date), QStringLiteral("2024-02-04"));
+        QCOMPARE(db.list().cell(1, KeywordDatabase::Date), QStringLiteral("2024-02-01"));
+        QCOMPARE(db.list().cell(1, KeywordDatabase::Parent), QStringLiteral("seo"));
+        QCOMPARE(db.reserve().count(), 4);
+
+        // The Yahoo threshold reads sub-column 3 of this list.
+        FilterConditions y;
+        y.yahoo = {QStringLiteral("="), QStringLiteral("99")};
+        db.filter(y);
+        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("seo blog")}));
+
+        db.restore();
+        QCOMPARE(db.list().count(), 4);
+    }
+
+    void countColumnSortsByValueAndKeepsCells()
+    {
+        DbFixture f;
+        QVERIFY(f.store().insert(QStringLiteral("a"), {}, {QStringLiteral("95"), {}, {}}, QDate(2024, 1, 1)));
+        QVERIFY(f.store().insert(QStringLiteral("b"), {}, {QStringLiteral("1200"), {}, {}}, QDate(2024, 1, 1)));
+        QVERIFY(f.store().insert(QStringLiteral("c"), {}, {QStringLiteral("-"), {}, {}}, QDate(2024, 1, 1)));
+        QVERIFY(f.store().insert(QStringLiteral("d"), {}, {QStringLiteral("7"), {}, {}}, QDate(2024, 1, 1)));
+        KeywordDatabase db(f.store());
+        db.GetDb();
+        db.list().sortByColumnClick(KeywordDatabase::Google);
+        const QStringList first = texts(db.list());
+        db.list().sortByColumnClick(KeywordDatabase::Google);
+        const QStringList second = texts(db.list());
+        // One of the two clicks is ascending: numbers in value order; "-" keeps
+        // its text, which sorts before the padded digits.
+        const QStringList ascending{QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("a"), QStringLiteral("b")};
+        QStringList descending = ascending;
+        std::reverse(descending.begin(), descending.end());
+        QVERIFY(first != second);
+        QVERIFY((first == ascending && second == descending) || (first == descending && second == ascending));
+        QCOMPARE(db.list().cell(db.list().findText(QStringLiteral("b")), KeywordDatabase::Google), QStringLiteral("1200"));
+        QVERIFY(db.list().row(0).tag.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKeywordDatabase)
+#include "test_keyworddatabase.moc"

@@ -1,0 +1,185 @@
+// The keyword-database tab's wiring: first-visit load, the start/pause
+// button and its captions, what is locked while a refresh runs, and the
+// delete, reload, filter and restore buttons.
+
+#include "DbFixture.h"
+#include "common/JobStatus.h"
+#include "common/ResultList.h"
+#include "common/ui/ResultListView.h"
+#include "keyworddb/DatabaseRefresh.h"
+#include "keyworddb/KeywordDatabase.h"
+#include "keyworddb/ui/KeywordDbTab.h"
+#include "research/ui/FilterFrame.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+class TestKeywordDbTab : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QStringList texts(const ResultList &list)
+    {
+        QStringList out;
+        for (const auto &r : list.rows())
+            out.append(r.text);
+        return out;
+    }
+    static QPushButton *button(QWidget *tab, const char *name)
+    {
+        return tab->findChild<QPushButton *>(QLatin1String(name));
+    }
+
+private Q_SLOTS:
+    void firstVisitLoadsOnceAndKeywordCannotBeEdited()
+    {
+        DbFixture f;
+        f.seed({QStringLiteral("b"), QStringLiteral("a")});
+        KeywordDbTab tab(*f.context);
+        tab.show();
+        ResultList &list = tab.database().list();
+        QVERIFY(list.isEmpty());
+        tab.activated();
+        QCOMPARE(texts(list), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+        f.seed({QStringLiteral("c")});
+        tab.activated();
+        QCOMPARE(list.count(), 2);   // only an empty list is loaded again
+        button(&tab, "reloadButton")->click();
+        QCOMPARE(texts(list), (QStringList{QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("b")}));
+
+        QCOMPARE(tab.findChild<QGroupBox *>(QStringLiteral("refreshFrame"))->title(), QStringLiteral("数据库更新"));
+        QCOMPARE(tab.engineBox(Engine::Yahoo)->text(), QStringLiteral("更新Yahoo收录量"));
+        QCOMPARE(tab.updateButton()->text(), QStringLiteral("开始更新"));
+
+        tab.view()->edit(list.index(0, 0));
+        QVERIFY(tab.view()->viewport()->findChildren<QLineEdit *>().isEmpty());
+        QCOMPARE(list.cell(0, 0), QStringLiteral("c"));
+    }
+
+    void startWithNoEngineTickedShowsMessageAndChangesNothing()
+    {
+        DbFixture f(true);
+        f.seed({QStringLiteral("seo")});
+        KeywordDbTab tab(*f.context);
+        tab.activated();
+        for (Engine e : kEngines)
+            tab.engineBox(e)->setChecked(false);
+        tab.updateButton()->click();
+        QCOMPARE(f.prompter.prompts.size(), 1);
+        QCOMPARE(f.prompter.prompts.first().title, QStringLiteral("提示"));
+        QCOMPARE(f.prompter.prompts.first().text, QStringLiteral("请至少选择一个要更新的项目"));
+        QCOMPARE(f.prompter.prompts.first().icon, Prompter::Icon::Information);
+        QCOMPARE(tab.updateButton()->text(), QStringLiteral("开始更新"));
+        QCOMPARE(f.context->jobStatus().stateText(), QStringLiteral("就绪"));
+        QVERIFY(f.standIn->log().isEmpty());
+        QCOMPARE(tab.database().list().cell(0, KeywordDatabase::Google), QStringLiteral("7"));
+        QVERIFY(!tab.database().list().row(0).bold);
+    }
+
+    void pauseButtonAndLocksDuringRun()
+    {
+        DbFixture f(true);
+        f.seed({QStringLiteral("k4"), QStringLiteral("k3"), QStringLiteral("k2"), QStringLiteral("k1")});
+        KeywordDbTab tab(*f.context);
+        tab.show();
+        tab.activated();
+        tab.engineBox(Engine::Yahoo)->setChecked(false);
+        tab.engineBox(Engine::Bing)->setChecked(false);
+        f.standIn->setBehaviour(QStringLiteral("/google"), standin::Behaviour{300, 200, {}, false, false, -1});
+
+        struct Seen {
+            QString caption, status, stoppingCaption;
+            bool updateEnabled = false, filterEnabled = true, deleteEnabled = true, reloadEnabled = true;
+            bool stoppingEnabled = true;
+            QStringList orderBefore, orderAfterSort;
+        } seen;
+        ResultList &list = tab.database().list();
+        connect(&tab.refresh(), &DatabaseRefresh::engineStarted, this, [&](int row, Engine) {
+            if (row != 1)
+                return;
+            QTimer::singleShot(100, this, [&] {
+                seen.caption = tab.updateButton()->text();
+                seen.updateEnabled = tab.updateButton()->isEnabled();
+                seen.status = f.context->jobStatus().stateText();
+                seen.filterEnabled = tab.filterFrame()->isEnabled();
+                seen.deleteEnabled = button(&tab, "deleteButton")->isEnabled();
+                seen.reloadEnabled = button(&tab, "reloadButton")->isEnabled();
+                seen.orderBefore = texts(list);
+                Q_EMIT tab.view()->header()->sectionClicked(KeywordDatabase::Keyword);
+                seen.orderAfterSort = texts(list);
+                tab.updateButton()->click();   // pause
+                seen.stoppingCaption = tab.updateButton()->text();
+                seen.stoppingEnabled = tab.updateButton()->isEnabled();
+            });
+        });
+
+        tab.updateButton()->click();   // returns once the run has parked
+
+        QCOMPARE(seen.caption, QStringLiteral("暂停更新"));
+        QVERIFY(seen.updateEnabled);
+        QCOMPARE(seen.status, QStringLiteral("进行中..."));
+        QVERIFY(!seen.filterEnabled);
+        QVERIFY(!seen.deleteEnabled);
+        QVERIFY(!seen.reloadEnabled);
+        QCOMPARE(seen.orderAfterSort, seen.orderBefore);   // no sort while busy
+        QCOMPARE(seen.stoppingCaption, QStringLiteral("正在停止"));
+        QVERIFY(!seen.stoppingEnabled);
+
+        QCOMPARE(tab.updateButton()->text(), QStringLiteral("开始更新"));
+        QVERIFY(tab.updateButton()->isEnabled());
+        QVERIFY(tab.filterFrame()->isEnabled());
+        QVERIFY(button(&tab, "deleteButton")->isEnabled());
+        QCOMPARE(f.context->jobStatus().stateText(), QStringLiteral("已暂停"));
+        QVERIFY(list.row(2).bold);
+        QCOMPARE(list.cell(1, KeywordDatabase::Date), DbFixture::today());
+        QCOMPARE(list.cell(2, KeywordDatabase::Date), QStringLiteral("2020-01-02"));
+
+        // Idle again: a header click sorts.
+        Q_EMIT tab.view()->header()->sectionClicked(KeywordDatabase::Keyword);
+        const QStringList once = texts(list);
+        Q_EMIT tab.view()->header()->sectionClicked(KeywordDatabase::Keyword);
+        QVERIFY(texts(list) != once);
+    }
+
+    void deleteFilterAndRestoreButtons()
+    {
+        DbFixture f;
+        QVERIFY(f.store().insert(QStringLiteral("seo tips"), QStringLiteral("seo"),
+                                 {QStringLiteral("50"), QStringLiteral("-"), QStringLiteral("-")}, QDate(2024, 1, 1)));
+        QVERIFY(f.store().insert(QStringLiteral("seo tools"), QStringLiteral("seo"),
+                                 {QStringLiteral("5000"), QStringLiteral("-"), QStringLiteral("-")}, QDate(2024, 1, 2)));
+        QVERIFY(f.store().insert(QStringLiteral("kid's toys"), QStringLiteral("toys"),
+                                 {QStringLiteral("900"), QStringLiteral("-"), QStringLiteral("-")}, QDate(2024, 1, 3)));
+        KeywordDbTab tab(*f.context);
+        tab.activated();
+        ResultList &list = tab.database().list();
+
+        button(&tab, "deleteButton")->click();
+        QCOMPARE(f.prompter.lastText(), QStringLiteral("请选择要删除的关键词！"));
+
+        FilterFrame *frame = tab.filterFrame();
+        frame->textEdit()->setText(QStringLiteral("seo"));
+        frame->thresholdEdit(Engine::Google)->setText(QStringLiteral("100"));
+        frame->filterButton()->click();
+        QCOMPARE(texts(list), (QStringList{QStringLiteral("seo tools")}));
+        QCOMPARE(list.cell(0, KeywordDatabase::Date), QStringLiteral("2024-01-02"));
+        frame->restoreButton()->click();
+        QCOMPARE(list.count(), 3);
+
+        list.setChecked(0, true);   // kid's toys
+        button(&tab, "deleteButton")->click();
+        QCOMPARE(f.prompter.lastText(), QStringLiteral("成功删除1个关键词！"));
+        QCOMPARE(f.prompter.prompts.last().title, QStringLiteral("Veltrana"));
+        QVERIFY(!f.store().find(QStringLiteral("kid's toys")));
+        frame->restoreButton()->click();
+        QCOMPARE(texts(list), (QStringList{QStringLiteral("seo tools"), QStringLiteral("seo tips")}));
+    }
+};
+
+QTEST_MAIN(TestKeywordDbTab)
+#include "test_keyworddbtab.moc"

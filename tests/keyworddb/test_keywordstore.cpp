@@ -1,0 +1,169 @@
+// The keyword table: adds from result lists, checkdb's insert-or-refresh
+// rules, and keyword texts that would break a statement built from text.
+
+#include "DbFixture.h"
+#include "common/ResultList.h"
+
+#include <QTest>
+
+class TestKeywordStore : public QObject
+{
+    Q_OBJECT
+
+private:
+    static ResultList *countList(QObject *parent)
+    {
+        return new ResultList({QStringLiteral("关键词"), QStringLiteral("Google"), QStringLiteral("Yahoo"),
+                               QStringLiteral("Bing")},
+                              parent);
+    }
+
+private Q_SLOTS:
+    void addTickedStoresDashesAndCountsOnlyNewRows()
+    {
+        DbFixture f;
+        f.seed({QStringLiteral("seo tools")}, QStringLiteral("5"));
+        ResultList *list = countList(this);
+        list->addRow(QStringLiteral("  seo tips "), {QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("300")});
+        list->addRow(QStringLiteral("seo tools"), {QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")});
+        list->addRow(QStringLiteral("unticked"), {});
+        list->addRow(QStringLiteral("seo guide"), {});
+        list->setChecked(0, true);
+        list->setChecked(1, true);
+        list->setChecked(3, true);
+
+        const QDate day(2024, 3, 4);
+        QCOMPARE(f.store().addTicked(*list, QStringLiteral(" parent "), false, day), 2);
+
+        const auto tips = f.store().find(QStringLiteral("seo tips"));
+        QVERIFY(tips);
+        QCOMPARE(tips->counts.google, QStringLiteral("-"));
+        QCOMPARE(tips->counts.yahoo, QStringLiteral("-"));
+        QCOMPARE(tips->counts.bing, QStringLiteral("-"));
+        QCOMPARE(tips->adddate, QStringLiteral("2024-03-04"));
+        // The stored keyword was neither changed nor counted.
+        QCOMPARE(f.store().find(QStringLiteral("seo tools"))->counts.google, QStringLiteral("5"));
+        QVERIFY(!f.store().find(QStringLiteral("unticked")));
+        QCOMPARE(f.store().rowCount(), 3);
+        const auto records = f.store().loadAll();
+        QCOMPARE(records.first().keys, QStringLiteral("seo guide"));
+        QCOMPARE(records.first().parentkeys, QStringLiteral("parent"));
+
+        // Nothing ticked: nothing stored, count 0.
+        ResultList *none = countList(this);
+        none->addRow(QStringLiteral("other"));
+        QCOMPARE(f.store().addTicked(*none, QStringLiteral("p"), false, day), 0);
+        QCOMPARE(f.store().rowCount(), 3);
+    }
+
+    void addTickedWithCountsKeepsCellsAsTheyAre()
+    {
+        DbFixture f;
+        ResultList *list = countList(this);
+        list->addRow(QStringLiteral("seo"), {QStringLiteral("1200"), QStringLiteral("-"), QStringLiteral("更新中...")});
+        list->setChecked(0, true);
+        QCOMPARE(f.store().addTicked(*list, QStringLiteral("seo"), true), 1);
+        const auto stored = f.store().find(QStringLiteral("seo"));
+        QVERIFY(stored);
+        QCOMPARE(stored->counts.google, QStringLiteral("1200"));
+        QCOMPARE(stored->counts.yahoo, QStringLiteral("-"));
+        QCOMPARE(stored->counts.bing, QStringLiteral("更新中..."));
+        QCOMPARE(stored->adddate, DbFixture::today());
+    }
+
+    void checkdbInsertsThenRefreshesOnlyOnAnotherDay()
+    {
+        DbFixture f;
+        ResultList *list = countList(this);
+        const QDate day1(2024, 5, 1);
+        const QDate day2(2024, 5, 2);
+
+        list->addRow(QStringLiteral("first"), {QStringLiteral("9"), QStringLiteral("9"), QStringLiteral("9")});
+        list->addRow(QStringLiteral(" seo audit "), {QStringLiteral(" 1500 "), QStringLiteral("n/a"), QStringLiteral("")});
+        f.store().checkdb(*list, QStringLiteral("  seo  "), day1);
+        // Only the last row is stored, trimmed, with non-numbers as "-".
+        QVERIFY(!f.store().find(QStringLiteral("first")));
+        auto stored = f.store().find(QStringLiteral("seo audit"));
+        QVERIFY(stored);
+        QCOMPARE(stored->counts.google, QStringLiteral("1500"));
+        QCOMPARE(stored->counts.yahoo, QStringLiteral("-"));
+        QCOMPARE(stored->counts.bing, QStringLiteral("-"));
+        QCOMPARE(stored->adddate, QStringLiteral("2024-05-01"));
+        QCOMPARE(f.store().loadAll().first().parentkeys, QStringLiteral("seo"));
+
+        // Same day: unchanged.
+        list->setCell(1, 1, QStringLiteral("2000"));
+        f.store().checkdb(*list, QStringLiteral("other"), day1);
+        stored = f.store().find(QStringLiteral("seo audit"));
+        QCOMPARE(stored->counts.google, QStringLiteral("1500"));
+        QCOMPARE(f.store().loadAll().first().parentkeys, QStringLiteral("seo"));
+
+        // Another day: every count, the parent box (untrimmed) and the date.
+        list->setCell(1, 2, QStringLiteral("33"));
+        f.store().checkdb(*list, QStringLiteral(" other "), day2);
+        stored = f.store().find(QStringLiteral("seo audit"));
+        QCOMPARE(stored->counts.google, QStringLiteral("2000"));
+        QCOMPARE(stored->counts.yahoo, QStringLiteral("33"));
+        QCOMPARE(stored->counts.bing, QStringLiteral("-"));
+        QCOMPARE(stored->adddate, QStringLiteral("2024-05-02"));
+        QCOMPARE(f.store().loadAll().first().parentkeys, QStringLiteral(" other "));
+        QCOMPARE(f.store().rowCount(), 1);
+
+        // An empty list does nothing.
+        ResultList *empty = countList(this);
+        f.store().checkdb(*empty, QStringLiteral("x"), day2);
+        QCOMPARE(f.store().rowCount(), 1);
+    }
+
+    void apostrophesAndQuotesAreStoredAsTyped()
+    {
+        DbFixture f;
+        const QString tricky = QStringLiteral("kid's toys'); drop table keywords; --");
+        const QDate day(2024, 1, 1);
+        QVERIFY(f.store().insert(tricky, QStringLiteral("o'neil"), {}, day));
+        QVERIFY(f.store().find(tricky));
+        QVERIFY(f.store().findOnDay(tricky, day));
+        QVERIFY(!f.store().findOnDay(tricky, day.addDays(1)));
+        QVERIFY(f.store().updateCount(Engine::Yahoo, tricky, QStringLiteral("12"), day.addDays(1)));
+        QCOMPARE(f.store().find(tricky)->counts.yahoo, QStringLiteral("12"));
+        QCOMPARE(f.store().loadAll().first().parentkeys, QStringLiteral("o'neil"));
+        QCOMPARE(f.store().remove(tricky), 1);
+        QCOMPARE(f.store().rowCount(), 0);
+    }
+
+    void countUpdateMatchesTheCellTextAsGiven()
+    {
+        DbFixture f;
+        f.seed({QStringLiteral("seo")});
+        // The refresh writes by the list's cell text, untrimmed.
+        QVERIFY(f.store().updateCount(Engine::Google, QStringLiteral(" seo"), QStringLiteral("1"), QDate(2024, 1, 1)));
+        QCOMPARE(f.store().find(QStringLiteral("seo"))->counts.google, QStringLiteral("7"));
+        QVERIFY(f.store().updateCount(Engine::Bing, QStringLiteral("seo"), QStringLiteral("1"), QDate(2024, 1, 1)));
+        const auto stored = f.store().find(QStringLiteral("seo"));
+        QCOMPARE(stored->counts.bing, QStringLiteral("1"));
+        QCOMPARE(stored->counts.google, QStringLiteral("7"));
+        QCOMPARE(stored->adddate, QStringLiteral("2024-01-01"));
+    }
+
+    void batchWritesAndReopenedFileKeepRows()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("db.sqlite"));
+        {
+            KeywordStore store;
+            QVERIFY(store.open(file));
+            QVERIFY(store.beginBatch());
+            for (int i = 0; i < 50; ++i)
+                store.insert(QStringLiteral("kw %1").arg(i), QStringLiteral("p"), {}, QDate(2024, 1, 1));
+            QVERIFY(store.commitBatch());
+        }
+        KeywordStore again;
+        QVERIFY(again.open(file));
+        QCOMPARE(again.rowCount(), 50);
+        // Newest first.
+        QCOMPARE(again.loadAll().first().keys, QStringLiteral("kw 49"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKeywordStore)
+#include "test_keywordstore.moc"
