@@ -35,3 +35,8 @@ void EnginePacing::pace(Engine e)
     }
     m_last[engineIndex(e)] = m_clock.elapsed();
 }
+
+void EnginePacing::requestDone(Engine e)
+{
+    m_last[engineIndex(e)] = m_clock.elapsed();
+}

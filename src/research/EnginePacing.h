@@ -20,6 +20,10 @@ public:
     // since its previous request, then records now as its request time. The
     // first request to an engine does not wait.
     void pace(Engine e);
+    // Records the end of the request pace() let through: the next one waits
+    // the full interval from here, so the engine never sees two requests
+    // closer than the wait value, however long the connection took.
+    void requestDone(Engine e);
 
     // How long pace() would wait now, in milliseconds.
     qint64 pendingWaitMs(Engine e) const;

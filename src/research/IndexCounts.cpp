@@ -58,7 +58,9 @@ QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &e
     pacing.pace(e);
     html.charset = QStringLiteral("utf-8");
     html.url = endpoints.url(engineKey(e), requestPath(e, keyword));
-    return extract(e, html.GetSrc());
+    const QString page = html.GetSrc();
+    pacing.requestDone(e);
+    return extract(e, page);
 }
 
 } // namespace IndexCounts

@@ -1,5 +1,7 @@
 #include "web/M_base.h"
 
+#include "common/AppContext.h"
+#include "common/PageReader.h"
 #include "common/ResultList.h"
 
 #include <QStringEncoder>
@@ -49,6 +51,14 @@ QString UrlEncode(const QString &text)
         }
     }
     return out;
+}
+
+QString GetWebHtml(AppContext &context, const QString &address, int waitMs)
+{
+    PageReader *reader = context.pageReader();
+    if (!reader || address.isEmpty())
+        return {};
+    return reader->readPage(address, waitMs);
 }
 
 } // namespace M_base

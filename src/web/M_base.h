@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class AppContext;
 class ResultList;
 
 // Shared text helpers of the scrapers.
@@ -17,5 +18,10 @@ bool IsInList(const QString &text, const ResultList &list);
 // Percent-encodes the ANSI (GBK/GB18030) bytes of `text`; "+" for a space;
 // digits, ASCII letters and "*-.@_" stay as they are.
 QString UrlEncode(const QString &text);
+
+// Loads `address` in the installed browser page reader, waits `waitMs` (the
+// page's scripts get time to run) and returns the whole document's markup.
+// Empty when no reader is installed (headless runs) or nothing loaded.
+QString GetWebHtml(AppContext &context, const QString &address, int waitMs = 5100);
 
 } // namespace M_base

@@ -1,8 +1,231 @@
 #include "research/ui/MiningTab.h"
 
 #include "common/AppContext.h"
+#include "common/JobStatus.h"
+#include "common/Prompter.h"
+#include "common/ResultList.h"
+#include "common/SettingsStore.h"
+#include "common/ui/ResultListView.h"
+#include "keyworddb/KeywordStore.h"
+#include "research/MiningSettings.h"
+#include "research/ResultFilter.h"
+#include "research/ui/FilterFrame.h"
 
-MiningTab::MiningTab(AppContext &context, QWidget *parent) : FeatureTab(parent), m_context(context)
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+const QString kStartCaption = QStringLiteral("开始查询");
+const QString kPauseCaption = QStringLiteral("暂停查询");
+const QString kStoppingCaption = QStringLiteral("正在停止");
+} // namespace
+
+MiningTab::MiningTab(AppContext &context, QWidget *parent)
+    : FeatureTab(parent), m_context(context), m_miner(new RelatedMiner(context, this))
 {
     setObjectName(QStringLiteral("miningTab"));
+
+    m_seed = new QLineEdit(this);
+    m_seed->setObjectName(QStringLiteral("seedEdit"));
+    m_start = new QPushButton(kStartCaption, this);
+    m_start->setObjectName(QStringLiteral("startButton"));
+    m_mustContain = new QCheckBox(QStringLiteral("相关关键词中必须包含关键词"), this);
+    m_mustContain->setObjectName(QStringLiteral("mustContainBox"));
+    m_exclude = new QCheckBox(QStringLiteral("相关关键词中不包含以下关键词："), this);
+    m_exclude->setObjectName(QStringLiteral("excludeBox"));
+    m_excludeWords = new QLineEdit(this);
+    m_excludeWords->setObjectName(QStringLiteral("excludeEdit"));
+    for (Engine e : kEngines) {
+        auto *box = new QCheckBox(QStringLiteral("同时查询") + engineLabel(e) + QStringLiteral("收录量"), this);
+        box->setObjectName(QStringLiteral("countBox_") + engineKey(e));
+        m_engineBoxes[engineIndex(e)] = box;
+    }
+    m_store = new QCheckBox(QStringLiteral("查询数据即时加入关键词数据库"), this);
+    m_store->setObjectName(QStringLiteral("storeBox"));
+
+    m_view = new ResultListView(this);
+    m_view->setObjectName(QStringLiteral("resultView"));
+    m_view->setResultList(&m_miner->result());
+    m_view->setJobStatus(&context.jobStatus());
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    m_filter = new FilterFrame(QStringLiteral("相关关键词中："), this);
+    m_delete = new QPushButton(QStringLiteral("删除关键词"), this);
+    m_delete->setObjectName(QStringLiteral("deleteButton"));
+    m_addToDb = new QPushButton(QStringLiteral("加入关键词数据库"), this);
+    m_addToDb->setObjectName(QStringLiteral("addToDatabaseButton"));
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("输入关键词："), this));
+    top->addWidget(m_seed, 1);
+    top->addWidget(m_start);
+
+    auto *opts = new QGridLayout;
+    opts->addWidget(m_mustContain, 0, 0, 1, 3);
+    opts->addWidget(m_exclude, 1, 0);
+    opts->addWidget(m_excludeWords, 1, 1);
+    opts->addWidget(new QLabel(QStringLiteral("（多个词间用|分开）"), this), 1, 2);
+    auto *engines = new QHBoxLayout;
+    for (QCheckBox *box : m_engineBoxes)
+        engines->addWidget(box);
+    engines->addStretch();
+    opts->addLayout(engines, 2, 0, 1, 3);
+    opts->addWidget(m_store, 3, 0, 1, 3);
+    opts->setColumnStretch(1, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_delete);
+    buttons->addWidget(m_addToDb);
+    buttons->addStretch();
+
+    auto *side = new QVBoxLayout;
+    side->addWidget(m_filter);
+    side->addStretch();
+
+    auto *middle = new QHBoxLayout;
+    middle->addWidget(m_view, 1);
+    middle->addLayout(side);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(opts);
+    layout->addLayout(middle, 1);
+    layout->addLayout(buttons);
+
+    // Restore the last seed and the boxes before any handler is connected,
+    // so restoring never writes back.
+    m_seed->setText(MiningSettings::readSeed(context.dataFile(QStringLiteral("kws.txt"))));
+    const MiningSettings::Boxes boxes = MiningSettings::loadBoxes(context);
+    m_mustContain->setChecked(boxes[0]);
+    for (int i = 0; i < 3; ++i)
+        m_engineBoxes[i]->setChecked(boxes[i + 1]);
+    m_store->setChecked(boxes[4]);
+
+    m_miner->setOptionsSource([this] { return currentOptions(); });
+    connect(m_miner, &RelatedMiner::stateChanged, this, &MiningTab::onStateChanged);
+    connect(m_start, &QPushButton::clicked, this, &MiningTab::onStart);
+    connect(m_seed, &QLineEdit::textChanged, this, [this](const QString &text) {
+        MiningSettings::saveSeed(m_context.dataFile(QStringLiteral("kws.txt")), text);
+    });
+    for (QCheckBox *box : {m_mustContain, m_engineBoxes[0], m_engineBoxes[1], m_engineBoxes[2], m_store})
+        connect(box, &QCheckBox::toggled, this, &MiningTab::onBoxToggled);
+    connect(m_delete, &QPushButton::clicked, this, &MiningTab::onDelete);
+    connect(m_addToDb, &QPushButton::clicked, this, &MiningTab::onAddToDatabase);
+    connect(m_filter, &FilterFrame::filterRequested, this, &MiningTab::onFilter);
+    connect(m_filter, &FilterFrame::restoreRequested, this, &MiningTab::onRestore);
+    connect(m_view, &QWidget::customContextMenuRequested, this, &MiningTab::showContextMenu);
+}
+
+MiningOptions MiningTab::currentOptions() const
+{
+    MiningOptions o;
+    o.mustContain = m_mustContain->isChecked();
+    o.exclude = m_exclude->isChecked();
+    o.excludeWords = m_excludeWords->text();
+    for (int i = 0; i < 3; ++i)
+        o.counts.engines[i] = m_engineBoxes[i]->isChecked();
+    o.counts.store = m_store->isChecked();
+    o.counts.parentBox = m_seed->text();
+    return o;
+}
+
+void MiningTab::onStart()
+{
+    m_miner->click(m_seed->text());
+}
+
+void MiningTab::onStateChanged(RelatedMiner::State state)
+{
+    switch (state) {
+    case RelatedMiner::State::Running:
+        m_start->setText(kPauseCaption);
+        m_start->setEnabled(true);
+        m_filter->setEnabled(false);
+        break;
+    case RelatedMiner::State::Stopping:
+        m_start->setText(kStoppingCaption);
+        m_start->setEnabled(false);
+        break;
+    case RelatedMiner::State::Paused:
+    case RelatedMiner::State::Idle:
+        m_start->setText(kStartCaption);
+        m_start->setEnabled(true);
+        m_filter->setEnabled(true);
+        break;
+    }
+}
+
+void MiningTab::onBoxToggled()
+{
+    if (!m_context.isLoaded())
+        return;
+    const MiningSettings::Boxes boxes{m_mustContain->isChecked(), m_engineBoxes[0]->isChecked(),
+                                      m_engineBoxes[1]->isChecked(), m_engineBoxes[2]->isChecked(),
+                                      m_store->isChecked()};
+    m_context.settings().WriteValue(MiningSettings::setting1Name(), MiningSettings::formatSetting1(boxes));
+}
+
+void MiningTab::onDelete()
+{
+    ResultList &list = m_miner->result();
+    if (list.checkedCount() == 0) {
+        m_context.prompter().notice(QStringLiteral("请选择你要删除的关键词"));
+        return;
+    }
+    // The reserve copy keeps the rows: "还原" brings them back.
+    list.removeChecked();
+}
+
+void MiningTab::onRestore()
+{
+    m_miner->result().copyFrom(m_miner->reserve(), 3);
+}
+
+void MiningTab::onFilter()
+{
+    ResultFilter::apply(m_miner->result(), m_miner->reserve(), m_filter->conditions(),
+                        FilterColumns::relatedKeywords());
+}
+
+void MiningTab::onAddToDatabase()
+{
+    const int added = m_context.keywords().addTicked(m_miner->result(), m_seed->text().trimmed(), true);
+    m_context.prompter().notice(QStringLiteral("成功提交了") + QString::number(added)
+                                + QStringLiteral("条数据至数据库！"));
+}
+
+QMenu *MiningTab::createContextMenu()
+{
+    if (m_context.jobStatus().isBusy() || m_miner->result().isEmpty())
+        return nullptr;
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("keywordMenu"));
+    // The Baidu tools come with their own feature; until then they show, greyed.
+    menu->addAction(QStringLiteral("重查当前项"))->setEnabled(false);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("查看百度指数"))->setEnabled(false);
+    menu->addAction(QStringLiteral("查看百度收录"))->setEnabled(false);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("关键词对比"))->setEnabled(false);
+    QAction *remove = menu->addAction(QStringLiteral("删除选中项"));
+    connect(remove, &QAction::triggered, this, [this] {
+        // Silent, and only the shown list: the reserve copy keeps the rows.
+        m_miner->result().removeChecked();
+    });
+    return menu;
+}
+
+void MiningTab::showContextMenu(const QPoint &pos)
+{
+    QMenu *menu = createContextMenu();
+    if (!menu)
+        return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(m_view->viewport()->mapToGlobal(pos));
 }

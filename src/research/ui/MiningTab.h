@@ -1,16 +1,66 @@
 #pragma once
 
+#include "common/Engine.h"
 #include "common/ui/FeatureTab.h"
+#include "research/RelatedMiner.h"
 
 class AppContext;
+class FilterFrame;
+class QCheckBox;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class ResultListView;
 
 // Tab 0 "相关关键词查询": related-keyword mining with counts and its filter.
+// The run itself is RelatedMiner's; the tab wires widgets to it and reads
+// its options from the boxes at each use.
 class MiningTab : public FeatureTab
 {
     Q_OBJECT
 public:
     explicit MiningTab(AppContext &context, QWidget *parent = nullptr);
 
+    RelatedMiner &miner() { return *m_miner; }
+    MiningOptions currentOptions() const;
+
+    QLineEdit *seedEdit() const { return m_seed; }
+    QPushButton *startButton() const { return m_start; }
+    QCheckBox *mustContainBox() const { return m_mustContain; }
+    QCheckBox *excludeBox() const { return m_exclude; }
+    QLineEdit *excludeEdit() const { return m_excludeWords; }
+    QCheckBox *engineBox(Engine e) const { return m_engineBoxes[engineIndex(e)]; }
+    QCheckBox *storeBox() const { return m_store; }
+    ResultListView *resultView() const { return m_view; }
+    FilterFrame *filterFrame() const { return m_filter; }
+    QPushButton *deleteButton() const { return m_delete; }
+    QPushButton *addToDatabaseButton() const { return m_addToDb; }
+
+    // The keyword context menu, or nullptr while a job runs or the list is
+    // empty. The caller owns the menu.
+    QMenu *createContextMenu();
+
 private:
+    void onStart();
+    void onStateChanged(RelatedMiner::State state);
+    void onDelete();
+    void onRestore();
+    void onFilter();
+    void onAddToDatabase();
+    void onBoxToggled();
+    void showContextMenu(const QPoint &pos);
+
     AppContext &m_context;
+    RelatedMiner *m_miner;
+    QLineEdit *m_seed;
+    QPushButton *m_start;
+    QCheckBox *m_mustContain;
+    QCheckBox *m_exclude;
+    QLineEdit *m_excludeWords;
+    QCheckBox *m_engineBoxes[3];
+    QCheckBox *m_store;
+    ResultListView *m_view;
+    FilterFrame *m_filter;
+    QPushButton *m_delete;
+    QPushButton *m_addToDb;
 };

@@ -1,0 +1,97 @@
+#include "research/CountFiller.h"
+
+#include "common/AppContext.h"
+#include "common/ResultList.h"
+#include "research/IndexCounts.h"
+#include "web/CXHtml.h"
+
+#include <QDate>
+
+namespace {
+
+QString &countOf(KeywordStore::Counts &c, Engine e)
+{
+    switch (e) {
+    case Engine::Google: return c.google;
+    case Engine::Yahoo: return c.yahoo;
+    case Engine::Bing: break;
+    }
+    return c.bing;
+}
+
+QString storedCount(KeywordStore::Counts c, Engine e)
+{
+    return countOf(c, e);
+}
+
+// The row the counts belong to: normally the newest one, but the user may
+// have deleted or restored rows while the requests ran.
+int rowFor(const ResultList &list, const QString &keyword)
+{
+    const int last = list.count() - 1;
+    if (last >= 0 && list.cell(last, 0) == keyword)
+        return last;
+    return list.findText(keyword);
+}
+
+void writeCount(ResultList &list, const QString &keyword, Engine e, const QString &count)
+{
+    const int r = rowFor(list, keyword);
+    if (r >= 0)
+        list.setCell(r, engineIndex(e) + 1, count);
+}
+
+} // namespace
+
+CountFiller::CountFiller(AppContext &context) : m_context(context), m_html(std::make_unique<CXHtml>())
+{
+    m_html->TryTime = 10;
+}
+
+CountFiller::~CountFiller() = default;
+
+QString CountFiller::countFor(Engine e, const QString &keyword, const Options &options,
+                              const std::optional<KeywordStore::Stored> &stored)
+{
+    if (!options.engines[engineIndex(e)])
+        return QStringLiteral("-");
+    if (stored)
+        return storedCount(stored->counts, e);
+    ++m_requests;
+    m_html->TryTime = 10;
+    return IndexCounts::fetch(e, keyword, *m_html, m_context.endpoints(), m_context.pacing());
+}
+
+KeywordStore::Counts CountFiller::lookup(const QString &keyword, const Options &options, bool *cached)
+{
+    const auto stored = m_context.keywords().findOnDay(keyword, QDate::currentDate());
+    if (cached)
+        *cached = stored.has_value();
+    KeywordStore::Counts counts;
+    for (Engine e : kEngines)
+        countOf(counts, e) = countFor(e, keyword, options, stored);
+    return counts;
+}
+
+KeywordStore::Counts CountFiller::AddIndex(const QString &keyword, ResultList &result, ResultList &reserve,
+                                           const Options &options)
+{
+    const auto stored = m_context.keywords().findOnDay(keyword, QDate::currentDate());
+    KeywordStore::Counts counts;
+    // Each engine completely (request and both cells) before the next, so a
+    // slow engine already shows the counts of the ones before it.
+    for (Engine e : kEngines) {
+        const QString cell = countFor(e, keyword, options, stored);
+        countOf(counts, e) = cell;
+        writeCount(result, keyword, e, cell);
+        writeCount(reserve, keyword, e, cell);
+    }
+    if (!stored && options.store) {
+        // checkdb reads the last row of the list it is given: hand it this
+        // keyword's row alone, whatever the shown list holds by now.
+        ResultList one({QString(), QString(), QString(), QString()});
+        one.addRow(keyword, {counts.google, counts.yahoo, counts.bing});
+        m_context.keywords().checkdb(one, options.parentBox);
+    }
+    return counts;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "common/Engine.h"
+#include "research/CountFiller.h"
+
+#include <QObject>
+#include <QStringList>
+#include <array>
+#include <functional>
+
+class AppContext;
+class ResultList;
+
+// The options of the mining tab, read afresh at each use so that a box
+// ticked during a run counts from the next keyword on.
+struct MiningOptions {
+    bool mustContain = false;        // "相关关键词中必须包含关键词"
+    bool exclude = false;            // "相关关键词中不包含以下关键词："
+    QString excludeWords;            // words separated by "|"
+    CountFiller::Options counts;     // engines, database option, seed field text
+};
+
+// Related-keyword mining: from a seed, the related searches of Yahoo, Google
+// and Bing that pass the word conditions, each with its indexed counts. It
+// owns the result list, its reserve copy and the run state (last seed, the
+// engines already finished, the running flag), so a paused run resumes where
+// it stopped. A run blocks its caller while the event loop keeps running;
+// a second click() during it is the pause request.
+class RelatedMiner : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Idle, Running, Stopping, Paused };
+    Q_ENUM(State)
+    enum class Outcome { EmptySeed, PauseRequested, Paused, Finished };
+    Q_ENUM(Outcome)
+
+    explicit RelatedMiner(AppContext &context, QObject *parent = nullptr);
+
+    static QStringList resultHeaders();
+    static QStringList reserveHeaders();
+
+    ResultList &result() { return *m_result; }
+    ResultList &reserve() { return *m_reserve; }
+
+    void setOptionsSource(std::function<MiningOptions()> source) { m_options = std::move(source); }
+    MiningOptions options() const { return m_options ? m_options() : MiningOptions{}; }
+
+    // The start button: starts, asks a running job to pause, or resumes a
+    // paused one (same seed). Returns when the run parks or finishes.
+    Outcome click(const QString &seedText);
+    // The pause request alone (Ctrl-C of the command line).
+    void requestPause();
+
+    State state() const { return m_state; }
+    QString lastSeed() const { return m_lastSeed; }
+    bool engineDone(Engine e) const { return m_done[engineIndex(e)]; }
+    int requestCount() const { return m_filler.requestCount() + m_pageRequests; }
+
+    // The candidates one engine's lower-cased result page offers, one per
+    // piece of its related-search region, in page order (empty ones kept:
+    // the candidate test rejects them).
+    static QStringList candidates(Engine e, const QString &page);
+    // The word conditions: must-contain and the exclusion words.
+    static bool passesWords(const QString &candidate, const QString &seed, const MiningOptions &options);
+
+Q_SIGNALS:
+    void stateChanged(RelatedMiner::State state);
+    // A row was added and its counts filled: keyword, Google, Yahoo, Bing.
+    void rowFilled(const QStringList &cells);
+
+private:
+    Outcome run();
+    void GetStbar(const QString &k);
+    void addKeyword(const QString &keyword, const MiningOptions &options, bool bold);
+    void setState(State s);
+    QString fetchRelatedPage(Engine e, const QString &seed);
+
+    AppContext &m_context;
+    ResultList *m_result;
+    ResultList *m_reserve;
+    CountFiller m_filler;
+    std::function<MiningOptions()> m_options;
+
+    QString m_lastSeed;
+    std::array<bool, 3> m_done{false, false, false};
+    bool m_running = false;
+    State m_state = State::Idle;
+    // Bumped whenever the lists are emptied for another seed, so a run that
+    // is still unwinding cannot mark engines done for the new seed.
+    quint64 m_generation = 0;
+    int m_pageRequests = 0;
+};

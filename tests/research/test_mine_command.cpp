@@ -1,0 +1,215 @@
+// "veltrana mine" and "veltrana counts" run as a user would: the built
+// program against an in-process stand-in web, with its own data folder and
+// settings. The tab mining the same seed shows the same rows.
+
+#include "MiningFixture.h"
+#include "common/ResultList.h"
+#include "research/ui/MiningTab.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <csignal>
+#include <sys/types.h>
+
+namespace {
+
+QString programPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../veltrana");
+}
+
+} // namespace
+
+class TestMineCommand : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY2(QFile::exists(programPath()), "build the veltrana target first");
+        f = std::make_unique<MiningFixture>();
+        QVERIFY(f->start());
+        // A fresh program data folder and settings for every case: the
+        // database would otherwise answer later cases from today's rows.
+        configDir = std::make_unique<QTemporaryDir>();
+        programData = std::make_unique<QTemporaryDir>();
+        QVERIFY(configDir->isValid() && programData->isValid());
+        setIntervals(0);
+    }
+    void cleanup()
+    {
+        f.reset();
+        programData.reset();
+        configDir.reset();
+    }
+
+    void mineMatchesTheTab()
+    {
+        f->web.setRelatedCount(9);
+        const QStringList lines = run({QStringLiteral("mine"), QStringLiteral("seo")});
+        QCOMPARE(exitCode, 0);
+
+        QStringList expected;
+        for (const QString &kw : QStringList{QStringLiteral("seo")} + mining_expect::related(QStringLiteral("seo"), 9))
+            expected << QStringList{kw, mining_expect::count(kw, Engine::Google), mining_expect::count(kw, Engine::Yahoo),
+                                    mining_expect::count(kw, Engine::Bing)}
+                            .join(QLatin1Char('\t'));
+        QCOMPARE(lines, expected);
+
+        // The tab, all three counts ticked, gives the same rows.
+        MiningTab tab(*f->context);
+        for (Engine e : kEngines)
+            tab.engineBox(e)->setChecked(true);
+        tab.seedEdit()->setText(QStringLiteral("seo"));
+        QTest::mouseClick(tab.startButton(), Qt::LeftButton);
+        QStringList shown;
+        const ResultList &list = tab.miner().result();
+        for (int r = 0; r < list.count(); ++r)
+            shown << QStringList{list.cell(r, 0), list.cell(r, 1), list.cell(r, 2), list.cell(r, 3)}.join(QLatin1Char('\t'));
+        QCOMPARE(shown, lines);
+    }
+
+    void mineOptions()
+    {
+        const QStringList lines = run({QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--engines"),
+                                       QStringLiteral("bing"), QStringLiteral("--must-contain"), QStringLiteral("--exclude"),
+                                       QStringLiteral("free|tips"), QStringLiteral("--save")});
+        QCOMPARE(exitCode, 0);
+        QVERIFY(lines.size() > 3);
+        for (const QString &line : lines) {
+            const QStringList cells = line.split(QLatin1Char('\t'));
+            QCOMPARE(cells.size(), 4);
+            QVERIFY(cells.at(0).contains(QStringLiteral("seo")));
+            QVERIFY(!cells.at(0).contains(QStringLiteral("free")) && !cells.at(0).contains(QStringLiteral("tips")));
+            QCOMPARE(cells.at(1), QStringLiteral("-"));
+            QCOMPARE(cells.at(2), QStringLiteral("-"));
+            QCOMPARE(cells.at(3), mining_expect::count(cells.at(0), Engine::Bing));
+        }
+        // --save stored each row, with the seed as parent.
+        KeywordStore store;
+        QVERIFY(store.open(programData->filePath(QStringLiteral("db.sqlite"))));
+        QCOMPARE(store.rowCount(), lines.size());
+        const auto records = store.loadAll();
+        QCOMPARE(records.last().keys, QStringLiteral("seo"));
+        QCOMPARE(records.last().parentkeys, QStringLiteral("seo"));
+        store.close();
+
+        // Counts of today's rows come from the table: no request at all.
+        f->web.clearLog();
+        const QStringList counts = run({QStringLiteral("counts"), QStringLiteral("seo")});
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(counts, QStringList{QStringLiteral("seo\t-\t-\t") + mining_expect::count(QStringLiteral("seo"), Engine::Bing)});
+        QVERIFY(f->web.log().isEmpty());
+    }
+
+    void countsPrintsEachKeyword()
+    {
+        const QString odd = QStringLiteral("o'reilly & sons #1");
+        const QStringList lines = run({QStringLiteral("counts"), QStringLiteral("seo tools"), odd});
+        QCOMPARE(exitCode, 0);
+        QStringList expected;
+        for (const QString &kw : {QStringLiteral("seo tools"), odd})
+            expected << QStringList{kw, mining_expect::count(kw, Engine::Google), mining_expect::count(kw, Engine::Yahoo),
+                                    mining_expect::count(kw, Engine::Bing)}
+                            .join(QLatin1Char('\t'));
+        QCOMPARE(lines, expected);
+        QCOMPARE(f->searches(QStringLiteral("yahoo"), odd), 1);
+    }
+
+    void badArgumentsGiveUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("mine without seed") << QStringList{QStringLiteral("mine")};
+        QTest::newRow("mine with two seeds") << QStringList{QStringLiteral("mine"), QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("unknown engine") << QStringList{QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--engines"),
+                                                       QStringLiteral("google,altavista")};
+        QTest::newRow("engines without list") << QStringList{QStringLiteral("counts"), QStringLiteral("seo"), QStringLiteral("--engines")};
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--fast")};
+        QTest::newRow("counts without keyword") << QStringList{QStringLiteral("counts")};
+        QTest::newRow("save is not a counts option") << QStringList{QStringLiteral("counts"), QStringLiteral("seo"), QStringLiteral("--save")};
+    }
+    void badArgumentsGiveUsage()
+    {
+        QFETCH(QStringList, args);
+        const QStringList lines = run(args);
+        QCOMPARE(exitCode, 2);
+        QVERIFY(lines.isEmpty());
+        QVERIFY2(errText.contains(QStringLiteral("usage:")), qPrintable(errText));
+        QVERIFY(f->web.log().isEmpty());
+    }
+
+    void interruptStopsAfterTheCurrentKeyword()
+    {
+        f->web.setRelatedCount(12);
+        setIntervals(1);
+        QProcess p;
+        start(p, {QStringLiteral("mine"), QStringLiteral("seo")});
+        QByteArray out;
+        bool sent = false;
+        connect(&p, &QProcess::readyReadStandardOutput, this, [&] {
+            out += p.readAllStandardOutput();
+            if (!sent && out.count('\n') >= 2) {
+                sent = true;
+                ::kill(pid_t(p.processId()), SIGINT);
+            }
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 20000);
+        out += p.readAllStandardOutput();
+        QVERIFY(sent);
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 130);
+        const QStringList lines = QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(lines.size() >= 2 && lines.size() <= 3, qPrintable(QString::number(lines.size()) + err + out));
+        for (const QString &line : lines)
+            QCOMPARE(line.split(QLatin1Char('\t')).size(), 4);
+        QVERIFY(err.contains(QStringLiteral("interrupted")));
+    }
+
+private:
+    void setIntervals(int seconds)
+    {
+        QDir(configDir->path()).mkpath(QStringLiteral("Veltrana"));
+        QFile ini(configDir->filePath(QStringLiteral("Veltrana/V1.0.0.conf")));
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(QStringLiteral("[Config]\ngooglese=%1\nyahoose=%1\nbingse=%1\n").arg(seconds).toLatin1());
+    }
+
+    void start(QProcess &p, const QStringList &args)
+    {
+        QFile::remove(programData->filePath(QStringLiteral("endpoints.ini")));
+        QVERIFY(f->web.writeEndpoints(programData->filePath(QStringLiteral("endpoints.ini"))));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir->path());
+        env.remove(QStringLiteral("VELTRANA_HOME"));
+        p.setProcessEnvironment(env);
+        p.start(programPath(), QStringList{QStringLiteral("--data"), programData->path()} + args);
+        QVERIFY(p.waitForStarted(5000));
+    }
+
+    void waitForEnd(QProcess &p) { QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 20000); }
+
+    // Runs the program to its end while this test's event loop keeps the
+    // stand-in answering; returns its stdout lines.
+    QStringList run(const QStringList &args)
+    {
+        QProcess p;
+        start(p, args);
+        waitForEnd(p);
+        exitCode = p.exitCode();
+        errText = QString::fromUtf8(p.readAllStandardError());
+        return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    std::unique_ptr<MiningFixture> f;
+    std::unique_ptr<QTemporaryDir> configDir;
+    std::unique_ptr<QTemporaryDir> programData;
+    int exitCode = -1;
+    QString errText;
+};
+
+QTEST_MAIN(TestMineCommand)
+#include "test_mine_command.moc"

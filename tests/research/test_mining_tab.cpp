@@ -1,0 +1,296 @@
+// The mining tab offscreen: what it restores at start, what it saves, the
+// start/pause button and its captions, delete, restore, filter, the context
+// menu and "加入关键词数据库".
+
+#include "MiningFixture.h"
+#include "common/JobStatus.h"
+#include "common/ResultList.h"
+#include "common/SettingsStore.h"
+#include "common/ui/ResultListView.h"
+#include "research/ui/FilterFrame.h"
+#include "research/ui/MiningTab.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStringEncoder>
+
+namespace {
+
+QStringList texts(const ResultList &list)
+{
+    QStringList out;
+    for (const auto &r : list.rows())
+        out << r.text;
+    return out;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestMiningTab : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        f = std::make_unique<MiningFixture>();
+        QVERIFY(f->start());
+    }
+    void cleanup()
+    {
+        tab.reset();
+        f.reset();
+    }
+
+    void restoresSeedAndBoxesWithoutWritingBack()
+    {
+        QFile kws(f->dir.filePath(QStringLiteral("kws.txt")));
+        QVERIFY(kws.open(QIODevice::WriteOnly));
+        QStringEncoder gb("GB18030");
+        kws.write(gb.encode(QStringLiteral("搜索 seo\r\nignored\r\n")));
+        kws.close();
+
+        tab = std::make_unique<MiningTab>(*f->context);
+        QCOMPARE(tab->seedEdit()->text(), QStringLiteral("搜索 seo"));
+        QCOMPARE(f->context->settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("0#1#1#0#0"));
+        QVERIFY(!tab->mustContainBox()->isChecked());
+        QVERIFY(tab->engineBox(Engine::Google)->isChecked());
+        QVERIFY(tab->engineBox(Engine::Yahoo)->isChecked());
+        QVERIFY(!tab->engineBox(Engine::Bing)->isChecked());
+        QVERIFY(!tab->storeBox()->isChecked());
+        QCOMPARE(tab->engineBox(Engine::Bing)->text(), QStringLiteral("同时查询Bing收录量"));
+
+        // Before start-up has finished, box changes are not saved.
+        tab->storeBox()->setChecked(true);
+        QCOMPARE(f->context->settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("0#1#1#0#0"));
+        f->context->setLoaded(true);
+        tab->mustContainBox()->setChecked(true);
+        QCOMPARE(f->context->settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("1#1#1#0#1"));
+        tab->engineBox(Engine::Google)->setChecked(false);
+        QCOMPARE(f->context->settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("1#0#1#0#1"));
+
+        // A second tab (the next start) shows the saved state.
+        MiningTab again(*f->context);
+        QVERIFY(again.mustContainBox()->isChecked());
+        QVERIFY(!again.engineBox(Engine::Google)->isChecked());
+        QVERIFY(again.storeBox()->isChecked());
+    }
+
+    void seedFieldChangesAreSaved()
+    {
+        tab = std::make_unique<MiningTab>(*f->context);
+        const QString file = f->dir.filePath(QStringLiteral("kws.txt"));
+        QVERIFY(!QFile::exists(file));   // restoring an empty field writes nothing
+        QTest::keyClicks(tab->seedEdit(), QStringLiteral(" seo "));
+        QCOMPARE(readAll(file), QByteArray("seo\r\n"));
+        tab->seedEdit()->setText(QStringLiteral(" 优化 "));
+        QStringEncoder gb("GB18030");
+        QCOMPARE(readAll(file), QByteArray(gb.encode(QStringLiteral("优化\r\n"))));
+        tab->seedEdit()->setText(QStringLiteral("QQ"));
+        QCOMPARE(readAll(file), QByteArray(gb.encode(QStringLiteral("优化\r\n"))));
+    }
+
+    void runShowsRowsCountsAndCaptions()
+    {
+        f->web.setRelatedCount(6);
+        tab = std::make_unique<MiningTab>(*f->context);
+        tab->engineBox(Engine::Bing)->setChecked(true);
+        tab->seedEdit()->setText(QStringLiteral("SEO"));
+        QStringList captions;
+        QList<bool> filterEnabled;
+        connect(&tab->miner(), &RelatedMiner::rowFilled, this, [&] {
+            captions << tab->startButton()->text();
+            filterEnabled << tab->filterFrame()->isEnabled();
+        });
+        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+
+        const QStringList expected = QStringList{QStringLiteral("seo")} + mining_expect::related(QStringLiteral("seo"), 6);
+        const ResultList &list = tab->miner().result();
+        QCOMPARE(texts(list), expected);
+        QVERIFY(list.row(0).bold);
+        QCOMPARE(list.cell(3, 3), mining_expect::count(expected.at(3), Engine::Bing));
+        QCOMPARE(list.headers(), QStringList({QStringLiteral("相关关键词"), QStringLiteral("Google收录"),
+                                              QStringLiteral("Yahoo收录"), QStringLiteral("Bing收录")}));
+        QCOMPARE(captions.size(), expected.size());
+        QVERIFY(std::all_of(captions.begin(), captions.end(), [](const QString &c) { return c == QStringLiteral("暂停查询"); }));
+        QVERIFY(std::none_of(filterEnabled.begin(), filterEnabled.end(), [](bool b) { return b; }));
+        QCOMPARE(tab->startButton()->text(), QStringLiteral("开始查询"));
+        QVERIFY(tab->startButton()->isEnabled());
+        QVERIFY(tab->filterFrame()->isEnabled());
+        QCOMPARE(f->context->jobStatus().stateText(), QStringLiteral("就绪"));
+    }
+
+    void pauseButtonParksAndResumes()
+    {
+        f->web.setRelatedCount(9);
+        tab = std::make_unique<MiningTab>(*f->context);
+        tab->seedEdit()->setText(QStringLiteral("backlinks"));
+        bool clicked = false;
+        QString stoppingCaption;
+        bool enabledWhileStopping = true;
+        connect(&tab->miner(), &RelatedMiner::rowFilled, this, [&] {
+            if (!clicked && tab->miner().result().count() == 3) {
+                clicked = true;
+                QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+                stoppingCaption = tab->startButton()->text();
+                enabledWhileStopping = tab->startButton()->isEnabled();
+            }
+        });
+        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QCOMPARE(stoppingCaption, QStringLiteral("正在停止"));
+        QVERIFY(!enabledWhileStopping);
+        QCOMPARE(tab->startButton()->text(), QStringLiteral("开始查询"));
+        QVERIFY(tab->startButton()->isEnabled());
+        QVERIFY(tab->filterFrame()->isEnabled());
+        QCOMPARE(f->context->jobStatus().stateText(), QStringLiteral("已暂停"));
+        QCOMPARE(tab->miner().result().count(), 3);
+
+        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QCOMPARE(texts(tab->miner().result()),
+                 QStringList{QStringLiteral("backlinks")} + mining_expect::related(QStringLiteral("backlinks"), 9));
+    }
+
+    void deleteRestoreFilterAndMenu()
+    {
+        f->web.setRelatedCount(6);
+        tab = std::make_unique<MiningTab>(*f->context);
+        tab->seedEdit()->setText(QStringLiteral("seo"));
+        ResultList &list = tab->miner().result();
+
+        QVERIFY(!tab->createContextMenu());   // empty list: no menu
+        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        const QStringList all = texts(list);
+        QCOMPARE(all.size(), 7);
+        const QString counts2 = list.cell(2, 1);
+
+        QTest::mouseClick(tab->deleteButton(), Qt::LeftButton);
+        QCOMPARE(f->prompter.lastText(), QStringLiteral("请选择你要删除的关键词"));
+        QCOMPARE(list.count(), 7);
+
+        list.setChecked(0, true);
+        list.setChecked(2, true);
+        QTest::mouseClick(tab->deleteButton(), Qt::LeftButton);
+        QCOMPARE(list.count(), 5);
+        QVERIFY(!texts(list).contains(all.at(2)));
+        QCOMPARE(tab->miner().reserve().count(), 7);
+
+        QTest::mouseClick(tab->filterFrame()->restoreButton(), Qt::LeftButton);
+        QCOMPARE(texts(list), all);
+        QCOMPARE(list.cell(2, 1), counts2);
+        QVERIFY(list.row(0).bold);
+
+        // The filter frame works on this tab's lists.
+        tab->filterFrame()->textEdit()->setText(QStringLiteral("best"));
+        QTest::mouseClick(tab->filterFrame()->filterButton(), Qt::LeftButton);
+        QVERIFY(list.count() >= 1);
+        for (const QString &k : texts(list))
+            QVERIFY(k.contains(QStringLiteral("best")));
+        QTest::mouseClick(tab->filterFrame()->restoreButton(), Qt::LeftButton);
+        QCOMPARE(list.count(), 7);
+
+        // The menu: only "删除选中项" works for now; none while a job runs.
+        f->context->jobStatus().setState(JobStatus::Running);
+        QVERIFY(!tab->createContextMenu());
+        f->context->jobStatus().setState(JobStatus::Idle);
+        std::unique_ptr<QMenu> menu(tab->createContextMenu());
+        QVERIFY(menu);
+        QStringList entries;
+        QList<bool> enabled;
+        for (QAction *a : menu->actions()) {
+            entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
+            enabled << a->isEnabled();
+        }
+        QCOMPARE(entries, QStringList({QStringLiteral("重查当前项"), QStringLiteral("-"), QStringLiteral("查看百度指数"),
+                                       QStringLiteral("查看百度收录"), QStringLiteral("-"), QStringLiteral("关键词对比"),
+                                       QStringLiteral("删除选中项")}));
+        QCOMPARE(enabled.at(0), false);
+        QCOMPARE(enabled.at(2), false);
+        QCOMPARE(enabled.at(5), false);
+        QCOMPARE(enabled.at(6), true);
+        list.setChecked(1, true);
+        list.setChecked(3, true);
+        const int prompts = f->prompter.prompts.size();
+        menu->actions().at(6)->trigger();
+        QCOMPARE(list.count(), 5);
+        QCOMPARE(f->prompter.prompts.size(), prompts);
+        QCOMPARE(tab->miner().reserve().count(), 7);
+    }
+
+    void sortingIsRefusedWhileBusy()
+    {
+        tab = std::make_unique<MiningTab>(*f->context);
+        ResultList &list = tab->miner().result();
+        list.addRow(QStringLiteral("a"), {QStringLiteral("95")});
+        list.addRow(QStringLiteral("b"), {QStringLiteral("1200")});
+        f->context->jobStatus().setState(JobStatus::Running);
+        emit tab->resultView()->header()->sectionClicked(1);
+        QCOMPARE(texts(list), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
+        f->context->jobStatus().setState(JobStatus::Idle);
+        emit tab->resultView()->header()->sectionClicked(1);   // first click: descending
+        QCOMPARE(texts(list), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
+    }
+
+    void addTickedToDatabase()
+    {
+        f->web.setRelatedCount(3);
+        tab = std::make_unique<MiningTab>(*f->context);
+        tab->seedEdit()->setText(QStringLiteral("seo "));
+        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        ResultList &list = tab->miner().result();
+        QCOMPARE(list.count(), 4);
+
+        QTest::mouseClick(tab->addToDatabaseButton(), Qt::LeftButton);
+        QCOMPARE(f->prompter.prompts.last().text, QStringLiteral("成功提交了0条数据至数据库！"));
+        QCOMPARE(f->prompter.prompts.last().title, QStringLiteral("提示"));
+
+        list.setChecked(0, true);
+        list.setChecked(2, true);
+        QTest::mouseClick(tab->addToDatabaseButton(), Qt::LeftButton);
+        QCOMPARE(f->prompter.prompts.last().text, QStringLiteral("成功提交了2条数据至数据库！"));
+        const auto stored = f->context->keywords().find(list.cell(2, 0));
+        QVERIFY(stored.has_value());
+        QCOMPARE(stored->counts.google, list.cell(2, 1));
+        QCOMPARE(stored->counts.bing, QStringLiteral("-"));
+        const auto records = f->context->keywords().loadAll();
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records.first().parentkeys, QStringLiteral("seo"));
+
+        // Already stored: neither changed nor counted.
+        QTest::mouseClick(tab->addToDatabaseButton(), Qt::LeftButton);
+        QCOMPARE(f->prompter.prompts.last().text, QStringLiteral("成功提交了0条数据至数据库！"));
+    }
+
+    void databaseOptionStoresEachNewRow()
+    {
+        f->web.setRelatedCount(3);
+        tab = std::make_unique<MiningTab>(*f->context);
+        tab->storeBox()->setChecked(true);
+        tab->seedEdit()->setText(QStringLiteral("seo"));
+        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QCOMPARE(f->context->keywords().rowCount(), 4);
+
+        // The same seed again: every row is today's, so no count request at all.
+        f->web.clearLog();
+        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QCOMPARE(tab->miner().result().count(), 4);
+        QCOMPARE(f->web.log(QStringLiteral("google")).size(), 1);   // the suggestion page only
+        QCOMPARE(f->context->keywords().rowCount(), 4);
+    }
+
+private:
+    std::unique_ptr<MiningFixture> f;
+    std::unique_ptr<MiningTab> tab;
+};
+
+QTEST_MAIN(TestMiningTab)
+#include "test_mining_tab.moc"
