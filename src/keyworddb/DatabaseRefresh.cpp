@@ -67,6 +67,9 @@ DatabaseRefresh::Outcome DatabaseRefresh::start()
 {
     if (isRunning())
         return Outcome::AlreadyRunning;
+    // One job at a time (a mining run may be waiting on a request).
+    if (m_status.isBusy())
+        return Outcome::OtherJobBusy;
     if (!anyEngineTicked())
         return Outcome::NoEngine;
     m_runFlag = true;

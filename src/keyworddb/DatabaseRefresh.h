@@ -24,7 +24,7 @@ class DatabaseRefresh : public QObject
 public:
     enum class State { Idle, Running, Stopping };
     Q_ENUM(State)
-    enum class Outcome { Finished, Paused, NoEngine, AlreadyRunning };
+    enum class Outcome { Finished, Paused, NoEngine, AlreadyRunning, OtherJobBusy };
     Q_ENUM(Outcome)
 
     // Asked before every engine step, so a box unticked during a run counts

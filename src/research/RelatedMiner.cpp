@@ -121,6 +121,11 @@ void RelatedMiner::GetStbar(const QString &k)
 
 RelatedMiner::Outcome RelatedMiner::click(const QString &seedText)
 {
+    // One job at a time: a run started inside another job's wait would
+    // share its status panels and leave them wrong when either ends.
+    const bool ownRun = m_state == State::Running || m_state == State::Stopping;
+    if (!ownRun && m_context.jobStatus().isBusy())
+        return Outcome::OtherJobBusy;
     const QString seed = seedText.toLower().trimmed();
     if (seed.isEmpty()) {
         m_context.prompter().notice(QStringLiteral("请输入要查询的关键词！"));

@@ -32,7 +32,7 @@ class RelatedMiner : public QObject
 public:
     enum class State { Idle, Running, Stopping, Paused };
     Q_ENUM(State)
-    enum class Outcome { EmptySeed, PauseRequested, Paused, Finished };
+    enum class Outcome { EmptySeed, PauseRequested, Paused, Finished, OtherJobBusy };
     Q_ENUM(Outcome)
 
     explicit RelatedMiner(AppContext &context, QObject *parent = nullptr);

@@ -245,6 +245,17 @@ private Q_SLOTS:
         QCOMPARE(run.f.standIn->log(QStringLiteral("google")).size(), 1);
     }
 
+    void startIsRefusedWhileAnotherJobRuns()
+    {
+        Run run(oldestFirst(2));
+        run.engines = {true, false, false};
+        run.f.context->jobStatus().setState(JobStatus::Running);   // a mining run, say
+        QCOMPARE(run.refresh.start(), Outcome::OtherJobBusy);
+        QVERIFY(run.f.standIn->log().isEmpty());
+        QCOMPARE(run.f.context->jobStatus().state(), JobStatus::Running);
+        QCOMPARE(run.refresh.state(), DatabaseRefresh::State::Idle);
+    }
+
     void pauseIsIgnoredWhenIdleAndStartWhileRunningIsRefused()
     {
         Run run(oldestFirst(2));

@@ -60,6 +60,21 @@ private Q_SLOTS:
         QCOMPARE(miner->state(), RelatedMiner::State::Idle);
     }
 
+    void startIsRefusedWhileAnotherJobRuns()
+    {
+        // Another tab's job (a database refresh, say) holds the status.
+        f->context->jobStatus().setState(JobStatus::Running);
+        QCOMPARE(miner->click(QStringLiteral("seo")), RelatedMiner::Outcome::OtherJobBusy);
+        QVERIFY(f->web.log().isEmpty());
+        QVERIFY(miner->result().isEmpty());
+        QCOMPARE(f->context->jobStatus().state(), JobStatus::Running);
+
+        f->context->jobStatus().setState(JobStatus::Idle);
+        f->web.setRelatedCount(3);
+        QCOMPARE(miner->click(QStringLiteral("seo")), RelatedMiner::Outcome::Finished);
+        QCOMPARE(miner->result().count(), 4);
+    }
+
     void runAddsSeedThenEachRelatedOnceWithCounts()
     {
         f->web.setRelatedCount(9);

@@ -79,6 +79,7 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     connect(m_filter, &FilterFrame::restoreRequested, this, [this] { m_database->restore(); });
     connect(m_update, &QPushButton::clicked, this, &KeywordDbTab::onUpdateClicked);
     connect(m_refresh, &DatabaseRefresh::stateChanged, this, &KeywordDbTab::showRefreshState);
+    connect(&context.jobStatus(), &JobStatus::changed, this, &KeywordDbTab::updateStartButton);
 }
 
 void KeywordDbTab::activated()
@@ -101,23 +102,32 @@ void KeywordDbTab::onUpdateClicked()
     m_refresh->start();
 }
 
+void KeywordDbTab::updateStartButton()
+{
+    // Pausable while running, locked while stopping, and not startable while
+    // another tab's job runs.
+    switch (m_refresh->state()) {
+    case DatabaseRefresh::State::Running: m_update->setEnabled(true); break;
+    case DatabaseRefresh::State::Stopping: m_update->setEnabled(false); break;
+    case DatabaseRefresh::State::Idle: m_update->setEnabled(!m_context.jobStatus().isBusy()); break;
+    }
+}
+
 void KeywordDbTab::showRefreshState()
 {
     const DatabaseRefresh::State s = m_refresh->state();
     switch (s) {
     case DatabaseRefresh::State::Running:
         m_update->setText(QStringLiteral("暂停更新"));
-        m_update->setEnabled(true);
         break;
     case DatabaseRefresh::State::Stopping:
         m_update->setText(QStringLiteral("正在停止"));
-        m_update->setEnabled(false);
         break;
     case DatabaseRefresh::State::Idle:
         m_update->setText(QStringLiteral("开始更新"));
-        m_update->setEnabled(true);
         break;
     }
+    updateStartButton();
     // Anything that reorders or removes rows would move them under the run,
     // which writes by row position: the list is locked until it parks.
     const bool idle = s == DatabaseRefresh::State::Idle;

@@ -33,6 +33,7 @@ public:
 private:
     void onUpdateClicked();
     void showRefreshState();
+    void updateStartButton();
 
     AppContext &m_context;
     KeywordDatabase *m_database;

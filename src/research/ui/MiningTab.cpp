@@ -109,6 +109,7 @@ MiningTab::MiningTab(AppContext &context, QWidget *parent)
 
     m_miner->setOptionsSource([this] { return currentOptions(); });
     connect(m_miner, &RelatedMiner::stateChanged, this, &MiningTab::onStateChanged);
+    connect(&context.jobStatus(), &JobStatus::changed, this, &MiningTab::updateStartButton);
     connect(m_start, &QPushButton::clicked, this, &MiningTab::onStart);
     connect(m_seed, &QLineEdit::textChanged, this, [this](const QString &text) {
         MiningSettings::saveSeed(m_context.dataFile(QStringLiteral("kws.txt")), text);
@@ -145,19 +146,28 @@ void MiningTab::onStateChanged(RelatedMiner::State state)
     switch (state) {
     case RelatedMiner::State::Running:
         m_start->setText(kPauseCaption);
-        m_start->setEnabled(true);
         m_filter->setEnabled(false);
         break;
     case RelatedMiner::State::Stopping:
         m_start->setText(kStoppingCaption);
-        m_start->setEnabled(false);
         break;
     case RelatedMiner::State::Paused:
     case RelatedMiner::State::Idle:
         m_start->setText(kStartCaption);
-        m_start->setEnabled(true);
         m_filter->setEnabled(true);
         break;
+    }
+    updateStartButton();
+}
+
+void MiningTab::updateStartButton()
+{
+    // Pausable while running, locked while stopping, and not startable while
+    // another tab's job runs.
+    switch (m_miner->state()) {
+    case RelatedMiner::State::Running: m_start->setEnabled(true); break;
+    case RelatedMiner::State::Stopping: m_start->setEnabled(false); break;
+    default: m_start->setEnabled(!m_context.jobStatus().isBusy()); break;
     }
 }
 

@@ -42,6 +42,7 @@ public:
 
 private:
     void onStart();
+    void updateStartButton();
     void onStateChanged(RelatedMiner::State state);
     void onDelete();
     void onRestore();
