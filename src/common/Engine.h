@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <array>
 
 // The three web search engines whose counts, related searches and ranks the
@@ -32,3 +33,25 @@ inline QString engineIntervalSetting(Engine e)
 }
 
 inline int engineIndex(Engine e) { return static_cast<int>(e); }
+
+// Reads a command-line engine list such as "google,bing" (any case) into
+// one flag per engine. False for an empty list or an unknown name.
+inline bool parseEngineList(const QString &list, std::array<bool, 3> &engines)
+{
+    engines = {false, false, false};
+    const QStringList names = list.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    if (names.isEmpty())
+        return false;
+    for (const QString &name : names) {
+        bool known = false;
+        for (Engine e : kEngines) {
+            if (name.trimmed().compare(engineKey(e), Qt::CaseInsensitive) == 0) {
+                engines[engineIndex(e)] = true;
+                known = true;
+            }
+        }
+        if (!known)
+            return false;
+    }
+    return true;
+}

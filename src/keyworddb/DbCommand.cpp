@@ -155,21 +155,8 @@ int runDbCommand(AppContext &context, const QStringList &args)
         } else {
             return badArguments(err, QStringLiteral("unexpected argument: ") + rest.at(i));
         }
-        engines = {false, false, false};
-        const QStringList names = value.split(u',', Qt::SkipEmptyParts);
-        if (names.isEmpty())
-            return badArguments(err, QStringLiteral("--engines needs a list"));
-        for (const QString &name : names) {
-            bool known = false;
-            for (Engine e : kEngines) {
-                if (name.trimmed().compare(engineKey(e), Qt::CaseInsensitive) == 0) {
-                    engines[engineIndex(e)] = true;
-                    known = true;
-                }
-            }
-            if (!known)
-                return badArguments(err, QStringLiteral("unknown engine: ") + name);
-        }
+        if (!parseEngineList(value, engines))
+            return badArguments(err, QStringLiteral("--engines takes google, yahoo and bing, separated by commas"));
     }
     return refresh(context, engines, err);
 }

@@ -65,26 +65,6 @@ int usageError(const QString &problem)
     return 2;
 }
 
-bool parseEngines(const QString &list, std::array<bool, 3> &engines)
-{
-    engines = {false, false, false};
-    const QStringList names = list.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    if (names.isEmpty())
-        return false;
-    for (const QString &name : names) {
-        bool known = false;
-        for (Engine e : kEngines) {
-            if (name.trimmed().compare(engineKey(e), Qt::CaseInsensitive) == 0) {
-                engines[engineIndex(e)] = true;
-                known = true;
-            }
-        }
-        if (!known)
-            return false;
-    }
-    return true;
-}
-
 void printRow(QTextStream &out, const QStringList &cells)
 {
     out << cells.join(QLatin1Char('\t')) << '\n';
@@ -108,7 +88,7 @@ int runMineCommand(AppContext &context, const QStringList &args)
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args.at(i);
         if (a == u"--engines") {
-            if (++i >= args.size() || !parseEngines(args.at(i), options.counts.engines))
+            if (++i >= args.size() || !parseEngineList(args.at(i), options.counts.engines))
                 return usageError(QStringLiteral("--engines takes a list of google, yahoo, bing"));
         } else if (mine && a == u"--must-contain") {
             options.mustContain = true;
