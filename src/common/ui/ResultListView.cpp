@@ -30,7 +30,11 @@ ResultListView::ResultListView(QWidget *parent) : QTreeView(parent)
     setItemDelegate(new BoldRowDelegate(this));
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(false);
-    header()->setStretchLastSection(true);
+    // The keyword column takes the spare width; values keep a compact one,
+    // so every column of a six-column list fits without scrolling.
+    header()->setStretchLastSection(false);
+    header()->setMinimumSectionSize(60);
+    header()->setDefaultSectionSize(84);
     connect(header(), &QHeaderView::sectionClicked, this, &ResultListView::onHeaderClicked);
 }
 
@@ -39,7 +43,7 @@ void ResultListView::setResultList(ResultList *list)
     m_list = list;
     setModel(list);
     if (list && list->columnCount() > 0)
-        header()->resizeSection(0, 260);
+        header()->setSectionResizeMode(0, QHeaderView::Stretch);
 }
 
 void ResultListView::onHeaderClicked(int column)

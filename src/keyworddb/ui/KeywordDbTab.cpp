@@ -65,6 +65,7 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     right->addWidget(m_filter);
     right->addWidget(m_refreshFrame);
     right->addStretch();
+    m_refreshFrame->setMaximumWidth(m_filter->maximumWidth());
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
     layout->addLayout(right);

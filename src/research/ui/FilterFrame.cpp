@@ -11,6 +11,8 @@ FilterFrame::FilterFrame(const QString &keywordLabel, QWidget *parent)
     : QGroupBox(QStringLiteral("查询结果过滤"), parent)
 {
     setObjectName(QStringLiteral("filterFrame"));
+    // A side panel: the result list beside it gets the rest of the width.
+    setMaximumWidth(270);
     auto *grid = new QGridLayout(this);
 
     m_textMode = new QComboBox(this);
