@@ -131,6 +131,15 @@ QString ResultList::cell(int r, int column) const
     return row.sub.value(column - 1);
 }
 
+QStringList ResultList::columnTexts(int column) const
+{
+    QStringList out;
+    out.reserve(m_rows.size());
+    for (int r = 0; r < m_rows.size(); ++r)
+        out.append(cell(r, column));
+    return out;
+}
+
 void ResultList::setCell(int r, int column, const QString &text)
 {
     if (r < 0 || r >= m_rows.size() || column < 0)

@@ -49,6 +49,8 @@ public:
 
     // Column 0 is the row text; 1.. the sub-columns. Missing cells read empty.
     QString cell(int r, int column) const;
+    // Every row's cell of one column, top to bottom.
+    QStringList columnTexts(int column = 0) const;
     void setCell(int r, int column, const QString &text);
     void setBold(int r, bool bold);
     void setChecked(int r, bool checked);

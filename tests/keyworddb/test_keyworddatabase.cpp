@@ -12,15 +12,6 @@ class TestKeywordDatabase : public QObject
 {
     Q_OBJECT
 
-private:
-    static QStringList texts(const ResultList &list)
-    {
-        QStringList out;
-        for (const auto &r : list.rows())
-            out.append(r.text);
-        return out;
-    }
-
 private Q_SLOTS:
     void headersOfBothLists()
     {
@@ -42,7 +33,7 @@ private Q_SLOTS:
                                  {QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("6")}, QDate(2024, 1, 2)));
         KeywordDatabase db(f.store());
         db.GetDb();
-        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("new"), QStringLiteral("old")}));
+        QCOMPARE(db.list().columnTexts(), (QStringList{QStringLiteral("new"), QStringLiteral("old")}));
         QCOMPARE(db.list().row(0).sub, (QStringList{QStringLiteral("p2"), QStringLiteral("4"), QStringLiteral("-"),
                                                     QStringLiteral("6"), QStringLiteral("2024-01-02")}));
         QCOMPARE(db.reserve().row(1).sub, (QStringList{QStringLiteral("p1"), QStringLiteral("1"), QStringLiteral("2"),
@@ -55,10 +46,10 @@ private Q_SLOTS:
 
         // "刷新数据库" and "还原": every stored keyword exactly once.
         db.reload();
-        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("new"), QStringLiteral("old")}));
+        QCOMPARE(db.list().columnTexts(), (QStringList{QStringLiteral("new"), QStringLiteral("old")}));
         db.list().setBold(1, true);
         db.restore();
-        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("new"), QStringLiteral("old")}));
+        QCOMPARE(db.list().columnTexts(), (QStringList{QStringLiteral("new"), QStringLiteral("old")}));
         QCOMPARE(db.list().row(1).sub.size(), 5);
         QCOMPARE(db.list().row(1).sub.at(4), QStringLiteral("2024-01-01"));
         QVERIFY(!db.list().row(1).bold);   // a restore removes the resume mark
@@ -72,7 +63,7 @@ private Q_SLOTS:
         f.seed({QStringLiteral("alpha")});
         KeywordDatabase db(f.store());
         db.GetDb();
-        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("alpha"), QStringLiteral("beta"),
+        QCOMPARE(db.list().columnTexts(), (QStringList{QStringLiteral("alpha"), QStringLiteral("beta"),
                                                 QStringLiteral("kid's toys"), QStringLiteral("alpha")}));
 
         db.deleteTickedWithMessages(f.prompter);
@@ -90,15 +81,15 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.prompts.last().title, QStringLiteral("Veltrana"));
         QCOMPARE(f.prompter.prompts.last().text, QStringLiteral("成功删除3个关键词！"));
         QCOMPARE(f.prompter.prompts.last().icon, Prompter::Icon::None);
-        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("beta")}));
+        QCOMPARE(db.list().columnTexts(), (QStringList{QStringLiteral("beta")}));
         QCOMPARE(f.store().rowCount(), 1);
         QVERIFY(!f.store().find(QStringLiteral("kid's toys")));
         QVERIFY(!f.store().find(QStringLiteral("alpha")));
 
         // A restore does not bring deleted keywords back.
         db.restore();
-        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("beta")}));
-        QCOMPARE(texts(db.reserve()), (QStringList{QStringLiteral("beta")}));
+        QCOMPARE(db.list().columnTexts(), (QStringList{QStringLiteral("beta")}));
+        QCOMPARE(db.reserve().columnTexts(), (QStringList{QStringLiteral("beta")}));
     }
 
     void twoTickedRowsOfOneKeywordReportTwo()
@@ -111,7 +102,7 @@ private Q_SLOTS:
         db.list().setChecked(2, true);
         db.deleteTickedWithMessages(f.prompter);
         QCOMPARE(f.prompter.lastText(), QStringLiteral("成功删除2个关键词！"));
-        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("keep")}));
+        QCOMPARE(db.list().columnTexts(), (QStringList{QStringLiteral("keep")}));
         QCOMPARE(f.store().rowCount(), 1);
     }
 
@@ -133,7 +124,7 @@ private Q_SLOTS:
         c.text = QStringLiteral("seo");
         c.google = {QStringLiteral(">"), QStringLiteral("1000")};
         db.filter(c);
-        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("seo blog"), QStringLiteral("seo tools")}));
+        QCOMPARE(db.list().columnTexts(), (QStringList{QStringLiteral("seo blog"), QStringLiteral("seo tools")}));
         QCOMPARE(db.list().cell(0, KeywordDatabase::Date), QStringLiteral("2024-02-04"));
         QCOMPARE(db.list().cell(1, KeywordDatabase::Date), QStringLiteral("2024-02-01"));
         QCOMPARE(db.list().cell(1, KeywordDatabase::Parent), QStringLiteral("seo"));
@@ -143,7 +134,7 @@ private Q_SLOTS:
         FilterConditions y;
         y.yahoo = {QStringLiteral("="), QStringLiteral("99")};
         db.filter(y);
-        QCOMPARE(texts(db.list()), (QStringList{QStringLiteral("seo blog")}));
+        QCOMPARE(db.list().columnTexts(), (QStringList{QStringLiteral("seo blog")}));
 
         db.restore();
         QCOMPARE(db.list().count(), 4);
@@ -159,9 +150,9 @@ private Q_SLOTS:
         KeywordDatabase db(f.store());
         db.GetDb();
         db.list().sortByColumnClick(KeywordDatabase::Google);
-        const QStringList first = texts(db.list());
+        const QStringList first = db.list().columnTexts();
         db.list().sortByColumnClick(KeywordDatabase::Google);
-        const QStringList second = texts(db.list());
+        const QStringList second = db.list().columnTexts();
         // One of the two clicks is ascending: numbers in value order; "-" keeps
         // its text, which sorts before the padded digits.
         const QStringList ascending{QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("a"), QStringLiteral("b")};

@@ -23,13 +23,6 @@ class TestKeywordDbTab : public QObject
     Q_OBJECT
 
 private:
-    static QStringList texts(const ResultList &list)
-    {
-        QStringList out;
-        for (const auto &r : list.rows())
-            out.append(r.text);
-        return out;
-    }
     static QPushButton *button(QWidget *tab, const char *name)
     {
         return tab->findChild<QPushButton *>(QLatin1String(name));
@@ -45,12 +38,12 @@ private Q_SLOTS:
         ResultList &list = tab.database().list();
         QVERIFY(list.isEmpty());
         tab.activated();
-        QCOMPARE(texts(list), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+        QCOMPARE(list.columnTexts(), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
         f.seed({QStringLiteral("c")});
         tab.activated();
         QCOMPARE(list.count(), 2);   // only an empty list is loaded again
         button(&tab, "reloadButton")->click();
-        QCOMPARE(texts(list), (QStringList{QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("b")}));
+        QCOMPARE(list.columnTexts(), (QStringList{QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("b")}));
 
         QCOMPARE(tab.findChild<QGroupBox *>(QStringLiteral("refreshFrame"))->title(), QStringLiteral("数据库更新"));
         QCOMPARE(tab.engineBox(Engine::Yahoo)->text(), QStringLiteral("更新Yahoo收录量"));
@@ -109,9 +102,9 @@ private Q_SLOTS:
                 seen.filterEnabled = tab.filterFrame()->isEnabled();
                 seen.deleteEnabled = button(&tab, "deleteButton")->isEnabled();
                 seen.reloadEnabled = button(&tab, "reloadButton")->isEnabled();
-                seen.orderBefore = texts(list);
+                seen.orderBefore = list.columnTexts();
                 Q_EMIT tab.view()->header()->sectionClicked(KeywordDatabase::Keyword);
-                seen.orderAfterSort = texts(list);
+                seen.orderAfterSort = list.columnTexts();
                 tab.updateButton()->click();   // pause
                 seen.stoppingCaption = tab.updateButton()->text();
                 seen.stoppingEnabled = tab.updateButton()->isEnabled();
@@ -141,9 +134,9 @@ private Q_SLOTS:
 
         // Idle again: a header click sorts.
         Q_EMIT tab.view()->header()->sectionClicked(KeywordDatabase::Keyword);
-        const QStringList once = texts(list);
+        const QStringList once = list.columnTexts();
         Q_EMIT tab.view()->header()->sectionClicked(KeywordDatabase::Keyword);
-        QVERIFY(texts(list) != once);
+        QVERIFY(list.columnTexts() != once);
     }
 
     void deleteFilterAndRestoreButtons()
@@ -166,7 +159,7 @@ private Q_SLOTS:
         frame->textEdit()->setText(QStringLiteral("seo"));
         frame->thresholdEdit(Engine::Google)->setText(QStringLiteral("100"));
         frame->filterButton()->click();
-        QCOMPARE(texts(list), (QStringList{QStringLiteral("seo tools")}));
+        QCOMPARE(list.columnTexts(), (QStringList{QStringLiteral("seo tools")}));
         QCOMPARE(list.cell(0, KeywordDatabase::Date), QStringLiteral("2024-01-02"));
         frame->restoreButton()->click();
         QCOMPARE(list.count(), 3);
@@ -177,7 +170,7 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.prompts.last().title, QStringLiteral("Veltrana"));
         QVERIFY(!f.store().find(QStringLiteral("kid's toys")));
         frame->restoreButton()->click();
-        QCOMPARE(texts(list), (QStringList{QStringLiteral("seo tools"), QStringLiteral("seo tips")}));
+        QCOMPARE(list.columnTexts(), (QStringList{QStringLiteral("seo tools"), QStringLiteral("seo tips")}));
     }
 };
 

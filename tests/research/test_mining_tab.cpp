@@ -20,14 +20,6 @@
 
 namespace {
 
-QStringList texts(const ResultList &list)
-{
-    QStringList out;
-    for (const auto &r : list.rows())
-        out << r.text;
-    return out;
-}
-
 QByteArray readAll(const QString &path)
 {
     QFile f(path);
@@ -116,7 +108,7 @@ private Q_SLOTS:
 
         const QStringList expected = QStringList{QStringLiteral("seo")} + mining_expect::related(QStringLiteral("seo"), 6);
         const ResultList &list = tab->miner().result();
-        QCOMPARE(texts(list), expected);
+        QCOMPARE(list.columnTexts(), expected);
         QVERIFY(list.row(0).bold);
         QCOMPARE(list.cell(3, 3), mining_expect::count(expected.at(3), Engine::Bing));
         QCOMPARE(list.headers(), QStringList({QStringLiteral("相关关键词"), QStringLiteral("Google收录"),
@@ -156,7 +148,7 @@ private Q_SLOTS:
         QCOMPARE(tab->miner().result().count(), 3);
 
         QTest::mouseClick(tab->startButton(), Qt::LeftButton);
-        QCOMPARE(texts(tab->miner().result()),
+        QCOMPARE((tab->miner().result()).columnTexts(),
                  QStringList{QStringLiteral("backlinks")} + mining_expect::related(QStringLiteral("backlinks"), 9));
     }
 
@@ -169,7 +161,7 @@ private Q_SLOTS:
 
         QVERIFY(!tab->createContextMenu());   // empty list: no menu
         QTest::mouseClick(tab->startButton(), Qt::LeftButton);
-        const QStringList all = texts(list);
+        const QStringList all = list.columnTexts();
         QCOMPARE(all.size(), 7);
         const QString counts2 = list.cell(2, 1);
 
@@ -181,11 +173,11 @@ private Q_SLOTS:
         list.setChecked(2, true);
         QTest::mouseClick(tab->deleteButton(), Qt::LeftButton);
         QCOMPARE(list.count(), 5);
-        QVERIFY(!texts(list).contains(all.at(2)));
+        QVERIFY(!list.columnTexts().contains(all.at(2)));
         QCOMPARE(tab->miner().reserve().count(), 7);
 
         QTest::mouseClick(tab->filterFrame()->restoreButton(), Qt::LeftButton);
-        QCOMPARE(texts(list), all);
+        QCOMPARE(list.columnTexts(), all);
         QCOMPARE(list.cell(2, 1), counts2);
         QVERIFY(list.row(0).bold);
 
@@ -193,7 +185,7 @@ private Q_SLOTS:
         tab->filterFrame()->textEdit()->setText(QStringLiteral("best"));
         QTest::mouseClick(tab->filterFrame()->filterButton(), Qt::LeftButton);
         QVERIFY(list.count() >= 1);
-        for (const QString &k : texts(list))
+        for (const QString &k : list.columnTexts())
             QVERIFY(k.contains(QStringLiteral("best")));
         QTest::mouseClick(tab->filterFrame()->restoreButton(), Qt::LeftButton);
         QCOMPARE(list.count(), 7);
@@ -234,10 +226,10 @@ private Q_SLOTS:
         list.addRow(QStringLiteral("b"), {QStringLiteral("1200")});
         f->context->jobStatus().setState(JobStatus::Running);
         emit tab->resultView()->header()->sectionClicked(1);
-        QCOMPARE(texts(list), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
+        QCOMPARE(list.columnTexts(), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
         f->context->jobStatus().setState(JobStatus::Idle);
         emit tab->resultView()->header()->sectionClicked(1);   // first click: descending
-        QCOMPARE(texts(list), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
+        QCOMPARE(list.columnTexts(), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
     }
 
     void addTickedToDatabase()

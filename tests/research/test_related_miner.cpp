@@ -13,14 +13,6 @@
 
 namespace {
 
-QStringList texts(const ResultList &list)
-{
-    QStringList out;
-    for (const auto &r : list.rows())
-        out << r.text;
-    return out;
-}
-
 MiningOptions allEngines()
 {
     MiningOptions o;
@@ -85,8 +77,8 @@ private Q_SLOTS:
 
         const QString seed = QStringLiteral("seo tools");
         const QStringList expected = QStringList{seed} + mining_expect::related(seed, 9);
-        QCOMPARE(texts(miner->result()), expected);
-        QCOMPARE(texts(miner->reserve()), expected);
+        QCOMPARE(miner->result().columnTexts(), expected);
+        QCOMPARE(miner->reserve().columnTexts(), expected);
         QVERIFY(miner->result().row(0).bold);
         QVERIFY(miner->reserve().row(0).bold);
         for (int r = 1; r < expected.size(); ++r)
@@ -136,7 +128,7 @@ private Q_SLOTS:
         // The natural related searches of "seo" include phrases without the seed.
         options.mustContain = true;
         miner->click(QStringLiteral("seo"));
-        const QStringList withSeed = texts(miner->result());
+        const QStringList withSeed = miner->result().columnTexts();
         QVERIFY(withSeed.contains(QStringLiteral("seo tools")));
         QVERIFY(!withSeed.contains(QStringLiteral("search engine optimization")));
         QVERIFY(!withSeed.contains(QStringLiteral("sem")));
@@ -147,7 +139,7 @@ private Q_SLOTS:
         options.exclude = true;
         options.excludeWords = QStringLiteral("free|cheap");
         miner->click(QStringLiteral("seo"));
-        const QStringList excluded = texts(miner->result());
+        const QStringList excluded = miner->result().columnTexts();
         QVERIFY(excluded.contains(QStringLiteral("seo tools")));
         QVERIFY(excluded.contains(QStringLiteral("search engine optimization")));
         for (const QString &k : excluded)
@@ -160,7 +152,7 @@ private Q_SLOTS:
 
         options.excludeWords = QStringLiteral("a||b");
         miner->click(QStringLiteral("seo"));
-        QCOMPARE(texts(miner->result()), QStringList{QStringLiteral("seo")});
+        QCOMPARE(miner->result().columnTexts(), QStringList{QStringLiteral("seo")});
     }
 
     void pauseParksAndSameSeedResumesSkippingFinishedEngines()
@@ -183,14 +175,14 @@ private Q_SLOTS:
         QCOMPARE(pauseClick, RelatedMiner::Outcome::PauseRequested);
         QCOMPARE(miner->state(), RelatedMiner::State::Paused);
         QCOMPARE(f->context->jobStatus().stateText(), QStringLiteral("已暂停"));
-        QCOMPARE(texts(miner->result()), expected.mid(0, 6));
+        QCOMPARE(miner->result().columnTexts(), expected.mid(0, 6));
         QVERIFY(miner->engineDone(Engine::Yahoo));
         QVERIFY(!miner->engineDone(Engine::Google));
         QCOMPARE(miner->lastSeed(), seed);
 
         f->web.clearLog();
         QCOMPARE(miner->click(QStringLiteral("Keyword Tool")), RelatedMiner::Outcome::Finished);
-        QCOMPARE(texts(miner->result()), expected);
+        QCOMPARE(miner->result().columnTexts(), expected);
         // Yahoo's suggestions were finished: its page for the seed is not read again;
         // Google's page is read again and walked from its start.
         QCOMPARE(f->searches(QStringLiteral("yahoo"), seed), 0);
@@ -215,8 +207,8 @@ private Q_SLOTS:
 
         QCOMPARE(miner->click(QStringLiteral("backlinks")), RelatedMiner::Outcome::Finished);
         const QStringList expected = QStringList{QStringLiteral("backlinks")} + mining_expect::related(QStringLiteral("backlinks"), 6);
-        QCOMPARE(texts(miner->result()), expected);
-        QCOMPARE(texts(miner->reserve()), expected);
+        QCOMPARE(miner->result().columnTexts(), expected);
+        QCOMPARE(miner->reserve().columnTexts(), expected);
     }
 
     void seedChangedDuringRunEmptiesListsThenPauses()
