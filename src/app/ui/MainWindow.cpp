@@ -1,6 +1,7 @@
 #include "app/ui/MainWindow.h"
 
 #include "app/MakerLinks.h"
+#include "app/ui/AppIcon.h"
 #include "app/ui/BrowserPageReader.h"
 #include "app/ui/IntervalDialog.h"
 #include "app/ui/SilentPage.h"
@@ -21,7 +22,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -40,8 +40,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     setObjectName(QStringLiteral("frm_Main"));
     setWindowTitle(QStringLiteral("Veltrana"));
     setMinimumSize(867, 722);
-    if (windowIcon().isNull())
-        setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+    setWindowIcon(appIcon());
 
     // Pages keep no cookies or cache on disk: they must not touch the user's files.
     m_profile = new QWebEngineProfile(this);
