@@ -119,8 +119,8 @@ DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
         // Rows cannot move while a run goes on (the tab locks every list
         // change), and the cell text is what the table update matches.
         const QString keyword = m_list.cell(r, KeywordDatabase::Keyword);
-        m_status.setTotal(QStringLiteral("%1/%2").arg(r + 1).arg(m_list.count()));
-        m_status.setCurrent(keyword);
+        m_status.setTotal(QStringLiteral("数据库更新：%1/%2").arg(r + 1).arg(m_list.count()));
+        m_status.setCurrent(QStringLiteral("当前关键词：") + keyword);
         for (Engine e : kEngines) {
             if (!engineTicked(e))
                 continue;

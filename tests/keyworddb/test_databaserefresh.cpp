@@ -89,13 +89,22 @@ private Q_SLOTS:
         connect(&run.f.context->jobStatus(), &JobStatus::changed, this,
                 [&] { statusTexts.append(run.f.context->jobStatus().stateText()); });
         QStringList shownWhileFetching;
+        QStringList progress;
         connect(&run.refresh, &DatabaseRefresh::engineStarted, this, [&](int row, Engine e) {
             shownWhileFetching.append(run.list().cell(row, e == Engine::Google ? 2 : e == Engine::Yahoo ? 3 : 4));
+            if (e == Engine::Google)
+                progress.append(run.f.context->jobStatus().total() + QLatin1Char('|')
+                                + run.f.context->jobStatus().current());
         });
 
         QCOMPARE(run.refresh.start(), Outcome::Finished);
 
         QCOMPARE(shownWhileFetching.size(), 9);
+        // The list shows the newest keyword first.
+        QCOMPARE(progress, (QStringList{QStringLiteral("数据库更新：1/3|当前关键词：seo tools"),
+                                        QStringLiteral("数据库更新：2/3|当前关键词：kid's toys"),
+                                        QStringLiteral("数据库更新：3/3|当前关键词：seo noresult")}));
+        QVERIFY(run.f.context->jobStatus().total().isEmpty());
         QCOMPARE(shownWhileFetching.count(DatabaseRefresh::updatingText()), 9);
         QVERIFY(statusTexts.contains(QStringLiteral("进行中...")));
         QCOMPARE(run.f.context->jobStatus().stateText(), QStringLiteral("就绪"));
