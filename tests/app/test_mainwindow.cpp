@@ -7,9 +7,11 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QUrl>
+#include <QWebEngineView>
 
 namespace {
 
@@ -92,6 +94,28 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(countRequests(*m_standIn, QStringLiteral("maker"), QStringLiteral("/veltrana/info.htm")),
                                   1, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(countRequests(*m_standIn, QStringLiteral("baidu"), QStringLiteral("/")), 1, 5000);
+    }
+
+    void infoStripLinksOpenInTheDefaultBrowser()
+    {
+        AppTestEnv env(m_standIn.get());
+        MainWindow window(*env.context);
+        QList<QUrl> opened;
+        window.setUrlOpener([&](const QUrl &url) {
+            opened.append(url);
+            return true;
+        });
+        QVERIFY(window.start());
+        auto *strip = window.findChild<QWebEngineView *>(QStringLiteral("infoStrip"));
+        QVERIFY(strip);
+        QSignalSpy loaded(strip, &QWebEngineView::loadFinished);
+        QVERIFY(loaded.wait(5000));
+        strip->page()->runJavaScript(QStringLiteral("document.querySelector('a').click();"));
+        QTRY_COMPARE_WITH_TIMEOUT(opened.size(), 1, 5000);
+        QCOMPARE(opened.first().scheme(), QStringLiteral("http"));
+        QVERIFY(opened.first().path().endsWith(QStringLiteral(".htm")));
+        // The strip itself stays on the information page.
+        QCOMPARE(strip->url().path(), QStringLiteral("/maker/veltrana/info.htm"));
     }
 
     void makerPagesOpenOnlyWithAnEndpoint()

@@ -54,7 +54,13 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     layout->addWidget(m_tabs, 1);
     m_info = new QWebEngineView(central);
     m_info->setObjectName(QStringLiteral("infoStrip"));
-    m_info->setPage(new SilentPage(m_profile, m_info));
+    auto *infoPage = new SilentPage(m_profile, m_info);
+    infoPage->setLinkHandler([this](const QUrl &url) {
+        const QString scheme = url.scheme().toLower();
+        if ((scheme == u"http" || scheme == u"https") && m_openUrl)
+            m_openUrl(url);
+    });
+    m_info->setPage(infoPage);
     m_info->setFixedHeight(48);
     m_info->setContextMenuPolicy(Qt::NoContextMenu);
     m_info->hide();

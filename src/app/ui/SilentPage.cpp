@@ -2,6 +2,15 @@
 
 SilentPage::SilentPage(QWebEngineProfile *profile, QObject *parent) : QWebEnginePage(profile, parent) {}
 
+bool SilentPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
+{
+    if (m_linkHandler && type == NavigationTypeLinkClicked) {
+        m_linkHandler(url);
+        return false;
+    }
+    return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+}
+
 QWebEnginePage *SilentPage::createWindow(WebWindowType)
 {
     return m_target.data();
