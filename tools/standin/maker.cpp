@@ -24,9 +24,9 @@ QByteArray infoPage()
 {
     return utf8Head(QStringLiteral("Veltrana news"))
            + QByteArray("<body style=\"margin:2px;font-family:sans-serif;font-size:12px\">\n"
-                        "<a href=\"help.htm\">Veltrana 1.0 is out: rank checks on three engines at once.</a> | "
-                        "<a href=\"help.htm\">Tip: mine related keywords two levels deep for long-tail ideas.</a> | "
-                        "<a href=\"help.htm\">New: export your keyword lists to Excel.</a>\n</body></html>\n");
+                        "<a href=\"../help.htm\">Veltrana 1.0 is out: rank checks on three engines at once.</a> | "
+                        "<a href=\"../help.htm\">Tip: mine related keywords two levels deep for long-tail ideas.</a> | "
+                        "<a href=\"../help.htm\">New: export your keyword lists to Excel.</a>\n</body></html>\n");
 }
 
 QByteArray helpPage()
