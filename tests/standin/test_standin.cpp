@@ -300,7 +300,9 @@ private slots:
         Fetched f = get("/maker/veltrana/freever.htm");
         QVERIFY(f.body.contains("<input type=\"hidden\" name=\"ver\" value=\"1.0 \">"));
         QCOMPARE(get("/maker/suggest.asp").body, QByteArray("ok"));
-        for (const char *p : {"/maker/veltrana/info.htm", "/maker/help.htm", "/maker/", "/google/", "/baidu/"})
+        for (const char *p : {"/maker/veltrana/info.htm", "/maker/help.htm", "/maker/", "/maker/veltrana/guide.htm",
+                              "/maker/veltrana/faq.htm", "/maker/veltrana/history.htm", "/maker/veltrana/contact.htm",
+                              "/google/", "/baidu/"})
             QVERIFY2(get(p).body.contains("</html>"), p);
         QVERIFY(get("/baidu/s?wd=seo").body.contains("seo"));
     }

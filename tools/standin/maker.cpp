@@ -48,6 +48,35 @@ QByteArray homePage()
                         "<li><a href=\"help.htm\">Help</a></li></ul></body></html>\n");
 }
 
+// The pages the program's About menu links to: short, but real enough that a
+// demo click lands somewhere.
+QByteArray aboutPage(const QString &path)
+{
+    struct Entry {
+        const char *path;
+        const char *title;
+        const char *text;
+    };
+    static const Entry entries[] = {
+        {"/veltrana/guide.htm", "Veltrana guide",
+         "<p>1. Mine related keywords from a seed. 2. Keep the good ones in the keyword database. "
+         "3. Refresh their counts now and then to see which ones grow.</p>"},
+        {"/veltrana/faq.htm", "Veltrana FAQ",
+         "<p><b>Why are some counts \"-\"?</b> The engine was not asked, or it showed no count.</p>"
+         "<p><b>An engine blocks me.</b> Raise its interval in the engine settings window.</p>"},
+        {"/veltrana/history.htm", "Veltrana release history",
+         "<p>1.0: related keyword mining, keyword database with refresh.</p>"},
+        {"/veltrana/contact.htm", "Contact Veltrana",
+         "<p>Send a suggestion from the program's help menu; we read every one.</p>"},
+    };
+    for (const Entry &e : entries) {
+        if (path == QLatin1String(e.path))
+            return utf8Head(QString::fromLatin1(e.title))
+                   + QByteArray("<body><h1>") + e.title + "</h1>\n" + e.text + "\n</body></html>\n";
+    }
+    return {};
+}
+
 } // namespace
 
 Page makerService(const ServiceRequest &req, const World &world)
@@ -66,6 +95,8 @@ Page makerService(const ServiceRequest &req, const World &world)
         page.body = helpPage();
     } else if (path == QLatin1String("/") || path == QLatin1String("/index.htm")) {
         page.body = homePage();
+    } else if (const QByteArray about = aboutPage(path); !about.isEmpty()) {
+        page.body = about;
     } else {
         return notFound(req);
     }
