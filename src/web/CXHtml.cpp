@@ -113,7 +113,7 @@ QByteArray CXHtml::fetch(bool *ok)
                 continue;
             }
         }
-        if (r.tooBig || r.status < 200 || r.status >= 300)
+        if (r.tooBig || r.failed || r.status < 200 || r.status >= 300)
             return {};
         *ok = true;
         return r.body;
@@ -173,6 +173,9 @@ CXHtml::Response CXHtml::fetchOnce(const QUrl &address, const QDeadlineTimer &de
         return r;
     }
     r.timedOut = false;
+    // A dropped connection can leave a 200 with half a page: that is a failure.
+    r.failed = reply->error() != QNetworkReply::NoError && !isRedirect(
+                   reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt());
     if (!r.tooBig) {
         r.body += reply->readAll();
         if (r.body.size() > kMaxBodyBytes) {

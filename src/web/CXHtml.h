@@ -49,6 +49,7 @@ private:
         QByteArray body;
         bool timedOut = false;
         bool tooBig = false;
+        bool failed = false;   // a network error, such as a connection dropped mid-body
     };
 
     void normaliseUrl();

@@ -258,8 +258,18 @@ private Q_SLOTS:
         QVERIFY(window.isVisible());
         QVERIFY(!window.startup().updateStarted());
 
-        // Yes with one: it starts and the window goes without the exit question.
+        // While a job runs, updating (which ends the program) is refused.
         env.installFakeUpdater();
+        env.prompter.prompts.clear();
+        env.context->jobStatus().setState(JobStatus::Running);
+        update->trigger();
+        QCOMPARE(env.prompter.prompts.size(), 1);
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("程序正在运行中，请停止后推出。"));
+        QVERIFY(window.isVisible());
+        QVERIFY(!QFile::exists(env.updaterRecord()));
+        env.context->jobStatus().setState(JobStatus::Idle);
+
+        // Yes with one: it starts and the window goes without the exit question.
         env.prompter.prompts.clear();
         env.prompter.answers.enqueue(Prompter::Answer::Yes);
         update->trigger();

@@ -76,6 +76,15 @@ void TinyHttpServer::setStream(const QString &path, qint64 size)
     m_routes.insert(path, r);
 }
 
+void TinyHttpServer::setTruncated(const QString &path, const QByteArray &body, qint64 promised)
+{
+    Route r;
+    r.kind = Route::Truncated;
+    r.body = body;
+    r.size = promised;
+    m_routes.insert(path, r);
+}
+
 QList<TinyHttpServer::Hit> TinyHttpServer::hitsFor(const QString &path) const
 {
     QList<Hit> out;
@@ -129,6 +138,12 @@ void TinyHttpServer::serve(QTcpSocket *socket, const QByteArray &head)
         out += "Content-Type: " + route.contentType + "\r\n";
     for (const QByteArray &h : route.extraHeaders)
         out += h + "\r\n";
+    if (route.kind == Route::Truncated) {
+        out += "Content-Length: " + QByteArray::number(route.size) + "\r\n\r\n" + route.body;
+        socket->write(out);
+        socket->disconnectFromHost();
+        return;
+    }
     if (route.kind == Route::Page) {
         out += "Content-Length: " + QByteArray::number(route.body.size()) + "\r\n\r\n" + route.body;
         socket->write(out);

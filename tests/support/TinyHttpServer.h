@@ -38,13 +38,15 @@ public:
     void setSilent(const QString &path);
     // Streams `size` bytes of 'x' with a Content-Length, a chunk at a time.
     void setStream(const QString &path, qint64 size);
+    // Promises `promised` bytes, sends `body` and hangs up: a dropped connection.
+    void setTruncated(const QString &path, const QByteArray &body, qint64 promised);
 
     QList<Hit> hits;
     QList<Hit> hitsFor(const QString &path) const;
 
 private:
     struct Route {
-        enum Kind { Page, Silent, Stream } kind = Page;
+        enum Kind { Page, Silent, Stream, Truncated } kind = Page;
         int status = 200;
         QByteArray body;
         QByteArray contentType;

@@ -46,6 +46,7 @@ private Q_SLOTS:
     void userAgent();
     void noCookiesAreKept();
     void oversizedBodyGivesEmpty();
+    void droppedConnectionGivesEmpty();
     void eventsRunDuringFetch();
     void bytesToBstr_data();
     void bytesToBstr();
@@ -384,6 +385,18 @@ void TestCXHtml::noCookiesAreKept()
         QVERIFY2(h.header("cookie").isEmpty(), h.headers.constData());
         QVERIFY(h.header("referer").isEmpty());
     }
+}
+
+void TestCXHtml::droppedConnectionGivesEmpty()
+{
+    // Half a result page must not pass for a page: its count would be cut short.
+    m_tiny.setTruncated(QStringLiteral("/cut"), "Results <b>1</b> - <b>10</b> of about <b>1,2", 1000);
+    CXHtml page;
+    page.charset = QStringLiteral("utf-8");
+    page.TryTime = 2;
+    page.url = m_tiny.baseUrl() + QStringLiteral("/cut");
+    QVERIFY(page.GetSrc().isEmpty());
+    QVERIFY(!page.lastTimedOut());
 }
 
 void TestCXHtml::oversizedBodyGivesEmpty()

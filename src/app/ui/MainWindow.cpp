@@ -260,6 +260,12 @@ void MainWindow::openSuggest()
 
 void MainWindow::onlineUpdate()
 {
+    // Updating ends the program: a job cut off in the middle of its wait
+    // would go on writing empty counts while the updater replaces us.
+    if (m_context.jobStatus().isBusy()) {
+        m_context.prompter().notice(QStringLiteral("程序正在运行中，请停止后推出。"));
+        return;
+    }
     if (!m_startup.updateStarted()) {
         if (m_context.prompter().askYesNo(QStringLiteral("提示"), QStringLiteral("未发现可用的更新，确实要更新吗？"))
             != Prompter::Answer::Yes)
