@@ -188,14 +188,27 @@ void ResultList::setImageKey(int r, const QString &key)
         m_rows[r].imageKey = key;
 }
 
+QString ResultList::trimSpaces(const QString &text)
+{
+    // Only spaces: rows keep any other white space in their text, so a
+    // candidate ending in a tab or line break must still find its own row.
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text.at(from) == QLatin1Char(' '))
+        ++from;
+    while (to > from && text.at(to - 1) == QLatin1Char(' '))
+        --to;
+    return text.mid(from, to - from);
+}
+
 bool ResultList::containsText(const QString &text) const
 {
-    return m_textCounts.value(text.trimmed()) > 0;
+    return m_textCounts.value(trimSpaces(text)) > 0;
 }
 
 int ResultList::findText(const QString &text) const
 {
-    const QString key = text.trimmed();
+    const QString key = trimSpaces(text);
     if (!containsText(key))
         return -1;
     if (!m_firstRowValid)

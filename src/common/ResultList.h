@@ -57,7 +57,9 @@ public:
     void setTag(int r, const QString &tag);
     void setImageKey(int r, const QString &key);
 
-    // Whether a row's text equals `text` trimmed (case-sensitive). Hashed.
+    // `text` without leading and trailing spaces.
+    static QString trimSpaces(const QString &text);
+    // Whether a row's text equals `text` trimmed of spaces (case-sensitive). Hashed.
     bool containsText(const QString &text) const;
     // First row whose text equals `text` trimmed, or -1.
     int findText(const QString &text) const;

@@ -260,6 +260,11 @@ void TestCommon::findAfterRemovalsAndSorts()
     QVERIFY(!list.containsText(QStringLiteral("SEO tools")));
     QCOMPARE(list.findText(QStringLiteral("SEO tools")), -1);
     QCOMPARE(list.findText(QStringLiteral(" seo tools ")), 50);
+    // Only spaces are trimmed: a row ending in a line break finds itself again.
+    list.addRow(QStringLiteral("web hosting\n"));
+    QVERIFY(list.containsText(QStringLiteral("web hosting\n")));
+    QVERIFY(!list.containsText(QStringLiteral("web hosting")));
+    list.removeRowAt(51);
 
     list.sortByColumnClick(1);
     list.removeRowAt(0);
