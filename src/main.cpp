@@ -4,9 +4,9 @@
 #include "app/Commands.h"
 #include "app/ui/AppIcon.h"
 #include "app/ui/MainWindow.h"
-#include "common/AppContext.h"
 #include "common/DataFolder.h"
 #include "common/ui/DialogPrompter.h"
+#include "context/AppContext.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/Commands.h"
 
-#include "common/AppContext.h"
+#include "context/AppContext.h"
 
 // Feature commands: each feature adds its #include here ...
 #include "keyworddb/DbCommand.h"

@@ -1,8 +1,8 @@
 #include "app/Startup.h"
 
-#include "common/AppContext.h"
 #include "common/Prompter.h"
 #include "common/SettingsStore.h"
+#include "context/AppContext.h"
 #include "web/CXHtml.h"
 
 #include <QDir>

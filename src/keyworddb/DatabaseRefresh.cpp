@@ -2,9 +2,9 @@
 
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
+#include "engines/IndexCounts.h"
 #include "keyworddb/KeywordDatabase.h"
-#include "keyworddb/KeywordStore.h"
-#include "research/IndexCounts.h"
+#include "store/KeywordStore.h"
 #include "web/CXHtml.h"
 
 #include <QDate>

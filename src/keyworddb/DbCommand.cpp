@@ -1,12 +1,12 @@
 #include "keyworddb/DbCommand.h"
 
-#include "common/AppContext.h"
 #include "common/Endpoints.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
+#include "context/AppContext.h"
 #include "keyworddb/DatabaseRefresh.h"
 #include "keyworddb/KeywordDatabase.h"
-#include "keyworddb/KeywordStore.h"
+#include "store/KeywordStore.h"
 
 #include <QTextStream>
 #include <array>

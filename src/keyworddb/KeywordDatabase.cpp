@@ -2,9 +2,9 @@
 
 #include "common/Engine.h"
 #include "common/Prompter.h"
+#include "common/ResultFilter.h"
 #include "common/ResultList.h"
-#include "keyworddb/KeywordStore.h"
-#include "research/ResultFilter.h"
+#include "store/KeywordStore.h"
 
 #include <QSet>
 

@@ -1,8 +1,8 @@
 #include "research/CountFiller.h"
 
-#include "common/AppContext.h"
 #include "common/ResultList.h"
-#include "research/IndexCounts.h"
+#include "context/AppContext.h"
+#include "engines/IndexCounts.h"
 #include "web/CXHtml.h"
 
 #include <QDate>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Engine.h"
-#include "keyworddb/KeywordStore.h"
+#include "store/KeywordStore.h"
 
 #include <QString>
 #include <array>

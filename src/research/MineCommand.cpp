@@ -1,11 +1,11 @@
 #include "research/MineCommand.h"
 
-#include "common/AppContext.h"
 #include "common/Engine.h"
 #include "common/ResultList.h"
-#include "keyworddb/KeywordStore.h"
+#include "context/AppContext.h"
 #include "research/CountFiller.h"
 #include "research/RelatedMiner.h"
+#include "store/KeywordStore.h"
 
 #include <QTextStream>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #include "research/MiningSettings.h"
 
-#include "common/AppContext.h"
 #include "common/SettingsStore.h"
+#include "context/AppContext.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,11 +1,12 @@
 #include "research/RelatedMiner.h"
 
-#include "common/AppContext.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
-#include "research/EnginePacing.h"
-#include "research/IndexCounts.h"
+#include "context/AppContext.h"
+#include "engines/EnginePacing.h"
+#include "engines/IndexCounts.h"
+#include "engines/RelatedSearches.h"
 #include "web/CXHtml.h"
 #include "web/M_base.h"
 
@@ -13,11 +14,6 @@ namespace {
 
 // Yahoo first, then Google, then Bing: the order the related pages are read.
 constexpr std::array<Engine, 3> kStepOrder = {Engine::Yahoo, Engine::Google, Engine::Bing};
-
-QString stripTags(QString text, const QString &open, const QString &close)
-{
-    return text.remove(open).remove(close);
-}
 
 } // namespace
 
@@ -42,40 +38,6 @@ QStringList RelatedMiner::reserveHeaders()
 {
     return {QStringLiteral("相关关键词"), QStringLiteral("搜索量-月均"), QStringLiteral("搜索量-昨日"),
             QStringLiteral("百度收录数"), QStringLiteral("百度优化指数")};
-}
-
-QStringList RelatedMiner::candidates(Engine e, const QString &page)
-{
-    QStringList out;
-    switch (e) {
-    case Engine::Yahoo: {
-        const QStringList pieces = page.split(QStringLiteral(",\"0\"],["));
-        for (int i = 0; i < pieces.size(); ++i) {
-            out << (i == 0 ? M_base::GetBetween(pieces.at(i), QStringLiteral(":[[\""), QStringLiteral("\""))
-                           : M_base::GetBetween(pieces.at(i), QStringLiteral("\""), QStringLiteral("\"")));
-        }
-        break;
-    }
-    case Engine::Google: {
-        const QString region =
-            M_base::GetBetween(page, QStringLiteral(">searches related to"), QStringLiteral("</table>"));
-        const QStringList pieces = region.split(QStringLiteral("><a "));
-        for (int i = 1; i < pieces.size(); ++i)
-            out << stripTags(M_base::GetBetween(pieces.at(i), QStringLiteral(">"), QStringLiteral("</a>")),
-                             QStringLiteral("<b>"), QStringLiteral("</b>"));
-        break;
-    }
-    case Engine::Bing: {
-        const QString region = M_base::GetBetween(page, QStringLiteral("<h2>related searches</h2><ul>"),
-                                                  QStringLiteral("</ul>"));
-        const QStringList pieces = region.split(QStringLiteral("')\""));
-        for (int i = 1; i < pieces.size(); ++i)
-            out << stripTags(M_base::GetBetween(pieces.at(i), QStringLiteral(">"), QStringLiteral("</a>")),
-                             QStringLiteral("<strong>"), QStringLiteral("</strong>"));
-        break;
-    }
-    }
-    return out;
 }
 
 bool RelatedMiner::passesWords(const QString &candidate, const QString &seed, const MiningOptions &options)
@@ -198,7 +160,7 @@ RelatedMiner::Outcome RelatedMiner::run()
     for (Engine e : kStepOrder) {
         if (m_done[engineIndex(e)])
             continue;
-        const QStringList found = candidates(e, fetchRelatedPage(e, seed));
+        const QStringList found = RelatedSearches::candidates(e, fetchRelatedPage(e, seed));
         for (const QString &candidate : found) {
             if (!m_running) {
                 setState(State::Paused);

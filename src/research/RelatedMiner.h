@@ -57,10 +57,6 @@ public:
     bool engineDone(Engine e) const { return m_done[engineIndex(e)]; }
     int requestCount() const { return m_filler.requestCount() + m_pageRequests; }
 
-    // The candidates one engine's lower-cased result page offers, one per
-    // piece of its related-search region, in page order (empty ones kept:
-    // the candidate test rejects them).
-    static QStringList candidates(Engine e, const QString &page);
     // The word conditions: must-contain and the exclusion words.
     static bool passesWords(const QString &candidate, const QString &seed, const MiningOptions &options);
 

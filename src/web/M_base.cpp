@@ -1,6 +1,5 @@
 #include "web/M_base.h"
 
-#include "common/AppContext.h"
 #include "common/PageReader.h"
 #include "common/ResultList.h"
 
@@ -53,9 +52,8 @@ QString UrlEncode(const QString &text)
     return out;
 }
 
-QString GetWebHtml(AppContext &context, const QString &address, int waitMs)
+QString GetWebHtml(PageReader *reader, const QString &address, int waitMs)
 {
-    PageReader *reader = context.pageReader();
     if (!reader || address.isEmpty())
         return {};
     return reader->readPage(address, waitMs);

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class AppContext;
+class PageReader;
 class ResultList;
 
 // Shared text helpers of the scrapers.
@@ -19,9 +19,9 @@ bool IsInList(const QString &text, const ResultList &list);
 // digits, ASCII letters and "*-.@_" stay as they are.
 QString UrlEncode(const QString &text);
 
-// Loads `address` in the installed browser page reader, waits `waitMs` (the
+// Loads `address` in the browser page reader, waits `waitMs` (the
 // page's scripts get time to run) and returns the whole document's markup.
-// Empty when no reader is installed (headless runs) or nothing loaded.
-QString GetWebHtml(AppContext &context, const QString &address, int waitMs = 5100);
+// Empty when there is no reader (headless runs) or nothing loaded.
+QString GetWebHtml(PageReader *reader, const QString &address, int waitMs = 5100);
 
 } // namespace M_base

@@ -4,8 +4,8 @@
 // with the stand-in web's endpoints loaded and a scripted prompter installed.
 
 #include "StandIn.h"
-#include "common/AppContext.h"
 #include "common/SettingsStore.h"
+#include "context/AppContext.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QDir>

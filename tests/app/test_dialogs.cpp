@@ -2,7 +2,7 @@
 #include "app/Feedback.h"
 #include "app/ui/IntervalDialog.h"
 #include "app/ui/SuggestDialog.h"
-#include "research/EnginePacing.h"
+#include "engines/EnginePacing.h"
 
 #include <QApplication>
 #include <QComboBox>

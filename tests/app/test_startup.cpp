@@ -1,6 +1,6 @@
 #include "AppTestEnv.h"
 #include "app/Startup.h"
-#include "research/EnginePacing.h"
+#include "engines/EnginePacing.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>

@@ -2,11 +2,11 @@
 // keyword-database tab takes to load them (list and reserve), to filter by a
 // Google count and to sort by a count column, and the peak memory.
 
+#include "common/ResultFilter.h"
 #include "common/ResultList.h"
 #include "common/ui/ResultListView.h"
 #include "keyworddb/KeywordDatabase.h"
-#include "keyworddb/KeywordStore.h"
-#include "research/ResultFilter.h"
+#include "store/KeywordStore.h"
 
 #include <QApplication>
 #include <QDate>

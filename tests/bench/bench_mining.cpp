@@ -2,11 +2,11 @@
 // stand-in's own answer time, and the CPU a paced run uses while it waits.
 
 #include "StandIn.h"
-#include "common/AppContext.h"
 #include "common/Endpoints.h"
 #include "common/ResultList.h"
-#include "research/EnginePacing.h"
-#include "research/IndexCounts.h"
+#include "context/AppContext.h"
+#include "engines/EnginePacing.h"
+#include "engines/IndexCounts.h"
 #include "research/RelatedMiner.h"
 #include "web/CXHtml.h"
 

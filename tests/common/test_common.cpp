@@ -2,14 +2,14 @@
 // endpoints, the data folder, engine pacing, the job state and the wait.
 
 #include "StandIn.h"
-#include "common/AppContext.h"
 #include "common/DataFolder.h"
 #include "common/Endpoints.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "common/SettingsStore.h"
 #include "common/Wait.h"
-#include "research/EnginePacing.h"
+#include "context/AppContext.h"
+#include "engines/EnginePacing.h"
 
 #include <QDir>
 #include <QElapsedTimer>

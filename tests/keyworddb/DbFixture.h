@@ -4,12 +4,12 @@
 // (optionally) the stand-in web, shared by the keyword-database tests.
 
 #include "StandIn.h"
-#include "support/ScriptedPrompter.h"
-#include "common/AppContext.h"
 #include "common/Endpoints.h"
 #include "common/Engine.h"
-#include "keyworddb/KeywordStore.h"
-#include "research/EnginePacing.h"
+#include "context/AppContext.h"
+#include "engines/EnginePacing.h"
+#include "store/KeywordStore.h"
+#include "support/ScriptedPrompter.h"
 
 #include <QDate>
 #include <QDir>

@@ -5,9 +5,9 @@
 #include "DbFixture.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
+#include "engines/IndexCounts.h"
 #include "keyworddb/DatabaseRefresh.h"
 #include "keyworddb/KeywordDatabase.h"
-#include "research/IndexCounts.h"
 #include "web/CXHtml.h"
 
 #include <QElapsedTimer>

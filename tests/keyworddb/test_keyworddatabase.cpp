@@ -2,9 +2,9 @@
 // and the column sort over the loaded rows.
 
 #include "DbFixture.h"
+#include "common/ResultFilter.h"
 #include "common/ResultList.h"
 #include "keyworddb/KeywordDatabase.h"
-#include "research/ResultFilter.h"
 
 #include <QTest>
 

@@ -5,11 +5,11 @@
 #include "DbFixture.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
+#include "common/ui/FilterFrame.h"
 #include "common/ui/ResultListView.h"
 #include "keyworddb/DatabaseRefresh.h"
 #include "keyworddb/KeywordDatabase.h"
 #include "keyworddb/ui/KeywordDbTab.h"
-#include "research/ui/FilterFrame.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

@@ -5,11 +5,11 @@
 // waits, and the rows the stand-in's pages should yield.
 
 #include "StandIn.h"
-#include "common/AppContext.h"
 #include "common/Engine.h"
-#include "keyworddb/KeywordStore.h"
+#include "context/AppContext.h"
+#include "engines/EnginePacing.h"
 #include "pages.h"
-#include "research/EnginePacing.h"
+#include "store/KeywordStore.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QSet>

@@ -2,14 +2,15 @@
 // page read, cutting candidates out of the engines' pages, the word
 // conditions, the seed file and the option record, and the result filter.
 
-#include "common/AppContext.h"
 #include "common/PageReader.h"
+#include "common/ResultFilter.h"
 #include "common/ResultList.h"
 #include "common/SettingsStore.h"
-#include "rank/cKeyrank.h"
+#include "context/AppContext.h"
+#include "engines/RelatedSearches.h"
+#include "engines/cKeyrank.h"
 #include "research/MiningSettings.h"
 #include "research/RelatedMiner.h"
-#include "research/ResultFilter.h"
 #include "web/M_base.h"
 
 #include <QFile>
@@ -79,13 +80,13 @@ private Q_SLOTS:
         QTemporaryDir dir;
         AppContext context(dir.path(), dir.path(), dir.filePath(QStringLiteral("s.ini")));
         // Headless: no browser, nothing loaded.
-        QCOMPARE(M_base::GetWebHtml(context, QStringLiteral("http://127.0.0.1:1/s?wd=seo")), QString());
+        QCOMPARE(M_base::GetWebHtml(context.pageReader(), QStringLiteral("http://127.0.0.1:1/s?wd=seo")), QString());
 
         FakePageReader reader;
         context.setPageReader(&reader);
-        QCOMPARE(M_base::GetWebHtml(context, QStringLiteral("http://x/a")),
+        QCOMPARE(M_base::GetWebHtml(context.pageReader(), QStringLiteral("http://x/a")),
                  QStringLiteral("<head></head><body>http://x/a</body>"));
-        QCOMPARE(M_base::GetWebHtml(context, QStringLiteral("http://x/b"), 10), QStringLiteral("<head></head><body>http://x/b</body>"));
+        QCOMPARE(M_base::GetWebHtml(context.pageReader(), QStringLiteral("http://x/b"), 10), QStringLiteral("<head></head><body>http://x/b</body>"));
         QCOMPARE(reader.addresses, QStringList({QStringLiteral("http://x/a"), QStringLiteral("http://x/b")}));
         // The default wait is a little over five seconds: the page's scripts need it.
         QCOMPARE(reader.waits, QList<int>({5100, 10}));
@@ -132,7 +133,7 @@ private Q_SLOTS:
         QFETCH(int, engine);
         QFETCH(QString, page);
         QFETCH(QStringList, expected);
-        QCOMPARE(RelatedMiner::candidates(Engine(engine), page), expected);
+        QCOMPARE(RelatedSearches::candidates(Engine(engine), page), expected);
     }
 
     void wordConditions_data()

@@ -6,8 +6,8 @@
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "common/SettingsStore.h"
+#include "common/ui/FilterFrame.h"
 #include "common/ui/ResultListView.h"
-#include "research/ui/FilterFrame.h"
 #include "research/ui/MiningTab.h"
 
 #include <QCheckBox>

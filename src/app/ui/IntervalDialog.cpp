@@ -1,9 +1,9 @@
 #include "app/ui/IntervalDialog.h"
 
 #include "app/ui/SilentPage.h"
-#include "common/AppContext.h"
 #include "common/SettingsStore.h"
-#include "research/EnginePacing.h"
+#include "context/AppContext.h"
+#include "engines/EnginePacing.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -6,9 +6,9 @@
 #include "app/ui/IntervalDialog.h"
 #include "app/ui/SilentPage.h"
 #include "app/ui/SuggestDialog.h"
-#include "common/AppContext.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
+#include "context/AppContext.h"
 #include "keyworddb/ui/KeywordDbTab.h"
 #include "research/ui/MiningTab.h"
 

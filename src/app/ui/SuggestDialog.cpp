@@ -1,8 +1,8 @@
 #include "app/ui/SuggestDialog.h"
 
 #include "app/Feedback.h"
-#include "common/AppContext.h"
 #include "common/Prompter.h"
+#include "context/AppContext.h"
 
 #include <QComboBox>
 #include <QFormLayout>

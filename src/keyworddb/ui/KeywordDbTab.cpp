@@ -1,14 +1,14 @@
 #include "keyworddb/ui/KeywordDbTab.h"
 
-#include "common/AppContext.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
+#include "common/ui/FilterFrame.h"
 #include "common/ui/ResultListView.h"
+#include "context/AppContext.h"
 #include "keyworddb/DatabaseRefresh.h"
 #include "keyworddb/KeywordDatabase.h"
-#include "keyworddb/KeywordStore.h"
-#include "research/ui/FilterFrame.h"
+#include "store/KeywordStore.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

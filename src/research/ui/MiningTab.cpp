@@ -1,15 +1,15 @@
 #include "research/ui/MiningTab.h"
 
-#include "common/AppContext.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
+#include "common/ResultFilter.h"
 #include "common/ResultList.h"
 #include "common/SettingsStore.h"
+#include "common/ui/FilterFrame.h"
 #include "common/ui/ResultListView.h"
-#include "keyworddb/KeywordStore.h"
+#include "context/AppContext.h"
 #include "research/MiningSettings.h"
-#include "research/ResultFilter.h"
-#include "research/ui/FilterFrame.h"
+#include "store/KeywordStore.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

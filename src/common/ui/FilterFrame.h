@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Engine.h"
-#include "research/ResultFilter.h"
+#include "common/ResultFilter.h"
 
 #include <QGroupBox>
 

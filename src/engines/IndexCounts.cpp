@@ -1,7 +1,7 @@
-#include "research/IndexCounts.h"
+#include "engines/IndexCounts.h"
 
 #include "common/Endpoints.h"
-#include "research/EnginePacing.h"
+#include "engines/EnginePacing.h"
 #include "web/CXHtml.h"
 #include "web/M_base.h"
 

@@ -1,4 +1,4 @@
-#include "keyworddb/KeywordStore.h"
+#include "store/KeywordStore.h"
 
 #include "common/ResultList.h"
 

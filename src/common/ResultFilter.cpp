@@ -1,4 +1,4 @@
-#include "research/ResultFilter.h"
+#include "common/ResultFilter.h"
 
 #include "common/ResultList.h"
 

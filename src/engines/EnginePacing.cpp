@@ -1,4 +1,4 @@
-#include "research/EnginePacing.h"
+#include "engines/EnginePacing.h"
 
 #include "common/Wait.h"
 

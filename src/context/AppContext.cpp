@@ -1,10 +1,10 @@
-#include "common/AppContext.h"
+#include "context/AppContext.h"
 
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/SettingsStore.h"
-#include "keyworddb/KeywordStore.h"
-#include "research/EnginePacing.h"
+#include "engines/EnginePacing.h"
+#include "store/KeywordStore.h"
 
 #include <QDir>
 #include <QTextStream>

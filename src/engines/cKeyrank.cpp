@@ -1,4 +1,4 @@
-#include "rank/cKeyrank.h"
+#include "engines/cKeyrank.h"
 
 namespace {
 void appendByte(QString &out, unsigned value)

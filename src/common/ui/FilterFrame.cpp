@@ -1,4 +1,4 @@
-#include "research/ui/FilterFrame.h"
+#include "common/ui/FilterFrame.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The floors of the source tree and the includes each folder may make.
+//
+//   common -> web -> store, engines -> context -> features -> app -> main.cpp
+//
+// A folder includes from itself and from lower floors. Folders that share a
+// floor (store and engines; the features) never include each other. Logic
+// never includes a widget header (a `ui/` folder). The updater and the
+// stand-in are programs of their own: they include only files beside them.
+namespace LayerRules {
+
+// One broken rule: the file (relative to the root), the include as written
+// and why it may not be there.
+struct Violation {
+    QString file;
+    QString include;
+    QString reason;
+    QString toString() const { return file + QStringLiteral(": #include \"") + include + QStringLiteral("\" - ") + reason; }
+};
+
+// The floor of a top-level folder of src/, or -1 when it has none.
+int floorOf(const QString &folder);
+
+// Checks every .h and .cpp under root/src and root/tools.
+QList<Violation> check(const QString &root);
+
+} // namespace LayerRules
