@@ -2,37 +2,30 @@
 
 #include "context/AppContext.h"
 
-// Feature commands: each feature adds its #include here ...
+// The features whose commands are listed below.
 #include "keyworddb/DbCommand.h"
 #include "research/MineCommand.h"
 
 #include <QTextStream>
+#include <optional>
 
 namespace Commands {
 
 namespace {
 
-struct Entry {
-    const char *name;
-    Handler handler;
-    const char *synopsis;
-};
-
-// ... and its entries here.
-const Entry kCommands[] = {
-    {"mine", runMineCommand, "mine SEED [--engines google,yahoo,bing] [--must-contain] [--exclude WORDS] [--save]"},
-    {"counts", runMineCommand, "counts [--engines google,yahoo,bing] KEYWORD...   indexed counts per engine"},
-    {"db", runDbCommand, "db list | db refresh [--engines google,yahoo,bing]   the keyword database"},
-    {nullptr, nullptr, nullptr},
-};
-
-const Entry *find(const QString &name)
+// Feature commands: each feature adds its #include above and its entry here.
+QList<CommandSpec> commands()
 {
-    for (const Entry &e : kCommands) {
-        if (e.name && name == QLatin1String(e.name))
-            return &e;
+    return {mineCommand(), countsCommand(), dbCommand()};
+}
+
+std::optional<CommandSpec> find(const QString &name)
+{
+    for (const CommandSpec &c : commands()) {
+        if (c.name == name)
+            return c;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 } // namespace
@@ -40,16 +33,14 @@ const Entry *find(const QString &name)
 QStringList names()
 {
     QStringList out;
-    for (const Entry &e : kCommands) {
-        if (e.name)
-            out.append(QLatin1String(e.name));
-    }
+    for (const CommandSpec &c : commands())
+        out.append(c.name);
     return out;
 }
 
 bool isCommand(const QString &name)
 {
-    return find(name) != nullptr;
+    return find(name).has_value();
 }
 
 QString usage()
@@ -59,15 +50,10 @@ QString usage()
         "       veltrana [--data DIR] COMMAND [ARGS...]            run a command without a window\n"
         "\n"
         "commands:\n");
-    bool any = false;
-    for (const Entry &e : kCommands) {
-        if (!e.name)
-            continue;
-        text += QStringLiteral("  ") + QString::fromUtf8(e.synopsis) + QLatin1Char('\n');
-        any = true;
+    for (const CommandSpec &c : commands()) {
+        for (const QString &line : c.usageLines)
+            text += QStringLiteral("  ") + line + QLatin1Char('\n');
     }
-    if (!any)
-        text += QStringLiteral("  (none)\n");
     text += QStringLiteral(
         "\n"
         "--data DIR       the data folder (database, list files, endpoints.ini)\n"
@@ -78,7 +64,7 @@ QString usage()
 
 int run(AppContext &context, const QStringList &args)
 {
-    const Entry *entry = args.isEmpty() ? nullptr : find(args.first());
+    const std::optional<CommandSpec> entry = args.isEmpty() ? std::nullopt : find(args.first());
     if (!entry) {
         QTextStream err(stderr);
         if (!args.isEmpty())
@@ -90,7 +76,7 @@ int run(AppContext &context, const QStringList &args)
     context.loadEndpoints();
     context.openDatabase();
     context.loadPacing();
-    return entry->handler(context, args);
+    return entry->run(context, args);
 }
 
 } // namespace Commands

@@ -9,11 +9,6 @@ class AppContext;
 // no window, on the same data folder, settings, endpoints and database.
 namespace Commands {
 
-// A command gets its whole argument list, its own name first ("mine", ...),
-// prints tab-separated rows on stdout and progress on stderr, and returns
-// the exit status.
-using Handler = int (*)(AppContext &context, const QStringList &args);
-
 QStringList names();
 bool isCommand(const QString &name);
 QString usage();

@@ -1,5 +1,7 @@
 #include "common/ResultList.h"
 
+#include "common/KeywordText.h"
+
 #include <algorithm>
 
 ResultList::ResultList(const QStringList &headers, QObject *parent)
@@ -190,15 +192,7 @@ void ResultList::setImageKey(int r, const QString &key)
 
 QString ResultList::trimSpaces(const QString &text)
 {
-    // Only spaces: rows keep any other white space in their text, so a
-    // candidate ending in a tab or line break must still find its own row.
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text.at(from) == QLatin1Char(' '))
-        ++from;
-    while (to > from && text.at(to - 1) == QLatin1Char(' '))
-        --to;
-    return text.mid(from, to - from);
+    return KeywordText::trimSpaces(text);
 }
 
 bool ResultList::containsText(const QString &text) const

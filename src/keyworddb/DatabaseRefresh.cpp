@@ -1,6 +1,6 @@
 #include "keyworddb/DatabaseRefresh.h"
 
-#include "common/JobStatus.h"
+#include "common/ListPair.h"
 #include "common/ResultList.h"
 #include "engines/IndexCounts.h"
 #include "keyworddb/KeywordDatabase.h"
@@ -21,10 +21,18 @@ int countColumn(Engine e)
 }
 } // namespace
 
-DatabaseRefresh::DatabaseRefresh(ResultList &list, KeywordStore &store, const Endpoints &endpoints,
+DatabaseRefresh::DatabaseRefresh(ListPair &lists, KeywordStore &store, const Endpoints &endpoints,
                                  EnginePacing &pacing, JobStatus &status, QObject *parent)
-    : QObject(parent), m_list(list), m_store(store), m_endpoints(endpoints), m_pacing(pacing), m_status(status)
+    : QObject(parent),
+      m_lists(lists),
+      m_list(lists.shown()),
+      m_store(store),
+      m_endpoints(endpoints),
+      m_pacing(pacing),
+      m_status(status),
+      m_job(status, Job::Resume::Resumable)
 {
+    connect(&m_job, &Job::stateChanged, this, &DatabaseRefresh::stateChanged);
 }
 
 void DatabaseRefresh::setTimeLimits(int beforeBing, int fromBing)
@@ -55,26 +63,16 @@ int DatabaseRefresh::resumeRow() const
     return 0;
 }
 
-void DatabaseRefresh::setState(State s)
-{
-    if (m_state == s)
-        return;
-    m_state = s;
-    Q_EMIT stateChanged(s);
-}
-
 DatabaseRefresh::Outcome DatabaseRefresh::start()
 {
     if (isRunning())
         return Outcome::AlreadyRunning;
-    // One job at a time (a mining run may be waiting on a request).
-    if (m_status.isBusy())
+    if (m_job.otherJobBusy())
         return Outcome::OtherJobBusy;
     if (!anyEngineTicked())
         return Outcome::NoEngine;
-    m_runFlag = true;
-    m_status.setState(JobStatus::Running);
-    setState(State::Running);
+    if (!m_job.start())
+        return Outcome::OtherJobBusy;
     const Outcome outcome = UpdateDb();
     Q_EMIT finished(outcome);
     return outcome;
@@ -82,21 +80,7 @@ DatabaseRefresh::Outcome DatabaseRefresh::start()
 
 void DatabaseRefresh::requestPause()
 {
-    if (m_state != State::Running)
-        return;
-    m_runFlag = false;
-    m_status.setState(JobStatus::Stopping);
-    setState(State::Stopping);
-}
-
-void DatabaseRefresh::writeCell(int row, int column, const QString &keyword, const QString &text)
-{
-    m_list.setCell(row, column, text);
-    if (m_reserve) {
-        const int twin = m_reserve->findText(keyword);
-        if (twin >= 0)
-            m_reserve->setCell(twin, column, text);
-    }
+    m_job.requestStop();
 }
 
 DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
@@ -111,9 +95,8 @@ DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
             m_list.setBold(r - 1, false);
         m_list.setBold(r, true);
         Q_EMIT rowStarted(r);
-        if (!m_runFlag) {
-            m_status.setState(JobStatus::Paused);
-            setState(State::Idle);
+        if (m_job.stopRequested()) {
+            m_job.park();
             return Outcome::Paused;
         }
         // Rows cannot move while a run goes on (the tab locks every list
@@ -132,16 +115,14 @@ DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
             const QString count = IndexCounts::fetch(e, keyword, html, m_endpoints, m_pacing);
             // The table first: a row shown as updated is a row already stored.
             m_store.updateCount(e, keyword, count, QDate::currentDate());
-            writeCell(r, column, keyword, count);
+            m_lists.setCellAt(r, column, count);
         }
-        writeCell(r, KeywordDatabase::Date, keyword, KeywordStore::dateText(QDate::currentDate()));
+        m_lists.setCellAt(r, KeywordDatabase::Date, KeywordStore::dateText(QDate::currentDate()));
         Q_EMIT rowFinished(r);
     }
     // A finished run leaves no resume point: the next one starts at the top.
     if (!m_list.isEmpty())
         m_list.setBold(m_list.count() - 1, false);
-    m_status.setState(JobStatus::Idle);
-    m_status.clearProgress();
-    setState(State::Idle);
+    m_job.finish();
     return Outcome::Finished;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Engine.h"
+#include "common/Job.h"
 
 #include <QObject>
 #include <QString>
@@ -8,8 +9,8 @@
 
 class EnginePacing;
 class Endpoints;
-class JobStatus;
 class KeywordStore;
+class ListPair;
 class ResultList;
 
 // The database refresh (UpdateDb): walks the database list from its bold
@@ -22,10 +23,10 @@ class DatabaseRefresh : public QObject
 {
     Q_OBJECT
 public:
-    enum class State { Idle, Running, Stopping };
-    Q_ENUM(State)
     enum class Outcome { Finished, Paused, NoEngine, AlreadyRunning, OtherJobBusy };
     Q_ENUM(Outcome)
+    // Paused after a stop request: the next start resumes at the bold row.
+    using State = JobStatus::State;
 
     // Asked before every engine step, so a box unticked during a run counts
     // from the next step on.
@@ -33,19 +34,18 @@ public:
 
     static QString updatingText() { return QStringLiteral("更新中..."); }
 
-    DatabaseRefresh(ResultList &list, KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing,
+    // Refreshed counts go into both lists of the pair, so that a later
+    // filter or "还原" does not bring back stale counts.
+    DatabaseRefresh(ListPair &lists, KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing,
                     JobStatus &status, QObject *parent = nullptr);
-
-    // The reserve copy of the list: refreshed counts are written there too,
-    // so that a later filter or "还原" does not bring back stale counts.
-    void setReserve(ResultList *reserve) { m_reserve = reserve; }
     void setEngineSwitch(EngineSwitch engines) { m_engines = std::move(engines); }
     // Fetch time limits in seconds: until the run's first Bing request, and
     // from then on (10 and 15 unless a test shortens them).
     void setTimeLimits(int beforeBing, int fromBing);
 
-    State state() const { return m_state; }
-    bool isRunning() const { return m_state != State::Idle; }
+    State state() const { return m_job.state(); }
+    bool isRunning() const { return m_job.isActive(); }
+    Job &job() { return m_job; }
     bool anyEngineTicked() const;
     // Where the next run starts: the first bold row, else the top.
     int resumeRow() const;
@@ -57,7 +57,7 @@ public:
     void requestPause();
 
 Q_SIGNALS:
-    void stateChanged(DatabaseRefresh::State state);
+    void stateChanged(JobStatus::State state);
     // Row `row` is now the bold current row; emitted before the run flag is
     // tested, so a handler may still ask for a pause here.
     void rowStarted(int row);
@@ -69,19 +69,16 @@ Q_SIGNALS:
 
 private:
     Outcome UpdateDb();
-    void setState(State s);
     bool engineTicked(Engine e) const;
-    void writeCell(int row, int column, const QString &keyword, const QString &text);
 
+    ListPair &m_lists;
     ResultList &m_list;
     KeywordStore &m_store;
     const Endpoints &m_endpoints;
     EnginePacing &m_pacing;
     JobStatus &m_status;
-    ResultList *m_reserve = nullptr;
+    Job m_job;
     EngineSwitch m_engines;
     int m_limitBeforeBing = 10;
     int m_limitFromBing = 15;
-    State m_state = State::Idle;
-    bool m_runFlag = false;
 };

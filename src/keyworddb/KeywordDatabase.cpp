@@ -6,16 +6,14 @@
 #include "common/ResultList.h"
 #include "store/KeywordStore.h"
 
-#include <QSet>
 
 KeywordDatabase::KeywordDatabase(KeywordStore &store, QObject *parent)
     : QObject(parent),
       m_store(store),
-      m_list(new ResultList(listHeaders(), this)),
-      m_reserve(new ResultList(reserveHeaders(), this))
+      m_lists(listHeaders(), reserveHeaders(), kLastSubColumn)
 {
-    m_list->setObjectName(QStringLiteral("databaseList"));
-    m_reserve->setObjectName(QStringLiteral("databaseReserve"));
+    list().setObjectName(QStringLiteral("databaseList"));
+    reserve().setObjectName(QStringLiteral("databaseReserve"));
 }
 
 QStringList KeywordDatabase::listHeaders()
@@ -46,55 +44,50 @@ void KeywordDatabase::GetDb()
     }
     // Both lists take the rows in one go each: one model reset or insert
     // notice instead of one per row keeps a large table quick to load.
-    m_reserve->clear();
-    m_reserve->appendRows(rows);
-    m_list->appendRows(rows);
+    reserve().clear();
+    reserve().appendRows(rows);
+    list().appendRows(rows);
 }
 
 void KeywordDatabase::reload()
 {
-    m_list->clear();
+    list().clear();
     GetDb();
 }
 
 void KeywordDatabase::restore()
 {
-    m_list->copyFrom(*m_reserve, kLastSubColumn);
+    m_lists.restore();
 }
 
 void KeywordDatabase::filter(const FilterConditions &conditions)
 {
-    ResultFilter::apply(*m_list, *m_reserve, conditions, FilterColumns::keywordDatabase());
+    m_lists.filter(conditions, FilterColumns::keywordDatabase());
 }
 
 int KeywordDatabase::deleteTicked()
 {
-    const int ticked = m_list->checkedCount();
+    const int ticked = list().checkedCount();
     if (ticked == 0)
         return 0;
     // Top to bottom, one delete per ticked row (a keyword ticked twice is
     // deleted and counted twice), in one transaction so that thousands of
     // ticked rows do not cost one disk sync each.
-    QSet<QString> gone;
     const bool batch = m_store.beginBatch();
-    for (const ResultList::Row &row : m_list->rows()) {
-        if (!row.checked)
-            continue;
-        const QString keyword = row.text.trimmed();
-        m_store.remove(keyword);
-        gone.insert(keyword);
+    for (const ResultList::Row &row : list().rows()) {
+        if (row.checked)
+            m_store.remove(row.text);
     }
     if (batch)
         m_store.commitBatch();
-    m_list->removeChecked();
     // The table no longer holds any row with these keywords.
-    m_reserve->removeIf([&gone](const ResultList::Row &r) { return gone.contains(r.text.trimmed()); });
+    m_lists.removeCheckedFromBoth();
     return ticked;
 }
 
 void KeywordDatabase::deleteTickedWithMessages(Prompter &prompter)
 {
-    if (m_list->checkedCount() == 0) {
+    if (list().checkedCount() == 0) {
         prompter.notice(QStringLiteral("请选择要删除的关键词！"));
         return;
     }

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+#include "common/ListPair.h"
+
 class KeywordStore;
 class Prompter;
 class ResultList;
@@ -22,8 +24,9 @@ public:
 
     KeywordDatabase(KeywordStore &store, QObject *parent = nullptr);
 
-    ResultList &list() { return *m_list; }
-    ResultList &reserve() { return *m_reserve; }
+    ListPair &lists() { return m_lists; }
+    ResultList &list() { return m_lists.shown(); }
+    ResultList &reserve() { return m_lists.reserve(); }
     KeywordStore &store() { return m_store; }
 
     static QStringList listHeaders();
@@ -49,6 +52,5 @@ public:
 
 private:
     KeywordStore &m_store;
-    ResultList *m_list;
-    ResultList *m_reserve;
+    ListPair m_lists;
 };

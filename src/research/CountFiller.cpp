@@ -1,6 +1,6 @@
 #include "research/CountFiller.h"
 
-#include "common/ResultList.h"
+#include "common/ListPair.h"
 #include "context/AppContext.h"
 #include "engines/IndexCounts.h"
 #include "web/CXHtml.h"
@@ -22,23 +22,6 @@ QString &countOf(KeywordStore::Counts &c, Engine e)
 QString storedCount(KeywordStore::Counts c, Engine e)
 {
     return countOf(c, e);
-}
-
-// The row the counts belong to: normally the newest one, but the user may
-// have deleted or restored rows while the requests ran.
-int rowFor(const ResultList &list, const QString &keyword)
-{
-    const int last = list.count() - 1;
-    if (last >= 0 && list.cell(last, 0) == keyword)
-        return last;
-    return list.findText(keyword);
-}
-
-void writeCount(ResultList &list, const QString &keyword, Engine e, const QString &count)
-{
-    const int r = rowFor(list, keyword);
-    if (r >= 0)
-        list.setCell(r, engineIndex(e) + 1, count);
 }
 
 } // namespace
@@ -73,8 +56,7 @@ KeywordStore::Counts CountFiller::lookup(const QString &keyword, const Options &
     return counts;
 }
 
-KeywordStore::Counts CountFiller::AddIndex(const QString &keyword, ResultList &result, ResultList &reserve,
-                                           const Options &options)
+KeywordStore::Counts CountFiller::AddIndex(const QString &keyword, ListPair &lists, const Options &options)
 {
     const auto stored = m_context.keywords().findOnDay(keyword, QDate::currentDate());
     KeywordStore::Counts counts;
@@ -83,15 +65,9 @@ KeywordStore::Counts CountFiller::AddIndex(const QString &keyword, ResultList &r
     for (Engine e : kEngines) {
         const QString cell = countFor(e, keyword, options, stored);
         countOf(counts, e) = cell;
-        writeCount(result, keyword, e, cell);
-        writeCount(reserve, keyword, e, cell);
+        lists.setCell(keyword, engineIndex(e) + 1, cell);
     }
-    if (!stored && options.store) {
-        // checkdb reads the last row of the list it is given: hand it this
-        // keyword's row alone, whatever the shown list holds by now.
-        ResultList one({QString(), QString(), QString(), QString()});
-        one.addRow(keyword, {counts.google, counts.yahoo, counts.bing});
-        m_context.keywords().checkdb(one, options.parentBox);
-    }
+    if (!stored && options.store)
+        m_context.keywords().checkdb({keyword, options.parentBox, counts, {}});
     return counts;
 }

@@ -10,7 +10,7 @@
 
 class AppContext;
 class CXHtml;
-class ResultList;
+class ListPair;
 
 // AddIndex: the three indexed counts of one keyword, taken from today's rows
 // of the keyword table when there are any, otherwise paced, fetched and cut
@@ -34,8 +34,7 @@ public:
     // Fills sub-columns 1-3 of the keyword's row in both lists (the newest
     // row, which the caller has just added) and, with the store option and
     // uncached counts, inserts or refreshes the keyword in the table.
-    KeywordStore::Counts AddIndex(const QString &keyword, ResultList &result, ResultList &reserve,
-                                  const Options &options);
+    KeywordStore::Counts AddIndex(const QString &keyword, ListPair &lists, const Options &options);
 
     // Requests sent so far (for progress and benchmarks).
     int requestCount() const { return m_requests; }

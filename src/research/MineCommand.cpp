@@ -1,5 +1,6 @@
 #include "research/MineCommand.h"
 
+#include "common/CommandLine.h"
 #include "common/Engine.h"
 #include "common/ResultList.h"
 #include "context/AppContext.h"
@@ -7,145 +8,117 @@
 #include "research/RelatedMiner.h"
 #include "store/KeywordStore.h"
 
-#include <QTextStream>
-#include <QTimer>
-#include <csignal>
-#include <functional>
-
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
+const QString kEnginesHelp = QStringLiteral("--engines takes a list of google, yahoo, bing");
 
-void onInterrupt(int)
+int printed(const Cli::RowPrinter &out, int status)
 {
-    g_interrupted = 1;
-}
-
-// Ctrl-C only raises a flag; a timer looks at it from the event loop, which
-// runs during every fetch and pacing wait, so the job stops at its next
-// keyword boundary with everything it stored kept.
-class InterruptWatch
-{
-public:
-    explicit InterruptWatch(std::function<void()> onStop)
-    {
-        g_interrupted = 0;
-        m_previous = std::signal(SIGINT, onInterrupt);
-        m_timer.setInterval(200);
-        QObject::connect(&m_timer, &QTimer::timeout, [this, stop = std::move(onStop)] {
-            if (g_interrupted && !m_fired) {
-                m_fired = true;
-                stop();
-            }
-        });
-        m_timer.start();
+    if (out.failed()) {
+        Cli::complain(QStringLiteral("cannot write to standard output"));
+        return Cli::Failed;
     }
-    ~InterruptWatch() { std::signal(SIGINT, m_previous); }
-    bool interrupted() const { return g_interrupted != 0; }
-
-private:
-    QTimer m_timer;
-    bool m_fired = false;
-    void (*m_previous)(int) = SIG_DFL;
-};
-
-QString usageText()
-{
-    return QStringLiteral(
-        "usage: veltrana mine SEED [--engines google,yahoo,bing] [--must-contain] [--exclude WORDS] [--save]\n"
-        "       veltrana counts [--engines google,yahoo,bing] KEYWORD...\n"
-        "Prints one tab-separated line per keyword: keyword, Google, Yahoo, Bing counts.\n");
+    return status;
 }
 
-int usageError(const QString &problem)
+int runCounts(const CommandSpec &spec, AppContext &context, const QStringList &args)
 {
-    QTextStream err(stderr);
-    err << "veltrana: " << problem << '\n' << usageText();
-    err.flush();
-    return 2;
-}
-
-void printRow(QTextStream &out, const QStringList &cells)
-{
-    out << cells.join(QLatin1Char('\t')) << '\n';
-    out.flush();
-}
-
-} // namespace
-
-int runMineCommand(AppContext &context, const QStringList &args)
-{
-    if (args.isEmpty())
-        return usageError(QStringLiteral("no command"));
-    const QString command = args.first();
-    if (command != u"mine" && command != u"counts")
-        return usageError(QStringLiteral("unknown command: ") + command);
-    const bool mine = command == u"mine";
-
-    MiningOptions options;
-    options.counts.engines = {true, true, true};
-    QStringList words;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        if (a == u"--engines") {
-            if (++i >= args.size() || !parseEngineList(args.at(i), options.counts.engines))
-                return usageError(QStringLiteral("--engines takes a list of google, yahoo, bing"));
-        } else if (mine && a == u"--must-contain") {
-            options.mustContain = true;
-        } else if (mine && a == u"--exclude") {
-            if (++i >= args.size())
-                return usageError(QStringLiteral("--exclude takes words separated by |"));
-            options.exclude = true;
-            options.excludeWords = args.at(i);
-        } else if (mine && a == u"--save") {
-            options.counts.store = true;
-        } else if (a.startsWith(QLatin1String("--"))) {
-            return usageError(QStringLiteral("unknown option: ") + a);
-        } else {
-            words.append(a);
-        }
-    }
-    if (words.isEmpty() || (mine && words.size() != 1))
-        return usageError(mine ? QStringLiteral("mine takes one seed (quote a seed with spaces)")
-                               : QStringLiteral("counts takes at least one keyword"));
-    for (const QString &w : std::as_const(words)) {
+    Cli::Arguments a;
+    if (!a.parse(args.mid(1), {{QStringLiteral("engines"), true}}))
+        return Cli::usageError(a.error(), spec.usageText());
+    CountFiller::Options options;
+    options.engines = {true, true, true};
+    if (a.isSet(QStringLiteral("engines")) && !parseEngineList(a.value(QStringLiteral("engines")), options.engines))
+        return Cli::usageError(kEnginesHelp, spec.usageText());
+    const QStringList words = a.words();
+    if (words.isEmpty())
+        return Cli::usageError(QStringLiteral("counts takes at least one keyword"), spec.usageText());
+    for (const QString &w : words) {
         if (w.trimmed().isEmpty())
-            return usageError(QStringLiteral("empty keyword"));
+            return Cli::usageError(QStringLiteral("empty keyword"), spec.usageText());
     }
-
     if (!context.keywords().isOpen())
         context.openDatabase();
 
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-
-    if (!mine) {
-        CountFiller filler(context);
-        bool stop = false;
-        InterruptWatch watch([&stop] { stop = true; });
-        for (const QString &keyword : std::as_const(words)) {
-            if (stop || watch.interrupted())
-                break;
-            const KeywordStore::Counts c = filler.lookup(keyword, options.counts);
-            printRow(out, {keyword, c.google, c.yahoo, c.bing});
-        }
-        if (watch.interrupted()) {
-            err << "veltrana: interrupted" << Qt::endl;
-            return 130;
-        }
-        return 0;
+    CountFiller filler(context);
+    Cli::RowPrinter out;
+    Cli::InterruptWatch watch;
+    for (const QString &keyword : words) {
+        if (watch.interrupted())
+            break;
+        const KeywordStore::Counts c = filler.lookup(keyword, options);
+        out.print({keyword, c.google, c.yahoo, c.bing});
+        if (out.failed())
+            break;
     }
+    if (watch.interrupted()) {
+        Cli::complain(QStringLiteral("interrupted"));
+        return printed(out, Cli::Interrupted);
+    }
+    return printed(out, Cli::Done);
+}
+
+int runMine(const CommandSpec &spec, AppContext &context, const QStringList &args)
+{
+    Cli::Arguments a;
+    const QList<Cli::Option> known{{QStringLiteral("engines"), true},
+                                   {QStringLiteral("must-contain"), false},
+                                   {QStringLiteral("exclude"), true},
+                                   {QStringLiteral("save"), false}};
+    if (!a.parse(args.mid(1), known))
+        return Cli::usageError(a.error(), spec.usageText());
+    MiningOptions options;
+    options.counts.engines = {true, true, true};
+    if (a.isSet(QStringLiteral("engines"))
+        && !parseEngineList(a.value(QStringLiteral("engines")), options.counts.engines))
+        return Cli::usageError(kEnginesHelp, spec.usageText());
+    options.mustContain = a.isSet(QStringLiteral("must-contain"));
+    options.exclude = a.isSet(QStringLiteral("exclude"));
+    options.excludeWords = a.value(QStringLiteral("exclude"));
+    options.counts.store = a.isSet(QStringLiteral("save"));
+    const QStringList words = a.words();
+    if (words.size() != 1)
+        return Cli::usageError(QStringLiteral("mine takes one seed (quote a seed with spaces)"), spec.usageText());
+    if (words.first().trimmed().isEmpty())
+        return Cli::usageError(QStringLiteral("empty keyword"), spec.usageText());
+    if (!context.keywords().isOpen())
+        context.openDatabase();
 
     options.counts.parentBox = words.first();
     RelatedMiner miner(context);
     miner.setOptionsSource([options] { return options; });
-    QObject::connect(&miner, &RelatedMiner::rowFilled, &miner,
-                     [&out](const QStringList &cells) { printRow(out, cells); });
-    InterruptWatch watch([&miner] { miner.requestPause(); });
+    Cli::RowPrinter out;
+    QObject::connect(&miner, &RelatedMiner::rowFilled, &miner, [&out, &miner](const QStringList &cells) {
+        out.print(cells);
+        if (out.failed())
+            miner.requestPause();
+    });
+    Cli::InterruptWatch watch([&miner] { miner.requestPause(); });
     const RelatedMiner::Outcome outcome = miner.click(words.first());
-    if (outcome == RelatedMiner::Outcome::Paused) {
-        err << "veltrana: interrupted after " << miner.result().count() << " keywords" << Qt::endl;
-        return 130;
+    if (outcome == RelatedMiner::Outcome::Paused && !out.failed()) {
+        Cli::complain(QStringLiteral("interrupted after %1 keywords").arg(miner.result().count()));
+        return Cli::Interrupted;
     }
-    return 0;
+    return printed(out, Cli::Done);
+}
+
+} // namespace
+
+CommandSpec mineCommand()
+{
+    CommandSpec spec;
+    spec.name = QStringLiteral("mine");
+    spec.usageLines = {QStringLiteral(
+        "mine SEED [--engines google,yahoo,bing] [--must-contain] [--exclude WORDS] [--save]")};
+    spec.run = [spec](AppContext &context, const QStringList &args) { return runMine(spec, context, args); };
+    return spec;
+}
+
+CommandSpec countsCommand()
+{
+    CommandSpec spec;
+    spec.name = QStringLiteral("counts");
+    spec.usageLines = {QStringLiteral("counts [--engines google,yahoo,bing] KEYWORD...   indexed counts per engine")};
+    spec.run = [spec](AppContext &context, const QStringList &args) { return runCounts(spec, context, args); };
+    return spec;
 }

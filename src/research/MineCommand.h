@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QStringList>
+#include "context/CommandSpec.h"
 
-class AppContext;
-
-// The headless "mine" and "counts" commands (args[0] is the command name):
+// The headless "mine" and "counts" commands:
 //   mine SEED [--engines google,yahoo,bing] [--must-contain] [--exclude WORDS] [--save]
 //   counts [--engines google,yahoo,bing] KEYWORD...
 // One tab-separated UTF-8 line per keyword on stdout (keyword, Google, Yahoo,
-// Bing). Ctrl-C stops after the current keyword. Bad arguments: usage on
-// stderr and exit status 2.
-int runMineCommand(AppContext &context, const QStringList &args);
+// Bing). Ctrl-C stops after the current keyword, a second Ctrl-C at once.
+// Bad arguments: usage on stderr and exit status 2.
+CommandSpec mineCommand();
+CommandSpec countsCommand();

@@ -20,10 +20,11 @@ constexpr std::array<Engine, 3> kStepOrder = {Engine::Yahoo, Engine::Google, Eng
 RelatedMiner::RelatedMiner(AppContext &context, QObject *parent)
     : QObject(parent),
       m_context(context),
-      m_result(new ResultList(resultHeaders(), this)),
-      m_reserve(new ResultList(reserveHeaders(), this)),
+      m_job(context.jobStatus(), Job::Resume::Resumable),
+      m_lists(resultHeaders(), reserveHeaders(), kRestoredColumns),
       m_filler(context)
 {
+    connect(&m_job, &Job::stateChanged, this, &RelatedMiner::stateChanged);
 }
 
 QStringList RelatedMiner::resultHeaders()
@@ -58,35 +59,17 @@ bool RelatedMiner::passesWords(const QString &candidate, const QString &seed, co
     return true;
 }
 
-void RelatedMiner::setState(State s)
-{
-    if (m_state == s)
-        return;
-    m_state = s;
-    JobStatus &status = m_context.jobStatus();
-    switch (s) {
-    case State::Idle: status.setState(JobStatus::Idle); break;
-    case State::Running: status.setState(JobStatus::Running); break;
-    case State::Stopping: status.setState(JobStatus::Stopping); break;
-    case State::Paused: status.setState(JobStatus::Paused); break;
-    }
-    Q_EMIT stateChanged(s);
-}
-
 void RelatedMiner::GetStbar(const QString &k)
 {
     JobStatus &status = m_context.jobStatus();
-    status.setTotal(QStringLiteral("累计查询到相关关键词：") + QString::number(m_result->count())
+    status.setTotal(QStringLiteral("累计查询到相关关键词：") + QString::number(result().count())
                     + QStringLiteral("个"));
     status.setCurrent(QStringLiteral("当前相关关键词：") + k);
 }
 
 RelatedMiner::Outcome RelatedMiner::click(const QString &seedText)
 {
-    // One job at a time: a run started inside another job's wait would
-    // share its status panels and leave them wrong when either ends.
-    const bool ownRun = m_state == State::Running || m_state == State::Stopping;
-    if (!ownRun && m_context.jobStatus().isBusy())
+    if (m_job.otherJobBusy())
         return Outcome::OtherJobBusy;
     const QString seed = seedText.toLower().trimmed();
     if (seed.isEmpty()) {
@@ -94,13 +77,12 @@ RelatedMiner::Outcome RelatedMiner::click(const QString &seedText)
         return Outcome::EmptySeed;
     }
     if (seed != m_lastSeed) {
-        m_result->clear();
-        m_reserve->clear();
+        m_lists.clear();
         m_lastSeed = seed;
         m_done = {false, false, false};
         ++m_generation;
     }
-    if (m_state == State::Running || m_state == State::Stopping) {
+    if (m_job.isActive()) {
         requestPause();
         return Outcome::PauseRequested;
     }
@@ -109,23 +91,17 @@ RelatedMiner::Outcome RelatedMiner::click(const QString &seedText)
 
 void RelatedMiner::requestPause()
 {
-    if (m_state != State::Running)
-        return;
-    m_running = false;
-    setState(State::Stopping);
+    m_job.requestStop();
 }
 
 void RelatedMiner::addKeyword(const QString &keyword, const MiningOptions &options, bool bold)
 {
-    m_result->addRow(keyword);
-    m_reserve->addRow(keyword);
+    m_lists.addRow(keyword);
     if (!bold)
         GetStbar(keyword);
-    const KeywordStore::Counts counts = m_filler.AddIndex(keyword, *m_result, *m_reserve, options.counts);
-    if (bold) {
-        m_result->setBold(m_result->findText(keyword), true);
-        m_reserve->setBold(m_reserve->findText(keyword), true);
-    }
+    const KeywordStore::Counts counts = m_filler.AddIndex(keyword, m_lists, options.counts);
+    if (bold)
+        m_lists.setBold(keyword, true);
     Q_EMIT rowFilled({keyword, counts.google, counts.yahoo, counts.bing});
 }
 
@@ -148,11 +124,11 @@ RelatedMiner::Outcome RelatedMiner::run()
 {
     const QString seed = m_lastSeed;
     const quint64 generation = m_generation;
-    m_result->setSortingEnabled(false);
-    m_running = true;
-    setState(State::Running);
+    result().setSortingEnabled(false);
+    if (!m_job.start())
+        return Outcome::OtherJobBusy;
 
-    if (!M_base::IsInList(seed, *m_result)) {
+    if (!M_base::IsInList(seed, result())) {
         GetStbar(seed);
         addKeyword(seed, options(), true);
     }
@@ -162,12 +138,12 @@ RelatedMiner::Outcome RelatedMiner::run()
             continue;
         const QStringList found = RelatedSearches::candidates(e, fetchRelatedPage(e, seed));
         for (const QString &candidate : found) {
-            if (!m_running) {
-                setState(State::Paused);
+            if (m_job.stopRequested()) {
+                m_job.park();
                 return Outcome::Paused;
             }
             const MiningOptions opts = options();
-            if (!passesWords(candidate, seed, opts) || M_base::IsInList(candidate, *m_result))
+            if (!passesWords(candidate, seed, opts) || M_base::IsInList(candidate, result()))
                 continue;
             addKeyword(candidate, opts, false);
         }
@@ -176,9 +152,7 @@ RelatedMiner::Outcome RelatedMiner::run()
     }
 
     // Finish: a later click starts afresh, even with the same seed.
-    m_running = false;
     m_lastSeed.clear();
-    m_context.jobStatus().clearProgress();
-    setState(State::Idle);
+    m_job.finish();
     return Outcome::Finished;
 }

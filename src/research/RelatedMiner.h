@@ -1,6 +1,8 @@
 #pragma once
 
 #include "common/Engine.h"
+#include "common/Job.h"
+#include "common/ListPair.h"
 #include "research/CountFiller.h"
 
 #include <QObject>
@@ -9,7 +11,6 @@
 #include <functional>
 
 class AppContext;
-class ResultList;
 
 // The options of the mining tab, read afresh at each use so that a box
 // ticked during a run counts from the next keyword on.
@@ -30,8 +31,7 @@ class RelatedMiner : public QObject
 {
     Q_OBJECT
 public:
-    enum class State { Idle, Running, Stopping, Paused };
-    Q_ENUM(State)
+    using State = JobStatus::State;
     enum class Outcome { EmptySeed, PauseRequested, Paused, Finished, OtherJobBusy };
     Q_ENUM(Outcome)
 
@@ -40,8 +40,14 @@ public:
     static QStringList resultHeaders();
     static QStringList reserveHeaders();
 
-    ResultList &result() { return *m_result; }
-    ResultList &reserve() { return *m_reserve; }
+    // "还原" copies the three count columns back; the filter's rebuild also
+    // takes column 4, which only the Baidu tools write.
+    static constexpr int kRestoredColumns = 3;
+
+    ListPair &lists() { return m_lists; }
+    ResultList &result() { return m_lists.shown(); }
+    ResultList &reserve() { return m_lists.reserve(); }
+    Job &job() { return m_job; }
 
     void setOptionsSource(std::function<MiningOptions()> source) { m_options = std::move(source); }
     MiningOptions options() const { return m_options ? m_options() : MiningOptions{}; }
@@ -52,7 +58,7 @@ public:
     // The pause request alone (Ctrl-C of the command line).
     void requestPause();
 
-    State state() const { return m_state; }
+    State state() const { return m_job.state(); }
     QString lastSeed() const { return m_lastSeed; }
     bool engineDone(Engine e) const { return m_done[engineIndex(e)]; }
     int requestCount() const { return m_filler.requestCount() + m_pageRequests; }
@@ -61,7 +67,7 @@ public:
     static bool passesWords(const QString &candidate, const QString &seed, const MiningOptions &options);
 
 Q_SIGNALS:
-    void stateChanged(RelatedMiner::State state);
+    void stateChanged(JobStatus::State state);
     // A row was added and its counts filled: keyword, Google, Yahoo, Bing.
     void rowFilled(const QStringList &cells);
 
@@ -69,19 +75,16 @@ private:
     Outcome run();
     void GetStbar(const QString &k);
     void addKeyword(const QString &keyword, const MiningOptions &options, bool bold);
-    void setState(State s);
     QString fetchRelatedPage(Engine e, const QString &seed);
 
     AppContext &m_context;
-    ResultList *m_result;
-    ResultList *m_reserve;
+    Job m_job;
+    ListPair m_lists;
     CountFiller m_filler;
     std::function<MiningOptions()> m_options;
 
     QString m_lastSeed;
     std::array<bool, 3> m_done{false, false, false};
-    bool m_running = false;
-    State m_state = State::Idle;
     // Bumped whenever the lists are emptied for another seed, so a run that
     // is still unwinding cannot mark engines done for the new seed.
     quint64 m_generation = 0;

@@ -1,6 +1,6 @@
 #include "store/KeywordStore.h"
 
-#include "common/ResultList.h"
+#include "common/KeywordText.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -84,7 +84,7 @@ std::optional<KeywordStore::Stored> KeywordStore::find(const QString &keyword) c
     QSqlQuery q(db());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords where keys = ? limit 1"));
-    q.addBindValue(keyword.trimmed());
+    q.addBindValue(KeywordText::trimSpaces(keyword));
     if (!q.exec() || !q.next())
         return std::nullopt;
     return Stored{q.value(0).toLongLong(), q.value(1).toString(),
@@ -99,7 +99,7 @@ std::optional<KeywordStore::Stored> KeywordStore::findOnDay(const QString &keywo
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords"
                              " where keys = ? and adddate = ? limit 1"));
-    q.addBindValue(keyword.trimmed());
+    q.addBindValue(KeywordText::trimSpaces(keyword));
     q.addBindValue(dateText(day));
     if (!q.exec() || !q.next())
         return std::nullopt;
@@ -114,7 +114,7 @@ bool KeywordStore::insert(const QString &keyword, const QString &parent, const C
     QSqlQuery q(db());
     q.prepare(QStringLiteral("insert into keywords (keys,parentkeys,googles,yahoos,bings,adddate)"
                              " values (?,?,?,?,?,?)"));
-    q.addBindValue(keyword.trimmed());
+    q.addBindValue(KeywordText::trimSpaces(keyword));
     q.addBindValue(parent);
     q.addBindValue(counts.google);
     q.addBindValue(counts.yahoo);
@@ -135,7 +135,7 @@ bool KeywordStore::updateAll(const QString &keyword, const QString &parent, cons
     q.addBindValue(counts.yahoo);
     q.addBindValue(counts.bing);
     q.addBindValue(dateText(day));
-    q.addBindValue(keyword.trimmed());
+    q.addBindValue(KeywordText::trimSpaces(keyword));
     return q.exec();
 }
 
@@ -159,7 +159,7 @@ int KeywordStore::remove(const QString &keyword)
         return -1;
     QSqlQuery q(db());
     q.prepare(QStringLiteral("delete from keywords where keys = ?"));
-    q.addBindValue(keyword.trimmed());
+    q.addBindValue(KeywordText::trimSpaces(keyword));
     if (!q.exec())
         return -1;
     return q.numRowsAffected();
@@ -192,38 +192,30 @@ int KeywordStore::rowCount() const
     return q.value(0).toInt();
 }
 
-void KeywordStore::checkdb(const ResultList &list, const QString &parentBox, const QDate &day)
+bool KeywordStore::checkdb(const Record &record, const QDate &day)
 {
-    if (list.isEmpty())
-        return;
-    const int last = list.count() - 1;
-    const QString keyword = list.cell(last, 0);
-    const Counts counts{numericOrDash(list.cell(last, 1)), numericOrDash(list.cell(last, 2)),
-                        numericOrDash(list.cell(last, 3))};
+    const QString keyword = KeywordText::trimSpaces(record.keys);
+    if (keyword.isEmpty())
+        return true;
+    const Counts counts{numericOrDash(record.counts.google), numericOrDash(record.counts.yahoo),
+                        numericOrDash(record.counts.bing)};
     const auto stored = find(keyword);
-    if (!stored) {
-        insert(keyword, parentBox.trimmed(), counts, day);
-        return;
-    }
+    if (!stored)
+        return insert(keyword, KeywordText::trimSpaces(record.parentkeys), counts, day);
     const QDate storedDay = QDate::fromString(stored->adddate, QStringLiteral("yyyy-MM-dd"));
     if (storedDay.isValid() && storedDay.daysTo(day) == 0)
-        return;
-    updateAll(keyword, parentBox, counts, day);
+        return true;
+    return updateAll(keyword, record.parentkeys, counts, day);
 }
 
-int KeywordStore::addTicked(const ResultList &list, const QString &parent, bool withCounts, const QDate &day)
+int KeywordStore::insertMissing(const QVector<Record> &records, const QDate &day)
 {
     int added = 0;
-    for (int r = 0; r < list.count(); ++r) {
-        if (!list.row(r).checked)
-            continue;
-        const QString keyword = list.cell(r, 0).trimmed();
+    for (const Record &record : records) {
+        const QString keyword = KeywordText::trimSpaces(record.keys);
         if (find(keyword))
             continue;
-        Counts counts;
-        if (withCounts)
-            counts = Counts{list.cell(r, 1), list.cell(r, 2), list.cell(r, 3)};
-        if (insert(keyword, parent.trimmed(), counts, day))
+        if (insert(keyword, KeywordText::trimSpaces(record.parentkeys), record.counts, day))
             ++added;
     }
     return added;

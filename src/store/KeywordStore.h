@@ -8,8 +8,6 @@
 #include <QVector>
 #include <optional>
 
-class ResultList;
-
 // The keyword table: one row per kept keyword with its seed, the three
 // engines' page counts and the day they were written. Every statement binds
 // its values, so any keyword text (apostrophes included) is stored as typed.
@@ -61,13 +59,15 @@ public:
     QVector<Record> loadAll() const;
     int rowCount() const;
 
-    // Insert-or-refresh of the last row of a result list whose sub-columns 1-3
-    // hold the Google, Yahoo and Bing counts (checkdb).
-    void checkdb(const ResultList &list, const QString &parentBox, const QDate &day = QDate::currentDate());
-    // Stores every ticked row not yet in the table; returns how many were
-    // stored. With `withCounts` false the three counts are stored as "-".
-    int addTicked(const ResultList &list, const QString &parent, bool withCounts,
-                  const QDate &day = QDate::currentDate());
+    // Insert-or-refresh of one keyword (checkdb): a keyword not stored yet
+    // is inserted with its parent trimmed; one stored on another day gets
+    // the record's counts, parent and `day`; one stored on `day` stays as
+    // it is. Counts that are not numbers are stored as "-". False when a
+    // write failed.
+    bool checkdb(const Record &record, const QDate &day = QDate::currentDate());
+    // Inserts every record whose keyword is not stored yet, with the
+    // record's counts and `day`; returns how many were stored.
+    int insertMissing(const QVector<Record> &records, const QDate &day = QDate::currentDate());
 
     // Runs several writes as one transaction (bulk imports, benchmarks).
     bool beginBatch();

@@ -35,7 +35,7 @@ private:
     struct Run {
         DbFixture f{true};
         KeywordDatabase db{f.store()};
-        DatabaseRefresh refresh{db.list(), f.store(), f.context->endpoints(), f.context->pacing(),
+        DatabaseRefresh refresh{db.lists(), f.store(), f.context->endpoints(), f.context->pacing(),
                                 f.context->jobStatus()};
         std::array<bool, 3> engines{true, true, true};
 
@@ -43,7 +43,6 @@ private:
         {
             f.seed(keywords);
             db.GetDb();
-            refresh.setReserve(&db.reserve());
             refresh.setEngineSwitch([this](Engine e) { return engines[engineIndex(e)]; });
         }
         ResultList &list() { return db.list(); }
@@ -170,7 +169,7 @@ private Q_SLOTS:
         QCOMPARE(run.refresh.start(), Outcome::Paused);
         QCOMPARE(states, (QList<DatabaseRefresh::State>{DatabaseRefresh::State::Running,
                                                         DatabaseRefresh::State::Stopping,
-                                                        DatabaseRefresh::State::Idle}));
+                                                        DatabaseRefresh::State::Paused}));
         QCOMPARE(run.f.context->jobStatus().stateText(), QStringLiteral("已暂停"));
 
         // Row 3 finished: both ticked engines and its date.

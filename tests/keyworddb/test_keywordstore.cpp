@@ -1,8 +1,9 @@
-// The keyword table: adds from result lists, checkdb's insert-or-refresh
+// The keyword table: adds of ticked rows, checkdb's insert-or-refresh
 // rules, and keyword texts that would break a statement built from text.
 
 #include "DbFixture.h"
 #include "common/ResultList.h"
+#include "store/RecordRows.h"
 
 #include <QTest>
 
@@ -11,6 +12,13 @@ class TestKeywordStore : public QObject
     Q_OBJECT
 
 private:
+    // What a caller holding a list does: the last row as one record.
+    static void checkdbLastRow(KeywordStore &store, const ResultList &list, const QString &parent, const QDate &day)
+    {
+        if (!list.isEmpty())
+            QVERIFY(store.checkdb(RecordRows::record(list, list.count() - 1, parent), day));
+    }
+
     static ResultList *countList(QObject *parent)
     {
         return new ResultList({QStringLiteral("关键词"), QStringLiteral("Google"), QStringLiteral("Yahoo"),
@@ -33,7 +41,7 @@ private Q_SLOTS:
         list->setChecked(3, true);
 
         const QDate day(2024, 3, 4);
-        QCOMPARE(f.store().addTicked(*list, QStringLiteral(" parent "), false, day), 2);
+        QCOMPARE(f.store().insertMissing(RecordRows::ticked(*list, QStringLiteral(" parent "), false), day), 2);
 
         const auto tips = f.store().find(QStringLiteral("seo tips"));
         QVERIFY(tips);
@@ -52,7 +60,7 @@ private Q_SLOTS:
         // Nothing ticked: nothing stored, count 0.
         ResultList *none = countList(this);
         none->addRow(QStringLiteral("other"));
-        QCOMPARE(f.store().addTicked(*none, QStringLiteral("p"), false, day), 0);
+        QCOMPARE(f.store().insertMissing(RecordRows::ticked(*none, QStringLiteral("p"), false), day), 0);
         QCOMPARE(f.store().rowCount(), 3);
     }
 
@@ -62,7 +70,7 @@ private Q_SLOTS:
         ResultList *list = countList(this);
         list->addRow(QStringLiteral("seo"), {QStringLiteral("1200"), QStringLiteral("-"), QStringLiteral("更新中...")});
         list->setChecked(0, true);
-        QCOMPARE(f.store().addTicked(*list, QStringLiteral("seo"), true), 1);
+        QCOMPARE(f.store().insertMissing(RecordRows::ticked(*list, QStringLiteral("seo"), true)), 1);
         const auto stored = f.store().find(QStringLiteral("seo"));
         QVERIFY(stored);
         QCOMPARE(stored->counts.google, QStringLiteral("1200"));
@@ -80,7 +88,7 @@ private Q_SLOTS:
 
         list->addRow(QStringLiteral("first"), {QStringLiteral("9"), QStringLiteral("9"), QStringLiteral("9")});
         list->addRow(QStringLiteral(" seo audit "), {QStringLiteral(" 1500 "), QStringLiteral("n/a"), QStringLiteral("")});
-        f.store().checkdb(*list, QStringLiteral("  seo  "), day1);
+        checkdbLastRow(f.store(), *list, QStringLiteral("  seo  "), day1);
         // Only the last row is stored, trimmed, with non-numbers as "-".
         QVERIFY(!f.store().find(QStringLiteral("first")));
         auto stored = f.store().find(QStringLiteral("seo audit"));
@@ -93,14 +101,14 @@ private Q_SLOTS:
 
         // Same day: unchanged.
         list->setCell(1, 1, QStringLiteral("2000"));
-        f.store().checkdb(*list, QStringLiteral("other"), day1);
+        checkdbLastRow(f.store(), *list, QStringLiteral("other"), day1);
         stored = f.store().find(QStringLiteral("seo audit"));
         QCOMPARE(stored->counts.google, QStringLiteral("1500"));
         QCOMPARE(f.store().loadAll().first().parentkeys, QStringLiteral("seo"));
 
         // Another day: every count, the parent box (untrimmed) and the date.
         list->setCell(1, 2, QStringLiteral("33"));
-        f.store().checkdb(*list, QStringLiteral(" other "), day2);
+        checkdbLastRow(f.store(), *list, QStringLiteral(" other "), day2);
         stored = f.store().find(QStringLiteral("seo audit"));
         QCOMPARE(stored->counts.google, QStringLiteral("2000"));
         QCOMPARE(stored->counts.yahoo, QStringLiteral("33"));
@@ -111,7 +119,7 @@ private Q_SLOTS:
 
         // An empty list does nothing.
         ResultList *empty = countList(this);
-        f.store().checkdb(*empty, QStringLiteral("x"), day2);
+        checkdbLastRow(f.store(), *empty, QStringLiteral("x"), day2);
         QCOMPARE(f.store().rowCount(), 1);
     }
 

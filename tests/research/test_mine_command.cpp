@@ -169,6 +169,62 @@ private Q_SLOTS:
         QVERIFY(err.contains(QStringLiteral("interrupted")));
     }
 
+    void secondInterruptEndsAtOnce_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("counts") << QStringList{QStringLiteral("counts"), QStringLiteral("seo"), QStringLiteral("sem")};
+        QTest::newRow("mine") << QStringList{QStringLiteral("mine"), QStringLiteral("seo")};
+    }
+
+    void secondInterruptEndsAtOnce()
+    {
+        QFETCH(QStringList, args);
+        // Google never answers: the first Ctrl-C waits for a request that
+        // would only end at its 10-second limit; the second must not.
+        f->web.setBehaviour(QStringLiteral("/google"), standin::Behaviour{0, 200, {}, false, true, -1});
+        QProcess p;
+        start(p, args);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->web.log(QStringLiteral("google")).isEmpty(), 5000);
+        ::kill(pid_t(p.processId()), SIGINT);
+        QTest::qWait(100);
+        QCOMPARE(p.state(), QProcess::Running);
+        ::kill(pid_t(p.processId()), SIGINT);
+        QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 5000);
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 130);
+    }
+
+    void fieldsNeverSplitALine()
+    {
+        const QStringList lines = run({QStringLiteral("counts"), QStringLiteral("--engines=bing"),
+                                       QStringLiteral("tab\there"), QStringLiteral("new\nline"), QStringLiteral("--"),
+                                       QStringLiteral("--looks-like-an-option")});
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines.at(0).split(QLatin1Char('\t')).value(0), QStringLiteral("tab here"));
+        QCOMPARE(lines.at(1).split(QLatin1Char('\t')).value(0), QStringLiteral("new line"));
+        QCOMPARE(lines.at(2).split(QLatin1Char('\t')).value(0), QStringLiteral("--looks-like-an-option"));
+        for (const QString &line : lines) {
+            const QStringList cells = line.split(QLatin1Char('\t'));
+            QCOMPARE(cells.size(), 4);
+            QCOMPARE(cells.at(1), QStringLiteral("-"));   // Google not asked
+        }
+        QVERIFY(f->web.log(QStringLiteral("google")).isEmpty());
+    }
+
+    void writeErrorOnOutputFails()
+    {
+        if (!QFile::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full here");
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        start(p, {QStringLiteral("counts"), QStringLiteral("--engines=bing"), QStringLiteral("seo")});
+        waitForEnd(p);
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(p.readAllStandardError().contains("cannot write"));
+    }
+
 private:
     void setIntervals(int seconds)
     {

@@ -4,6 +4,7 @@
 
 #include "MiningFixture.h"
 #include "common/JobStatus.h"
+#include "common/ListPair.h"
 #include "common/ResultList.h"
 #include "research/CountFiller.h"
 #include "research/RelatedMiner.h"
@@ -283,8 +284,9 @@ private Q_SLOTS:
                              {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, QDate::currentDate().addDays(-1)));
 
         CountFiller filler(*f->context);
-        ResultList result(RelatedMiner::resultHeaders());
-        ResultList reserve(RelatedMiner::reserveHeaders());
+        ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
+        ResultList &result = lists.shown();
+        ResultList &reserve = lists.reserve();
         CountFiller::Options o;
         o.engines = {true, true, false};
         o.store = true;
@@ -292,7 +294,7 @@ private Q_SLOTS:
 
         result.addRow(QStringLiteral("seo tips"));
         reserve.addRow(QStringLiteral("seo tips"));
-        filler.AddIndex(QStringLiteral("seo tips"), result, reserve, o);
+        filler.AddIndex(QStringLiteral("seo tips"), lists, o);
         QVERIFY(f->web.log().isEmpty());
         QCOMPARE(result.cell(0, 1), QStringLiteral("111"));
         QCOMPARE(result.cell(0, 2), QStringLiteral("222"));
@@ -302,7 +304,7 @@ private Q_SLOTS:
 
         result.addRow(QStringLiteral("seo guide"));
         reserve.addRow(QStringLiteral("seo guide"));
-        filler.AddIndex(QStringLiteral("seo guide"), result, reserve, o);
+        filler.AddIndex(QStringLiteral("seo guide"), lists, o);
         QCOMPARE(f->web.log().size(), 2);
         QCOMPARE(result.cell(1, 1), mining_expect::count(QStringLiteral("seo guide"), Engine::Google));
         // Yesterday's row is refreshed in place, not stored twice.
@@ -314,8 +316,9 @@ private Q_SLOTS:
     void apostropheKeywordIsStoredAndFound()
     {
         CountFiller filler(*f->context);
-        ResultList result(RelatedMiner::resultHeaders());
-        ResultList reserve(RelatedMiner::reserveHeaders());
+        ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
+        ResultList &result = lists.shown();
+        ResultList &reserve = lists.reserve();
         CountFiller::Options o;
         o.engines = {true, true, true};
         o.store = true;
@@ -324,7 +327,7 @@ private Q_SLOTS:
 
         result.addRow(kw);
         reserve.addRow(kw);
-        filler.AddIndex(kw, result, reserve, o);
+        filler.AddIndex(kw, lists, o);
         // Sent as typed: the stand-in decodes the query back to the keyword.
         QCOMPARE(f->searches(QStringLiteral("google"), kw), 1);
         QCOMPARE(f->searches(QStringLiteral("yahoo"), kw), 1);
@@ -350,8 +353,9 @@ private Q_SLOTS:
         // go to the keyword's own row, never to another one.
         f->web.setBehaviour(QStringLiteral("/yahoo"), {200, 200, {}, false, false, -1});
         CountFiller filler(*f->context);
-        ResultList result(RelatedMiner::resultHeaders());
-        ResultList reserve(RelatedMiner::reserveHeaders());
+        ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
+        ResultList &result = lists.shown();
+        ResultList &reserve = lists.reserve();
         result.addRow(QStringLiteral("seo"));
         result.addRow(QStringLiteral("seo tips"));
         reserve.addRow(QStringLiteral("seo"));
@@ -360,7 +364,7 @@ private Q_SLOTS:
         QTimer::singleShot(50, &result, [&] { result.removeChecked(); });
         CountFiller::Options o;
         o.engines = {true, true, true};
-        filler.AddIndex(QStringLiteral("seo tips"), result, reserve, o);
+        filler.AddIndex(QStringLiteral("seo tips"), lists, o);
         QCOMPARE(result.count(), 1);
         QCOMPARE(result.cell(0, 2), QString());
         QCOMPARE(reserve.cell(1, 2), mining_expect::count(QStringLiteral("seo tips"), Engine::Yahoo));

@@ -4,6 +4,7 @@
 #include "common/Prompter.h"
 #include "common/ResultList.h"
 #include "common/ui/FilterFrame.h"
+#include "common/ui/JobButton.h"
 #include "common/ui/ResultListView.h"
 #include "context/AppContext.h"
 #include "keyworddb/DatabaseRefresh.h"
@@ -21,11 +22,10 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     : FeatureTab(parent),
       m_context(context),
       m_database(new KeywordDatabase(context.keywords(), this)),
-      m_refresh(new DatabaseRefresh(m_database->list(), context.keywords(), context.endpoints(), context.pacing(),
+      m_refresh(new DatabaseRefresh(m_database->lists(), context.keywords(), context.endpoints(), context.pacing(),
                                     context.jobStatus(), this))
 {
     setObjectName(QStringLiteral("keywordDbTab"));
-    m_refresh->setReserve(&m_database->reserve());
 
     m_view = new ResultListView(this);
     m_view->setObjectName(QStringLiteral("databaseView"));
@@ -79,8 +79,9 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     connect(m_filter, &FilterFrame::filterRequested, this, [this] { m_database->filter(m_filter->conditions()); });
     connect(m_filter, &FilterFrame::restoreRequested, this, [this] { m_database->restore(); });
     connect(m_update, &QPushButton::clicked, this, &KeywordDbTab::onUpdateClicked);
+    new JobButton(m_update, m_refresh->job(),
+                  {QStringLiteral("开始更新"), QStringLiteral("暂停更新"), QStringLiteral("正在停止")}, this);
     connect(m_refresh, &DatabaseRefresh::stateChanged, this, &KeywordDbTab::showRefreshState);
-    connect(&context.jobStatus(), &JobStatus::changed, this, &KeywordDbTab::updateStartButton);
 }
 
 void KeywordDbTab::activated()
@@ -103,35 +104,11 @@ void KeywordDbTab::onUpdateClicked()
     m_refresh->start();
 }
 
-void KeywordDbTab::updateStartButton()
-{
-    // Pausable while running, locked while stopping, and not startable while
-    // another tab's job runs.
-    switch (m_refresh->state()) {
-    case DatabaseRefresh::State::Running: m_update->setEnabled(true); break;
-    case DatabaseRefresh::State::Stopping: m_update->setEnabled(false); break;
-    case DatabaseRefresh::State::Idle: m_update->setEnabled(!m_context.jobStatus().isBusy()); break;
-    }
-}
-
 void KeywordDbTab::showRefreshState()
 {
-    const DatabaseRefresh::State s = m_refresh->state();
-    switch (s) {
-    case DatabaseRefresh::State::Running:
-        m_update->setText(QStringLiteral("暂停更新"));
-        break;
-    case DatabaseRefresh::State::Stopping:
-        m_update->setText(QStringLiteral("正在停止"));
-        break;
-    case DatabaseRefresh::State::Idle:
-        m_update->setText(QStringLiteral("开始更新"));
-        break;
-    }
-    updateStartButton();
     // Anything that reorders or removes rows would move them under the run,
     // which writes by row position: the list is locked until it parks.
-    const bool idle = s == DatabaseRefresh::State::Idle;
+    const bool idle = !m_refresh->isRunning();
     m_filter->setEnabled(idle);
     m_delete->setEnabled(idle);
     m_reload->setEnabled(idle);

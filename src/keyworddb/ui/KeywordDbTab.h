@@ -33,7 +33,6 @@ public:
 private:
     void onUpdateClicked();
     void showRefreshState();
-    void updateStartButton();
 
     AppContext &m_context;
     KeywordDatabase *m_database;

@@ -6,10 +6,12 @@
 #include "common/ResultList.h"
 #include "common/SettingsStore.h"
 #include "common/ui/FilterFrame.h"
+#include "common/ui/JobButton.h"
 #include "common/ui/ResultListView.h"
 #include "context/AppContext.h"
 #include "research/MiningSettings.h"
 #include "store/KeywordStore.h"
+#include "store/RecordRows.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -108,8 +110,8 @@ MiningTab::MiningTab(AppContext &context, QWidget *parent)
     m_store->setChecked(boxes[4]);
 
     m_miner->setOptionsSource([this] { return currentOptions(); });
+    new JobButton(m_start, m_miner->job(), {kStartCaption, kPauseCaption, kStoppingCaption}, this);
     connect(m_miner, &RelatedMiner::stateChanged, this, &MiningTab::onStateChanged);
-    connect(&context.jobStatus(), &JobStatus::changed, this, &MiningTab::updateStartButton);
     connect(m_start, &QPushButton::clicked, this, &MiningTab::onStart);
     connect(m_seed, &QLineEdit::textChanged, this, [this](const QString &text) {
         MiningSettings::saveSeed(m_context.dataFile(QStringLiteral("kws.txt")), text);
@@ -143,32 +145,8 @@ void MiningTab::onStart()
 
 void MiningTab::onStateChanged(RelatedMiner::State state)
 {
-    switch (state) {
-    case RelatedMiner::State::Running:
-        m_start->setText(kPauseCaption);
-        m_filter->setEnabled(false);
-        break;
-    case RelatedMiner::State::Stopping:
-        m_start->setText(kStoppingCaption);
-        break;
-    case RelatedMiner::State::Paused:
-    case RelatedMiner::State::Idle:
-        m_start->setText(kStartCaption);
-        m_filter->setEnabled(true);
-        break;
-    }
-    updateStartButton();
-}
-
-void MiningTab::updateStartButton()
-{
-    // Pausable while running, locked while stopping, and not startable while
-    // another tab's job runs.
-    switch (m_miner->state()) {
-    case RelatedMiner::State::Running: m_start->setEnabled(true); break;
-    case RelatedMiner::State::Stopping: m_start->setEnabled(false); break;
-    default: m_start->setEnabled(!m_context.jobStatus().isBusy()); break;
-    }
+    // The filter rebuilds the list the run is adding to: locked until it parks.
+    m_filter->setEnabled(state == RelatedMiner::State::Idle || state == RelatedMiner::State::Paused);
 }
 
 void MiningTab::onBoxToggled()
@@ -189,23 +167,23 @@ void MiningTab::onDelete()
         return;
     }
     // The reserve copy keeps the rows: "还原" brings them back.
-    list.removeChecked();
+    m_miner->lists().removeCheckedShown();
 }
 
 void MiningTab::onRestore()
 {
-    m_miner->result().copyFrom(m_miner->reserve(), 3);
+    m_miner->lists().restore();
 }
 
 void MiningTab::onFilter()
 {
-    ResultFilter::apply(m_miner->result(), m_miner->reserve(), m_filter->conditions(),
-                        FilterColumns::relatedKeywords());
+    m_miner->lists().filter(m_filter->conditions(), FilterColumns::relatedKeywords());
 }
 
 void MiningTab::onAddToDatabase()
 {
-    const int added = m_context.keywords().addTicked(m_miner->result(), m_seed->text().trimmed(), true);
+    const int added =
+        m_context.keywords().insertMissing(RecordRows::ticked(m_miner->result(), m_seed->text(), true));
     m_context.prompter().notice(QStringLiteral("成功提交了") + QString::number(added)
                                 + QStringLiteral("条数据至数据库！"));
 }
@@ -226,7 +204,7 @@ QMenu *MiningTab::createContextMenu()
     QAction *remove = menu->addAction(QStringLiteral("删除选中项"));
     connect(remove, &QAction::triggered, this, [this] {
         // Silent, and only the shown list: the reserve copy keeps the rows.
-        m_miner->result().removeChecked();
+        m_miner->lists().removeCheckedShown();
     });
     return menu;
 }

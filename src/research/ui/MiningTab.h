@@ -42,7 +42,6 @@ public:
 
 private:
     void onStart();
-    void updateStartButton();
     void onStateChanged(RelatedMiner::State state);
     void onDelete();
     void onRestore();

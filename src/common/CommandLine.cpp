@@ -1,0 +1,178 @@
+#include "common/CommandLine.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+#include <csignal>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace Cli {
+
+bool Arguments::parse(const QStringList &args, const QList<Option> &options)
+{
+    m_values.clear();
+    m_words.clear();
+    m_error.clear();
+    bool optionsEnded = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (optionsEnded || !a.startsWith(QLatin1String("--"))) {
+            m_words.append(a);
+            continue;
+        }
+        if (a == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+        const int eq = a.indexOf(QLatin1Char('='));
+        const QString name = a.mid(2, eq < 0 ? -1 : eq - 2);
+        const auto option = std::find_if(options.begin(), options.end(),
+                                         [&name](const Option &o) { return o.name == name; });
+        if (option == options.end()) {
+            m_error = QStringLiteral("unknown option: --") + name;
+            return false;
+        }
+        if (!option->takesValue) {
+            if (eq >= 0) {
+                m_error = QStringLiteral("--%1 takes no value").arg(name);
+                return false;
+            }
+            m_values.insert(name, QString());
+            continue;
+        }
+        if (eq >= 0) {
+            m_values.insert(name, a.mid(eq + 1));
+        } else if (i + 1 < args.size()) {
+            m_values.insert(name, args.at(++i));
+        } else {
+            m_error = QStringLiteral("missing value for --") + name;
+            return false;
+        }
+    }
+    return true;
+}
+
+// The signal handler may touch nothing but these: a flag and a socket to
+// wake the event loop. One process has one SIGINT, so one set of them.
+namespace {
+volatile std::sig_atomic_t g_interrupts = 0;
+int g_wakeFd = -1;
+
+extern "C" void onInterrupt(int)
+{
+    if (g_interrupts > 0)
+        _exit(Interrupted);
+    g_interrupts = 1;
+#ifdef Q_OS_UNIX
+    if (g_wakeFd >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const auto n = ::write(g_wakeFd, &byte, 1);
+    }
+#endif
+}
+} // namespace
+
+struct InterruptWatch::Private {
+    void (*previous)(int) = SIG_DFL;
+    int fds[2] = {-1, -1};
+    QSocketNotifier *notifier = nullptr;
+    QTimer *poll = nullptr;
+};
+
+InterruptWatch::InterruptWatch(std::function<void()> onFirst, QObject *parent)
+    : QObject(parent), m_onFirst(std::move(onFirst)), d(new Private)
+{
+    g_interrupts = 0;
+#ifdef Q_OS_UNIX
+    // Self-pipe: the handler writes a byte, the event loop wakes at once.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, d->fds) == 0) {
+        g_wakeFd = d->fds[0];
+        d->notifier = new QSocketNotifier(d->fds[1], QSocketNotifier::Read, this);
+        connect(d->notifier, &QSocketNotifier::activated, this, [this] {
+            char buffer[16];
+            [[maybe_unused]] const auto n = ::read(d->fds[1], buffer, sizeof buffer);
+            notice();
+        });
+    }
+#endif
+    if (!d->notifier) {
+        d->poll = new QTimer(this);
+        d->poll->setInterval(200);
+        connect(d->poll, &QTimer::timeout, this, [this] {
+            if (g_interrupts > 0)
+                notice();
+        });
+        d->poll->start();
+    }
+    d->previous = std::signal(SIGINT, onInterrupt);
+}
+
+InterruptWatch::~InterruptWatch()
+{
+    std::signal(SIGINT, d->previous == SIG_ERR ? SIG_DFL : d->previous);
+#ifdef Q_OS_UNIX
+    g_wakeFd = -1;
+    for (int fd : d->fds) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+#endif
+    delete d;
+}
+
+bool InterruptWatch::interrupted() const
+{
+    return g_interrupts > 0;
+}
+
+void InterruptWatch::notice()
+{
+    if (m_fired)
+        return;
+    m_fired = true;
+    if (m_onFirst)
+        m_onFirst();
+}
+
+QString RowPrinter::field(QString text)
+{
+    for (QChar &c : text) {
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            c = u' ';
+    }
+    return text;
+}
+
+void RowPrinter::print(const QStringList &fields)
+{
+    QStringList clean;
+    clean.reserve(fields.size());
+    for (const QString &f : fields)
+        clean.append(field(f));
+    const QByteArray line = clean.join(QLatin1Char('\t')).toUtf8() + '\n';
+    // Flushed per row: a script reading the output sees each keyword as it
+    // comes, and a full disk shows up at the row it hit.
+    if (std::fwrite(line.constData(), 1, size_t(line.size()), m_stream) != size_t(line.size())
+        || std::fflush(m_stream) != 0)
+        m_failed = true;
+}
+
+int usageError(const QString &problem, const QString &usage)
+{
+    complain(problem);
+    std::fputs(usage.toUtf8().constData(), stderr);
+    std::fflush(stderr);
+    return Usage;
+}
+
+void complain(const QString &text)
+{
+    const QByteArray line = QByteArrayLiteral("veltrana: ") + text.toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace Cli

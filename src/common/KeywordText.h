@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// The one trim rule for keywords, in lists and in the keyword table alike:
+// only spaces go. Any other white space is part of the keyword, so "seo\t"
+// and "seo" are two keywords everywhere, never two rows here and one there.
+namespace KeywordText {
+
+inline QString trimSpaces(const QString &text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text.at(from) == QLatin1Char(' '))
+        ++from;
+    while (to > from && text.at(to - 1) == QLatin1Char(' '))
+        --to;
+    return text.mid(from, to - from);
+}
+
+} // namespace KeywordText
