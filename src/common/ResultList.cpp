@@ -5,8 +5,29 @@
 #include <algorithm>
 
 ResultList::ResultList(const QStringList &headers, QObject *parent)
-    : QAbstractTableModel(parent), m_headers(headers)
+    : QAbstractTableModel(parent), m_headers(headers), m_widths(headers.size(), kDefaultWidth)
 {
+}
+
+int ResultList::columnWidth(int column) const
+{
+    return m_widths.value(column, 0);
+}
+
+void ResultList::setColumnWidth(int column, int width)
+{
+    if (column >= 0 && column < m_widths.size())
+        m_widths[column] = qMax(0, width);
+}
+
+QList<int> ResultList::keptColumns() const
+{
+    QList<int> kept;
+    for (int c = 0; c < m_widths.size(); ++c) {
+        if (m_widths.at(c) > 0)
+            kept.append(c);
+    }
+    return kept;
 }
 
 int ResultList::rowCount(const QModelIndex &parent) const

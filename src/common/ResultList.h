@@ -37,6 +37,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     QStringList headers() const { return m_headers; }
+
+    // Column widths as the list's view shows them, in pixels. A column the
+    // view hides has width 0 and is left out of workbooks and CSV files; a
+    // column no view reported yet has kDefaultWidth.
+    static constexpr int kDefaultWidth = 100;
+    int columnWidth(int column) const;
+    void setColumnWidth(int column, int width);
+    // The columns whose width is not 0, in order.
+    QList<int> keptColumns() const;
     int count() const { return m_rows.size(); }
     bool isEmpty() const { return m_rows.isEmpty(); }
     const Row &row(int r) const { return m_rows.at(r); }
@@ -95,6 +104,7 @@ private:
     void indexRemove(const QString &text);
 
     QStringList m_headers;
+    QVector<int> m_widths;
     QVector<Row> m_rows;
     QHash<QString, int> m_textCounts;   // row text -> how many rows carry it
     mutable QHash<QString, int> m_firstRow;

@@ -8,6 +8,7 @@
 class EnginePacing;
 class JobStatus;
 class KeywordStore;
+class ListExporter;
 class PageReader;
 class Prompter;
 class SettingsStore;
@@ -39,6 +40,10 @@ public:
 
     Prompter &prompter() { return *m_prompter; }
     void setPrompter(Prompter *p) { m_prompter = p; }
+    // The report export behind every tab's export buttons; nullptr until the
+    // program (or a test) installs one, and then the buttons do nothing.
+    ListExporter *exporter() { return m_exporter; }
+    void setExporter(ListExporter *e) { m_exporter = e; }
     PageReader *pageReader() { return m_pageReader; }
     void setPageReader(PageReader *r) { m_pageReader = r; }
 
@@ -65,5 +70,6 @@ private:
     std::unique_ptr<Prompter> m_silentPrompter;
     Prompter *m_prompter = nullptr;
     PageReader *m_pageReader = nullptr;
+    ListExporter *m_exporter = nullptr;
     bool m_loaded = false;
 };

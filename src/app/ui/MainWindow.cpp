@@ -10,6 +10,8 @@
 #include "common/Prompter.h"
 #include "context/AppContext.h"
 #include "keyworddb/ui/KeywordDbTab.h"
+#include "reports/ReportExport.h"
+#include "resources/ui/ResourceTab.h"
 #include "research/ui/MiningTab.h"
 
 #include <QAction>
@@ -77,12 +79,21 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     refreshStatus();
 
     buildMenus();
+
+    // Every tab's report buttons end here; finished reports open through the
+    // same door as the maker's pages.
+    m_exporter = std::make_unique<ReportExport>(m_context, [this](const QUrl &file) {
+        return m_openUrl ? m_openUrl(file) : false;
+    });
+    m_context.setExporter(m_exporter.get());
 }
 
 MainWindow::~MainWindow()
 {
     if (m_context.pageReader() == m_reader)
         m_context.setPageReader(nullptr);
+    if (m_context.exporter() == m_exporter.get())
+        m_context.setExporter(nullptr);
     // Every page must go before the profile it was made with.
     delete m_info;
     delete m_browser1;
@@ -176,12 +187,14 @@ void MainWindow::buildTabs()
         return;
     m_tabs->addTab(new MiningTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[0]));
     // Placeholders until their features arrive; each keeps its activated() hook.
-    const char *const names[] = {"volumeTab", "resourceTab", "rankTab"};
-    for (int i = 1; i <= 3; ++i) {
+    auto placeholder = [this](const char *name, int position) {
         auto *tab = new FeatureTab(m_tabs);
-        tab->setObjectName(QLatin1String(names[i - 1]));
-        m_tabs->addTab(tab, QString::fromUtf8(kTabCaptions[i]));
-    }
+        tab->setObjectName(QLatin1String(name));
+        m_tabs->addTab(tab, QString::fromUtf8(kTabCaptions[position]));
+    };
+    placeholder("volumeTab", 1);
+    m_tabs->addTab(new ResourceTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[2]));
+    placeholder("rankTab", 3);
     m_tabs->addTab(new KeywordDbTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[4]));
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
 }

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class AppContext;
 class BrowserPageReader;
@@ -17,6 +18,7 @@ class QTabWidget;
 class QUrl;
 class QWebEngineProfile;
 class QWebEngineView;
+class ReportExport;
 class SilentPage;
 
 // frm_Main: menu bar, the five feature tabs, the three-panel status bar, the
@@ -75,4 +77,5 @@ private:
     SilentPage *m_browser2 = nullptr;
     BrowserPageReader *m_reader = nullptr;
     std::function<bool(const QUrl &)> m_openUrl;
+    std::unique_ptr<ReportExport> m_exporter;
 };

@@ -3,6 +3,7 @@
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
+#include "common/ui/ExportButtons.h"
 #include "common/ui/FilterFrame.h"
 #include "common/ui/JobButton.h"
 #include "common/ui/ResultListView.h"
@@ -61,6 +62,8 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     auto *left = new QVBoxLayout;
     left->addWidget(m_view, 1);
     left->addLayout(listButtons);
+    left->addWidget(new ExportButtons(m_database->list(), ReportKind::KeywordDatabase,
+                                      [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export, this));
     auto *right = new QVBoxLayout;
     right->addWidget(m_filter);
     right->addWidget(m_refreshFrame);

@@ -5,6 +5,7 @@
 #include "common/ResultFilter.h"
 #include "common/ResultList.h"
 #include "common/SettingsStore.h"
+#include "common/ui/ExportButtons.h"
 #include "common/ui/FilterFrame.h"
 #include "common/ui/JobButton.h"
 #include "common/ui/ResultListView.h"
@@ -99,6 +100,8 @@ MiningTab::MiningTab(AppContext &context, QWidget *parent)
     layout->addLayout(opts);
     layout->addLayout(middle, 1);
     layout->addLayout(buttons);
+    layout->addWidget(new ExportButtons(m_miner->result(), ReportKind::RelatedKeywords,
+                                        [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export, this));
 
     // Restore the last seed and the boxes before any handler is connected,
     // so restoring never writes back.

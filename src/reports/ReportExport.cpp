@@ -1,0 +1,98 @@
+#include "reports/ReportExport.h"
+
+#include "common/JobStatus.h"
+#include "common/Prompter.h"
+#include "common/ResultList.h"
+#include "context/AppContext.h"
+#include "reports/ReportWriters.h"
+
+#include <QFileInfo>
+
+ReportExport::ReportExport(AppContext &context, Opener open) : m_context(context), m_open(std::move(open))
+{
+}
+
+QString ReportExport::formatWord(ReportFormat format)
+{
+    switch (format) {
+    case ReportFormat::Text: return QStringLiteral("Txt");
+    case ReportFormat::Html: return QStringLiteral("Html");
+    case ReportFormat::Workbook: return QStringLiteral("Excel");
+    case ReportFormat::Csv: break;
+    }
+    return QStringLiteral("CSV");
+}
+
+QString ReportExport::extension(ReportFormat format)
+{
+    switch (format) {
+    case ReportFormat::Text: return QStringLiteral("txt");
+    case ReportFormat::Html: return QStringLiteral("htm");
+    case ReportFormat::Workbook: return QStringLiteral("xlsx");
+    case ReportFormat::Csv: break;
+    }
+    return QStringLiteral("csv");
+}
+
+QString ReportExport::dialogFilter(ReportFormat format)
+{
+    return formatWord(format) + QStringLiteral("  (*.") + extension(format) + QLatin1Char(')');
+}
+
+QString ReportExport::withExtension(const QString &chosen, ReportFormat format)
+{
+    if (!QFileInfo(chosen).suffix().isEmpty())
+        return chosen;
+    QString name = chosen;
+    if (!name.endsWith(QLatin1Char('.')))
+        name += QLatin1Char('.');
+    return name + extension(format);
+}
+
+bool ReportExport::formatFromName(const QString &name, ReportFormat &format)
+{
+    const QString suffix = QFileInfo(name).suffix().toLower();
+    if (suffix == u"txt")
+        format = ReportFormat::Text;
+    else if (suffix == u"htm" || suffix == u"html")
+        format = ReportFormat::Html;
+    else if (suffix == u"xlsx")
+        format = ReportFormat::Workbook;
+    else if (suffix == u"csv")
+        format = ReportFormat::Csv;
+    else
+        return false;
+    return true;
+}
+
+void ReportExport::exportList(const ResultList &list, ReportKind kind, ReportFormat format)
+{
+    // A list being filled or stopped is not exported.
+    if (m_context.jobStatus().isBusy())
+        return;
+    Prompter &prompter = m_context.prompter();
+    if (list.isEmpty()) {
+        prompter.message(QStringLiteral("导出数据"), QStringLiteral("没有数据需要导出！"), Prompter::Icon::Information);
+        return;
+    }
+    const QString chosen = prompter.saveFileName(QStringLiteral("Save   Export   File"), dialogFilter(format), {});
+    if (chosen.isEmpty())
+        return;
+    const QString path = withExtension(chosen, format);
+    if (QFileInfo::exists(path)
+        && prompter.askOkCancel(QStringLiteral("提示"), QStringLiteral("该文件已经存在，是否覆盖?"))
+               != Prompter::Answer::Ok)
+        return;
+
+    const ReportWriters::Outcome outcome = ReportWriters::write(list, kind, format, path);
+    if (!outcome.ok) {
+        prompter.message(QStringLiteral("导出失败"),
+                         QStringLiteral("导出失败，原因如下：\r\n\r\n") + QString::number(outcome.code)
+                             + QStringLiteral(":   ") + outcome.reason,
+                         Prompter::Icon::Critical);
+        return;
+    }
+    if (prompter.askOkCancel(QStringLiteral("提示"), QStringLiteral("导出完成，是否打开文件?")) == Prompter::Answer::Ok
+        && m_open)
+        m_open(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+}

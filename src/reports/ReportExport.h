@@ -1,0 +1,40 @@
+#pragma once
+
+#include "common/ListExporter.h"
+
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+class AppContext;
+
+// The export routine behind every tab's report buttons. It refuses while a
+// job runs or stops, says so for an empty list, asks for the file name
+// ("Save   Export   File") and before replacing a file, writes the report
+// and offers to open it. A report that could not be written is reported as
+// failed and never followed by the completion question.
+class ReportExport : public ListExporter
+{
+public:
+    using Opener = std::function<bool(const QUrl &)>;
+
+    // `open` shows a finished report in the desktop's default application
+    // (none in headless use: the question is still asked).
+    explicit ReportExport(AppContext &context, Opener open = {});
+
+    void exportList(const ResultList &list, ReportKind kind, ReportFormat format) override;
+
+    // What the save dialog shows and what a bare name gets.
+    static QString formatWord(ReportFormat format);
+    static QString extension(ReportFormat format);
+    static QString dialogFilter(ReportFormat format);
+    // `chosen` with the format's extension added when it has none.
+    static QString withExtension(const QString &chosen, ReportFormat format);
+    // The format a file name asks for (.txt, .htm/.html, .xlsx, .csv);
+    // false for any other extension.
+    static bool formatFromName(const QString &name, ReportFormat &format);
+
+private:
+    AppContext &m_context;
+    Opener m_open;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "common/ListExporter.h"
+
+#include <QByteArray>
+#include <QString>
+
+class ResultList;
+
+// The report files of a result list. Text and HTML reports are GB18030 with
+// CRLF line ends (the HTML declares gb2312, which browsers read as the same
+// family); CSV is UTF-8 with a byte-order mark; workbooks are .xlsx. Every
+// file is written beside its name and moved over it only when complete, so a
+// failed export leaves an older file of that name as it was.
+namespace ReportWriters {
+
+struct Outcome {
+    bool ok = true;
+    int code = 0;        // the failing step's error number
+    QString reason;      // what went wrong, for "导出失败，原因如下："
+};
+
+QByteArray textReport(const ResultList &list, ReportKind kind);
+QByteArray htmlReport(const ResultList &list, ReportKind kind);
+// Header row and data rows of the kept (non-zero width) columns, RFC 4180.
+QByteArray csvReport(const ResultList &list);
+// One CSV field, quoted when it holds a comma, a quote or a line break.
+QString csvField(const QString &text);
+
+// Writes `bytes` to `path` through a temporary file beside it.
+Outcome saveFile(const QString &path, const QByteArray &bytes);
+// A workbook of the kept columns: bold 12-point header row, every row, the
+// columns fitted to their contents.
+Outcome writeWorkbook(const ResultList &list, const QString &path);
+
+// The report of `format` at `path`.
+Outcome write(const ResultList &list, ReportKind kind, ReportFormat format, const QString &path);
+
+} // namespace ReportWriters

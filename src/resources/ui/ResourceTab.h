@@ -1,0 +1,60 @@
+#pragma once
+
+#include "common/ui/FeatureTab.h"
+
+#include <QUrl>
+#include <functional>
+
+class AppContext;
+class ExportButtons;
+class QComboBox;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class ResourceCatalogue;
+class ResultListView;
+
+// Tab 2 "外链资源库": the catalogue's categories (one ticked at a time), the
+// web directories' second-level filter, the resource list with its start/stop
+// button and report buttons. The listing itself is ResourceCatalogue's.
+class ResourceTab : public FeatureTab
+{
+    Q_OBJECT
+public:
+    explicit ResourceTab(AppContext &context, QWidget *parent = nullptr);
+    // Fills the category list the first time the tab is shown.
+    void activated() override;
+
+    ResourceCatalogue &catalogue() { return *m_catalogue; }
+    QTreeWidget *categoryList() const { return m_categories; }
+    QComboBox *filterBox() const { return m_filter; }
+    QPushButton *searchButton() const { return m_search; }
+    ResultListView *resourceView() const { return m_view; }
+    ExportButtons *exportButtons() const { return m_export; }
+
+    // How a resource site reaches the desktop's browser (tests record instead).
+    void setUrlOpener(std::function<bool(const QUrl &)> opener) { m_open = std::move(opener); }
+
+    // Refills the filter box for category row `row` (0-based).
+    void chgcmb(int row);
+    // The first ticked category row, or -1.
+    int checkedCategory() const;
+
+private:
+    void onSearchClicked();
+    void onItemClicked(QTreeWidgetItem *item);
+    void onItemChanged(QTreeWidgetItem *item, int column);
+    void tickOnly(QTreeWidgetItem *item, bool tickIt);
+    void openSelected();
+
+    AppContext &m_context;
+    ResourceCatalogue *m_catalogue;
+    QTreeWidget *m_categories;
+    QComboBox *m_filter;
+    QPushButton *m_search;
+    ResultListView *m_view;
+    ExportButtons *m_export;
+    std::function<bool(const QUrl &)> m_open;
+    bool m_syncing = false;
+    QTreeWidgetItem *m_justToggled = nullptr;
+};
