@@ -28,15 +28,15 @@ bool ScriptedPrompter::askText(const QString &title, const QString &label, QStri
     return true;
 }
 
-QString ScriptedPrompter::openFileName(const QString &title, const QString &)
+QString ScriptedPrompter::openFileName(const QString &title, const QString &filter)
 {
-    prompts.append({QStringLiteral("open"), title, {}, Icon::None});
+    prompts.append({QStringLiteral("open"), title, filter, Icon::None});
     return texts.isEmpty() ? QString() : texts.dequeue();
 }
 
-QString ScriptedPrompter::saveFileName(const QString &title, const QString &, const QString &)
+QString ScriptedPrompter::saveFileName(const QString &title, const QString &filter, const QString &)
 {
-    prompts.append({QStringLiteral("save"), title, {}, Icon::None});
+    prompts.append({QStringLiteral("save"), title, filter, Icon::None});
     return texts.isEmpty() ? QString() : texts.dequeue();
 }
 

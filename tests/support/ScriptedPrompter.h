@@ -13,7 +13,7 @@ public:
     struct Prompt {
         QString kind;   // "message", "yesno", "okcancel", "text", "open", "save"
         QString title;
-        QString text;
+        QString text;   // a file dialog's filter
         Icon icon = Icon::None;
     };
 

@@ -186,6 +186,16 @@ void StandIn::plantRank(const QString &engine, const QString &keyword, const QSt
     d->world.plants[plantKey(e, QUrl::fromPercentEncoding(keyword.toUtf8()))].insert(resultIndex, bare);
 }
 
+void StandIn::setEmptyCataloguePages(const QList<int> &pages)
+{
+    d->world.emptyCataloguePages = QSet<int>(pages.begin(), pages.end());
+}
+
+void StandIn::setCataloguePage(int category, int page, const QString &text)
+{
+    d->world.cataloguePages.insert(QString::number(category) + u'/' + QString::number(page), text);
+}
+
 void StandIn::setBehaviour(const QString &pathPrefix, const Behaviour &b)
 {
     d->behaviours.insert(pathPrefix, b);
@@ -311,6 +321,11 @@ HttpResponse StandIn::control(const QString &command, const QList<QPair<QString,
         const QString base = d->world.baseUrl;
         d->world = World();
         d->world.baseUrl = base;
+    } else if (command == QLatin1String("catalogue")) {
+        QList<int> pages;
+        for (const QString &n : arg("empty").split(u',', Qt::SkipEmptyParts))
+            pages.append(n.toInt());
+        setEmptyCataloguePages(pages);
     } else if (command == QLatin1String("related")) {
         setRelatedCount(arg("count").toInt());
     } else if (command == QLatin1String("plant")) {

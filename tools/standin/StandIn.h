@@ -56,6 +56,10 @@ public:
     void setPublishedVersion(const QString &v);   // default "1.0"
     void setRelatedCount(int perSeed);     // 0 = natural corpus sizes
     void plantRank(const QString &engine, const QString &keyword, const QString &site, int resultIndex);
+    // The catalogue's list pages: these page numbers answer empty (any
+    // category), and a test may give one page's whole text.
+    void setEmptyCataloguePages(const QList<int> &pages);
+    void setCataloguePage(int category, int page, const QString &text);
     void setBehaviour(const QString &pathPrefix, const Behaviour &b);
     void clearBehaviours();
 

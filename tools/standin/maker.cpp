@@ -88,6 +88,8 @@ Page makerService(const ServiceRequest &req, const World &world)
         page.body = versionPage(world);
     } else if (path == QLatin1String("/veltrana/info.htm")) {
         page.body = infoPage();
+    } else if (path == QLatin1String("/list.asp")) {
+        return catalogueList(req, world);
     } else if (path == QLatin1String("/suggest.asp")) {
         page.contentType = "text/plain";
         page.body = "ok";

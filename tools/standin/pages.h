@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMap>
 #include <QPair>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -33,6 +34,10 @@ struct World {
     QString version = QStringLiteral("1.0");
     int relatedCount = 0;
     QHash<QString, QMap<int, QString>> plants;
+    // The catalogue: pages answered empty, and pages given whole by a test
+    // (keyed "cid/page").
+    QSet<int> emptyCataloguePages;
+    QHash<QString, QString> cataloguePages;
 };
 
 enum Engine { Google = 0, Yahoo = 1, Bing = 2, Baidu = 3 };
@@ -64,6 +69,7 @@ Page yahooService(const ServiceRequest &req, const World &world);
 Page bingService(const ServiceRequest &req, const World &world);
 Page baiduService(const ServiceRequest &req, const World &world);
 Page makerService(const ServiceRequest &req, const World &world);
+Page catalogueList(const ServiceRequest &req, const World &world);
 Page baiduIndexService(const ServiceRequest &req, const World &world);
 Page keywordToolService(const ServiceRequest &req, const World &world);
 Page figuresService(const ServiceRequest &req, const World &world);

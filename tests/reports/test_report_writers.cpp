@@ -1,0 +1,230 @@
+// The report files themselves: the text form byte for byte, the HTML form
+// cell by cell, and the workbook and CSV read back by independent parsers.
+
+#include "common/ListExporter.h"
+#include "common/ResultList.h"
+#include "reports/ReadBack.h"
+#include "reports/ReportWriters.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QString blanks(int n)
+{
+    return QString(n, QLatin1Char(' '));
+}
+
+QByteArray gb(const QString &text)
+{
+    return QStringEncoder("GB18030").encode(text);
+}
+
+const QString kWarning = QStringLiteral("@@@@@@@@@@@@") + blanks(3)
+                         + QStringLiteral("txt格式的数据导出显示效果较差，如需较好的效果请导出为Excel或Html格式")
+                         + blanks(2) + QStringLiteral("@@@@@@@@@@@@") + blanks(1);
+
+struct KindCase {
+    ReportKind kind;
+    QStringList headers;
+    QString textHeader;
+    QString htmlHeader;
+};
+
+QList<KindCase> kindCases()
+{
+    const QString g = QStringLiteral("Google收录"), y = QStringLiteral("Yahoo收录"), b = QStringLiteral("Bing收录");
+    return {
+        {ReportKind::RelatedKeywords,
+         {QStringLiteral("相关关键词"), g, y, b},
+         QStringLiteral("相关关键词") + blanks(8) + g + blanks(6) + y + blanks(5) + b + blanks(1),
+         QStringLiteral("<td width='40%' height='25'>相关关键词</td><td width='20%'>Google收录</td>"
+                        "<td width='20%'>Yahoo收录</td><td width='20%'>Bing收录</td></tr>")},
+        {ReportKind::KeywordVolume,
+         {QStringLiteral("相关关键词"), QStringLiteral("估计广告排名"), QStringLiteral("估计每次点击费用"),
+          QStringLiteral("广告客户竞争度"), QStringLiteral("全球每月搜索量")},
+         QStringLiteral("相关关键词") + blanks(4) + QStringLiteral("估计广告排名") + blanks(3)
+             + QStringLiteral("估计每次点击费用") + blanks(2) + QStringLiteral("广告客户竞争度") + blanks(2)
+             + QStringLiteral("全球每月搜索量") + blanks(2),
+         QStringLiteral("<td width='20%' height='25'>相关关键词</td><td width='20%'>估计广告排名</td>"
+                        "<td width='20%' height='25'>估计每次点击费用</td><td width='20%'>广告客户竞争度</td>"
+                        "<td width='20%'>全球每月搜索量</td></tr>")},
+        {ReportKind::Resources,
+         {QStringLiteral("资源名称"), QStringLiteral("资源URL"), QStringLiteral("PR"), QStringLiteral("备注&说明")},
+         QStringLiteral("资源名称") + blanks(9) + QStringLiteral("资源URL") + blanks(6) + QStringLiteral("PR") + blanks(5)
+             + QStringLiteral("备注&说明"),
+         QStringLiteral("<td width='30%' height='25'>资源名称</td><td width='30%'>资源URL</td>"
+                        "<td width='14%'>PR</td><td width='26%'>备注&amp;说明</td></tr>")},
+        {ReportKind::Ranks,
+         {QStringLiteral("搜索引擎/网站"), QStringLiteral("关键词/排名"), QStringLiteral("查询日期/收录网址")},
+         QStringLiteral("搜索引擎/网站") + blanks(9) + QStringLiteral("关键词/排名") + blanks(6)
+             + QStringLiteral("查询日期/收录网址"),
+         QStringLiteral("<td width='40%' height='25'>搜索引擎/网站</td><td width='30%'>关键词/排名</td>"
+                        "<td width='30%'>查询日期/收录网址</td></tr>")},
+        {ReportKind::KeywordDatabase,
+         {QStringLiteral("关键词"), QStringLiteral("父关键词"), g, y, b, QStringLiteral("更新日期")},
+         QStringLiteral("相关关键词") + blanks(8) + QStringLiteral("父关键词") + blanks(8) + g + blanks(6) + y
+             + blanks(5) + b + blanks(4) + QStringLiteral("更新日期") + blanks(2),
+         QStringLiteral("<td width='20%' height='25'>相关关键词</td><td width='15%' height='25'>父关键词</td>"
+                        "<td width='15%'>Google收录</td><td width='15%'>Yahoo收录</td><td width='15%'>Bing收录</td>"
+                        "<td width='20%'>更新日期</td></tr>")},
+    };
+}
+
+// One row whose cells name their column: "c0", "c1", ...
+void fillOneRow(ResultList &list, const QString &first)
+{
+    QStringList sub;
+    for (int c = 1; c < list.columnCount(); ++c)
+        sub.append(QStringLiteral("c%1").arg(c));
+    list.addRow(first, sub);
+}
+
+} // namespace
+
+class TestReportWriters : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void textReportOfOneRowIsExact_data();
+    void textReportOfOneRowIsExact();
+    void textRowsEndWithTheirTag();
+    void htmlReportHasOneCellPerColumnAndEscapesEveryCell_data();
+    void htmlReportHasOneCellPerColumnAndEscapesEveryCell();
+    void workbookHoldsHeaderAndEveryRowWithoutHiddenColumns();
+    void csvReadsBackCellForCell();
+};
+
+void TestReportWriters::textReportOfOneRowIsExact_data()
+{
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < kindCases().size(); ++i)
+        QTest::newRow(qPrintable(QStringLiteral("kind %1").arg(int(kindCases().at(i).kind)))) << i;
+}
+
+void TestReportWriters::textReportOfOneRowIsExact()
+{
+    QFETCH(int, index);
+    const KindCase k = kindCases().at(index);
+    ResultList list(k.headers);
+    fillOneRow(list, QStringLiteral("关键词 one"));
+    QString line = QStringLiteral("关键词 one") + blanks(4);
+    for (int c = 1; c < k.headers.size(); ++c)
+        line += QStringLiteral("c%1").arg(c) + blanks(5);
+    const QByteArray expected = gb(kWarning + QStringLiteral("\r\n\r\n") + k.textHeader + QStringLiteral("\r\n") + line
+                                   + QStringLiteral("\r\n"));
+    QCOMPARE(ReportWriters::textReport(list, k.kind), expected);
+}
+
+void TestReportWriters::textRowsEndWithTheirTag()
+{
+    ResultList list(kindCases().at(3).headers);
+    list.addRow(QStringLiteral("Google"), {QStringLiteral("3"), QStringLiteral("http://a.com/x")});
+    list.setTag(0, QStringLiteral("Google"));
+    list.addRow(QStringLiteral("Bing"), {QStringLiteral("0")});
+    // Text beyond GBK still arrives: GB18030 holds every character.
+    list.addRow(QStringLiteral("emoji 😀"), {});
+    const QString text = QStringDecoder("GB18030").decode(ReportWriters::textReport(list, ReportKind::Ranks));
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 7);   // warning, empty, header, three rows, and the empty text after the final CR LF
+    QCOMPARE(lines.at(3), QStringLiteral("Google    3     http://a.com/x     Google"));
+    QCOMPARE(lines.at(4), QStringLiteral("Bing    0     ") + blanks(5));
+    QCOMPARE(lines.at(5), QStringLiteral("emoji 😀    ") + blanks(10));
+    QVERIFY(lines.at(6).isEmpty());
+}
+
+void TestReportWriters::htmlReportHasOneCellPerColumnAndEscapesEveryCell_data()
+{
+    textReportOfOneRowIsExact_data();
+}
+
+void TestReportWriters::htmlReportHasOneCellPerColumnAndEscapesEveryCell()
+{
+    QFETCH(int, index);
+    const KindCase k = kindCases().at(index);
+    ResultList list(k.headers);
+    fillOneRow(list, QStringLiteral("<script>alert(1)</script>"));
+    fillOneRow(list, QStringLiteral("a & b"));
+    list.setCell(1, k.headers.size() - 1, QStringLiteral("\"x\" <b>"));
+
+    const QString html = QStringDecoder("GB18030").decode(ReportWriters::htmlReport(list, k.kind));
+    QVERIFY(html.endsWith(QStringLiteral("</table></body></html>\r\n")));
+    QVERIFY(html.startsWith(QStringLiteral("<html><title>")));
+    QVERIFY(html.contains(QStringLiteral("</title><meta http-equiv=\"Content-Type\" content=\"text/html; "
+                                         "charset=gb2312\" /><body><table width='100%' border='0' "
+                                         "style='font-size:12px'><tr align=center style='font-weight:bold'>")
+                          + k.htmlHeader + QStringLiteral("<tr align='center'>")));
+    QVERIFY(!html.contains(QStringLiteral("<script>")));
+    QVERIFY(html.contains(QStringLiteral("<td>&lt;script&gt;alert(1)&lt;/script&gt;</td>")));
+    QVERIFY(html.contains(QStringLiteral("<td>a &amp; b</td>")));
+    QVERIFY(html.contains(QStringLiteral("<td>&quot;x&quot; &lt;b&gt;</td></tr>")));
+
+    const QStringList rows = html.split(QStringLiteral("<tr align='center'>")).mid(1);
+    QCOMPARE(rows.size(), 2);
+    for (const QString &row : rows)
+        QCOMPARE(row.count(QStringLiteral("<td>")), k.headers.size());
+}
+
+void TestReportWriters::workbookHoldsHeaderAndEveryRowWithoutHiddenColumns()
+{
+    QTemporaryDir dir;
+    ResultList list(kindCases().at(4).headers);
+    list.addRow(QStringLiteral("seo tools"), {QStringLiteral("seo"), QStringLiteral("1200"), QStringLiteral("-"),
+                                              QStringLiteral("7"), QStringLiteral("2024-03-01")});
+    list.addRow(QStringLiteral("关键词挖掘工具与长尾词"), {QStringLiteral("seo"), QStringLiteral("0")});
+    list.addRow(QStringLiteral("=1+1, \"quoted\""), {QStringLiteral("<b>")});
+    list.setColumnWidth(1, 0);   // the parent column is hidden in the view
+
+    const QString path = dir.filePath(QStringLiteral("r.xlsx"));
+    QVERIFY(ReportWriters::writeWorkbook(list, path).ok);
+    const readback::Workbook book = readback::xlsx(path);
+    const QList<QStringList> expected = {
+        {QStringLiteral("关键词"), QStringLiteral("Google收录"), QStringLiteral("Yahoo收录"), QStringLiteral("Bing收录"),
+         QStringLiteral("更新日期")},
+        {QStringLiteral("seo tools"), QStringLiteral("1200"), QStringLiteral("-"), QStringLiteral("7"),
+         QStringLiteral("2024-03-01")},
+        {QStringLiteral("关键词挖掘工具与长尾词"), QStringLiteral("0"), {}, {}, {}},
+        // Cells are text, never formulas.
+        {QStringLiteral("=1+1, \"quoted\""), {}, {}, {}, {}},
+    };
+    QCOMPARE(book.rows, expected);
+    QVERIFY(book.headerBold);
+    QCOMPARE(book.headerSize, 12.0);
+    // Fitted: the long Chinese keyword widens its column past the dates'.
+    QCOMPARE(book.widths.size(), 5);
+    QVERIFY(book.widths.at(0) > book.widths.at(4));
+    QVERIFY(book.widths.at(4) >= 10);
+}
+
+void TestReportWriters::csvReadsBackCellForCell()
+{
+    QTemporaryDir dir;
+    ResultList list(kindCases().at(2).headers);
+    list.addRow(QStringLiteral("Blog, \"Best\" Hosts"), {QStringLiteral("http://a.com/?x=1,2"), QStringLiteral("5"),
+                                                         QStringLiteral("免费注册\r\n第二行")});
+    list.addRow(QStringLiteral("plain"), {QStringLiteral("b.com")});
+    list.setColumnWidth(2, 0);
+
+    const QString path = dir.filePath(QStringLiteral("r.csv"));
+    QVERIFY(ReportWriters::write(list, ReportKind::Resources, ReportFormat::Csv, path).ok);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().startsWith("\xEF\xBB\xBF"));
+
+    const QList<QStringList> expected = {
+        {QStringLiteral("资源名称"), QStringLiteral("资源URL"), QStringLiteral("备注&说明")},
+        {QStringLiteral("Blog, \"Best\" Hosts"), QStringLiteral("http://a.com/?x=1,2"),
+         QStringLiteral("免费注册\r\n第二行")},
+        {QStringLiteral("plain"), QStringLiteral("b.com"), {}},
+    };
+    QCOMPARE(readback::csv(path), expected);
+    QCOMPARE(ReportWriters::csvField(QStringLiteral("a\"b")), QStringLiteral("\"a\"\"b\""));
+    QCOMPARE(ReportWriters::csvField(QStringLiteral("ab")), QStringLiteral("ab"));
+}
+
+QTEST_GUILESS_MAIN(TestReportWriters)
+#include "test_report_writers.moc"
