@@ -106,7 +106,7 @@ private Q_SLOTS:
         QCOMPARE(stored->counts.google, QStringLiteral("1500"));
         QCOMPARE(f.store().loadAll().first().parentkeys, QStringLiteral("seo"));
 
-        // Another day: every count, the parent box (untrimmed) and the date.
+        // Another day: every count, the parent box (trimmed, as on insert) and the date.
         list->setCell(1, 2, QStringLiteral("33"));
         checkdbLastRow(f.store(), *list, QStringLiteral(" other "), day2);
         stored = f.store().find(QStringLiteral("seo audit"));
@@ -114,7 +114,7 @@ private Q_SLOTS:
         QCOMPARE(stored->counts.yahoo, QStringLiteral("33"));
         QCOMPARE(stored->counts.bing, QStringLiteral("-"));
         QCOMPARE(stored->adddate, QStringLiteral("2024-05-02"));
-        QCOMPARE(f.store().loadAll().first().parentkeys, QStringLiteral(" other "));
+        QCOMPARE(f.store().loadAll().first().parentkeys, QStringLiteral("other"));
         QCOMPARE(f.store().rowCount(), 1);
 
         // An empty list does nothing.
