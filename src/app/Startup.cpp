@@ -95,7 +95,7 @@ Startup::Check Startup::checkVersion()
     }
 
     CXHtml page;
-    page.url = m_context.endpoints().url(QStringLiteral("maker"), QStringLiteral("/veltrana/freever.htm"));
+    page.url = m_context.endpoints().url(Endpoints::Service::Maker, QStringLiteral("/veltrana/freever.htm"));
     page.TryTime = limit;
     page.charset = QStringLiteral("gb2312");
     check.version = CXHtml::GetMemo(page.GetSrc(), QStringLiteral("ver\" value=\""), QStringLiteral("\""));

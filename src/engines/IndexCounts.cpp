@@ -57,7 +57,7 @@ QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &e
 {
     pacing.pace(e);
     html.charset = QStringLiteral("utf-8");
-    html.url = endpoints.url(engineKey(e), requestPath(e, keyword));
+    html.url = endpoints.url(Endpoints::serviceOf(e), requestPath(e, keyword));
     const QString page = html.GetSrc();
     pacing.requestDone(e);
     return extract(e, page);

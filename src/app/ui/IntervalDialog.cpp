@@ -70,15 +70,15 @@ IntervalDialog::IntervalDialog(AppContext &context, QWebEngineProfile *profile, 
 
 QString IntervalDialog::googleAddress(const Endpoints &endpoints)
 {
-    return endpoints.url(QStringLiteral("google"), QStringLiteral("/?wd=seo"));
+    return endpoints.url(Endpoints::Service::Google, QStringLiteral("/?wd=seo"));
 }
 
 QString IntervalDialog::baiduAddress(const Endpoints &endpoints)
 {
-    const QString host = endpoints.host(QStringLiteral("baidu"));
+    const QString host = endpoints.host(Endpoints::Service::Baidu);
     if (host.isEmpty())
         return {};
-    return endpoints.url(QStringLiteral("baidu"), QStringLiteral("/s?wd=site%3A") + host);
+    return endpoints.url(Endpoints::Service::Baidu, QStringLiteral("/s?wd=site%3A") + host);
 }
 
 void IntervalDialog::choose(Engine e, const QString &text)
