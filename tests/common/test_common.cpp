@@ -6,6 +6,7 @@
 #include "common/Endpoints.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
+#include "common/SettingNames.h"
 #include "common/SettingsStore.h"
 #include "common/Wait.h"
 #include "context/AppContext.h"
@@ -539,7 +540,7 @@ void TestCommon::contextLoadsPacing()
     QCOMPARE(context.pacing().waitSeconds(Engine::Google), 8);
     QCOMPARE(context.pacing().waitSeconds(Engine::Yahoo), 5);   // missing
     QCOMPARE(context.pacing().waitSeconds(Engine::Bing), 5);    // not a number
-    QCOMPARE(engineIntervalSetting(Engine::Yahoo), QStringLiteral("yahoose"));
+    QCOMPARE(SettingNames::engineInterval(Engine::Yahoo), QStringLiteral("yahoose"));
     QVERIFY(!QFile::exists(QDir(dir.path()).filePath(QStringLiteral("db.sqlite"))));
 }
 
