@@ -59,15 +59,21 @@ QString extract(Engine e, const QString &page)
     return digits ? count : notFound(e);
 }
 
-QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
-              EnginePacing &pacing)
+CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
+                       EnginePacing &pacing)
 {
     pacing.pace(e);
     html.charset = QStringLiteral("utf-8");
-    html.url = endpoints.url(engineKey(e), requestPath(e, keyword));
-    const QString page = html.GetSrc();
+    html.url = endpoints.url(Endpoints::serviceOf(e), requestPath(e, keyword));
+    const FetchOutcome page = html.fetchOutcome();
     pacing.requestDone(e);
-    return extract(e, page);
+    return {extract(e, page.body), page.failure};
+}
+
+QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
+              EnginePacing &pacing)
+{
+    return fetchCount(e, keyword, html, endpoints, pacing).count;
 }
 
 } // namespace IndexCounts

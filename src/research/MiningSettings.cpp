@@ -1,5 +1,6 @@
 #include "research/MiningSettings.h"
 
+#include "common/SettingNames.h"
 #include "common/SettingsStore.h"
 #include "common/TextFile.h"
 #include "context/AppContext.h"
@@ -29,9 +30,9 @@ QString formatSetting1(const Boxes &boxes)
 Boxes loadBoxes(AppContext &context)
 {
     SettingsStore &settings = context.settings();
-    if (!settings.HasValue(setting1Name()))
-        settings.WriteValue(setting1Name(), setting1Default());
-    return parseSetting1(settings.ReadValue(setting1Name()));
+    if (!settings.HasValue(SettingNames::kMiningOptions))
+        settings.WriteValue(SettingNames::kMiningOptions, setting1Default());
+    return parseSetting1(settings.ReadValue(SettingNames::kMiningOptions));
 }
 
 QString readSeed(const QString &file)

@@ -93,14 +93,14 @@ private Q_SLOTS:
     void intervalBrowserAddresses()
     {
         Endpoints endpoints;
-        endpoints.setBase(QStringLiteral("google"), QStringLiteral("http://127.0.0.1:4000/google"));
-        endpoints.setBase(QStringLiteral("baidu"), QStringLiteral("http://127.0.0.1:4000/baidu"));
+        endpoints.setBase(Endpoints::Service::Google, QStringLiteral("http://127.0.0.1:4000/google"));
+        endpoints.setBase(Endpoints::Service::Baidu, QStringLiteral("http://127.0.0.1:4000/baidu"));
         QCOMPARE(IntervalDialog::googleAddress(endpoints), QStringLiteral("http://127.0.0.1:4000/google/?wd=seo"));
         QCOMPARE(IntervalDialog::baiduAddress(endpoints),
                  QStringLiteral("http://127.0.0.1:4000/baidu/s?wd=site%3A127.0.0.1:4000"));
-        endpoints.setBase(QStringLiteral("baidu"), QStringLiteral("http://www.baidu.com"));
+        endpoints.setBase(Endpoints::Service::Baidu, QStringLiteral("http://www.baidu.com"));
         QCOMPARE(IntervalDialog::baiduAddress(endpoints), QStringLiteral("http://www.baidu.com/s?wd=site%3Awww.baidu.com"));
-        endpoints.setBase(QStringLiteral("baidu"), QString());
+        endpoints.setBase(Endpoints::Service::Baidu, QString());
         QCOMPARE(IntervalDialog::baiduAddress(endpoints), QString());
     }
 
@@ -203,7 +203,7 @@ private Q_SLOTS:
         QCOMPARE(query.queryItemValue(QStringLiteral("title")), QString());
         QCOMPARE(query.queryItemValue(QStringLiteral("tp"), QUrl::FullyDecoded), QStringLiteral("BUG报告"));
 
-        env.context->endpoints().setBase(QStringLiteral("maker"), QString());
+        env.context->endpoints().setBase(Endpoints::Service::Maker, QString());
         QCOMPARE(f.requestUrl(env.context->endpoints()), QString());
     }
 

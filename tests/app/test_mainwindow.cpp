@@ -143,8 +143,8 @@ private Q_SLOTS:
         QCOMPARE(opened.last().path(), QStringLiteral("/maker/help.htm"));
 
         AppTestEnv bare(nullptr);
-        bare.context->endpoints().setBase(QStringLiteral("maker"), QString());
-        bare.context->endpoints().setBase(QStringLiteral("baidu"), QString());
+        bare.context->endpoints().setBase(Endpoints::Service::Maker, QString());
+        bare.context->endpoints().setBase(Endpoints::Service::Baidu, QString());
         MainWindow offline(*bare.context);
         opened.clear();
         offline.setUrlOpener([&](const QUrl &url) {

@@ -193,7 +193,7 @@ private Q_SLOTS:
         b.status = status;
         m_standIn->setBehaviour(QStringLiteral("/maker/veltrana/"), b);
         if (noMaker)
-            env.context->endpoints().setBase(QStringLiteral("maker"), QString());
+            env.context->endpoints().setBase(Endpoints::Service::Maker, QString());
 
         Startup startup(*env.context);
         QElapsedTimer clock;

@@ -6,6 +6,7 @@
 #include "common/Endpoints.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
+#include "common/SettingNames.h"
 #include "common/SettingsStore.h"
 #include "common/Wait.h"
 #include "context/AppContext.h"
@@ -357,32 +358,39 @@ void TestCommon::settingsMissingValue()
 
 void TestCommon::endpointsDefaults()
 {
+    using Service = Endpoints::Service;
     const Endpoints e;
     QCOMPARE(Endpoints::serviceNames(),
              (QStringList{"google", "yahoo", "bing", "baidu", "baiduindex", "keywordtool", "maker", "figures", "update"}));
-    QCOMPARE(e.base(QStringLiteral("google")), QStringLiteral("http://www.google.com"));
-    QCOMPARE(e.base(QStringLiteral("yahoo")), QStringLiteral("http://search.yahoo.com"));
-    QCOMPARE(e.base(QStringLiteral("bing")), QStringLiteral("http://www.bing.com"));
-    QCOMPARE(e.base(QStringLiteral("baidu")), QStringLiteral("http://www.baidu.com"));
-    QCOMPARE(e.base(QStringLiteral("baiduindex")), QStringLiteral("http://index.baidu.com"));
-    QCOMPARE(e.base(QStringLiteral("keywordtool")), QStringLiteral("https://adwords.google.com"));
-    for (const char *maker : {"maker", "figures", "update"}) {
-        QCOMPARE(e.base(QLatin1String(maker)), QString());
-        QCOMPARE(e.url(QLatin1String(maker), QStringLiteral("/ver.txt")), QString());
+    QCOMPARE(e.base(Service::Google), QStringLiteral("http://www.google.com"));
+    QCOMPARE(e.base(Service::Yahoo), QStringLiteral("http://search.yahoo.com"));
+    QCOMPARE(e.base(Service::Bing), QStringLiteral("http://www.bing.com"));
+    QCOMPARE(e.base(Service::Baidu), QStringLiteral("http://www.baidu.com"));
+    QCOMPARE(e.base(Service::BaiduIndex), QStringLiteral("http://index.baidu.com"));
+    QCOMPARE(e.base(Service::KeywordTool), QStringLiteral("https://adwords.google.com"));
+    for (Service maker : {Service::Maker, Service::Figures, Service::Update}) {
+        QCOMPARE(e.base(maker), QString());
+        QCOMPARE(e.url(maker, QStringLiteral("/ver.txt")), QString());
     }
-    QCOMPARE(e.url(QStringLiteral("google"), QStringLiteral("/search?hl=en&q=seo")),
+    QCOMPARE(e.url(Service::Google, QStringLiteral("/search?hl=en&q=seo")),
              QStringLiteral("http://www.google.com/search?hl=en&q=seo"));
-    QCOMPARE(e.host(QStringLiteral("baidu")), QStringLiteral("www.baidu.com"));
-    QCOMPARE(e.url(QStringLiteral("nosuchservice"), QStringLiteral("/x")), QString());
+    QCOMPARE(e.host(Service::Baidu), QStringLiteral("www.baidu.com"));
+    QVERIFY(!Endpoints::serviceFromKey(QStringLiteral("nosuchservice")));
+    // Keys and enum agree both ways, and an engine's service has the engine's key.
+    for (Service s : Endpoints::kServices)
+        QVERIFY(Endpoints::serviceFromKey(Endpoints::keyOf(s)) == s);
+    for (Engine engine : kEngines)
+        QCOMPARE(Endpoints::keyOf(Endpoints::serviceOf(engine)), engineKey(engine));
 }
 
 void TestCommon::endpointsLoadAndUrl()
 {
+    using Service = Endpoints::Service;
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("endpoints.ini"));
     Endpoints e;
     QVERIFY(!e.load(ini));   // no file: nothing changes
-    QCOMPARE(e.base(QStringLiteral("google")), QStringLiteral("http://www.google.com"));
+    QCOMPARE(e.base(Service::Google), QStringLiteral("http://www.google.com"));
 
     QFile f(ini);
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -394,27 +402,27 @@ void TestCommon::endpointsLoadAndUrl()
     f.close();
     QVERIFY(e.load(ini));
 
-    QCOMPARE(e.url(QStringLiteral("google"), QStringLiteral("/search?hl=en&q=seo")),
+    QCOMPARE(e.url(Service::Google, QStringLiteral("/search?hl=en&q=seo")),
              QStringLiteral("http://127.0.0.1:5000/google/search?hl=en&q=seo"));
     // A trailing slash on the base does not double up.
-    QCOMPARE(e.url(QStringLiteral("bing"), QStringLiteral("/search?q=a&setmkt=en-US")),
+    QCOMPARE(e.url(Service::Bing, QStringLiteral("/search?q=a&setmkt=en-US")),
              QStringLiteral("http://127.0.0.1:5000/bing/search?q=a&setmkt=en-US"));
-    QCOMPARE(e.url(QStringLiteral("maker"), QStringLiteral("/ver.asp")), QStringLiteral("http://127.0.0.1:5000/maker/ver.asp"));
+    QCOMPARE(e.url(Service::Maker, QStringLiteral("/ver.asp")), QStringLiteral("http://127.0.0.1:5000/maker/ver.asp"));
     // A key set empty switches the service off; missing keys keep their defaults.
-    QCOMPARE(e.url(QStringLiteral("baidu"), QStringLiteral("/s?wd=seo")), QString());
-    QCOMPARE(e.base(QStringLiteral("yahoo")), QStringLiteral("http://search.yahoo.com"));
-    QCOMPARE(e.host(QStringLiteral("google")), QStringLiteral("127.0.0.1:5000"));
+    QCOMPARE(e.url(Service::Baidu, QStringLiteral("/s?wd=seo")), QString());
+    QCOMPARE(e.base(Service::Yahoo), QStringLiteral("http://search.yahoo.com"));
+    QCOMPARE(e.host(Service::Google), QStringLiteral("127.0.0.1:5000"));
 
     // Save and load give the same table.
     const QString copy = dir.filePath(QStringLiteral("copy.ini"));
     QVERIFY(e.save(copy));
     Endpoints loaded;
     QVERIFY(loaded.load(copy));
-    for (const QString &name : Endpoints::serviceNames())
-        QCOMPARE(loaded.base(name), e.base(name));
+    for (Service s : Endpoints::kServices)
+        QCOMPARE(loaded.base(s), e.base(s));
 
-    e.setBase(QStringLiteral("update"), QStringLiteral(" http://127.0.0.1:1/update "));
-    QCOMPARE(e.url(QStringLiteral("update"), QStringLiteral("/list.txt")), QStringLiteral("http://127.0.0.1:1/update/list.txt"));
+    e.setBase(Service::Update, QStringLiteral(" http://127.0.0.1:1/update "));
+    QCOMPARE(e.url(Service::Update, QStringLiteral("/list.txt")), QStringLiteral("http://127.0.0.1:1/update/list.txt"));
 }
 
 void TestCommon::endpointsFromStandIn()
@@ -428,8 +436,9 @@ void TestCommon::endpointsFromStandIn()
     AppContext context(dir.path(), dir.path(), dir.filePath(QStringLiteral("settings.ini")));
     QCOMPARE(context.dataFile(QStringLiteral("endpoints.ini")), ini);
     context.loadEndpoints();
-    for (const QString &name : Endpoints::serviceNames())
-        QCOMPARE(context.endpoints().url(name, QStringLiteral("/x")), standIn.serviceBase(name) + QStringLiteral("/x"));
+    for (Endpoints::Service s : Endpoints::kServices)
+        QCOMPARE(context.endpoints().url(s, QStringLiteral("/x")),
+                 standIn.serviceBase(Endpoints::keyOf(s)) + QStringLiteral("/x"));
 }
 
 void TestCommon::dataFolderOrder()
@@ -531,7 +540,7 @@ void TestCommon::contextLoadsPacing()
     QCOMPARE(context.pacing().waitSeconds(Engine::Google), 8);
     QCOMPARE(context.pacing().waitSeconds(Engine::Yahoo), 5);   // missing
     QCOMPARE(context.pacing().waitSeconds(Engine::Bing), 5);    // not a number
-    QCOMPARE(engineIntervalSetting(Engine::Yahoo), QStringLiteral("yahoose"));
+    QCOMPARE(SettingNames::engineInterval(Engine::Yahoo), QStringLiteral("yahoose"));
     QVERIFY(!QFile::exists(QDir(dir.path()).filePath(QStringLiteral("db.sqlite"))));
 }
 

@@ -35,7 +35,7 @@ struct DbFixture {
             standIn = std::make_unique<standin::StandIn>();
             QVERIFY(standIn->listen(0));
             for (Engine e : kEngines)
-                context->endpoints().setBase(engineKey(e), standIn->serviceBase(engineKey(e)));
+                context->endpoints().setBase(Endpoints::serviceOf(e), standIn->serviceBase(engineKey(e)));
         }
     }
 

@@ -8,6 +8,9 @@
 #include "web/M_base.h"
 
 #include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStringEncoder>
 #include <QTcpServer>
 #include <QTimer>
@@ -48,6 +51,8 @@ private Q_SLOTS:
     void oversizedBodyGivesEmpty();
     void droppedConnectionGivesEmpty();
     void eventsRunDuringFetch();
+    void outcomeSaysWhyThePageIsEmpty();
+    void failuresAreLoggedOnlyWhenAsked();
     void bytesToBstr_data();
     void bytesToBstr();
     void getChar_data();
@@ -447,6 +452,115 @@ void TestCXHtml::eventsRunDuringFetch()
     QVERIFY(text.contains(QLatin1String("outer")));
     QVERIFY(nested.contains(QStringLiteral("中文 café")));
     QVERIFY(clock.elapsed() >= 390);
+}
+
+void TestCXHtml::outcomeSaysWhyThePageIsEmpty()
+{
+    using Failure = FetchOutcome::Failure;
+    CXHtml page;
+    page.charset = QStringLiteral("utf-8");
+    page.TryTime = 2;
+    const auto outcomeOf = [&](const QString &address) {
+        page.url = address;
+        return page.fetchOutcome();
+    };
+
+    // Loaded pages, including an empty one, are not failures.
+    m_tiny.setRedirect(QStringLiteral("/moved"), "/landed");
+    m_tiny.setPage(QStringLiteral("/landed"), "<p>landed</p>");
+    FetchOutcome out = outcomeOf(m_tiny.baseUrl() + QStringLiteral("/moved"));
+    QCOMPARE(out.failure, Failure::None);
+    QVERIFY(!out.failed());
+    QCOMPARE(out.status, 200);
+    QCOMPARE(out.body, QStringLiteral("<p>landed</p>"));
+    QVERIFY(out.reason().isEmpty());
+    QCOMPARE(page.GetSrc(), out.body);
+
+    standin::Behaviour empty;
+    empty.emptyBody = true;
+    m_standIn.setBehaviour(QStringLiteral("/google/search"), empty);
+    out = outcomeOf(google(QStringLiteral("/search?hl=en&q=seo")));
+    QVERIFY(!out.failed());
+    QCOMPARE(out.status, 200);
+    QVERIFY(out.body.isEmpty());
+
+    // An answer with an error status.
+    standin::Behaviour unavailable;
+    unavailable.status = 503;
+    m_standIn.setBehaviour(QStringLiteral("/google/search"), unavailable);
+    out = outcomeOf(google(QStringLiteral("/search?hl=en&q=seo")));
+    QCOMPARE(out.failure, Failure::HttpStatus);
+    QCOMPARE(out.status, 503);
+    QVERIFY(out.body.isEmpty());
+    QVERIFY2(out.reason().contains(QLatin1String("503")), qPrintable(out.reason()));
+
+    // A redirect loop ends on the last redirect's status.
+    m_tiny.setRedirect(QStringLiteral("/loop"), "/loop");
+    out = outcomeOf(m_tiny.baseUrl() + QStringLiteral("/loop"));
+    QCOMPARE(out.failure, Failure::HttpStatus);
+    QCOMPARE(out.status, 302);
+
+    // Nobody listening.
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 closedPort = probe.serverPort();
+    probe.close();
+    out = outcomeOf(QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort));
+    QCOMPARE(out.failure, Failure::Refused);
+    QCOMPARE(out.status, 0);
+
+    // Half a page, then the server hangs up.
+    m_tiny.setTruncated(QStringLiteral("/cut"), "Results <b>1</b> - <b>10</b> of about <b>1,2", 1000);
+    out = outcomeOf(m_tiny.baseUrl() + QStringLiteral("/cut"));
+    QCOMPARE(out.failure, Failure::Dropped);
+    QVERIFY(out.body.isEmpty());
+
+    m_tiny.setStream(QStringLiteral("/huge"), CXHtml::kMaxBodyBytes + 1024 * 1024);
+    out = outcomeOf(m_tiny.baseUrl() + QStringLiteral("/huge"));
+    QCOMPARE(out.failure, Failure::TooBig);
+    QVERIFY(out.body.isEmpty());
+
+    // No answer within the limit (0 s gives up after half a second).
+    m_tiny.setSilent(QStringLiteral("/silent"));
+    page.TryTime = 0;
+    out = outcomeOf(m_tiny.baseUrl() + QStringLiteral("/silent"));
+    QCOMPARE(out.failure, Failure::TimedOut);
+    QCOMPARE(out.status, 0);
+    QVERIFY(page.lastTimedOut());
+    page.TryTime = 2;
+
+    // An address without a host is refused before anything is sent.
+    out = outcomeOf(QStringLiteral("http://"));
+    QCOMPARE(out.failure, Failure::BadAddress);
+
+    // An empty address is a service without a host: nothing is sent, not even
+    // the character-set detection.
+    m_standIn.clearLog();
+    m_tiny.hits.clear();
+    CXHtml unset;
+    out = unset.fetchOutcome();
+    QCOMPARE(out.failure, Failure::NotConfigured);
+    QVERIFY(unset.charset.isEmpty());
+    QVERIFY(m_standIn.log().isEmpty());
+    QVERIFY(m_tiny.hits.isEmpty());
+}
+
+void TestCXHtml::failuresAreLoggedOnlyWhenAsked()
+{
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QVERIFY(!lcFetch().isDebugEnabled());
+
+    QLoggingCategory::setFilterRules(QStringLiteral("veltrana.fetch.debug=true"));
+    const auto restore = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
+    standin::Behaviour unavailable;
+    unavailable.status = 503;
+    m_standIn.setBehaviour(QStringLiteral("/google/search"), unavailable);
+    CXHtml page;
+    page.charset = QStringLiteral("utf-8");
+    page.url = google(QStringLiteral("/search?hl=en&q=seo"));
+    // The line names the reason and the address, so a log tells which request failed.
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("HTTP status 503.*/google/search\\?hl=en&q=seo")));
+    QVERIFY(page.GetSrc().isEmpty());
 }
 
 void TestCXHtml::bytesToBstr_data()
