@@ -1,4 +1,4 @@
-#include "AppTestEnv.h"
+#include "support/TestEnv.h"
 #include "app/Feedback.h"
 #include "app/ui/IntervalDialog.h"
 #include "app/ui/SuggestDialog.h"
@@ -49,7 +49,7 @@ private Q_SLOTS:
 
     void intervalsShowTheStoredValues()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         env.settings().WriteValue(QStringLiteral("googlese"), QStringLiteral("4"));
         env.settings().WriteValue(QStringLiteral("bingse"), QStringLiteral("12"));
         IntervalDialog dialog(*env.context, nullptr);
@@ -72,7 +72,7 @@ private Q_SLOTS:
 
     void choosingEightForGoogle()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         IntervalDialog dialog(*env.context, nullptr);
         dialog.show();
         QComboBox *google = dialog.intervalBox(Engine::Google);
@@ -106,7 +106,7 @@ private Q_SLOTS:
 
     void suggestFormTexts()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         SuggestDialog dialog(*env.context);
         QCOMPARE(dialog.objectName(), QStringLiteral("frm_suggest"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("意见和建议"));
@@ -123,7 +123,7 @@ private Q_SLOTS:
 
     void suggestNeedsTitleAndContent()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         SuggestDialog dialog(*env.context);
         auto *title = dialog.findChild<QLineEdit *>(QStringLiteral("titleEdit"));
         auto *content = dialog.findChild<QPlainTextEdit *>(QStringLiteral("contentEdit"));
@@ -143,7 +143,7 @@ private Q_SLOTS:
 
     void suggestSends()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         SuggestDialog dialog(*env.context);
         auto *title = dialog.findChild<QLineEdit *>(QStringLiteral("titleEdit"));
         auto *qq = dialog.findChild<QLineEdit *>(QStringLiteral("qqEdit"));
@@ -193,7 +193,7 @@ private Q_SLOTS:
 
     void spacesOnlyTitleGoesOutEmpty()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         Feedback f;
         f.title = QStringLiteral("   ");
         f.type = QStringLiteral("BUG报告");

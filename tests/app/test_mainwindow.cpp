@@ -1,4 +1,5 @@
-#include "AppTestEnv.h"
+#include "AppHelpers.h"
+#include "support/TestEnv.h"
 #include "app/ui/MainWindow.h"
 #include "common/JobStatus.h"
 #include "common/PageReader.h"
@@ -59,7 +60,7 @@ private Q_SLOTS:
 
     void menusAndTray()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QVERIFY(window.start());
 
@@ -98,7 +99,7 @@ private Q_SLOTS:
 
     void infoStripLinksOpenInTheDefaultBrowser()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QList<QUrl> opened;
         window.setUrlOpener([&](const QUrl &url) {
@@ -120,7 +121,7 @@ private Q_SLOTS:
 
     void makerPagesOpenOnlyWithAnEndpoint()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QList<QUrl> opened;
         window.setUrlOpener([&](const QUrl &url) {
@@ -142,7 +143,7 @@ private Q_SLOTS:
         }
         QCOMPARE(opened.last().path(), QStringLiteral("/maker/help.htm"));
 
-        AppTestEnv bare(nullptr);
+        TestEnv bare(nullptr, TestEnv::BeforeStartUp);
         bare.context->endpoints().setBase(QStringLiteral("maker"), QString());
         bare.context->endpoints().setBase(QStringLiteral("baidu"), QString());
         MainWindow offline(*bare.context);
@@ -162,7 +163,7 @@ private Q_SLOTS:
 
     void functionMarkFollowsTab()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QVERIFY(window.start());
         QCOMPARE(checkedFunctions(window), QList<int>{0});
@@ -181,7 +182,7 @@ private Q_SLOTS:
 
     void closeRules()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QVERIFY(window.start());
         window.show();
@@ -212,13 +213,13 @@ private Q_SLOTS:
 
     void handOverAtStartEndsWithoutQuestion()
     {
-        AppTestEnv env(m_standIn.get());
-        env.installFakeUpdater();
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
+        installFakeUpdater(env.programDir);
         m_standIn->setPublishedVersion(QStringLiteral("0.9"));
         MainWindow window(*env.context);
         QVERIFY(!window.start());
         QVERIFY(window.startup().updateStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(env.updaterRecord()), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(updaterRecord(env.programDir)), 5000);
         QVERIFY(window.close());
         QVERIFY(env.prompter.prompts.isEmpty());
         QVERIFY(!env.context->isLoaded());
@@ -226,7 +227,7 @@ private Q_SLOTS:
 
     void noUpdaterKeepsTheWindow()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         m_standIn->setPublishedVersion(QStringLiteral("0.9"));
         MainWindow window(*env.context);
         QVERIFY(window.start());
@@ -236,7 +237,7 @@ private Q_SLOTS:
 
     void onlineUpdateMenu()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QVERIFY(window.start());
         window.show();
@@ -259,28 +260,28 @@ private Q_SLOTS:
         QVERIFY(!window.startup().updateStarted());
 
         // While a job runs, updating (which ends the program) is refused.
-        env.installFakeUpdater();
+        installFakeUpdater(env.programDir);
         env.prompter.prompts.clear();
         env.context->jobStatus().setState(JobStatus::Running);
         update->trigger();
         QCOMPARE(env.prompter.prompts.size(), 1);
         QCOMPARE(env.prompter.lastText(), QStringLiteral("程序正在运行中，请停止后推出。"));
         QVERIFY(window.isVisible());
-        QVERIFY(!QFile::exists(env.updaterRecord()));
+        QVERIFY(!QFile::exists(updaterRecord(env.programDir)));
         env.context->jobStatus().setState(JobStatus::Idle);
 
         // Yes with one: it starts and the window goes without the exit question.
         env.prompter.prompts.clear();
         env.prompter.answers.enqueue(Prompter::Answer::Yes);
         update->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(env.updaterRecord()), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(updaterRecord(env.programDir)), 5000);
         QVERIFY(!window.isVisible());
         QCOMPARE(env.prompter.prompts.size(), 1);
     }
 
     void pageReaderReadsTheScriptedDocument()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QVERIFY(window.start());
         PageReader *reader = env.context->pageReader();

@@ -2,7 +2,7 @@
 // button and its captions, what is locked while a refresh runs, and the
 // delete, reload, filter and restore buttons.
 
-#include "DbFixture.h"
+#include "support/TestEnv.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "common/ui/FilterFrame.h"
@@ -31,7 +31,7 @@ private:
 private Q_SLOTS:
     void firstVisitLoadsOnceAndKeywordCannotBeEdited()
     {
-        DbFixture f;
+        TestEnv f;
         f.seed({QStringLiteral("b"), QStringLiteral("a")});
         KeywordDbTab tab(*f.context);
         tab.show();
@@ -56,7 +56,7 @@ private Q_SLOTS:
 
     void startWithNoEngineTickedShowsMessageAndChangesNothing()
     {
-        DbFixture f(true);
+        TestEnv f(TestEnv::OwnWeb);
         f.seed({QStringLiteral("seo")});
         KeywordDbTab tab(*f.context);
         tab.activated();
@@ -69,21 +69,21 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.prompts.first().icon, Prompter::Icon::Information);
         QCOMPARE(tab.updateButton()->text(), QStringLiteral("开始更新"));
         QCOMPARE(f.context->jobStatus().stateText(), QStringLiteral("就绪"));
-        QVERIFY(f.standIn->log().isEmpty());
+        QVERIFY(f.web().log().isEmpty());
         QCOMPARE(tab.database().list().cell(0, KeywordDatabase::Google), QStringLiteral("7"));
         QVERIFY(!tab.database().list().row(0).bold);
     }
 
     void pauseButtonAndLocksDuringRun()
     {
-        DbFixture f(true);
+        TestEnv f(TestEnv::OwnWeb);
         f.seed({QStringLiteral("k4"), QStringLiteral("k3"), QStringLiteral("k2"), QStringLiteral("k1")});
         KeywordDbTab tab(*f.context);
         tab.show();
         tab.activated();
         tab.engineBox(Engine::Yahoo)->setChecked(false);
         tab.engineBox(Engine::Bing)->setChecked(false);
-        f.standIn->setBehaviour(QStringLiteral("/google"), standin::Behaviour{300, 200, {}, false, false, -1});
+        f.web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{300, 200, {}, false, false, -1});
 
         struct Seen {
             QString caption, status, stoppingCaption;
@@ -129,7 +129,7 @@ private Q_SLOTS:
         QVERIFY(button(&tab, "deleteButton")->isEnabled());
         QCOMPARE(f.context->jobStatus().stateText(), QStringLiteral("已暂停"));
         QVERIFY(list.row(2).bold);
-        QCOMPARE(list.cell(1, KeywordDatabase::Date), DbFixture::today());
+        QCOMPARE(list.cell(1, KeywordDatabase::Date), TestEnv::today());
         QCOMPARE(list.cell(2, KeywordDatabase::Date), QStringLiteral("2020-01-02"));
 
         // Idle again: a header click sorts.
@@ -141,7 +141,7 @@ private Q_SLOTS:
 
     void deleteFilterAndRestoreButtons()
     {
-        DbFixture f;
+        TestEnv f;
         QVERIFY(f.store().insert(QStringLiteral("seo tips"), QStringLiteral("seo"),
                                  {QStringLiteral("50"), QStringLiteral("-"), QStringLiteral("-")}, QDate(2024, 1, 1)));
         QVERIFY(f.store().insert(QStringLiteral("seo tools"), QStringLiteral("seo"),

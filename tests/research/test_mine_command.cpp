@@ -2,7 +2,8 @@
 // program against an in-process stand-in web, with its own data folder and
 // settings. The tab mining the same seed shows the same rows.
 
-#include "MiningFixture.h"
+#include "MiningExpect.h"
+#include "support/TestEnv.h"
 #include "common/ResultList.h"
 #include "research/ui/MiningTab.h"
 
@@ -30,8 +31,8 @@ private Q_SLOTS:
     void init()
     {
         QVERIFY2(QFile::exists(programPath()), "build the veltrana target first");
-        f = std::make_unique<MiningFixture>();
-        QVERIFY(f->start());
+        f = std::make_unique<TestEnv>(TestEnv::OwnWeb);
+        QVERIFY(f->isValid());
         // A fresh program data folder and settings for every case: the
         // database would otherwise answer later cases from today's rows.
         configDir = std::make_unique<QTemporaryDir>();
@@ -48,7 +49,7 @@ private Q_SLOTS:
 
     void mineMatchesTheTab()
     {
-        f->web.setRelatedCount(9);
+        f->web().setRelatedCount(9);
         const QStringList lines = run({QStringLiteral("mine"), QStringLiteral("seo")});
         QCOMPARE(exitCode, 0);
 
@@ -98,11 +99,11 @@ private Q_SLOTS:
         store.close();
 
         // Counts of today's rows come from the table: no request at all.
-        f->web.clearLog();
+        f->web().clearLog();
         const QStringList counts = run({QStringLiteral("counts"), QStringLiteral("seo")});
         QCOMPARE(exitCode, 0);
         QCOMPARE(counts, QStringList{QStringLiteral("seo\t-\t-\t") + mining_expect::count(QStringLiteral("seo"), Engine::Bing)});
-        QVERIFY(f->web.log().isEmpty());
+        QVERIFY(f->web().log().isEmpty());
     }
 
     void countsPrintsEachKeyword()
@@ -138,12 +139,12 @@ private Q_SLOTS:
         QCOMPARE(exitCode, 2);
         QVERIFY(lines.isEmpty());
         QVERIFY2(errText.contains(QStringLiteral("usage:")), qPrintable(errText));
-        QVERIFY(f->web.log().isEmpty());
+        QVERIFY(f->web().log().isEmpty());
     }
 
     void interruptStopsAfterTheCurrentKeyword()
     {
-        f->web.setRelatedCount(12);
+        f->web().setRelatedCount(12);
         setIntervals(1);
         QProcess p;
         start(p, {QStringLiteral("mine"), QStringLiteral("seo")});
@@ -181,7 +182,7 @@ private:
     void start(QProcess &p, const QStringList &args)
     {
         QFile::remove(programData->filePath(QStringLiteral("endpoints.ini")));
-        QVERIFY(f->web.writeEndpoints(programData->filePath(QStringLiteral("endpoints.ini"))));
+        QVERIFY(f->web().writeEndpoints(programData->filePath(QStringLiteral("endpoints.ini"))));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir->path());
         env.remove(QStringLiteral("VELTRANA_HOME"));
@@ -204,7 +205,7 @@ private:
         return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
-    std::unique_ptr<MiningFixture> f;
+    std::unique_ptr<TestEnv> f;
     std::unique_ptr<QTemporaryDir> configDir;
     std::unique_ptr<QTemporaryDir> programData;
     int exitCode = -1;

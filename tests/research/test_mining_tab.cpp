@@ -2,7 +2,8 @@
 // start/pause button and its captions, delete, restore, filter, the context
 // menu and "加入关键词数据库".
 
-#include "MiningFixture.h"
+#include "MiningExpect.h"
+#include "support/TestEnv.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "common/SettingsStore.h"
@@ -35,8 +36,8 @@ class TestMiningTab : public QObject
 private Q_SLOTS:
     void init()
     {
-        f = std::make_unique<MiningFixture>();
-        QVERIFY(f->start());
+        f = std::make_unique<TestEnv>(TestEnv::OwnWeb);
+        QVERIFY(f->isValid());
     }
     void cleanup()
     {
@@ -46,7 +47,7 @@ private Q_SLOTS:
 
     void restoresSeedAndBoxesWithoutWritingBack()
     {
-        QFile kws(f->dir.filePath(QStringLiteral("kws.txt")));
+        QFile kws(f->dataFile(QStringLiteral("kws.txt")));
         QVERIFY(kws.open(QIODevice::WriteOnly));
         QStringEncoder gb("GB18030");
         kws.write(gb.encode(QStringLiteral("搜索 seo\r\nignored\r\n")));
@@ -81,7 +82,7 @@ private Q_SLOTS:
     void seedFieldChangesAreSaved()
     {
         tab = std::make_unique<MiningTab>(*f->context);
-        const QString file = f->dir.filePath(QStringLiteral("kws.txt"));
+        const QString file = f->dataFile(QStringLiteral("kws.txt"));
         QVERIFY(!QFile::exists(file));   // restoring an empty field writes nothing
         QTest::keyClicks(tab->seedEdit(), QStringLiteral(" seo "));
         QCOMPARE(readAll(file), QByteArray("seo\r\n"));
@@ -94,7 +95,7 @@ private Q_SLOTS:
 
     void runShowsRowsCountsAndCaptions()
     {
-        f->web.setRelatedCount(6);
+        f->web().setRelatedCount(6);
         tab = std::make_unique<MiningTab>(*f->context);
         tab->engineBox(Engine::Bing)->setChecked(true);
         tab->seedEdit()->setText(QStringLiteral("SEO"));
@@ -124,7 +125,7 @@ private Q_SLOTS:
 
     void pauseButtonParksAndResumes()
     {
-        f->web.setRelatedCount(9);
+        f->web().setRelatedCount(9);
         tab = std::make_unique<MiningTab>(*f->context);
         tab->seedEdit()->setText(QStringLiteral("backlinks"));
         bool clicked = false;
@@ -154,7 +155,7 @@ private Q_SLOTS:
 
     void deleteRestoreFilterAndMenu()
     {
-        f->web.setRelatedCount(6);
+        f->web().setRelatedCount(6);
         tab = std::make_unique<MiningTab>(*f->context);
         tab->seedEdit()->setText(QStringLiteral("seo"));
         ResultList &list = tab->miner().result();
@@ -234,7 +235,7 @@ private Q_SLOTS:
 
     void addTickedToDatabase()
     {
-        f->web.setRelatedCount(3);
+        f->web().setRelatedCount(3);
         tab = std::make_unique<MiningTab>(*f->context);
         tab->seedEdit()->setText(QStringLiteral("seo "));
         QTest::mouseClick(tab->startButton(), Qt::LeftButton);
@@ -264,7 +265,7 @@ private Q_SLOTS:
 
     void databaseOptionStoresEachNewRow()
     {
-        f->web.setRelatedCount(3);
+        f->web().setRelatedCount(3);
         tab = std::make_unique<MiningTab>(*f->context);
         tab->storeBox()->setChecked(true);
         tab->seedEdit()->setText(QStringLiteral("seo"));
@@ -272,15 +273,15 @@ private Q_SLOTS:
         QCOMPARE(f->context->keywords().rowCount(), 4);
 
         // The same seed again: every row is today's, so no count request at all.
-        f->web.clearLog();
+        f->web().clearLog();
         QTest::mouseClick(tab->startButton(), Qt::LeftButton);
         QCOMPARE(tab->miner().result().count(), 4);
-        QCOMPARE(f->web.log(QStringLiteral("google")).size(), 1);   // the suggestion page only
+        QCOMPARE(f->web().log(QStringLiteral("google")).size(), 1);   // the suggestion page only
         QCOMPARE(f->context->keywords().rowCount(), 4);
     }
 
 private:
-    std::unique_ptr<MiningFixture> f;
+    std::unique_ptr<TestEnv> f;
     std::unique_ptr<MiningTab> tab;
 };
 
