@@ -26,6 +26,11 @@ QStringList labelTexts(const QWidget &w)
     return out;
 }
 
+QComboBox *intervalBox(const QWidget &dialog, Engine e)
+{
+    return dialog.findChild<QComboBox *>(engineKey(e) + QStringLiteral("Interval"));
+}
+
 QStringList comboItems(const QComboBox *box)
 {
     QStringList out;
@@ -54,13 +59,13 @@ private Q_SLOTS:
         env.settings().WriteValue(QStringLiteral("googlese"), QStringLiteral("4"));
         env.settings().WriteValue(QStringLiteral("bingse"), QStringLiteral("12"));
         IntervalDialog dialog(*env.context, nullptr);
-        QComboBox *google = dialog.intervalBox(Engine::Google);
+        QComboBox *google = intervalBox(dialog, Engine::Google);
         QCOMPARE(comboItems(google), (QStringList{QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
                                                   QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"),
                                                   QStringLiteral("9"), QStringLiteral("10")}));
         QCOMPARE(google->currentText(), QStringLiteral("4"));
-        QCOMPARE(dialog.intervalBox(Engine::Yahoo)->currentText(), QStringLiteral("5"));   // missing: 5
-        QCOMPARE(dialog.intervalBox(Engine::Bing)->currentIndex(), -1);                    // outside 3-10
+        QCOMPARE(intervalBox(dialog, Engine::Yahoo)->currentText(), QStringLiteral("5"));   // missing: 5
+        QCOMPARE(intervalBox(dialog, Engine::Bing)->currentIndex(), -1);                    // outside 3-10
 
         const QStringList labels = labelTexts(dialog);
         for (const char *l : {"抓取Google时间间隔：", "抓取Yahoo时间间隔：", "抓取Bing时间间隔：",
@@ -76,7 +81,7 @@ private Q_SLOTS:
         TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         IntervalDialog dialog(*env.context, nullptr);
         dialog.show();
-        QComboBox *google = dialog.intervalBox(Engine::Google);
+        QComboBox *google = intervalBox(dialog, Engine::Google);
         google->setFocus();
         for (int i = 0; i < 3; ++i)   // 5 -> 8 with the arrow key
             QTest::keyClick(google, Qt::Key_Down);

@@ -24,6 +24,16 @@ QStringList captions(const QMenu *menu)
     return out;
 }
 
+QTabWidget *tabs(const QMainWindow &window)
+{
+    return window.findChild<QTabWidget *>(QStringLiteral("mainTabs"));
+}
+
+QMenu *trayMenu(const QMainWindow &window)
+{
+    return window.findChild<QMenu *>(QStringLiteral("trayMenu"));
+}
+
 QMenu *menuTitled(QMainWindow &window, const QString &title)
 {
     for (QAction *a : window.menuBar()->actions()) {
@@ -76,15 +86,15 @@ private Q_SLOTS:
                                       QStringLiteral("关键词数据库")};
         QCOMPARE(captions(menuTitled(window, QStringLiteral("软件功能(&F)"))), tabCaptions);
         QStringList tabTexts;
-        for (int i = 0; i < window.tabs()->count(); ++i)
-            tabTexts.append(window.tabs()->tabText(i));
+        for (int i = 0; i < tabs(window)->count(); ++i)
+            tabTexts.append(tabs(window)->tabText(i));
         QCOMPARE(tabTexts, tabCaptions);
         const QStringList about = captions(menuTitled(window, QStringLiteral("关于软件(&A)")));
         QCOMPARE(about.size(), 6);
         QCOMPARE(about.first(), QStringLiteral("软件说明"));
         QCOMPARE(captions(menuTitled(window, QStringLiteral("软件帮助(&H)"))),
                  (QStringList{QStringLiteral("在线帮助"), QStringLiteral("意见和建议")}));
-        QCOMPARE(captions(window.trayMenu()), (QStringList{QStringLiteral("恢复"), QStringLiteral("最小化"),
+        QCOMPARE(captions(trayMenu(window)), (QStringList{QStringLiteral("恢复"), QStringLiteral("最小化"),
                                                            QStringLiteral("关于软件"), QStringLiteral("-"),
                                                            QStringLiteral("退出")}));
         QVERIFY(window.minimumWidth() >= 867 && window.minimumHeight() >= 722);
@@ -167,13 +177,13 @@ private Q_SLOTS:
         MainWindow window(*env.context);
         QVERIFY(window.start());
         QCOMPARE(checkedFunctions(window), QList<int>{0});
-        QCOMPARE(window.tabs()->currentIndex(), 0);
+        QCOMPARE(tabs(window)->currentIndex(), 0);
 
         menuTitled(window, QStringLiteral("软件功能(&F)"))->actions().at(3)->trigger();
-        QCOMPARE(window.tabs()->currentIndex(), 3);
+        QCOMPARE(tabs(window)->currentIndex(), 3);
         QCOMPARE(checkedFunctions(window), QList<int>{3});
 
-        window.tabs()->setCurrentIndex(4);
+        tabs(window)->setCurrentIndex(4);
         QCOMPARE(checkedFunctions(window), QList<int>{4});
         // Choosing the current entry again keeps it marked.
         menuTitled(window, QStringLiteral("软件功能(&F)"))->actions().at(4)->trigger();
@@ -232,7 +242,7 @@ private Q_SLOTS:
         MainWindow window(*env.context);
         QVERIFY(window.start());
         QVERIFY(!window.startup().updateStarted());
-        QCOMPARE(window.tabs()->count(), 5);
+        QCOMPARE(tabs(window)->count(), 5);
     }
 
     void onlineUpdateMenu()

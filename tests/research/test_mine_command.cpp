@@ -63,9 +63,9 @@ private Q_SLOTS:
         // The tab, all three counts ticked, gives the same rows.
         MiningTab tab(*f->context);
         for (Engine e : kEngines)
-            tab.engineBox(e)->setChecked(true);
-        tab.seedEdit()->setText(QStringLiteral("seo"));
-        QTest::mouseClick(tab.startButton(), Qt::LeftButton);
+            tab.findChild<QCheckBox *>(QStringLiteral("countBox_") + engineKey(e))->setChecked(true);
+        tab.findChild<QLineEdit *>(QStringLiteral("seedEdit"))->setText(QStringLiteral("seo"));
+        QTest::mouseClick(tab.findChild<QPushButton *>(QStringLiteral("startButton")), Qt::LeftButton);
         QStringList shown;
         const ResultList &list = tab.miner().result();
         for (int r = 0; r < list.count(); ++r)
