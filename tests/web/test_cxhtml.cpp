@@ -106,7 +106,7 @@ void TestCXHtml::emptyUrlSendsNothing()
     QElapsedTimer clock;
     clock.start();
     QVERIFY(page.GetSrc().isEmpty());
-    QVERIFY(clock.elapsed() < 500);
+    QVERIFY(clock.elapsed() < page.TryTime * 1000 / 2);   // nothing waited for the time limit
     QVERIFY(page.url.isEmpty());
     QCOMPARE(page.charset, charset);   // no detection happened either
     QVERIFY(m_standIn.log().isEmpty());
@@ -156,7 +156,7 @@ void TestCXHtml::getHttpPageDoesNotNormalise()
     QVERIFY(page.GetHttpPage(QStringLiteral("utf-8")).isEmpty());
     QCOMPARE(page.url, bare);
     // An address without a usable host is refused at once rather than after the time limit.
-    QVERIFY(clock.elapsed() < 1000);
+    QVERIFY(clock.elapsed() < page.TryTime * 1000 / 2);
     QVERIFY(m_standIn.log().isEmpty());
 
     page.url = QStringLiteral("http://") + bare;
@@ -437,10 +437,11 @@ void TestCXHtml::eventsRunDuringFetch()
 
     QElapsedTimer clock;
     clock.start();
-    qint64 clickedAt = -1;
+    bool outerDone = false;
+    bool clickedDuringFetch = false;
     QString nested;
     QTimer::singleShot(50, this, [&] {
-        clickedAt = clock.elapsed();
+        clickedDuringFetch = !outerDone;
         // Another feature's fetch started from inside the first one's wait.
         CXHtml inner;
         inner.charset = QStringLiteral("utf-8");
@@ -448,7 +449,8 @@ void TestCXHtml::eventsRunDuringFetch()
         nested = inner.GetSrc();
     });
     const QString text = outer.GetSrc();
-    QVERIFY(clickedAt >= 0 && clickedAt < 300);
+    outerDone = true;
+    QVERIFY(clickedDuringFetch);
     QVERIFY(text.contains(QLatin1String("outer")));
     QVERIFY(nested.contains(QStringLiteral("中文 café")));
     QVERIFY(clock.elapsed() >= 390);
