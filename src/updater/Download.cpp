@@ -55,7 +55,9 @@ void Download::abort()
     QNetworkReply *reply = m_reply;
     m_reply = nullptr;
     reply->disconnect(this);
-    reply->abort();
+    // Queued: this may run inside one of the reply's own signals, where Qt
+    // does not expect the reply to be aborted under it.
+    QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
     reply->deleteLater();
     cleanUp();
 }
