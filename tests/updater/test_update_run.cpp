@@ -307,7 +307,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!run.isBusy(), 3000);
 
         const QStringList texts = f.progressTexts();
-        QVERIFY2(inOrder(texts, {QStringLiteral("请等待..."), QStringLiteral("正在接收回应..."),
+        QVERIFY2(inOrder(texts, {QStringLiteral("请等待..."), QStringLiteral("成功发送请求"),
+                                 QStringLiteral("正在接收回应..."),
                                  QStringLiteral("已下载   512   字节   (51%)"),
                                  QStringLiteral("已下载   1024   字节   (102%)"), QStringLiteral("下载成功！")}),
                  qPrintable(texts.join(QLatin1String(" | "))));
