@@ -111,7 +111,7 @@ void frmMain::paintEvent(QPaintEvent *)
 
     // Minimise and close glyphs where the clicks are taken.
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::white, 2));
+    p.setPen(QPen(QColor(30, 40, 60), 2)); // the bar is light at its right end
     const QRect mini = minimiseArea().adjusted(3, 3, -3, -3);
     p.drawLine(mini.left(), mini.bottom(), mini.right(), mini.bottom());
     const QRect cross = closeArea().adjusted(4, 4, -4, -4);
