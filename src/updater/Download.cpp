@@ -75,8 +75,8 @@ void Download::onMetaData()
     if (!m_reply || m_sizeChecked)
         return;
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 300 && status < 400 && m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).isValid())
-        return; // followed; the size check waits for the final answer
+    if (status >= 300 && status < 400 && !m_reply->isFinished())
+        return; // a redirect being followed; the size check waits for the final answer
     m_sizeChecked = true;
     Q_EMIT stateText(QStringLiteral("正在接收回应..."));
     if (status < 200 || status >= 300) {
@@ -104,6 +104,8 @@ void Download::onReadyRead()
 
 bool Download::writeChunks(bool final)
 {
+    if (m_expected <= 0)
+        return true; // nothing is written before the size is known
     while (m_reply && (m_reply->bytesAvailable() >= ChunkSize || (final && m_reply->bytesAvailable() > 0))) {
         const QByteArray chunk = m_reply->read(ChunkSize);
         if (chunk.isEmpty())

@@ -322,6 +322,23 @@ private Q_SLOTS:
         QVERIFY(f.launched.isEmpty()); // a data file starts nothing
     }
 
+    void redirectedDownloadIsSavedUnderItsListedName()
+    {
+        Fixture f;
+        f.standIn.setPublishedVersion(QStringLiteral("1.1"));
+        f.standIn.setDownload(QStringLiteral("moved.txt"), "moved notes");
+        f.standIn.setUpdateFiles(f.standIn.downloadUrl(QStringLiteral("notes.txt")));
+        standin::Behaviour moved;
+        moved.redirectTo = QStringLiteral("/update/files/moved.txt");
+        f.standIn.setBehaviour(QStringLiteral("/update/files/notes.txt"), moved);
+        UpdateRun &run = f.checked();
+        run.confirm();
+        QTRY_VERIFY_WITH_TIMEOUT(!run.isBusy(), 3000);
+        QCOMPARE(f.progressTexts().last(), QStringLiteral("下载成功！"));
+        QCOMPARE(readFile(f.file(QStringLiteral("notes.txt"))), QByteArray("moved notes"));
+        QVERIFY(!QFileInfo::exists(f.file(QStringLiteral("moved.txt"))));
+    }
+
     void brokenDownloadsReplaceNothing_data()
     {
         QTest::addColumn<int>("kind");
@@ -440,8 +457,9 @@ private Q_SLOTS:
         f.standIn.setPublishedVersion(QStringLiteral("1.1"));
         f.standIn.setDownload(QStringLiteral("veltrana-newver"), FakeProgram + QByteArray(20000, '#'));
         f.standIn.setUpdateFiles(f.standIn.downloadUrl(QStringLiteral("veltrana-newver")));
-        f.standIn.setBehaviour(QStringLiteral("/update/files/"), standin::Behaviour{0, 200, {}, false, false, -1,
-                                                                                    false, -1, 100});
+        standin::Behaviour slow;
+        slow.slowBodyMs = 100;
+        f.standIn.setBehaviour(QStringLiteral("/update/files/"), slow);
         const auto before = snapshot(f.programDir);
         UpdateRun &run = f.checked();
         frmMain window(run);
