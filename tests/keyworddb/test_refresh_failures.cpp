@@ -143,6 +143,12 @@ private Q_SLOTS:
         QCOMPARE(run.list().cell(0, KeywordDatabase::Date), QStringLiteral("2026-11-01"));
         QCOMPARE(run.refresh.resumeRow(), 0);
         QCOMPARE(run.f.context->jobStatus().state(), JobStatus::Paused);
+
+        // The command says so with its exit status.
+        LockHolder again(run.f.dataFile(QStringLiteral("db.sqlite")), 1500);
+        QVERIFY(again.waitUntilHeld());
+        QCOMPARE(runDbCommand(*run.f.context, {QStringLiteral("db"), QStringLiteral("refresh")}), 1);
+        QCOMPARE(run.stored(1).adddate, QStringLiteral("2026-11-01"));
     }
 
     void shortLockLosesNothing()
