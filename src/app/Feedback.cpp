@@ -19,14 +19,14 @@ QString Feedback::requestUrl(const Endpoints &endpoints) const
     const QString query = QStringLiteral("soft=") + enc(product()) + QStringLiteral("&title=") + enc(title)
                           + QStringLiteral("&tp=") + enc(type) + QStringLiteral("&qq=") + enc(qq)
                           + QStringLiteral("&email=") + enc(email) + QStringLiteral("&content=") + enc(content);
-    return endpoints.url(QStringLiteral("maker"), QStringLiteral("/suggest.asp?") + query);
+    return endpoints.url(Endpoints::Service::Maker, QStringLiteral("/suggest.asp?") + query);
 }
 
-void Feedback::send(const Endpoints &endpoints) const
+bool Feedback::send(const Endpoints &endpoints) const
 {
     CXHtml page;
     page.url = requestUrl(endpoints);
     page.charset = QStringLiteral("gb2312");
     page.TryTime = 20;
-    page.GetSrc();
+    return !page.fetchOutcome().failed();
 }

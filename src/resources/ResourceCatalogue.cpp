@@ -131,6 +131,7 @@ ResourceCatalogue::Outcome ResourceCatalogue::QueryLinkRes(int row, int filterIn
     CXHtml html;
     html.TryTime = 10;
     int emptyPages = 0;
+    int failedPages = 0;
     for (int page = firstPage; page <= category.pageLimit; ++page) {
         if (m_job.stopRequested()) {
             // Every row before this page is in: the next start begins here.
@@ -142,16 +143,22 @@ ResourceCatalogue::Outcome ResourceCatalogue::QueryLinkRes(int row, int filterIn
             break;
         m_resumePage = page;
         Q_EMIT pageStarted(page);
-        html.url = m_context.endpoints().url(QStringLiteral("maker"),
+        html.url = m_context.endpoints().url(Endpoints::Service::Maker,
                                              QStringLiteral("/list.asp?")
                                                  + QString(query).replace(QStringLiteral("{xxx}"),
                                                                           QString::number(page)));
-        const QString text = html.GetSrc();
-        if (text.isEmpty()) {
-            // A failed page adds nothing; it is never taken for an empty category.
+        const FetchOutcome outcome = html.fetchOutcome();
+        if (outcome.body.isEmpty()) {
+            // A failed page adds nothing, and counts like an empty one; the
+            // status bar says which it was.
             ++emptyPages;
+            if (outcome.failed()) {
+                ++failedPages;
+                m_context.jobStatus().setCurrent(QStringLiteral("第%1页读取失败：").arg(page) + outcome.reason());
+            }
             continue;
         }
+        const QString text = outcome.body;
         const QList<QStringList> rows = pageRows(text);
         const int start = (page == firstPage && resumed) ? firstRow : 0;
         for (int line = start; line < rows.size(); ++line) {
@@ -166,5 +173,8 @@ ResourceCatalogue::Outcome ResourceCatalogue::QueryLinkRes(int row, int filterIn
     m_resumePage = 1;
     m_resumeRow = 0;
     m_job.finish();
+    // A run cut short by failed pages must not pass for a category that ran out.
+    if (failedPages > 0)
+        m_context.jobStatus().setCurrent(QStringLiteral("外链资源库：%1页读取失败").arg(failedPages));
     return Outcome::Finished;
 }

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVector>
 #include <optional>
@@ -38,8 +39,17 @@ public:
 
     static QString dateText(const QDate &day) { return day.toString(QStringLiteral("yyyy-MM-dd")); }
 
-    // Opens (creating when missing) the database file and the table.
+    // Opens (creating when missing) the database file and the table. A
+    // database that cannot be written is opened read-only; a file that is
+    // not an SQLite database, or whose keywords table lacks our columns, is
+    // refused and left untouched. lastError() says why.
     bool open(const QString &file);
+    bool isReadOnly() const { return m_readOnly; }
+    // Why the last open or write failed, for the user.
+    QString lastError() const { return m_error; }
+    // How long a write waits for another process's lock before it fails.
+    void setLockWaitMs(int ms) { m_lockWaitMs = ms; }
+    int lockWaitMs() const { return m_lockWaitMs; }
     bool isOpen() const;
     void close();
     QString fileName() const { return m_file; }
@@ -66,15 +76,47 @@ public:
     // write failed.
     bool checkdb(const Record &record, const QDate &day = QDate::currentDate());
     // Inserts every record whose keyword is not stored yet, with the
-    // record's counts and `day`; returns how many were stored.
+    // record's counts and `day`; returns how many were stored, or -1 when a
+    // write failed (those before it stay stored; lastError() says why).
     int insertMissing(const QVector<Record> &records, const QDate &day = QDate::currentDate());
 
-    // Runs several writes as one transaction (bulk imports, benchmarks).
+    // Runs several writes as one transaction (bulk imports, benchmarks); the
+    // write lock is taken at the start.
     bool beginBatch();
     bool commitBatch();
+    void rollbackBatch();
 
 private:
+    // The write lock for one look-up-then-write, rolled back unless committed.
+    class WriteTransaction
+    {
+    public:
+        explicit WriteTransaction(KeywordStore &store);
+        ~WriteTransaction();
+        bool begun() const { return m_begun; }
+        bool commit();
+
+    private:
+        KeywordStore &m_store;
+        bool m_begun = false;
+        bool m_own = false;
+    };
+
+    static constexpr int kBusySliceMs = 200;
+    static constexpr int kRetryPauseMs = 100;
+
     QSqlDatabase db() const;
+    bool prepareTable(QSqlDatabase &d);
+    // Runs a write (the prepared query, or `statement`), trying again while
+    // another connection holds the lock, up to the lock wait.
+    bool execWrite(QSqlQuery &q, const QString &statement = {});
+    bool fail(const QString &reason) const;
+    QString notOpenText() const;
+
     QString m_connection;
     QString m_file;
+    mutable QString m_error;
+    bool m_readOnly = false;
+    bool m_inBatch = false;
+    int m_lockWaitMs = 15000;
 };

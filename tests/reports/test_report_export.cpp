@@ -6,7 +6,7 @@
 #include "context/AppContext.h"
 #include "reports/ReadBack.h"
 #include "reports/ReportExport.h"
-#include "support/ScriptedPrompter.h"
+#include "support/TestEnv.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -72,10 +72,10 @@ private Q_SLOTS:
     void missingFolderIsReportedAsFailure();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<QTemporaryDir> m_dir;   // where the reports go
+    AppContext *m_context = nullptr;
     ScriptedPrompter *m_prompter = nullptr;
-    std::unique_ptr<ScriptedPrompter> m_ownPrompter;
     std::unique_ptr<ReportExport> m_export;
     std::unique_ptr<ResultList> m_list;
     QList<QUrl> m_opened;
@@ -83,11 +83,11 @@ private:
 
 void TestReportExport::init()
 {
+    m_env = std::make_unique<TestEnv>();
+    QVERIFY(m_env->isValid());
     m_dir = std::make_unique<QTemporaryDir>();
-    m_context = std::make_unique<AppContext>(m_dir->path(), m_dir->path(), m_dir->filePath(QStringLiteral("s.ini")));
-    m_ownPrompter = std::make_unique<ScriptedPrompter>();
-    m_prompter = m_ownPrompter.get();
-    m_context->setPrompter(m_prompter);
+    m_context = m_env->context.get();
+    m_prompter = &m_env->prompter;
     m_opened.clear();
     m_export = std::make_unique<ReportExport>(*m_context, [this](const QUrl &u) {
         m_opened.append(u);
@@ -101,7 +101,7 @@ void TestReportExport::init()
 void TestReportExport::cleanup()
 {
     m_export.reset();
-    m_context.reset();
+    m_env.reset();
     m_dir.reset();
 }
 

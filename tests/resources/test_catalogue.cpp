@@ -1,12 +1,11 @@
 // The catalogue run against the stand-in's list pages: paging, stop and
 // resume, empty pages, the filter in the request, and the resource addresses.
 
-#include "StandIn.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "context/AppContext.h"
 #include "resources/ResourceCatalogue.h"
-#include "support/ScriptedPrompter.h"
+#include "support/TestEnv.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -39,30 +38,27 @@ private:
     // character-set probe on a run's first page asks twice).
     QList<int> pagesAsked() const;
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<standin::StandIn> m_web;
-    std::unique_ptr<AppContext> m_context;
-    ScriptedPrompter m_prompter;
+    std::unique_ptr<TestEnv> m_env;
+    AppContext *m_context = nullptr;
+    standin::StandIn *m_web = nullptr;
+    ScriptedPrompter *m_prompter = nullptr;
     std::unique_ptr<ResourceCatalogue> m_catalogue;
 };
 
 void TestCatalogue::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_web = std::make_unique<standin::StandIn>();
-    QVERIFY(m_web->listen(0));
-    m_context = std::make_unique<AppContext>(m_dir->path(), m_dir->path(), m_dir->filePath(QStringLiteral("s.ini")));
-    m_context->endpoints().setBase(QStringLiteral("maker"), m_web->serviceBase(QStringLiteral("maker")));
-    m_prompter = ScriptedPrompter();
-    m_context->setPrompter(&m_prompter);
+    m_env = std::make_unique<TestEnv>(TestEnv::OwnWeb);
+    QVERIFY(m_env->isValid());
+    m_context = m_env->context.get();
+    m_web = &m_env->web();
+    m_prompter = &m_env->prompter;
     m_catalogue = std::make_unique<ResourceCatalogue>(*m_context);
 }
 
 void TestCatalogue::cleanup()
 {
     m_catalogue.reset();
-    m_context.reset();
-    m_web.reset();
+    m_env.reset();
 }
 
 QList<int> TestCatalogue::pagesAsked() const
@@ -87,10 +83,10 @@ QList<int> TestCatalogue::pagesAsked() const
 void TestCatalogue::noCategoryIsSaid()
 {
     QCOMPARE(m_catalogue->QueryLinkRes(-1, -1, {}), ResourceCatalogue::Outcome::NoCategory);
-    QCOMPARE(m_prompter.prompts.size(), 1);
-    QCOMPARE(m_prompter.prompts.at(0).title, QStringLiteral("提示"));
-    QCOMPARE(m_prompter.prompts.at(0).text, QStringLiteral("请选择一个资源分类"));
-    QCOMPARE(m_prompter.prompts.at(0).icon, Prompter::Icon::Information);
+    QCOMPARE(m_prompter->prompts.size(), 1);
+    QCOMPARE(m_prompter->prompts.at(0).title, QStringLiteral("提示"));
+    QCOMPARE(m_prompter->prompts.at(0).text, QStringLiteral("请选择一个资源分类"));
+    QCOMPARE(m_prompter->prompts.at(0).icon, Prompter::Icon::Information);
     QVERIFY(m_web->log().isEmpty());
     QCOMPARE(m_catalogue->job().state(), JobStatus::Idle);
 }
@@ -220,6 +216,8 @@ void TestCatalogue::emptyPagesAnywhereEndTheRun()
     QCOMPARE(m_catalogue->QueryLinkRes(kBookmarks, -1, {}), ResourceCatalogue::Outcome::Finished);
     QVERIFY(m_catalogue->list().isEmpty());
     QCOMPARE(pagesAsked(), (QList<int>{1, 2, 3}));
+    // Failed pages are said as such, not passed off as an empty category.
+    QCOMPARE(m_context->jobStatus().current(), QStringLiteral("外链资源库：3页读取失败"));
 }
 
 void TestCatalogue::filterEntryGoesIntoTheRequestUnchanged()

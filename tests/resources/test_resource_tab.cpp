@@ -1,7 +1,6 @@
 // The catalogue tab as a user drives it, and the report buttons every tab
 // carries under its list.
 
-#include "StandIn.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "common/ui/ExportButtons.h"
@@ -13,7 +12,7 @@
 #include "research/ui/MiningTab.h"
 #include "resources/ResourceCatalogue.h"
 #include "resources/ui/ResourceTab.h"
-#include "support/ScriptedPrompter.h"
+#include "support/TestEnv.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -64,23 +63,32 @@ private Q_SLOTS:
     void saveButtonWritesTheResourceReport();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<standin::StandIn> m_web;
-    std::unique_ptr<AppContext> m_context;
-    ScriptedPrompter m_prompter;
+    template<typename W> W *widget(const char *name) const
+    {
+        W *w = m_tab->findChild<W *>(QLatin1String(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    QTreeWidget *categories() const { return widget<QTreeWidget>("categoryList"); }
+    QComboBox *filterBox() const { return widget<QComboBox>("filterBox"); }
+    QPushButton *searchButton() const { return widget<QPushButton>("searchButton"); }
+    ResultListView *resourceView() const { return widget<ResultListView>("resourceView"); }
+    ExportButtons *exportButtons() const { return widget<ExportButtons>("exportButtons"); }
+
+    std::unique_ptr<TestEnv> m_env;
+    AppContext *m_context = nullptr;
+    ScriptedPrompter *m_prompter = nullptr;
     std::unique_ptr<ResourceTab> m_tab;
     QList<QUrl> m_opened;
 };
 
 void TestResourceTab::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_web = std::make_unique<standin::StandIn>();
-    QVERIFY(m_web->listen(0));
-    m_context = std::make_unique<AppContext>(m_dir->path(), m_dir->path(), m_dir->filePath(QStringLiteral("s.ini")));
-    m_context->endpoints().setBase(QStringLiteral("maker"), m_web->serviceBase(QStringLiteral("maker")));
-    m_prompter = ScriptedPrompter();
-    m_context->setPrompter(&m_prompter);
+    m_env = std::make_unique<TestEnv>(TestEnv::OwnWeb);
+    QVERIFY(m_env->isValid());
+    m_context = m_env->context.get();
+    m_prompter = &m_env->prompter;
     m_tab = std::make_unique<ResourceTab>(*m_context);
     m_opened.clear();
     m_tab->setUrlOpener([this](const QUrl &u) {
@@ -96,13 +104,12 @@ void TestResourceTab::init()
 void TestResourceTab::cleanup()
 {
     m_tab.reset();
-    m_context.reset();
-    m_web.reset();
+    m_env.reset();
 }
 
 void TestResourceTab::categoriesFillOnceWithTooltips()
 {
-    QTreeWidget *tree = m_tab->categoryList();
+    QTreeWidget *tree = categories();
     m_tab->activated();
     QCOMPARE(tree->topLevelItemCount(), 3);
     QCOMPARE(tree->headerItem()->text(0), QStringLiteral("分类名称"));
@@ -116,70 +123,70 @@ void TestResourceTab::categoriesFillOnceWithTooltips()
 
 void TestResourceTab::oneCategoryTickedAtATimeAndItsFilter()
 {
-    QTreeWidget *tree = m_tab->categoryList();
+    QTreeWidget *tree = categories();
     QWidget *viewport = tree->viewport();
     // A click on a row's label ticks it alone.
     QTest::mouseClick(viewport, Qt::LeftButton, {}, tree->visualItemRect(tree->topLevelItem(2)).center());
     QCOMPARE(m_tab->checkedCategory(), 2);
-    QCOMPARE(m_tab->filterBox()->count(), 8);
-    QCOMPARE(m_tab->filterBox()->currentText(), QStringLiteral("选择二级类别"));
-    QCOMPARE(m_tab->filterBox()->itemText(7), QStringLiteral("文章目录"));
+    QCOMPARE(filterBox()->count(), 8);
+    QCOMPARE(filterBox()->currentText(), QStringLiteral("选择二级类别"));
+    QCOMPARE(filterBox()->itemText(7), QStringLiteral("文章目录"));
 
     // Ticking another row's box unticks the first and empties the filter.
     QTest::mouseClick(viewport, Qt::LeftButton, {}, checkboxPoint(tree, 0));
     QCOMPARE(tree->topLevelItem(0)->checkState(0), Qt::Checked);
     QCOMPARE(tree->topLevelItem(2)->checkState(0), Qt::Unchecked);
-    QCOMPARE(m_tab->filterBox()->count(), 0);
+    QCOMPARE(filterBox()->count(), 0);
     QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
 
     // Unticking the last ticked box leaves none ticked and no filter.
     QTest::mouseClick(viewport, Qt::LeftButton, {}, checkboxPoint(tree, 2));
-    QCOMPARE(m_tab->filterBox()->count(), 8);
+    QCOMPARE(filterBox()->count(), 8);
     QTest::mouseClick(viewport, Qt::LeftButton, {}, checkboxPoint(tree, 2));
     QCOMPARE(m_tab->checkedCategory(), -1);
-    QCOMPARE(m_tab->filterBox()->count(), 0);
+    QCOMPARE(filterBox()->count(), 0);
 }
 
 void TestResourceTab::startWithoutCategorySaysSoAndKeepsCaption()
 {
-    QTest::mouseClick(m_tab->searchButton(), Qt::LeftButton);
-    QCOMPARE(m_prompter.lastText(), QStringLiteral("请选择一个资源分类"));
-    QCOMPARE(m_tab->searchButton()->text(), QStringLiteral("开始搜索"));
-    QVERIFY(m_tab->searchButton()->isEnabled());
+    QTest::mouseClick(searchButton(), Qt::LeftButton);
+    QCOMPARE(m_prompter->lastText(), QStringLiteral("请选择一个资源分类"));
+    QCOMPARE(searchButton()->text(), QStringLiteral("开始搜索"));
+    QVERIFY(searchButton()->isEnabled());
 }
 
 void TestResourceTab::searchFillsTheListAndSortIsRefusedWhileRunning()
 {
-    m_tab->categoryList()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    categories()->topLevelItem(0)->setCheckState(0, Qt::Checked);
     ResourceCatalogue &catalogue = m_tab->catalogue();
     QStringList captions;
     QList<int> sortedWhileRunning;
     connect(&catalogue, &ResourceCatalogue::rowAdded, this, [&](int page, int line) {
-        captions.append(m_tab->searchButton()->text());
+        captions.append(searchButton()->text());
         if (page == 2 && line == 0) {
             // A header click during the run changes nothing.
             const QStringList before = catalogue.list().columnTexts(0);
-            m_tab->resourceView()->header()->sectionClicked(ResourceCatalogue::Pr);
+            resourceView()->header()->sectionClicked(ResourceCatalogue::Pr);
             sortedWhileRunning.append(catalogue.list().columnTexts(0) == before ? 0 : 1);
         }
         if (page == 3 && line == 5)
-            QTest::mouseClick(m_tab->searchButton(), Qt::LeftButton);   // stop
+            QTest::mouseClick(searchButton(), Qt::LeftButton);   // stop
     });
-    QTest::mouseClick(m_tab->searchButton(), Qt::LeftButton);
+    QTest::mouseClick(searchButton(), Qt::LeftButton);
     QCOMPARE(captions.first(), QStringLiteral("停止搜索"));
     QCOMPARE(sortedWhileRunning, QList<int>{0});
     QCOMPARE(catalogue.list().count(), 26);
-    QCOMPARE(m_tab->searchButton()->text(), QStringLiteral("开始搜索"));
+    QCOMPARE(searchButton()->text(), QStringLiteral("开始搜索"));
     QCOMPARE(m_context->jobStatus().stateText(), QStringLiteral("已暂停"));
 
     // Paused, the header sorts.
     const QString firstBefore = catalogue.list().cell(0, 0);
-    m_tab->resourceView()->header()->sectionClicked(ResourceCatalogue::Pr);
+    resourceView()->header()->sectionClicked(ResourceCatalogue::Pr);
     QVERIFY(catalogue.list().cell(0, 0) != firstBefore || catalogue.list().sortingEnabled());
     QVERIFY(catalogue.list().sortingEnabled());
 
     // Start again: resumes at page 3, row 6, and runs to the end.
-    QTest::mouseClick(m_tab->searchButton(), Qt::LeftButton);
+    QTest::mouseClick(searchButton(), Qt::LeftButton);
     QCOMPARE(catalogue.list().count(), 38);
     QCOMPARE(m_context->jobStatus().stateText(), QStringLiteral("就绪"));
 }
@@ -191,7 +198,7 @@ void TestResourceTab::doubleClickOpensOnlyWebAddresses()
     list.addRow(QStringLiteral("Bare"), {QStringLiteral("www.bare.com/x")});
     list.addRow(QStringLiteral("Evil"), {QStringLiteral("javascript:alert(document.cookie)")});
     list.addRow(QStringLiteral("Local"), {QStringLiteral("file:///etc/passwd")});
-    ResultListView *view = m_tab->resourceView();
+    ResultListView *view = resourceView();
     for (int r = 0; r < list.count(); ++r) {
         const QModelIndex index = list.index(r, 1);
         const QPoint at = view->visualRect(index).center();
@@ -204,7 +211,6 @@ void TestResourceTab::doubleClickOpensOnlyWebAddresses()
 
 void TestResourceTab::everyTabHasFourReportButtons()
 {
-    QVERIFY(m_context->openDatabase());
     RecordingExporter exporter;
     m_context->setExporter(&exporter);
     MiningTab mining(*m_context);
@@ -248,15 +254,15 @@ void TestResourceTab::saveButtonWritesTheResourceReport()
     m_context->setExporter(&exporter);
     m_tab->catalogue().list().addRow(QStringLiteral("<b>Blog & Co</b>"), {QStringLiteral("x.com"), QStringLiteral("3"),
                                                                           QStringLiteral("免费")});
-    const QString path = m_dir->filePath(QStringLiteral("res.htm"));
-    m_prompter.texts.enqueue(path);
-    m_tab->exportButtons()->button(ReportFormat::Html)->click();
+    const QString path = m_env->dataFile(QStringLiteral("res.htm"));
+    m_prompter->texts.enqueue(path);
+    exportButtons()->button(ReportFormat::Html)->click();
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray html = file.readAll();
     QVERIFY(html.contains("<title>\xcd\xe2\xc1\xb4\xd7\xca\xd4\xb4\xbf\xe2\xb7\xd6\xce\xf6\xb1\xa8\xb8\xe6</title>"));
     QVERIFY(html.contains("<td>&lt;b&gt;Blog &amp; Co&lt;/b&gt;</td><td>x.com</td><td>3</td>"));
-    QCOMPARE(m_prompter.lastText(), QStringLiteral("导出完成，是否打开文件?"));
+    QCOMPARE(m_prompter->lastText(), QStringLiteral("导出完成，是否打开文件?"));
     m_context->setExporter(nullptr);
 }
 

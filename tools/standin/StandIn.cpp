@@ -10,7 +10,6 @@
 #include <QMap>
 #include <QSaveFile>
 #include <QTimer>
-#include <QUrlQuery>
 
 #include <optional>
 
@@ -36,11 +35,26 @@ const ServiceEntry Services[] = {
     {"update", updateService, false},
 };
 
-QList<QPair<QString, QString>> decodeItems(QByteArray raw, bool plusIsSpace)
+// Each name and value percent-decoded exactly once: "%2500" is the text
+// "%00", never a NUL byte.
+QString decodeOnce(QByteArray raw, bool plusIsSpace)
 {
     if (plusIsSpace)
-        raw.replace('+', "%20");
-    return QUrlQuery(QString::fromUtf8(raw)).queryItems(QUrl::FullyDecoded);
+        raw.replace('+', ' ');
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(raw));
+}
+
+QList<QPair<QString, QString>> decodeItems(const QByteArray &raw, bool plusIsSpace)
+{
+    QList<QPair<QString, QString>> items;
+    for (const QByteArray &part : raw.split('&')) {
+        if (part.isEmpty())
+            continue;
+        const qsizetype eq = part.indexOf('=');
+        items.append({decodeOnce(eq < 0 ? part : part.left(eq), plusIsSpace),
+                      eq < 0 ? QString() : decodeOnce(part.mid(eq + 1), plusIsSpace)});
+    }
+    return items;
 }
 
 HttpResponse toResponse(const Page &page)
@@ -169,6 +183,27 @@ void StandIn::setPublishedVersion(const QString &v)
     d->world.version = v;
 }
 
+void StandIn::setUpdateFiles(const QString &files)
+{
+    d->world.updateFiles = files;
+    d->world.updateFilesSet = true;
+}
+
+void StandIn::setUpdateProgramName(const QString &name)
+{
+    d->world.updateNames = name;
+}
+
+void StandIn::setDownload(const QString &name, const QByteArray &bytes)
+{
+    d->world.downloads.insert(name, bytes);
+}
+
+QString StandIn::downloadUrl(const QString &name) const
+{
+    return serviceBase(QStringLiteral("update")) + QStringLiteral("/files/") + name;
+}
+
 void StandIn::setRelatedCount(int perSeed)
 {
     d->world.relatedCount = std::max(0, perSeed);
@@ -252,13 +287,12 @@ void StandIn::handle(const HttpRequest &req, std::function<void(const HttpRespon
     LoggedRequest logged;
     logged.service = name;
     logged.path = sreq.path;
-    QUrlQuery query;
-    query.setQueryItems(sreq.items);
-    logged.query = query.toString(QUrl::FullyDecoded);
+    logged.query = decodeOnce(req.rawQuery, entry->plusIsSpace);
     if (req.headers.value("content-type").startsWith("application/x-www-form-urlencoded"))
         sreq.items += decodeItems(req.body, true);
     logged.items = sreq.items;
     logged.userAgent = QString::fromUtf8(req.headers.value("user-agent"));
+    logged.headers = req.headers;
     logged.msecsSinceEpoch = QDateTime::currentMSecsSinceEpoch();
     logged.method = QString::fromLatin1(req.method);
     logged.body = req.body;
@@ -280,6 +314,12 @@ void StandIn::handle(const HttpRequest &req, std::function<void(const HttpRespon
         response.contentType = "text/html; charset=utf-8";
     } else {
         response = toResponse(entry->serve(sreq, d->world));
+    }
+
+    if (b) {
+        response.omitContentLength = b->noContentLength;
+        response.cutAfter = b->cutBodyAt;
+        response.pieceDelayMs = b->slowBodyMs;
     }
 
     if (b && b->delayMs > 0)
@@ -306,6 +346,10 @@ HttpResponse StandIn::control(const QString &command, const QList<QPair<QString,
         b.neverAnswer = arg("never") == QLatin1String("1");
         if (args.has(QStringLiteral("times")))
             b.times = arg("times").toInt();
+        b.noContentLength = arg("nolength") == QLatin1String("1");
+        if (args.has(QStringLiteral("cut")))
+            b.cutBodyAt = arg("cut").toLongLong();
+        b.slowBodyMs = arg("slow").toInt();
         if (arg("prefix").isEmpty())
             return plain(400, "prefix missing\n");
         setBehaviour(arg("prefix"), b);
@@ -326,6 +370,16 @@ HttpResponse StandIn::control(const QString &command, const QList<QPair<QString,
         for (const QString &n : arg("empty").split(u',', Qt::SkipEmptyParts))
             pages.append(n.toInt());
         setEmptyCataloguePages(pages);
+    } else if (command == QLatin1String("updatepage")) {
+        if (args.has(QStringLiteral("files")))
+            setUpdateFiles(arg("files"));
+        if (args.has(QStringLiteral("names")))
+            setUpdateProgramName(arg("names"));
+    } else if (command == QLatin1String("download")) {
+        if (arg("name").isEmpty())
+            return plain(400, "name missing\n");
+        setDownload(arg("name"), args.has(QStringLiteral("size")) ? QByteArray(arg("size").toInt(), 'x')
+                                                                  : arg("text").toUtf8());
     } else if (command == QLatin1String("related")) {
         setRelatedCount(arg("count").toInt());
     } else if (command == QLatin1String("plant")) {

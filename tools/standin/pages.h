@@ -38,6 +38,10 @@ struct World {
     // (keyed "cid/page").
     QSet<int> emptyCataloguePages;
     QHash<QString, QString> cataloguePages;
+    bool updateFilesSet = false;
+    QString updateFiles;                  // when set; else the default downloads
+    QString updateNames = QStringLiteral("veltrana");
+    QMap<QString, QByteArray> downloads;  // extra or replaced files of the update service
 };
 
 enum Engine { Google = 0, Yahoo = 1, Bing = 2, Baidu = 3 };

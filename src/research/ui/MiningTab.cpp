@@ -4,6 +4,7 @@
 #include "common/Prompter.h"
 #include "common/ResultFilter.h"
 #include "common/ResultList.h"
+#include "common/SettingNames.h"
 #include "common/SettingsStore.h"
 #include "common/ui/ExportButtons.h"
 #include "common/ui/FilterFrame.h"
@@ -159,7 +160,7 @@ void MiningTab::onBoxToggled()
     const MiningSettings::Boxes boxes{m_mustContain->isChecked(), m_engineBoxes[0]->isChecked(),
                                       m_engineBoxes[1]->isChecked(), m_engineBoxes[2]->isChecked(),
                                       m_store->isChecked()};
-    m_context.settings().WriteValue(MiningSettings::setting1Name(), MiningSettings::formatSetting1(boxes));
+    m_context.settings().WriteValue(SettingNames::kMiningOptions, MiningSettings::formatSetting1(boxes));
 }
 
 void MiningTab::onDelete()
@@ -185,8 +186,14 @@ void MiningTab::onFilter()
 
 void MiningTab::onAddToDatabase()
 {
-    const int added =
-        m_context.keywords().insertMissing(RecordRows::ticked(m_miner->result(), m_seed->text(), true));
+    KeywordStore &store = m_context.keywords();
+    const int added = store.insertMissing(RecordRows::ticked(m_miner->result(), m_seed->text(), true));
+    if (added < 0) {
+        m_context.prompter().message(QStringLiteral("提示"),
+                                     QStringLiteral("无法写入关键词数据库 %1：%2").arg(store.fileName(), store.lastError()),
+                                     Prompter::Icon::Warning);
+        return;
+    }
     m_context.prompter().notice(QStringLiteral("成功提交了") + QString::number(added)
                                 + QStringLiteral("条数据至数据库！"));
 }

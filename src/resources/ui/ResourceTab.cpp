@@ -54,7 +54,7 @@ ResourceTab::ResourceTab(AppContext &context, QWidget *parent)
     m_view->header()->setSectionResizeMode(ResourceCatalogue::Url, QHeaderView::Stretch);
     m_view->header()->setSectionResizeMode(ResourceCatalogue::Note, QHeaderView::Stretch);
 
-    m_export = new ExportButtons(m_catalogue->list(), ReportKind::Resources,
+    auto *reports = new ExportButtons(m_catalogue->list(), ReportKind::Resources,
                                  [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Save, this);
 
     auto *controls = new QHBoxLayout;
@@ -67,7 +67,7 @@ ResourceTab::ResourceTab(AppContext &context, QWidget *parent)
     layout->addWidget(m_categories);
     layout->addLayout(controls);
     layout->addWidget(m_view, 1);
-    layout->addWidget(m_export);
+    layout->addWidget(reports);
 
     new JobButton(m_search, m_catalogue->job(), {kStartCaption, kStopCaption, kStoppingCaption}, this);
     connect(m_search, &QPushButton::clicked, this, &ResourceTab::onSearchClicked);

@@ -6,7 +6,6 @@
 #include <functional>
 
 class AppContext;
-class ExportButtons;
 class QComboBox;
 class QPushButton;
 class QTreeWidget;
@@ -26,11 +25,6 @@ public:
     void activated() override;
 
     ResourceCatalogue &catalogue() { return *m_catalogue; }
-    QTreeWidget *categoryList() const { return m_categories; }
-    QComboBox *filterBox() const { return m_filter; }
-    QPushButton *searchButton() const { return m_search; }
-    ResultListView *resourceView() const { return m_view; }
-    ExportButtons *exportButtons() const { return m_export; }
 
     // How a resource site reaches the desktop's browser (tests record instead).
     void setUrlOpener(std::function<bool(const QUrl &)> opener) { m_open = std::move(opener); }
@@ -53,7 +47,6 @@ private:
     QComboBox *m_filter;
     QPushButton *m_search;
     ResultListView *m_view;
-    ExportButtons *m_export;
     std::function<bool(const QUrl &)> m_open;
     bool m_syncing = false;
     QTreeWidgetItem *m_justToggled = nullptr;
