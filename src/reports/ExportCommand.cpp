@@ -1,0 +1,88 @@
+#include "reports/ExportCommand.h"
+
+#include "common/CommandLine.h"
+#include "common/Engine.h"
+#include "common/ResultList.h"
+#include "context/AppContext.h"
+#include "reports/FavouriteHistory.h"
+#include "reports/ReportExport.h"
+#include "reports/ReportWriters.h"
+#include "store/KeywordStore.h"
+
+#include <QTextStream>
+
+namespace {
+
+QStringList databaseHeaders()
+{
+    return {QStringLiteral("关键词"), QStringLiteral("父关键词"), engineLabel(Engine::Google) + QStringLiteral("收录"),
+            engineLabel(Engine::Yahoo) + QStringLiteral("收录"), engineLabel(Engine::Bing) + QStringLiteral("收录"),
+            QStringLiteral("更新日期")};
+}
+
+bool loadDatabase(AppContext &context, ResultList &list)
+{
+    if (!context.keywords().isOpen() && !context.openDatabase()) {
+        Cli::complain(QStringLiteral("export: cannot open the keyword database in ") + context.dataDir());
+        return false;
+    }
+    QVector<ResultList::Row> rows;
+    for (const KeywordStore::Record &r : context.keywords().loadAll()) {
+        ResultList::Row row;
+        row.text = r.keys;
+        row.sub = {r.parentkeys, r.counts.google, r.counts.yahoo, r.counts.bing, r.adddate};
+        rows.append(row);
+    }
+    list.appendRows(rows);
+    return true;
+}
+
+} // namespace
+
+CommandSpec exportCommand()
+{
+    CommandSpec spec;
+    spec.name = QStringLiteral("export");
+    spec.usageLines = {QStringLiteral("export db FILE                           the keyword table as a report "
+                                      "(.txt, .htm, .xlsx or .csv)"),
+                       QStringLiteral("export favourites FILE                   the favourites' history, a row per "
+                                      "favourite, day and engine")};
+    spec.run = runExportCommand;
+    return spec;
+}
+
+int runExportCommand(AppContext &context, const QStringList &args)
+{
+    const QString usage = exportCommand().usageText();
+    Cli::Arguments a;
+    if (!a.parse(args.mid(1), {}))
+        return Cli::usageError(a.error(), usage);
+    const QStringList words = a.words();
+    if (words.size() != 2)
+        return Cli::usageError(QStringLiteral("export needs what (db or favourites) and a file name"), usage);
+    const QString what = words.at(0);
+    const QString path = words.at(1);
+    ReportFormat format;
+    if (!ReportExport::formatFromName(path, format))
+        return Cli::usageError(QStringLiteral("the file name must end in .txt, .htm, .html, .xlsx or .csv"), usage);
+
+    ResultList list(what == u"db" ? databaseHeaders() : FavouriteHistory::headers());
+    ReportKind kind = ReportKind::KeywordDatabase;
+    if (what == u"db") {
+        if (!loadDatabase(context, list))
+            return Cli::Failed;
+    } else if (what == u"favourites") {
+        kind = ReportKind::History;
+        FavouriteHistory::fill(list, FavouriteHistory::read(context.dataFile(QStringLiteral("myfav"))));
+    } else {
+        return Cli::usageError(QStringLiteral("unknown list: ") + what, usage);
+    }
+
+    const ReportWriters::Outcome outcome = ReportWriters::write(list, kind, format, path);
+    if (!outcome.ok) {
+        Cli::complain(QStringLiteral("export: cannot write ") + path + QStringLiteral(": ") + outcome.reason);
+        return Cli::Failed;
+    }
+    QTextStream(stderr) << "wrote " << list.count() << " rows to " << path << Qt::endl;
+    return Cli::Done;
+}
