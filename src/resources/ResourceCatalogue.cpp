@@ -60,8 +60,13 @@ QList<QStringList> ResourceCatalogue::pageRows(const QString &page)
     const QStringList parts = page.split(QStringLiteral("<br>"));
     QList<QStringList> rows;
     // What follows the last "<br>" is not a resource.
-    for (qsizetype i = 0; i + 1 < parts.size(); ++i)
-        rows.append(parts.at(i).split(QLatin1Char('~')));
+    // Pages put a line break after each "<br>"; it belongs to no field.
+    for (qsizetype i = 0; i + 1 < parts.size(); ++i) {
+        QStringList fields = parts.at(i).split(QLatin1Char('~'));
+        for (QString &f : fields)
+            f = f.trimmed();
+        rows.append(fields);
+    }
     return rows;
 }
 

@@ -48,7 +48,7 @@ public:
     // for an entry past 0.
     static QString buildQuery(int categoryNumber, int filterIndex, const QString &filterText);
     // The resources of a list page: every part that a "<br>" ends, split at
-    // "~" (name, address, PR, note).
+    // "~" (name, address, PR, note), each field without surrounding white space.
     static QList<QStringList> pageRows(const QString &page);
     // Where double-clicking a resource goes: the address with exactly one
     // "http://" in front (an https address stays https). Invalid for any

@@ -106,6 +106,8 @@ void TestCatalogue::pageRowsNeedTheirClosingBreak()
     QCOMPARE(ResourceCatalogue::pageRows(QStringLiteral("a~b<br>c<br>tail")),
              (QList<QStringList>{{QStringLiteral("a"), QStringLiteral("b")}, {QStringLiteral("c")}}));
     QVERIFY(ResourceCatalogue::pageRows(QStringLiteral("no break at all")).isEmpty());
+    QCOMPARE(ResourceCatalogue::pageRows(QStringLiteral("a~b<br>\r\n c ~ d<br>\r\n")).at(1),
+             (QStringList{QStringLiteral("c"), QStringLiteral("d")}));
 }
 
 void TestCatalogue::blogCategoryListsEveryResourceAndEndsAfterThreeEmptyPages()
@@ -123,6 +125,7 @@ void TestCatalogue::blogCategoryListsEveryResourceAndEndsAfterThreeEmptyPages()
     bool sawShort = false;
     for (int r = 0; r < list.count(); ++r) {
         QVERIFY(!list.cell(r, ResourceCatalogue::Url).isEmpty());
+        QCOMPARE(list.cell(r, 0), list.cell(r, 0).trimmed());
         sawShort = sawShort || list.cell(r, ResourceCatalogue::Note).isEmpty();
     }
     QVERIFY(sawShort);

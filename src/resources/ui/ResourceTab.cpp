@@ -37,7 +37,7 @@ ResourceTab::ResourceTab(AppContext &context, QWidget *parent)
     m_categories->setHeaderLabels({QStringLiteral("分类名称"), QStringLiteral("语言"), QStringLiteral("资源数量")});
     m_categories->setRootIsDecorated(false);
     m_categories->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_categories->setFixedHeight(110);
+    m_categories->setFixedHeight(84);
     m_categories->header()->setSectionResizeMode(0, QHeaderView::Stretch);
 
     m_filter = new QComboBox(this);
