@@ -52,7 +52,10 @@ bool KeywordStore::open(const QString &file)
                             " keys TEXT NOT NULL DEFAULT '', parentkeys TEXT DEFAULT '',"
                             " googles TEXT DEFAULT '-', yahoos TEXT DEFAULT '-', bings TEXT DEFAULT '-',"
                             " adddate TEXT DEFAULT '')"))
-                        && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"));
+                        && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"))
+                        // Lookups ignore letter case ("SEO Tools" is "seo tools"); rows keep their text.
+                        && q.exec(QStringLiteral(
+                            "CREATE INDEX IF NOT EXISTS keywords_keys_nocase ON keywords(keys COLLATE NOCASE)"));
         if (!ok) {
             d.close();
             return false;
@@ -83,7 +86,7 @@ std::optional<KeywordStore::Stored> KeywordStore::find(const QString &keyword) c
         return std::nullopt;
     QSqlQuery q(db());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords where keys = ? limit 1"));
+    q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords where keys = ? collate nocase limit 1"));
     q.addBindValue(KeywordText::trimSpaces(keyword));
     if (!q.exec() || !q.next())
         return std::nullopt;
@@ -98,7 +101,7 @@ std::optional<KeywordStore::Stored> KeywordStore::findOnDay(const QString &keywo
     QSqlQuery q(db());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords"
-                             " where keys = ? and adddate = ? limit 1"));
+                             " where keys = ? collate nocase and adddate = ? limit 1"));
     q.addBindValue(KeywordText::trimSpaces(keyword));
     q.addBindValue(dateText(day));
     if (!q.exec() || !q.next())
@@ -129,7 +132,7 @@ bool KeywordStore::updateAll(const QString &keyword, const QString &parent, cons
         return false;
     QSqlQuery q(db());
     q.prepare(QStringLiteral("update keywords set parentkeys = ?,googles = ?,yahoos = ?,bings = ?,adddate = ?"
-                             " where keys = ?"));
+                             " where keys = ? collate nocase"));
     q.addBindValue(parent);
     q.addBindValue(counts.google);
     q.addBindValue(counts.yahoo);
@@ -145,7 +148,7 @@ bool KeywordStore::updateCount(Engine e, const QString &keyword, const QString &
         return false;
     static const char *const columns[] = {"googles", "yahoos", "bings"};
     QSqlQuery q(db());
-    q.prepare(QStringLiteral("update keywords set %1 = ?,adddate = ? where keys = ?")
+    q.prepare(QStringLiteral("update keywords set %1 = ?,adddate = ? where keys = ? collate nocase")
                   .arg(QLatin1String(columns[engineIndex(e)])));
     q.addBindValue(count);
     q.addBindValue(dateText(day));
@@ -158,7 +161,7 @@ int KeywordStore::remove(const QString &keyword)
     if (!isOpen())
         return -1;
     QSqlQuery q(db());
-    q.prepare(QStringLiteral("delete from keywords where keys = ?"));
+    q.prepare(QStringLiteral("delete from keywords where keys = ? collate nocase"));
     q.addBindValue(KeywordText::trimSpaces(keyword));
     if (!q.exec())
         return -1;

@@ -18,21 +18,6 @@ Page frontPage(const ServiceRequest &req, const QString &title)
 
 } // namespace
 
-Page baiduIndexService(const ServiceRequest &req, const World &)
-{
-    return frontPage(req, QStringLiteral("百度指数"));
-}
-
-Page keywordToolService(const ServiceRequest &req, const World &)
-{
-    return frontPage(req, QStringLiteral("Keyword Tool"));
-}
-
-Page figuresService(const ServiceRequest &req, const World &)
-{
-    return frontPage(req, QStringLiteral("Keyword figures"));
-}
-
 Page updateService(const ServiceRequest &req, const World &)
 {
     return frontPage(req, QStringLiteral("Veltrana updates"));

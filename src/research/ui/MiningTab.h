@@ -2,7 +2,11 @@
 
 #include "common/Engine.h"
 #include "common/ui/FeatureTab.h"
+#include "research/BaiduTools.h"
 #include "research/RelatedMiner.h"
+
+#include <QUrl>
+#include <functional>
 
 class AppContext;
 class FilterFrame;
@@ -36,9 +40,18 @@ public:
     QPushButton *deleteButton() const { return m_delete; }
     QPushButton *addToDatabaseButton() const { return m_addToDb; }
 
+    BaiduTools &baiduTools() { return *m_baidu; }
+    // How Baidu pages reach the desktop's browser (tests record instead).
+    void setUrlOpener(std::function<bool(const QUrl &)> opener) { m_openUrl = std::move(opener); }
+
     // The keyword context menu, or nullptr while a job runs or the list is
     // empty. The caller owns the menu.
     QMenu *createContextMenu();
+    // The Baidu tools on the selected row (what the menu's entries run).
+    QString selectedKeyword() const;
+    BaiduTools::Outcome requerySelected();
+    void openBaiduIndex();
+    void openBaiduSearch();
 
 private:
     void onStart();
@@ -50,8 +63,12 @@ private:
     void onBoxToggled();
     void showContextMenu(const QPoint &pos);
 
+    void openAddress(const QString &address);
+
     AppContext &m_context;
     RelatedMiner *m_miner;
+    BaiduTools *m_baidu;
+    std::function<bool(const QUrl &)> m_openUrl;
     QLineEdit *m_seed;
     QPushButton *m_start;
     QCheckBox *m_mustContain;
