@@ -58,6 +58,9 @@ QList<ToolRowPlant> madeUpRows(const QString &keyword, const World &world)
     const int count = world.toolRowCount > 0 ? world.toolRowCount : 20 + int(stableHash(kw, 500) % 20);
     QStringList phrases{kw};
     phrases += relatedFor(kw, Google, count - 1);
+    // Long lists run out of related phrases: numbered variants fill them up.
+    for (int n = 2; phrases.size() < count; ++n)
+        phrases << kw + QStringLiteral(" ideas ") + QString::number(n);
     QList<ToolRowPlant> rows;
     for (int i = 0; i < phrases.size() && i < count; ++i) {
         const quint64 h = stableHash(phrases.at(i), 600);
@@ -113,12 +116,14 @@ QByteArray toolPage(const World &world)
                            "  if (cap) q += '&captcha=' + encodeURIComponent(cap.value);\n"
                            "  var area = document.getElementById('kpResults');\n"
                            "  area.innerHTML = '<p class=kpLoading>Loading...</p>';\n"
-                           "  setTimeout(function () {\n"
+                           "  var send = function () {\n"
                            "    var x = new XMLHttpRequest();\n"
                            "    x.open('GET', q);\n"
                            "    x.onload = function () { if (x.status == 200) area.innerHTML = x.responseText; };\n"
                            "    x.send();\n"
-                           "  }, %1);\n"
+                           "  };\n"
+                           "  // An answer to the captcha is checked at once; results take a while.\n"
+                           "  if (cap) send(); else setTimeout(send, %1);\n"
                            "};\n</script></body></html>\n")
                 .arg(world.toolDelayMs);
     return utf8Head(QStringLiteral("Keyword Tool"), QLatin1String(Style)) + body.toUtf8();

@@ -28,8 +28,17 @@ QString finder(const QString &id)
 
 WebToolPage::WebToolPage(QWebEnginePage *page, QObject *parent) : ToolPage(parent), m_page(page)
 {
-    if (m_page)
-        connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) { Q_EMIT loadFinished(m_page->url(), ok); });
+    // Passed on from the event loop: a script run inside the browser's own
+    // notification would never get its answer.
+    if (m_page) {
+        connect(
+            m_page, &QWebEnginePage::loadFinished, this,
+            [this](bool ok) {
+                if (m_page)
+                    Q_EMIT loadFinished(m_page->url(), ok);
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void WebToolPage::load(const QUrl &address)
