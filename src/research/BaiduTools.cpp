@@ -11,9 +11,9 @@
 
 namespace {
 
-const QString kBaidu = QStringLiteral("baidu");
-const QString kBaiduIndex = QStringLiteral("baiduindex");
-const QString kFigures = QStringLiteral("figures");
+constexpr Endpoints::Service kBaidu = Endpoints::Service::Baidu;
+constexpr Endpoints::Service kBaiduIndex = Endpoints::Service::BaiduIndex;
+constexpr Endpoints::Service kFigures = Endpoints::Service::Figures;
 
 // Time-out, refused connection or a status outside 200-299: no answer at all,
 // as opposed to a page that answered with nothing in it.

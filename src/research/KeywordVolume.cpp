@@ -35,7 +35,7 @@ QString KeywordVolume::timedOutText()
 
 QUrl KeywordVolume::toolUrl() const
 {
-    const QString address = m_context.endpoints().url(QStringLiteral("keywordtool"), KeywordToolPage::path());
+    const QString address = m_context.endpoints().url(Endpoints::Service::KeywordTool, KeywordToolPage::path());
     return address.isEmpty() ? QUrl() : QUrl(address);
 }
 

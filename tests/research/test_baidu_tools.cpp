@@ -1,7 +1,7 @@
 // The Baidu re-query of the mining list against the stand-in: which requests
 // go out, which figures land in which cells, and what a failure leaves.
 
-#include "MiningFixture.h"
+#include "support/TestEnv.h"
 #include "common/ListPair.h"
 #include "common/PageReader.h"
 #include "common/ResultList.h"
@@ -43,7 +43,7 @@ class TestBaiduTools : public QObject
 {
     Q_OBJECT
 private:
-    std::unique_ptr<MiningFixture> f;
+    std::unique_ptr<TestEnv> f;
     std::unique_ptr<ListPair> lists;
     std::unique_ptr<BaiduTools> tools;
 
@@ -54,7 +54,7 @@ private:
     int requests(const QString &service, const QString &path) const
     {
         int n = 0;
-        for (const auto &r : f->web.log(service))
+        for (const auto &r : f->web().log(service))
             n += r.path == path ? 1 : 0;
         return n;
     }
@@ -62,10 +62,10 @@ private:
 private Q_SLOTS:
     void init()
     {
-        f = std::make_unique<MiningFixture>();
-        QVERIFY(f->start());
+        f = std::make_unique<TestEnv>(TestEnv::OwnWeb);
+        QVERIFY(f->isValid());
         // No figures service unless a test configures one.
-        f->context->endpoints().setBase(QStringLiteral("figures"), QString());
+        f->context->endpoints().setBase(Endpoints::Service::Figures, QString());
         lists = std::make_unique<ListPair>(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(),
                                            RelatedMiner::kRestoredColumns);
         tools = std::make_unique<BaiduTools>(*f->context);
@@ -80,9 +80,9 @@ private Q_SLOTS:
     void bothOptionsOffSendNothing()
     {
         addRow(QStringLiteral("seo"));
-        f->web.clearLog();
+        f->web().clearLog();
         QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), {}), BaiduTools::Outcome::Done);
-        QVERIFY(f->web.log().isEmpty());
+        QVERIFY(f->web().log().isEmpty());
         QCOMPARE(baiduCells(lists->shown(), "seo"), QStringList({"0", "0", "0", "0"}));
         QCOMPARE(baiduCells(lists->reserve(), "seo"), QStringList({"0", "0", "0", "0"}));
         // The engine counts stay as they were.
@@ -92,8 +92,8 @@ private Q_SLOTS:
 
     void dailyIndexFiguresAndTheirReport()
     {
-        f->context->endpoints().setBase(QStringLiteral("figures"), f->web.serviceBase(QStringLiteral("figures")));
-        f->web.setIndexDays(QStringLiteral("seo"), QList<int>(40, 100));
+        f->context->endpoints().setBase(Endpoints::Service::Figures, f->web().serviceBase(QStringLiteral("figures")));
+        f->web().setIndexDays(QStringLiteral("seo"), QList<int>(40, 100));
         addRow(QStringLiteral("web"));
         addRow(QStringLiteral("seo"));
         BaiduTools::Options o;
@@ -102,13 +102,13 @@ private Q_SLOTS:
         QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), o), BaiduTools::Outcome::Done);
         // The service had nothing: asked, then the daily data, then the report.
         QCOMPARE(requests(QStringLiteral("figures"), QStringLiteral("/kw.asp")), 2 + 1);   // detection + ask, report
-        QCOMPARE(f->web.figuresReports(), QList<QStringList>({{"133-100", "seo", "web"}}));
+        QCOMPARE(f->web().figuresReports(), QList<QStringList>({{"133-100", "seo", "web"}}));
         QCOMPARE(baiduCells(lists->shown(), "seo"), QStringList({"133", "100", "0", "0"}));
         QCOMPARE(baiduCells(lists->reserve(), "seo"), QStringList({"133", "100", "0", "0"}));
         QCOMPARE(lists->shown().cell(0, 4), QString());   // the other row is untouched
 
         // The service answers now: no daily data is read.
-        f->web.clearLog();
+        f->web().clearLog();
         QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), o), BaiduTools::Outcome::Done);
         QCOMPARE(requests(QStringLiteral("baiduindex"), QStringLiteral("/tools/get_data.php")), 0);
         QCOMPARE(baiduCells(lists->shown(), "seo").mid(0, 2), QStringList({"133", "100"}));
@@ -116,9 +116,9 @@ private Q_SLOTS:
 
     void shortDailyDataAndTheSwitchToProvinceData()
     {
-        f->web.setIndexDays(QStringLiteral("ten"), QList<int>(10, 90));
-        f->web.setIndexDays(QStringLiteral("none"), {});
-        f->web.setProvinceValues(QStringLiteral("late"), {40, 50, 9});
+        f->web().setIndexDays(QStringLiteral("ten"), QList<int>(10, 90));
+        f->web().setIndexDays(QStringLiteral("none"), {});
+        f->web().setProvinceValues(QStringLiteral("late"), {40, 50, 9});
         for (const char *k : {"ten", "none", "late"})
             addRow(QString::fromLatin1(k));
         BaiduTools::Options o;
@@ -132,11 +132,11 @@ private Q_SLOTS:
         QCOMPARE(baiduCells(lists->shown(), "none").mid(0, 2), QStringList({"0", "0"}));
         tools->requery(*lists, kColumns, QStringLiteral("none"), o);
         QCOMPARE(tools->indexFailCount(), 2);
-        f->web.clearLog();
+        f->web().clearLog();
         tools->requery(*lists, kColumns, QStringLiteral("late"), o);
         QCOMPARE(requests(QStringLiteral("baiduindex"), QStringLiteral("/tools/get_data.php")), 0);
         QCOMPARE(requests(QStringLiteral("baiduindex"), QStringLiteral("/main/get_province_data.php")), 1);
-        const auto item = f->web.log(QStringLiteral("baiduindex")).value(0).items;
+        const auto item = f->web().log(QStringLiteral("baiduindex")).value(0).items;
         QCOMPARE(item.value(1).second, BaiduPages_monthRange());
         QCOMPARE(baiduCells(lists->shown(), "late").mid(0, 2), QStringList({"208", "0"}));
     }
@@ -145,9 +145,9 @@ private Q_SLOTS:
     {
         TinyHttpServer baidu;
         QVERIFY(baidu.listen());
-        f->context->endpoints().setBase(QStringLiteral("baidu"), baidu.baseUrl());
-        f->context->endpoints().setBase(QStringLiteral("figures"), f->web.serviceBase(QStringLiteral("figures")));
-        f->web.setFigures(QStringLiteral("seo tools"), QStringLiteral("500-450"));
+        f->context->endpoints().setBase(Endpoints::Service::Baidu, baidu.baseUrl());
+        f->context->endpoints().setBase(Endpoints::Service::Figures, f->web().serviceBase(QStringLiteral("figures")));
+        f->web().setFigures(QStringLiteral("seo tools"), QStringLiteral("500-450"));
         QStringEncoder gbk("GB18030");
         baidu.setPage(QStringLiteral("/s?wd=seo+tools"),
                       gbk.encode(QStringLiteral("<html><body><div>找到相关网页约2,000,000篇</div></body></html>")),
@@ -165,7 +165,7 @@ private Q_SLOTS:
     {
         TinyHttpServer baidu;
         QVERIFY(baidu.listen());
-        f->context->endpoints().setBase(QStringLiteral("baidu"), baidu.baseUrl());
+        f->context->endpoints().setBase(Endpoints::Service::Baidu, baidu.baseUrl());
         baidu.setPage(QStringLiteral("/s?wd=seo"), QByteArray(), "text/html; charset=gb2312");
         RecordingReader reader;
         reader.page = QStringLiteral("<body>找到相关网页约1,500篇</body>");
@@ -185,8 +185,8 @@ private Q_SLOTS:
         lists->setCell(QStringLiteral("seo"), RelatedMiner::kBaiduVolumeColumn, QStringLiteral("777"));
         standin::Behaviour broken;
         broken.status = 500;
-        f->web.setBehaviour(QStringLiteral("/baiduindex/"), broken);
-        f->web.setBehaviour(QStringLiteral("/baidu/s"), broken);
+        f->web().setBehaviour(QStringLiteral("/baiduindex/"), broken);
+        f->web().setBehaviour(QStringLiteral("/baidu/s"), broken);
         BaiduTools::Options o;
         o.volume = true;
         o.pages = true;
@@ -200,9 +200,9 @@ private Q_SLOTS:
 
     void reservedCharactersArriveAsTyped()
     {
-        f->context->endpoints().setBase(QStringLiteral("figures"), f->web.serviceBase(QStringLiteral("figures")));
+        f->context->endpoints().setBase(Endpoints::Service::Figures, f->web().serviceBase(QStringLiteral("figures")));
         const QString keyword = QStringLiteral("a&b c+d#e");
-        f->web.setIndexDays(keyword, QList<int>(30, 30));
+        f->web().setIndexDays(keyword, QList<int>(30, 30));
         addRow(keyword);
         BaiduTools::Options o;
         o.volume = true;
@@ -210,7 +210,7 @@ private Q_SLOTS:
         o.parent = QStringLiteral("x&y");
         tools->requery(*lists, kColumns, keyword, o);
         QStringList seen;
-        for (const auto &r : f->web.log()) {
+        for (const auto &r : f->web().log()) {
             for (const auto &item : r.items) {
                 if (item.first == u"q" || item.first == u"kw" || item.first == u"wd" || item.first == u"parents")
                     seen << r.service + QLatin1Char(':') + item.first + QLatin1Char('=') + item.second;

@@ -2,7 +2,7 @@
 // keyword tool page: the captcha round, the listed rows, the bounded poll
 // and the add to the keyword database.
 
-#include "MiningFixture.h"
+#include "support/TestEnv.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "engines/KeywordToolPage.h"
@@ -51,7 +51,7 @@ class TestVolumeTab : public QObject
 {
     Q_OBJECT
 private:
-    std::unique_ptr<MiningFixture> f;
+    std::unique_ptr<TestEnv> f;
     std::unique_ptr<VolumeTab> tab;
 
     // Opens the tab and waits for the tool page's finished load.
@@ -78,9 +78,9 @@ private:
 private Q_SLOTS:
     void init()
     {
-        f = std::make_unique<MiningFixture>();
-        QVERIFY(f->start());
-        f->web.setToolDelay(150);
+        f = std::make_unique<TestEnv>(TestEnv::OwnWeb);
+        QVERIFY(f->isValid());
+        f->web().setToolDelay(150);
         tab = std::make_unique<VolumeTab>(*f->context);
         tab->volume().setTimings(100, 2000, 300);
     }
@@ -92,7 +92,7 @@ private Q_SLOTS:
 
     void captchaRoundThenTheRows()
     {
-        f->web.plantToolRows(kRows);
+        f->web().plantToolRows(kRows);
         openTab();
         QVERIFY(tab->captchaFrame()->isVisibleTo(tab.get()));
         QVERIFY(tab->coverPicture()->isHidden());   // the captcha picture shows through
@@ -151,16 +151,16 @@ private Q_SLOTS:
 
     void repeatedQueryReplacesTheRowsAndKeepsToTwoHundred()
     {
-        f->web.setToolCaptcha(false);
-        f->web.plantToolRows(kRows);
+        f->web().setToolCaptcha(false);
+        f->web().plantToolRows(kRows);
         openTab();
         QVERIFY(!tab->captchaFrame()->isVisibleTo(tab.get()));
         tab->keywordEdit()->setText(QStringLiteral("seo"));
         QTest::mouseClick(tab->startButton(), Qt::LeftButton);
         QCOMPARE(tab->volume().result().count(), 4);
 
-        f->web.plantToolRows({});
-        f->web.setToolRowCount(250);
+        f->web().plantToolRows({});
+        f->web().setToolRowCount(250);
         QVERIFY(waitUntil([this] { return tab->refetchButton()->isEnabled(); }, 5000));
         tab->keywordEdit()->setText(QStringLiteral("web hosting"));
         QTest::mouseClick(tab->startButton(), Qt::LeftButton);
@@ -173,8 +173,8 @@ private Q_SLOTS:
 
     void aResultsAreaThatNeverFillsEndsWithinTheBound()
     {
-        f->web.setToolCaptcha(false);
-        f->web.setToolNeverFills(true);
+        f->web().setToolCaptcha(false);
+        f->web().setToolNeverFills(true);
         tab->volume().setTimings(100, 1000, 300);
         openTab();
         tab->keywordEdit()->setText(QStringLiteral("seo"));
@@ -192,7 +192,7 @@ private Q_SLOTS:
         tool.setPage(QStringLiteral("/select/KeywordToolExternal"),
                      "<html><body><input id=kpVariationsTool-keyword>"
                      "<button id=kpKeywordPlanner-getKeywordsButton>Go</button></body></html>");
-        f->context->endpoints().setBase(QStringLiteral("keywordtool"), tool.baseUrl());
+        f->context->endpoints().setBase(Endpoints::Service::KeywordTool, tool.baseUrl());
         openTab();
         tab->keywordEdit()->setText(QStringLiteral("seo"));
         QCOMPARE(tab->volume().query(QStringLiteral("seo"), {}, false), KeywordVolume::Outcome::NoResultsArea);
@@ -205,12 +205,12 @@ private Q_SLOTS:
         openTab();
         QVERIFY(tab->volume().isToolPage(tab->volume().toolUrl()));
         QVERIFY(!tab->volume().isToolPage(QUrl(QStringLiteral("http://www.google.com/select/KeywordToolExternal"))));
-        QVERIFY(!tab->volume().isToolPage(QUrl(f->web.serviceBase(QStringLiteral("keywordtool")) + QStringLiteral("/"))));
+        QVERIFY(!tab->volume().isToolPage(QUrl(f->web().serviceBase(QStringLiteral("keywordtool")) + QStringLiteral("/"))));
 
         // Another page in the browser leaves the controls alone.
         tab->refetchButton()->setEnabled(false);
         QSignalSpy loaded(tab->browser()->page(), &QWebEnginePage::loadFinished);
-        tab->browser()->load(QUrl(f->web.serviceBase(QStringLiteral("keywordtool")) + QStringLiteral("/")));
+        tab->browser()->load(QUrl(f->web().serviceBase(QStringLiteral("keywordtool")) + QStringLiteral("/")));
         QVERIFY(loaded.wait(5000));
         waitUntil([] { return false; }, 200);
         QVERIFY(!tab->refetchButton()->isEnabled());

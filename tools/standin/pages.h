@@ -61,6 +61,10 @@ struct World {
     // Figures service: pairs it answers, and the reports it received.
     mutable QHash<QString, QString> figures;
     mutable QList<QStringList> figuresReports;   // nums, kw, parents
+    bool updateFilesSet = false;
+    QString updateFiles;                  // when set; else the default downloads
+    QString updateNames = QStringLiteral("veltrana");
+    QMap<QString, QByteArray> downloads;  // extra or replaced files of the update service
 };
 
 QString toolCaptchaAnswer();

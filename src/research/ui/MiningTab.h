@@ -28,18 +28,6 @@ public:
     RelatedMiner &miner() { return *m_miner; }
     MiningOptions currentOptions() const;
 
-    QLineEdit *seedEdit() const { return m_seed; }
-    QPushButton *startButton() const { return m_start; }
-    QCheckBox *mustContainBox() const { return m_mustContain; }
-    QCheckBox *excludeBox() const { return m_exclude; }
-    QLineEdit *excludeEdit() const { return m_excludeWords; }
-    QCheckBox *engineBox(Engine e) const { return m_engineBoxes[engineIndex(e)]; }
-    QCheckBox *storeBox() const { return m_store; }
-    ResultListView *resultView() const { return m_view; }
-    FilterFrame *filterFrame() const { return m_filter; }
-    QPushButton *deleteButton() const { return m_delete; }
-    QPushButton *addToDatabaseButton() const { return m_addToDb; }
-
     BaiduTools &baiduTools() { return *m_baidu; }
     // How Baidu pages reach the desktop's browser (tests record instead).
     void setUrlOpener(std::function<bool(const QUrl &)> opener) { m_openUrl = std::move(opener); }
