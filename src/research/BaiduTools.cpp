@@ -15,13 +15,6 @@ constexpr Endpoints::Service kBaidu = Endpoints::Service::Baidu;
 constexpr Endpoints::Service kBaiduIndex = Endpoints::Service::BaiduIndex;
 constexpr Endpoints::Service kFigures = Endpoints::Service::Figures;
 
-// Time-out, refused connection or a status outside 200-299: no answer at all,
-// as opposed to a page that answered with nothing in it.
-bool requestFailed(const CXHtml &html)
-{
-    return html.lastTimedOut() || html.lastStatus() < 200 || html.lastStatus() >= 300;
-}
-
 } // namespace
 
 BaiduTools::BaiduTools(AppContext &context, QObject *parent)
@@ -45,11 +38,12 @@ std::optional<QString> BaiduTools::GetIndex(const QString &keyword, const QStrin
     html.charset = QStringLiteral("gb2312");
     html.TryTime = 6;
     html.url = m_context.endpoints().url(kBaiduIndex, BaiduPages::dailyIndexPath(keyword));
-    const QString page = html.GetSrc();
-    const std::optional<QString> pair = BaiduPages::GetIndex(page);
+    const FetchOutcome fetched = html.fetchOutcome();
+    const std::optional<QString> pair = BaiduPages::GetIndex(fetched.body);
     if (!pair) {
         ++m_indexFailCount;
-        if (page.isEmpty() && requestFailed(html))
+        // A page without data is "0-0"; no page at all is no figure.
+        if (fetched.failed())
             return std::nullopt;
         return QStringLiteral("0-0");
     }
@@ -73,10 +67,10 @@ std::optional<QString> BaiduTools::GetMonthIndex(const QString &keyword)
     html.TryTime = 10;
     html.url = m_context.endpoints().url(
         kBaiduIndex, BaiduPages::provincePath(BaiduPages::GetMonthstr(QDate::currentDate()), keyword));
-    const QString page = html.GetSrc();
-    if (page.isEmpty() && requestFailed(html))
+    const FetchOutcome fetched = html.fetchOutcome();
+    if (fetched.failed())
         return std::nullopt;
-    return BaiduPages::GetMonthIndex(page);
+    return BaiduPages::GetMonthIndex(fetched.body);
 }
 
 std::optional<QString> BaiduTools::volumePair(const QString &keyword, const QString &parent, CXHtml &html)

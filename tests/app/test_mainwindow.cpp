@@ -338,10 +338,12 @@ private Q_SLOTS:
             return true;
         });
         QVERIFY(window.start());
-        QVERIFY(qobject_cast<VolumeTab *>(window.tabs()->widget(1)));
-        QCOMPARE(window.tabs()->tabText(1), QStringLiteral("Adwords关键词查询"));
+        auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("mainTabs"));
+        QVERIFY(tabs);
+        QVERIFY(qobject_cast<VolumeTab *>(tabs->widget(1)));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("Adwords关键词查询"));
 
-        auto *mining = qobject_cast<MiningTab *>(window.tabs()->widget(0));
+        auto *mining = qobject_cast<MiningTab *>(tabs->widget(0));
         QVERIFY(mining);
         mining->miner().lists().addRow(QStringLiteral("a&b c#d"));
         auto *view = mining->findChild<ResultListView *>(QStringLiteral("resultView"));
