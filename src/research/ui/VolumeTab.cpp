@@ -223,6 +223,7 @@ void VolumeTab::onLoadFinished(const QUrl &address)
         "document.oncontextmenu=function(){return false;};"
         "document.onmousewheel=function(){return false;};"
         "document.addEventListener('wheel',function(e){e.preventDefault();},{passive:false});"
+        "document.documentElement.style.overflow='hidden';"
         "window.scrollBy(868,360);"));
     m_secondCover->show();
     if (!m_volume->holdFlag())
