@@ -110,7 +110,10 @@ bool KeywordStore::prepareTable(QSqlDatabase &d)
                         " keys TEXT NOT NULL DEFAULT '', parentkeys TEXT DEFAULT '',"
                         " googles TEXT DEFAULT '-', yahoos TEXT DEFAULT '-', bings TEXT DEFAULT '-',"
                         " adddate TEXT DEFAULT '')"))
-                    && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"));
+                    && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"))
+                    // Lookups ignore letter case ("SEO Tools" is "seo tools"); rows keep their text.
+                    && q.exec(QStringLiteral(
+                        "CREATE INDEX IF NOT EXISTS keywords_keys_nocase ON keywords(keys COLLATE NOCASE)"));
     return ok ? true : fail(q.lastError().text());
 }
 
@@ -167,7 +170,8 @@ std::optional<KeywordStore::Stored> KeywordStore::find(const QString &keyword) c
         return std::nullopt;
     QSqlQuery q(db());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords where keys = ? limit 1"));
+    q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords"
+                             " where keys = ? collate nocase limit 1"));
     q.addBindValue(KeywordText::trimSpaces(keyword));
     if (!q.exec() || !q.next())
         return std::nullopt;
@@ -182,7 +186,7 @@ std::optional<KeywordStore::Stored> KeywordStore::findOnDay(const QString &keywo
     QSqlQuery q(db());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords"
-                             " where keys = ? and adddate = ? limit 1"));
+                             " where keys = ? collate nocase and adddate = ? limit 1"));
     q.addBindValue(KeywordText::trimSpaces(keyword));
     q.addBindValue(dateText(day));
     if (!q.exec() || !q.next())
@@ -213,7 +217,7 @@ bool KeywordStore::updateAll(const QString &keyword, const QString &parent, cons
         return fail(notOpenText());
     QSqlQuery q(db());
     q.prepare(QStringLiteral("update keywords set parentkeys = ?,googles = ?,yahoos = ?,bings = ?,adddate = ?"
-                             " where keys = ?"));
+                             " where keys = ? collate nocase"));
     q.addBindValue(parent);
     q.addBindValue(counts.google);
     q.addBindValue(counts.yahoo);
@@ -229,7 +233,7 @@ bool KeywordStore::updateCount(Engine e, const QString &keyword, const QString &
         return fail(notOpenText());
     static const char *const columns[] = {"googles", "yahoos", "bings"};
     QSqlQuery q(db());
-    q.prepare(QStringLiteral("update keywords set %1 = ?,adddate = ? where keys = ?")
+    q.prepare(QStringLiteral("update keywords set %1 = ?,adddate = ? where keys = ? collate nocase")
                   .arg(QLatin1String(columns[engineIndex(e)])));
     q.addBindValue(count);
     q.addBindValue(dateText(day));
@@ -244,7 +248,7 @@ int KeywordStore::remove(const QString &keyword)
         return -1;
     }
     QSqlQuery q(db());
-    q.prepare(QStringLiteral("delete from keywords where keys = ?"));
+    q.prepare(QStringLiteral("delete from keywords where keys = ? collate nocase"));
     q.addBindValue(KeywordText::trimSpaces(keyword));
     if (!execWrite(q))
         return -1;

@@ -54,7 +54,7 @@ public:
     void close();
     QString fileName() const { return m_file; }
 
-    // Rows with this keyword (trimmed); the first one found.
+    // Rows with this keyword (trimmed, letter case ignored); the first one found.
     std::optional<Stored> find(const QString &keyword) const;
     // The row with this keyword (trimmed) written on `day`, if any.
     std::optional<Stored> findOnDay(const QString &keyword, const QDate &day) const;

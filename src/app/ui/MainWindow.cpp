@@ -11,6 +11,7 @@
 #include "context/AppContext.h"
 #include "keyworddb/ui/KeywordDbTab.h"
 #include "research/ui/MiningTab.h"
+#include "research/ui/VolumeTab.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -174,12 +175,15 @@ void MainWindow::buildTabs()
 {
     if (m_tabs->count() > 0)
         return;
-    m_tabs->addTab(new MiningTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[0]));
+    auto *mining = new MiningTab(m_context, m_tabs);
+    mining->setUrlOpener([this](const QUrl &url) { return m_openUrl && m_openUrl(url); });
+    m_tabs->addTab(mining, QString::fromUtf8(kTabCaptions[0]));
+    m_tabs->addTab(new VolumeTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[1]));
     // Placeholders until their features arrive; each keeps its activated() hook.
-    const char *const names[] = {"volumeTab", "resourceTab", "rankTab"};
-    for (int i = 1; i <= 3; ++i) {
+    const char *const names[] = {"resourceTab", "rankTab"};
+    for (int i = 2; i <= 3; ++i) {
         auto *tab = new FeatureTab(m_tabs);
-        tab->setObjectName(QLatin1String(names[i - 1]));
+        tab->setObjectName(QLatin1String(names[i - 2]));
         m_tabs->addTab(tab, QString::fromUtf8(kTabCaptions[i]));
     }
     m_tabs->addTab(new KeywordDbTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[4]));
