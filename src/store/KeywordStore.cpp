@@ -43,32 +43,50 @@ QSqlDatabase KeywordStore::db() const
 
 bool KeywordStore::open(const QString &file)
 {
+    const QFileInfo info(file);
+    // A database the user may read but not write (a read-only file or
+    // folder) is opened as it is, and every write then fails loudly instead
+    // of the list staying empty.
+    const bool writable = info.exists() ? info.isWritable() && QFileInfo(info.absolutePath()).isWritable()
+                                        : QFileInfo(info.absolutePath()).isWritable();
+    if (info.exists() && !writable)
+        return openReadOnly(file);
     close();
     m_file = file;
     m_error.clear();
     m_readOnly = false;
-    const QFileInfo info(file);
     if (info.exists() && !info.isFile())
         return fail(QStringLiteral("%1 不是数据库文件").arg(file));
-    // A database the user may read but not write (a read-only file or
-    // folder) is opened as it is, without locks or journal, and every write
-    // then fails loudly instead of the list staying empty.
-    const bool writable = info.exists() ? info.isWritable() && QFileInfo(info.absolutePath()).isWritable()
-                                        : QFileInfo(info.absolutePath()).isWritable();
-    if (!info.exists() && !writable)
+    if (!writable)
         return fail(QStringLiteral("无法在 %1 中创建数据库").arg(info.absolutePath()));
     QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    if (writable) {
-        d.setDatabaseName(file);
-        // A short wait inside SQLite; the longer wait for another process's
-        // transaction is execWrite's, which keeps the event loop running.
-        d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qMin(m_lockWaitMs, kBusySliceMs)));
-    } else {
-        d.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded)
-                          + QStringLiteral("?immutable=1"));
-        d.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
-        m_readOnly = true;
+    d.setDatabaseName(file);
+    // A short wait inside SQLite; the longer wait for another process's
+    // transaction is execWrite's, which keeps the event loop running.
+    d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qMin(m_lockWaitMs, kBusySliceMs)));
+    if (!d.open())
+        return fail(d.lastError().text());
+    if (!prepareTable(d)) {
+        d.close();
+        return false;
     }
+    return true;
+}
+
+bool KeywordStore::openReadOnly(const QString &file)
+{
+    close();
+    m_file = file;
+    m_error.clear();
+    m_readOnly = true;
+    const QFileInfo info(file);
+    if (!info.isFile())
+        return fail(QStringLiteral("%1 不是数据库文件").arg(file));
+    QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    // "immutable": no lock or journal file is made beside it.
+    d.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded)
+                      + QStringLiteral("?immutable=1"));
+    d.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
     if (!d.open())
         return fail(d.lastError().text());
     if (!prepareTable(d)) {

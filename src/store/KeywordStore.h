@@ -44,6 +44,9 @@ public:
     // not an SQLite database, or whose keywords table lacks our columns, is
     // refused and left untouched. lastError() says why.
     bool open(const QString &file);
+    // Opens an existing database for reading only, without locks or journal
+    // (what open() does for a file or folder it cannot write).
+    bool openReadOnly(const QString &file);
     bool isReadOnly() const { return m_readOnly; }
     // Why the last open or write failed, for the user.
     QString lastError() const { return m_error; }
