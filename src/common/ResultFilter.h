@@ -25,7 +25,7 @@ struct FilterColumns {
     int bing = 3;
     int lastCopied = 4;
 
-    static FilterColumns relatedKeywords() { return {1, 2, 3, 4}; }
+    static FilterColumns relatedKeywords() { return {1, 2, 3, 7}; }
     static FilterColumns keywordDatabase() { return {2, 3, 4, 5}; }
 };
 

@@ -36,13 +36,15 @@ QStringList RelatedMiner::resultHeaders()
     QStringList headers{QStringLiteral("相关关键词")};
     for (Engine e : kEngines)
         headers << engineLabel(e) + QStringLiteral("收录");
+    // The Baidu figures have columns of their own, so the engine counts stay visible.
+    headers << QStringLiteral("搜索量-月均") << QStringLiteral("搜索量-昨日") << QStringLiteral("百度收录数")
+            << QStringLiteral("百度优化指数");
     return headers;
 }
 
 QStringList RelatedMiner::reserveHeaders()
 {
-    return {QStringLiteral("相关关键词"), QStringLiteral("搜索量-月均"), QStringLiteral("搜索量-昨日"),
-            QStringLiteral("百度收录数"), QStringLiteral("百度优化指数")};
+    return resultHeaders();
 }
 
 bool RelatedMiner::passesWords(const QString &candidate, const QString &seed, const MiningOptions &options)

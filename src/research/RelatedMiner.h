@@ -40,9 +40,14 @@ public:
     static QStringList resultHeaders();
     static QStringList reserveHeaders();
 
-    // "还原" copies the three count columns back; the filter's rebuild also
-    // takes column 4, which only the Baidu tools write.
-    static constexpr int kRestoredColumns = 3;
+    // Columns 1-3 hold the engine counts, 4-7 the Baidu figures (volume,
+    // latest day, page count, optimisation index) that only the Baidu tools
+    // write. "还原" and the filter's rebuild copy all of them back.
+    static constexpr int kBaiduVolumeColumn = 4;
+    static constexpr int kBaiduLatestColumn = 5;
+    static constexpr int kBaiduPagesColumn = 6;
+    static constexpr int kBaiduIndexColumn = 7;
+    static constexpr int kRestoredColumns = 7;
 
     ListPair &lists() { return m_lists; }
     ResultList &result() { return m_lists.shown(); }

@@ -43,32 +43,50 @@ QSqlDatabase KeywordStore::db() const
 
 bool KeywordStore::open(const QString &file)
 {
+    const QFileInfo info(file);
+    // A database the user may read but not write (a read-only file or
+    // folder) is opened as it is, and every write then fails loudly instead
+    // of the list staying empty.
+    const bool writable = info.exists() ? info.isWritable() && QFileInfo(info.absolutePath()).isWritable()
+                                        : QFileInfo(info.absolutePath()).isWritable();
+    if (info.exists() && !writable)
+        return openReadOnly(file);
     close();
     m_file = file;
     m_error.clear();
     m_readOnly = false;
-    const QFileInfo info(file);
     if (info.exists() && !info.isFile())
         return fail(QStringLiteral("%1 不是数据库文件").arg(file));
-    // A database the user may read but not write (a read-only file or
-    // folder) is opened as it is, without locks or journal, and every write
-    // then fails loudly instead of the list staying empty.
-    const bool writable = info.exists() ? info.isWritable() && QFileInfo(info.absolutePath()).isWritable()
-                                        : QFileInfo(info.absolutePath()).isWritable();
-    if (!info.exists() && !writable)
+    if (!writable)
         return fail(QStringLiteral("无法在 %1 中创建数据库").arg(info.absolutePath()));
     QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    if (writable) {
-        d.setDatabaseName(file);
-        // A short wait inside SQLite; the longer wait for another process's
-        // transaction is execWrite's, which keeps the event loop running.
-        d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qMin(m_lockWaitMs, kBusySliceMs)));
-    } else {
-        d.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded)
-                          + QStringLiteral("?immutable=1"));
-        d.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
-        m_readOnly = true;
+    d.setDatabaseName(file);
+    // A short wait inside SQLite; the longer wait for another process's
+    // transaction is execWrite's, which keeps the event loop running.
+    d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qMin(m_lockWaitMs, kBusySliceMs)));
+    if (!d.open())
+        return fail(d.lastError().text());
+    if (!prepareTable(d)) {
+        d.close();
+        return false;
     }
+    return true;
+}
+
+bool KeywordStore::openReadOnly(const QString &file)
+{
+    close();
+    m_file = file;
+    m_error.clear();
+    m_readOnly = true;
+    const QFileInfo info(file);
+    if (!info.isFile())
+        return fail(QStringLiteral("%1 不是数据库文件").arg(file));
+    QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    // "immutable": no lock or journal file is made beside it.
+    d.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded)
+                      + QStringLiteral("?immutable=1"));
+    d.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
     if (!d.open())
         return fail(d.lastError().text());
     if (!prepareTable(d)) {
@@ -110,7 +128,10 @@ bool KeywordStore::prepareTable(QSqlDatabase &d)
                         " keys TEXT NOT NULL DEFAULT '', parentkeys TEXT DEFAULT '',"
                         " googles TEXT DEFAULT '-', yahoos TEXT DEFAULT '-', bings TEXT DEFAULT '-',"
                         " adddate TEXT DEFAULT '')"))
-                    && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"));
+                    && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"))
+                    // Lookups ignore letter case ("SEO Tools" is "seo tools"); rows keep their text.
+                    && q.exec(QStringLiteral(
+                        "CREATE INDEX IF NOT EXISTS keywords_keys_nocase ON keywords(keys COLLATE NOCASE)"));
     return ok ? true : fail(q.lastError().text());
 }
 
@@ -167,7 +188,8 @@ std::optional<KeywordStore::Stored> KeywordStore::find(const QString &keyword) c
         return std::nullopt;
     QSqlQuery q(db());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords where keys = ? limit 1"));
+    q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords"
+                             " where keys = ? collate nocase limit 1"));
     q.addBindValue(KeywordText::trimSpaces(keyword));
     if (!q.exec() || !q.next())
         return std::nullopt;
@@ -182,7 +204,7 @@ std::optional<KeywordStore::Stored> KeywordStore::findOnDay(const QString &keywo
     QSqlQuery q(db());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("select id,adddate,googles,yahoos,bings from keywords"
-                             " where keys = ? and adddate = ? limit 1"));
+                             " where keys = ? collate nocase and adddate = ? limit 1"));
     q.addBindValue(KeywordText::trimSpaces(keyword));
     q.addBindValue(dateText(day));
     if (!q.exec() || !q.next())
@@ -213,7 +235,7 @@ bool KeywordStore::updateAll(const QString &keyword, const QString &parent, cons
         return fail(notOpenText());
     QSqlQuery q(db());
     q.prepare(QStringLiteral("update keywords set parentkeys = ?,googles = ?,yahoos = ?,bings = ?,adddate = ?"
-                             " where keys = ?"));
+                             " where keys = ? collate nocase"));
     q.addBindValue(parent);
     q.addBindValue(counts.google);
     q.addBindValue(counts.yahoo);
@@ -229,7 +251,7 @@ bool KeywordStore::updateCount(Engine e, const QString &keyword, const QString &
         return fail(notOpenText());
     static const char *const columns[] = {"googles", "yahoos", "bings"};
     QSqlQuery q(db());
-    q.prepare(QStringLiteral("update keywords set %1 = ?,adddate = ? where keys = ?")
+    q.prepare(QStringLiteral("update keywords set %1 = ?,adddate = ? where keys = ? collate nocase")
                   .arg(QLatin1String(columns[engineIndex(e)])));
     q.addBindValue(count);
     q.addBindValue(dateText(day));
@@ -244,7 +266,7 @@ int KeywordStore::remove(const QString &keyword)
         return -1;
     }
     QSqlQuery q(db());
-    q.prepare(QStringLiteral("delete from keywords where keys = ?"));
+    q.prepare(QStringLiteral("delete from keywords where keys = ? collate nocase"));
     q.addBindValue(KeywordText::trimSpaces(keyword));
     if (!execWrite(q))
         return -1;

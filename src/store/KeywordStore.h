@@ -44,6 +44,9 @@ public:
     // not an SQLite database, or whose keywords table lacks our columns, is
     // refused and left untouched. lastError() says why.
     bool open(const QString &file);
+    // Opens an existing database for reading only, without locks or journal
+    // (what open() does for a file or folder it cannot write).
+    bool openReadOnly(const QString &file);
     bool isReadOnly() const { return m_readOnly; }
     // Why the last open or write failed, for the user.
     QString lastError() const { return m_error; }
@@ -54,7 +57,7 @@ public:
     void close();
     QString fileName() const { return m_file; }
 
-    // Rows with this keyword (trimmed); the first one found.
+    // Rows with this keyword (trimmed, letter case ignored); the first one found.
     std::optional<Stored> find(const QString &keyword) const;
     // The row with this keyword (trimmed) written on `day`, if any.
     std::optional<Stored> findOnDay(const QString &keyword, const QDate &day) const;

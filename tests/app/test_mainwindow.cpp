@@ -3,6 +3,11 @@
 #include "app/ui/MainWindow.h"
 #include "common/JobStatus.h"
 #include "common/PageReader.h"
+#include "common/ResultList.h"
+#include "common/ui/ResultListView.h"
+#include "research/ui/MiningTab.h"
+#include "research/ui/VolumeTab.h"
+#include "support/TinyHttpServer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -304,6 +309,53 @@ private Q_SLOTS:
         // Nothing listening there: nothing loaded, nothing returned.
         QCOMPARE(reader->readPage(QStringLiteral("ftp://127.0.0.1/x"), 100), QString());
         QCOMPARE(reader->readPage(QStringLiteral("http://127.0.0.1:1/none"), 1000), QString());
+    }
+
+    void pageReaderGivesThePartlyLoadedDocument()
+    {
+        // A picture that never arrives keeps the page loading past the wait:
+        // the count already on the page is what the Baidu fall-back needs.
+        TinyHttpServer server;
+        QVERIFY(server.listen());
+        server.setPage(QStringLiteral("/partial.htm"),
+                       QStringLiteral("<html><body><p>找到相关网页约1,234篇</p><img src=\"/hang.png\"></body></html>").toUtf8(),
+                       "text/html; charset=utf-8");
+        server.setSilent(QStringLiteral("/hang.png"));
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
+        MainWindow window(*env.context);
+        QVERIFY(window.start());
+        const QString html = env.context->pageReader()->readPage(server.baseUrl() + QStringLiteral("/partial.htm"), 1500);
+        QVERIFY2(html.contains(QStringLiteral("找到相关网页约1,234篇")), qPrintable(html.left(300)));
+    }
+
+    void volumeTabAndBaiduPagesInTheDesktopBrowser()
+    {
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
+        MainWindow window(*env.context);
+        QList<QUrl> opened;
+        window.setUrlOpener([&](const QUrl &url) {
+            opened << url;
+            return true;
+        });
+        QVERIFY(window.start());
+        auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("mainTabs"));
+        QVERIFY(tabs);
+        QVERIFY(qobject_cast<VolumeTab *>(tabs->widget(1)));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("Adwords关键词查询"));
+
+        auto *mining = qobject_cast<MiningTab *>(tabs->widget(0));
+        QVERIFY(mining);
+        mining->miner().lists().addRow(QStringLiteral("a&b c#d"));
+        auto *view = mining->findChild<ResultListView *>(QStringLiteral("resultView"));
+        QVERIFY(view);
+        view->setCurrentIndex(mining->miner().result().index(0, 0));
+        mining->openBaiduIndex();
+        mining->openBaiduSearch();
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(QString::fromUtf8(opened.at(0).toEncoded()),
+                 m_standIn->serviceBase(QStringLiteral("baiduindex")) + QStringLiteral("/main/word.php?word=a%26b+c%23d"));
+        QCOMPARE(QString::fromUtf8(opened.at(1).toEncoded()),
+                 m_standIn->serviceBase(QStringLiteral("baidu")) + QStringLiteral("/s?wd=a%26b+c%23d"));
     }
 
 private:

@@ -5,6 +5,10 @@
 #include "common/ResultList.h"
 #include "store/RecordRows.h"
 
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestKeywordStore : public QObject
@@ -121,6 +125,82 @@ private Q_SLOTS:
         ResultList *empty = countList(this);
         checkdbLastRow(f.store(), *empty, QStringLiteral("x"), day2);
         QCOMPARE(f.store().rowCount(), 1);
+    }
+
+    void foreignFilesAreRefusedAndLeftUntouched_data()
+    {
+        QTest::addColumn<QByteArray>("schema");   // empty: random bytes instead of a database
+        QTest::newRow("table of another program")
+            << QByteArray("CREATE TABLE keywords (id INTEGER PRIMARY KEY, word TEXT, hits INTEGER)");
+        QTest::newRow("not a database") << QByteArray();
+    }
+
+    void foreignFilesAreRefusedAndLeftUntouched()
+    {
+        QFETCH(QByteArray, schema);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("db.sqlite"));
+        if (schema.isEmpty()) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            for (int i = 0; i < 4096; ++i)
+                f.putChar(char((i * 7919) % 251));
+        } else {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QString::fromLatin1(schema)));
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO keywords (word, hits) VALUES ('seo', 3)")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+        QFile before(file);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray bytes = before.readAll();
+        before.close();
+
+        KeywordStore store;
+        QVERIFY(!store.open(file));
+        QVERIFY(!store.isOpen());
+        if (!schema.isEmpty())
+            QVERIFY2(store.lastError().contains(QStringLiteral("parentkeys, googles, yahoos, bings, adddate")),
+                     qPrintable(store.lastError()));
+        QVERIFY(!store.lastError().isEmpty());
+        QVERIFY(!store.insert(QStringLiteral("x"), {}, {}, QDate(2026, 1, 1)));
+        QFile after(file);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), bytes);   // not even an index was added
+        QVERIFY(!QFileInfo::exists(file + QStringLiteral("-wal")));
+    }
+
+    void readOnlyDatabaseListsButRefusesWrites()
+    {
+        TestEnv f;
+        f.seed({QStringLiteral("seo tools"), QStringLiteral("seo tips")});
+        const QString file = f.dataFile(QStringLiteral("db.sqlite"));
+        f.store().close();
+        KeywordStore store;
+        QVERIFY2(store.openReadOnly(file), qPrintable(store.lastError()));
+        QVERIFY(store.isReadOnly());
+        QCOMPARE(store.loadAll().size(), 2);
+        QVERIFY(store.find(QStringLiteral("seo tips")).has_value());
+        QVERIFY(!store.checkdb({QStringLiteral("new"), QStringLiteral("p"), {}, {}}));
+        QVERIFY(!store.lastError().isEmpty());
+        QCOMPARE(store.insertMissing({{QStringLiteral("newer"), {}, {}, {}}}), -1);
+        QCOMPARE(store.rowCount(), 2);
+    }
+
+    void countsAreDigitsOnly()
+    {
+        TestEnv f;
+        QVERIFY(f.store().checkdb({QStringLiteral("seo"), QStringLiteral("p"),
+                                   {QStringLiteral("nan"), QStringLiteral("1e9"), QStringLiteral(" 1,200 ")}, {}},
+                                  QDate(2026, 1, 1)));
+        const auto stored = f.store().find(QStringLiteral("seo"));
+        QCOMPARE(stored->counts.google, QStringLiteral("-"));
+        QCOMPARE(stored->counts.yahoo, QStringLiteral("-"));
+        QCOMPARE(stored->counts.bing, QStringLiteral("1200"));
     }
 
     void apostrophesAndQuotesAreStoredAsTyped()

@@ -6,11 +6,13 @@
 #include "support/TestEnv.h"
 #include "common/ResultList.h"
 #include "research/ui/MiningTab.h"
+#include "store/KeywordStore.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSet>
 #include <csignal>
 #include <sys/types.h>
 
@@ -211,6 +213,28 @@ private Q_SLOTS:
             QCOMPARE(cells.at(1), QStringLiteral("-"));   // Google not asked
         }
         QVERIFY(f->web().log(QStringLiteral("google")).isEmpty());
+    }
+
+    void concurrentSavesStoreEachKeywordOnce()
+    {
+        f->web().setRelatedCount(12);
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (int i = 0; i < 3; ++i) {
+            runs.push_back(std::make_unique<QProcess>());
+            start(*runs.back(), {QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--save")});
+        }
+        for (auto &p : runs) {
+            waitForEnd(*p);
+            QCOMPARE(p->exitCode(), 0);
+        }
+        KeywordStore store;
+        QVERIFY(store.open(programData->filePath(QStringLiteral("db.sqlite"))));
+        const QVector<KeywordStore::Record> rows = store.loadAll();
+        QSet<QString> distinct;
+        for (const KeywordStore::Record &r : rows)
+            distinct.insert(r.keys);
+        QCOMPARE(rows.size(), distinct.size());
+        QCOMPARE(rows.size(), 1 + mining_expect::related(QStringLiteral("seo"), 12).size());
     }
 
     void writeErrorOnOutputFails()

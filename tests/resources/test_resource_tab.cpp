@@ -9,7 +9,9 @@
 #include "keyworddb/KeywordDatabase.h"
 #include "keyworddb/ui/KeywordDbTab.h"
 #include "reports/ReportExport.h"
+#include "research/KeywordVolume.h"
 #include "research/ui/MiningTab.h"
+#include "research/ui/VolumeTab.h"
 #include "resources/ResourceCatalogue.h"
 #include "resources/ui/ResourceTab.h"
 #include "support/TestEnv.h"
@@ -214,6 +216,7 @@ void TestResourceTab::everyTabHasFourReportButtons()
     RecordingExporter exporter;
     m_context->setExporter(&exporter);
     MiningTab mining(*m_context);
+    VolumeTab volume(*m_context);
     KeywordDbTab database(*m_context);
 
     struct Case {
@@ -224,6 +227,7 @@ void TestResourceTab::everyTabHasFourReportButtons()
     };
     const QList<Case> cases = {
         {&mining, &mining.miner().result(), ReportKind::RelatedKeywords, QStringLiteral("导出至")},
+        {&volume, &volume.volume().result(), ReportKind::KeywordVolume, QStringLiteral("导出至")},
         {&database, &database.database().list(), ReportKind::KeywordDatabase, QStringLiteral("导出至")},
         {m_tab.get(), &m_tab->catalogue().list(), ReportKind::Resources, QStringLiteral("保存至")},
     };

@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QTimer>
 
 #include <optional>
@@ -35,13 +36,24 @@ const ServiceEntry Services[] = {
     {"update", updateService, false},
 };
 
-// Each name and value percent-decoded exactly once: "%2500" is the text
-// "%00", never a NUL byte.
+// Each name and value percent-decoded exactly once ("%2500" is the text
+// "%00", never a NUL byte), then read as UTF-8 as most clients send it, or
+// as GBK, which Baidu's own forms send.
+QString decodeText(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder gbk("GB18030");
+    return gbk.decode(bytes);
+}
+
 QString decodeOnce(QByteArray raw, bool plusIsSpace)
 {
     if (plusIsSpace)
         raw.replace('+', ' ');
-    return QString::fromUtf8(QByteArray::fromPercentEncoding(raw));
+    return decodeText(QByteArray::fromPercentEncoding(raw));
 }
 
 QList<QPair<QString, QString>> decodeItems(const QByteArray &raw, bool plusIsSpace)
@@ -241,6 +253,60 @@ void StandIn::clearBehaviours()
     d->behaviours.clear();
 }
 
+QString StandIn::captchaAnswer()
+{
+    return toolCaptchaAnswer();
+}
+
+void StandIn::setToolCaptcha(bool on)
+{
+    d->world.toolCaptcha = on;
+    d->world.toolCaptchaPassed = false;
+    d->world.toolCaptchaTries = 0;
+}
+
+void StandIn::setToolNeverFills(bool on)
+{
+    d->world.toolNeverFills = on;
+}
+
+void StandIn::setToolRowCount(int rows)
+{
+    d->world.toolRowCount = std::max(0, rows);
+}
+
+void StandIn::setToolDelay(int ms)
+{
+    d->world.toolDelayMs = std::max(0, ms);
+}
+
+void StandIn::plantToolRows(const QList<ToolRow> &rows)
+{
+    d->world.toolRows.clear();
+    for (const ToolRow &r : rows)
+        d->world.toolRows.append({r.keyword, r.position, r.cost, r.w1, r.w2, r.volume});
+}
+
+void StandIn::setIndexDays(const QString &keyword, const QList<int> &values)
+{
+    d->world.indexDays.insert(normalizeKeyword(keyword), values);
+}
+
+void StandIn::setProvinceValues(const QString &keyword, const QList<int> &values)
+{
+    d->world.provinceValues.insert(normalizeKeyword(keyword), values);
+}
+
+void StandIn::setFigures(const QString &keyword, const QString &pair)
+{
+    d->world.figures.insert(normalizeKeyword(keyword), pair);
+}
+
+QList<QStringList> StandIn::figuresReports() const
+{
+    return d->world.figuresReports;
+}
+
 QList<LoggedRequest> StandIn::log() const
 {
     return d->log;
@@ -370,6 +436,15 @@ HttpResponse StandIn::control(const QString &command, const QList<QPair<QString,
         for (const QString &n : arg("empty").split(u',', Qt::SkipEmptyParts))
             pages.append(n.toInt());
         setEmptyCataloguePages(pages);
+    } else if (command == QLatin1String("keywordtool")) {
+        if (args.has(QStringLiteral("captcha")))
+            setToolCaptcha(arg("captcha") == QLatin1String("1"));
+        if (args.has(QStringLiteral("never")))
+            setToolNeverFills(arg("never") == QLatin1String("1"));
+        if (args.has(QStringLiteral("rows")))
+            setToolRowCount(arg("rows").toInt());
+        if (args.has(QStringLiteral("delay")))
+            setToolDelay(arg("delay").toInt());
     } else if (command == QLatin1String("updatepage")) {
         if (args.has(QStringLiteral("files")))
             setUpdateFiles(arg("files"));

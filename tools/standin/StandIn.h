@@ -75,6 +75,28 @@ public:
     void setBehaviour(const QString &pathPrefix, const Behaviour &b);
     void clearBehaviours();
 
+    // Keyword tool page. The captcha shows on the first visit (default on) until
+    // captchaAnswer() is given; switching it resets that.
+    static QString captchaAnswer();
+    void setToolCaptcha(bool on);
+    void setToolNeverFills(bool on);   // the results area never gets rows
+    void setToolRowCount(int rows);    // 0 = a natural number
+    void setToolDelay(int ms);         // how long the page takes to fill its results
+    struct ToolRow {
+        QString keyword, position, cost;
+        int w1 = 0;
+        int w2 = -1;                   // < 0: a single indicator bar
+        QString volume;
+    };
+    void plantToolRows(const QList<ToolRow> &rows); // these rows for every keyword
+
+    // Baidu index data of a keyword: daily values ("<p d=" entries) and province values.
+    void setIndexDays(const QString &keyword, const QList<int> &values);
+    void setProvinceValues(const QString &keyword, const QList<int> &values);
+    // Keyword figures service: the pair it answers for a keyword, and the reports it got.
+    void setFigures(const QString &keyword, const QString &pair);
+    QList<QStringList> figuresReports() const; // each: nums, kw, parents
+
     QList<LoggedRequest> log() const;
     QList<LoggedRequest> log(const QString &service) const;
     void clearLog();

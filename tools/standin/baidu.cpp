@@ -1,4 +1,4 @@
-// Baidu web search: the home page and a short result page.
+// Baidu web search: the home page and a short result page (GBK, with "找到相关网页约…篇").
 
 #include "pages.h"
 
@@ -34,10 +34,10 @@ QByteArray results(const QString &keyword, const World &world)
     if (isNoResult(kw)) {
         body += QStringLiteral("<div id=\"content_left\"><p>抱歉，没有找到与“<em>") + shown
                 + QStringLiteral("</em>”相关的网页。</p></div></body></html>\n");
-        return utf8Head(keyword.simplified() + QStringLiteral("_百度搜索"), QLatin1String(Style)) + body.toUtf8();
+        return gbkHead(keyword.simplified() + QStringLiteral("_百度搜索"), QLatin1String(Style)) + gbk(body);
     }
-    body += QStringLiteral("<div class=\"nums\">百度为您找到相关结果约") + thousands(resultCount(kw, Baidu))
-            + QStringLiteral("个</div>\n<div id=\"content_left\">\n");
+    body += QStringLiteral("<div class=\"nums\">找到相关网页约") + thousands(resultCount(kw, Baidu))
+            + QStringLiteral("篇，用时0.021秒</div>\n<div id=\"content_left\">\n");
     const QList<Hit> hits = resultPage(kw, Baidu, 0, world);
     int id = 0;
     for (const Hit &hit : hits) {
@@ -50,7 +50,7 @@ QByteArray results(const QString &keyword, const World &world)
     body += QStringLiteral("</div><p id=\"page\"><strong>1</strong><a href=\"/s?wd=%1&amp;pn=10\">2</a>"
                            "<a href=\"/s?wd=%1&amp;pn=10\">下一页&gt;</a></p></body></html>\n")
                 .arg(shown);
-    return utf8Head(keyword.simplified() + QStringLiteral("_百度搜索"), QLatin1String(Style)) + body.toUtf8();
+    return gbkHead(keyword.simplified() + QStringLiteral("_百度搜索"), QLatin1String(Style)) + gbk(body);
 }
 
 } // namespace
@@ -60,8 +60,11 @@ Page baiduService(const ServiceRequest &req, const World &world)
     Page page;
     if (req.path == QLatin1String("/") || req.path == QLatin1String("/index.php"))
         page.body = home();
-    else if (req.path == QLatin1String("/s"))
+    else if (req.path == QLatin1String("/s")) {
+        // The search page comes in GBK, the way Baidu serves it.
+        page.contentType = "text/html; charset=gb2312";
         page.body = results(req.value(QStringLiteral("wd")), world);
+    }
     else
         return notFound(req);
     return page;

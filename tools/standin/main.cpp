@@ -23,7 +23,9 @@ int main(int argc, char **argv)
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Version the maker's site publishes (default 1.0)."),
                                            QStringLiteral("V"));
-    parser.addOptions({portOption, endpointsOption, versionOption});
+    const QCommandLineOption neverFillOption(QStringLiteral("tool-never-fills"),
+                                             QStringLiteral("The keyword tool's results area never fills."));
+    parser.addOptions({portOption, endpointsOption, versionOption, neverFillOption});
     parser.process(app);
 
     bool ok = false;
@@ -36,6 +38,7 @@ int main(int argc, char **argv)
     standin::StandIn standIn;
     if (parser.isSet(versionOption))
         standIn.setPublishedVersion(parser.value(versionOption));
+    standIn.setToolNeverFills(parser.isSet(neverFillOption));
     if (!standIn.listen(quint16(port))) {
         std::fprintf(stderr, "veltrana-standin: cannot listen on 127.0.0.1:%u\n", port);
         return 1;

@@ -29,6 +29,16 @@ struct Page {
 };
 
 // The settings tests steer. Planted sites are keyed by plantKey(engine, keyword), then overall index.
+// One row of the keyword tool's results; w2 < 0 draws a single bar.
+struct ToolRowPlant {
+    QString keyword;
+    QString position;
+    QString cost;
+    int w1 = 0;
+    int w2 = -1;
+    QString volume;
+};
+
 struct World {
     QString baseUrl;
     QString version = QStringLiteral("1.0");
@@ -38,11 +48,31 @@ struct World {
     // (keyed "cid/page").
     QSet<int> emptyCataloguePages;
     QHash<QString, QString> cataloguePages;
+
+    // Keyword tool: a captcha on the first visit until it is answered; results
+    // after a short delay, or never.
+    bool toolCaptcha = true;
+    mutable bool toolCaptchaPassed = false;
+    mutable int toolCaptchaTries = 0;
+    bool toolNeverFills = false;
+    int toolRowCount = 0;   // 0 = a natural number of rows
+    int toolDelayMs = 800;
+    QList<ToolRowPlant> toolRows;   // planted rows replace the made-up ones
+
+    // Baidu index: planted day values and province values per keyword.
+    QHash<QString, QList<int>> indexDays;
+    QHash<QString, QList<int>> provinceValues;
+
+    // Figures service: pairs it answers, and the reports it received.
+    mutable QHash<QString, QString> figures;
+    mutable QList<QStringList> figuresReports;   // nums, kw, parents
     bool updateFilesSet = false;
     QString updateFiles;                  // when set; else the default downloads
     QString updateNames = QStringLiteral("veltrana");
     QMap<QString, QByteArray> downloads;  // extra or replaced files of the update service
 };
+
+QString toolCaptchaAnswer();
 
 enum Engine { Google = 0, Yahoo = 1, Bing = 2, Baidu = 3 };
 
@@ -81,5 +111,8 @@ Page updateService(const ServiceRequest &req, const World &world);
 
 Page notFound(const ServiceRequest &req);
 QByteArray utf8Head(const QString &title, const QString &style = QString());
+// A whole page in GBK with its charset declared, as the Baidu pages come.
+QByteArray gbk(const QString &text);
+QByteArray gbkHead(const QString &title, const QString &style = QString());
 
 } // namespace standin::detail

@@ -2,6 +2,8 @@
 
 #include "pages.h"
 
+#include <QStringEncoder>
+
 #include <QSet>
 
 #include <algorithm>
@@ -221,6 +223,23 @@ QByteArray utf8Head(const QString &title, const QString &style)
     if (!style.isEmpty())
         head += QLatin1String("<style>") + style + QLatin1String("</style>");
     return (head + QLatin1String("</head>\n")).toUtf8();
+}
+
+QByteArray gbk(const QString &text)
+{
+    QStringEncoder encoder("GB18030");
+    return encoder.encode(text);
+}
+
+QByteArray gbkHead(const QString &title, const QString &style)
+{
+    QString head = QLatin1String("<!DOCTYPE html>\n<html><head>"
+                                 "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+                                 "<title>")
+                   + htmlEscape(title) + QLatin1String("</title>");
+    if (!style.isEmpty())
+        head += QLatin1String("<style>") + style + QLatin1String("</style>");
+    return gbk(head + QLatin1String("</head>\n"));
 }
 
 } // namespace standin::detail

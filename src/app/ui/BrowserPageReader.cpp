@@ -3,6 +3,8 @@
 #include "common/Wait.h"
 
 #include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEnginePage>
@@ -11,8 +13,14 @@
 BrowserPageReader::BrowserPageReader(QWebEnginePage *page, QObject *parent) : QObject(parent), m_page(page)
 {
     if (m_page) {
-        connect(m_page, &QWebEnginePage::loadStarted, this, [this] { m_loadedOk = false; });
-        connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) { m_loadedOk = ok; });
+        connect(m_page, &QWebEnginePage::loadStarted, this, [this] {
+            m_loadedOk = false;
+            m_finished = false;
+        });
+        connect(m_page, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+            m_loadedOk = ok;
+            m_finished = true;
+        });
     }
 }
 
@@ -24,10 +32,15 @@ QString BrowserPageReader::readPage(const QString &address, int waitMs)
         return {};
 
     m_loadedOk = false;
+    m_finished = false;
     m_page->load(url);
     waitWithEvents(waitMs);
-    if (!m_page || !m_loadedOk)
+    // A page still loading when the wait ends gives what it has so far (a
+    // slow picture must not cost the count already on the page); a page
+    // that failed gives nothing.
+    if (!m_page || (m_finished && !m_loadedOk))
         return {};
+    const bool partial = !m_finished;
 
     // The answer may come after we gave up: it then writes into this shared
     // state, never into a finished stack frame.
@@ -42,14 +55,22 @@ QString BrowserPageReader::readPage(const QString &address, int waitMs)
     QTimer limit;
     limit.setSingleShot(true);
     connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    m_page->runJavaScript(QStringLiteral("document.documentElement.innerHTML"),
-                          [result](const QVariant &value) {
-                              if (!result->loop)
-                                  return;
-                              result->html = value.toString();
-                              result->answered = true;
-                              result->loop->quit();
-                          });
+    // Still loading: the document must be the one asked for, not the page
+    // that was shown before the new one arrived.
+    QString script = QStringLiteral("document.documentElement.innerHTML");
+    if (partial) {
+        const QByteArray json = QJsonDocument(QJsonArray{QString::fromUtf8(url.toEncoded())}).toJson(QJsonDocument::Compact);
+        script = QStringLiteral("(function(u){try{return new URL(document.URL).href===new URL(u).href?"
+                                "document.documentElement.innerHTML:'';}catch(e){return '';}})(%1)")
+                     .arg(QString::fromUtf8(json.mid(1, json.size() - 2)));
+    }
+    m_page->runJavaScript(script, [result](const QVariant &value) {
+        if (!result->loop)
+            return;
+        result->html = value.toString();
+        result->answered = true;
+        result->loop->quit();
+    });
     if (!result->answered) {
         limit.start(m_scriptTimeoutMs);
         loop.exec();

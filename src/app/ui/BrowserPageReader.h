@@ -10,7 +10,8 @@ class QWebEnginePage;
 // GetWebHtml on a browser page: load the address, wait the given time with
 // the event loop running (the wait does not end early when the page is
 // complete: scripts may still be filling it), then return the markup of the
-// document's root element. A page that did not load gives an empty text.
+// document's root element. A page still loading when the wait ends gives the
+// document as loaded so far; a page that failed to load gives an empty text.
 class BrowserPageReader : public QObject, public PageReader
 {
     Q_OBJECT
@@ -25,5 +26,6 @@ public:
 private:
     QPointer<QWebEnginePage> m_page;
     bool m_loadedOk = false;
+    bool m_finished = false;
     int m_scriptTimeoutMs = 3000;
 };

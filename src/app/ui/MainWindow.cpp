@@ -13,6 +13,7 @@
 #include "reports/ReportExport.h"
 #include "resources/ui/ResourceTab.h"
 #include "research/ui/MiningTab.h"
+#include "research/ui/VolumeTab.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -185,16 +186,15 @@ void MainWindow::buildTabs()
 {
     if (m_tabs->count() > 0)
         return;
-    m_tabs->addTab(new MiningTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[0]));
-    // Placeholders until their features arrive; each keeps its activated() hook.
-    auto placeholder = [this](const char *name, int position) {
-        auto *tab = new FeatureTab(m_tabs);
-        tab->setObjectName(QLatin1String(name));
-        m_tabs->addTab(tab, QString::fromUtf8(kTabCaptions[position]));
-    };
-    placeholder("volumeTab", 1);
+    auto *mining = new MiningTab(m_context, m_tabs);
+    mining->setUrlOpener([this](const QUrl &url) { return m_openUrl && m_openUrl(url); });
+    m_tabs->addTab(mining, QString::fromUtf8(kTabCaptions[0]));
+    m_tabs->addTab(new VolumeTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[1]));
     m_tabs->addTab(new ResourceTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[2]));
-    placeholder("rankTab", 3);
+    // A placeholder until the rank feature arrives; it keeps its activated() hook.
+    auto *rank = new FeatureTab(m_tabs);
+    rank->setObjectName(QStringLiteral("rankTab"));
+    m_tabs->addTab(rank, QString::fromUtf8(kTabCaptions[3]));
     m_tabs->addTab(new KeywordDbTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[4]));
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
 }

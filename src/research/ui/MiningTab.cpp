@@ -16,6 +16,7 @@
 #include "store/RecordRows.h"
 
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,7 +32,11 @@ const QString kStoppingCaption = QStringLiteral("正在停止");
 } // namespace
 
 MiningTab::MiningTab(AppContext &context, QWidget *parent)
-    : FeatureTab(parent), m_context(context), m_miner(new RelatedMiner(context, this))
+    : FeatureTab(parent),
+      m_context(context),
+      m_miner(new RelatedMiner(context, this)),
+      m_baidu(new BaiduTools(context, this)),
+      m_openUrl(&QDesktopServices::openUrl)
 {
     setObjectName(QStringLiteral("miningTab"));
 
@@ -103,6 +108,9 @@ MiningTab::MiningTab(AppContext &context, QWidget *parent)
     layout->addLayout(buttons);
     layout->addWidget(new ExportButtons(m_miner->result(), ReportKind::RelatedKeywords,
                                         [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export, this));
+    for (const char *line : {"“优化指数”是指关键词的搜索量x10000/关键词的百度收录网页量，“优化指数”从一定意义上反应了一组相关",
+                             "关键词之间的优化难易程度的对比（越大越易）。需要更精确的分析，请使用软件的“关键词竞争度分析”功能。"})
+        layout->addWidget(new QLabel(QString::fromUtf8(line), this));
 
     // Restore the last seed and the boxes before any handler is connected,
     // so restoring never writes back.
@@ -204,19 +212,59 @@ QMenu *MiningTab::createContextMenu()
         return nullptr;
     auto *menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("keywordMenu"));
-    // The Baidu tools come with their own feature; until then they show, greyed.
-    menu->addAction(QStringLiteral("重查当前项"))->setEnabled(false);
+    connect(menu->addAction(QStringLiteral("重查当前项")), &QAction::triggered, this, [this] { requerySelected(); });
     menu->addSeparator();
-    menu->addAction(QStringLiteral("查看百度指数"))->setEnabled(false);
-    menu->addAction(QStringLiteral("查看百度收录"))->setEnabled(false);
+    connect(menu->addAction(QStringLiteral("查看百度指数")), &QAction::triggered, this, &MiningTab::openBaiduIndex);
+    connect(menu->addAction(QStringLiteral("查看百度收录")), &QAction::triggered, this, &MiningTab::openBaiduSearch);
     menu->addSeparator();
-    menu->addAction(QStringLiteral("关键词对比"))->setEnabled(false);
+    menu->addAction(QStringLiteral("关键词对比"));   // offered, and does nothing
     QAction *remove = menu->addAction(QStringLiteral("删除选中项"));
     connect(remove, &QAction::triggered, this, [this] {
         // Silent, and only the shown list: the reserve copy keeps the rows.
         m_miner->lists().removeCheckedShown();
     });
     return menu;
+}
+
+QString MiningTab::selectedKeyword() const
+{
+    const QModelIndex current = m_view->currentIndex();
+    if (!current.isValid())
+        return {};
+    return m_miner->result().cell(current.row(), 0);
+}
+
+BaiduTools::Outcome MiningTab::requerySelected()
+{
+    BaiduTools::Options options;
+    options.volume = m_engineBoxes[engineIndex(Engine::Google)]->isChecked();
+    options.pages = m_engineBoxes[engineIndex(Engine::Yahoo)]->isChecked();
+    options.parent = m_seed->text().trimmed();
+    const BaiduTools::Columns columns{RelatedMiner::kBaiduVolumeColumn, RelatedMiner::kBaiduLatestColumn,
+                                      RelatedMiner::kBaiduPagesColumn, RelatedMiner::kBaiduIndexColumn};
+    return m_baidu->requery(m_miner->lists(), columns, selectedKeyword(), options);
+}
+
+void MiningTab::openAddress(const QString &address)
+{
+    const QUrl url(address);
+    const QString scheme = url.scheme().toLower();
+    if (!address.isEmpty() && url.isValid() && (scheme == u"http" || scheme == u"https") && m_openUrl)
+        m_openUrl(url);
+}
+
+void MiningTab::openBaiduIndex()
+{
+    const QString keyword = selectedKeyword().trimmed();
+    if (!keyword.isEmpty())
+        openAddress(m_baidu->indexPageUrl(keyword));
+}
+
+void MiningTab::openBaiduSearch()
+{
+    const QString keyword = selectedKeyword().trimmed();
+    if (!keyword.isEmpty())
+        openAddress(m_baidu->searchPageUrl(keyword));
 }
 
 void MiningTab::showContextMenu(const QPoint &pos)

@@ -2,7 +2,11 @@
 
 #include "common/Engine.h"
 #include "common/ui/FeatureTab.h"
+#include "research/BaiduTools.h"
 #include "research/RelatedMiner.h"
+
+#include <QUrl>
+#include <functional>
 
 class AppContext;
 class FilterFrame;
@@ -24,9 +28,18 @@ public:
     RelatedMiner &miner() { return *m_miner; }
     MiningOptions currentOptions() const;
 
+    BaiduTools &baiduTools() { return *m_baidu; }
+    // How Baidu pages reach the desktop's browser (tests record instead).
+    void setUrlOpener(std::function<bool(const QUrl &)> opener) { m_openUrl = std::move(opener); }
+
     // The keyword context menu, or nullptr while a job runs or the list is
     // empty. The caller owns the menu.
     QMenu *createContextMenu();
+    // The Baidu tools on the selected row (what the menu's entries run).
+    QString selectedKeyword() const;
+    BaiduTools::Outcome requerySelected();
+    void openBaiduIndex();
+    void openBaiduSearch();
 
 private:
     void onStart();
@@ -38,8 +51,12 @@ private:
     void onBoxToggled();
     void showContextMenu(const QPoint &pos);
 
+    void openAddress(const QString &address);
+
     AppContext &m_context;
     RelatedMiner *m_miner;
+    BaiduTools *m_baidu;
+    std::function<bool(const QUrl &)> m_openUrl;
     QLineEdit *m_seed;
     QPushButton *m_start;
     QCheckBox *m_mustContain;

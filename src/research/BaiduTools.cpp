@@ -1,0 +1,173 @@
+#include "research/BaiduTools.h"
+
+#include "common/ListPair.h"
+#include "common/ResultList.h"
+#include "context/AppContext.h"
+#include "engines/BaiduPages.h"
+#include "web/CXHtml.h"
+#include "web/M_base.h"
+
+#include <QDate>
+
+namespace {
+
+constexpr Endpoints::Service kBaidu = Endpoints::Service::Baidu;
+constexpr Endpoints::Service kBaiduIndex = Endpoints::Service::BaiduIndex;
+constexpr Endpoints::Service kFigures = Endpoints::Service::Figures;
+
+} // namespace
+
+BaiduTools::BaiduTools(AppContext &context, QObject *parent)
+    : QObject(parent), m_context(context), m_job(context.jobStatus(), Job::Resume::StartsAfresh)
+{
+}
+
+QString BaiduTools::indexPageUrl(const QString &keyword) const
+{
+    return m_context.endpoints().url(kBaiduIndex, BaiduPages::wordPagePath(keyword));
+}
+
+QString BaiduTools::searchPageUrl(const QString &keyword) const
+{
+    return m_context.endpoints().url(kBaidu, BaiduPages::searchPath(keyword));
+}
+
+std::optional<QString> BaiduTools::GetIndex(const QString &keyword, const QString &parent)
+{
+    CXHtml html;
+    html.charset = QStringLiteral("gb2312");
+    html.TryTime = 6;
+    html.url = m_context.endpoints().url(kBaiduIndex, BaiduPages::dailyIndexPath(keyword));
+    const FetchOutcome fetched = html.fetchOutcome();
+    const std::optional<QString> pair = BaiduPages::GetIndex(fetched.body);
+    if (!pair) {
+        ++m_indexFailCount;
+        // A page without data is "0-0"; no page at all is no figure.
+        if (fetched.failed())
+            return std::nullopt;
+        return QStringLiteral("0-0");
+    }
+
+    const QString report = m_context.endpoints().url(
+        kFigures, BaiduPages::figuresReportPath(*pair, keyword.trimmed(), parent));
+    if (!report.isEmpty()) {
+        CXHtml reporter;
+        reporter.charset = QStringLiteral("gb2312");
+        reporter.TryTime = 8;
+        reporter.url = report;
+        reporter.GetSrc();
+    }
+    return pair;
+}
+
+std::optional<QString> BaiduTools::GetMonthIndex(const QString &keyword)
+{
+    CXHtml html;
+    html.charset = QStringLiteral("utf-8");
+    html.TryTime = 10;
+    html.url = m_context.endpoints().url(
+        kBaiduIndex, BaiduPages::provincePath(BaiduPages::GetMonthstr(QDate::currentDate()), keyword));
+    const FetchOutcome fetched = html.fetchOutcome();
+    if (fetched.failed())
+        return std::nullopt;
+    return BaiduPages::GetMonthIndex(fetched.body);
+}
+
+std::optional<QString> BaiduTools::volumePair(const QString &keyword, const QString &parent, CXHtml &html)
+{
+    const QString ask = m_context.endpoints().url(kFigures, BaiduPages::figuresAskPath(keyword));
+    if (!ask.isEmpty()) {
+        html.url = ask;
+        const QString answer = html.GetSrc().trimmed();
+        if (!answer.isEmpty())
+            return answer;
+    }
+    if (m_indexFailCount < 2)
+        return GetIndex(keyword.trimmed(), parent);
+    return GetMonthIndex(keyword.trimmed());
+}
+
+std::optional<QString> BaiduTools::pageCount(const QString &keyword, CXHtml &html)
+{
+    const QString address = searchPageUrl(keyword);
+    if (address.isEmpty())
+        return std::nullopt;
+    html.url = address;
+    html.charset = QStringLiteral("gb2312");
+    QString page = html.GetSrc();
+    if (page.isEmpty())
+        page = M_base::GetWebHtml(m_context.pageReader(), address);
+    if (page.isEmpty())
+        return std::nullopt;
+    return BaiduPages::searchCount(page);
+}
+
+BaiduTools::Outcome BaiduTools::requery(ListPair &lists, const Columns &columns, const QString &keyword,
+                                        const Options &options)
+{
+    if (keyword.trimmed().isEmpty())
+        return Outcome::NoKeyword;
+    if (!m_job.start())
+        return Outcome::OtherJobBusy;
+
+    const int row = lists.shown().findText(keyword);
+    const int cells[] = {columns.volume, columns.latest, columns.pages, columns.index};
+    QHash<int, QString> before;
+    for (int column : cells) {
+        before.insert(column, row >= 0 ? lists.shown().cell(row, column) : QString());
+        lists.setCell(keyword, column, inProgressText());
+    }
+    m_context.jobStatus().setCurrent(QStringLiteral("重查：") + keyword);
+
+    bool failed = false;
+    const auto fail = [&](int column) {
+        // A figure shown before stays; a failure is never written over it.
+        const QString old = before.value(column);
+        const bool wasValue = !old.isEmpty() && old != inProgressText() && old != failedText();
+        lists.setCell(keyword, column, wasValue ? old : failedText());
+        failed = true;
+    };
+
+    CXHtml html;
+    QString volume = QStringLiteral("0");
+    bool volumeOk = true;
+    if (options.volume) {
+        const std::optional<QString> pair = volumePair(keyword, options.parent, html);
+        if (pair) {
+            const QStringList parts = BaiduPages::splitPair(*pair);
+            volume = BaiduPages::pairValue(parts.at(0));
+            lists.setCell(keyword, columns.volume, volume);
+            lists.setCell(keyword, columns.latest, BaiduPages::pairValue(parts.at(1)));
+        } else {
+            volumeOk = false;
+            fail(columns.volume);
+            fail(columns.latest);
+        }
+    } else {
+        lists.setCell(keyword, columns.volume, QStringLiteral("0"));
+        lists.setCell(keyword, columns.latest, QStringLiteral("0"));
+    }
+
+    QString pages = QStringLiteral("0");
+    bool pagesOk = true;
+    if (options.pages) {
+        const std::optional<QString> count = pageCount(keyword, html);
+        if (count) {
+            pages = *count;
+            lists.setCell(keyword, columns.pages, pages);
+        } else {
+            pagesOk = false;
+            fail(columns.pages);
+        }
+    } else {
+        lists.setCell(keyword, columns.pages, QStringLiteral("0"));
+    }
+
+    if (volumeOk && pagesOk)
+        lists.setCell(keyword, columns.index, BaiduPages::optimisationIndex(volume, pages));
+    else
+        fail(columns.index);
+
+    m_job.finish();
+    return failed ? Outcome::Failed : Outcome::Done;
+}

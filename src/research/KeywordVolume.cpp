@@ -1,0 +1,175 @@
+#include "research/KeywordVolume.h"
+
+#include "common/Prompter.h"
+#include "common/ResultList.h"
+#include "common/Wait.h"
+#include "context/AppContext.h"
+#include "engines/KeywordToolPage.h"
+#include "research/ToolPage.h"
+#include "store/KeywordStore.h"
+#include "store/RecordRows.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+KeywordVolume::KeywordVolume(AppContext &context, ToolPage &page, QObject *parent)
+    : QObject(parent),
+      m_context(context),
+      m_page(&page),
+      m_job(context.jobStatus(), Job::Resume::StartsAfresh),
+      m_result(new ResultList(headers(), this))
+{
+}
+
+QStringList KeywordVolume::headers()
+{
+    return {QStringLiteral("相关关键词"), QStringLiteral("估计广告排名"), QStringLiteral("估计每次点击费用"),
+            QStringLiteral("广告客户竞争度"), QStringLiteral("全球每月搜索量")};
+}
+
+QString KeywordVolume::timedOutText()
+{
+    return QStringLiteral("关键词工具页面没有及时给出查询结果，请稍后再试！");
+}
+
+QUrl KeywordVolume::toolUrl() const
+{
+    const QString address = m_context.endpoints().url(Endpoints::Service::KeywordTool, KeywordToolPage::path());
+    return address.isEmpty() ? QUrl() : QUrl(address);
+}
+
+bool KeywordVolume::isToolPage(const QUrl &address) const
+{
+    const QUrl tool = toolUrl();
+    if (!tool.isValid() || tool.isEmpty())
+        return false;
+    return address.scheme().compare(tool.scheme(), Qt::CaseInsensitive) == 0
+           && address.host().compare(tool.host(), Qt::CaseInsensitive) == 0
+           && address.port(-1) == tool.port(-1) && address.path() == tool.path();
+}
+
+void KeywordVolume::setTimings(int pollMs, int boundMs, int captchaPauseMs)
+{
+    m_pollMs = qMax(1, pollMs);
+    m_boundMs = qMax(1, boundMs);
+    m_captchaPauseMs = qMax(0, captchaPauseMs);
+}
+
+void KeywordVolume::reload()
+{
+    const QUrl url = toolUrl();
+    Q_EMIT reloading();
+    if (m_page && url.isValid() && !url.isEmpty())
+        m_page->load(url);
+}
+
+bool KeywordVolume::waitForToolLoad(int boundMs)
+{
+    if (!m_page)
+        return false;
+    QEventLoop loop;
+    bool loaded = false;
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    const auto connection = connect(m_page, &ToolPage::loadFinished, &loop, [&](const QUrl &address, bool) {
+        if (isToolPage(address)) {
+            loaded = true;
+            loop.quit();
+        }
+    });
+    limit.start(boundMs);
+    loop.exec();
+    disconnect(connection);
+    return loaded;
+}
+
+KeywordVolume::Outcome KeywordVolume::query(const QString &keyword, const QString &answer, bool captchaShown)
+{
+    if (keyword.isEmpty()) {
+        m_context.prompter().notice(QStringLiteral("请输入要查询的关键词！"));
+        return Outcome::MissingKeyword;
+    }
+    if (captchaShown && answer.isEmpty()) {
+        m_context.prompter().notice(QStringLiteral("请输入验证码！"));
+        return Outcome::MissingAnswer;
+    }
+    if (!m_page || !m_job.start())
+        return Outcome::OtherJobBusy;
+    m_context.jobStatus().setCurrent(QStringLiteral("当前关键词：") + keyword);
+    m_hold = m_result->isEmpty() && captchaShown;
+    Q_EMIT queryStarted();
+
+    if (m_page->hasElement(KeywordToolPage::captchaId())) {
+        m_page->setValue(KeywordToolPage::keywordId(), keyword);
+        m_page->setValue(KeywordToolPage::captchaAnswerId(), answer);
+        m_page->click(KeywordToolPage::searchButtonId());
+        waitWithEvents(m_captchaPauseMs);
+        m_reload = true;
+        reload();
+        if (!waitForToolLoad(m_boundMs)) {
+            m_context.prompter().notice(timedOutText());
+            return end(Outcome::TimedOut, true);
+        }
+        if (m_page && m_page->hasElement(KeywordToolPage::captchaId())) {
+            m_context.prompter().notice(QStringLiteral("验证码失败"));
+            return end(Outcome::CaptchaFailed, false);
+        }
+    }
+    return runQuery(keyword);
+}
+
+KeywordVolume::Outcome KeywordVolume::runQuery(const QString &keyword)
+{
+    m_result->setSortingEnabled(false);
+    m_page->setValue(KeywordToolPage::keywordId(), keyword);
+    m_page->click(KeywordToolPage::searchButtonId());
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QString html;
+    for (;;) {
+        waitWithEvents(m_pollMs);
+        if (!m_page)
+            return end(Outcome::NoResultsArea, false);
+        const std::optional<QString> area = m_page->innerHtml(KeywordToolPage::resultsId());
+        if (!area)
+            return end(Outcome::NoResultsArea, false);
+        html = KeywordToolPage::normalise(*area);
+        const QString first = m_result->isEmpty() ? QString() : m_result->cell(0, 0);
+        if (KeywordToolPage::resultsReady(html, first, m_result->isEmpty()))
+            break;
+        if (elapsed.elapsed() >= m_boundMs) {
+            m_context.prompter().notice(timedOutText());
+            return end(Outcome::TimedOut, true);
+        }
+    }
+
+    const QVector<KeywordToolPage::Row> rows = KeywordToolPage::rows(html);
+    QVector<ResultList::Row> listed;
+    listed.reserve(rows.size());
+    for (const KeywordToolPage::Row &r : rows) {
+        ResultList::Row row;
+        row.text = r.keyword;
+        row.sub = {r.position, r.cost, r.competition, r.volume};
+        listed.append(row);
+    }
+    m_result->clear();
+    m_result->appendRows(listed);
+    return end(Outcome::Listed, true);
+}
+
+KeywordVolume::Outcome KeywordVolume::end(Outcome outcome, bool freshPage)
+{
+    if (freshPage)
+        reload();
+    m_job.finish();
+    Q_EMIT queryEnded(outcome);
+    return outcome;
+}
+
+int KeywordVolume::addTickedToStore(const QString &keywordBox)
+{
+    return m_context.keywords().insertMissing(RecordRows::ticked(*m_result, keywordBox.trimmed(), false));
+}

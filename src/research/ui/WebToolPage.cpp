@@ -1,0 +1,102 @@
+#include "research/ui/WebToolPage.h"
+
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <memory>
+
+namespace {
+
+// A text as a script literal: keywords and answers are typed by the user.
+QString literal(const QString &text)
+{
+    const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json.mid(1, json.size() - 2));
+}
+
+// The element is found by walking every element and comparing its id.
+QString finder(const QString &id)
+{
+    return QStringLiteral("(function(){var a=document.getElementsByTagName('*');"
+                          "for(var i=0;i<a.length;i++){if(a[i].id===%1)return a[i];}return null;})()")
+        .arg(literal(id));
+}
+
+} // namespace
+
+WebToolPage::WebToolPage(QWebEnginePage *page, QObject *parent) : ToolPage(parent), m_page(page)
+{
+    // Passed on from the event loop: a script run inside the browser's own
+    // notification would never get its answer.
+    if (m_page) {
+        connect(
+            m_page, &QWebEnginePage::loadFinished, this,
+            [this](bool ok) {
+                if (m_page)
+                    Q_EMIT loadFinished(m_page->url(), ok);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void WebToolPage::load(const QUrl &address)
+{
+    if (m_page)
+        m_page->load(address);
+}
+
+QVariant WebToolPage::run(const QString &script)
+{
+    if (!m_page)
+        return {};
+    // The answer may come after we gave up: it then lands in this shared
+    // state, never in a finished stack frame.
+    struct Result {
+        QVariant value;
+        bool answered = false;
+        QPointer<QEventLoop> loop;
+    };
+    auto result = std::make_shared<Result>();
+    QEventLoop loop;
+    result->loop = &loop;
+    m_page->runJavaScript(script, [result](const QVariant &value) {
+        result->value = value;
+        result->answered = true;
+        if (result->loop)
+            result->loop->quit();
+    });
+    if (!result->answered) {
+        QTimer limit;
+        limit.setSingleShot(true);
+        connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        limit.start(m_scriptTimeoutMs);
+        loop.exec();
+    }
+    result->loop = nullptr;
+    return result->value;
+}
+
+bool WebToolPage::hasElement(const QString &id)
+{
+    return run(finder(id) + QStringLiteral("!==null")).toBool();
+}
+
+void WebToolPage::setValue(const QString &id, const QString &value)
+{
+    run(QStringLiteral("(function(){var e=%1;if(e)e.value=%2;return true;})()").arg(finder(id), literal(value)));
+}
+
+void WebToolPage::click(const QString &id)
+{
+    run(QStringLiteral("(function(){var e=%1;if(e)e.click();return true;})()").arg(finder(id)));
+}
+
+std::optional<QString> WebToolPage::innerHtml(const QString &id)
+{
+    const QVariant v = run(QStringLiteral("(function(){var e=%1;return e?e.innerHTML:null;})()").arg(finder(id)));
+    if (!v.isValid() || v.isNull())
+        return std::nullopt;
+    return v.toString();
+}

@@ -1,0 +1,236 @@
+// The Baidu re-query of the mining list against the stand-in: which requests
+// go out, which figures land in which cells, and what a failure leaves.
+
+#include "support/TestEnv.h"
+#include "common/ListPair.h"
+#include "common/PageReader.h"
+#include "common/ResultList.h"
+#include "research/BaiduTools.h"
+#include "research/RelatedMiner.h"
+#include "support/TinyHttpServer.h"
+
+#include <QtTest>
+
+namespace {
+
+class RecordingReader : public PageReader
+{
+public:
+    QString page;
+    QStringList asked;
+    QString readPage(const QString &address, int) override
+    {
+        asked << address;
+        return page;
+    }
+};
+
+const BaiduTools::Columns kColumns{RelatedMiner::kBaiduVolumeColumn, RelatedMiner::kBaiduLatestColumn,
+                                   RelatedMiner::kBaiduPagesColumn, RelatedMiner::kBaiduIndexColumn};
+
+QStringList baiduCells(const ResultList &list, const QString &keyword)
+{
+    const int r = list.findText(keyword);
+    QStringList out;
+    for (int c = 4; c <= 7; ++c)
+        out << list.cell(r, c);
+    return out;
+}
+
+} // namespace
+
+class TestBaiduTools : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> f;
+    std::unique_ptr<ListPair> lists;
+    std::unique_ptr<BaiduTools> tools;
+
+    void addRow(const QString &keyword)
+    {
+        lists->addRow(keyword, {QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("30")});
+    }
+    int requests(const QString &service, const QString &path) const
+    {
+        int n = 0;
+        for (const auto &r : f->web().log(service))
+            n += r.path == path ? 1 : 0;
+        return n;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        f = std::make_unique<TestEnv>(TestEnv::OwnWeb);
+        QVERIFY(f->isValid());
+        // No figures service unless a test configures one.
+        f->context->endpoints().setBase(Endpoints::Service::Figures, QString());
+        lists = std::make_unique<ListPair>(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(),
+                                           RelatedMiner::kRestoredColumns);
+        tools = std::make_unique<BaiduTools>(*f->context);
+    }
+    void cleanup()
+    {
+        tools.reset();
+        lists.reset();
+        f.reset();
+    }
+
+    void bothOptionsOffSendNothing()
+    {
+        addRow(QStringLiteral("seo"));
+        f->web().clearLog();
+        QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), {}), BaiduTools::Outcome::Done);
+        QVERIFY(f->web().log().isEmpty());
+        QCOMPARE(baiduCells(lists->shown(), "seo"), QStringList({"0", "0", "0", "0"}));
+        QCOMPARE(baiduCells(lists->reserve(), "seo"), QStringList({"0", "0", "0", "0"}));
+        // The engine counts stay as they were.
+        QCOMPARE(lists->shown().cell(0, 1), QStringLiteral("10"));
+        QCOMPARE(tools->requery(*lists, kColumns, QString(), {}), BaiduTools::Outcome::NoKeyword);
+    }
+
+    void dailyIndexFiguresAndTheirReport()
+    {
+        f->context->endpoints().setBase(Endpoints::Service::Figures, f->web().serviceBase(QStringLiteral("figures")));
+        f->web().setIndexDays(QStringLiteral("seo"), QList<int>(40, 100));
+        addRow(QStringLiteral("web"));
+        addRow(QStringLiteral("seo"));
+        BaiduTools::Options o;
+        o.volume = true;
+        o.parent = QStringLiteral("web");
+        QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), o), BaiduTools::Outcome::Done);
+        // The service had nothing: asked, then the daily data, then the report.
+        QCOMPARE(requests(QStringLiteral("figures"), QStringLiteral("/kw.asp")), 2 + 1);   // detection + ask, report
+        QCOMPARE(f->web().figuresReports(), QList<QStringList>({{"133-100", "seo", "web"}}));
+        QCOMPARE(baiduCells(lists->shown(), "seo"), QStringList({"133", "100", "0", "0"}));
+        QCOMPARE(baiduCells(lists->reserve(), "seo"), QStringList({"133", "100", "0", "0"}));
+        QCOMPARE(lists->shown().cell(0, 4), QString());   // the other row is untouched
+
+        // The service answers now: no daily data is read.
+        f->web().clearLog();
+        QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), o), BaiduTools::Outcome::Done);
+        QCOMPARE(requests(QStringLiteral("baiduindex"), QStringLiteral("/tools/get_data.php")), 0);
+        QCOMPARE(baiduCells(lists->shown(), "seo").mid(0, 2), QStringList({"133", "100"}));
+    }
+
+    void shortDailyDataAndTheSwitchToProvinceData()
+    {
+        f->web().setIndexDays(QStringLiteral("ten"), QList<int>(10, 90));
+        f->web().setIndexDays(QStringLiteral("none"), {});
+        f->web().setProvinceValues(QStringLiteral("late"), {40, 50, 9});
+        for (const char *k : {"ten", "none", "late"})
+            addRow(QString::fromLatin1(k));
+        BaiduTools::Options o;
+        o.volume = true;
+        // Ten days: the sum over thirty, no latest day -> "0".
+        tools->requery(*lists, kColumns, QStringLiteral("ten"), o);
+        QCOMPARE(baiduCells(lists->shown(), "ten").mid(0, 2), QStringList({"30", "0"}));
+        QCOMPARE(tools->indexFailCount(), 0);
+        // Two pages without data switch later lookups to the province data.
+        tools->requery(*lists, kColumns, QStringLiteral("none"), o);
+        QCOMPARE(baiduCells(lists->shown(), "none").mid(0, 2), QStringList({"0", "0"}));
+        tools->requery(*lists, kColumns, QStringLiteral("none"), o);
+        QCOMPARE(tools->indexFailCount(), 2);
+        f->web().clearLog();
+        tools->requery(*lists, kColumns, QStringLiteral("late"), o);
+        QCOMPARE(requests(QStringLiteral("baiduindex"), QStringLiteral("/tools/get_data.php")), 0);
+        QCOMPARE(requests(QStringLiteral("baiduindex"), QStringLiteral("/main/get_province_data.php")), 1);
+        const auto item = f->web().log(QStringLiteral("baiduindex")).value(0).items;
+        QCOMPARE(item.value(1).second, BaiduPages_monthRange());
+        QCOMPARE(baiduCells(lists->shown(), "late").mid(0, 2), QStringList({"208", "0"}));
+    }
+
+    void pageCountAndIndex()
+    {
+        TinyHttpServer baidu;
+        QVERIFY(baidu.listen());
+        f->context->endpoints().setBase(Endpoints::Service::Baidu, baidu.baseUrl());
+        f->context->endpoints().setBase(Endpoints::Service::Figures, f->web().serviceBase(QStringLiteral("figures")));
+        f->web().setFigures(QStringLiteral("seo tools"), QStringLiteral("500-450"));
+        QStringEncoder gbk("GB18030");
+        baidu.setPage(QStringLiteral("/s?wd=seo+tools"),
+                      gbk.encode(QStringLiteral("<html><body><div>找到相关网页约2,000,000篇</div></body></html>")),
+                      "text/html; charset=gb2312");
+        addRow(QStringLiteral("seo tools"));
+        BaiduTools::Options o;
+        o.volume = true;
+        o.pages = true;
+        QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo tools"), o), BaiduTools::Outcome::Done);
+        QCOMPARE(baiduCells(lists->shown(), "seo tools"), QStringList({"500", "450", "2000000", "2.5"}));
+        QCOMPARE(baiduCells(lists->reserve(), "seo tools"), QStringList({"500", "450", "2000000", "2.5"}));
+    }
+
+    void emptySearchPageFallsBackToTheBrowser()
+    {
+        TinyHttpServer baidu;
+        QVERIFY(baidu.listen());
+        f->context->endpoints().setBase(Endpoints::Service::Baidu, baidu.baseUrl());
+        baidu.setPage(QStringLiteral("/s?wd=seo"), QByteArray(), "text/html; charset=gb2312");
+        RecordingReader reader;
+        reader.page = QStringLiteral("<body>找到相关网页约1,500篇</body>");
+        f->context->setPageReader(&reader);
+        addRow(QStringLiteral("seo"));
+        BaiduTools::Options o;
+        o.pages = true;
+        tools->requery(*lists, kColumns, QStringLiteral("seo"), o);
+        QCOMPARE(reader.asked, QStringList({baidu.baseUrl() + QStringLiteral("/s?wd=seo")}));
+        QCOMPARE(baiduCells(lists->shown(), "seo"), QStringList({"0", "0", "1500", "0"}));
+        f->context->setPageReader(nullptr);
+    }
+
+    void failedRequestsAreNeverFigures()
+    {
+        addRow(QStringLiteral("seo"));
+        lists->setCell(QStringLiteral("seo"), RelatedMiner::kBaiduVolumeColumn, QStringLiteral("777"));
+        standin::Behaviour broken;
+        broken.status = 500;
+        f->web().setBehaviour(QStringLiteral("/baiduindex/"), broken);
+        f->web().setBehaviour(QStringLiteral("/baidu/s"), broken);
+        BaiduTools::Options o;
+        o.volume = true;
+        o.pages = true;
+        // No page reader: the search page has no fall-back either.
+        QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), o), BaiduTools::Outcome::Failed);
+        // The good volume stays; the cells that never had one say the request failed.
+        QCOMPARE(baiduCells(lists->shown(), "seo"),
+                 QStringList({"777", BaiduTools::failedText(), BaiduTools::failedText(), BaiduTools::failedText()}));
+        QCOMPARE(f->context->jobStatus().state(), JobStatus::Idle);
+    }
+
+    void reservedCharactersArriveAsTyped()
+    {
+        f->context->endpoints().setBase(Endpoints::Service::Figures, f->web().serviceBase(QStringLiteral("figures")));
+        const QString keyword = QStringLiteral("a&b c+d#e");
+        f->web().setIndexDays(keyword, QList<int>(30, 30));
+        addRow(keyword);
+        BaiduTools::Options o;
+        o.volume = true;
+        o.pages = true;
+        o.parent = QStringLiteral("x&y");
+        tools->requery(*lists, kColumns, keyword, o);
+        QStringList seen;
+        for (const auto &r : f->web().log()) {
+            for (const auto &item : r.items) {
+                if (item.first == u"q" || item.first == u"kw" || item.first == u"wd" || item.first == u"parents")
+                    seen << r.service + QLatin1Char(':') + item.first + QLatin1Char('=') + item.second;
+            }
+        }
+        QVERIFY2(seen.contains(QStringLiteral("figures:kw=") + keyword), qPrintable(seen.join(" | ")));
+        QVERIFY(seen.contains(QStringLiteral("baiduindex:q=") + keyword));
+        QVERIFY(seen.contains(QStringLiteral("baidu:wd=") + keyword));
+        QVERIFY(seen.contains(QStringLiteral("figures:parents=x&y")));
+        QCOMPARE(baiduCells(lists->shown(), keyword).mid(0, 2), QStringList({"30", "30"}));
+    }
+
+private:
+    static QString BaiduPages_monthRange()
+    {
+        const QDate today = QDate::currentDate();
+        return today.addMonths(-1).toString(QStringLiteral("yyyyMM")) + QLatin1Char('|')
+               + today.toString(QStringLiteral("yyyyMM"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBaiduTools)
+#include "test_baidu_tools.moc"
