@@ -10,6 +10,7 @@
 #include "common/Prompter.h"
 #include "context/AppContext.h"
 #include "keyworddb/ui/KeywordDbTab.h"
+#include "rank/ui/RankTab.h"
 #include "research/ui/MiningTab.h"
 
 #include <QAction>
@@ -176,12 +177,13 @@ void MainWindow::buildTabs()
         return;
     m_tabs->addTab(new MiningTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[0]));
     // Placeholders until their features arrive; each keeps its activated() hook.
-    const char *const names[] = {"volumeTab", "resourceTab", "rankTab"};
-    for (int i = 1; i <= 3; ++i) {
+    const char *const names[] = {"volumeTab", "resourceTab"};
+    for (int i = 1; i <= 2; ++i) {
         auto *tab = new FeatureTab(m_tabs);
         tab->setObjectName(QLatin1String(names[i - 1]));
         m_tabs->addTab(tab, QString::fromUtf8(kTabCaptions[i]));
     }
+    m_tabs->addTab(new RankTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[3]));
     m_tabs->addTab(new KeywordDbTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[4]));
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
 }
