@@ -5,6 +5,7 @@
 #include "app/ui/AppIcon.h"
 #include "app/ui/MainWindow.h"
 #include "common/DataFolder.h"
+#include "common/SettingNames.h"
 #include "common/SettingsStore.h"
 #include "common/ui/DialogPrompter.h"
 #include "context/AppContext.h"
@@ -77,9 +78,9 @@ int headless(int argc, char *argv[], const QStringList &allArgs, const Options &
 void seedDemoRankLists(const QString &dataDir)
 {
     SettingsStore settings(QDir(dataDir).filePath(QStringLiteral("settings.ini")));
-    settings.WriteValue(QStringLiteral("settingurl"),
+    settings.WriteValue(SettingNames::kRankSites,
                         QStringLiteral("www.veltrana-demo.com$www.trailgear-shop.com$blog.seo-garden.net"));
-    settings.WriteValue(QStringLiteral("setting3"), QStringLiteral("Google$Yahoo$Bing#1#1#0"));
+    settings.WriteValue(SettingNames::kRankOptions, QStringLiteral("Google$Yahoo$Bing#1#1#0"));
     TextFiles::writeLines(QDir(dataDir).filePath(QStringLiteral("mykw.txt")),
                           {QStringLiteral("rank tracker$hiking boots$keyword rank checker$seo audit$") + QString::fromUtf8("登山鞋")});
 }

@@ -19,7 +19,7 @@ QString Feedback::requestUrl(const Endpoints &endpoints) const
     const QString query = QStringLiteral("soft=") + enc(product()) + QStringLiteral("&title=") + enc(title)
                           + QStringLiteral("&tp=") + enc(type) + QStringLiteral("&qq=") + enc(qq)
                           + QStringLiteral("&email=") + enc(email) + QStringLiteral("&content=") + enc(content);
-    return endpoints.url(QStringLiteral("maker"), QStringLiteral("/suggest.asp?") + query);
+    return endpoints.url(Endpoints::Service::Maker, QStringLiteral("/suggest.asp?") + query);
 }
 
 void Feedback::send(const Endpoints &endpoints) const

@@ -22,7 +22,7 @@ Link helpLink()
 
 QUrl pageUrl(const Endpoints &endpoints, const QString &path)
 {
-    const QString address = endpoints.url(QStringLiteral("maker"), path);
+    const QString address = endpoints.url(Endpoints::Service::Maker, path);
     if (address.isEmpty())
         return {};
     const QUrl url(address, QUrl::StrictMode);

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "common/Prompter.h"
+#include "common/SettingNames.h"
 #include "common/SettingsStore.h"
 #include "context/AppContext.h"
 #include "web/CXHtml.h"
@@ -79,13 +80,13 @@ Startup::Check Startup::checkVersion()
 {
     SettingsStore &settings = m_context.settings();
     const QString day = today().toString(kDateFormat);
-    const QString stored = settings.ReadValue(QStringLiteral("updatedt")).trimmed();
+    const QString stored = settings.ReadValue(SettingNames::kVersionCheckDay).trimmed();
 
     Check check;
     int limit = 5;
     if (stored.isEmpty()) {
         settings.CreateKey();
-        settings.WriteValue(QStringLiteral("updatedt"), day);
+        settings.WriteValue(SettingNames::kVersionCheckDay, day);
     } else {
         const QDate last = QDate::fromString(stored, kDateFormat);
         if (last.isValid() && last.daysTo(today()) == 0)
@@ -95,7 +96,7 @@ Startup::Check Startup::checkVersion()
     }
 
     CXHtml page;
-    page.url = m_context.endpoints().url(QStringLiteral("maker"), QStringLiteral("/veltrana/freever.htm"));
+    page.url = m_context.endpoints().url(Endpoints::Service::Maker, QStringLiteral("/veltrana/freever.htm"));
     page.TryTime = limit;
     page.charset = QStringLiteral("gb2312");
     check.version = CXHtml::GetMemo(page.GetSrc(), QStringLiteral("ver\" value=\""), QStringLiteral("\""));
@@ -103,22 +104,22 @@ Startup::Check Startup::checkVersion()
         check.version = version();
     check.made = true;
 
-    settings.WriteValue(QStringLiteral("updatedt"), day);
-    settings.WriteValue(QStringLiteral("ver"), check.version);
+    settings.WriteValue(SettingNames::kVersionCheckDay, day);
+    settings.WriteValue(SettingNames::kPublishedVersion, check.version);
     return check;
 }
 
 void Startup::restoreSettings()
 {
     SettingsStore &settings = m_context.settings();
-    if (settings.ReadValue(QStringLiteral("setting1")).isEmpty()) {
+    if (settings.ReadValue(SettingNames::kMiningOptions).isEmpty()) {
         settings.CreateKey();
-        settings.WriteValue(QStringLiteral("setting1"), defaultOptions());
+        settings.WriteValue(SettingNames::kMiningOptions, defaultOptions());
     }
     m_context.loadPacing();
-    if (!settings.HasValue(QStringLiteral("settingurl"))) {
+    if (!settings.HasValue(SettingNames::kRankSites)) {
         settings.CreateKey();
-        settings.WriteValue(QStringLiteral("settingurl"), QString());
+        settings.WriteValue(SettingNames::kRankSites, QString());
     }
 }
 

@@ -5,36 +5,70 @@
 #include <QSettings>
 #include <QUrl>
 
-namespace {
-const char *const kNames[] = {"google", "yahoo", "bing", "baidu", "baiduindex",
-                              "keywordtool", "maker", "figures", "update"};
-}
-
 Endpoints::Endpoints()
 {
-    for (const QString &name : serviceNames())
-        m_bases.insert(name, defaultBase(name));
+    for (Service s : kServices)
+        m_bases[indexOf(s)] = defaultBase(s);
+}
+
+QString Endpoints::keyOf(Service service)
+{
+    switch (service) {
+    case Service::Google: return QStringLiteral("google");
+    case Service::Yahoo: return QStringLiteral("yahoo");
+    case Service::Bing: return QStringLiteral("bing");
+    case Service::Baidu: return QStringLiteral("baidu");
+    case Service::BaiduIndex: return QStringLiteral("baiduindex");
+    case Service::KeywordTool: return QStringLiteral("keywordtool");
+    case Service::Maker: return QStringLiteral("maker");
+    case Service::Figures: return QStringLiteral("figures");
+    case Service::Update: return QStringLiteral("update");
+    }
+    return {};
+}
+
+std::optional<Endpoints::Service> Endpoints::serviceFromKey(const QString &key)
+{
+    for (Service s : kServices) {
+        if (keyOf(s) == key)
+            return s;
+    }
+    return std::nullopt;
 }
 
 QStringList Endpoints::serviceNames()
 {
     QStringList names;
-    for (const char *n : kNames)
-        names.append(QLatin1String(n));
+    for (Service s : kServices)
+        names.append(keyOf(s));
     return names;
 }
 
-QString Endpoints::defaultBase(const QString &service)
+Endpoints::Service Endpoints::serviceOf(Engine e)
 {
-    static const QHash<QString, QString> defaults = {
-        {QStringLiteral("google"), QStringLiteral("http://www.google.com")},
-        {QStringLiteral("yahoo"), QStringLiteral("http://search.yahoo.com")},
-        {QStringLiteral("bing"), QStringLiteral("http://www.bing.com")},
-        {QStringLiteral("baidu"), QStringLiteral("http://www.baidu.com")},
-        {QStringLiteral("baiduindex"), QStringLiteral("http://index.baidu.com")},
-        {QStringLiteral("keywordtool"), QStringLiteral("https://adwords.google.com")},
-    };
-    return defaults.value(service);
+    switch (e) {
+    case Engine::Google: return Service::Google;
+    case Engine::Yahoo: return Service::Yahoo;
+    case Engine::Bing: return Service::Bing;
+    }
+    return Service::Google;
+}
+
+QString Endpoints::defaultBase(Service service)
+{
+    switch (service) {
+    case Service::Google: return QStringLiteral("http://www.google.com");
+    case Service::Yahoo: return QStringLiteral("http://search.yahoo.com");
+    case Service::Bing: return QStringLiteral("http://www.bing.com");
+    case Service::Baidu: return QStringLiteral("http://www.baidu.com");
+    case Service::BaiduIndex: return QStringLiteral("http://index.baidu.com");
+    case Service::KeywordTool: return QStringLiteral("https://adwords.google.com");
+    // The maker's services have no public host.
+    case Service::Maker:
+    case Service::Figures:
+    case Service::Update: return {};
+    }
+    return {};
 }
 
 bool Endpoints::load(const QString &iniPath)
@@ -43,9 +77,9 @@ bool Endpoints::load(const QString &iniPath)
         return false;
     QSettings ini(iniPath, QSettings::IniFormat);
     ini.beginGroup(QStringLiteral("endpoints"));
-    for (const QString &name : serviceNames()) {
-        if (ini.contains(name))
-            m_bases.insert(name, ini.value(name).toString().trimmed());
+    for (Service s : kServices) {
+        if (ini.contains(keyOf(s)))
+            m_bases[indexOf(s)] = ini.value(keyOf(s)).toString().trimmed();
     }
     ini.endGroup();
     return true;
@@ -57,23 +91,23 @@ bool Endpoints::save(const QString &iniPath) const
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
     QByteArray text = "[endpoints]\n";
-    for (const QString &name : serviceNames())
-        text += name.toUtf8() + '=' + base(name).toUtf8() + '\n';
+    for (Service s : kServices)
+        text += keyOf(s).toUtf8() + '=' + base(s).toUtf8() + '\n';
     file.write(text);
     return file.commit();
 }
 
-QString Endpoints::base(const QString &service) const
+QString Endpoints::base(Service service) const
 {
-    return m_bases.value(service);
+    return m_bases[indexOf(service)];
 }
 
-void Endpoints::setBase(const QString &service, const QString &base)
+void Endpoints::setBase(Service service, const QString &base)
 {
-    m_bases.insert(service, base.trimmed());
+    m_bases[indexOf(service)] = base.trimmed();
 }
 
-QString Endpoints::url(const QString &service, const QString &pathAndQuery) const
+QString Endpoints::url(Service service, const QString &pathAndQuery) const
 {
     QString b = base(service);
     if (b.isEmpty())
@@ -83,7 +117,7 @@ QString Endpoints::url(const QString &service, const QString &pathAndQuery) cons
     return b + pathAndQuery;
 }
 
-QString Endpoints::host(const QString &service) const
+QString Endpoints::host(Service service) const
 {
     const QUrl u(base(service));
     if (u.port() > 0)

@@ -21,15 +21,10 @@ inline QString engineLabel(Engine e)
     return {};
 }
 
-// Key of the engine in endpoints.ini and the settings value of its interval.
+// Lower-case name of the engine, as in endpoints.ini and on the command line.
 inline QString engineKey(Engine e)
 {
     return engineLabel(e).toLower();
-}
-
-inline QString engineIntervalSetting(Engine e)
-{
-    return engineKey(e) + QStringLiteral("se");
 }
 
 inline int engineIndex(Engine e) { return static_cast<int>(e); }

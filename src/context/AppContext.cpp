@@ -2,6 +2,7 @@
 
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
+#include "common/SettingNames.h"
 #include "common/SettingsStore.h"
 #include "engines/EnginePacing.h"
 #include "store/KeywordStore.h"
@@ -61,7 +62,7 @@ void AppContext::loadPacing()
 {
     for (Engine e : kEngines) {
         bool ok = false;
-        const int v = m_settings->ReadValue(engineIntervalSetting(e)).trimmed().toInt(&ok);
+        const int v = m_settings->ReadValue(SettingNames::engineInterval(e)).trimmed().toInt(&ok);
         m_pacing->setWaitSeconds(e, ok ? v : 5);
     }
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "common/Clock.h"
 #include "common/Engine.h"
 
-#include <QElapsedTimer>
 #include <array>
 #include <optional>
 
@@ -11,14 +11,23 @@
 class EnginePacing
 {
 public:
-    EnginePacing();
+    // Measures and waits with the steady clock.
+    EnginePacing() = default;
+    // Measures and waits with `clock`, which must outlive the pacing.
+    explicit EnginePacing(Clock &clock) : m_clock(&clock) {}
+    EnginePacing(const EnginePacing &) = delete;
+    EnginePacing &operator=(const EnginePacing &) = delete;
+
+    // Uses `clock` from now on (a test's fake one). Request times taken on
+    // the previous clock mean nothing on it, so they are forgotten.
+    void setClock(Clock &clock);
 
     int waitSeconds(Engine e) const { return m_wait[engineIndex(e)]; }
     void setWaitSeconds(Engine e, int seconds);
 
-    // Waits (running the event loop) until the engine's wait value has passed
-    // since its previous request, then records now as its request time. The
-    // first request to an engine does not wait.
+    // Waits (the steady clock runs the event loop meanwhile) until the
+    // engine's wait value has passed since its previous request, then
+    // records now as its request time. The first request does not wait.
     void pace(Engine e);
     // Records the end of the request pace() let through: the next one waits
     // the full interval from here, so the engine never sees two requests
@@ -29,7 +38,8 @@ public:
     qint64 pendingWaitMs(Engine e) const;
 
 private:
-    QElapsedTimer m_clock;
+    SteadyClock m_steady;
+    Clock *m_clock = &m_steady;
     std::array<int, 3> m_wait{5, 5, 5};
     std::array<std::optional<qint64>, 3> m_last;
 };

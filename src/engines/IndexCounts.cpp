@@ -5,6 +5,8 @@
 #include "web/CXHtml.h"
 #include "web/M_base.h"
 
+#include <algorithm>
+
 #include <QUrl>
 
 namespace IndexCounts {
@@ -49,18 +51,29 @@ QString extract(Engine e, const QString &page)
         break;
     }
     count.remove(QLatin1Char(','));
-    return count.isEmpty() ? notFound(e) : count;
+    // A count is digits only: whatever else stands where the count should
+    // ("nan", "1e9") is no count.
+    const bool digits = !count.isEmpty() && std::all_of(count.cbegin(), count.cend(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    return digits ? count : notFound(e);
+}
+
+CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
+                       EnginePacing &pacing)
+{
+    pacing.pace(e);
+    html.charset = QStringLiteral("utf-8");
+    html.url = endpoints.url(Endpoints::serviceOf(e), requestPath(e, keyword));
+    const FetchOutcome page = html.fetchOutcome();
+    pacing.requestDone(e);
+    return {extract(e, page.body), page.failure};
 }
 
 QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
               EnginePacing &pacing)
 {
-    pacing.pace(e);
-    html.charset = QStringLiteral("utf-8");
-    html.url = endpoints.url(engineKey(e), requestPath(e, keyword));
-    const QString page = html.GetSrc();
-    pacing.requestDone(e);
-    return extract(e, page);
+    return fetchCount(e, keyword, html, endpoints, pacing).count;
 }
 
 } // namespace IndexCounts

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Engine.h"
+#include "web/FetchOutcome.h"
 
 #include <QString>
 
@@ -19,8 +20,20 @@ QString extract(Engine e, const QString &page);
 // "0" for Google, "-" for Yahoo and Bing.
 QString notFound(Engine e);
 
+// One count lookup. A failed request gives the not-found value too, but says
+// so: "no count on the page" and "no page" are different answers.
+struct CountResult
+{
+    QString count;
+    FetchOutcome::Failure failure = FetchOutcome::Failure::None;
+    bool failed() const { return failure != FetchOutcome::Failure::None; }
+};
+
 // Paces, requests and extracts one count through `html` (whose TryTime the
 // caller has set); sets char "utf-8" and the address.
+CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
+                       EnginePacing &pacing);
+// The count alone, as fetchCount gives it.
 QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
               EnginePacing &pacing);
 

@@ -54,11 +54,6 @@ QString pieceLink(Engine e, const QString &piece)
         .replace(QStringLiteral("%2f"), QStringLiteral("/"));
 }
 
-QString serviceName(Engine e)
-{
-    return engineKey(e);
-}
-
 } // namespace
 
 cKeyrank::cKeyrank(const Endpoints &endpoints) : m_endpoints(endpoints) {}
@@ -94,7 +89,7 @@ QString cKeyrank::pageAddress(Engine e, int page) const
         pathAndQuery = QStringLiteral("/search?q=") + kw + QStringLiteral("&first=") + QString::number(page * 10 + 1);
         break;
     }
-    return m_endpoints.url(serviceName(e), pathAndQuery);
+    return m_endpoints.url(Endpoints::serviceOf(e), pathAndQuery);
 }
 
 int cKeyrank::scanPage(Engine e, const QString &page, int pageIndex, const QString &site, int rank, QString *link)

@@ -1,5 +1,7 @@
 #include "rank/RankFormats.h"
 
+#include "common/SettingNames.h"
+
 namespace RankFormats {
 
 namespace {
@@ -65,7 +67,7 @@ std::array<bool, 3> enginesListed(const QString &listText)
 
 QString setting3Name()
 {
-    return QStringLiteral("setting3");
+    return SettingNames::kRankOptions;
 }
 
 QString defaultSetting3()

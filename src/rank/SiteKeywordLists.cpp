@@ -1,6 +1,7 @@
 #include "rank/SiteKeywordLists.h"
 
 #include "common/Prompter.h"
+#include "common/SettingNames.h"
 #include "common/SettingsStore.h"
 #include "context/AppContext.h"
 #include "store/TextFiles.h"
@@ -8,7 +9,7 @@
 #include <QFileInfo>
 
 namespace {
-const QString kSitesSetting = QStringLiteral("settingurl");
+const QString kSitesSetting = SettingNames::kRankSites;
 const QString kTxtFilter = QStringLiteral("Txt   (*.txt)|*.txt");
 const QString kSep = QStringLiteral("$");
 

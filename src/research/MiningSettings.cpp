@@ -1,12 +1,12 @@
 #include "research/MiningSettings.h"
 
+#include "common/SettingNames.h"
 #include "common/SettingsStore.h"
+#include "common/TextFile.h"
 #include "context/AppContext.h"
 
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 namespace MiningSettings {
 
@@ -30,9 +30,9 @@ QString formatSetting1(const Boxes &boxes)
 Boxes loadBoxes(AppContext &context)
 {
     SettingsStore &settings = context.settings();
-    if (!settings.HasValue(setting1Name()))
-        settings.WriteValue(setting1Name(), setting1Default());
-    return parseSetting1(settings.ReadValue(setting1Name()));
+    if (!settings.HasValue(SettingNames::kMiningOptions))
+        settings.WriteValue(SettingNames::kMiningOptions, setting1Default());
+    return parseSetting1(settings.ReadValue(SettingNames::kMiningOptions));
 }
 
 QString readSeed(const QString &file)
@@ -40,20 +40,8 @@ QString readSeed(const QString &file)
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray bytes = f.readAll();
-    QByteArray line = bytes.left(bytes.indexOf('\n') < 0 ? bytes.size() : bytes.indexOf('\n'));
-    if (line.endsWith('\r'))
-        line.chop(1);
-    // Older files are in the ANSI code page; files edited elsewhere are often UTF-8.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(line);
-    if (utf8.hasError()) {
-        QStringDecoder gb("GB18030");
-        text = gb.decode(line);
-    }
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    return text;
+    const QString text = TextFile::decodeOwn(f.readAll());
+    return text.left(text.indexOf(QLatin1Char('\n'))).remove(QLatin1Char('\r'));
 }
 
 bool saveSeed(const QString &file, const QString &seed)
@@ -61,11 +49,10 @@ bool saveSeed(const QString &file, const QString &seed)
     const QString text = seed.trimmed();
     if (text.toLower() == u"qq")
         return false;
-    QStringEncoder gb("GB18030");
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly))
         return false;
-    out.write(gb.encode(text + QStringLiteral("\r\n")));
+    out.write(TextFile::encodeOwn(text + QStringLiteral("\n")));
     return out.commit();
 }
 

@@ -114,7 +114,7 @@ QString RelatedMiner::fetchRelatedPage(Engine e, const QString &seed)
     CXHtml html;
     html.TryTime = 10;
     html.charset = QStringLiteral("utf-8");
-    html.url = m_context.endpoints().url(engineKey(e), IndexCounts::requestPath(e, seed));
+    html.url = m_context.endpoints().url(Endpoints::serviceOf(e), IndexCounts::requestPath(e, seed));
     const QString page = html.GetSrc().toLower();
     m_context.pacing().requestDone(e);
     return page;

@@ -2,17 +2,24 @@
 
 #include "common/KeywordText.h"
 
+#include <QFileInfo>
 #include <QSqlError>
+#include <QUrl>
+#include <algorithm>
 #include <QSqlQuery>
 #include <QVariant>
 
 namespace {
-QString numericOrDash(const QString &cell)
+// A count is digits only (thousands separators removed); anything else a
+// page may hold where the count stands ("nan", "1e9", "-3") is no count.
+QString digitsOrDash(const QString &cell)
 {
-    const QString t = cell.trimmed();
-    bool ok = false;
-    t.toDouble(&ok);
-    return ok ? t : QStringLiteral("-");
+    QString t = cell.trimmed();
+    t.remove(QLatin1Char(','));
+    const bool digits = !t.isEmpty() && std::all_of(t.begin(), t.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    return digits ? t : QStringLiteral("-");
 }
 } // namespace
 
@@ -36,29 +43,77 @@ bool KeywordStore::open(const QString &file)
 {
     close();
     m_file = file;
-    {
-        QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    m_error.clear();
+    m_readOnly = false;
+    const QFileInfo info(file);
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("%1 不是数据库文件").arg(file));
+    // A database the user may read but not write (a read-only file or
+    // folder) is opened as it is, without locks or journal, and every write
+    // then fails loudly instead of the list staying empty.
+    const bool writable = info.exists() ? info.isWritable() && QFileInfo(info.absolutePath()).isWritable()
+                                        : QFileInfo(info.absolutePath()).isWritable();
+    if (!info.exists() && !writable)
+        return fail(QStringLiteral("无法在 %1 中创建数据库").arg(info.absolutePath()));
+    QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    if (writable) {
         d.setDatabaseName(file);
-        if (!d.open())
-            return false;
-        QSqlQuery q(d);
-        // WAL with per-statement commits: a killed process loses nothing that
-        // a statement already wrote.
-        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-        const bool ok = q.exec(QStringLiteral(
-                            "CREATE TABLE IF NOT EXISTS keywords ("
-                            " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                            " keys TEXT NOT NULL DEFAULT '', parentkeys TEXT DEFAULT '',"
-                            " googles TEXT DEFAULT '-', yahoos TEXT DEFAULT '-', bings TEXT DEFAULT '-',"
-                            " adddate TEXT DEFAULT '')"))
-                        && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"));
-        if (!ok) {
-            d.close();
-            return false;
-        }
+        d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_lockWaitMs));
+    } else {
+        d.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded)
+                          + QStringLiteral("?immutable=1"));
+        d.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        m_readOnly = true;
+    }
+    if (!d.open())
+        return fail(d.lastError().text());
+    if (!prepareTable(d)) {
+        d.close();
+        return false;
     }
     return true;
+}
+
+bool KeywordStore::prepareTable(QSqlDatabase &d)
+{
+    QSqlQuery q(d);
+    // Whatever the file is, it must answer as an SQLite database first.
+    if (!q.exec(QStringLiteral("PRAGMA table_info(keywords)")))
+        return fail(q.lastError().text());
+    QStringList columns;
+    while (q.next())
+        columns.append(q.value(1).toString().toLower());
+    if (!columns.isEmpty()) {
+        // Someone else's table is never modified, not even by an index.
+        QStringList missing;
+        for (const char *name : {"id", "keys", "parentkeys", "googles", "yahoos", "bings", "adddate"}) {
+            if (!columns.contains(QLatin1String(name)))
+                missing.append(QLatin1String(name));
+        }
+        if (!missing.isEmpty())
+            return fail(QStringLiteral("%1 中的 keywords 表不是本程序的：缺少列 %2")
+                            .arg(m_file, missing.join(QStringLiteral(", "))));
+    }
+    if (m_readOnly)
+        return columns.isEmpty() ? fail(QStringLiteral("%1 中没有 keywords 表").arg(m_file)) : true;
+    // WAL with per-statement commits: a killed process loses nothing that
+    // a statement already wrote.
+    q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    const bool ok = q.exec(QStringLiteral(
+                        "CREATE TABLE IF NOT EXISTS keywords ("
+                        " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                        " keys TEXT NOT NULL DEFAULT '', parentkeys TEXT DEFAULT '',"
+                        " googles TEXT DEFAULT '-', yahoos TEXT DEFAULT '-', bings TEXT DEFAULT '-',"
+                        " adddate TEXT DEFAULT '')"))
+                    && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"));
+    return ok ? true : fail(q.lastError().text());
+}
+
+bool KeywordStore::fail(const QString &reason) const
+{
+    m_error = reason;
+    return false;
 }
 
 bool KeywordStore::isOpen() const
@@ -68,6 +123,7 @@ bool KeywordStore::isOpen() const
 
 void KeywordStore::close()
 {
+    m_inBatch = false;
     if (!QSqlDatabase::contains(m_connection))
         return;
     {
@@ -120,7 +176,7 @@ bool KeywordStore::insert(const QString &keyword, const QString &parent, const C
     q.addBindValue(counts.yahoo);
     q.addBindValue(counts.bing);
     q.addBindValue(dateText(day));
-    return q.exec();
+    return q.exec() || fail(q.lastError().text());
 }
 
 bool KeywordStore::updateAll(const QString &keyword, const QString &parent, const Counts &counts, const QDate &day)
@@ -136,7 +192,7 @@ bool KeywordStore::updateAll(const QString &keyword, const QString &parent, cons
     q.addBindValue(counts.bing);
     q.addBindValue(dateText(day));
     q.addBindValue(KeywordText::trimSpaces(keyword));
-    return q.exec();
+    return q.exec() || fail(q.lastError().text());
 }
 
 bool KeywordStore::updateCount(Engine e, const QString &keyword, const QString &count, const QDate &day)
@@ -150,7 +206,7 @@ bool KeywordStore::updateCount(Engine e, const QString &keyword, const QString &
     q.addBindValue(count);
     q.addBindValue(dateText(day));
     q.addBindValue(keyword);
-    return q.exec();
+    return q.exec() || fail(q.lastError().text());
 }
 
 int KeywordStore::remove(const QString &keyword)
@@ -160,8 +216,10 @@ int KeywordStore::remove(const QString &keyword)
     QSqlQuery q(db());
     q.prepare(QStringLiteral("delete from keywords where keys = ?"));
     q.addBindValue(KeywordText::trimSpaces(keyword));
-    if (!q.exec())
+    if (!q.exec()) {
+        fail(q.lastError().text());
         return -1;
+    }
     return q.numRowsAffected();
 }
 
@@ -197,15 +255,25 @@ bool KeywordStore::checkdb(const Record &record, const QDate &day)
     const QString keyword = KeywordText::trimSpaces(record.keys);
     if (keyword.isEmpty())
         return true;
-    const Counts counts{numericOrDash(record.counts.google), numericOrDash(record.counts.yahoo),
-                        numericOrDash(record.counts.bing)};
+    const Counts counts{digitsOrDash(record.counts.google), digitsOrDash(record.counts.yahoo),
+                        digitsOrDash(record.counts.bing)};
+    const QString parent = KeywordText::trimSpaces(record.parentkeys);
+    // The look-up and the write in one write transaction: another process
+    // storing the same keyword waits, then finds it, so no keyword is ever
+    // inserted twice.
+    WriteTransaction transaction(*this);
+    if (!transaction.begun())
+        return false;
     const auto stored = find(keyword);
-    if (!stored)
-        return insert(keyword, KeywordText::trimSpaces(record.parentkeys), counts, day);
-    const QDate storedDay = QDate::fromString(stored->adddate, QStringLiteral("yyyy-MM-dd"));
-    if (storedDay.isValid() && storedDay.daysTo(day) == 0)
-        return true;
-    return updateAll(keyword, record.parentkeys, counts, day);
+    bool ok = true;
+    if (!stored) {
+        ok = insert(keyword, parent, counts, day);
+    } else {
+        const QDate storedDay = QDate::fromString(stored->adddate, QStringLiteral("yyyy-MM-dd"));
+        if (!storedDay.isValid() || storedDay.daysTo(day) != 0)
+            ok = updateAll(keyword, parent, counts, day);
+    }
+    return ok && transaction.commit();
 }
 
 int KeywordStore::insertMissing(const QVector<Record> &records, const QDate &day)
@@ -223,10 +291,52 @@ int KeywordStore::insertMissing(const QVector<Record> &records, const QDate &day
 
 bool KeywordStore::beginBatch()
 {
-    return isOpen() && db().transaction();
+    if (!isOpen())
+        return false;
+    QSqlQuery q(db());
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(q.lastError().text());
+    m_inBatch = true;
+    return true;
 }
 
 bool KeywordStore::commitBatch()
 {
-    return isOpen() && db().commit();
+    if (!isOpen() || !m_inBatch)
+        return false;
+    m_inBatch = false;
+    QSqlQuery q(db());
+    if (q.exec(QStringLiteral("COMMIT")))
+        return true;
+    fail(q.lastError().text());
+    q.exec(QStringLiteral("ROLLBACK"));
+    return false;
+}
+
+KeywordStore::WriteTransaction::WriteTransaction(KeywordStore &store) : m_store(store)
+{
+    // Inside a batch the batch's own transaction already holds the lock.
+    if (store.m_inBatch) {
+        m_begun = true;
+        return;
+    }
+    m_begun = store.beginBatch();
+    m_own = m_begun;
+}
+
+KeywordStore::WriteTransaction::~WriteTransaction()
+{
+    if (m_own && m_store.m_inBatch) {
+        m_store.m_inBatch = false;
+        QSqlQuery q(m_store.db());
+        q.exec(QStringLiteral("ROLLBACK"));
+    }
+}
+
+bool KeywordStore::WriteTransaction::commit()
+{
+    if (!m_own)
+        return m_begun;
+    m_own = false;
+    return m_store.commitBatch();
 }

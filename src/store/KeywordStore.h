@@ -38,8 +38,17 @@ public:
 
     static QString dateText(const QDate &day) { return day.toString(QStringLiteral("yyyy-MM-dd")); }
 
-    // Opens (creating when missing) the database file and the table.
+    // Opens (creating when missing) the database file and the table. A
+    // database that cannot be written is opened read-only; a file that is
+    // not an SQLite database, or whose keywords table lacks our columns, is
+    // refused and left untouched. lastError() says why.
     bool open(const QString &file);
+    bool isReadOnly() const { return m_readOnly; }
+    // Why the last open or write failed, for the user.
+    QString lastError() const { return m_error; }
+    // How long a write waits for another process's lock before it fails.
+    void setLockWaitMs(int ms) { m_lockWaitMs = ms; }
+    int lockWaitMs() const { return m_lockWaitMs; }
     bool isOpen() const;
     void close();
     QString fileName() const { return m_file; }
@@ -69,12 +78,35 @@ public:
     // record's counts and `day`; returns how many were stored.
     int insertMissing(const QVector<Record> &records, const QDate &day = QDate::currentDate());
 
-    // Runs several writes as one transaction (bulk imports, benchmarks).
+    // Runs several writes as one transaction (bulk imports, benchmarks); the
+    // write lock is taken at the start.
     bool beginBatch();
     bool commitBatch();
 
 private:
+    // The write lock for one look-up-then-write, rolled back unless committed.
+    class WriteTransaction
+    {
+    public:
+        explicit WriteTransaction(KeywordStore &store);
+        ~WriteTransaction();
+        bool begun() const { return m_begun; }
+        bool commit();
+
+    private:
+        KeywordStore &m_store;
+        bool m_begun = false;
+        bool m_own = false;
+    };
+
     QSqlDatabase db() const;
+    bool prepareTable(QSqlDatabase &d);
+    bool fail(const QString &reason) const;
+
     QString m_connection;
     QString m_file;
+    mutable QString m_error;
+    bool m_readOnly = false;
+    bool m_inBatch = false;
+    int m_lockWaitMs = 15000;
 };

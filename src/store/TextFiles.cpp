@@ -1,9 +1,9 @@
 #include "store/TextFiles.h"
 
+#include "common/TextFile.h"
+
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 namespace TextFiles {
 
@@ -38,8 +38,7 @@ bool writeLines(const QString &path, const QStringList &lines)
     QString text;
     for (const QString &line : lines)
         text += line + QStringLiteral("\r\n");
-    QStringEncoder encoder("GB18030");
-    const QByteArray bytes = encoder.encode(text);
+    const QByteArray bytes = TextFile::encodeOwn(text);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -52,9 +51,7 @@ bool writeLines(const QString &path, const QStringList &lines)
 
 QString readAll(const QString &path, bool *exists)
 {
-    const QByteArray bytes = readBytes(path, exists);
-    QStringDecoder decoder("GB18030");
-    return decoder.decode(bytes);
+    return TextFile::decodeOwn(readBytes(path, exists));
 }
 
 QStringList readLines(const QString &path, bool *exists)
@@ -62,22 +59,9 @@ QStringList readLines(const QString &path, bool *exists)
     return splitLines(readAll(path, exists));
 }
 
-QString decodeGuessing(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError()) {
-        if (text.startsWith(QChar(0xFEFF)))
-            text.remove(0, 1);
-        return text;
-    }
-    QStringDecoder gb("GB18030");
-    return gb.decode(bytes);
-}
-
 QStringList readImport(const QString &path, bool *ok)
 {
-    return splitLines(decodeGuessing(readBytes(path, ok)));
+    return splitLines(TextFile::decodeImport(readBytes(path, ok)));
 }
 
 } // namespace TextFiles

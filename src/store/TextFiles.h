@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-// The program's own text files: GB18030 (the ANSI code page's superset),
+// The program's own list files, line by line: GB18030 (the ANSI code page's superset),
 // lines ended by CR LF, written beside the target and moved in place so a
 // crash never leaves half a file. Readers take LF endings too.
 namespace TextFiles {
@@ -15,10 +15,8 @@ bool writeLines(const QString &path, const QStringList &lines);
 QString readAll(const QString &path, bool *exists = nullptr);
 // The lines of a GB18030 file, line ends removed (a last empty line too).
 QStringList readLines(const QString &path, bool *exists = nullptr);
-// A file a user picked: UTF-8 when its bytes are valid UTF-8 (a BOM is
-// dropped), else GB18030. Lines as read, line ends removed.
+// A file a user picked, UTF-8 or GB18030 (TextFile::decodeImport tells
+// them apart). Lines as read, line ends removed.
 QStringList readImport(const QString &path, bool *ok = nullptr);
-// Which of the two the bytes are.
-QString decodeGuessing(const QByteArray &bytes);
 
 } // namespace TextFiles

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QUrl>
 
+Q_LOGGING_CATEGORY(lcFetch, "veltrana.fetch", QtWarningMsg)
+
 namespace {
 
 // A jar that never keeps anything: no request carries cookies.
@@ -62,47 +64,74 @@ void CXHtml::normaliseUrl()
 
 QString CXHtml::GetSrc()
 {
+    return fetchOutcome().body;
+}
+
+FetchOutcome CXHtml::fetchOutcome()
+{
+    // With no address nothing is sent, not even the detection request;
+    // fetch() only reports it.
+    if (url.isEmpty()) {
+        QByteArray nothing;
+        return fetch(&nothing);
+    }
     if (charset.isEmpty()) {
-        if (url.isEmpty())
-            return {};
         normaliseUrl();
         charset = GetChar();
     }
-    if (url.isEmpty())
-        return {};
     normaliseUrl();
-    return GetHttpPage(charset);
+    return httpPage(charset);
 }
 
 QString CXHtml::GetHttpPage(const QString &charsetName)
 {
-    bool ok = false;
-    const QByteArray body = fetch(&ok);
-    if (!ok)
-        return {};
-    return BytesToBstr(body, charsetName);
+    return httpPage(charsetName).body;
 }
 
-QByteArray CXHtml::fetch(bool *ok)
+FetchOutcome CXHtml::httpPage(const QString &charsetName)
 {
-    *ok = false;
+    QByteArray body;
+    FetchOutcome out = fetch(&body);
+    if (!out.failed())
+        out.body = BytesToBstr(body, charsetName);
+    return out;
+}
+
+FetchOutcome CXHtml::fetch(QByteArray *body)
+{
+    body->clear();
     m_lastStatus = 0;
     m_lastTimedOut = false;
 
+    FetchOutcome out;
+    QString detail;
+    const auto failWith = [&](FetchOutcome::Failure failure) {
+        out.failure = failure;
+        QString line = QStringLiteral("fetch failed: ") + out.reason() + QLatin1Char(' ') + url;
+        if (!detail.isEmpty())
+            line += QStringLiteral(" (") + detail + QLatin1Char(')');
+        qCDebug(lcFetch).noquote() << line;
+        return out;
+    };
+
+    if (url.isEmpty())
+        return failWith(FetchOutcome::Failure::NotConfigured);
     QUrl address(url, QUrl::TolerantMode);
     if (!isFetchable(address))
-        return {};   // nothing to send; waiting the time limit would only stall the caller
+        return failWith(FetchOutcome::Failure::BadAddress);   // waiting the time limit would only stall the caller
 
     // A limit of N seconds gives up once the elapsed time rounds to more than
     // N, that is after N + 0.5 seconds. Redirect hops share that one limit.
     const QDeadlineTimer deadline(qMax(0, TryTime) * 1000 + 500);
     for (int hop = 0;; ++hop) {
         Response r = fetchOnce(address, deadline);
-        if (r.timedOut) {
+        detail = r.detail;
+        if (r.failure == FetchOutcome::Failure::TimedOut) {
             m_lastTimedOut = true;
-            return {};
+            return failWith(r.failure);
         }
         m_lastStatus = r.status;
+        out.status = r.status;
         // Redirects are followed here rather than by Qt: Qt's own following
         // on a kept-alive connection now and then sends the first request twice.
         if (isRedirect(r.status) && hop < kMaxRedirects) {
@@ -113,10 +142,12 @@ QByteArray CXHtml::fetch(bool *ok)
                 continue;
             }
         }
-        if (r.tooBig || r.failed || r.status < 200 || r.status >= 300)
-            return {};
-        *ok = true;
-        return r.body;
+        if (r.failure != FetchOutcome::Failure::None)
+            return failWith(r.failure);
+        if (r.status < 200 || r.status >= 300)
+            return failWith(FetchOutcome::Failure::HttpStatus);
+        *body = r.body;
+        return out;
     }
 }
 
@@ -145,14 +176,11 @@ CXHtml::Response CXHtml::fetchOnce(const QUrl &address, const QDeadlineTimer &de
     QTimer limit;
     limit.setSingleShot(true);
     limit.setTimerType(Qt::PreciseTimer);   // a coarse timer may overrun the limit by 5 %
-    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-        r.timedOut = true;
-        loop.quit();
-    });
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
         r.body += reply->readAll();
         if (r.body.size() > kMaxBodyBytes) {
-            r.tooBig = true;
+            r.failure = FetchOutcome::Failure::TooBig;
             r.body.clear();
             reply->abort();
         }
@@ -165,26 +193,34 @@ CXHtml::Response CXHtml::fetchOnce(const QUrl &address, const QDeadlineTimer &de
     limit.stop();
 
     if (!reply->isFinished()) {
-        r.timedOut = true;
+        r.failure = FetchOutcome::Failure::TimedOut;
         reply->disconnect(&loop);
         reply->abort();
         reply->deleteLater();
         r.body.clear();
         return r;
     }
-    r.timedOut = false;
-    // A dropped connection can leave a 200 with half a page: that is a failure.
-    r.failed = reply->error() != QNetworkReply::NoError && !isRedirect(
-                   reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt());
-    if (!r.tooBig) {
-        r.body += reply->readAll();
-        if (r.body.size() > kMaxBodyBytes) {
-            r.tooBig = true;
-            r.body.clear();
-        }
-    }
     r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     r.location = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    if (r.failure != FetchOutcome::Failure::TooBig) {
+        r.body += reply->readAll();
+        if (r.body.size() > kMaxBodyBytes) {
+            r.failure = FetchOutcome::Failure::TooBig;
+            r.body.clear();
+        } else if (reply->error() != QNetworkReply::NoError) {
+            // A status outside 200-299 is an answer, judged by fetch(); an error
+            // after a 2xx head means the page was cut short: half a page must
+            // not pass for a page.
+            if (r.status == 0)
+                r.failure = reply->error() == QNetworkReply::ConnectionRefusedError ? FetchOutcome::Failure::Refused
+                            : reply->error() == QNetworkReply::RemoteHostClosedError ? FetchOutcome::Failure::Dropped
+                                                                                       : FetchOutcome::Failure::Network;
+            else if (r.status >= 200 && r.status < 300)
+                r.failure = FetchOutcome::Failure::Dropped;
+            if (r.failure != FetchOutcome::Failure::None)
+                r.detail = reply->errorString();
+        }
+    }
     reply->deleteLater();
     return r;
 }

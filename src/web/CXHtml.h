@@ -1,12 +1,19 @@
 #pragma once
 
+#include "web/FetchOutcome.h"
+
 #include <QByteArray>
+#include <QLoggingCategory>
 #include <QString>
 #include <QUrl>
 #include <memory>
 
 class QDeadlineTimer;
 class QNetworkAccessManager;
+
+// Each failed request is logged here at debug level; off unless asked for,
+// e.g. QT_LOGGING_RULES="veltrana.fetch.debug=true".
+Q_DECLARE_LOGGING_CATEGORY(lcFetch)
 
 // The program's one HTTP client. Set url, TryTime and char, call GetSrc and
 // get the decoded page, or an empty text when anything went wrong (time-out,
@@ -32,6 +39,9 @@ public:
     QString agent;
 
     QString GetSrc();
+    // The same requests as GetSrc (normalising url, detecting char when it is
+    // empty), with the reason when the page text is empty because it failed.
+    FetchOutcome fetchOutcome();
     QString GetHttpPage(const QString &charsetName);
     QString GetChar();
     static QString BytesToBstr(const QByteArray &body, const QString &charsetName);
@@ -47,13 +57,15 @@ private:
         int status = 0;
         QUrl location;
         QByteArray body;
-        bool timedOut = false;
-        bool tooBig = false;
-        bool failed = false;   // a network error, such as a connection dropped mid-body
+        // TimedOut, TooBig, or a network failure (Refused, Network, Dropped);
+        // a status outside 200-299 is judged by the caller.
+        FetchOutcome::Failure failure = FetchOutcome::Failure::None;
+        QString detail;   // the network layer's own words, for the log
     };
 
     void normaliseUrl();
-    QByteArray fetch(bool *ok);
+    FetchOutcome httpPage(const QString &charsetName);
+    FetchOutcome fetch(QByteArray *body);
     Response fetchOnce(const QUrl &address, const QDeadlineTimer &deadline);
     static bool isFetchable(const QUrl &address);
     static bool isRedirect(int status);

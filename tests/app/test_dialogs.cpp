@@ -1,8 +1,9 @@
-#include "AppTestEnv.h"
+#include "support/TestEnv.h"
 #include "app/Feedback.h"
 #include "app/ui/IntervalDialog.h"
 #include "app/ui/SuggestDialog.h"
 #include "engines/EnginePacing.h"
+#include "support/FakeClock.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -23,6 +24,11 @@ QStringList labelTexts(const QWidget &w)
     for (const QLabel *l : w.findChildren<QLabel *>())
         out.append(l->text());
     return out;
+}
+
+QComboBox *intervalBox(const QWidget &dialog, Engine e)
+{
+    return dialog.findChild<QComboBox *>(engineKey(e) + QStringLiteral("Interval"));
 }
 
 QStringList comboItems(const QComboBox *box)
@@ -49,17 +55,17 @@ private Q_SLOTS:
 
     void intervalsShowTheStoredValues()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         env.settings().WriteValue(QStringLiteral("googlese"), QStringLiteral("4"));
         env.settings().WriteValue(QStringLiteral("bingse"), QStringLiteral("12"));
         IntervalDialog dialog(*env.context, nullptr);
-        QComboBox *google = dialog.intervalBox(Engine::Google);
+        QComboBox *google = intervalBox(dialog, Engine::Google);
         QCOMPARE(comboItems(google), (QStringList{QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
                                                   QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"),
                                                   QStringLiteral("9"), QStringLiteral("10")}));
         QCOMPARE(google->currentText(), QStringLiteral("4"));
-        QCOMPARE(dialog.intervalBox(Engine::Yahoo)->currentText(), QStringLiteral("5"));   // missing: 5
-        QCOMPARE(dialog.intervalBox(Engine::Bing)->currentIndex(), -1);                    // outside 3-10
+        QCOMPARE(intervalBox(dialog, Engine::Yahoo)->currentText(), QStringLiteral("5"));   // missing: 5
+        QCOMPARE(intervalBox(dialog, Engine::Bing)->currentIndex(), -1);                    // outside 3-10
 
         const QStringList labels = labelTexts(dialog);
         for (const char *l : {"抓取Google时间间隔：", "抓取Yahoo时间间隔：", "抓取Bing时间间隔：",
@@ -72,10 +78,10 @@ private Q_SLOTS:
 
     void choosingEightForGoogle()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         IntervalDialog dialog(*env.context, nullptr);
         dialog.show();
-        QComboBox *google = dialog.intervalBox(Engine::Google);
+        QComboBox *google = intervalBox(dialog, Engine::Google);
         google->setFocus();
         for (int i = 0; i < 3; ++i)   // 5 -> 8 with the arrow key
             QTest::keyClick(google, Qt::Key_Down);
@@ -85,28 +91,30 @@ private Q_SLOTS:
         QVERIFY(!env.settings().HasValue(QStringLiteral("yahoose")));
 
         // The next Google request waits the new interval after the previous one.
+        FakeClock clock;
+        env.context->pacing().setClock(clock);
         env.context->pacing().pace(Engine::Google);
-        QVERIFY(env.context->pacing().pendingWaitMs(Engine::Google) > 7500);
+        QCOMPARE(env.context->pacing().pendingWaitMs(Engine::Google), 8000);
         QCOMPARE(env.context->pacing().pendingWaitMs(Engine::Yahoo), 0);
     }
 
     void intervalBrowserAddresses()
     {
         Endpoints endpoints;
-        endpoints.setBase(QStringLiteral("google"), QStringLiteral("http://127.0.0.1:4000/google"));
-        endpoints.setBase(QStringLiteral("baidu"), QStringLiteral("http://127.0.0.1:4000/baidu"));
+        endpoints.setBase(Endpoints::Service::Google, QStringLiteral("http://127.0.0.1:4000/google"));
+        endpoints.setBase(Endpoints::Service::Baidu, QStringLiteral("http://127.0.0.1:4000/baidu"));
         QCOMPARE(IntervalDialog::googleAddress(endpoints), QStringLiteral("http://127.0.0.1:4000/google/?wd=seo"));
         QCOMPARE(IntervalDialog::baiduAddress(endpoints),
                  QStringLiteral("http://127.0.0.1:4000/baidu/s?wd=site%3A127.0.0.1:4000"));
-        endpoints.setBase(QStringLiteral("baidu"), QStringLiteral("http://www.baidu.com"));
+        endpoints.setBase(Endpoints::Service::Baidu, QStringLiteral("http://www.baidu.com"));
         QCOMPARE(IntervalDialog::baiduAddress(endpoints), QStringLiteral("http://www.baidu.com/s?wd=site%3Awww.baidu.com"));
-        endpoints.setBase(QStringLiteral("baidu"), QString());
+        endpoints.setBase(Endpoints::Service::Baidu, QString());
         QCOMPARE(IntervalDialog::baiduAddress(endpoints), QString());
     }
 
     void suggestFormTexts()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         SuggestDialog dialog(*env.context);
         QCOMPARE(dialog.objectName(), QStringLiteral("frm_suggest"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("意见和建议"));
@@ -123,7 +131,7 @@ private Q_SLOTS:
 
     void suggestNeedsTitleAndContent()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         SuggestDialog dialog(*env.context);
         auto *title = dialog.findChild<QLineEdit *>(QStringLiteral("titleEdit"));
         auto *content = dialog.findChild<QPlainTextEdit *>(QStringLiteral("contentEdit"));
@@ -143,7 +151,7 @@ private Q_SLOTS:
 
     void suggestSends()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         SuggestDialog dialog(*env.context);
         auto *title = dialog.findChild<QLineEdit *>(QStringLiteral("titleEdit"));
         auto *qq = dialog.findChild<QLineEdit *>(QStringLiteral("qqEdit"));
@@ -193,7 +201,7 @@ private Q_SLOTS:
 
     void spacesOnlyTitleGoesOutEmpty()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         Feedback f;
         f.title = QStringLiteral("   ");
         f.type = QStringLiteral("BUG报告");
@@ -203,7 +211,7 @@ private Q_SLOTS:
         QCOMPARE(query.queryItemValue(QStringLiteral("title")), QString());
         QCOMPARE(query.queryItemValue(QStringLiteral("tp"), QUrl::FullyDecoded), QStringLiteral("BUG报告"));
 
-        env.context->endpoints().setBase(QStringLiteral("maker"), QString());
+        env.context->endpoints().setBase(Endpoints::Service::Maker, QString());
         QCOMPARE(f.requestUrl(env.context->endpoints()), QString());
     }
 

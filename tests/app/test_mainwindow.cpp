@@ -1,4 +1,5 @@
-#include "AppTestEnv.h"
+#include "AppHelpers.h"
+#include "support/TestEnv.h"
 #include "app/ui/MainWindow.h"
 #include "common/JobStatus.h"
 #include "common/PageReader.h"
@@ -21,6 +22,16 @@ QStringList captions(const QMenu *menu)
     for (const QAction *a : menu->actions())
         out.append(a->isSeparator() ? QStringLiteral("-") : a->text());
     return out;
+}
+
+QTabWidget *tabs(const QMainWindow &window)
+{
+    return window.findChild<QTabWidget *>(QStringLiteral("mainTabs"));
+}
+
+QMenu *trayMenu(const QMainWindow &window)
+{
+    return window.findChild<QMenu *>(QStringLiteral("trayMenu"));
 }
 
 QMenu *menuTitled(QMainWindow &window, const QString &title)
@@ -59,7 +70,7 @@ private Q_SLOTS:
 
     void menusAndTray()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QVERIFY(window.start());
 
@@ -75,15 +86,15 @@ private Q_SLOTS:
                                       QStringLiteral("关键词数据库")};
         QCOMPARE(captions(menuTitled(window, QStringLiteral("软件功能(&F)"))), tabCaptions);
         QStringList tabTexts;
-        for (int i = 0; i < window.tabs()->count(); ++i)
-            tabTexts.append(window.tabs()->tabText(i));
+        for (int i = 0; i < tabs(window)->count(); ++i)
+            tabTexts.append(tabs(window)->tabText(i));
         QCOMPARE(tabTexts, tabCaptions);
         const QStringList about = captions(menuTitled(window, QStringLiteral("关于软件(&A)")));
         QCOMPARE(about.size(), 6);
         QCOMPARE(about.first(), QStringLiteral("软件说明"));
         QCOMPARE(captions(menuTitled(window, QStringLiteral("软件帮助(&H)"))),
                  (QStringList{QStringLiteral("在线帮助"), QStringLiteral("意见和建议")}));
-        QCOMPARE(captions(window.trayMenu()), (QStringList{QStringLiteral("恢复"), QStringLiteral("最小化"),
+        QCOMPARE(captions(trayMenu(window)), (QStringList{QStringLiteral("恢复"), QStringLiteral("最小化"),
                                                            QStringLiteral("关于软件"), QStringLiteral("-"),
                                                            QStringLiteral("退出")}));
         QVERIFY(window.minimumWidth() >= 867 && window.minimumHeight() >= 722);
@@ -98,7 +109,7 @@ private Q_SLOTS:
 
     void infoStripLinksOpenInTheDefaultBrowser()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QList<QUrl> opened;
         window.setUrlOpener([&](const QUrl &url) {
@@ -120,7 +131,7 @@ private Q_SLOTS:
 
     void makerPagesOpenOnlyWithAnEndpoint()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QList<QUrl> opened;
         window.setUrlOpener([&](const QUrl &url) {
@@ -142,9 +153,9 @@ private Q_SLOTS:
         }
         QCOMPARE(opened.last().path(), QStringLiteral("/maker/help.htm"));
 
-        AppTestEnv bare(nullptr);
-        bare.context->endpoints().setBase(QStringLiteral("maker"), QString());
-        bare.context->endpoints().setBase(QStringLiteral("baidu"), QString());
+        TestEnv bare(nullptr, TestEnv::BeforeStartUp);
+        bare.context->endpoints().setBase(Endpoints::Service::Maker, QString());
+        bare.context->endpoints().setBase(Endpoints::Service::Baidu, QString());
         MainWindow offline(*bare.context);
         opened.clear();
         offline.setUrlOpener([&](const QUrl &url) {
@@ -162,17 +173,17 @@ private Q_SLOTS:
 
     void functionMarkFollowsTab()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QVERIFY(window.start());
         QCOMPARE(checkedFunctions(window), QList<int>{0});
-        QCOMPARE(window.tabs()->currentIndex(), 0);
+        QCOMPARE(tabs(window)->currentIndex(), 0);
 
         menuTitled(window, QStringLiteral("软件功能(&F)"))->actions().at(3)->trigger();
-        QCOMPARE(window.tabs()->currentIndex(), 3);
+        QCOMPARE(tabs(window)->currentIndex(), 3);
         QCOMPARE(checkedFunctions(window), QList<int>{3});
 
-        window.tabs()->setCurrentIndex(4);
+        tabs(window)->setCurrentIndex(4);
         QCOMPARE(checkedFunctions(window), QList<int>{4});
         // Choosing the current entry again keeps it marked.
         menuTitled(window, QStringLiteral("软件功能(&F)"))->actions().at(4)->trigger();
@@ -181,7 +192,7 @@ private Q_SLOTS:
 
     void closeRules()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QVERIFY(window.start());
         window.show();
@@ -212,13 +223,13 @@ private Q_SLOTS:
 
     void handOverAtStartEndsWithoutQuestion()
     {
-        AppTestEnv env(m_standIn.get());
-        env.installFakeUpdater();
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
+        installFakeUpdater(env.programDir);
         m_standIn->setPublishedVersion(QStringLiteral("0.9"));
         MainWindow window(*env.context);
         QVERIFY(!window.start());
         QVERIFY(window.startup().updateStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(env.updaterRecord()), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(updaterRecord(env.programDir)), 5000);
         QVERIFY(window.close());
         QVERIFY(env.prompter.prompts.isEmpty());
         QVERIFY(!env.context->isLoaded());
@@ -226,17 +237,17 @@ private Q_SLOTS:
 
     void noUpdaterKeepsTheWindow()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         m_standIn->setPublishedVersion(QStringLiteral("0.9"));
         MainWindow window(*env.context);
         QVERIFY(window.start());
         QVERIFY(!window.startup().updateStarted());
-        QCOMPARE(window.tabs()->count(), 5);
+        QCOMPARE(tabs(window)->count(), 5);
     }
 
     void onlineUpdateMenu()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QVERIFY(window.start());
         window.show();
@@ -259,28 +270,28 @@ private Q_SLOTS:
         QVERIFY(!window.startup().updateStarted());
 
         // While a job runs, updating (which ends the program) is refused.
-        env.installFakeUpdater();
+        installFakeUpdater(env.programDir);
         env.prompter.prompts.clear();
         env.context->jobStatus().setState(JobStatus::Running);
         update->trigger();
         QCOMPARE(env.prompter.prompts.size(), 1);
         QCOMPARE(env.prompter.lastText(), QStringLiteral("程序正在运行中，请停止后推出。"));
         QVERIFY(window.isVisible());
-        QVERIFY(!QFile::exists(env.updaterRecord()));
+        QVERIFY(!QFile::exists(updaterRecord(env.programDir)));
         env.context->jobStatus().setState(JobStatus::Idle);
 
         // Yes with one: it starts and the window goes without the exit question.
         env.prompter.prompts.clear();
         env.prompter.answers.enqueue(Prompter::Answer::Yes);
         update->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(env.updaterRecord()), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(updaterRecord(env.programDir)), 5000);
         QVERIFY(!window.isVisible());
         QCOMPARE(env.prompter.prompts.size(), 1);
     }
 
     void pageReaderReadsTheScriptedDocument()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QVERIFY(window.start());
         PageReader *reader = env.context->pageReader();

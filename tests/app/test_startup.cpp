@@ -1,4 +1,5 @@
-#include "AppTestEnv.h"
+#include "AppHelpers.h"
+#include "support/TestEnv.h"
 #include "app/Startup.h"
 #include "engines/EnginePacing.h"
 
@@ -42,7 +43,7 @@ private Q_SLOTS:
 
     void firstStartThenSameDay()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
         {
             Startup startup(*env.context);
@@ -75,7 +76,7 @@ private Q_SLOTS:
 
     void secondInstanceWritesNothing()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         Startup first(*env.context);
         QCOMPARE(first.run(), Startup::Outcome::Continue);
         QFile::remove(QDir(env.programDir).filePath(QStringLiteral("ver.txt")));
@@ -112,8 +113,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, published);
         QFETCH(bool, handsOver);
-        AppTestEnv env(m_standIn.get());
-        env.installFakeUpdater();
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
+        installFakeUpdater(env.programDir);
         m_standIn->setPublishedVersion(published);
 
         Startup startup(*env.context);
@@ -121,16 +122,16 @@ private Q_SLOTS:
         QCOMPARE(startup.updateStarted(), handsOver);
         QCOMPARE(env.settings().ReadValue(QStringLiteral("ver")), published);
         if (handsOver) {
-            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(env.updaterRecord()), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(updaterRecord(env.programDir)), 5000);
         } else {
             QTest::qWait(200);   // a detached start would have written by now
-            QVERIFY(!QFile::exists(env.updaterRecord()));
+            QVERIFY(!QFile::exists(updaterRecord(env.programDir)));
         }
     }
 
     void missingUpdaterKeepsRunning()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         m_standIn->setPublishedVersion(QStringLiteral("0.9"));
         Startup startup(*env.context);
         QCOMPARE(startup.run(), Startup::Outcome::Continue);
@@ -156,8 +157,8 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         QFETCH(bool, checked);
         QFETCH(bool, minimised);
-        AppTestEnv env(m_standIn.get());
-        env.installFakeUpdater();
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
+        installFakeUpdater(env.programDir);
         m_standIn->setPublishedVersion(QStringLiteral("2.0"));
         if (!stored.isEmpty())
             env.settings().WriteValue(QStringLiteral("updatedt"), stored);
@@ -186,14 +187,14 @@ private Q_SLOTS:
     {
         QFETCH(int, status);
         QFETCH(bool, noMaker);
-        AppTestEnv env(m_standIn.get());
-        env.installFakeUpdater();
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
+        installFakeUpdater(env.programDir);
         m_standIn->setPublishedVersion(QStringLiteral("0.9"));
         standin::Behaviour b;
         b.status = status;
         m_standIn->setBehaviour(QStringLiteral("/maker/veltrana/"), b);
         if (noMaker)
-            env.context->endpoints().setBase(QStringLiteral("maker"), QString());
+            env.context->endpoints().setBase(Endpoints::Service::Maker, QString());
 
         Startup startup(*env.context);
         QElapsedTimer clock;
@@ -207,7 +208,7 @@ private Q_SLOTS:
 
     void pacingFromSettings()
     {
-        AppTestEnv env(m_standIn.get());
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         env.settings().WriteValue(QStringLiteral("googlese"), QStringLiteral("8"));
         env.settings().WriteValue(QStringLiteral("yahoose"), QString());
         env.settings().WriteValue(QStringLiteral("bingse"), QStringLiteral("12"));

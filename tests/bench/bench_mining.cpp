@@ -67,7 +67,7 @@ int main(int argc, char *argv[])
         CXHtml html;
         auto bareFetch = [&](Engine e, const QString &keyword) {
             html.charset = QStringLiteral("utf-8");
-            html.url = s.context->endpoints().url(engineKey(e), IndexCounts::requestPath(e, keyword));
+            html.url = s.context->endpoints().url(Endpoints::serviceOf(e), IndexCounts::requestPath(e, keyword));
             return html.GetSrc();
         };
         for (int i = 0; i < 60; ++i)

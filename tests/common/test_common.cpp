@@ -6,10 +6,12 @@
 #include "common/Endpoints.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
+#include "common/SettingNames.h"
 #include "common/SettingsStore.h"
 #include "common/Wait.h"
 #include "context/AppContext.h"
 #include "engines/EnginePacing.h"
+#include "support/FakeClock.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -79,6 +81,7 @@ private Q_SLOTS:
     void dataFolderOrder();
 
     void pacing();
+    void pacingWaitRunsEvents();
     void contextLoadsPacing();
     void jobStatus();
     void waitRunsEvents();
@@ -357,32 +360,39 @@ void TestCommon::settingsMissingValue()
 
 void TestCommon::endpointsDefaults()
 {
+    using Service = Endpoints::Service;
     const Endpoints e;
     QCOMPARE(Endpoints::serviceNames(),
              (QStringList{"google", "yahoo", "bing", "baidu", "baiduindex", "keywordtool", "maker", "figures", "update"}));
-    QCOMPARE(e.base(QStringLiteral("google")), QStringLiteral("http://www.google.com"));
-    QCOMPARE(e.base(QStringLiteral("yahoo")), QStringLiteral("http://search.yahoo.com"));
-    QCOMPARE(e.base(QStringLiteral("bing")), QStringLiteral("http://www.bing.com"));
-    QCOMPARE(e.base(QStringLiteral("baidu")), QStringLiteral("http://www.baidu.com"));
-    QCOMPARE(e.base(QStringLiteral("baiduindex")), QStringLiteral("http://index.baidu.com"));
-    QCOMPARE(e.base(QStringLiteral("keywordtool")), QStringLiteral("https://adwords.google.com"));
-    for (const char *maker : {"maker", "figures", "update"}) {
-        QCOMPARE(e.base(QLatin1String(maker)), QString());
-        QCOMPARE(e.url(QLatin1String(maker), QStringLiteral("/ver.txt")), QString());
+    QCOMPARE(e.base(Service::Google), QStringLiteral("http://www.google.com"));
+    QCOMPARE(e.base(Service::Yahoo), QStringLiteral("http://search.yahoo.com"));
+    QCOMPARE(e.base(Service::Bing), QStringLiteral("http://www.bing.com"));
+    QCOMPARE(e.base(Service::Baidu), QStringLiteral("http://www.baidu.com"));
+    QCOMPARE(e.base(Service::BaiduIndex), QStringLiteral("http://index.baidu.com"));
+    QCOMPARE(e.base(Service::KeywordTool), QStringLiteral("https://adwords.google.com"));
+    for (Service maker : {Service::Maker, Service::Figures, Service::Update}) {
+        QCOMPARE(e.base(maker), QString());
+        QCOMPARE(e.url(maker, QStringLiteral("/ver.txt")), QString());
     }
-    QCOMPARE(e.url(QStringLiteral("google"), QStringLiteral("/search?hl=en&q=seo")),
+    QCOMPARE(e.url(Service::Google, QStringLiteral("/search?hl=en&q=seo")),
              QStringLiteral("http://www.google.com/search?hl=en&q=seo"));
-    QCOMPARE(e.host(QStringLiteral("baidu")), QStringLiteral("www.baidu.com"));
-    QCOMPARE(e.url(QStringLiteral("nosuchservice"), QStringLiteral("/x")), QString());
+    QCOMPARE(e.host(Service::Baidu), QStringLiteral("www.baidu.com"));
+    QVERIFY(!Endpoints::serviceFromKey(QStringLiteral("nosuchservice")));
+    // Keys and enum agree both ways, and an engine's service has the engine's key.
+    for (Service s : Endpoints::kServices)
+        QVERIFY(Endpoints::serviceFromKey(Endpoints::keyOf(s)) == s);
+    for (Engine engine : kEngines)
+        QCOMPARE(Endpoints::keyOf(Endpoints::serviceOf(engine)), engineKey(engine));
 }
 
 void TestCommon::endpointsLoadAndUrl()
 {
+    using Service = Endpoints::Service;
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("endpoints.ini"));
     Endpoints e;
     QVERIFY(!e.load(ini));   // no file: nothing changes
-    QCOMPARE(e.base(QStringLiteral("google")), QStringLiteral("http://www.google.com"));
+    QCOMPARE(e.base(Service::Google), QStringLiteral("http://www.google.com"));
 
     QFile f(ini);
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -394,27 +404,27 @@ void TestCommon::endpointsLoadAndUrl()
     f.close();
     QVERIFY(e.load(ini));
 
-    QCOMPARE(e.url(QStringLiteral("google"), QStringLiteral("/search?hl=en&q=seo")),
+    QCOMPARE(e.url(Service::Google, QStringLiteral("/search?hl=en&q=seo")),
              QStringLiteral("http://127.0.0.1:5000/google/search?hl=en&q=seo"));
     // A trailing slash on the base does not double up.
-    QCOMPARE(e.url(QStringLiteral("bing"), QStringLiteral("/search?q=a&setmkt=en-US")),
+    QCOMPARE(e.url(Service::Bing, QStringLiteral("/search?q=a&setmkt=en-US")),
              QStringLiteral("http://127.0.0.1:5000/bing/search?q=a&setmkt=en-US"));
-    QCOMPARE(e.url(QStringLiteral("maker"), QStringLiteral("/ver.asp")), QStringLiteral("http://127.0.0.1:5000/maker/ver.asp"));
+    QCOMPARE(e.url(Service::Maker, QStringLiteral("/ver.asp")), QStringLiteral("http://127.0.0.1:5000/maker/ver.asp"));
     // A key set empty switches the service off; missing keys keep their defaults.
-    QCOMPARE(e.url(QStringLiteral("baidu"), QStringLiteral("/s?wd=seo")), QString());
-    QCOMPARE(e.base(QStringLiteral("yahoo")), QStringLiteral("http://search.yahoo.com"));
-    QCOMPARE(e.host(QStringLiteral("google")), QStringLiteral("127.0.0.1:5000"));
+    QCOMPARE(e.url(Service::Baidu, QStringLiteral("/s?wd=seo")), QString());
+    QCOMPARE(e.base(Service::Yahoo), QStringLiteral("http://search.yahoo.com"));
+    QCOMPARE(e.host(Service::Google), QStringLiteral("127.0.0.1:5000"));
 
     // Save and load give the same table.
     const QString copy = dir.filePath(QStringLiteral("copy.ini"));
     QVERIFY(e.save(copy));
     Endpoints loaded;
     QVERIFY(loaded.load(copy));
-    for (const QString &name : Endpoints::serviceNames())
-        QCOMPARE(loaded.base(name), e.base(name));
+    for (Service s : Endpoints::kServices)
+        QCOMPARE(loaded.base(s), e.base(s));
 
-    e.setBase(QStringLiteral("update"), QStringLiteral(" http://127.0.0.1:1/update "));
-    QCOMPARE(e.url(QStringLiteral("update"), QStringLiteral("/list.txt")), QStringLiteral("http://127.0.0.1:1/update/list.txt"));
+    e.setBase(Service::Update, QStringLiteral(" http://127.0.0.1:1/update "));
+    QCOMPARE(e.url(Service::Update, QStringLiteral("/list.txt")), QStringLiteral("http://127.0.0.1:1/update/list.txt"));
 }
 
 void TestCommon::endpointsFromStandIn()
@@ -428,8 +438,9 @@ void TestCommon::endpointsFromStandIn()
     AppContext context(dir.path(), dir.path(), dir.filePath(QStringLiteral("settings.ini")));
     QCOMPARE(context.dataFile(QStringLiteral("endpoints.ini")), ini);
     context.loadEndpoints();
-    for (const QString &name : Endpoints::serviceNames())
-        QCOMPARE(context.endpoints().url(name, QStringLiteral("/x")), standIn.serviceBase(name) + QStringLiteral("/x"));
+    for (Endpoints::Service s : Endpoints::kServices)
+        QCOMPARE(context.endpoints().url(s, QStringLiteral("/x")),
+                 standIn.serviceBase(Endpoints::keyOf(s)) + QStringLiteral("/x"));
 }
 
 void TestCommon::dataFolderOrder()
@@ -479,46 +490,81 @@ void TestCommon::dataFolderOrder()
 
 void TestCommon::pacing()
 {
-    EnginePacing pacing;
+    FakeClock clock;
+    EnginePacing pacing(clock);
     for (Engine e : kEngines)
         QCOMPARE(pacing.waitSeconds(e), 5);
     pacing.setWaitSeconds(Engine::Google, 1);
     pacing.setWaitSeconds(Engine::Yahoo, 1);
     pacing.setWaitSeconds(Engine::Bing, 0);
 
-    QElapsedTimer clock;
-    clock.start();
     pacing.pace(Engine::Google);   // first request: no wait
-    QVERIFY(clock.elapsed() < 200);
-    const qint64 firstGoogle = clock.elapsed();
-    QVERIFY(pacing.pendingWaitMs(Engine::Google) > 800);
+    QVERIFY(clock.waits.isEmpty());
+    QCOMPARE(pacing.pendingWaitMs(Engine::Google), 1000);
 
     // Other engines do not wait for Google.
     QCOMPARE(pacing.pendingWaitMs(Engine::Yahoo), 0);
     pacing.pace(Engine::Yahoo);
     pacing.pace(Engine::Bing);
     pacing.pace(Engine::Bing);   // wait 0: never waits
-    QVERIFY(clock.elapsed() < 300);
+    QVERIFY(clock.waits.isEmpty());
 
-    // Events keep running while it waits.
-    bool ticked = false;
-    QTimer::singleShot(100, this, [&] { ticked = true; });
+    // The interval runs from the end of the request, not its start: a
+    // 300 ms answer and 200 ms of other work leave 800 ms of the second.
+    clock.advance(300);
+    pacing.requestDone(Engine::Google);
+    const qint64 googleDone = clock.nowMs();
+    clock.advance(200);
+    QCOMPARE(pacing.pendingWaitMs(Engine::Google), 800);
     pacing.pace(Engine::Google);
-    const qint64 secondGoogle = clock.elapsed();
-    QVERIFY2(secondGoogle - firstGoogle >= 1000, qPrintable(QString::number(secondGoogle - firstGoogle)));
-    QVERIFY(secondGoogle - firstGoogle < 1500);
-    QVERIFY(ticked);
+    QCOMPARE(clock.waits, QList<qint64>{800});
+    QCOMPARE(clock.nowMs() - googleDone, 1000);
 
     // Yahoo's interval ran out during Google's wait.
     pacing.pace(Engine::Yahoo);
-    QVERIFY(clock.elapsed() - secondGoogle < 200);
+    QCOMPARE(clock.waits.size(), 1);
+
+    // A wait that returns early is waited out to the full interval.
+    clock.waits.clear();
+    clock.returnsEarlyBy = 30;
+    const qint64 yahooPaced = clock.nowMs();
+    pacing.pace(Engine::Yahoo);
+    QCOMPARE(clock.waits, (QList<qint64>{1000, 30}));
+    QCOMPARE(clock.nowMs() - yahooPaced, 1000);
+    clock.returnsEarlyBy = 0;
 
     // A new value takes effect with the next request; negatives count as 0.
+    clock.waits.clear();
+    pacing.pace(Engine::Google);
+    pacing.setWaitSeconds(Engine::Google, 3);
+    QCOMPARE(pacing.pendingWaitMs(Engine::Google), 3000);
     pacing.setWaitSeconds(Engine::Google, -3);
     QCOMPARE(pacing.waitSeconds(Engine::Google), 0);
-    const qint64 before = clock.elapsed();
+    QCOMPARE(pacing.pendingWaitMs(Engine::Google), 0);
     pacing.pace(Engine::Google);
-    QVERIFY(clock.elapsed() - before < 200);
+    QVERIFY(clock.waits.isEmpty());
+
+    // Request times taken on another clock are forgotten with it.
+    pacing.setWaitSeconds(Engine::Google, 1);
+    pacing.pace(Engine::Google);
+    FakeClock other;
+    pacing.setClock(other);
+    QCOMPARE(pacing.pendingWaitMs(Engine::Google), 0);
+}
+
+void TestCommon::pacingWaitRunsEvents()
+{
+    // The real clock: the wait really passes, and events keep running in it.
+    EnginePacing pacing;
+    pacing.setWaitSeconds(Engine::Google, 1);
+    QElapsedTimer clock;
+    clock.start();
+    pacing.pace(Engine::Google);
+    bool ticked = false;
+    QTimer::singleShot(100, this, [&] { ticked = true; });
+    pacing.pace(Engine::Google);
+    QVERIFY2(clock.elapsed() >= 1000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(ticked);
 }
 
 void TestCommon::contextLoadsPacing()
@@ -531,7 +577,7 @@ void TestCommon::contextLoadsPacing()
     QCOMPARE(context.pacing().waitSeconds(Engine::Google), 8);
     QCOMPARE(context.pacing().waitSeconds(Engine::Yahoo), 5);   // missing
     QCOMPARE(context.pacing().waitSeconds(Engine::Bing), 5);    // not a number
-    QCOMPARE(engineIntervalSetting(Engine::Yahoo), QStringLiteral("yahoose"));
+    QCOMPARE(SettingNames::engineInterval(Engine::Yahoo), QStringLiteral("yahoose"));
     QVERIFY(!QFile::exists(QDir(dir.path()).filePath(QStringLiteral("db.sqlite"))));
 }
 
@@ -570,21 +616,24 @@ void TestCommon::jobStatus()
 
 void TestCommon::waitRunsEvents()
 {
-    QElapsedTimer clock;
-    clock.start();
+    // Nothing to wait: no event loop runs, so a queued timer stays queued.
+    bool early = false;
+    QTimer::singleShot(0, this, [&] { early = true; });
     waitWithEvents(0);
     waitWithEvents(-5);
-    QVERIFY(clock.elapsed() < 50);
+    QVERIFY(!early);
 
     int ticks = 0;
     QTimer timer;
     connect(&timer, &QTimer::timeout, this, [&] { ++ticks; });
     timer.start(20);
-    clock.restart();
+    QElapsedTimer clock;
+    clock.start();
     waitWithEvents(250);
     timer.stop();
+    QVERIFY(early);
     QVERIFY(clock.elapsed() >= 250);
-    QVERIFY(clock.elapsed() < 600);
+    QVERIFY2(clock.elapsed() < 2000, "a 250 ms wait must not hang");
     QVERIFY(ticks >= 5);
 }
 

@@ -2,7 +2,7 @@
 // stored, pause and resume at the bold row, engines switched off mid-run,
 // the fetch time limit rule for Bing, and pacing shared with mining.
 
-#include "DbFixture.h"
+#include "support/TestEnv.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "engines/IndexCounts.h"
@@ -33,7 +33,7 @@ class TestDatabaseRefresh : public QObject
 
 private:
     struct Run {
-        DbFixture f{true};
+        TestEnv f{TestEnv::OwnWeb};
         KeywordDatabase db{f.store()};
         DatabaseRefresh refresh{db.lists(), f.store(), f.context->endpoints(), f.context->pacing(),
                                 f.context->jobStatus()};
@@ -49,7 +49,7 @@ private:
         QStringList queried(const QString &service, const QString &key) const
         {
             QStringList out;
-            for (const auto &r : f.standIn->log(service))
+            for (const auto &r : f.web().log(service))
                 for (const auto &item : r.items)
                     if (item.first == key)
                         out.append(item.second);
@@ -74,7 +74,7 @@ private Q_SLOTS:
         QVERIFY(!run.refresh.anyEngineTicked());
         QCOMPARE(run.refresh.start(), Outcome::NoEngine);
         QCOMPARE(run.f.context->jobStatus().state(), JobStatus::Idle);
-        QVERIFY(run.f.standIn->log().isEmpty());
+        QVERIFY(run.f.web().log().isEmpty());
         QCOMPARE(run.list().cell(0, KeywordDatabase::Google), QStringLiteral("7"));
         QCOMPARE(run.list().cell(0, KeywordDatabase::Date), QStringLiteral("2020-01-02"));
         QVERIFY(!run.list().row(0).bold);
@@ -120,8 +120,8 @@ private Q_SLOTS:
             QCOMPARE(stored->counts.google, run.list().cell(r, KeywordDatabase::Google));
             QCOMPARE(stored->counts.yahoo, run.list().cell(r, KeywordDatabase::Yahoo));
             QCOMPARE(stored->counts.bing, run.list().cell(r, KeywordDatabase::Bing));
-            QCOMPARE(stored->adddate, DbFixture::today());
-            QCOMPARE(run.list().cell(r, KeywordDatabase::Date), DbFixture::today());
+            QCOMPARE(stored->adddate, TestEnv::today());
+            QCOMPARE(run.list().cell(r, KeywordDatabase::Date), TestEnv::today());
         }
         CXHtml direct;
         QCOMPARE(IndexCounts::fetch(Engine::Bing, QStringLiteral("seo tools"), direct, run.f.context->endpoints(),
@@ -135,19 +135,19 @@ private Q_SLOTS:
         QCOMPARE(run.list().cell(2, KeywordDatabase::Google), QStringLiteral("0"));
         QCOMPARE(run.list().cell(2, KeywordDatabase::Yahoo), QStringLiteral("-"));
         QCOMPARE(run.list().cell(2, KeywordDatabase::Bing), QStringLiteral("-"));
-        QCOMPARE(run.list().cell(2, KeywordDatabase::Date), DbFixture::today());
+        QCOMPARE(run.list().cell(2, KeywordDatabase::Date), TestEnv::today());
         const auto none = run.f.store().find(QStringLiteral("seo noresult"));
         QCOMPARE(none->counts.google, QStringLiteral("0"));
         QCOMPARE(none->counts.yahoo, QStringLiteral("-"));
         QCOMPARE(none->counts.bing, QStringLiteral("-"));
-        QCOMPARE(none->adddate, DbFixture::today());
+        QCOMPARE(none->adddate, TestEnv::today());
 
         // A finished run leaves no resume mark; the reserve carries the new counts.
         for (const auto &row : run.list().rows())
             QVERIFY(!row.bold);
         QCOMPARE(run.refresh.resumeRow(), 0);
         QCOMPARE(run.db.reserve().cell(1, KeywordDatabase::Google), run.list().cell(1, KeywordDatabase::Google));
-        QCOMPARE(run.db.reserve().cell(2, KeywordDatabase::Date), DbFixture::today());
+        QCOMPARE(run.db.reserve().cell(2, KeywordDatabase::Date), TestEnv::today());
         run.db.restore();
         QCOMPARE(run.list().cell(2, KeywordDatabase::Google), QStringLiteral("0"));
     }
@@ -157,7 +157,7 @@ private Q_SLOTS:
         Run run(oldestFirst(6));
         run.engines = {true, false, true};
         // Row 3's Google request is in flight when the pause comes.
-        run.f.standIn->setBehaviour(QStringLiteral("/google"), standin::Behaviour{300, 200, {}, false, false, -1});
+        run.f.web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{300, 200, {}, false, false, -1});
         connect(&run.refresh, &DatabaseRefresh::engineStarted, this, [&](int row, Engine e) {
             if (row == 2 && e == Engine::Google)
                 QTimer::singleShot(100, &run.refresh, [&] { run.refresh.requestPause(); });
@@ -177,8 +177,8 @@ private Q_SLOTS:
         QVERIFY(isWholeNumber(run.list().cell(2, KeywordDatabase::Google)));
         QVERIFY(run.list().cell(2, KeywordDatabase::Bing) != QStringLiteral("7"));
         QCOMPARE(run.list().cell(2, KeywordDatabase::Yahoo), QStringLiteral("7"));
-        QCOMPARE(run.list().cell(2, KeywordDatabase::Date), DbFixture::today());
-        QCOMPARE(run.f.store().find(QStringLiteral("keyword 3"))->adddate, DbFixture::today());
+        QCOMPARE(run.list().cell(2, KeywordDatabase::Date), TestEnv::today());
+        QCOMPARE(run.f.store().find(QStringLiteral("keyword 3"))->adddate, TestEnv::today());
         // Row 4 is the bold resume row and untouched.
         for (int r = 0; r < run.list().count(); ++r)
             QCOMPARE(run.list().row(r).bold, r == 3);
@@ -188,21 +188,21 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("keyword 1"), QStringLiteral("keyword 2"), QStringLiteral("keyword 3")}));
 
         // The next start begins at row 4 and runs to the end.
-        run.f.standIn->clearBehaviours();
-        run.f.standIn->clearLog();
+        run.f.web().clearBehaviours();
+        run.f.web().clearLog();
         QCOMPARE(run.refresh.resumeRow(), 3);
         QCOMPARE(run.refresh.start(), Outcome::Finished);
         QCOMPARE(run.queried(QStringLiteral("google"), QStringLiteral("q")),
                  (QStringList{QStringLiteral("keyword 4"), QStringLiteral("keyword 5"), QStringLiteral("keyword 6")}));
         QCOMPARE(run.f.context->jobStatus().stateText(), QStringLiteral("就绪"));
-        QCOMPARE(run.list().cell(0, KeywordDatabase::Date), DbFixture::today());
-        QCOMPARE(run.list().cell(5, KeywordDatabase::Date), DbFixture::today());
+        QCOMPARE(run.list().cell(0, KeywordDatabase::Date), TestEnv::today());
+        QCOMPARE(run.list().cell(5, KeywordDatabase::Date), TestEnv::today());
     }
 
     void engineUntickedDuringRunIsSkippedFromItsNextStep()
     {
         Run run(oldestFirst(3));
-        run.f.standIn->setBehaviour(QStringLiteral("/google"), standin::Behaviour{200, 200, {}, false, false, 1});
+        run.f.web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{200, 200, {}, false, false, 1});
         // Yahoo is switched off while row 1's Google request is in flight:
         // row 1 already skips it.
         connect(&run.refresh, &DatabaseRefresh::engineStarted, this, [&](int row, Engine e) {
@@ -210,12 +210,12 @@ private Q_SLOTS:
                 QTimer::singleShot(50, this, [&] { run.engines[engineIndex(Engine::Yahoo)] = false; });
         });
         QCOMPARE(run.refresh.start(), Outcome::Finished);
-        QVERIFY(run.f.standIn->log(QStringLiteral("yahoo")).isEmpty());
-        QCOMPARE(run.f.standIn->log(QStringLiteral("google")).size(), 3);
-        QCOMPARE(run.f.standIn->log(QStringLiteral("bing")).size(), 3);
+        QVERIFY(run.f.web().log(QStringLiteral("yahoo")).isEmpty());
+        QCOMPARE(run.f.web().log(QStringLiteral("google")).size(), 3);
+        QCOMPARE(run.f.web().log(QStringLiteral("bing")).size(), 3);
         QCOMPARE(run.list().cell(0, KeywordDatabase::Yahoo), QStringLiteral("7"));
         QCOMPARE(run.f.store().find(QStringLiteral("keyword 1"))->counts.yahoo, QStringLiteral("7"));
-        QCOMPARE(run.list().cell(0, KeywordDatabase::Date), DbFixture::today());
+        QCOMPARE(run.list().cell(0, KeywordDatabase::Date), TestEnv::today());
     }
 
     void bingRequestLengthensTheTimeLimitForTheRestOfTheRun()
@@ -226,7 +226,7 @@ private Q_SLOTS:
         // (the fetcher gives up half a second past its limit), against a
         // Google that answers in 2 s: row 1's Google times out, row 2's does not.
         run.refresh.setTimeLimits(1, 2);
-        run.f.standIn->setBehaviour(QStringLiteral("/google"), standin::Behaviour{2000, 200, {}, false, false, -1});
+        run.f.web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{2000, 200, {}, false, false, -1});
         QCOMPARE(run.refresh.start(), Outcome::Finished);
         QCOMPARE(run.list().cell(0, KeywordDatabase::Google), QStringLiteral("0"));
         QVERIFY(isWholeNumber(run.list().cell(1, KeywordDatabase::Google)));
@@ -250,7 +250,7 @@ private Q_SLOTS:
         clock.start();
         QCOMPARE(run.refresh.start(), Outcome::Finished);
         QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(run.f.standIn->log(QStringLiteral("google")).size(), 1);
+        QCOMPARE(run.f.web().log(QStringLiteral("google")).size(), 1);
     }
 
     void startIsRefusedWhileAnotherJobRuns()
@@ -259,7 +259,7 @@ private Q_SLOTS:
         run.engines = {true, false, false};
         run.f.context->jobStatus().setState(JobStatus::Running);   // a mining run, say
         QCOMPARE(run.refresh.start(), Outcome::OtherJobBusy);
-        QVERIFY(run.f.standIn->log().isEmpty());
+        QVERIFY(run.f.web().log().isEmpty());
         QCOMPARE(run.f.context->jobStatus().state(), JobStatus::Running);
         QCOMPARE(run.refresh.state(), DatabaseRefresh::State::Idle);
     }
@@ -277,7 +277,7 @@ private Q_SLOTS:
         });
         QCOMPARE(run.refresh.start(), Outcome::Finished);
         QCOMPARE(nested, Outcome::AlreadyRunning);
-        QCOMPARE(run.f.standIn->log(QStringLiteral("google")).size(), 2);
+        QCOMPARE(run.f.web().log(QStringLiteral("google")).size(), 2);
     }
 };
 

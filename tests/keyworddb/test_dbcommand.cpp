@@ -1,7 +1,7 @@
 // "veltrana db list" and "veltrana db refresh": arguments, output, Ctrl-C
 // after the row in progress, and no lost row when the process is killed.
 
-#include "DbFixture.h"
+#include "support/TestEnv.h"
 #include "keyworddb/DbCommand.h"
 
 #include <QDir>
@@ -22,18 +22,16 @@ private:
         return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../veltrana"));
     }
 
-    // A child process on the fixture's data folder, with its settings in the
-    // fixture's folder too (engine intervals 0) and the stand-in's endpoints.
-    static void prepare(QProcess &p, DbFixture &f)
+    // A child process on the fixture's data folder (which holds the stand-in's
+    // endpoints, if any), with its settings in that folder too (engine intervals 0).
+    static void prepare(QProcess &p, TestEnv &f)
     {
-        const QString config = f.dir.filePath(QStringLiteral("config"));
+        const QString config = f.dataFile(QStringLiteral("config"));
         QDir().mkpath(config + QStringLiteral("/Veltrana"));
         QFile conf(config + QStringLiteral("/Veltrana/V1.0.0.conf"));
         QVERIFY(conf.open(QIODevice::WriteOnly));
         conf.write("[Config]\ngooglese=0\nyahoose=0\nbingse=0\n");
         conf.close();
-        if (f.standIn)
-            QVERIFY(f.standIn->writeEndpoints(f.dir.filePath(QStringLiteral("endpoints.ini"))));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -42,9 +40,9 @@ private:
         QVERIFY2(QFile::exists(program()), "build the veltrana target first");
     }
 
-    static QStringList args(DbFixture &f, const QStringList &command)
+    static QStringList args(TestEnv &f, const QStringList &command)
     {
-        return QStringList{QStringLiteral("--data"), f.dir.path()} + command;
+        return QStringList{QStringLiteral("--data"), f.dataDir} + command;
     }
 
     // Progress lines ("3/8<TAB>keyword<TAB>...") read so far from stderr.
@@ -61,7 +59,7 @@ private:
         }
     }
 
-    static QStringList seedRows(DbFixture &f, int n)
+    static QStringList seedRows(TestEnv &f, int n)
     {
         QStringList keywords;
         for (int i = n; i >= 1; --i)
@@ -73,7 +71,7 @@ private:
 private Q_SLOTS:
     void badArgumentsGiveUsageAndStatusTwo()
     {
-        DbFixture f;
+        TestEnv f;
         const QList<QStringList> bad{
             {QStringLiteral("db")},
             {QStringLiteral("db"), QStringLiteral("drop")},
@@ -98,7 +96,7 @@ private Q_SLOTS:
 
     void listPrintsTheTableNewestFirst()
     {
-        DbFixture f;
+        TestEnv f;
         QVERIFY(f.store().insert(QStringLiteral("old"), QStringLiteral("p"),
                                  {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, QDate(2024, 1, 1)));
         QVERIFY(f.store().insert(QStringLiteral("新 词"), QStringLiteral("种子"),
@@ -115,25 +113,25 @@ private Q_SLOTS:
 
     void refreshWithChosenEnginesInProcess()
     {
-        DbFixture f(true);
+        TestEnv f(TestEnv::OwnWeb);
         seedRows(f, 2);
         QCOMPARE(runDbCommand(*f.context, {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines"),
                                            QStringLiteral("bing,Google")}),
                  0);
-        QVERIFY(f.standIn->log(QStringLiteral("yahoo")).isEmpty());
-        QCOMPARE(f.standIn->log(QStringLiteral("google")).size(), 2);
-        QCOMPARE(f.standIn->log(QStringLiteral("bing")).size(), 2);
+        QVERIFY(f.web().log(QStringLiteral("yahoo")).isEmpty());
+        QCOMPARE(f.web().log(QStringLiteral("google")).size(), 2);
+        QCOMPARE(f.web().log(QStringLiteral("bing")).size(), 2);
         const auto stored = f.store().find(QStringLiteral("row 2"));
         QCOMPARE(stored->counts.yahoo, QStringLiteral("7"));
         QVERIFY(stored->counts.google != QStringLiteral("7"));
-        QCOMPARE(stored->adddate, DbFixture::today());
+        QCOMPARE(stored->adddate, TestEnv::today());
     }
 
     void ctrlCStopsAfterTheRowInProgress()
     {
-        DbFixture f(true);
+        TestEnv f(TestEnv::OwnWeb);
         seedRows(f, 8);
-        f.standIn->setBehaviour(QStringLiteral("/google"), standin::Behaviour{250, 200, {}, false, false, -1});
+        f.web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{250, 200, {}, false, false, -1});
         QProcess p;
         prepare(p, f);
         p.setArguments(args(f, {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines"),
@@ -155,15 +153,15 @@ private Q_SLOTS:
             const QString keyword = QStringLiteral("row %1").arg(i);
             const auto stored = f.store().find(keyword);
             QVERIFY(stored);
-            QCOMPARE(stored->adddate == DbFixture::today(), reported.contains(keyword));
+            QCOMPARE(stored->adddate == TestEnv::today(), reported.contains(keyword));
         }
     }
 
     void killedRefreshLosesNoReportedRow()
     {
-        DbFixture f(true);
+        TestEnv f(TestEnv::OwnWeb);
         seedRows(f, 10);
-        f.standIn->setBehaviour(QStringLiteral("/google"), standin::Behaviour{200, 200, {}, false, false, -1});
+        f.web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{200, 200, {}, false, false, -1});
         QProcess p;
         prepare(p, f);
         p.setArguments(args(f, {QStringLiteral("db"), QStringLiteral("refresh")}));
@@ -179,12 +177,12 @@ private Q_SLOTS:
 
         // A fresh connection sees every reported row's new counts and date.
         KeywordStore reopened;
-        QVERIFY(reopened.open(f.dir.filePath(QStringLiteral("db.sqlite"))));
+        QVERIFY(reopened.open(f.dataFile(QStringLiteral("db.sqlite"))));
         QCOMPARE(reopened.rowCount(), 10);
         for (const QString &keyword : reported) {
             const auto stored = reopened.find(keyword);
             QVERIFY(stored);
-            QCOMPARE(stored->adddate, DbFixture::today());
+            QCOMPARE(stored->adddate, TestEnv::today());
             for (const QString &count : {stored->counts.google, stored->counts.yahoo, stored->counts.bing}) {
                 bool ok = false;
                 count.toLongLong(&ok);

@@ -1,7 +1,7 @@
 // The database list and its reserve: load, reload, restore, delete, filter
 // and the column sort over the loaded rows.
 
-#include "DbFixture.h"
+#include "support/TestEnv.h"
 #include "common/ResultFilter.h"
 #include "common/ResultList.h"
 #include "keyworddb/KeywordDatabase.h"
@@ -15,7 +15,7 @@ class TestKeywordDatabase : public QObject
 private Q_SLOTS:
     void headersOfBothLists()
     {
-        DbFixture f;
+        TestEnv f;
         KeywordDatabase db(f.store());
         QCOMPARE(db.list().headers(), (QStringList{QStringLiteral("关键词"), QStringLiteral("父关键词"),
                                                    QStringLiteral("Google收录"), QStringLiteral("Yahoo收录"),
@@ -26,7 +26,7 @@ private Q_SLOTS:
 
     void getDbLoadsNewestFirstIntoListAndReserve()
     {
-        DbFixture f;
+        TestEnv f;
         QVERIFY(f.store().insert(QStringLiteral("old"), QStringLiteral("p1"),
                                  {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, QDate(2024, 1, 1)));
         QVERIFY(f.store().insert(QStringLiteral("new"), QStringLiteral("p2"),
@@ -57,7 +57,7 @@ private Q_SLOTS:
 
     void deleteMessagesAndCounts()
     {
-        DbFixture f;
+        TestEnv f;
         f.seed({QStringLiteral("alpha"), QStringLiteral("kid's toys"), QStringLiteral("beta")});
         // The same keyword twice in the table.
         f.seed({QStringLiteral("alpha")});
@@ -94,7 +94,7 @@ private Q_SLOTS:
 
     void twoTickedRowsOfOneKeywordReportTwo()
     {
-        DbFixture f;
+        TestEnv f;
         f.seed({QStringLiteral("dup"), QStringLiteral("dup"), QStringLiteral("keep")});
         KeywordDatabase db(f.store());
         db.GetDb();
@@ -108,7 +108,7 @@ private Q_SLOTS:
 
     void filterKeepsDatesAndUsesDatabaseColumns()
     {
-        DbFixture f;
+        TestEnv f;
         QVERIFY(f.store().insert(QStringLiteral("seo tools"), QStringLiteral("seo"),
                                  {QStringLiteral("1500"), QStringLiteral("10"), QStringLiteral("-")}, QDate(2024, 2, 1)));
         QVERIFY(f.store().insert(QStringLiteral("SEO TOOLS"), QStringLiteral("seo"),
@@ -142,7 +142,7 @@ private Q_SLOTS:
 
     void countColumnSortsByValueAndKeepsCells()
     {
-        DbFixture f;
+        TestEnv f;
         QVERIFY(f.store().insert(QStringLiteral("a"), {}, {QStringLiteral("95"), {}, {}}, QDate(2024, 1, 1)));
         QVERIFY(f.store().insert(QStringLiteral("b"), {}, {QStringLiteral("1200"), {}, {}}, QDate(2024, 1, 1)));
         QVERIFY(f.store().insert(QStringLiteral("c"), {}, {QStringLiteral("-"), {}, {}}, QDate(2024, 1, 1)));

@@ -2,7 +2,7 @@
 // button and its captions, what is locked while a refresh runs, and the
 // delete, reload, filter and restore buttons.
 
-#include "DbFixture.h"
+#include "support/TestEnv.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "common/ui/FilterFrame.h"
@@ -27,11 +27,23 @@ private:
     {
         return tab->findChild<QPushButton *>(QLatin1String(name));
     }
+    static QCheckBox *engineBox(const QWidget &tab, Engine e)
+    {
+        return tab.findChild<QCheckBox *>(QStringLiteral("updateEngine_") + engineKey(e));
+    }
+    static ResultListView *view(const QWidget &tab)
+    {
+        return tab.findChild<ResultListView *>(QStringLiteral("databaseView"));
+    }
+    static FilterFrame *filterFrame(const QWidget &tab)
+    {
+        return tab.findChild<FilterFrame *>(QStringLiteral("filterFrame"));
+    }
 
 private Q_SLOTS:
     void firstVisitLoadsOnceAndKeywordCannotBeEdited()
     {
-        DbFixture f;
+        TestEnv f;
         f.seed({QStringLiteral("b"), QStringLiteral("a")});
         KeywordDbTab tab(*f.context);
         tab.show();
@@ -46,44 +58,44 @@ private Q_SLOTS:
         QCOMPARE(list.columnTexts(), (QStringList{QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("b")}));
 
         QCOMPARE(tab.findChild<QGroupBox *>(QStringLiteral("refreshFrame"))->title(), QStringLiteral("数据库更新"));
-        QCOMPARE(tab.engineBox(Engine::Yahoo)->text(), QStringLiteral("更新Yahoo收录量"));
-        QCOMPARE(tab.updateButton()->text(), QStringLiteral("开始更新"));
+        QCOMPARE(engineBox(tab, Engine::Yahoo)->text(), QStringLiteral("更新Yahoo收录量"));
+        QCOMPARE(button(&tab, "updateButton")->text(), QStringLiteral("开始更新"));
 
-        tab.view()->edit(list.index(0, 0));
-        QVERIFY(tab.view()->viewport()->findChildren<QLineEdit *>().isEmpty());
+        view(tab)->edit(list.index(0, 0));
+        QVERIFY(view(tab)->viewport()->findChildren<QLineEdit *>().isEmpty());
         QCOMPARE(list.cell(0, 0), QStringLiteral("c"));
     }
 
     void startWithNoEngineTickedShowsMessageAndChangesNothing()
     {
-        DbFixture f(true);
+        TestEnv f(TestEnv::OwnWeb);
         f.seed({QStringLiteral("seo")});
         KeywordDbTab tab(*f.context);
         tab.activated();
         for (Engine e : kEngines)
-            tab.engineBox(e)->setChecked(false);
-        tab.updateButton()->click();
+            engineBox(tab, e)->setChecked(false);
+        button(&tab, "updateButton")->click();
         QCOMPARE(f.prompter.prompts.size(), 1);
         QCOMPARE(f.prompter.prompts.first().title, QStringLiteral("提示"));
         QCOMPARE(f.prompter.prompts.first().text, QStringLiteral("请至少选择一个要更新的项目"));
         QCOMPARE(f.prompter.prompts.first().icon, Prompter::Icon::Information);
-        QCOMPARE(tab.updateButton()->text(), QStringLiteral("开始更新"));
+        QCOMPARE(button(&tab, "updateButton")->text(), QStringLiteral("开始更新"));
         QCOMPARE(f.context->jobStatus().stateText(), QStringLiteral("就绪"));
-        QVERIFY(f.standIn->log().isEmpty());
+        QVERIFY(f.web().log().isEmpty());
         QCOMPARE(tab.database().list().cell(0, KeywordDatabase::Google), QStringLiteral("7"));
         QVERIFY(!tab.database().list().row(0).bold);
     }
 
     void pauseButtonAndLocksDuringRun()
     {
-        DbFixture f(true);
+        TestEnv f(TestEnv::OwnWeb);
         f.seed({QStringLiteral("k4"), QStringLiteral("k3"), QStringLiteral("k2"), QStringLiteral("k1")});
         KeywordDbTab tab(*f.context);
         tab.show();
         tab.activated();
-        tab.engineBox(Engine::Yahoo)->setChecked(false);
-        tab.engineBox(Engine::Bing)->setChecked(false);
-        f.standIn->setBehaviour(QStringLiteral("/google"), standin::Behaviour{300, 200, {}, false, false, -1});
+        engineBox(tab, Engine::Yahoo)->setChecked(false);
+        engineBox(tab, Engine::Bing)->setChecked(false);
+        f.web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{300, 200, {}, false, false, -1});
 
         struct Seen {
             QString caption, status, stoppingCaption;
@@ -96,22 +108,22 @@ private Q_SLOTS:
             if (row != 1)
                 return;
             QTimer::singleShot(100, this, [&] {
-                seen.caption = tab.updateButton()->text();
-                seen.updateEnabled = tab.updateButton()->isEnabled();
+                seen.caption = button(&tab, "updateButton")->text();
+                seen.updateEnabled = button(&tab, "updateButton")->isEnabled();
                 seen.status = f.context->jobStatus().stateText();
-                seen.filterEnabled = tab.filterFrame()->isEnabled();
+                seen.filterEnabled = filterFrame(tab)->isEnabled();
                 seen.deleteEnabled = button(&tab, "deleteButton")->isEnabled();
                 seen.reloadEnabled = button(&tab, "reloadButton")->isEnabled();
                 seen.orderBefore = list.columnTexts();
-                Q_EMIT tab.view()->header()->sectionClicked(KeywordDatabase::Keyword);
+                Q_EMIT view(tab)->header()->sectionClicked(KeywordDatabase::Keyword);
                 seen.orderAfterSort = list.columnTexts();
-                tab.updateButton()->click();   // pause
-                seen.stoppingCaption = tab.updateButton()->text();
-                seen.stoppingEnabled = tab.updateButton()->isEnabled();
+                button(&tab, "updateButton")->click();   // pause
+                seen.stoppingCaption = button(&tab, "updateButton")->text();
+                seen.stoppingEnabled = button(&tab, "updateButton")->isEnabled();
             });
         });
 
-        tab.updateButton()->click();   // returns once the run has parked
+        button(&tab, "updateButton")->click();   // returns once the run has parked
 
         QCOMPARE(seen.caption, QStringLiteral("暂停更新"));
         QVERIFY(seen.updateEnabled);
@@ -123,25 +135,25 @@ private Q_SLOTS:
         QCOMPARE(seen.stoppingCaption, QStringLiteral("正在停止"));
         QVERIFY(!seen.stoppingEnabled);
 
-        QCOMPARE(tab.updateButton()->text(), QStringLiteral("开始更新"));
-        QVERIFY(tab.updateButton()->isEnabled());
-        QVERIFY(tab.filterFrame()->isEnabled());
+        QCOMPARE(button(&tab, "updateButton")->text(), QStringLiteral("开始更新"));
+        QVERIFY(button(&tab, "updateButton")->isEnabled());
+        QVERIFY(filterFrame(tab)->isEnabled());
         QVERIFY(button(&tab, "deleteButton")->isEnabled());
         QCOMPARE(f.context->jobStatus().stateText(), QStringLiteral("已暂停"));
         QVERIFY(list.row(2).bold);
-        QCOMPARE(list.cell(1, KeywordDatabase::Date), DbFixture::today());
+        QCOMPARE(list.cell(1, KeywordDatabase::Date), TestEnv::today());
         QCOMPARE(list.cell(2, KeywordDatabase::Date), QStringLiteral("2020-01-02"));
 
         // Idle again: a header click sorts.
-        Q_EMIT tab.view()->header()->sectionClicked(KeywordDatabase::Keyword);
+        Q_EMIT view(tab)->header()->sectionClicked(KeywordDatabase::Keyword);
         const QStringList once = list.columnTexts();
-        Q_EMIT tab.view()->header()->sectionClicked(KeywordDatabase::Keyword);
+        Q_EMIT view(tab)->header()->sectionClicked(KeywordDatabase::Keyword);
         QVERIFY(list.columnTexts() != once);
     }
 
     void deleteFilterAndRestoreButtons()
     {
-        DbFixture f;
+        TestEnv f;
         QVERIFY(f.store().insert(QStringLiteral("seo tips"), QStringLiteral("seo"),
                                  {QStringLiteral("50"), QStringLiteral("-"), QStringLiteral("-")}, QDate(2024, 1, 1)));
         QVERIFY(f.store().insert(QStringLiteral("seo tools"), QStringLiteral("seo"),
@@ -155,7 +167,7 @@ private Q_SLOTS:
         button(&tab, "deleteButton")->click();
         QCOMPARE(f.prompter.lastText(), QStringLiteral("请选择要删除的关键词！"));
 
-        FilterFrame *frame = tab.filterFrame();
+        FilterFrame *frame = filterFrame(tab);
         frame->textEdit()->setText(QStringLiteral("seo"));
         frame->thresholdEdit(Engine::Google)->setText(QStringLiteral("100"));
         frame->filterButton()->click();

@@ -1,7 +1,7 @@
 // The keyword table: adds of ticked rows, checkdb's insert-or-refresh
 // rules, and keyword texts that would break a statement built from text.
 
-#include "DbFixture.h"
+#include "support/TestEnv.h"
 #include "common/ResultList.h"
 #include "store/RecordRows.h"
 
@@ -29,7 +29,7 @@ private:
 private Q_SLOTS:
     void addTickedStoresDashesAndCountsOnlyNewRows()
     {
-        DbFixture f;
+        TestEnv f;
         f.seed({QStringLiteral("seo tools")}, QStringLiteral("5"));
         ResultList *list = countList(this);
         list->addRow(QStringLiteral("  seo tips "), {QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("300")});
@@ -66,7 +66,7 @@ private Q_SLOTS:
 
     void addTickedWithCountsKeepsCellsAsTheyAre()
     {
-        DbFixture f;
+        TestEnv f;
         ResultList *list = countList(this);
         list->addRow(QStringLiteral("seo"), {QStringLiteral("1200"), QStringLiteral("-"), QStringLiteral("更新中...")});
         list->setChecked(0, true);
@@ -76,12 +76,12 @@ private Q_SLOTS:
         QCOMPARE(stored->counts.google, QStringLiteral("1200"));
         QCOMPARE(stored->counts.yahoo, QStringLiteral("-"));
         QCOMPARE(stored->counts.bing, QStringLiteral("更新中..."));
-        QCOMPARE(stored->adddate, DbFixture::today());
+        QCOMPARE(stored->adddate, TestEnv::today());
     }
 
     void checkdbInsertsThenRefreshesOnlyOnAnotherDay()
     {
-        DbFixture f;
+        TestEnv f;
         ResultList *list = countList(this);
         const QDate day1(2024, 5, 1);
         const QDate day2(2024, 5, 2);
@@ -106,7 +106,7 @@ private Q_SLOTS:
         QCOMPARE(stored->counts.google, QStringLiteral("1500"));
         QCOMPARE(f.store().loadAll().first().parentkeys, QStringLiteral("seo"));
 
-        // Another day: every count, the parent box (untrimmed) and the date.
+        // Another day: every count, the parent box (trimmed, as on insert) and the date.
         list->setCell(1, 2, QStringLiteral("33"));
         checkdbLastRow(f.store(), *list, QStringLiteral(" other "), day2);
         stored = f.store().find(QStringLiteral("seo audit"));
@@ -114,7 +114,7 @@ private Q_SLOTS:
         QCOMPARE(stored->counts.yahoo, QStringLiteral("33"));
         QCOMPARE(stored->counts.bing, QStringLiteral("-"));
         QCOMPARE(stored->adddate, QStringLiteral("2024-05-02"));
-        QCOMPARE(f.store().loadAll().first().parentkeys, QStringLiteral(" other "));
+        QCOMPARE(f.store().loadAll().first().parentkeys, QStringLiteral("other"));
         QCOMPARE(f.store().rowCount(), 1);
 
         // An empty list does nothing.
@@ -125,7 +125,7 @@ private Q_SLOTS:
 
     void apostrophesAndQuotesAreStoredAsTyped()
     {
-        DbFixture f;
+        TestEnv f;
         const QString tricky = QStringLiteral("kid's toys'); drop table keywords; --");
         const QDate day(2024, 1, 1);
         QVERIFY(f.store().insert(tricky, QStringLiteral("o'neil"), {}, day));
@@ -141,7 +141,7 @@ private Q_SLOTS:
 
     void countUpdateMatchesTheCellTextAsGiven()
     {
-        DbFixture f;
+        TestEnv f;
         f.seed({QStringLiteral("seo")});
         // The refresh writes by the list's cell text, untrimmed.
         QVERIFY(f.store().updateCount(Engine::Google, QStringLiteral(" seo"), QStringLiteral("1"), QDate(2024, 1, 1)));

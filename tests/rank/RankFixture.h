@@ -1,42 +1,28 @@
 #pragma once
 
-// What the rank tests share: a throw-away data folder with its own ini
-// settings and a context pointed at an in-process stand-in web.
+// What the rank tests share: the common test world with its own stand-in,
+// marked as started up (so option changes are saved).
 
-#include "StandIn.h"
-#include "context/AppContext.h"
-#include "support/ScriptedPrompter.h"
+#include "support/TestEnv.h"
 
-#include <QTemporaryDir>
-#include <QtTest>
-#include <memory>
+#include <QSignalSpy>
 
-struct RankFixture {
-    QTemporaryDir dir;
-    standin::StandIn web;
-    ScriptedPrompter prompter;
-    std::unique_ptr<AppContext> context;
+struct RankFixture : TestEnv {
+    RankFixture() : TestEnv(OwnWeb) {}
 
     bool start()
     {
-        if (!dir.isValid() || !web.listen(0))
+        if (!isValid())
             return false;
-        if (!web.writeEndpoints(dir.filePath(QStringLiteral("endpoints.ini"))))
-            return false;
-        context = std::make_unique<AppContext>(dir.path(), dir.path(), dir.filePath(QStringLiteral("settings.ini")));
-        context->loadEndpoints();
-        context->setPrompter(&prompter);
         context->setLoaded(true);
         return true;
     }
 
-    // A second context over the same folder: the program started again.
-    std::unique_ptr<AppContext> restart()
+    // The program started again on the same folders.
+    AppContext &restart()
     {
-        auto again = std::make_unique<AppContext>(dir.path(), dir.path(), dir.filePath(QStringLiteral("settings.ini")));
-        again->loadEndpoints();
-        again->setPrompter(&prompter);
-        again->setLoaded(true);
+        AppContext &again = reopen();
+        again.setLoaded(true);
         return again;
     }
 
@@ -44,7 +30,7 @@ struct RankFixture {
     int searches(const QString &service) const
     {
         int n = 0;
-        for (const standin::LoggedRequest &r : web.log(service))
+        for (const standin::LoggedRequest &r : web().log(service))
             n += r.path == u"/search";
         return n;
     }

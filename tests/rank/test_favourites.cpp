@@ -32,7 +32,7 @@ class TestFavourites : public QObject
             out << QStringList{t->result().cell(r, 0), t->result().cell(r, 1), t->result().cell(r, 2)}.join('|');
         return out;
     }
-    FavouriteStore store() const { return FavouriteStore(f->dir.filePath("myfav")); }
+    FavouriteStore store() const { return FavouriteStore(f->dataFile("myfav")); }
 
 private Q_SLOTS:
     void init()
@@ -92,7 +92,7 @@ private Q_SLOTS:
         QCOMPARE(f->prompter.prompts.last().title, QString("询问"));
         QCOMPARE(store().keys().size(), 3);
         f->prompter.answers.enqueue(Prompter::Answer::Yes);
-        QVERIFY(QDir().rmdir(QDir(f->dir.filePath("myfav")).filePath(FavouriteStore::encodeName(
+        QVERIFY(QDir().rmdir(QDir(f->dataFile("myfav")).filePath(FavouriteStore::encodeName(
             t->favourites().list().row(1).tag))) == false);   // not empty: it holds a day file
         t->favourites().list().setChecked(1, true);
         t->favourites().deleteTicked();
@@ -109,12 +109,12 @@ private Q_SLOTS:
         t->recent().setChecked(0, true);
         t->favourites().addFromRecent(t->recent(), "2024-03-09");
         day = QDate(2024, 3, 10);
-        f->web.plantRank("google", "rank tracker", "www.veltrana-demo.com/x", 0);
+        f->web().plantRank("google", "rank tracker", "www.veltrana-demo.com/x", 0);
         t->start();
         day = QDate(2024, 2, 28);   // an older file written later still comes first
         standin::Behaviour broken;
         broken.status = 500;
-        f->web.setBehaviour("/yahoo", broken);
+        f->web().setBehaviour("/yahoo", broken);
         t->start();
 
         t->favourites().load();
@@ -158,8 +158,8 @@ private Q_SLOTS:
 
     void recentRecordRestoresTheQuery()
     {
-        f->web.plantRank("bing", "deck paint", "www.deck-co.com", 1);
-        f->web.plantRank("bing", "deck paint", "www.deck-co.com", 4);
+        f->web().plantRank("bing", "deck paint", "www.deck-co.com", 1);
+        f->web().plantRank("bing", "deck paint", "www.deck-co.com", 4);
         fill({"www.deck-co.com", "other.com"}, {"deck paint"});
         t->setEngineTicked(Engine::Bing, true);
         t->setAllMatches(true);
@@ -193,12 +193,12 @@ private Q_SLOTS:
         QVERIFY(favs.create(key));
         QVERIFY(favs.create(odd));
         QVERIFY(favs.writeDay(key, "2024-03-09", {"Google|3|x"}));
-        const QStringList inside = QDir(f->dir.filePath("myfav")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        const QStringList inside = QDir(f->dataFile("myfav")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         QCOMPARE(inside.size(), 2);
         for (const QString &name : inside)
             QVERIFY2(!name.contains('/') && !name.contains('\\') && !name.startsWith('.'), qPrintable(name));
-        QCOMPARE(QDir(f->dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"myfav"});
-        QVERIFY(!QFile::exists(f->dir.filePath("x")));
+        QCOMPARE(QDir(f->dataDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"myfav"});
+        QVERIFY(!QFile::exists(f->dataFile("x")));
         // Read back as typed.
         QCOMPARE(favs.keys().size(), 2);
         QVERIFY(favs.keys().contains(key));
@@ -210,13 +210,13 @@ private Q_SLOTS:
         const int row = t->favourites().list().row(0).tag == key ? 0 : 1;
         QCOMPARE(t->favourites().list().row(row).sub, (QStringList{"../../x", "a/b?"}));
         // An old name without escapes reads back unchanged.
-        QVERIFY(QDir(f->dir.filePath("myfav")).mkdir("Bing#plain.com#seo#1#0"));
+        QVERIFY(QDir(f->dataFile("myfav")).mkdir("Bing#plain.com#seo#1#0"));
         QVERIFY(favs.contains("Bing#plain.com#seo#1#0"));
         QCOMPARE(FavouriteStore::decodeName("Bing#plain.com#seo#1#0"), QString("Bing#plain.com#seo#1#0"));
         // Deleting removes only the favourite's own folder.
         QVERIFY(favs.remove(key));
         QVERIFY(!favs.contains(key));
-        QCOMPARE(QDir(f->dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"myfav"});
+        QCOMPARE(QDir(f->dataDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"myfav"});
         QCOMPARE(favs.keys().size(), 2);
     }
 

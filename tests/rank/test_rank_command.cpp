@@ -32,7 +32,7 @@ class TestRankCommand : public QObject
 
     void start(QProcess &p, const QStringList &args)
     {
-        QVERIFY(f->web.writeEndpoints(data->filePath("endpoints.ini")));
+        QVERIFY(f->web().writeEndpoints(data->filePath("endpoints.ini")));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", configDir->path());
         env.remove("VELTRANA_HOME");
@@ -113,10 +113,10 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 2 + 3 + 1);
         // Each favourite ran with its own engines and depth.
         int seoAudit = 0;
-        for (const standin::LoggedRequest &r : f->web.log("yahoo"))
+        for (const standin::LoggedRequest &r : f->web().log("yahoo"))
             seoAudit += r.query.contains("seo audit");
         QCOMPARE(seoAudit, 1);
-        QVERIFY(f->web.log("bing").isEmpty());
+        QVERIFY(f->web().log("bing").isEmpty());
     }
 
     void aFailedEngineSaysSoAndExitsWithThree()
@@ -127,12 +127,12 @@ private Q_SLOTS:
         QVERIFY(favourites().create(b));
         standin::Behaviour refuse;
         refuse.status = 502;
-        f->web.setBehaviour("/yahoo", refuse);
+        f->web().setBehaviour("/yahoo", refuse);
         const QStringList lines = run({"rank", "--favourites"});
         QCOMPARE(exitCode, 3);
         QVERIFY(lines.contains("Yahoo\tfailed\t\t"));
         QVERIFY(lines.contains(QStringList{"Google", "1", "www.trailgear-shop.com"}.join('\t')
-                               + '\t' + f->web.serviceBase("google")
+                               + '\t' + f->web().serviceBase("google")
                                + "/search?q=hiking boots&hl=en&newwindow=1&start=0&sa=N"));
         QCOMPARE(favourites().readDay(a, today()), QStringList{"Google|2|www.veltrana-demo.com"});
         QVERIFY(errText.contains("could not load"));
@@ -154,7 +154,7 @@ private Q_SLOTS:
         run(args);
         QCOMPARE(exitCode, 2);
         QVERIFY2(errText.contains("usage: veltrana rank"), qPrintable(errText));
-        QVERIFY(f->web.log().isEmpty());
+        QVERIFY(f->web().log().isEmpty());
     }
 
     void interruptStopsAfterTheCurrentPair()
@@ -163,7 +163,7 @@ private Q_SLOTS:
             QVERIFY(favourites().create("Google#www.veltrana-demo.com#" + QString::fromUtf8(kw) + "#0#0"));
         standin::Behaviour slow;
         slow.delayMs = 300;
-        f->web.setBehaviour("/google", slow);
+        f->web().setBehaviour("/google", slow);
         QProcess p;
         start(p, {"rank", "--favourites"});
         QByteArray out;
@@ -181,7 +181,7 @@ private Q_SLOTS:
         QCOMPARE(p.exitCode(), 130);
         const int lines = int(out.count('\n'));
         QVERIFY2(lines == 2 || lines == 4, out.constData());
-        QVERIFY(f->web.log("google").size() < 4);
+        QVERIFY(f->web().log("google").size() < 4);
     }
 };
 

@@ -113,7 +113,7 @@ private Q_SLOTS:
 
     void exportLeavesBlankRowsOut()
     {
-        const QString out = f->dir.filePath("sites-out.txt");
+        const QString out = f->dataFile("sites-out.txt");
         lists->exportSites();
         QCOMPARE(f->prompter.prompts.last().title, QString("导出数据"));
         QCOMPARE(f->prompter.lastText(), QString("没有数据需要导出！"));
@@ -140,9 +140,9 @@ private Q_SLOTS:
 
     void importsAreSavedAndSurviveARestart()
     {
-        const QString utf8 = f->dir.filePath("sites.txt");
+        const QString utf8 = f->dataFile("sites.txt");
         writeBytes(utf8, QString::fromUtf8("\xEF\xBB\xBFwww.a.com\n\n  spaced.com \r\n网站.cn\n").toUtf8());
-        const QString gbFile = f->dir.filePath("kws.txt");
+        const QString gbFile = f->dataFile("kws.txt");
         writeBytes(gbFile, gb(QString::fromUtf8("登山鞋\r\nseo\r\nseo\r\n")));
         add(&SiteKeywordLists::addSite, "first.com");
         f->prompter.texts.enqueue(utf8);
@@ -157,8 +157,9 @@ private Q_SLOTS:
         QCOMPARE(lists->keywords().texts(), (QStringList{QString::fromUtf8("登山鞋"), "seo", "seo"}));
 
         // The program starts again and shows the tab.
-        auto again = f->restart();
-        SiteKeywordLists reloaded(*again);
+        lists.reset();
+        AppContext &again = f->restart();
+        SiteKeywordLists reloaded(again);
         reloaded.loadSites();
         reloaded.loadKeywords();
         QCOMPARE(reloaded.sites().texts(), sites);

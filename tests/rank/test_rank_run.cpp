@@ -85,9 +85,9 @@ private Q_SLOTS:
 
     void allMatchesWithinTheDepth()
     {
-        f->web.plantRank("google", "deck paint", "www.deck-co.com/a", 2);
-        f->web.plantRank("google", "deck paint", "www.deck-co.com/b", 6);
-        f->web.plantRank("google", "deck paint", "www.deck-co.com/c", 24);   // beyond 20
+        f->web().plantRank("google", "deck paint", "www.deck-co.com/a", 2);
+        f->web().plantRank("google", "deck paint", "www.deck-co.com/b", 6);
+        f->web().plantRank("google", "deck paint", "www.deck-co.com/c", 24);   // beyond 20
         fill({"www.deck-co.com"}, {"deck paint"});
         t->setEngineTicked(Engine::Google, true);
         t->setDepthIndex(1);
@@ -131,7 +131,7 @@ private Q_SLOTS:
         t->start();
         QCOMPARE(f->prompter.lastText(), QString("请添加或选择至少一个要查询的网站！"));
         QCOMPARE(rows(), QStringList{"kept||"});
-        QVERIFY(f->web.log().isEmpty());
+        QVERIFY(f->web().log().isEmpty());
     }
 
     void favouriteDayFileIsReplacedTheSameDay()
@@ -142,7 +142,7 @@ private Q_SLOTS:
         t->setDepthIndex(0);
         t->setAllMatches(true);
         const QString key = "Google,Bing#www.trailgear-shop.com#hiking boots#0#1";
-        FavouriteStore store(f->dir.filePath("myfav"));
+        FavouriteStore store(f->dataFile("myfav"));
         QVERIFY(store.create(key));
         QVERIFY(store.writeDay(key, today(), {"Google|9|old"}));
         t->start();
@@ -161,12 +161,12 @@ private Q_SLOTS:
         t->setEngineTicked(Engine::Bing, true);
         t->setDepthIndex(0);
         const QString key = "Google,Bing#www.trailgear-shop.com#hiking boots#0#0";
-        FavouriteStore store(f->dir.filePath("myfav"));
+        FavouriteStore store(f->dataFile("myfav"));
         QVERIFY(store.create(key));
         QVERIFY(store.writeDay(key, today(), {"Google|1|www.trailgear-shop.com", "Bing|3|earlier"}));
         standin::Behaviour refuse;
         refuse.status = 503;
-        f->web.setBehaviour("/bing", refuse);
+        f->web().setBehaviour("/bing", refuse);
         t->start();
         QCOMPARE(rows().mid(1), (QStringList{"Google|1|www.trailgear-shop.com", "Bing|-|查询失败"}));
         QCOMPARE(t->run().failedSteps(), 1);
@@ -175,7 +175,7 @@ private Q_SLOTS:
         QCOMPARE(store.readDay(key, today()), (QStringList{"Google|1|www.trailgear-shop.com", "Bing|3|earlier"}));
 
         // Every engine failing writes nothing and records nothing.
-        f->web.setBehaviour("/google", refuse);
+        f->web().setBehaviour("/google", refuse);
         t->recent().clear();
         QVERIFY(store.writeDay(key, today(), {"Google|1|kept"}));
         t->start();

@@ -26,14 +26,14 @@ private Q_SLOTS:
     void initTestCase() { QVERIFY(f.start()); }
     void init()
     {
-        f.web.clearBehaviours();
-        f.web.clearLog();
+        f.web().clearBehaviours();
+        f.web().clearLog();
     }
 
     void secondGooglePieceAndThreshold()
     {
-        f.web.plantRank("google", "garden tools", "www.spade-site.com/shop/", 1);
-        f.web.plantRank("google", "garden tools", "www.spade-site.com/rakes", 6);
+        f.web().plantRank("google", "garden tools", "www.spade-site.com/shop/", 1);
+        f.web().plantRank("google", "garden tools", "www.spade-site.com/rakes", 6);
         cKeyrank k = scanner("spade-site.com", "garden tools", 1);
         QCOMPARE(k.GetGoogleRank(0, 0), qint16(2));
         QCOMPARE(k.GooglePageIndex, QString("0"));
@@ -85,14 +85,14 @@ private Q_SLOTS:
         QFETCH(int, expected);
         QFETCH(QString, link);
         const Engine e = Engine(engine);
-        f.web.plantRank(engineKey(e), "patio chairs", "www.later-site.com/page", 13);
+        f.web().plantRank(engineKey(e), "patio chairs", "www.later-site.com/page", 13);
         cKeyrank k = scanner("www.later-site.com", "patio chairs", 2);
         QCOMPARE(k.GetRank(e, 0, 0), qint16(expected));
         QCOMPARE(k.output(e).pageIndex, QString("1"));
         QCOMPARE(k.output(e).foundUrl, link);
         QCOMPARE(k.output(e).pageUrl, k.pageAddress(e, 1));
         // Starting on the second page finds it with one request.
-        f.web.clearLog();
+        f.web().clearLog();
         QCOMPARE(k.GetRank(e, 1, 0), qint16(expected));
         QCOMPARE(f.searches(engineKey(e)), 1);
     }
@@ -103,7 +103,7 @@ private Q_SLOTS:
         k.GetGoogleRank(1, 0);
         k.GetYahooRank(1, 0);
         k.GetBingRank(1, 0);
-        const auto items = [&](const QString &service) { return f.web.log(service).value(0).items; };
+        const auto items = [&](const QString &service) { return f.web().log(service).value(0).items; };
         using Items = QList<QPair<QString, QString>>;
         const QString kw = QString::fromUtf8("登山鞋 seo");
         QCOMPARE(items("google"), (Items{{"q", kw}, {"hl", "en"}, {"newwindow", "1"}, {"start", "10"}, {"sa", "N"}}));
@@ -166,7 +166,7 @@ private Q_SLOTS:
 
     void matchIsCaseSensitive()
     {
-        f.web.plantRank("google", "garden hoses", "www.hose-shop.com", 0);
+        f.web().plantRank("google", "garden hoses", "www.hose-shop.com", 0);
         cKeyrank k = scanner("WWW.HOSE-SHOP.COM", "garden hoses", 1);
         QCOMPARE(k.GetGoogleRank(0, 0), qint16(0));
         k.url = "www.hose-shop.com";
@@ -177,18 +177,18 @@ private Q_SLOTS:
     {
         standin::Behaviour broken;
         broken.status = 503;
-        f.web.setBehaviour("/google/search", broken);
-        f.web.plantRank("google", "garden tools", "www.spade-site.com/shop/", 1);
+        f.web().setBehaviour("/google/search", broken);
+        f.web().plantRank("google", "garden tools", "www.spade-site.com/shop/", 1);
         cKeyrank k = scanner("spade-site.com", "garden tools", 2);
         QCOMPARE(k.GetGoogleRank(0, 0), qint16(0));
         QVERIFY(k.GoogleFailed);
         QCOMPARE(k.GooglePageIndex, QString("2"));
 
         // One page of two failing still gives an answer.
-        f.web.clearBehaviours();
+        f.web().clearBehaviours();
         standin::Behaviour once = broken;
         once.times = 1;
-        f.web.setBehaviour("/bing/search", once);
+        f.web().setBehaviour("/bing/search", once);
         QCOMPARE(k.GetBingRank(0, 0), qint16(0));
         QVERIFY(!k.BingFailed);
 
@@ -198,7 +198,7 @@ private Q_SLOTS:
         const quint16 port = closed.serverPort();
         closed.close();
         Endpoints nowhere;
-        nowhere.setBase("yahoo", QStringLiteral("http://127.0.0.1:%1").arg(port));
+        nowhere.setBase(Endpoints::Service::Yahoo, QStringLiteral("http://127.0.0.1:%1").arg(port));
         cKeyrank refused(nowhere);
         refused.url = "a.com";
         refused.Keyword = "x";

@@ -40,8 +40,8 @@ private Q_SLOTS:
     void showingTheTabLoadsEverythingOnce()
     {
         f->context->settings().WriteValue("settingurl", "www.trailgear-shop.com$b.com");
-        TextFiles::writeLines(f->dir.filePath("mykw.txt"), {"hiking boots$k2"});
-        FavouriteStore(f->dir.filePath("myfav")).create("Bing#b.com#k2#1#0");
+        TextFiles::writeLines(f->dataFile("mykw.txt"), {"hiking boots$k2"});
+        FavouriteStore(f->dataFile("myfav")).create("Bing#b.com#k2#1#0");
         tab->activated();
         tab->activated();
         QCOMPARE(tab->tracker().lists().sites().count(), 2);
@@ -62,7 +62,7 @@ private Q_SLOTS:
     void controlsSaveTheOptionsAndTheRunFillsTheList()
     {
         f->context->settings().WriteValue("settingurl", "www.trailgear-shop.com");
-        TextFiles::writeLines(f->dir.filePath("mykw.txt"), {"hiking boots"});
+        TextFiles::writeLines(f->dataFile("mykw.txt"), {"hiking boots"});
         tab->activated();
         tab->depthBox()->setCurrentIndex(0);
         tab->allMatchesBox()->setChecked(true);
@@ -95,7 +95,7 @@ private Q_SLOTS:
         // A favourite's history draws one line per engine.
         tab->tracker().recent().setChecked(0, true);
         tab->tracker().favourites().addFromRecent(tab->tracker().recent(), "2024-01-02");
-        FavouriteStore(f->dir.filePath("myfav")).writeDay("Google#www.trailgear-shop.com#hiking boots#0#1", "2024-01-01",
+        FavouriteStore(f->dataFile("myfav")).writeDay("Google#www.trailgear-shop.com#hiking boots#0#1", "2024-01-01",
                                                           {"Google|0|"});
         tab->favouriteView()->setCurrentIndex(tab->tracker().favourites().list().index(0, 0));
         Q_EMIT tab->favouriteView()->clicked(tab->tracker().favourites().list().index(0, 0));

@@ -2,7 +2,8 @@
 // program against an in-process stand-in web, with its own data folder and
 // settings. The tab mining the same seed shows the same rows.
 
-#include "MiningFixture.h"
+#include "MiningExpect.h"
+#include "support/TestEnv.h"
 #include "common/ResultList.h"
 #include "research/ui/MiningTab.h"
 
@@ -30,8 +31,8 @@ private Q_SLOTS:
     void init()
     {
         QVERIFY2(QFile::exists(programPath()), "build the veltrana target first");
-        f = std::make_unique<MiningFixture>();
-        QVERIFY(f->start());
+        f = std::make_unique<TestEnv>(TestEnv::OwnWeb);
+        QVERIFY(f->isValid());
         // A fresh program data folder and settings for every case: the
         // database would otherwise answer later cases from today's rows.
         configDir = std::make_unique<QTemporaryDir>();
@@ -48,7 +49,7 @@ private Q_SLOTS:
 
     void mineMatchesTheTab()
     {
-        f->web.setRelatedCount(9);
+        f->web().setRelatedCount(9);
         const QStringList lines = run({QStringLiteral("mine"), QStringLiteral("seo")});
         QCOMPARE(exitCode, 0);
 
@@ -62,9 +63,9 @@ private Q_SLOTS:
         // The tab, all three counts ticked, gives the same rows.
         MiningTab tab(*f->context);
         for (Engine e : kEngines)
-            tab.engineBox(e)->setChecked(true);
-        tab.seedEdit()->setText(QStringLiteral("seo"));
-        QTest::mouseClick(tab.startButton(), Qt::LeftButton);
+            tab.findChild<QCheckBox *>(QStringLiteral("countBox_") + engineKey(e))->setChecked(true);
+        tab.findChild<QLineEdit *>(QStringLiteral("seedEdit"))->setText(QStringLiteral("seo"));
+        QTest::mouseClick(tab.findChild<QPushButton *>(QStringLiteral("startButton")), Qt::LeftButton);
         QStringList shown;
         const ResultList &list = tab.miner().result();
         for (int r = 0; r < list.count(); ++r)
@@ -98,11 +99,11 @@ private Q_SLOTS:
         store.close();
 
         // Counts of today's rows come from the table: no request at all.
-        f->web.clearLog();
+        f->web().clearLog();
         const QStringList counts = run({QStringLiteral("counts"), QStringLiteral("seo")});
         QCOMPARE(exitCode, 0);
         QCOMPARE(counts, QStringList{QStringLiteral("seo\t-\t-\t") + mining_expect::count(QStringLiteral("seo"), Engine::Bing)});
-        QVERIFY(f->web.log().isEmpty());
+        QVERIFY(f->web().log().isEmpty());
     }
 
     void countsPrintsEachKeyword()
@@ -138,12 +139,12 @@ private Q_SLOTS:
         QCOMPARE(exitCode, 2);
         QVERIFY(lines.isEmpty());
         QVERIFY2(errText.contains(QStringLiteral("usage:")), qPrintable(errText));
-        QVERIFY(f->web.log().isEmpty());
+        QVERIFY(f->web().log().isEmpty());
     }
 
     void interruptStopsAfterTheCurrentKeyword()
     {
-        f->web.setRelatedCount(12);
+        f->web().setRelatedCount(12);
         setIntervals(1);
         QProcess p;
         start(p, {QStringLiteral("mine"), QStringLiteral("seo")});
@@ -181,10 +182,10 @@ private Q_SLOTS:
         QFETCH(QStringList, args);
         // Google never answers: the first Ctrl-C waits for a request that
         // would only end at its 10-second limit; the second must not.
-        f->web.setBehaviour(QStringLiteral("/google"), standin::Behaviour{0, 200, {}, false, true, -1});
+        f->web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{0, 200, {}, false, true, -1});
         QProcess p;
         start(p, args);
-        QTRY_VERIFY_WITH_TIMEOUT(!f->web.log(QStringLiteral("google")).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->web().log(QStringLiteral("google")).isEmpty(), 5000);
         ::kill(pid_t(p.processId()), SIGINT);
         QTest::qWait(100);
         QCOMPARE(p.state(), QProcess::Running);
@@ -209,7 +210,7 @@ private Q_SLOTS:
             QCOMPARE(cells.size(), 4);
             QCOMPARE(cells.at(1), QStringLiteral("-"));   // Google not asked
         }
-        QVERIFY(f->web.log(QStringLiteral("google")).isEmpty());
+        QVERIFY(f->web().log(QStringLiteral("google")).isEmpty());
     }
 
     void writeErrorOnOutputFails()
@@ -237,7 +238,7 @@ private:
     void start(QProcess &p, const QStringList &args)
     {
         QFile::remove(programData->filePath(QStringLiteral("endpoints.ini")));
-        QVERIFY(f->web.writeEndpoints(programData->filePath(QStringLiteral("endpoints.ini"))));
+        QVERIFY(f->web().writeEndpoints(programData->filePath(QStringLiteral("endpoints.ini"))));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir->path());
         env.remove(QStringLiteral("VELTRANA_HOME"));
@@ -260,7 +261,7 @@ private:
         return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
-    std::unique_ptr<MiningFixture> f;
+    std::unique_ptr<TestEnv> f;
     std::unique_ptr<QTemporaryDir> configDir;
     std::unique_ptr<QTemporaryDir> programData;
     int exitCode = -1;

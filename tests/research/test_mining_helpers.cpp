@@ -211,11 +211,33 @@ private Q_SLOTS:
         QVERIFY(MiningSettings::saveSeed(file, QStringLiteral("qq tools")));
         QCOMPARE(MiningSettings::readSeed(file), QStringLiteral("qq tools"));
 
-        // Files written elsewhere: UTF-8 with LF, and only the first line counts.
-        writeAll(file, QStringLiteral("中文 seo\nsecond\n").toUtf8());
+        // Files written elsewhere: UTF-8 with its byte-order mark and LF, and
+        // only the first line counts.
+        writeAll(file, "\xEF\xBB\xBF" + QStringLiteral("中文 seo\nsecond\n").toUtf8());
         QCOMPARE(MiningSettings::readSeed(file), QStringLiteral("中文 seo"));
         writeAll(file, gb.encode(QStringLiteral("优化\r\n")));
         QCOMPARE(MiningSettings::readSeed(file), QStringLiteral("优化"));
+    }
+
+    void seedsRoundTripInEveryScript_data()
+    {
+        QTest::addColumn<QString>("seed");
+        // These four are GB18030 bytes that are also valid UTF-8.
+        QTest::newRow("小说") << QStringLiteral("小说");
+        QTest::newRow("医院") << QStringLiteral("医院");
+        QTest::newRow("学校") << QStringLiteral("学校");
+        QTest::newRow("图片") << QStringLiteral("图片");
+        QTest::newRow("accented") << QStringLiteral("café crème brûlée");
+        QTest::newRow("outside GBK") << QStringLiteral("emoji 😀 𠀀");
+    }
+
+    void seedsRoundTripInEveryScript()
+    {
+        QFETCH(QString, seed);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("kws.txt"));
+        QVERIFY(MiningSettings::saveSeed(file, seed));
+        QCOMPARE(MiningSettings::readSeed(file), seed);
     }
 
     void relatedFilter()

@@ -2,7 +2,8 @@
 // start/pause button and its captions, delete, restore, filter, the context
 // menu and "加入关键词数据库".
 
-#include "MiningFixture.h"
+#include "MiningExpect.h"
+#include "support/TestEnv.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "common/SettingsStore.h"
@@ -26,6 +27,28 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The tab's widgets, found by their object names.
+template <class T>
+T *child(const QWidget &tab, const QString &name)
+{
+    return tab.findChild<T *>(name);
+}
+QLineEdit *seedEdit(const QWidget &tab) { return child<QLineEdit>(tab, QStringLiteral("seedEdit")); }
+QPushButton *startButton(const QWidget &tab) { return child<QPushButton>(tab, QStringLiteral("startButton")); }
+QCheckBox *mustContainBox(const QWidget &tab) { return child<QCheckBox>(tab, QStringLiteral("mustContainBox")); }
+QCheckBox *engineBox(const QWidget &tab, Engine e)
+{
+    return child<QCheckBox>(tab, QStringLiteral("countBox_") + engineKey(e));
+}
+QCheckBox *storeBox(const QWidget &tab) { return child<QCheckBox>(tab, QStringLiteral("storeBox")); }
+ResultListView *resultView(const QWidget &tab) { return child<ResultListView>(tab, QStringLiteral("resultView")); }
+FilterFrame *filterFrame(const QWidget &tab) { return child<FilterFrame>(tab, QStringLiteral("filterFrame")); }
+QPushButton *deleteButton(const QWidget &tab) { return child<QPushButton>(tab, QStringLiteral("deleteButton")); }
+QPushButton *addToDatabaseButton(const QWidget &tab)
+{
+    return child<QPushButton>(tab, QStringLiteral("addToDatabaseButton"));
+}
+
 } // namespace
 
 class TestMiningTab : public QObject
@@ -35,8 +58,8 @@ class TestMiningTab : public QObject
 private Q_SLOTS:
     void init()
     {
-        f = std::make_unique<MiningFixture>();
-        QVERIFY(f->start());
+        f = std::make_unique<TestEnv>(TestEnv::OwnWeb);
+        QVERIFY(f->isValid());
     }
     void cleanup()
     {
@@ -46,65 +69,65 @@ private Q_SLOTS:
 
     void restoresSeedAndBoxesWithoutWritingBack()
     {
-        QFile kws(f->dir.filePath(QStringLiteral("kws.txt")));
+        QFile kws(f->dataFile(QStringLiteral("kws.txt")));
         QVERIFY(kws.open(QIODevice::WriteOnly));
         QStringEncoder gb("GB18030");
         kws.write(gb.encode(QStringLiteral("搜索 seo\r\nignored\r\n")));
         kws.close();
 
         tab = std::make_unique<MiningTab>(*f->context);
-        QCOMPARE(tab->seedEdit()->text(), QStringLiteral("搜索 seo"));
+        QCOMPARE(seedEdit(*tab)->text(), QStringLiteral("搜索 seo"));
         QCOMPARE(f->context->settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("0#1#1#0#0"));
-        QVERIFY(!tab->mustContainBox()->isChecked());
-        QVERIFY(tab->engineBox(Engine::Google)->isChecked());
-        QVERIFY(tab->engineBox(Engine::Yahoo)->isChecked());
-        QVERIFY(!tab->engineBox(Engine::Bing)->isChecked());
-        QVERIFY(!tab->storeBox()->isChecked());
-        QCOMPARE(tab->engineBox(Engine::Bing)->text(), QStringLiteral("同时查询Bing收录量"));
+        QVERIFY(!mustContainBox(*tab)->isChecked());
+        QVERIFY(engineBox(*tab, Engine::Google)->isChecked());
+        QVERIFY(engineBox(*tab, Engine::Yahoo)->isChecked());
+        QVERIFY(!engineBox(*tab, Engine::Bing)->isChecked());
+        QVERIFY(!storeBox(*tab)->isChecked());
+        QCOMPARE(engineBox(*tab, Engine::Bing)->text(), QStringLiteral("同时查询Bing收录量"));
 
         // Before start-up has finished, box changes are not saved.
-        tab->storeBox()->setChecked(true);
+        storeBox(*tab)->setChecked(true);
         QCOMPARE(f->context->settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("0#1#1#0#0"));
         f->context->setLoaded(true);
-        tab->mustContainBox()->setChecked(true);
+        mustContainBox(*tab)->setChecked(true);
         QCOMPARE(f->context->settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("1#1#1#0#1"));
-        tab->engineBox(Engine::Google)->setChecked(false);
+        engineBox(*tab, Engine::Google)->setChecked(false);
         QCOMPARE(f->context->settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("1#0#1#0#1"));
 
         // A second tab (the next start) shows the saved state.
         MiningTab again(*f->context);
-        QVERIFY(again.mustContainBox()->isChecked());
-        QVERIFY(!again.engineBox(Engine::Google)->isChecked());
-        QVERIFY(again.storeBox()->isChecked());
+        QVERIFY(mustContainBox(again)->isChecked());
+        QVERIFY(!engineBox(again, Engine::Google)->isChecked());
+        QVERIFY(storeBox(again)->isChecked());
     }
 
     void seedFieldChangesAreSaved()
     {
         tab = std::make_unique<MiningTab>(*f->context);
-        const QString file = f->dir.filePath(QStringLiteral("kws.txt"));
+        const QString file = f->dataFile(QStringLiteral("kws.txt"));
         QVERIFY(!QFile::exists(file));   // restoring an empty field writes nothing
-        QTest::keyClicks(tab->seedEdit(), QStringLiteral(" seo "));
+        QTest::keyClicks(seedEdit(*tab), QStringLiteral(" seo "));
         QCOMPARE(readAll(file), QByteArray("seo\r\n"));
-        tab->seedEdit()->setText(QStringLiteral(" 优化 "));
+        seedEdit(*tab)->setText(QStringLiteral(" 优化 "));
         QStringEncoder gb("GB18030");
         QCOMPARE(readAll(file), QByteArray(gb.encode(QStringLiteral("优化\r\n"))));
-        tab->seedEdit()->setText(QStringLiteral("QQ"));
+        seedEdit(*tab)->setText(QStringLiteral("QQ"));
         QCOMPARE(readAll(file), QByteArray(gb.encode(QStringLiteral("优化\r\n"))));
     }
 
     void runShowsRowsCountsAndCaptions()
     {
-        f->web.setRelatedCount(6);
+        f->web().setRelatedCount(6);
         tab = std::make_unique<MiningTab>(*f->context);
-        tab->engineBox(Engine::Bing)->setChecked(true);
-        tab->seedEdit()->setText(QStringLiteral("SEO"));
+        engineBox(*tab, Engine::Bing)->setChecked(true);
+        seedEdit(*tab)->setText(QStringLiteral("SEO"));
         QStringList captions;
         QList<bool> filterEnabled;
         connect(&tab->miner(), &RelatedMiner::rowFilled, this, [&] {
-            captions << tab->startButton()->text();
-            filterEnabled << tab->filterFrame()->isEnabled();
+            captions << startButton(*tab)->text();
+            filterEnabled << filterFrame(*tab)->isEnabled();
         });
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QTest::mouseClick(startButton(*tab), Qt::LeftButton);
 
         const QStringList expected = QStringList{QStringLiteral("seo")} + mining_expect::related(QStringLiteral("seo"), 6);
         const ResultList &list = tab->miner().result();
@@ -116,78 +139,78 @@ private Q_SLOTS:
         QCOMPARE(captions.size(), expected.size());
         QVERIFY(std::all_of(captions.begin(), captions.end(), [](const QString &c) { return c == QStringLiteral("暂停查询"); }));
         QVERIFY(std::none_of(filterEnabled.begin(), filterEnabled.end(), [](bool b) { return b; }));
-        QCOMPARE(tab->startButton()->text(), QStringLiteral("开始查询"));
-        QVERIFY(tab->startButton()->isEnabled());
-        QVERIFY(tab->filterFrame()->isEnabled());
+        QCOMPARE(startButton(*tab)->text(), QStringLiteral("开始查询"));
+        QVERIFY(startButton(*tab)->isEnabled());
+        QVERIFY(filterFrame(*tab)->isEnabled());
         QCOMPARE(f->context->jobStatus().stateText(), QStringLiteral("就绪"));
     }
 
     void pauseButtonParksAndResumes()
     {
-        f->web.setRelatedCount(9);
+        f->web().setRelatedCount(9);
         tab = std::make_unique<MiningTab>(*f->context);
-        tab->seedEdit()->setText(QStringLiteral("backlinks"));
+        seedEdit(*tab)->setText(QStringLiteral("backlinks"));
         bool clicked = false;
         QString stoppingCaption;
         bool enabledWhileStopping = true;
         connect(&tab->miner(), &RelatedMiner::rowFilled, this, [&] {
             if (!clicked && tab->miner().result().count() == 3) {
                 clicked = true;
-                QTest::mouseClick(tab->startButton(), Qt::LeftButton);
-                stoppingCaption = tab->startButton()->text();
-                enabledWhileStopping = tab->startButton()->isEnabled();
+                QTest::mouseClick(startButton(*tab), Qt::LeftButton);
+                stoppingCaption = startButton(*tab)->text();
+                enabledWhileStopping = startButton(*tab)->isEnabled();
             }
         });
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QTest::mouseClick(startButton(*tab), Qt::LeftButton);
         QCOMPARE(stoppingCaption, QStringLiteral("正在停止"));
         QVERIFY(!enabledWhileStopping);
-        QCOMPARE(tab->startButton()->text(), QStringLiteral("开始查询"));
-        QVERIFY(tab->startButton()->isEnabled());
-        QVERIFY(tab->filterFrame()->isEnabled());
+        QCOMPARE(startButton(*tab)->text(), QStringLiteral("开始查询"));
+        QVERIFY(startButton(*tab)->isEnabled());
+        QVERIFY(filterFrame(*tab)->isEnabled());
         QCOMPARE(f->context->jobStatus().stateText(), QStringLiteral("已暂停"));
         QCOMPARE(tab->miner().result().count(), 3);
 
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QTest::mouseClick(startButton(*tab), Qt::LeftButton);
         QCOMPARE((tab->miner().result()).columnTexts(),
                  QStringList{QStringLiteral("backlinks")} + mining_expect::related(QStringLiteral("backlinks"), 9));
     }
 
     void deleteRestoreFilterAndMenu()
     {
-        f->web.setRelatedCount(6);
+        f->web().setRelatedCount(6);
         tab = std::make_unique<MiningTab>(*f->context);
-        tab->seedEdit()->setText(QStringLiteral("seo"));
+        seedEdit(*tab)->setText(QStringLiteral("seo"));
         ResultList &list = tab->miner().result();
 
         QVERIFY(!tab->createContextMenu());   // empty list: no menu
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QTest::mouseClick(startButton(*tab), Qt::LeftButton);
         const QStringList all = list.columnTexts();
         QCOMPARE(all.size(), 7);
         const QString counts2 = list.cell(2, 1);
 
-        QTest::mouseClick(tab->deleteButton(), Qt::LeftButton);
+        QTest::mouseClick(deleteButton(*tab), Qt::LeftButton);
         QCOMPARE(f->prompter.lastText(), QStringLiteral("请选择你要删除的关键词"));
         QCOMPARE(list.count(), 7);
 
         list.setChecked(0, true);
         list.setChecked(2, true);
-        QTest::mouseClick(tab->deleteButton(), Qt::LeftButton);
+        QTest::mouseClick(deleteButton(*tab), Qt::LeftButton);
         QCOMPARE(list.count(), 5);
         QVERIFY(!list.columnTexts().contains(all.at(2)));
         QCOMPARE(tab->miner().reserve().count(), 7);
 
-        QTest::mouseClick(tab->filterFrame()->restoreButton(), Qt::LeftButton);
+        QTest::mouseClick(filterFrame(*tab)->restoreButton(), Qt::LeftButton);
         QCOMPARE(list.columnTexts(), all);
         QCOMPARE(list.cell(2, 1), counts2);
         QVERIFY(list.row(0).bold);
 
         // The filter frame works on this tab's lists.
-        tab->filterFrame()->textEdit()->setText(QStringLiteral("best"));
-        QTest::mouseClick(tab->filterFrame()->filterButton(), Qt::LeftButton);
+        filterFrame(*tab)->textEdit()->setText(QStringLiteral("best"));
+        QTest::mouseClick(filterFrame(*tab)->filterButton(), Qt::LeftButton);
         QVERIFY(list.count() >= 1);
         for (const QString &k : list.columnTexts())
             QVERIFY(k.contains(QStringLiteral("best")));
-        QTest::mouseClick(tab->filterFrame()->restoreButton(), Qt::LeftButton);
+        QTest::mouseClick(filterFrame(*tab)->restoreButton(), Qt::LeftButton);
         QCOMPARE(list.count(), 7);
 
         // The menu: only "删除选中项" works for now; none while a job runs.
@@ -225,29 +248,29 @@ private Q_SLOTS:
         list.addRow(QStringLiteral("a"), {QStringLiteral("95")});
         list.addRow(QStringLiteral("b"), {QStringLiteral("1200")});
         f->context->jobStatus().setState(JobStatus::Running);
-        emit tab->resultView()->header()->sectionClicked(1);
+        emit resultView(*tab)->header()->sectionClicked(1);
         QCOMPARE(list.columnTexts(), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
         f->context->jobStatus().setState(JobStatus::Idle);
-        emit tab->resultView()->header()->sectionClicked(1);   // first click: descending
+        emit resultView(*tab)->header()->sectionClicked(1);   // first click: descending
         QCOMPARE(list.columnTexts(), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
     }
 
     void addTickedToDatabase()
     {
-        f->web.setRelatedCount(3);
+        f->web().setRelatedCount(3);
         tab = std::make_unique<MiningTab>(*f->context);
-        tab->seedEdit()->setText(QStringLiteral("seo "));
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        seedEdit(*tab)->setText(QStringLiteral("seo "));
+        QTest::mouseClick(startButton(*tab), Qt::LeftButton);
         ResultList &list = tab->miner().result();
         QCOMPARE(list.count(), 4);
 
-        QTest::mouseClick(tab->addToDatabaseButton(), Qt::LeftButton);
+        QTest::mouseClick(addToDatabaseButton(*tab), Qt::LeftButton);
         QCOMPARE(f->prompter.prompts.last().text, QStringLiteral("成功提交了0条数据至数据库！"));
         QCOMPARE(f->prompter.prompts.last().title, QStringLiteral("提示"));
 
         list.setChecked(0, true);
         list.setChecked(2, true);
-        QTest::mouseClick(tab->addToDatabaseButton(), Qt::LeftButton);
+        QTest::mouseClick(addToDatabaseButton(*tab), Qt::LeftButton);
         QCOMPARE(f->prompter.prompts.last().text, QStringLiteral("成功提交了2条数据至数据库！"));
         const auto stored = f->context->keywords().find(list.cell(2, 0));
         QVERIFY(stored.has_value());
@@ -258,29 +281,29 @@ private Q_SLOTS:
         QCOMPARE(records.first().parentkeys, QStringLiteral("seo"));
 
         // Already stored: neither changed nor counted.
-        QTest::mouseClick(tab->addToDatabaseButton(), Qt::LeftButton);
+        QTest::mouseClick(addToDatabaseButton(*tab), Qt::LeftButton);
         QCOMPARE(f->prompter.prompts.last().text, QStringLiteral("成功提交了0条数据至数据库！"));
     }
 
     void databaseOptionStoresEachNewRow()
     {
-        f->web.setRelatedCount(3);
+        f->web().setRelatedCount(3);
         tab = std::make_unique<MiningTab>(*f->context);
-        tab->storeBox()->setChecked(true);
-        tab->seedEdit()->setText(QStringLiteral("seo"));
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        storeBox(*tab)->setChecked(true);
+        seedEdit(*tab)->setText(QStringLiteral("seo"));
+        QTest::mouseClick(startButton(*tab), Qt::LeftButton);
         QCOMPARE(f->context->keywords().rowCount(), 4);
 
         // The same seed again: every row is today's, so no count request at all.
-        f->web.clearLog();
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        f->web().clearLog();
+        QTest::mouseClick(startButton(*tab), Qt::LeftButton);
         QCOMPARE(tab->miner().result().count(), 4);
-        QCOMPARE(f->web.log(QStringLiteral("google")).size(), 1);   // the suggestion page only
+        QCOMPARE(f->web().log(QStringLiteral("google")).size(), 1);   // the suggestion page only
         QCOMPARE(f->context->keywords().rowCount(), 4);
     }
 
 private:
-    std::unique_ptr<MiningFixture> f;
+    std::unique_ptr<TestEnv> f;
     std::unique_ptr<MiningTab> tab;
 };
 

@@ -14,7 +14,9 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QTcpSocket>
 #include <QTest>
+#include <QHostAddress>
 #include <QTimer>
 
 namespace {
@@ -342,6 +344,66 @@ private slots:
         QCOMPARE(log[1].toObject()["path"].toString(), QString("/search"));
         QCOMPARE(log[1].toObject()["items"].toArray()[0].toArray()[1].toString(), QString("seo tools"));
         QCOMPARE(get("/_control/nonsense").status, 404);
+    }
+
+    // Raw bytes of one answer whose server closes the connection after it.
+    QByteArray rawGetUntilClosed(const QString &path, int timeoutMs = 2000)
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, web->port());
+        QByteArray out;
+        QEventLoop loop;
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        connect(&socket, &QTcpSocket::connected, &loop, [&] {
+            socket.write("GET " + path.toUtf8() + " HTTP/1.1\r\nHost: x\r\n\r\n");
+        });
+        connect(&socket, &QTcpSocket::readyRead, &loop, [&] { out += socket.readAll(); });
+        connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+        loop.exec();
+        out += socket.readAll();
+        return socket.state() == QAbstractSocket::UnconnectedState ? out : QByteArray("<still open>");
+    }
+
+    void updateServer()
+    {
+        const QString page = QString::fromUtf8(get("/update/veltrana/ver.htm").body);
+        QVERIFY(page.contains("name=\"ver\" value=\"1.0\""));
+        const QString dir = web->baseUrl() + "/update/files/";
+        QVERIFY(page.contains("value='" + dir + "notes.txt||" + dir + "veltrana-newver' name='files'"));
+        QVERIFY(page.contains("name=names type=hidden value=\"veltrana\""));
+        QVERIFY(get("/update/files/veltrana-newver").body.startsWith("#!/bin/sh"));
+        QVERIFY(get("/update/files/notes.txt").body.startsWith("Veltrana 1.0 release notes"));
+        QCOMPARE(get("/update/files/nothing").status, 404);
+
+        QCOMPARE(get("/_control/updatepage?files=a%26b||c&names=v.exe").status, 200);
+        QCOMPARE(get("/_control/download?name=big.bin&size=1000").status, 200);
+        QCOMPARE(get("/_control/download?name=say.txt&text=hello").status, 200);
+        QVERIFY(get("/update/veltrana/ver.htm").body.contains("value='a&amp;b||c'"));
+        QVERIFY(get("/update/veltrana/ver.htm").body.contains("value=\"v.exe\""));
+        QCOMPARE(get("/update/files/big.bin").body, QByteArray(1000, 'x'));
+        QCOMPARE(get("/update/files/say.txt").body, QByteArray("hello"));
+        QCOMPARE(web->downloadUrl("say.txt"), web->baseUrl() + "/update/files/say.txt");
+    }
+
+    void brokenBodies()
+    {
+        web->setDownload("big.bin", QByteArray(1000, 'b'));
+        get("/_control/behaviour?prefix=/update/files/big.bin&nolength=1&times=1");
+        QByteArray raw = rawGetUntilClosed("/update/files/big.bin");
+        QVERIFY2(!raw.toLower().contains("content-length"), raw.left(300).constData());
+        QCOMPARE(raw.mid(raw.indexOf("\r\n\r\n") + 4), QByteArray(1000, 'b'));
+
+        get("/_control/behaviour?prefix=/update/files/big.bin&cut=300&times=1");
+        raw = rawGetUntilClosed("/update/files/big.bin");
+        QVERIFY(raw.contains("Content-Length: 1000\r\n"));
+        QCOMPARE(raw.mid(raw.indexOf("\r\n\r\n") + 4), QByteArray(300, 'b'));
+
+        // A slow body comes in pieces, and the connection stays usable after it.
+        get("/_control/behaviour?prefix=/update/files/big.bin&slow=100&times=1");
+        const Fetched slow = get("/update/files/big.bin");
+        QCOMPARE(slow.body, QByteArray(1000, 'b'));
+        QVERIFY2(slow.ms >= 90, qPrintable(QString::number(slow.ms)));
+        QCOMPARE(get("/update/files/big.bin").body, QByteArray(1000, 'b'));
     }
 
     void manyRequestsOnOneConnection()

@@ -169,6 +169,27 @@ void StandIn::setPublishedVersion(const QString &v)
     d->world.version = v;
 }
 
+void StandIn::setUpdateFiles(const QString &files)
+{
+    d->world.updateFiles = files;
+    d->world.updateFilesSet = true;
+}
+
+void StandIn::setUpdateProgramName(const QString &name)
+{
+    d->world.updateNames = name;
+}
+
+void StandIn::setDownload(const QString &name, const QByteArray &bytes)
+{
+    d->world.downloads.insert(name, bytes);
+}
+
+QString StandIn::downloadUrl(const QString &name) const
+{
+    return serviceBase(QStringLiteral("update")) + QStringLiteral("/files/") + name;
+}
+
 void StandIn::setRelatedCount(int perSeed)
 {
     d->world.relatedCount = std::max(0, perSeed);
@@ -272,6 +293,12 @@ void StandIn::handle(const HttpRequest &req, std::function<void(const HttpRespon
         response = toResponse(entry->serve(sreq, d->world));
     }
 
+    if (b) {
+        response.omitContentLength = b->noContentLength;
+        response.cutAfter = b->cutBodyAt;
+        response.pieceDelayMs = b->slowBodyMs;
+    }
+
     if (b && b->delayMs > 0)
         QTimer::singleShot(b->delayMs, this, [reply, response] { reply(response); });
     else
@@ -296,6 +323,10 @@ HttpResponse StandIn::control(const QString &command, const QList<QPair<QString,
         b.neverAnswer = arg("never") == QLatin1String("1");
         if (args.has(QStringLiteral("times")))
             b.times = arg("times").toInt();
+        b.noContentLength = arg("nolength") == QLatin1String("1");
+        if (args.has(QStringLiteral("cut")))
+            b.cutBodyAt = arg("cut").toLongLong();
+        b.slowBodyMs = arg("slow").toInt();
         if (arg("prefix").isEmpty())
             return plain(400, "prefix missing\n");
         setBehaviour(arg("prefix"), b);
@@ -311,6 +342,16 @@ HttpResponse StandIn::control(const QString &command, const QList<QPair<QString,
         const QString base = d->world.baseUrl;
         d->world = World();
         d->world.baseUrl = base;
+    } else if (command == QLatin1String("updatepage")) {
+        if (args.has(QStringLiteral("files")))
+            setUpdateFiles(arg("files"));
+        if (args.has(QStringLiteral("names")))
+            setUpdateProgramName(arg("names"));
+    } else if (command == QLatin1String("download")) {
+        if (arg("name").isEmpty())
+            return plain(400, "name missing\n");
+        setDownload(arg("name"), args.has(QStringLiteral("size")) ? QByteArray(arg("size").toInt(), 'x')
+                                                                  : arg("text").toUtf8());
     } else if (command == QLatin1String("related")) {
         setRelatedCount(arg("count").toInt());
     } else if (command == QLatin1String("plant")) {

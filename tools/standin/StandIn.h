@@ -28,6 +28,9 @@ struct Behaviour {
     bool emptyBody = false;   // 200 with empty body
     bool neverAnswer = false; // read the request, never answer, keep the connection open
     int times = -1;           // how many matching requests it applies to; -1 = until cleared
+    bool noContentLength = false; // send no "Content-Length"; the body ends when the connection closes
+    qint64 cutBodyAt = -1;    // >= 0: announce the whole body, send this many bytes, close
+    int slowBodyMs = 0;       // send the body in 512-byte pieces, one every slowBodyMs
 };
 
 struct LoggedRequest {
@@ -54,6 +57,13 @@ public:
     bool writeEndpoints(const QString &iniPath) const;
 
     void setPublishedVersion(const QString &v);   // default "1.0"
+    // The updater's version page: the "files" value (addresses joined by "||";
+    // by default the stand-in's own notes.txt and veltrana-newver) and "names".
+    void setUpdateFiles(const QString &files);
+    void setUpdateProgramName(const QString &name); // default "veltrana"
+    // A file served at serviceBase("update") + "/files/" + name.
+    void setDownload(const QString &name, const QByteArray &bytes);
+    QString downloadUrl(const QString &name) const;
     void setRelatedCount(int perSeed);     // 0 = natural corpus sizes
     void plantRank(const QString &engine, const QString &keyword, const QString &site, int resultIndex);
     void setBehaviour(const QString &pathPrefix, const Behaviour &b);

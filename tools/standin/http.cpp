@@ -4,8 +4,10 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 namespace standin::detail {
@@ -153,8 +155,8 @@ void HttpConnection::processNext()
             if (!self || *answered)
                 return;
             *answered = true;
-            self->finish(r, keepAlive, head);
-            self->processNext();
+            if (self->finish(r, keepAlive, head))
+                self->processNext();
         });
         if (!self)
             return;
@@ -162,21 +164,53 @@ void HttpConnection::processNext()
     m_processing = false;
 }
 
-void HttpConnection::finish(const HttpResponse &r, bool keepAlive, bool head)
+bool HttpConnection::finish(const HttpResponse &r, bool keepAlive, bool head)
 {
+    // A body without a size ends where the connection does.
+    if (r.omitContentLength || r.cutAfter >= 0)
+        keepAlive = false;
     QByteArray out;
     out.reserve(r.body.size() + 256);
     out += "HTTP/1.1 " + QByteArray::number(r.status) + ' ' + reasonPhrase(r.status) + "\r\n";
     out += "Server: veltrana-standin\r\n";
     if (!r.contentType.isEmpty())
         out += "Content-Type: " + r.contentType + "\r\n";
-    out += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
+    if (!r.omitContentLength)
+        out += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
     for (const auto &h : r.headers)
         out += h.first + ": " + h.second + "\r\n";
     out += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
-    if (!head)
-        out += r.body;
-    m_socket->write(out);
+    QByteArray body = head ? QByteArray() : r.body;
+    if (r.cutAfter >= 0)
+        body.truncate(r.cutAfter);
+    if (r.pieceDelayMs > 0 && body.size() > r.pieceSize) {
+        m_socket->write(out + body.left(r.pieceSize));
+        sendPieces(body.mid(r.pieceSize), std::max(1, r.pieceSize), r.pieceDelayMs, keepAlive);
+        return false;
+    }
+    m_socket->write(out + body);
+    done(keepAlive);
+    return true;
+}
+
+void HttpConnection::sendPieces(QByteArray rest, int size, int delayMs, bool keepAlive)
+{
+    QPointer<HttpConnection> self(this);
+    QTimer::singleShot(delayMs, this, [self, rest, size, delayMs, keepAlive] {
+        if (!self || self->m_socket->state() != QAbstractSocket::ConnectedState)
+            return;
+        self->m_socket->write(rest.left(size));
+        if (rest.size() > size) {
+            self->sendPieces(rest.mid(size), size, delayMs, keepAlive);
+            return;
+        }
+        self->done(keepAlive);
+        self->processNext();
+    });
+}
+
+void HttpConnection::done(bool keepAlive)
+{
     m_busy = false;
     if (!keepAlive) {
         m_closing = true;

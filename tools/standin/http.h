@@ -31,6 +31,13 @@ struct HttpResponse {
     QByteArray contentType = "text/html; charset=utf-8";
     QByteArray body;
     QList<QPair<QByteArray, QByteArray>> headers;
+    // Faults of a download server: no size (the body ends when the connection
+    // closes), a body cut short after this many bytes, a body sent in pieces
+    // one every pieceDelayMs.
+    bool omitContentLength = false;
+    qint64 cutAfter = -1;
+    int pieceDelayMs = 0;
+    int pieceSize = 512;
 };
 
 // Called at most once per request; calling it after the client left is harmless.
@@ -58,7 +65,10 @@ public:
 private:
     void readMore();
     void processNext();
-    void finish(const HttpResponse &r, bool keepAlive, bool head);
+    // False while a slow body is still being sent; it goes on by itself then.
+    bool finish(const HttpResponse &r, bool keepAlive, bool head);
+    void sendPieces(QByteArray rest, int size, int delayMs, bool keepAlive);
+    void done(bool keepAlive);
     // >0 bytes consumed, 0 incomplete, -1 malformed
     qsizetype parse(HttpRequest &req, bool &keepAlive);
 

@@ -33,9 +33,4 @@ Page figuresService(const ServiceRequest &req, const World &)
     return frontPage(req, QStringLiteral("Keyword figures"));
 }
 
-Page updateService(const ServiceRequest &req, const World &)
-{
-    return frontPage(req, QStringLiteral("Veltrana updates"));
-}
-
 } // namespace standin::detail

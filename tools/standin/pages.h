@@ -33,6 +33,10 @@ struct World {
     QString version = QStringLiteral("1.0");
     int relatedCount = 0;
     QHash<QString, QMap<int, QString>> plants;
+    bool updateFilesSet = false;
+    QString updateFiles;                  // when set; else the default downloads
+    QString updateNames = QStringLiteral("veltrana");
+    QMap<QString, QByteArray> downloads;  // extra or replaced files of the update service
 };
 
 enum Engine { Google = 0, Yahoo = 1, Bing = 2, Baidu = 3 };

@@ -1,6 +1,7 @@
 #include "app/ui/IntervalDialog.h"
 
 #include "app/ui/SilentPage.h"
+#include "common/SettingNames.h"
 #include "common/SettingsStore.h"
 #include "context/AppContext.h"
 #include "engines/EnginePacing.h"
@@ -27,7 +28,7 @@ IntervalDialog::IntervalDialog(AppContext &context, QWebEngineProfile *profile, 
         for (int seconds = 3; seconds <= 10; ++seconds)
             box->addItem(QString::number(seconds));
         bool ok = false;
-        const int value = m_context.settings().ReadValue(engineIntervalSetting(e)).trimmed().toInt(&ok);
+        const int value = m_context.settings().ReadValue(SettingNames::engineInterval(e)).trimmed().toInt(&ok);
         // A stored value outside 3-10 shows no selection; the features still use it.
         box->setCurrentIndex(ok ? (value >= 3 && value <= 10 ? value - 3 : -1) : 5 - 3);
         connect(box, &QComboBox::activated, this, [this, e, box](int index) { choose(e, box->itemText(index)); });
@@ -70,22 +71,22 @@ IntervalDialog::IntervalDialog(AppContext &context, QWebEngineProfile *profile, 
 
 QString IntervalDialog::googleAddress(const Endpoints &endpoints)
 {
-    return endpoints.url(QStringLiteral("google"), QStringLiteral("/?wd=seo"));
+    return endpoints.url(Endpoints::Service::Google, QStringLiteral("/?wd=seo"));
 }
 
 QString IntervalDialog::baiduAddress(const Endpoints &endpoints)
 {
-    const QString host = endpoints.host(QStringLiteral("baidu"));
+    const QString host = endpoints.host(Endpoints::Service::Baidu);
     if (host.isEmpty())
         return {};
-    return endpoints.url(QStringLiteral("baidu"), QStringLiteral("/s?wd=site%3A") + host);
+    return endpoints.url(Endpoints::Service::Baidu, QStringLiteral("/s?wd=site%3A") + host);
 }
 
 void IntervalDialog::choose(Engine e, const QString &text)
 {
     SettingsStore &settings = m_context.settings();
     settings.CreateKey();
-    settings.WriteValue(engineIntervalSetting(e), text);
+    settings.WriteValue(SettingNames::engineInterval(e), text);
     // The next request to the engine waits the new interval.
     m_context.pacing().setWaitSeconds(e, text.toInt());
 }

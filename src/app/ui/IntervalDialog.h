@@ -19,8 +19,6 @@ public:
     // Without a profile the two browsers are left out.
     IntervalDialog(AppContext &context, QWebEngineProfile *profile, QWidget *parent = nullptr);
 
-    QComboBox *intervalBox(Engine e) const { return m_boxes[engineIndex(e)]; }
-
     static QString googleAddress(const Endpoints &endpoints);
     static QString baiduAddress(const Endpoints &endpoints);
 

@@ -222,7 +222,7 @@ void MainWindow::buildBrowsers()
     m_browser1->setNewWindowTarget(m_browser2);
     m_reader = new BrowserPageReader(m_browser1, this);
     m_context.setPageReader(m_reader);
-    const QString home = m_context.endpoints().url(QStringLiteral("baidu"), QStringLiteral("/"));
+    const QString home = m_context.endpoints().url(Endpoints::Service::Baidu, QStringLiteral("/"));
     if (!home.isEmpty())
         m_browser1->load(QUrl(home));
 }

@@ -33,11 +33,6 @@ public:
     bool start();
 
     Startup &startup() { return m_startup; }
-    QTabWidget *tabs() const { return m_tabs; }
-    QMenu *trayMenu() const { return m_trayMenu; }
-    QWebEngineProfile *browserProfile() const { return m_profile; }
-    SilentPage *firstBrowser() const { return m_browser1; }
-    SilentPage *secondBrowser() const { return m_browser2; }
 
     // How maker pages reach the desktop's browser (tests record instead).
     void setUrlOpener(std::function<bool(const QUrl &)> opener) { m_openUrl = std::move(opener); }

@@ -25,10 +25,6 @@ public:
 
     KeywordDatabase &database() { return *m_database; }
     DatabaseRefresh &refresh() { return *m_refresh; }
-    ResultListView *view() const { return m_view; }
-    FilterFrame *filterFrame() const { return m_filter; }
-    QPushButton *updateButton() const { return m_update; }
-    QCheckBox *engineBox(Engine e) const { return m_engineBoxes[engineIndex(e)]; }
 
 private:
     void onUpdateClicked();

@@ -4,6 +4,7 @@
 #include "common/Prompter.h"
 #include "common/ResultFilter.h"
 #include "common/ResultList.h"
+#include "common/SettingNames.h"
 #include "common/SettingsStore.h"
 #include "common/ui/FilterFrame.h"
 #include "common/ui/JobButton.h"
@@ -156,7 +157,7 @@ void MiningTab::onBoxToggled()
     const MiningSettings::Boxes boxes{m_mustContain->isChecked(), m_engineBoxes[0]->isChecked(),
                                       m_engineBoxes[1]->isChecked(), m_engineBoxes[2]->isChecked(),
                                       m_store->isChecked()};
-    m_context.settings().WriteValue(MiningSettings::setting1Name(), MiningSettings::formatSetting1(boxes));
+    m_context.settings().WriteValue(SettingNames::kMiningOptions, MiningSettings::formatSetting1(boxes));
 }
 
 void MiningTab::onDelete()

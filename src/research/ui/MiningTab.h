@@ -24,18 +24,6 @@ public:
     RelatedMiner &miner() { return *m_miner; }
     MiningOptions currentOptions() const;
 
-    QLineEdit *seedEdit() const { return m_seed; }
-    QPushButton *startButton() const { return m_start; }
-    QCheckBox *mustContainBox() const { return m_mustContain; }
-    QCheckBox *excludeBox() const { return m_exclude; }
-    QLineEdit *excludeEdit() const { return m_excludeWords; }
-    QCheckBox *engineBox(Engine e) const { return m_engineBoxes[engineIndex(e)]; }
-    QCheckBox *storeBox() const { return m_store; }
-    ResultListView *resultView() const { return m_view; }
-    FilterFrame *filterFrame() const { return m_filter; }
-    QPushButton *deleteButton() const { return m_delete; }
-    QPushButton *addToDatabaseButton() const { return m_addToDb; }
-
     // The keyword context menu, or nullptr while a job runs or the list is
     // empty. The caller owns the menu.
     QMenu *createContextMenu();

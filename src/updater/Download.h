@@ -1,0 +1,62 @@
+#pragma once
+
+// One download into a file of the working folder. It counts as complete only
+// when the body's size equals the "Content-Length" the server announced; a
+// missing size, an error status, a network error or a short body is a failure
+// and leaves no file behind.
+
+#include <QFile>
+#include <QNetworkReply>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+class QNetworkAccessManager;
+
+namespace updater {
+
+class Download : public QObject
+{
+    Q_OBJECT
+public:
+    // The body is written and counted in chunks of this size.
+    static constexpr qint64 ChunkSize = 512;
+
+    explicit Download(QNetworkAccessManager *network, QObject *parent = nullptr);
+    ~Download() override;
+
+    // `target` is overwritten. `timeoutMs`: how long the transfer may stall.
+    void start(const QUrl &url, const QString &target, int timeoutMs);
+    // Stops a running transfer without a signal and removes the partial file.
+    void abort();
+    bool isRunning() const { return m_reply != nullptr; }
+    qint64 expectedSize() const { return m_expected; }
+
+    // "已下载   " + bytes + "   字节   (" + percent + "%)"
+    static QString progressText(qint64 countedBytes, int percent);
+
+Q_SIGNALS:
+    void stateText(const QString &text); // the transfer states Qt reports
+    void progress(qint64 countedBytes, int percent);
+    void succeeded(const QString &file);
+    void failed(const QString &reason);
+
+private:
+    void onMetaData();
+    void onReadyRead();
+    void onFinished();
+    bool writeChunks(bool final);
+    void fail(const QString &reason);
+    void cleanUp();
+
+    QNetworkAccessManager *m_network;
+    QPointer<QNetworkReply> m_reply;
+    QFile m_file;
+    qint64 m_expected = 0;   // "Content-Length", 0 until known
+    qint64 m_written = 0;
+    qint64 m_chunks = 0;
+    bool m_sizeChecked = false;
+};
+
+} // namespace updater

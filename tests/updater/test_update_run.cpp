@@ -1,0 +1,525 @@
+// An update run against the stand-in update server, with and without its
+// window: the version check, the downloads with their size check and
+// restarts, the replacement of the main program and the skip.
+
+#include "StandIn.h"
+#include "Launch.h"
+#include "UpdateRun.h"
+#include "frmMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace updater;
+
+namespace {
+
+// Stands in for the main program: notes that it ran, where from and with which arguments.
+const QByteArray FakeProgram = "#!/bin/sh\n"
+                               "d=$(dirname \"$0\")\n"
+                               "{ echo \"$0\"; echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; } > \"$d/started.part\"\n"
+                               "mv \"$d/started.part\" \"$d/started.txt\"\n";
+
+struct Prompted {
+    UpdateRun::Icon icon;
+    QString title;
+    QString text;
+};
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Every file of a folder with its bytes: to show that nothing changed.
+QMap<QString, QByteArray> snapshot(const QString &dir)
+{
+    QMap<QString, QByteArray> files;
+    const QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString &name : names)
+        files.insert(name, QFileInfo(QDir(dir).filePath(name)).isDir() ? QByteArray("<dir>")
+                                                                     : readFile(QDir(dir).filePath(name)));
+    return files;
+}
+
+struct Fixture {
+    QTemporaryDir root;
+    QString programDir;
+    WorkFolder work;
+    standin::StandIn standIn;
+    QList<Prompted> prompts;
+    QStringList launched;
+    bool realLaunch = false;
+    bool launchFails = false;
+    std::unique_ptr<UpdateRun> run;
+    std::unique_ptr<QSignalSpy> progress;
+
+    Fixture()
+    {
+        programDir = root.filePath(QStringLiteral("program"));
+        QDir().mkpath(programDir);
+        QString error;
+        if (!work.create(programDir, &error))
+            qFatal("%s", qPrintable(error));
+        if (!standIn.listen())
+            qFatal("stand-in cannot listen");
+        writeFile(QStringLiteral("ver.txt"), "1.0\r\n");
+        writeFile(QStringLiteral("veltrana"), "#!/bin/sh\necho old\n");
+        writeFile(QStringLiteral("keep.dat"), "the user's own file");
+        standIn.setDownload(QStringLiteral("veltrana-newver"), FakeProgram);
+    }
+
+    void writeFile(const QString &name, const QByteArray &bytes) const
+    {
+        QFile f(QDir(programDir).filePath(name));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+        f.close();
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+    }
+    QString file(const QString &name) const { return QDir(programDir).filePath(name); }
+
+    UpdateRun &make(const QString &pageUrl)
+    {
+        RunConfig config;
+        config.programDir = programDir;
+        config.workDir = work.path();
+        config.pageUrl = pageUrl;
+        config.pageTimeoutMs = 2000;
+        config.transferTimeoutMs = 2000;
+        config.windowsRule = false;
+        config.launch = [this](const QString &program, const QString &dir) {
+            launched << program;
+            if (launchFails)
+                return false;
+            return realLaunch ? startDetached(program, dir) : true;
+        };
+        run = std::make_unique<UpdateRun>(config);
+        run->setPrompt([this](UpdateRun::Icon icon, const QString &title, const QString &text) {
+            prompts.append({icon, title, text});
+        });
+        progress = std::make_unique<QSignalSpy>(run.get(), &UpdateRun::progressTextChanged);
+        return *run;
+    }
+
+    // Starts the run and waits for the page.
+    UpdateRun &checked()
+    {
+        UpdateRun &r = make(versionPageUrl(standIn.serviceBase(QStringLiteral("update"))));
+        QSignalSpy spy(&r, &UpdateRun::checked);
+        r.start();
+        if (!spy.wait(3000))
+            qWarning("no version page");
+        return r;
+    }
+
+    QStringList progressTexts() const
+    {
+        QStringList texts;
+        for (const QList<QVariant> &args : *progress)
+            texts << args.at(0).toString();
+        return texts;
+    }
+
+    int requests(const QString &path) const
+    {
+        int n = 0;
+        for (const auto &r : standIn.log(QStringLiteral("update")))
+            n += r.path == path ? 1 : 0;
+        return n;
+    }
+};
+
+// True when `wanted` appear in `texts` in this order (others may come between).
+bool inOrder(const QStringList &texts, const QStringList &wanted)
+{
+    qsizetype at = 0;
+    for (const QString &w : wanted) {
+        at = texts.indexOf(w, at);
+        if (at < 0)
+            return false;
+        ++at;
+    }
+    return true;
+}
+
+} // namespace
+
+class TestUpdateRun : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void versionCheck_data()
+    {
+        QTest::addColumn<QByteArray>("installed"); // "<none>": no ver.txt
+        QTest::addColumn<QString>("published");
+        QTest::addColumn<bool>("update");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("versionLine");
+        QTest::newRow("same") << QByteArray("1.0\r\n") << "1.0" << false
+                              << QStringLiteral("当前已经是最新版本，无需更新！") << QStringLiteral("当前版本：V1.0");
+        QTest::newRow("older counts") << QByteArray("1.0\r\n") << "0.9" << true
+                                      << QStringLiteral("发现新版本可用，是否现在更新？") << QStringLiteral("Ver 0.9 可用");
+        QTest::newRow("newer") << QByteArray("1.0") << "1.1" << true << QStringLiteral("发现新版本可用，是否现在更新？")
+                               << QStringLiteral("Ver 1.1 可用");
+        QTest::newRow("no ver.txt") << QByteArray("<none>") << "1.0" << true
+                                    << QStringLiteral("发现新版本可用，是否现在更新？") << QStringLiteral("Ver 1.0 可用");
+        QTest::newRow("a space is a difference") << QByteArray("1.0 \r\n") << "1.0" << true
+                                                 << QStringLiteral("发现新版本可用，是否现在更新？")
+                                                 << QStringLiteral("Ver 1.0 可用");
+    }
+    void versionCheck()
+    {
+        QFETCH(QByteArray, installed);
+        QFETCH(QString, published);
+        QFETCH(bool, update);
+        QFETCH(QString, message);
+        QFETCH(QString, versionLine);
+        Fixture f;
+        if (installed == "<none>")
+            QVERIFY(QFile::remove(f.file(QStringLiteral("ver.txt"))));
+        else
+            f.writeFile(QStringLiteral("ver.txt"), installed);
+        f.standIn.setPublishedVersion(published);
+
+        UpdateRun &run = f.make(versionPageUrl(f.standIn.serviceBase(QStringLiteral("update"))));
+        QSignalSpy messages(&run, &UpdateRun::messageChanged);
+        QSignalSpy lines(&run, &UpdateRun::versionLineChanged);
+        QSignalSpy checked(&run, &UpdateRun::checked);
+        run.start();
+        QVERIFY(checked.wait(3000));
+        QCOMPARE(checked.at(0).at(0).toBool(), update);
+        QCOMPARE(messages.last().at(0).toString(), message);
+        QCOMPARE(lines.last().at(0).toString(), versionLine);
+        QCOMPARE(f.requests(QStringLiteral("/veltrana/ver.htm")), 1);
+        // The commented-out input of the page was not taken for the version.
+        QCOMPARE(run.publishedVersion(), published);
+        QCOMPARE(run.programName(), QStringLiteral("veltrana"));
+    }
+
+    void confirmWithoutAnUpdateSaysSo()
+    {
+        Fixture f;
+        UpdateRun &run = f.checked();
+        QVERIFY(!run.updateAvailable());
+        run.confirm();
+        QCOMPARE(f.prompts.size(), 1);
+        QCOMPARE(f.prompts.at(0).title, QStringLiteral("提示"));
+        QCOMPARE(f.prompts.at(0).text, QStringLiteral("无可用的更新！"));
+        QVERIFY(f.prompts.at(0).icon == UpdateRun::Icon::Information);
+        QVERIFY(!run.isBusy());
+        QCOMPARE(f.requests(QStringLiteral("/files/veltrana-newver")), 0);
+    }
+
+    void noDownloadAddress_data()
+    {
+        QTest::addColumn<bool>("pageThere");
+        QTest::newRow("empty list on the page") << true;
+        QTest::newRow("no page at all") << false; // installed 1.0 against nothing counts as an update
+    }
+    void noDownloadAddress()
+    {
+        QFETCH(bool, pageThere);
+        Fixture f;
+        f.standIn.setPublishedVersion(QStringLiteral("1.1"));
+        f.standIn.setUpdateFiles(QString());
+        UpdateRun &run = pageThere ? f.checked() : f.make(QString());
+        if (!pageThere) {
+            QSignalSpy checked(&run, &UpdateRun::checked);
+            run.start();
+            QVERIFY(checked.wait(2000));
+            QCOMPARE(run.publishedVersion(), QString());
+        }
+        QVERIFY(run.updateAvailable());
+        run.confirm();
+        QCOMPARE(f.progressTexts(), QStringList{QStringLiteral("无法获取下载地址！")});
+        QVERIFY(!run.isBusy());
+        QVERIFY(f.prompts.isEmpty());
+    }
+
+    void dataFileThenProgramFile_data()
+    {
+        QTest::addColumn<bool>("withDataFile");
+        QTest::newRow("data file, then program") << true;
+        QTest::newRow("program only") << false;
+    }
+    void dataFileThenProgramFile()
+    {
+        QFETCH(bool, withDataFile);
+        Fixture f;
+        f.realLaunch = true;
+        f.standIn.setPublishedVersion(QStringLiteral("1.1"));
+        const QString program = f.standIn.downloadUrl(QStringLiteral("veltrana-newver"));
+        f.standIn.setUpdateFiles(withDataFile ? f.standIn.downloadUrl(QStringLiteral("notes.txt")) + "||" + program
+                                              : program);
+        UpdateRun &run = f.checked();
+        QSignalSpy finished(&run, &UpdateRun::finished);
+        run.confirm();
+        QVERIFY(finished.wait(5000));
+
+        QCOMPARE(f.launched, QStringList{f.file(QStringLiteral("veltrana"))});
+        QCOMPARE(readFile(f.file(QStringLiteral("veltrana"))), FakeProgram);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(f.file(QStringLiteral("started.txt"))), 5000);
+        // Started from the program folder, without arguments.
+        QCOMPARE(readFile(f.file(QStringLiteral("started.txt"))), f.file(QStringLiteral("veltrana")).toUtf8() + "\n0\n");
+
+        QStringList expected{QStringLiteral("keep.dat"), QStringLiteral("started.txt"), QStringLiteral("veltrana"),
+                             QStringLiteral("ver.txt")};
+        if (withDataFile) {
+            QVERIFY(readFile(f.file(QStringLiteral("notes.txt"))).startsWith("Veltrana 1.1 release notes"));
+            expected << QStringLiteral("notes.txt");
+        }
+        expected << QStringLiteral("Temp");
+        expected.sort();
+        QStringList present = snapshot(f.programDir).keys();
+        present.sort();
+        QCOMPARE(present, expected); // no backup, no leftovers, nothing else deleted
+        QCOMPARE(readFile(f.file(QStringLiteral("keep.dat"))), QByteArray("the user's own file"));
+        QVERIFY(snapshot(f.work.path()).isEmpty());
+        QVERIFY(f.progressTexts().contains(QStringLiteral("下载成功！")));
+    }
+
+    void thousandBytesCountInWholeChunks()
+    {
+        Fixture f;
+        f.standIn.setPublishedVersion(QStringLiteral("1.1"));
+        f.standIn.setDownload(QStringLiteral("big.bin"), QByteArray(1000, 'b'));
+        f.standIn.setUpdateFiles(f.standIn.downloadUrl(QStringLiteral("big.bin")));
+        UpdateRun &run = f.checked();
+        frmMain window(run);
+        window.show();
+        QSignalSpy busy(&run, &UpdateRun::busyChanged);
+        QSignalSpy values(&run, &UpdateRun::progressValueChanged);
+        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("updateButton")), Qt::LeftButton);
+        QVERIFY(busy.wait(3000) || !run.isBusy());
+        QTRY_VERIFY_WITH_TIMEOUT(!run.isBusy(), 3000);
+
+        const QStringList texts = f.progressTexts();
+        QVERIFY2(inOrder(texts, {QStringLiteral("请等待..."), QStringLiteral("成功发送请求"),
+                                 QStringLiteral("正在接收回应..."),
+                                 QStringLiteral("已下载   512   字节   (51%)"),
+                                 QStringLiteral("已下载   1024   字节   (102%)"), QStringLiteral("下载成功！")}),
+                 qPrintable(texts.join(QLatin1String(" | "))));
+        QCOMPARE(texts.count(QStringLiteral("已下载   512   字节   (51%)")), 1);
+        QCOMPARE(values.last().at(0).toInt(), 100);
+        auto *bar = window.findChild<QProgressBar *>(QStringLiteral("progressBar"));
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->value(), 100);
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("progressLine"))->text(), QStringLiteral("下载成功！"));
+        QCOMPARE(readFile(f.file(QStringLiteral("big.bin"))), QByteArray(1000, 'b'));
+        QVERIFY(f.launched.isEmpty()); // a data file starts nothing
+    }
+
+    void redirectedDownloadIsSavedUnderItsListedName()
+    {
+        Fixture f;
+        f.standIn.setPublishedVersion(QStringLiteral("1.1"));
+        f.standIn.setDownload(QStringLiteral("moved.txt"), "moved notes");
+        f.standIn.setUpdateFiles(f.standIn.downloadUrl(QStringLiteral("notes.txt")));
+        standin::Behaviour moved;
+        moved.redirectTo = QStringLiteral("/update/files/moved.txt");
+        f.standIn.setBehaviour(QStringLiteral("/update/files/notes.txt"), moved);
+        UpdateRun &run = f.checked();
+        run.confirm();
+        QTRY_VERIFY_WITH_TIMEOUT(!run.isBusy(), 3000);
+        QCOMPARE(f.progressTexts().last(), QStringLiteral("下载成功！"));
+        QCOMPARE(readFile(f.file(QStringLiteral("notes.txt"))), QByteArray("moved notes"));
+        QVERIFY(!QFileInfo::exists(f.file(QStringLiteral("moved.txt"))));
+    }
+
+    void brokenDownloadsReplaceNothing_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("cut short") << 0 << QStringLiteral("下载失败：");
+        QTest::newRow("no Content-Length") << 1 << QStringLiteral("下载失败：服务器没有给出文件大小");
+        QTest::newRow("error status") << 2 << QStringLiteral("下载失败：服务器回应 500");
+    }
+    void brokenDownloadsReplaceNothing()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, why);
+        Fixture f;
+        f.standIn.setPublishedVersion(QStringLiteral("1.1"));
+        f.standIn.setDownload(QStringLiteral("veltrana-newver"), FakeProgram + QByteArray(2000, '#'));
+        f.standIn.setUpdateFiles(f.standIn.downloadUrl(QStringLiteral("veltrana-newver")));
+        standin::Behaviour broken;
+        if (kind == 0)
+            broken.cutBodyAt = 700;
+        else if (kind == 1)
+            broken.noContentLength = true;
+        else
+            broken.status = 500;
+        f.standIn.setBehaviour(QStringLiteral("/update/files/"), broken);
+        const auto before = snapshot(f.programDir);
+
+        UpdateRun &run = f.checked();
+        frmMain window(run);
+        window.show();
+        QSignalSpy gaveUp(&run, &UpdateRun::gaveUp);
+        auto *update = window.findChild<QPushButton *>(QStringLiteral("updateButton"));
+        auto *skip = window.findChild<QPushButton *>(QStringLiteral("skipButton"));
+        QTest::mouseClick(update, Qt::LeftButton);
+        QVERIFY(!update->isEnabled()); // no second run on top of this one
+        QVERIFY(gaveUp.wait(5000));
+
+        QCOMPARE(f.requests(QStringLiteral("/files/veltrana-newver")), 4); // the first try and three restarts
+        QCOMPARE(run.restarts(), 3);
+        const QString line = window.findChild<QLabel *>(QStringLiteral("progressLine"))->text();
+        QVERIFY2(line.startsWith(why), qPrintable(line));
+        QVERIFY(!f.progressTexts().contains(QStringLiteral("下载成功！")));
+        QVERIFY(update->isEnabled());
+        QVERIFY(skip->isEnabled());
+        QCOMPARE(snapshot(f.programDir), before);
+        QVERIFY(snapshot(f.work.path()).isEmpty());
+        QVERIFY(f.launched.isEmpty());
+
+        // The server mends its ways: a new click starts afresh and gets through.
+        f.standIn.clearBehaviours();
+        QSignalSpy finished(&run, &UpdateRun::finished);
+        QTest::mouseClick(update, Qt::LeftButton);
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(readFile(f.file(QStringLiteral("veltrana"))), FakeProgram + QByteArray(2000, '#'));
+    }
+
+    void unsafeNamesAreRefused_data()
+    {
+        QTest::addColumn<QString>("names");
+        QTest::addColumn<QString>("files"); // "%1" is the stand-in's update base
+        QTest::newRow("program name ../evil") << "../evil" << "%1/files/veltrana-newver";
+        QTest::newRow("absolute program name") << "/tmp/evil" << "%1/files/veltrana-newver";
+        QTest::newRow("download named ..") << "veltrana" << "%1/files/notes.txt||%1/files/..";
+        QTest::newRow("not http") << "veltrana" << "file:///etc/hostname";
+    }
+    void unsafeNamesAreRefused()
+    {
+        QFETCH(QString, names);
+        QFETCH(QString, files);
+        Fixture f;
+        f.standIn.setPublishedVersion(QStringLiteral("1.1"));
+        f.standIn.setUpdateProgramName(names);
+        f.standIn.setUpdateFiles(QString(files).replace(QStringLiteral("%1"), f.standIn.serviceBase(QStringLiteral("update"))));
+        const auto before = snapshot(f.programDir);
+        const auto rootBefore = snapshot(f.root.path());
+
+        UpdateRun &run = f.checked();
+        run.confirm();
+        QCOMPARE(f.prompts.size(), 1);
+        QCOMPARE(f.prompts.at(0).title, QStringLiteral("提示"));
+        QVERIFY2(f.prompts.at(0).text.startsWith(QStringLiteral("更新信息中的文件名不安全，已拒绝更新：")),
+                 qPrintable(f.prompts.at(0).text));
+        QVERIFY(!run.isBusy());
+        QTest::qWait(100); // time for a download that must not have been started
+        QCOMPARE(f.requests(QStringLiteral("/files/veltrana-newver")) + f.requests(QStringLiteral("/files/notes.txt")),
+                 0);
+        QCOMPARE(snapshot(f.programDir), before);
+        QCOMPARE(snapshot(f.root.path()), rootBefore);
+        QVERIFY(snapshot(f.work.path()).isEmpty());
+    }
+
+    void replacementThatCannotStartPutsTheOldProgramBack()
+    {
+        Fixture f;
+        f.launchFails = true;
+        f.standIn.setPublishedVersion(QStringLiteral("1.1"));
+        f.standIn.setUpdateFiles(f.standIn.downloadUrl(QStringLiteral("veltrana-newver")));
+        const auto before = snapshot(f.programDir);
+        UpdateRun &run = f.checked();
+        QSignalSpy gaveUp(&run, &UpdateRun::gaveUp);
+        QSignalSpy finished(&run, &UpdateRun::finished);
+        run.confirm();
+        QVERIFY(gaveUp.wait(5000));
+        QCOMPARE(gaveUp.at(0).at(0).toString(), QStringLiteral("更新失败：无法启动 veltrana"));
+        QCOMPARE(f.launched, QStringList{f.file(QStringLiteral("veltrana"))});
+        QCOMPARE(finished.size(), 0);
+        QVERIFY(!run.isBusy());
+        QCOMPARE(snapshot(f.programDir), before);
+        QVERIFY(snapshot(f.work.path()).isEmpty());
+    }
+
+    void skipStartsOnlyTheInstalledProgram()
+    {
+        Fixture f;
+        f.writeFile(QStringLiteral("veltrana-newver"), "not the program");
+        f.writeFile(QStringLiteral("tool.exe"), "not the program either");
+        f.standIn.setPublishedVersion(QStringLiteral("1.1"));
+        f.standIn.setDownload(QStringLiteral("veltrana-newver"), FakeProgram + QByteArray(20000, '#'));
+        f.standIn.setUpdateFiles(f.standIn.downloadUrl(QStringLiteral("veltrana-newver")));
+        standin::Behaviour slow;
+        slow.slowBodyMs = 100;
+        f.standIn.setBehaviour(QStringLiteral("/update/files/"), slow);
+        const auto before = snapshot(f.programDir);
+        UpdateRun &run = f.checked();
+        frmMain window(run);
+        window.show();
+        QSignalSpy values(&run, &UpdateRun::progressValueChanged);
+        QSignalSpy finished(&run, &UpdateRun::finished);
+        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("updateButton")), Qt::LeftButton);
+        // Skipped in the middle of the slow download.
+        QTRY_VERIFY_WITH_TIMEOUT(values.size() >= 2, 3000);
+        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("skipButton")), Qt::LeftButton);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(f.launched, QStringList{f.file(QStringLiteral("veltrana"))});
+        QVERIFY(!window.isVisible());
+        QCOMPARE(snapshot(f.programDir), before);
+        QVERIFY(snapshot(f.work.path()).isEmpty());
+    }
+
+    void windowLinesAndCaptionAreas()
+    {
+        Fixture f;
+        UpdateRun &run = f.make(versionPageUrl(f.standIn.serviceBase(QStringLiteral("update"))));
+        frmMain window(run);
+        QSignalSpy checked(&run, &UpdateRun::checked);
+        QSignalSpy closed(&window, &frmMain::closed);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.windowTitle(), QStringLiteral("在线更新程序"));
+        QVERIFY(window.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(window.findChild<QPushButton *>(QStringLiteral("updateButton"))->text(), QStringLiteral("确定更新"));
+        QCOMPARE(window.findChild<QPushButton *>(QStringLiteral("skipButton"))->text(), QStringLiteral("跳  过"));
+        QVERIFY(!window.findChild<QProgressBar *>(QStringLiteral("progressBar"))->isVisible());
+        run.start();
+        QVERIFY(checked.wait(3000));
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("message"))->text(),
+                 QStringLiteral("当前已经是最新版本，无需更新！"));
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("versionLine"))->text(), QStringLiteral("当前版本：V1.0"));
+
+        // Dragging the caption moves the window.
+        const QPoint start = window.pos();
+        QTest::mousePress(&window, Qt::LeftButton, {}, QPoint(100, 10));
+        QMouseEvent move(QEvent::MouseMove, QPointF(130, 30), window.mapToGlobal(QPointF(130, 30)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &move);
+        QTest::mouseRelease(&window, Qt::LeftButton, {}, QPoint(130, 30));
+        QCOMPARE(window.pos(), start + QPoint(30, 20));
+
+        // A right click in the caption offers the system menu, less the size entry.
+        QTest::mouseClick(&window, Qt::RightButton, {}, QPoint(100, 10));
+        auto *menu = window.findChild<QMenu *>(QStringLiteral("systemMenu"));
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().size(), 3);
+        menu->close();
+
+        // The close area ends the window and the run; no program is started.
+        QTest::mouseClick(&window, Qt::LeftButton, {}, frmMain::closeArea().center());
+        QCOMPARE(closed.size(), 1);
+        QVERIFY(!window.isVisible());
+        QVERIFY(f.launched.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestUpdateRun)
+#include "test_update_run.moc"

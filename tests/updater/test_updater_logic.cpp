@@ -1,0 +1,330 @@
+// The updater's pieces that need neither a window nor the network: the
+// command line, the lock, the working folder, the version page reader and
+// the file rules of the replacement.
+
+#include "Install.h"
+#include "Launch.h"
+#include "VersionPage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace updater;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QStringList entries(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+class TestUpdaterLogic : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("givesPath");
+        QTest::addColumn<bool>("folderMissing");
+        QTest::addColumn<QString>("endpoint");
+
+        QTest::newRow("nothing") << QStringList{} << 0 << false << false << QString();
+        QTest::newRow("/n") << QStringList{"/n"} << 1 << false << false << QString();
+        QTest::newRow("/N upper case") << QStringList{"/N"} << 1 << false << false << QString();
+        QTest::newRow("/a wins over /n") << QStringList{"/n", "/a"} << 2 << false << false << QString();
+        QTest::newRow("quoted switch") << QStringList{"\"/a\""} << 2 << false << false << QString();
+        QTest::newRow("six characters are no path") << QStringList{"abcdef"} << 0 << false << false << QString();
+        QTest::newRow("missing folder") << QStringList{"/n", "/no/such/folder/update.ris"} << 1 << false << true
+                                        << QString();
+        QTest::newRow("endpoint") << QStringList{"--endpoint", "http://127.0.0.1:9/update"} << 0 << false << false
+                                  << QStringLiteral("http://127.0.0.1:9/update");
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, mode);
+        QFETCH(bool, givesPath);
+        QFETCH(bool, folderMissing);
+        QFETCH(QString, endpoint);
+        const CommandLine line = CommandLine::parse(args);
+        QCOMPARE(int(line.mode), mode);
+        QCOMPARE(!line.scriptPath.isEmpty(), givesPath);
+        QCOMPARE(line.folderMissing, folderMissing);
+        QCOMPARE(line.endpoint, endpoint);
+    }
+
+    void scriptPathKeepsItsCaseAndSwitchesInsideItAreNoSwitches()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("My Apps/an")));
+        const QString script = dir.filePath(QStringLiteral("My Apps/an/Update.RIS"));
+        // "/an" in the path must not be read as "/a".
+        const CommandLine line = CommandLine::parse({QStringLiteral("\"") + script + QStringLiteral("\""), "/n"});
+        QCOMPARE(int(line.mode), int(StartMode::Quiet));
+        QVERIFY(!line.folderMissing);
+        QCOMPARE(line.scriptPath, script);
+        QCOMPARE(baseFolderOf(line.scriptPath), dir.filePath(QStringLiteral("My Apps/an")));
+        QCOMPARE(defaultScriptPath(QStringLiteral("/opt/v")), QStringLiteral("/opt/v/update.ris"));
+    }
+
+    void workFolderNumbersAndLeavesOnlyWhenEmpty()
+    {
+        QTemporaryDir base;
+        WorkFolder first;
+        QString error;
+        QVERIFY2(first.create(base.path(), &error), qPrintable(error));
+        QCOMPARE(first.path(), base.filePath(QStringLiteral("Temp/Tidewise_0000")));
+        QVERIFY(QFileInfo(first.path()).isDir());
+
+        WorkFolder second;
+        QVERIFY(second.create(base.path(), &error));
+        QCOMPARE(second.path(), base.filePath(QStringLiteral("Temp/Tidewise_0001")));
+
+        // The second goes; the first is still there, so "Temp" stays.
+        writeFile(QDir(second.path()).filePath(QStringLiteral("Notify.ico")), "icon");
+        second.remove();
+        QVERIFY(!QFileInfo::exists(base.filePath(QStringLiteral("Temp/Tidewise_0001"))));
+        QVERIFY(QFileInfo(base.filePath(QStringLiteral("Temp"))).isDir());
+
+        // A folder holding something of someone else's is kept.
+        writeFile(QDir(first.path()).filePath(QStringLiteral("keep.txt")), "x");
+        const QString firstPath = first.path();
+        first.remove();
+        QVERIFY(QFileInfo::exists(QDir(firstPath).filePath(QStringLiteral("keep.txt"))));
+
+        QVERIFY(QFile::remove(QDir(firstPath).filePath(QStringLiteral("keep.txt"))));
+        WorkFolder third;
+        QVERIFY(third.create(base.path(), &error));
+        QCOMPARE(third.path(), base.filePath(QStringLiteral("Temp/Tidewise_0001")));
+        QVERIFY(QDir(firstPath).removeRecursively());
+        third.remove();
+        QCOMPARE(entries(base.path()), QStringList());
+    }
+
+    void startupFailureIsReported()
+    {
+        QTemporaryDir base;
+        writeFile(base.filePath(QStringLiteral("Temp")), "a file where the folder should be");
+        WorkFolder folder;
+        QString error;
+        QVERIFY(!folder.create(base.path(), &error));
+        QVERIFY2(error.contains(QDir::toNativeSeparators(base.filePath(QStringLiteral("Temp")))), qPrintable(error));
+        QCOMPARE(startupFailureTitle(), QStringLiteral("Freshet"));
+        QCOMPARE(startupFailureText(QStringLiteral("boom")),
+                 QStringLiteral("Freshet experienced the following unrecoverable error in Sub Main:\n\nboom\n\n"
+                                "Contact your software vendor if this problem persist."));
+    }
+
+    void oneLockPerProgramFolder()
+    {
+        QTemporaryDir dir;
+        auto first = std::make_unique<InstanceLock>(dir.path());
+        QVERIFY(first->acquire());
+        InstanceLock second(dir.path());
+        QVERIFY(!second.acquire());
+        first.reset();
+        InstanceLock third(dir.path());
+        QVERIFY(third.acquire());
+    }
+
+    void endpointFromTheDataFolder()
+    {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("endpoints.ini"));
+        writeFile(ini, "[other]\nupdate=http://wrong\n[endpoints]\nmaker=http://m\nupdate = http://127.0.0.1:5/update/ \n");
+        QCOMPARE(readUpdateBase(ini), QStringLiteral("http://127.0.0.1:5/update/"));
+        QCOMPARE(versionPageUrl(readUpdateBase(ini)), QStringLiteral("http://127.0.0.1:5/update/veltrana/ver.htm"));
+        QCOMPARE(versionPageUrl(QString()), QString());
+        QCOMPARE(readUpdateBase(dir.filePath(QStringLiteral("none.ini"))), QString());
+
+        qputenv("VELTRANA_HOME", dir.filePath(QStringLiteral("home")).toUtf8());
+        QCOMPARE(dataFolder(QStringLiteral("/nowhere")), dir.filePath(QStringLiteral("home")));
+        qunsetenv("VELTRANA_HOME");
+        QCOMPARE(dataFolder(dir.path()), dir.path()); // a writable program folder
+    }
+
+    void versionPage_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("ver");
+        QTest::addColumn<QString>("files");
+        QTest::addColumn<QString>("names");
+
+        QTest::newRow("plain") << R"(<input type="hidden" name="ver" value="1.1"><input name="files" value="a||b">)"
+                                  R"(<input name="names" value="veltrana">)"
+                               << "1.1" << "a||b" << "veltrana";
+        QTest::newRow("value first, single quotes, upper-case tag")
+            << R"(<INPUT value='2.0' NAME='ver' type=hidden><Input value=x name=files />)" << "2.0" << "x" << "";
+        QTest::newRow("spaces round the equals sign")
+            << "<input\n name = \"names\"\tvalue = 'v.exe' >" << "" << "" << "v.exe";
+        QTest::newRow("entities") << R"(<input name="files" value="http://h/f?a=1&amp;b=2 &#65;&#x42;">)"
+                                  << "" << "http://h/f?a=1&b=2 AB" << "";
+        QTest::newRow("commented out and scripted inputs do not count")
+            << R"(<!-- <input name="ver" value="0.1"> --><script>var s='<input name="ver" value="0.2">';</script>)"
+               R"(<input name="ver" value="1.0">)"
+            << "1.0" << "" << "";
+        QTest::newRow("the later input wins") << R"(<input name="ver" value="1"><input name="ver" value="2">)"
+                                              << "2" << "" << "";
+        QTest::newRow("names are case-sensitive") << R"(<input name="VER" value="9">)" << "" << "" << "";
+        QTest::newRow("other tags") << R"(<inputs name="ver" value="9"><textarea name="ver">9</textarea>)"
+                                    << "" << "" << "";
+        QTest::newRow("empty page") << "" << "" << "" << "";
+    }
+    void versionPage()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, ver);
+        QFETCH(QString, files);
+        QFETCH(QString, names);
+        const VersionInfo info = parseVersionPage(html);
+        QCOMPARE(info.version, ver);
+        QCOMPARE(info.files, files);
+        QCOMPARE(info.names, names);
+    }
+
+    void pageCharacterSets()
+    {
+        QStringEncoder gbk("GB18030");
+        const QByteArray body = QByteArray("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">")
+                                + QByteArray(gbk.encode(QStringLiteral("<input name=\"names\" value=\"更新.exe\">")));
+        QCOMPARE(parseVersionPage(decodePage(body, QByteArray())).names, QStringLiteral("更新.exe"));
+        QCOMPARE(decodePage(QStringLiteral("é").toUtf8(), "text/html; charset=utf-8"), QStringLiteral("é"));
+    }
+
+    void fileNames_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("lower-cased") << " http://Host/Files/Notes.TXT " << "notes.txt" << true;
+        QTest::newRow("https") << "https://h/d/veltrana-newver" << "veltrana-newver" << true;
+        QTest::newRow("no file name") << "http://h/dir/" << "" << false;
+        QTest::newRow("dot dot") << "http://h/dir/.." << ".." << false;
+        QTest::newRow("backslash") << "http://h/a\\..\\evil" << "a\\..\\evil" << false;
+        QTest::newRow("drive") << "http://h/c:evil" << "c:evil" << false;
+    }
+    void fileNames()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, name);
+        QFETCH(bool, plain);
+        QCOMPARE(fileNameOf(address), name);
+        QCOMPARE(isPlainFileName(fileNameOf(address)), plain);
+    }
+
+    void plainNamesAndProgramFiles()
+    {
+        for (const char *bad : {"../evil", "/tmp/evil", "a/b", "..", "x..y", "", " "})
+            QVERIFY2(!isPlainFileName(QLatin1String(bad)), bad);
+        for (const char *good : {"veltrana", "veltrana.exe", "notes.txt", ".hidden"})
+            QVERIFY2(isPlainFileName(QLatin1String(good)), good);
+        QVERIFY(isProgramFile(QStringLiteral("veltrana_newver.exe"), QStringLiteral("veltrana")));
+        QVERIFY(isProgramFile(QStringLiteral("veltrana-newver"), QStringLiteral("veltrana")));
+        QVERIFY(isProgramFile(QStringLiteral("veltrana"), QStringLiteral("veltrana")));
+        QVERIFY(!isProgramFile(QStringLiteral("notes.txt"), QStringLiteral("veltrana")));
+    }
+
+    void installedMainProgramByRule()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"autorun.exe", "update.exe", "a_newver.exe", "readme.txt", "tool.exe"})
+            writeFile(dir.filePath(QLatin1String(name)), "x");
+        // Only the file the page names counts here; the Windows rule also finds a lone ".exe".
+        QCOMPARE(installedMainProgram(dir.path(), QStringLiteral("veltrana"), false), QString());
+        QCOMPARE(installedMainProgram(dir.path(), QStringLiteral("veltrana.exe"), true),
+                 dir.filePath(QStringLiteral("tool.exe")));
+        writeFile(dir.filePath(QStringLiteral("veltrana")), "x");
+        writeFile(dir.filePath(QStringLiteral("veltrana.exe")), "x");
+        QCOMPARE(installedMainProgram(dir.path(), QStringLiteral("veltrana"), false), dir.filePath("veltrana"));
+        QCOMPARE(installedMainProgram(dir.path(), QStringLiteral("veltrana.exe"), true), dir.filePath("veltrana.exe"));
+    }
+
+    void replacementKeepsABackupUntilTheNewProgramRuns_data()
+    {
+        QTest::addColumn<bool>("starts");
+        QTest::addColumn<bool>("downloadThere");
+        QTest::newRow("started") << true << true;
+        QTest::newRow("start fails") << false << true;
+        QTest::newRow("move fails") << true << false;
+    }
+    void replacementKeepsABackupUntilTheNewProgramRuns()
+    {
+        QFETCH(bool, starts);
+        QFETCH(bool, downloadThere);
+        QTemporaryDir root;
+        const QString program = root.filePath(QStringLiteral("program"));
+        const QString work = root.filePath(QStringLiteral("work"));
+        QVERIFY(QDir().mkpath(program) && QDir().mkpath(work));
+        writeFile(QDir(program).filePath(QStringLiteral("veltrana")), "old");
+        writeFile(QDir(program).filePath(QStringLiteral("veltrana.old")), "someone's own file");
+        writeFile(QDir(program).filePath(QStringLiteral("other.exe")), "other");
+        const QString downloaded = QDir(work).filePath(QStringLiteral("veltrana-newver.part"));
+        if (downloadThere)
+            writeFile(downloaded, "new");
+
+        QStringList launched;
+        QStringList seenWhenLaunched;
+        const Launcher launch = [&](const QString &path, const QString &workingDir) {
+            launched << path << workingDir;
+            seenWhenLaunched = entries(program);
+            return starts;
+        };
+        QString error;
+        const bool ok = replaceAndStart(downloaded, program, QStringLiteral("veltrana"), false, launch, &error);
+        QCOMPARE(ok, starts && downloadThere);
+        const QString target = QDir(program).filePath(QStringLiteral("veltrana"));
+        if (ok) {
+            QCOMPARE(launched, (QStringList{target, program}));
+            // The backup was there while the new program started, and only then went.
+            QCOMPARE(seenWhenLaunched,
+                     (QStringList{"other.exe", "veltrana", "veltrana.old", "veltrana.old1"}));
+            QCOMPARE(readFile(target), QByteArray("new"));
+            QVERIFY(QFileInfo(target).isExecutable());
+            QCOMPARE(entries(program), (QStringList{"other.exe", "veltrana", "veltrana.old"}));
+        } else {
+            QVERIFY(!error.isEmpty());
+            QCOMPARE(readFile(target), QByteArray("old"));
+            QCOMPARE(entries(program), (QStringList{"other.exe", "veltrana", "veltrana.old"}));
+        }
+        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("veltrana.old"))), QByteArray("someone's own file"));
+        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("other.exe"))), QByteArray("other"));
+    }
+
+    void dataFileReplacesItsNamesake()
+    {
+        QTemporaryDir root;
+        const QString downloaded = root.filePath(QStringLiteral("notes.txt.part"));
+        const QString target = root.filePath(QStringLiteral("notes.txt"));
+        writeFile(downloaded, "new notes");
+        writeFile(target, "old notes, longer than the new ones");
+        QString error;
+        QVERIFY2(saveDataFile(downloaded, target, &error), qPrintable(error));
+        QCOMPARE(readFile(target), QByteArray("new notes"));
+        QVERIFY(!QFileInfo::exists(downloaded));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUpdaterLogic)
+#include "test_updater_logic.moc"
