@@ -130,14 +130,16 @@ qint16 cKeyrank::scan(Engine e, qint16 s, qint16 rank)
     for (int i = s; i < maxnum; ++i) {
         const QString address = pageAddress(e, i);
         fetcher.url = address;
-        const QString page = fetcher.GetSrc();
+        const FetchOutcome fetched = fetcher.fetchOutcome();
         ++m_pageRequests;
         ++asked;
-        // The fetcher gives the empty text for a page it could not have.
-        if (page.isEmpty()) {
+        // A page that never came (time-out, error status, refused) is no
+        // answer; a page that came without the site is.
+        if (fetched.failed()) {
             ++failed;
             continue;
         }
+        const QString &page = fetched.body;
         QString link;
         const int position = scanPage(e, page, i, url, rank, &link);
         if (position > 0) {

@@ -31,7 +31,8 @@ public:
     QString YahooPageUrl, YahooFoundUrl, YahooPageIndex;
     QString BingPageUrl, BingFoundUrl, BingPageIndex;
     // True when every page the last call of that scanner asked for failed
-    // to load (time-out, error status, refused): its 0 is then no answer.
+    // to load (time-out, error status, refused, cut off, no host set): its
+    // 0 is then no answer. A page that loaded empty still counts as read.
     bool GoogleFailed = false, YahooFailed = false, BingFailed = false;
 
     // First position greater than `rank` on pages s..maxnum-1, or 0.

@@ -192,6 +192,22 @@ private Q_SLOTS:
         QCOMPARE(k.GetBingRank(0, 0), qint16(0));
         QVERIFY(!k.BingFailed);
 
+        // An empty page that did come is read: nothing on it.
+        standin::Behaviour empty;
+        empty.emptyBody = true;
+        f.web().setBehaviour("/yahoo/search", empty);
+        QCOMPARE(k.GetYahooRank(0, 0), qint16(0));
+        QVERIFY(!k.YahooFailed);
+        // A page that never comes within the time limit is no answer.
+        standin::Behaviour silent;
+        silent.neverAnswer = true;
+        f.web().setBehaviour("/yahoo/search", silent);
+        k.TryTime = 1;
+        k.maxnum = 1;
+        QCOMPARE(k.GetYahooRank(0, 0), qint16(0));
+        QVERIFY(k.YahooFailed);
+        f.web().clearBehaviours();
+
         // A refused connection.
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost));
