@@ -117,7 +117,8 @@ void RankTracker::showRecent(int row)
     result().clear();
     // The stored lists stay: only the viewed pair is ticked.
     m_lists.focusPair(tag.site, tag.keyword);
-    tickEngines(RankFormats::enginesMentioned(tag.record));
+    // The row's engine list too: an engine whose scan failed has no part in the record.
+    tickEngines(RankFormats::enginesMentioned(rec.text + tag.record));
     result().addRow(tag.site, {tag.keyword, tag.date});
     appendEngineRows(RankFormats::recordLines(tag.record));
     m_depthIndex = tag.depthIndex;

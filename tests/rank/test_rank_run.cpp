@@ -173,6 +173,11 @@ private Q_SLOTS:
         QVERIFY(t->recent().row(0).tag.contains("#1#$1$Google|1|www.trailgear-shop.com#1#"));
         // The day file has no line of this failure; the earlier answer of the day stays.
         QCOMPARE(store.readDay(key, today()), (QStringList{"Google|1|www.trailgear-shop.com", "Bing|3|earlier"}));
+        // Showing the record restores both engines, the failed one too.
+        t->setEngineTicked(Engine::Bing, false);
+        t->showRecent(0);
+        QVERIFY(t->engines().row(2).checked);
+        QCOMPARE(rows(), (QStringList{"www.trailgear-shop.com|hiking boots|" + today(), "Google|1|www.trailgear-shop.com"}));
 
         // Every engine failing writes nothing and records nothing.
         f->web().setBehaviour("/google", refuse);
