@@ -22,11 +22,11 @@ QString Feedback::requestUrl(const Endpoints &endpoints) const
     return endpoints.url(Endpoints::Service::Maker, QStringLiteral("/suggest.asp?") + query);
 }
 
-void Feedback::send(const Endpoints &endpoints) const
+bool Feedback::send(const Endpoints &endpoints) const
 {
     CXHtml page;
     page.url = requestUrl(endpoints);
     page.charset = QStringLiteral("gb2312");
     page.TryTime = 20;
-    page.GetSrc();
+    return !page.fetchOutcome().failed();
 }

@@ -24,7 +24,8 @@ struct Feedback {
     // maker endpoint is not configured.
     QString requestUrl(const Endpoints &endpoints) const;
 
-    // Sends it (the answer is not read); blocks with the event loop running
-    // for at most about 20 seconds.
-    void send(const Endpoints &endpoints) const;
+    // Sends it; blocks with the event loop running for at most about 20
+    // seconds. True only when the maker answered with a success status:
+    // with no maker configured nothing is sent and it is false.
+    bool send(const Endpoints &endpoints) const;
 };

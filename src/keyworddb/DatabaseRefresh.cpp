@@ -1,6 +1,7 @@
 #include "keyworddb/DatabaseRefresh.h"
 
 #include "common/ListPair.h"
+#include "common/Prompter.h"
 #include "common/ResultList.h"
 #include "engines/IndexCounts.h"
 #include "keyworddb/KeywordDatabase.h"
@@ -73,6 +74,7 @@ DatabaseRefresh::Outcome DatabaseRefresh::start()
         return Outcome::NoEngine;
     if (!m_job.start())
         return Outcome::OtherJobBusy;
+    m_failures.reset();
     const Outcome outcome = UpdateDb();
     Q_EMIT finished(outcome);
     return outcome;
@@ -104,25 +106,66 @@ DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
         const QString keyword = m_list.cell(r, KeywordDatabase::Keyword);
         m_status.setTotal(QStringLiteral("数据库更新：%1/%2").arg(r + 1).arg(m_list.count()));
         m_status.setCurrent(QStringLiteral("当前关键词：") + keyword);
+        bool answered = false;
         for (Engine e : kEngines) {
-            if (!engineTicked(e))
+            if (!engineTicked(e) || m_failures.gaveUp(e))
                 continue;
             const int column = countColumn(e);
+            const QString before = m_list.cell(r, column);
             m_list.setCell(r, column, updatingText());
             Q_EMIT engineStarted(r, e);
             if (e == Engine::Bing)
                 html.TryTime = m_limitFromBing;
-            const QString count = IndexCounts::fetch(e, keyword, html, m_endpoints, m_pacing);
+            const IndexCounts::CountResult result = IndexCounts::fetchCount(e, keyword, html, m_endpoints, m_pacing);
+            if (m_failures.record(e, result.failed())) {
+                m_status.setCurrent(EngineFailures::gaveUpText(e));
+                Q_EMIT engineGaveUp(e);
+            }
+            // No answer is not "not found": the stored count stays.
+            if (result.failed()) {
+                m_list.setCell(r, column, before);
+                continue;
+            }
             // The table first: a row shown as updated is a row already stored.
-            m_store.updateCount(e, keyword, count, QDate::currentDate());
-            m_lists.setCellAt(r, column, count);
+            if (!m_store.updateCount(e, keyword, result.count, QDate::currentDate())) {
+                m_list.setCell(r, column, before);
+                return stopForWriteFailure();
+            }
+            m_lists.setCellAt(r, column, result.count);
+            answered = true;
         }
-        m_lists.setCellAt(r, KeywordDatabase::Date, KeywordStore::dateText(QDate::currentDate()));
+        // The date says when the engines last answered for this row.
+        if (answered)
+            m_lists.setCellAt(r, KeywordDatabase::Date, KeywordStore::dateText(QDate::currentDate()));
         Q_EMIT rowFinished(r);
     }
     // A finished run leaves no resume point: the next one starts at the top.
     if (!m_list.isEmpty())
         m_list.setBold(m_list.count() - 1, false);
     m_job.finish();
+    // Failures stay in view after the run; a clean run leaves the panels empty.
+    if (m_failures.totalFailures() > 0)
+        m_status.setTotal(finishedText(m_failures));
     return Outcome::Finished;
+}
+
+DatabaseRefresh::Outcome DatabaseRefresh::stopForWriteFailure()
+{
+    // The bold row stays the resume point: a later start tries it again.
+    m_job.requestStop();
+    m_job.park();
+    m_status.setTotal(QStringLiteral("写入数据库失败，更新已停止"));
+    if (m_prompter)
+        m_prompter->message(QStringLiteral("提示"),
+                            QStringLiteral("无法写入关键词数据库 %1：%2\n更新已停止，已保存的数据不受影响。")
+                                .arg(m_store.fileName(), m_store.lastError()),
+                            Prompter::Icon::Warning);
+    return Outcome::WriteFailed;
+}
+
+QString DatabaseRefresh::finishedText(const EngineFailures &failures)
+{
+    if (failures.totalFailures() == 0)
+        return QStringLiteral("更新完成");
+    return QStringLiteral("更新完成，%1次查询失败").arg(failures.totalFailures());
 }

@@ -2,6 +2,7 @@
 
 #include "common/Engine.h"
 #include "common/Job.h"
+#include "engines/EngineFailures.h"
 
 #include <QObject>
 #include <QString>
@@ -11,6 +12,7 @@ class EnginePacing;
 class Endpoints;
 class KeywordStore;
 class ListPair;
+class Prompter;
 class ResultList;
 
 // The database refresh (UpdateDb): walks the database list from its bold
@@ -23,7 +25,7 @@ class DatabaseRefresh : public QObject
 {
     Q_OBJECT
 public:
-    enum class Outcome { Finished, Paused, NoEngine, AlreadyRunning, OtherJobBusy };
+    enum class Outcome { Finished, Paused, NoEngine, AlreadyRunning, OtherJobBusy, WriteFailed };
     Q_ENUM(Outcome)
     // Paused after a stop request: the next start resumes at the bold row.
     using State = JobStatus::State;
@@ -39,6 +41,8 @@ public:
     DatabaseRefresh(ListPair &lists, KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing,
                     JobStatus &status, QObject *parent = nullptr);
     void setEngineSwitch(EngineSwitch engines) { m_engines = std::move(engines); }
+    // Where a failed database write is reported (the run stops then).
+    void setPrompter(Prompter *prompter) { m_prompter = prompter; }
     // Fetch time limits in seconds: until the run's first Bing request, and
     // from then on (10 and 15 unless a test shortens them).
     void setTimeLimits(int beforeBing, int fromBing);
@@ -49,6 +53,11 @@ public:
     bool anyEngineTicked() const;
     // Where the next run starts: the first bold row, else the top.
     int resumeRow() const;
+    // Failed requests of the current or last run. A failed request leaves
+    // the stored count, the shown cells and the row's date as they were.
+    const EngineFailures &failures() const { return m_failures; }
+    // "更新完成" or "更新完成，3次查询失败": status panel 2 after a run.
+    static QString finishedText(const EngineFailures &failures);
 
     // Starts a run (when one engine at least is ticked and no run is going
     // on) and returns when it has finished or parked.
@@ -66,9 +75,12 @@ Q_SIGNALS:
     // An engine step is about to fetch (its cell shows "更新中...").
     void engineStarted(int row, Engine engine);
     void finished(DatabaseRefresh::Outcome outcome);
+    // An engine failed three times in a row: it is asked nothing more in this run.
+    void engineGaveUp(Engine engine);
 
 private:
     Outcome UpdateDb();
+    Outcome stopForWriteFailure();
     bool engineTicked(Engine e) const;
 
     ListPair &m_lists;
@@ -78,6 +90,8 @@ private:
     EnginePacing &m_pacing;
     JobStatus &m_status;
     Job m_job;
+    EngineFailures m_failures;
+    Prompter *m_prompter = nullptr;
     EngineSwitch m_engines;
     int m_limitBeforeBing = 10;
     int m_limitFromBing = 15;

@@ -50,6 +50,10 @@ int refresh(AppContext &context, const std::array<bool, 3> &engines)
 
     DatabaseRefresh run(database.lists(), context.keywords(), context.endpoints(), context.pacing(), context.jobStatus());
     run.setEngineSwitch([engines](Engine e) { return engines[engineIndex(e)]; });
+    run.setPrompter(&context.prompter());
+    QObject::connect(&run, &DatabaseRefresh::engineGaveUp, &run, [](Engine e) {
+        Cli::complain(QStringLiteral("%1 is not answering; no more requests to it in this run").arg(engineLabel(e)));
+    });
 
     Cli::InterruptWatch watch([&run] { run.requestPause(); });
     const int total = list.count();
@@ -67,8 +71,19 @@ int refresh(AppContext &context, const std::array<bool, 3> &engines)
         QTextStream(stderr) << "stopped before row " << (run.resumeRow() + 1) << " of " << total << Qt::endl;
         return Cli::Interrupted;
     }
+    if (outcome == DatabaseRefresh::Outcome::WriteFailed)
+        return Cli::Failed;   // the prompter has said why
     QTextStream(stderr) << "done: " << total << " rows" << Qt::endl;
-    return Cli::Done;
+    const EngineFailures &failures = run.failures();
+    if (failures.totalFailures() == 0)
+        return Cli::Done;
+    for (Engine e : kEngines) {
+        if (failures.failures(e) > 0)
+            Cli::complain(QStringLiteral("%1: %2 requests failed; their stored counts were kept")
+                              .arg(engineLabel(e))
+                              .arg(failures.failures(e)));
+    }
+    return Cli::Incomplete;
 }
 
 } // namespace

@@ -73,13 +73,16 @@ int KeywordDatabase::deleteTicked()
     // Top to bottom, one delete per ticked row (a keyword ticked twice is
     // deleted and counted twice), in one transaction so that thousands of
     // ticked rows do not cost one disk sync each.
-    const bool batch = m_store.beginBatch();
+    if (!m_store.beginBatch())
+        return -1;
     for (const ResultList::Row &row : list().rows()) {
-        if (row.checked)
-            m_store.remove(row.text);
+        if (row.checked && m_store.remove(row.text) < 0) {
+            m_store.rollbackBatch();
+            return -1;
+        }
     }
-    if (batch)
-        m_store.commitBatch();
+    if (!m_store.commitBatch())
+        return -1;
     // The table no longer holds any row with these keywords.
     m_lists.removeCheckedFromBoth();
     return ticked;
@@ -92,6 +95,13 @@ void KeywordDatabase::deleteTickedWithMessages(Prompter &prompter)
         return;
     }
     const int count = deleteTicked();
+    if (count < 0) {
+        // Nothing was deleted: the table and both lists stay as they were.
+        prompter.message(QStringLiteral("提示"),
+                         QStringLiteral("无法删除：关键词数据库 %1 写入失败：%2").arg(m_store.fileName(), m_store.lastError()),
+                         Prompter::Icon::Warning);
+        return;
+    }
     prompter.message(QStringLiteral("Veltrana"), QStringLiteral("成功删除") + QString::number(count)
                          + QStringLiteral("个关键词！"),
                      Prompter::Icon::None);

@@ -44,7 +44,8 @@ public:
     void filter(const FilterConditions &conditions);
     // "删除关键词": removes every ticked row from the table, the database list
     // and the reserve list (so a restore cannot bring a deleted keyword back).
-    // Returns how many ticked rows went; 0 when none was ticked.
+    // Returns how many ticked rows went; 0 when none was ticked; -1 when the
+    // table could not be written (then nothing changed).
     int deleteTicked();
     // The same with its messages: the notice when nothing is ticked, the
     // count when something went.

@@ -34,40 +34,64 @@ CountFiller::CountFiller(AppContext &context) : m_context(context), m_html(std::
 CountFiller::~CountFiller() = default;
 
 QString CountFiller::countFor(Engine e, const QString &keyword, const Options &options,
-                              const std::optional<KeywordStore::Stored> &stored)
+                              const std::optional<KeywordStore::Stored> &stored, bool *failed)
 {
+    *failed = false;
     if (!options.engines[engineIndex(e)])
         return QStringLiteral("-");
     if (stored)
         return storedCount(stored->counts, e);
+    if (m_failures.gaveUp(e)) {
+        *failed = true;
+        return IndexCounts::notFound(e);
+    }
     ++m_requests;
     m_html->TryTime = 10;
-    return IndexCounts::fetch(e, keyword, *m_html, m_context.endpoints(), m_context.pacing());
+    const IndexCounts::CountResult result =
+        IndexCounts::fetchCount(e, keyword, *m_html, m_context.endpoints(), m_context.pacing());
+    *failed = result.failed();
+    recordRequest(e, result.failed());
+    return result.count;
 }
 
-KeywordStore::Counts CountFiller::lookup(const QString &keyword, const Options &options, bool *cached)
+bool CountFiller::recordRequest(Engine e, bool failed)
+{
+    if (m_failures.record(e, failed) && m_onGiveUp)
+        m_onGiveUp(e);
+    return !m_failures.gaveUp(e);
+}
+
+CountFiller::Filled CountFiller::lookup(const QString &keyword, const Options &options, bool *cached)
 {
     const auto stored = m_context.keywords().findOnDay(keyword, QDate::currentDate());
     if (cached)
         *cached = stored.has_value();
-    KeywordStore::Counts counts;
+    Filled out;
     for (Engine e : kEngines)
-        countOf(counts, e) = countFor(e, keyword, options, stored);
-    return counts;
+        countOf(out.counts, e) = countFor(e, keyword, options, stored, &out.failed[engineIndex(e)]);
+    return out;
 }
 
-KeywordStore::Counts CountFiller::AddIndex(const QString &keyword, ListPair &lists, const Options &options)
+CountFiller::Filled CountFiller::AddIndex(const QString &keyword, ListPair &lists, const Options &options)
+{
+    return AddIndex(keyword, lists, [&options] { return options; });
+}
+
+CountFiller::Filled CountFiller::AddIndex(const QString &keyword, ListPair &lists,
+                                          const std::function<Options()> &optionsNow)
 {
     const auto stored = m_context.keywords().findOnDay(keyword, QDate::currentDate());
-    KeywordStore::Counts counts;
+    Filled out;
+    Options options;
     // Each engine completely (request and both cells) before the next, so a
     // slow engine already shows the counts of the ones before it.
     for (Engine e : kEngines) {
-        const QString cell = countFor(e, keyword, options, stored);
-        countOf(counts, e) = cell;
+        options = optionsNow();
+        const QString cell = countFor(e, keyword, options, stored, &out.failed[engineIndex(e)]);
+        countOf(out.counts, e) = cell;
         lists.setCell(keyword, engineIndex(e) + 1, cell);
     }
-    if (!stored && options.store)
-        m_context.keywords().checkdb({keyword, options.parentBox, counts, {}});
-    return counts;
+    if (!stored && options.store && !out.anyFailed())
+        out.writeFailed = !m_context.keywords().checkdb({keyword, options.parentBox, out.counts, {}});
+    return out;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "common/Engine.h"
+#include "engines/EngineFailures.h"
 #include "store/KeywordStore.h"
 
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -24,28 +26,54 @@ public:
         QString parentBox;                                 // the seed field's text, as typed
     };
 
+    // What one keyword's lookup gave.
+    struct Filled {
+        KeywordStore::Counts counts;
+        std::array<bool, 3> failed{false, false, false};   // the request failed: the cell is no count
+        bool writeFailed = false;                           // the store option's write failed
+        bool anyFailed() const { return failed[0] || failed[1] || failed[2]; }
+    };
+
     explicit CountFiller(AppContext &context);
     ~CountFiller();
 
     // The counts of `keyword`: cached ones, fetched ones, or "-" for an
     // engine not asked. `cached` tells whether today's row supplied them.
-    KeywordStore::Counts lookup(const QString &keyword, const Options &options, bool *cached = nullptr);
+    // A failed request shows the engine's not-found value and says so.
+    Filled lookup(const QString &keyword, const Options &options, bool *cached = nullptr);
 
     // Fills sub-columns 1-3 of the keyword's row in both lists (the newest
     // row, which the caller has just added) and, with the store option and
-    // uncached counts, inserts or refreshes the keyword in the table.
-    KeywordStore::Counts AddIndex(const QString &keyword, ListPair &lists, const Options &options);
+    // uncached counts, inserts or refreshes the keyword in the table. A
+    // keyword whose lookup had a failed request is not stored: its stored
+    // counts stay, and the next lookup asks the engines again.
+    // `options` is asked again before each engine's step, so a box unticked
+    // during a wait counts from the next engine on.
+    Filled AddIndex(const QString &keyword, ListPair &lists, const std::function<Options()> &options);
+    Filled AddIndex(const QString &keyword, ListPair &lists, const Options &options);
 
     // Requests sent so far (for progress and benchmarks).
     int requestCount() const { return m_requests; }
 
+    // Failures of this run; an engine that failed three times in a row is
+    // asked nothing more until reset.
+    const EngineFailures &failures() const { return m_failures; }
+    void resetFailures() { m_failures.reset(); }
+    // Counts another request to the engine (a related-searches page) in
+    // the same tally; false when the engine is given up.
+    bool recordRequest(Engine e, bool failed);
+    // Told once when an engine stops answering.
+    void setGiveUpHandler(std::function<void(Engine)> handler) { m_onGiveUp = std::move(handler); }
+
 private:
     QString countFor(Engine e, const QString &keyword, const Options &options,
-                     const std::optional<KeywordStore::Stored> &stored);
+                     const std::optional<KeywordStore::Stored> &stored, bool *failed);
 
     AppContext &m_context;
     // One fetcher for the filler's life: its connections to the engines stay
     // open between keywords instead of being set up for every request.
     std::unique_ptr<CXHtml> m_html;
     int m_requests = 0;
+    EngineFailures m_failures;
+    std::function<void(Engine)> m_onGiveUp;
 };

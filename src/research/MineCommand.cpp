@@ -21,6 +21,35 @@ int printed(const Cli::RowPrinter &out, int status)
     return status;
 }
 
+void reportGiveUp(Engine e)
+{
+    Cli::complain(QStringLiteral("%1 is not answering; no more requests to it in this run").arg(engineLabel(e)));
+}
+
+// A run whose requests failed finished, but its not-found cells may be no
+// answer at all: say how many, and end with status 3.
+int withFailures(const EngineFailures &failures, int status)
+{
+    if (status != Cli::Done || failures.totalFailures() == 0)
+        return status;
+    QStringList parts;
+    for (Engine e : kEngines) {
+        if (failures.failures(e) > 0)
+            parts << QStringLiteral("%1 %2").arg(engineLabel(e)).arg(failures.failures(e));
+    }
+    Cli::complain(QStringLiteral("failed requests (their counts show as not found and were not stored): ") + parts.join(QStringLiteral(", ")));
+    return Cli::Incomplete;
+}
+
+bool openForSaving(AppContext &context)
+{
+    if (context.keywords().isOpen() || context.openDatabase())
+        return true;
+    Cli::complain(QStringLiteral("cannot open the keyword database %1: %2")
+                      .arg(context.dataFile(QStringLiteral("db.sqlite")), context.keywords().lastError()));
+    return false;
+}
+
 int runCounts(const CommandSpec &spec, AppContext &context, const QStringList &args)
 {
     Cli::Arguments a;
@@ -41,12 +70,13 @@ int runCounts(const CommandSpec &spec, AppContext &context, const QStringList &a
         context.openDatabase();
 
     CountFiller filler(context);
+    filler.setGiveUpHandler(reportGiveUp);
     Cli::RowPrinter out;
     Cli::InterruptWatch watch;
     for (const QString &keyword : words) {
         if (watch.interrupted())
             break;
-        const KeywordStore::Counts c = filler.lookup(keyword, options);
+        const KeywordStore::Counts c = filler.lookup(keyword, options).counts;
         out.print({keyword, c.google, c.yahoo, c.bing});
         if (out.failed())
             break;
@@ -55,7 +85,7 @@ int runCounts(const CommandSpec &spec, AppContext &context, const QStringList &a
         Cli::complain(QStringLiteral("interrupted"));
         return printed(out, Cli::Interrupted);
     }
-    return printed(out, Cli::Done);
+    return withFailures(filler.failures(), printed(out, Cli::Done));
 }
 
 int runMine(const CommandSpec &spec, AppContext &context, const QStringList &args)
@@ -81,8 +111,12 @@ int runMine(const CommandSpec &spec, AppContext &context, const QStringList &arg
         return Cli::usageError(QStringLiteral("mine takes one seed (quote a seed with spaces)"), spec.usageText());
     if (words.first().trimmed().isEmpty())
         return Cli::usageError(QStringLiteral("empty keyword"), spec.usageText());
-    if (!context.keywords().isOpen())
-        context.openDatabase();
+    // Without --save the database only serves today's counts; with it, a
+    // database that cannot be opened is an error, not a silent no-op.
+    if (options.counts.store ? !openForSaving(context) : !context.keywords().isOpen() && !context.openDatabase()) {
+        if (options.counts.store)
+            return Cli::Failed;
+    }
 
     options.counts.parentBox = words.first();
     RelatedMiner miner(context);
@@ -93,13 +127,16 @@ int runMine(const CommandSpec &spec, AppContext &context, const QStringList &arg
         if (out.failed())
             miner.requestPause();
     });
+    QObject::connect(&miner, &RelatedMiner::engineGaveUp, &miner, reportGiveUp);
     Cli::InterruptWatch watch([&miner] { miner.requestPause(); });
     const RelatedMiner::Outcome outcome = miner.click(words.first());
+    if (outcome == RelatedMiner::Outcome::WriteFailed)
+        return Cli::Failed;   // the prompter has said why, on standard error
     if (outcome == RelatedMiner::Outcome::Paused && !out.failed()) {
         Cli::complain(QStringLiteral("interrupted after %1 keywords").arg(miner.result().count()));
         return Cli::Interrupted;
     }
-    return printed(out, Cli::Done);
+    return withFailures(miner.failures(), printed(out, Cli::Done));
 }
 
 } // namespace

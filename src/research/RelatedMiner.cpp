@@ -25,6 +25,10 @@ RelatedMiner::RelatedMiner(AppContext &context, QObject *parent)
       m_filler(context)
 {
     connect(&m_job, &Job::stateChanged, this, &RelatedMiner::stateChanged);
+    m_filler.setGiveUpHandler([this](Engine e) {
+        m_context.jobStatus().setCurrent(EngineFailures::gaveUpText(e));
+        Q_EMIT engineGaveUp(e);
+    });
 }
 
 QStringList RelatedMiner::resultHeaders()
@@ -46,14 +50,12 @@ bool RelatedMiner::passesWords(const QString &candidate, const QString &seed, co
     if (options.mustContain ? !candidate.contains(seed) : candidate.isEmpty())
         return false;
     if (options.exclude) {
-        const QString words = options.excludeWords.trimmed().toLower();
-        // An empty field excludes nothing; an empty word between two bars
-        // is contained in every text and so excludes everything.
-        if (!words.isEmpty()) {
-            for (const QString &w : words.split(QLatin1Char('|'))) {
-                if (candidate.contains(w))
-                    return false;
-            }
+        // Empty words ("free|", "a||b") are skipped: an empty text is
+        // contained in every candidate and would reject them all.
+        const QStringList words = options.excludeWords.trimmed().toLower().split(QLatin1Char('|'), Qt::SkipEmptyParts);
+        for (const QString &w : words) {
+            if (candidate.contains(w))
+                return false;
         }
     }
     return true;
@@ -94,19 +96,44 @@ void RelatedMiner::requestPause()
     m_job.requestStop();
 }
 
-void RelatedMiner::addKeyword(const QString &keyword, const MiningOptions &options, bool bold)
+bool RelatedMiner::isListed(const QString &keyword) const
+{
+    // The reserve copy counts too: a row the user filtered away or deleted
+    // is still this run's, and "还原" would show it twice.
+    return M_base::IsInList(keyword, m_lists.shown()) || m_lists.reserve().containsText(keyword);
+}
+
+bool RelatedMiner::addKeyword(const QString &keyword, const MiningOptions &options, bool bold)
 {
     m_lists.addRow(keyword);
     if (!bold)
         GetStbar(keyword);
-    const KeywordStore::Counts counts = m_filler.AddIndex(keyword, m_lists, options.counts);
+    // The engine boxes are read again before each engine's step.
+    const CountFiller::Filled filled =
+        m_filler.AddIndex(keyword, m_lists, [this, &options] { return m_options ? m_options().counts : options.counts; });
     if (bold)
         m_lists.setBold(keyword, true);
+    if (filled.writeFailed)
+        return false;
+    const KeywordStore::Counts &counts = filled.counts;
     Q_EMIT rowFilled({keyword, counts.google, counts.yahoo, counts.bing});
+    return true;
+}
+
+void RelatedMiner::reportWriteFailure()
+{
+    const KeywordStore &store = m_context.keywords();
+    m_context.prompter().message(QStringLiteral("提示"),
+                                 QStringLiteral("无法写入关键词数据库 %1：%2\n查询已停止，已保存的数据不受影响。")
+                                     .arg(store.fileName(), store.lastError()),
+                                 Prompter::Icon::Warning);
 }
 
 QString RelatedMiner::fetchRelatedPage(Engine e, const QString &seed)
 {
+    // An engine that stopped answering is asked nothing more in this run.
+    if (m_filler.failures().gaveUp(e))
+        return {};
     // Paced like the count requests: the wait value is the least time
     // between any two requests to an engine.
     m_context.pacing().pace(e);
@@ -115,9 +142,10 @@ QString RelatedMiner::fetchRelatedPage(Engine e, const QString &seed)
     html.TryTime = 10;
     html.charset = QStringLiteral("utf-8");
     html.url = m_context.endpoints().url(Endpoints::serviceOf(e), IndexCounts::requestPath(e, seed));
-    const QString page = html.GetSrc().toLower();
+    const FetchOutcome outcome = html.fetchOutcome();
     m_context.pacing().requestDone(e);
-    return page;
+    m_filler.recordRequest(e, outcome.failed());
+    return outcome.body.toLower();
 }
 
 RelatedMiner::Outcome RelatedMiner::run()
@@ -127,10 +155,18 @@ RelatedMiner::Outcome RelatedMiner::run()
     result().setSortingEnabled(false);
     if (!m_job.start())
         return Outcome::OtherJobBusy;
+    m_filler.resetFailures();
 
-    if (!M_base::IsInList(seed, result())) {
+    const auto writeFailed = [this] {
+        m_lastSeed.clear();
+        m_job.finish();
+        reportWriteFailure();
+        return Outcome::WriteFailed;
+    };
+    if (!isListed(seed)) {
         GetStbar(seed);
-        addKeyword(seed, options(), true);
+        if (!addKeyword(seed, options(), true))
+            return writeFailed();
     }
 
     for (Engine e : kStepOrder) {
@@ -143,9 +179,10 @@ RelatedMiner::Outcome RelatedMiner::run()
                 return Outcome::Paused;
             }
             const MiningOptions opts = options();
-            if (!passesWords(candidate, seed, opts) || M_base::IsInList(candidate, result()))
+            if (!passesWords(candidate, seed, opts) || isListed(candidate))
                 continue;
-            addKeyword(candidate, opts, false);
+            if (!addKeyword(candidate, opts, false))
+                return writeFailed();
         }
         if (generation == m_generation)
             m_done[engineIndex(e)] = true;

@@ -32,7 +32,7 @@ class RelatedMiner : public QObject
     Q_OBJECT
 public:
     using State = JobStatus::State;
-    enum class Outcome { EmptySeed, PauseRequested, Paused, Finished, OtherJobBusy };
+    enum class Outcome { EmptySeed, PauseRequested, Paused, Finished, OtherJobBusy, WriteFailed };
     Q_ENUM(Outcome)
 
     explicit RelatedMiner(AppContext &context, QObject *parent = nullptr);
@@ -62,19 +62,27 @@ public:
     QString lastSeed() const { return m_lastSeed; }
     bool engineDone(Engine e) const { return m_done[engineIndex(e)]; }
     int requestCount() const { return m_filler.requestCount() + m_pageRequests; }
+    // Failed count requests of the current or last run.
+    const EngineFailures &failures() const { return m_filler.failures(); }
 
     // The word conditions: must-contain and the exclusion words.
     static bool passesWords(const QString &candidate, const QString &seed, const MiningOptions &options);
 
 Q_SIGNALS:
     void stateChanged(JobStatus::State state);
-    // A row was added and its counts filled: keyword, Google, Yahoo, Bing.
+    // A row was added and its counts filled (and, with the store option,
+    // stored): keyword, Google, Yahoo, Bing.
     void rowFilled(const QStringList &cells);
+    // An engine failed three times in a row: it is asked nothing more in this run.
+    void engineGaveUp(Engine engine);
 
 private:
     Outcome run();
     void GetStbar(const QString &k);
-    void addKeyword(const QString &keyword, const MiningOptions &options, bool bold);
+    // False when the store option's write failed (the run must stop).
+    bool addKeyword(const QString &keyword, const MiningOptions &options, bool bold);
+    void reportWriteFailure();
+    bool isListed(const QString &keyword) const;
     QString fetchRelatedPage(Engine e, const QString &seed);
 
     AppContext &m_context;

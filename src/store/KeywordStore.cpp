@@ -1,7 +1,9 @@
 #include "store/KeywordStore.h"
 
 #include "common/KeywordText.h"
+#include "common/Wait.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QUrl>
@@ -58,7 +60,9 @@ bool KeywordStore::open(const QString &file)
     QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     if (writable) {
         d.setDatabaseName(file);
-        d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_lockWaitMs));
+        // A short wait inside SQLite; the longer wait for another process's
+        // transaction is execWrite's, which keeps the event loop running.
+        d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qMin(m_lockWaitMs, kBusySliceMs)));
     } else {
         d.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded)
                           + QStringLiteral("?immutable=1"));
@@ -108,6 +112,30 @@ bool KeywordStore::prepareTable(QSqlDatabase &d)
                         " adddate TEXT DEFAULT '')"))
                     && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"));
     return ok ? true : fail(q.lastError().text());
+}
+
+bool KeywordStore::execWrite(QSqlQuery &q, const QString &statement)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (statement.isEmpty() ? q.exec() : q.exec(statement))
+            return true;
+        // SQLITE_BUSY (5) or SQLITE_LOCKED (6): another connection holds the
+        // write lock. Try again until the lock wait runs out.
+        const QString code = q.lastError().nativeErrorCode();
+        const bool locked = code == u"5" || code == u"6";
+        if (!locked || waited.elapsed() >= m_lockWaitMs)
+            return fail(locked ? QStringLiteral("数据库被另一个程序锁定（已等待%1秒）").arg(m_lockWaitMs / 1000.0)
+                               : q.lastError().text());
+        waitWithEvents(kRetryPauseMs);
+    }
+}
+
+QString KeywordStore::notOpenText() const
+{
+    // Keep the reason the open gave, when there was one.
+    return m_error.isEmpty() ? QStringLiteral("数据库未打开") : m_error;
 }
 
 bool KeywordStore::fail(const QString &reason) const
@@ -166,7 +194,7 @@ std::optional<KeywordStore::Stored> KeywordStore::findOnDay(const QString &keywo
 bool KeywordStore::insert(const QString &keyword, const QString &parent, const Counts &counts, const QDate &day)
 {
     if (!isOpen())
-        return false;
+        return fail(notOpenText());
     QSqlQuery q(db());
     q.prepare(QStringLiteral("insert into keywords (keys,parentkeys,googles,yahoos,bings,adddate)"
                              " values (?,?,?,?,?,?)"));
@@ -176,13 +204,13 @@ bool KeywordStore::insert(const QString &keyword, const QString &parent, const C
     q.addBindValue(counts.yahoo);
     q.addBindValue(counts.bing);
     q.addBindValue(dateText(day));
-    return q.exec() || fail(q.lastError().text());
+    return execWrite(q);
 }
 
 bool KeywordStore::updateAll(const QString &keyword, const QString &parent, const Counts &counts, const QDate &day)
 {
     if (!isOpen())
-        return false;
+        return fail(notOpenText());
     QSqlQuery q(db());
     q.prepare(QStringLiteral("update keywords set parentkeys = ?,googles = ?,yahoos = ?,bings = ?,adddate = ?"
                              " where keys = ?"));
@@ -192,13 +220,13 @@ bool KeywordStore::updateAll(const QString &keyword, const QString &parent, cons
     q.addBindValue(counts.bing);
     q.addBindValue(dateText(day));
     q.addBindValue(KeywordText::trimSpaces(keyword));
-    return q.exec() || fail(q.lastError().text());
+    return execWrite(q);
 }
 
 bool KeywordStore::updateCount(Engine e, const QString &keyword, const QString &count, const QDate &day)
 {
     if (!isOpen())
-        return false;
+        return fail(notOpenText());
     static const char *const columns[] = {"googles", "yahoos", "bings"};
     QSqlQuery q(db());
     q.prepare(QStringLiteral("update keywords set %1 = ?,adddate = ? where keys = ?")
@@ -206,20 +234,20 @@ bool KeywordStore::updateCount(Engine e, const QString &keyword, const QString &
     q.addBindValue(count);
     q.addBindValue(dateText(day));
     q.addBindValue(keyword);
-    return q.exec() || fail(q.lastError().text());
+    return execWrite(q);
 }
 
 int KeywordStore::remove(const QString &keyword)
 {
-    if (!isOpen())
+    if (!isOpen()) {
+        fail(notOpenText());
         return -1;
+    }
     QSqlQuery q(db());
     q.prepare(QStringLiteral("delete from keywords where keys = ?"));
     q.addBindValue(KeywordText::trimSpaces(keyword));
-    if (!q.exec()) {
-        fail(q.lastError().text());
+    if (!execWrite(q))
         return -1;
-    }
     return q.numRowsAffected();
 }
 
@@ -283,8 +311,9 @@ int KeywordStore::insertMissing(const QVector<Record> &records, const QDate &day
         const QString keyword = KeywordText::trimSpaces(record.keys);
         if (find(keyword))
             continue;
-        if (insert(keyword, KeywordText::trimSpaces(record.parentkeys), record.counts, day))
-            ++added;
+        if (!insert(keyword, KeywordText::trimSpaces(record.parentkeys), record.counts, day))
+            return -1;
+        ++added;
     }
     return added;
 }
@@ -292,10 +321,10 @@ int KeywordStore::insertMissing(const QVector<Record> &records, const QDate &day
 bool KeywordStore::beginBatch()
 {
     if (!isOpen())
-        return false;
+        return fail(notOpenText());
     QSqlQuery q(db());
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return fail(q.lastError().text());
+    if (!execWrite(q, QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
     m_inBatch = true;
     return true;
 }
@@ -306,11 +335,19 @@ bool KeywordStore::commitBatch()
         return false;
     m_inBatch = false;
     QSqlQuery q(db());
-    if (q.exec(QStringLiteral("COMMIT")))
+    if (execWrite(q, QStringLiteral("COMMIT")))
         return true;
-    fail(q.lastError().text());
     q.exec(QStringLiteral("ROLLBACK"));
     return false;
+}
+
+void KeywordStore::rollbackBatch()
+{
+    if (!isOpen() || !m_inBatch)
+        return;
+    m_inBatch = false;
+    QSqlQuery q(db());
+    q.exec(QStringLiteral("ROLLBACK"));
 }
 
 KeywordStore::WriteTransaction::WriteTransaction(KeywordStore &store) : m_store(store)
@@ -326,11 +363,8 @@ KeywordStore::WriteTransaction::WriteTransaction(KeywordStore &store) : m_store(
 
 KeywordStore::WriteTransaction::~WriteTransaction()
 {
-    if (m_own && m_store.m_inBatch) {
-        m_store.m_inBatch = false;
-        QSqlQuery q(m_store.db());
-        q.exec(QStringLiteral("ROLLBACK"));
-    }
+    if (m_own)
+        m_store.rollbackBatch();
 }
 
 bool KeywordStore::WriteTransaction::commit()

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVector>
 #include <optional>
@@ -75,13 +76,15 @@ public:
     // write failed.
     bool checkdb(const Record &record, const QDate &day = QDate::currentDate());
     // Inserts every record whose keyword is not stored yet, with the
-    // record's counts and `day`; returns how many were stored.
+    // record's counts and `day`; returns how many were stored, or -1 when a
+    // write failed (those before it stay stored; lastError() says why).
     int insertMissing(const QVector<Record> &records, const QDate &day = QDate::currentDate());
 
     // Runs several writes as one transaction (bulk imports, benchmarks); the
     // write lock is taken at the start.
     bool beginBatch();
     bool commitBatch();
+    void rollbackBatch();
 
 private:
     // The write lock for one look-up-then-write, rolled back unless committed.
@@ -99,9 +102,16 @@ private:
         bool m_own = false;
     };
 
+    static constexpr int kBusySliceMs = 200;
+    static constexpr int kRetryPauseMs = 100;
+
     QSqlDatabase db() const;
     bool prepareTable(QSqlDatabase &d);
+    // Runs a write (the prepared query, or `statement`), trying again while
+    // another connection holds the lock, up to the lock wait.
+    bool execWrite(QSqlQuery &q, const QString &statement = {});
     bool fail(const QString &reason) const;
+    QString notOpenText() const;
 
     QString m_connection;
     QString m_file;

@@ -199,6 +199,41 @@ private Q_SLOTS:
         QVERIFY(send->isEnabled());
     }
 
+    void suggestThanksOnlyWhenTheMakerAccepted_data()
+    {
+        QTest::addColumn<bool>("configured");
+        QTest::newRow("no maker configured") << false;
+        QTest::newRow("500 answer") << true;
+    }
+
+    void suggestThanksOnlyWhenTheMakerAccepted()
+    {
+        QFETCH(bool, configured);
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
+        if (!configured)
+            env.context->endpoints().setBase(Endpoints::Service::Maker, QString());
+        m_standIn->setBehaviour(QStringLiteral("/maker/suggest.asp"), standin::Behaviour{0, 500, {}, false, false, -1});
+        SuggestDialog dialog(*env.context);
+        auto *title = dialog.findChild<QLineEdit *>(QStringLiteral("titleEdit"));
+        auto *content = dialog.findChild<QPlainTextEdit *>(QStringLiteral("contentEdit"));
+        auto *send = dialog.findChild<QPushButton *>(QStringLiteral("sendButton"));
+
+        // A title of spaces is no title.
+        title->setText(QStringLiteral("   "));
+        content->setPlainText(QStringLiteral("the filter forgets its boxes"));
+        QTest::mouseClick(send, Qt::LeftButton);
+        QCOMPARE(env.prompter.lastText(), QStringLiteral("请输入标题！"));
+
+        title->setText(QStringLiteral("filter"));
+        QTest::mouseClick(send, Qt::LeftButton);
+        m_standIn->clearBehaviours();
+        QVERIFY(!env.prompter.allTexts().contains(QStringLiteral("您的建议已经提交，非常感谢！")));
+        QCOMPARE(env.prompter.prompts.last().icon, Prompter::Icon::Warning);
+        QCOMPARE(title->text(), QStringLiteral("filter"));
+        QCOMPARE(content->toPlainText(), QStringLiteral("the filter forgets its boxes"));
+        QVERIFY(send->isEnabled());
+    }
+
     void spacesOnlyTitleGoesOutEmpty()
     {
         TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);

@@ -224,19 +224,24 @@ private Q_SLOTS:
         run.engines = {true, false, true};
         // Limits of 1 s before the run's first Bing request and 2 s after it
         // (the fetcher gives up half a second past its limit), against a
-        // Google that answers in 2 s: row 1's Google times out, row 2's does not.
+        // Google that answers in 2 s: row 1's Google times out (its stored
+        // count stays), row 2's does not.
         run.refresh.setTimeLimits(1, 2);
         run.f.web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{2000, 200, {}, false, false, -1});
         QCOMPARE(run.refresh.start(), Outcome::Finished);
-        QCOMPARE(run.list().cell(0, KeywordDatabase::Google), QStringLiteral("0"));
-        QVERIFY(isWholeNumber(run.list().cell(1, KeywordDatabase::Google)));
-        QVERIFY(run.list().cell(1, KeywordDatabase::Google) != QStringLiteral("0"));
+        QCOMPARE(run.list().cell(0, KeywordDatabase::Google), QStringLiteral("7"));
+        const QString fresh = run.list().cell(1, KeywordDatabase::Google);
+        QVERIFY(isWholeNumber(fresh));
+        QVERIFY(fresh != QStringLiteral("7"));
+        QCOMPARE(run.f.context->jobStatus().total(), QStringLiteral("更新完成，1次查询失败"));
 
-        // A new run starts again with the short limit (one row is enough).
+        // A new run starts again with the short limit (one row is enough):
+        // row 2's Google times out now and keeps the count it had.
         run.engines = {true, false, false};
         run.list().setBold(1, true);
         QCOMPARE(run.refresh.start(), Outcome::Finished);
-        QCOMPARE(run.list().cell(1, KeywordDatabase::Google), QStringLiteral("0"));
+        QCOMPARE(run.list().cell(1, KeywordDatabase::Google), fresh);
+        QCOMPARE(run.refresh.failures().failures(Engine::Google), 1);
     }
 
     void pacingIsSharedWithOtherRequestsToTheEngine()

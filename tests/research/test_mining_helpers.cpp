@@ -158,8 +158,10 @@ private Q_SLOTS:
                                                        << QStringLiteral("cheap seo") << false;
         QTest::newRow("empty field excludes nothing") << false << true << QStringLiteral("   ")
                                                       << QStringLiteral("seo tips") << true;
-        QTest::newRow("empty word excludes everything") << false << true << QStringLiteral("a||b")
-                                                        << QStringLiteral("seo tips") << false;
+        QTest::newRow("empty words are skipped") << false << true << QStringLiteral("a||b|")
+                                                 << QStringLiteral("seo tips") << true;
+        QTest::newRow("trailing bar still excludes its word") << false << true << QStringLiteral("free|")
+                                                              << QStringLiteral("free seo") << false;
         QTest::newRow("exclusion off ignores the field") << false << false << QStringLiteral("seo")
                                                          << QStringLiteral("seo tips") << true;
     }

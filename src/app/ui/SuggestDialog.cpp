@@ -65,8 +65,8 @@ SuggestDialog::SuggestDialog(AppContext &context, QWidget *parent) : QDialog(par
 
 void SuggestDialog::send()
 {
-    // Emptiness is tested untrimmed: a title of spaces goes out empty.
-    if (m_title->text().isEmpty()) {
+    // A title of only spaces would go out empty: it counts as none.
+    if (m_title->text().trimmed().isEmpty()) {
         m_context.prompter().notice(QStringLiteral("请输入标题！"));
         return;
     }
@@ -83,11 +83,16 @@ void SuggestDialog::send()
     feedback.qq = m_qq->text();
     feedback.email = m_email->text();
     feedback.content = m_content->toPlainText();
-    feedback.send(m_context.endpoints());
-
+    const bool sent = feedback.send(m_context.endpoints());
+    m_send->setText(QStringLiteral("确定发送"));
+    m_send->setEnabled(true);
+    if (!sent) {
+        // The form keeps its text for another try.
+        m_context.prompter().message(QStringLiteral("提示"), QStringLiteral("建议提交失败，请检查网络连接后重试。"),
+                                     Prompter::Icon::Warning);
+        return;
+    }
     m_context.prompter().notice(QStringLiteral("您的建议已经提交，非常感谢！"));
     m_title->clear();
     m_content->clear();
-    m_send->setText(QStringLiteral("确定发送"));
-    m_send->setEnabled(true);
 }

@@ -70,6 +70,7 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     layout->addLayout(left, 1);
     layout->addLayout(right);
 
+    m_refresh->setPrompter(&context.prompter());
     // The boxes are read again before every engine step of a run.
     m_refresh->setEngineSwitch([this](Engine e) { return m_engineBoxes[engineIndex(e)]->isChecked(); });
 

@@ -183,8 +183,14 @@ void MiningTab::onFilter()
 
 void MiningTab::onAddToDatabase()
 {
-    const int added =
-        m_context.keywords().insertMissing(RecordRows::ticked(m_miner->result(), m_seed->text(), true));
+    KeywordStore &store = m_context.keywords();
+    const int added = store.insertMissing(RecordRows::ticked(m_miner->result(), m_seed->text(), true));
+    if (added < 0) {
+        m_context.prompter().message(QStringLiteral("提示"),
+                                     QStringLiteral("无法写入关键词数据库 %1：%2").arg(store.fileName(), store.lastError()),
+                                     Prompter::Icon::Warning);
+        return;
+    }
     m_context.prompter().notice(QStringLiteral("成功提交了") + QString::number(added)
                                 + QStringLiteral("条数据至数据库！"));
 }
