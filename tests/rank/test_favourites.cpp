@@ -220,6 +220,27 @@ private Q_SLOTS:
         QCOMPARE(favs.keys().size(), 2);
     }
 
+    void oddPairsBecomeFavouritesInsideTheFolder()
+    {
+        fill({"../../x"}, {"a/b?"});
+        t->setEngineTicked(Engine::Google, true);
+        t->start();
+        t->recent().setChecked(0, true);
+        QCOMPARE(t->favourites().addFromRecent(t->recent(), "2024-03-09"), 1);
+        QCOMPARE(QDir(f->dataDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).contains("x"), false);
+        QVERIFY(!QFile::exists(QDir(f->dataDir).filePath("../x")));
+        const QStringList inside = QDir(f->dataFile("myfav")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(inside.size(), 1);
+        QCOMPARE(QDir(f->dataFile("myfav") + "/" + inside.first()).entryList(QDir::Files), QStringList{"2024-03-09.txt"});
+        t->favourites().list().clear();
+        t->favourites().load();
+        QCOMPARE(t->favourites().list().row(0).sub, (QStringList{"../../x", "a/b?"}));
+        // A later run of the pair finds its favourite and writes the day there.
+        day = QDate(2024, 3, 10);
+        t->start();
+        QCOMPARE(store().history("Google#../../x#a/b?#0#0").size(), 2);
+    }
+
     void aViewNeverCostsStoredRows()
     {
         f->prompter.texts << "a.com" << "b.com" << "c.com";
