@@ -2,6 +2,7 @@
 
 #include "StandIn.h"
 #include "app/Commands.h"
+#include "app/ProgramOptions.h"
 #include "app/ui/AppIcon.h"
 #include "app/ui/MainWindow.h"
 #include "common/DataFolder.h"
@@ -20,40 +21,7 @@
 
 namespace {
 
-struct Options {
-    bool demo = false;
-    bool help = false;
-    int quitAfterMs = -1;
-    QString error;
-    QStringList command;   // the command and its own arguments
-};
-
-Options parse(const QStringList &args)
-{
-    Options o;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &a = args.at(i);
-        if (!a.startsWith(QLatin1Char('-'))) {
-            o.command = args.mid(i);   // what follows belongs to the command
-            break;
-        }
-        if (a == u"--demo") {
-            o.demo = true;
-        } else if (a == u"--help" || a == u"-h") {
-            o.help = true;
-        } else if (a == u"--quit-after" && i + 1 < args.size()) {
-            bool ok = false;
-            o.quitAfterMs = args.at(++i).toInt(&ok);
-            if (!ok || o.quitAfterMs < 0)
-                o.error = QStringLiteral("bad --quit-after value: ") + args.at(i);
-        } else {
-            o.error = QStringLiteral("unknown option: ") + a;
-        }
-    }
-    return o;
-}
-
-int headless(int argc, char *argv[], const QStringList &allArgs, const Options &options)
+int headless(int argc, char *argv[], const ProgramOptions &options)
 {
     QCoreApplication app(argc, argv);
     const QString programDir = QCoreApplication::applicationDirPath();
@@ -69,7 +37,7 @@ int headless(int argc, char *argv[], const QStringList &allArgs, const Options &
             << Commands::usage();
         return 2;
     }
-    AppContext context(programDir, DataFolder::resolve(allArgs, programDir));
+    AppContext context(programDir, DataFolder::resolveGiven(options.dataDir.value_or(QString()), programDir));
     return Commands::run(context, options.command);
 }
 
@@ -92,10 +60,9 @@ int main(int argc, char *argv[])
     QStringList allArgs;
     for (int i = 1; i < argc; ++i)
         allArgs.append(QString::fromLocal8Bit(argv[i]));
-    const bool hasData = allArgs.contains(QStringLiteral("--data"));
-    const Options options = parse(DataFolder::withoutDataOption(allArgs));
+    const ProgramOptions options = ProgramOptions::parse(allArgs);
     if (!options.command.isEmpty() || options.help || !options.error.isEmpty())
-        return headless(argc, argv, allArgs, options);
+        return headless(argc, argv, options);
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);   // the embedded browsers need it
     QApplication app(argc, argv);
@@ -114,21 +81,18 @@ int main(int argc, char *argv[])
             QTextStream(stderr) << "veltrana: the demo cannot listen on 127.0.0.1" << Qt::endl;
             return 1;
         }
-        if (hasData) {
-            dataDir = DataFolder::resolve(allArgs, programDir);
-        } else {
-            demoDir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/veltrana-demo-XXXXXX"));
-            if (!demoDir->isValid()) {
-                QTextStream(stderr) << "veltrana: cannot create a demo folder" << Qt::endl;
-                return 1;
-            }
-            dataDir = demoDir->path();
-            seedDemoRankLists(dataDir);
+        // Only a folder the demo made itself is written to (--data is refused).
+        demoDir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/veltrana-demo-XXXXXX"));
+        if (!demoDir->isValid()) {
+            QTextStream(stderr) << "veltrana: cannot create a demo folder" << Qt::endl;
+            return 1;
         }
+        dataDir = demoDir->path();
+        seedDemoRankLists(dataDir);
         standIn->writeEndpoints(QDir(dataDir).filePath(QStringLiteral("endpoints.ini")));
         settingsFile = QDir(dataDir).filePath(QStringLiteral("settings.ini"));
     } else {
-        dataDir = DataFolder::resolve(allArgs, programDir);
+        dataDir = DataFolder::resolveGiven(options.dataDir.value_or(QString()), programDir);
     }
 
     AppContext context(programDir, dataDir, settingsFile);

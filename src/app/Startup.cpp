@@ -32,9 +32,17 @@ QDate Startup::today() const
 
 Startup::Outcome Startup::run()
 {
-    if (!acquireInstance()) {
+    switch (acquireInstance()) {
+    case Instance::HeldByOther:
         m_context.prompter().notice(QStringLiteral("程序已运行。"));
         return Outcome::AlreadyRunning;
+    case Instance::FolderUnusable:
+        // Not a second instance: say what is wrong and start with what can be read.
+        m_context.prompter().message(QStringLiteral("提示"), unusableFolderText(m_context.dataDir()),
+                                     Prompter::Icon::Warning);
+        break;
+    case Instance::Acquired:
+        break;
     }
     m_context.openDatabase();   // without it the features find and save nothing
     writeVersionFile();
@@ -52,17 +60,34 @@ Startup::Outcome Startup::run()
     return Outcome::Continue;
 }
 
-bool Startup::acquireInstance()
+Startup::Instance Startup::acquireInstance()
 {
     if (m_lock)
-        return true;
+        return Instance::Acquired;
     auto lock = std::make_unique<QLockFile>(m_context.dataFile(QStringLiteral("veltrana.lock")));
     // Only a dead owner makes the lock stale, however long the program ran.
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0))
-        return false;
-    m_lock = std::move(lock);
-    return true;
+    if (lock->tryLock(0)) {
+        m_lock = std::move(lock);
+        return Instance::Acquired;
+    }
+    // Only a lock held by a live process means another instance; a lock
+    // file that cannot be created says the folder cannot be written.
+    return lock->error() == QLockFile::LockFailedError ? Instance::HeldByOther : Instance::FolderUnusable;
+}
+
+QString Startup::unusableFolderText(const QString &dataDir)
+{
+    const QFileInfo folder(dataDir);
+    QString reason;
+    if (!folder.exists())
+        reason = QStringLiteral("文件夹不存在");
+    else if (!folder.isDir())
+        reason = QStringLiteral("这是一个文件，不是文件夹");
+    else
+        reason = QStringLiteral("没有写入权限");
+    return QStringLiteral("数据文件夹无法写入：%1（%2）。\n程序以只读方式启动：可以查看已有数据，但新的查询结果和设置之外的改动不会保存。")
+        .arg(QDir::toNativeSeparators(dataDir), reason);
 }
 
 void Startup::writeVersionFile()

@@ -46,7 +46,14 @@ public:
     // The steps in their order; see Outcome.
     Outcome run();
 
-    bool acquireInstance();
+    enum class Instance {
+        Acquired,       // this process holds the lock
+        HeldByOther,    // a live Veltrana process holds it
+        FolderUnusable, // the lock cannot even be made: the data folder is not writable
+    };
+    Instance acquireInstance();
+    // Why the data folder cannot be written, for the message.
+    static QString unusableFolderText(const QString &dataDir);
     void writeVersionFile();
     Check checkVersion();
     void restoreSettings();

@@ -17,10 +17,13 @@ bool isWritableFolder(const QString &dir)
 
 QString resolve(const QStringList &arguments, const QString &programDir)
 {
-    QString dir;
     const qsizetype at = arguments.indexOf(QStringLiteral("--data"));
-    if (at >= 0 && at + 1 < arguments.size())
-        dir = arguments.at(at + 1);
+    return resolveGiven(at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString(), programDir);
+}
+
+QString resolveGiven(const QString &given, const QString &programDir)
+{
+    QString dir = given;
     if (dir.isEmpty())
         dir = qEnvironmentVariable("VELTRANA_HOME");
     if (dir.isEmpty() && isWritableFolder(programDir))

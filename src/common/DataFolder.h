@@ -11,6 +11,8 @@ namespace DataFolder {
 // `arguments` are the command-line arguments (without the program name is
 // fine); `programDir` the executable's folder. Creates the folder.
 QString resolve(const QStringList &arguments, const QString &programDir);
+// The same with the "--data" value already taken out (empty: none given).
+QString resolveGiven(const QString &given, const QString &programDir);
 
 // Removes "--data DIR" from the arguments (so commands see only their own).
 QStringList withoutDataOption(const QStringList &arguments);

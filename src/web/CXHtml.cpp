@@ -167,7 +167,10 @@ CXHtml::Response CXHtml::fetchOnce(const QUrl &address, const QDeadlineTimer &de
     Response r;
     QNetworkRequest request(address);
     request.setHeader(QNetworkRequest::UserAgentHeader, agent.isEmpty() ? defaultAgent() : agent);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    // Qt would otherwise send the machine's locale, and an engine would then
+    // answer in that language with markup the count rules do not know. The
+    // manager has no cache, so no Cache-Control or Pragma is needed either.
+    request.setRawHeader("Accept-Language", "en");
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
 

@@ -106,6 +106,20 @@ private Q_SLOTS:
         QTest::newRow("with a data folder") << QStringList{QStringLiteral("--data"), m_home.filePath(QStringLiteral("d")),
                                                            QStringLiteral("nope")}
                                             << QStringLiteral("unknown command: nope");
+        QTest::newRow("data without a value") << QStringList{QStringLiteral("counts"), QStringLiteral("--data")}
+                                              << QStringLiteral("unknown option: --data");
+        QTest::newRow("data last") << QStringList{QStringLiteral("--data")} << QStringLiteral("missing value for --data");
+        QTest::newRow("data empty") << QStringList{QStringLiteral("--data"), QString(), QStringLiteral("db"),
+                                                   QStringLiteral("list")}
+                                    << QStringLiteral("missing value for --data");
+        QTest::newRow("data= empty") << QStringList{QStringLiteral("--data="), QStringLiteral("db"), QStringLiteral("list")}
+                                     << QStringLiteral("missing value for --data");
+        QTest::newRow("demo with a command") << QStringList{QStringLiteral("--demo"), QStringLiteral("db"),
+                                                            QStringLiteral("list")}
+                                             << QStringLiteral("--demo opens the window");
+        QTest::newRow("demo with a data folder")
+            << QStringList{QStringLiteral("--demo"), QStringLiteral("--data"), m_home.filePath(QStringLiteral("mine"))}
+            << QStringLiteral("--demo keeps its own throw-away data folder");
     }
     void badCommandLines()
     {
@@ -117,6 +131,19 @@ private Q_SLOTS:
         QVERIFY2(r.err.contains(says), qPrintable(r.err));
         QVERIFY2(r.err.contains(QStringLiteral("usage: veltrana")), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
+        // Nothing was written into a folder the command line named.
+        QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("mine/endpoints.ini"))));
+    }
+
+    void dataFolderAndOptionsEnd()
+    {
+        // "--" ends the program's options: what follows is the command.
+        const QString data = m_home.filePath(QStringLiteral("listing"));
+        const Run r = runProgram({QStringLiteral("--data=") + data, QStringLiteral("--"), QStringLiteral("db"),
+                                  QStringLiteral("list")},
+                                 m_env, 10000);
+        QCOMPARE(r.status, 0);
+        QVERIFY(QFileInfo::exists(data + QStringLiteral("/db.sqlite")));
     }
 
     void helpIsUsage()

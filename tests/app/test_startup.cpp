@@ -74,6 +74,33 @@ private Q_SLOTS:
         QCOMPARE(env.settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("1#0#0#1#1"));
     }
 
+    void unwritableDataFolderIsNotASecondInstance()
+    {
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
+        // "--data" naming a file: no lock file can be made there.
+        const QString file = QDir(env.programDir).filePath(QStringLiteral("notes.txt"));
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("mine");
+        }
+        AppContext context(env.programDir, file, env.settingsFile);
+        ScriptedPrompter prompter;
+        context.setPrompter(&prompter);
+        Startup startup(context);
+        QCOMPARE(startup.run(), Startup::Outcome::Continue);
+        QCOMPARE(prompter.prompts.size(), 1);
+        QVERIFY(prompter.prompts.at(0).text != QStringLiteral("程序已运行。"));
+        QVERIFY(prompter.prompts.at(0).text.contains(QDir::toNativeSeparators(file)));
+        QVERIFY(prompter.prompts.at(0).text.contains(QStringLiteral("不是文件夹")));
+        QCOMPARE(prompter.prompts.at(0).icon, Prompter::Icon::Warning);
+        QVERIFY(!context.keywords().isOpen());
+        // The file is left as it was.
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("mine"));
+    }
+
     void secondInstanceWritesNothing()
     {
         TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);

@@ -183,6 +183,11 @@ private Q_SLOTS:
         ResultList &list = tab->miner().result();
 
         QVERIFY(!tab->createContextMenu());   // empty list: no menu
+        // An empty threshold means no condition: no grey "0" suggests otherwise.
+        for (Engine e : kEngines) {
+            auto *threshold = tab->findChild<QLineEdit *>(QStringLiteral("filterThreshold_") + engineKey(e));
+            QVERIFY(threshold && threshold->text().isEmpty() && threshold->placeholderText().isEmpty());
+        }
         QTest::mouseClick(startButton(*tab), Qt::LeftButton);
         const QStringList all = list.columnTexts();
         QCOMPARE(all.size(), 7);

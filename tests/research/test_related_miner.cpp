@@ -195,6 +195,53 @@ private Q_SLOTS:
         QCOMPARE(f->web().log(QStringLiteral("google")).size(), 1 + (expected.size() - 6));
     }
 
+    void resumeAfterADeleteAddsNoKeywordTwice()
+    {
+        f->web().setRelatedCount(12);
+        const QString seed = QStringLiteral("keyword tool");
+        const QStringList expected = QStringList{seed} + mining_expect::related(seed, 12);
+        bool paused = false;
+        connect(miner.get(), &RelatedMiner::rowFilled, this, [&] {
+            if (!paused && miner->result().count() == 6) {
+                paused = true;
+                miner->requestPause();
+            }
+        });
+        QCOMPARE(miner->click(seed), RelatedMiner::Outcome::Paused);
+        // The user deletes two rows and filters while the run is parked.
+        miner->result().setChecked(1, true);
+        miner->result().setChecked(5, true);
+        miner->lists().removeCheckedShown();
+        QCOMPARE(miner->result().count(), 4);
+        f->web().clearLog();
+        QCOMPARE(miner->click(seed), RelatedMiner::Outcome::Finished);
+        // The reserve holds each keyword once, and "还原" shows each once.
+        QCOMPARE(miner->reserve().columnTexts(), expected);
+        miner->lists().restore();
+        QCOMPARE(miner->result().columnTexts(), expected);
+        // Only the keywords new to this run were counted.
+        QCOMPARE(f->web().log(QStringLiteral("google")).size(), 1 + (expected.size() - 6));
+    }
+
+    void engineUntickedDuringAWaitCountsAtOnce()
+    {
+        // Google answers slowly; while its count request waits, the user
+        // unticks Yahoo: the same keyword's Yahoo step is skipped.
+        f->web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{300, 200, {}, false, false, 1});
+        CountFiller filler(*f->context);
+        CountFiller::Options o;
+        o.engines = {true, true, true};
+        QTimer::singleShot(100, this, [&] { o.engines[engineIndex(Engine::Yahoo)] = false; });
+        ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
+        lists.addRow(QStringLiteral("seo"));
+        const CountFiller::Filled filled = filler.AddIndex(QStringLiteral("seo"), lists, [&o] { return o; });
+        QCOMPARE(f->web().log(QStringLiteral("google")).size(), 1);
+        QVERIFY(f->web().log(QStringLiteral("yahoo")).isEmpty());
+        QCOMPARE(f->web().log(QStringLiteral("bing")).size(), 1);
+        QCOMPARE(filled.counts.yahoo, QStringLiteral("-"));
+        QCOMPARE(lists.shown().cell(0, 2), QStringLiteral("-"));
+    }
+
     void anotherSeedStartsAfresh()
     {
         f->web().setRelatedCount(6);

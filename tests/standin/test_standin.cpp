@@ -295,6 +295,12 @@ private slots:
         QVERIFY(log[0].msecsSinceEpoch >= before && log[0].msecsSinceEpoch <= log[1].msecsSinceEpoch);
         QCOMPARE(web->log("maker").size(), 1);
         QCOMPARE(web->log("maker")[0].items.value(1).second, QString("a+b c"));
+        // Decoded once: an encoded "%" followed by "00" is that text, not a NUL.
+        web->clearLog();
+        get("/google/search?q=100%2500%26more");
+        QCOMPARE(web->log()[0].items.value(0).second, QString("100%00&more"));
+        QCOMPARE(web->log()[0].query, QString("q=100%00&more"));
+        QVERIFY(!web->log()[0].query.contains(QChar(0)));
         web->clearLog();
         QVERIFY(web->log().isEmpty());
 
@@ -307,6 +313,8 @@ private slots:
                               "/google/", "/baidu/"})
             QVERIFY2(get(p).body.contains("</html>"), p);
         QVERIFY(get("/baidu/s?wd=seo").body.contains("seo"));
+        // The news strip sits in a Chinese window and reads in Chinese.
+        QVERIFY(QString::fromUtf8(get("/maker/veltrana/info.htm").body).contains(QStringLiteral("关键词")));
     }
 
     void endpointsFile()

@@ -33,6 +33,7 @@ class TestCXHtml : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void requestsCarryOnlyTheHeadersTheyNeed();
     void initTestCase();
     void init();
 
@@ -690,6 +691,22 @@ void TestCXHtml::isInList()
     QVERIFY(M_base::IsInList(QStringLiteral(" seo tools "), list));
     QVERIFY(!M_base::IsInList(QStringLiteral("SEO tools"), list));
     QVERIFY(!M_base::IsInList(QStringLiteral("seo  tools"), list));
+}
+
+void TestCXHtml::requestsCarryOnlyTheHeadersTheyNeed()
+{
+    CXHtml html;
+    html.url = google(QStringLiteral("/search?hl=en&q=seo"));
+    html.charset = QStringLiteral("utf-8");
+    QVERIFY(!html.fetchOutcome().failed());
+    const QList<standin::LoggedRequest> log = m_standIn.log(QStringLiteral("google"));
+    QCOMPARE(log.size(), 1);
+    const QHash<QByteArray, QByteArray> headers = log.first().headers;
+    QCOMPARE(QString::fromUtf8(headers.value("user-agent")), CXHtml::defaultAgent());
+    // A fixed language, whatever the machine's locale; no cache headers.
+    QCOMPARE(headers.value("accept-language"), QByteArray("en"));
+    QVERIFY(!headers.contains("cache-control"));
+    QVERIFY(!headers.contains("pragma"));
 }
 
 QTEST_GUILESS_MAIN(TestCXHtml)

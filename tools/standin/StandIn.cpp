@@ -10,7 +10,6 @@
 #include <QMap>
 #include <QSaveFile>
 #include <QTimer>
-#include <QUrlQuery>
 
 #include <optional>
 
@@ -36,11 +35,26 @@ const ServiceEntry Services[] = {
     {"update", updateService, false},
 };
 
-QList<QPair<QString, QString>> decodeItems(QByteArray raw, bool plusIsSpace)
+// Each name and value percent-decoded exactly once: "%2500" is the text
+// "%00", never a NUL byte.
+QString decodeOnce(QByteArray raw, bool plusIsSpace)
 {
     if (plusIsSpace)
-        raw.replace('+', "%20");
-    return QUrlQuery(QString::fromUtf8(raw)).queryItems(QUrl::FullyDecoded);
+        raw.replace('+', ' ');
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(raw));
+}
+
+QList<QPair<QString, QString>> decodeItems(const QByteArray &raw, bool plusIsSpace)
+{
+    QList<QPair<QString, QString>> items;
+    for (const QByteArray &part : raw.split('&')) {
+        if (part.isEmpty())
+            continue;
+        const qsizetype eq = part.indexOf('=');
+        items.append({decodeOnce(eq < 0 ? part : part.left(eq), plusIsSpace),
+                      eq < 0 ? QString() : decodeOnce(part.mid(eq + 1), plusIsSpace)});
+    }
+    return items;
 }
 
 HttpResponse toResponse(const Page &page)
@@ -263,13 +277,12 @@ void StandIn::handle(const HttpRequest &req, std::function<void(const HttpRespon
     LoggedRequest logged;
     logged.service = name;
     logged.path = sreq.path;
-    QUrlQuery query;
-    query.setQueryItems(sreq.items);
-    logged.query = query.toString(QUrl::FullyDecoded);
+    logged.query = decodeOnce(req.rawQuery, entry->plusIsSpace);
     if (req.headers.value("content-type").startsWith("application/x-www-form-urlencoded"))
         sreq.items += decodeItems(req.body, true);
     logged.items = sreq.items;
     logged.userAgent = QString::fromUtf8(req.headers.value("user-agent"));
+    logged.headers = req.headers;
     logged.msecsSinceEpoch = QDateTime::currentMSecsSinceEpoch();
     logged.method = QString::fromLatin1(req.method);
     logged.body = req.body;

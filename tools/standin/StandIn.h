@@ -4,6 +4,7 @@
 // each under its own path prefix on one port. Tests and the demo point the program at it.
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPair>
@@ -39,6 +40,7 @@ struct LoggedRequest {
     QString query;     // decoded query string
     QList<QPair<QString, QString>> items; // decoded query items in order (then form-body items of a POST)
     QString userAgent;
+    QHash<QByteArray, QByteArray> headers; // every request header, names lower-cased
     qint64 msecsSinceEpoch = 0; // arrival time
     QString method;    // "GET", "POST", ...
     QByteArray body;   // raw request body

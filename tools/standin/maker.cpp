@@ -22,11 +22,13 @@ QByteArray versionPage(const World &world)
 
 QByteArray infoPage()
 {
-    return utf8Head(QStringLiteral("Veltrana news"))
-           + QByteArray("<body style=\"margin:2px;font-family:sans-serif;font-size:12px\">\n"
-                        "<a href=\"../help.htm\">Veltrana 1.0 is out: rank checks on three engines at once.</a> | "
-                        "<a href=\"../help.htm\">Tip: mine related keywords two levels deep for long-tail ideas.</a> | "
-                        "<a href=\"../help.htm\">New: export your keyword lists to Excel.</a>\n</body></html>\n");
+    // The window around it is in Chinese, and so is its news strip.
+    return utf8Head(QStringLiteral("Veltrana 资讯"))
+           + QStringLiteral("<body style=\"margin:2px;font-family:sans-serif;font-size:12px\">\n"
+                            "<a href=\"../help.htm\">Veltrana 1.0 发布：一次查询三大搜索引擎的关键词排名。</a> | "
+                            "<a href=\"../help.htm\">技巧：相关关键词挖掘两层，找到更多长尾词。</a> | "
+                            "<a href=\"../help.htm\">新功能：关键词列表可导出为 Excel 表格。</a>\n</body></html>\n")
+                 .toUtf8();
 }
 
 QByteArray helpPage()

@@ -32,7 +32,6 @@ FilterFrame::FilterFrame(const QString &keywordLabel, QWidget *parent)
         m_ops[i]->addItems({QStringLiteral(">"), QStringLiteral("<"), QStringLiteral("=")});
         m_thresholds[i] = new QLineEdit(this);
         m_thresholds[i]->setObjectName(QStringLiteral("filterThreshold_") + engineKey(e));
-        m_thresholds[i]->setPlaceholderText(QStringLiteral("0"));
         grid->addWidget(new QLabel(engineLabel(e) + QStringLiteral("收录量："), this), row, 0);
         grid->addWidget(m_ops[i], row, 1);
         grid->addWidget(m_thresholds[i], row, 2);
