@@ -4,6 +4,7 @@
 
 // The features whose commands are listed below.
 #include "keyworddb/DbCommand.h"
+#include "rank/RankCommand.h"
 #include "research/MineCommand.h"
 
 #include <QTextStream>
@@ -16,7 +17,7 @@ namespace {
 // Feature commands: each feature adds its #include above and its entry here.
 QList<CommandSpec> commands()
 {
-    return {mineCommand(), countsCommand(), dbCommand()};
+    return {mineCommand(), countsCommand(), dbCommand(), rankCommand()};
 }
 
 std::optional<CommandSpec> find(const QString &name)

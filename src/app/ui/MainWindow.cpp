@@ -10,6 +10,7 @@
 #include "common/Prompter.h"
 #include "context/AppContext.h"
 #include "keyworddb/ui/KeywordDbTab.h"
+#include "rank/ui/RankTab.h"
 #include "research/ui/MiningTab.h"
 #include "research/ui/VolumeTab.h"
 
@@ -179,13 +180,11 @@ void MainWindow::buildTabs()
     mining->setUrlOpener([this](const QUrl &url) { return m_openUrl && m_openUrl(url); });
     m_tabs->addTab(mining, QString::fromUtf8(kTabCaptions[0]));
     m_tabs->addTab(new VolumeTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[1]));
-    // Placeholders until their features arrive; each keeps its activated() hook.
-    const char *const names[] = {"resourceTab", "rankTab"};
-    for (int i = 2; i <= 3; ++i) {
-        auto *tab = new FeatureTab(m_tabs);
-        tab->setObjectName(QLatin1String(names[i - 2]));
-        m_tabs->addTab(tab, QString::fromUtf8(kTabCaptions[i]));
-    }
+    // A placeholder until its feature arrives; it keeps its activated() hook.
+    auto *resources = new FeatureTab(m_tabs);
+    resources->setObjectName(QStringLiteral("resourceTab"));
+    m_tabs->addTab(resources, QString::fromUtf8(kTabCaptions[2]));
+    m_tabs->addTab(new RankTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[3]));
     m_tabs->addTab(new KeywordDbTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[4]));
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
 }
