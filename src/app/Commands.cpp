@@ -4,6 +4,7 @@
 
 // The features whose commands are listed below.
 #include "keyworddb/DbCommand.h"
+#include "rank/RankCommand.h"
 #include "reports/ExportCommand.h"
 #include "research/MineCommand.h"
 
@@ -17,7 +18,7 @@ namespace {
 // Feature commands: each feature adds its #include above and its entry here.
 QList<CommandSpec> commands()
 {
-    return {mineCommand(), countsCommand(), dbCommand(), exportCommand()};
+    return {mineCommand(), countsCommand(), dbCommand(), rankCommand(), exportCommand()};
 }
 
 std::optional<CommandSpec> find(const QString &name)

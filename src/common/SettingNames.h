@@ -17,6 +17,9 @@ inline constexpr QLatin1String kPublishedVersion{"ver"};
 inline constexpr QLatin1String kMiningOptions{"setting1"};
 // The rank-tracking site list, addresses joined by "$".
 inline constexpr QLatin1String kRankSites{"settingurl"};
+// The rank options: ticked engine labels joined by "$", depth index,
+// all matches, association mode, joined by "#".
+inline constexpr QLatin1String kRankOptions{"setting3"};
 // Seconds between two requests to one engine.
 inline constexpr QLatin1String kGoogleInterval{"googlese"};
 inline constexpr QLatin1String kYahooInterval{"yahoose"};

@@ -1,6 +1,11 @@
 #include "engines/cKeyrank.h"
 
+#include "common/Endpoints.h"
+#include "web/CXHtml.h"
+#include "web/M_base.h"
+
 namespace {
+
 void appendByte(QString &out, unsigned value)
 {
     static const char hex[] = "0123456789ABCDEF";
@@ -8,7 +13,173 @@ void appendByte(QString &out, unsigned value)
     out.append(QLatin1Char(hex[(value >> 4) & 0xF]));
     out.append(QLatin1Char(hex[value & 0xF]));
 }
+
+// What each engine's result pages look like to the scanner.
+struct PageRules {
+    QString marker;     // splits the page into result pieces
+    int firstPiece;     // piece 0 is the text before the first marker
+    int positionShift;  // position of piece k on page i: i * 10 + k + shift
+};
+
+PageRules rulesFor(Engine e)
+{
+    switch (e) {
+    case Engine::Google: return {QStringLiteral("<h3 class=r>"), 1, 0};
+    case Engine::Yahoo: return {QStringLiteral("<div><h3><a"), 0, 1};
+    case Engine::Bing: break;
+    }
+    return {QStringLiteral("<div class=\"sb_tsuf\">"), 1, 0};
+}
+
+bool pieceMatches(Engine e, const QString &piece, const QString &site)
+{
+    switch (e) {
+    case Engine::Google: return piece.contains(site);
+    case Engine::Yahoo: return piece.contains(QStringLiteral("http%3a//") + site);
+    case Engine::Bing: break;
+    }
+    return M_base::GetBetween(piece, QStringLiteral("<a"), QStringLiteral("</a>")).contains(site);
+}
+
+QString pieceLink(Engine e, const QString &piece)
+{
+    switch (e) {
+    case Engine::Google: return CXHtml::GetMemo(piece, QStringLiteral("href=\""), QStringLiteral("\""));
+    case Engine::Yahoo:
+        return QStringLiteral("http://") + CXHtml::GetMemo(piece, QStringLiteral("http%3a//"), QStringLiteral("\">"));
+    case Engine::Bing: break;
+    }
+    // Only the lower-case escape: that is how the engine writes its links.
+    return CXHtml::GetMemo(piece, QStringLiteral("a=http%3a%2f%2f"), QStringLiteral("\""))
+        .replace(QStringLiteral("%2f"), QStringLiteral("/"));
+}
+
 } // namespace
+
+cKeyrank::cKeyrank(const Endpoints &endpoints) : m_endpoints(endpoints) {}
+
+qint16 cKeyrank::GetGoogleRank(qint16 s, qint16 rank) { return scan(Engine::Google, s, rank); }
+qint16 cKeyrank::GetYahooRank(qint16 s, qint16 rank) { return scan(Engine::Yahoo, s, rank); }
+qint16 cKeyrank::GetBingRank(qint16 s, qint16 rank) { return scan(Engine::Bing, s, rank); }
+
+qint16 cKeyrank::GetRank(Engine e, qint16 s, qint16 rank)
+{
+    switch (e) {
+    case Engine::Google: return GetGoogleRank(s, rank);
+    case Engine::Yahoo: return GetYahooRank(s, rank);
+    case Engine::Bing: break;
+    }
+    return GetBingRank(s, rank);
+}
+
+QString cKeyrank::pageAddress(Engine e, int page) const
+{
+    const QString kw = GBtoUTF8(Keyword);
+    QString pathAndQuery;
+    switch (e) {
+    case Engine::Google:
+        pathAndQuery = QStringLiteral("/search?q=") + kw + QStringLiteral("&hl=en&newwindow=1&start=")
+                       + QString::number(page * 10) + QStringLiteral("&sa=N");
+        break;
+    case Engine::Yahoo:
+        pathAndQuery = QStringLiteral("/search?p=") + kw + QStringLiteral("&fr=sfp&xargs=0&b=")
+                       + QString::number(page * 10 + 1);
+        break;
+    case Engine::Bing:
+        pathAndQuery = QStringLiteral("/search?q=") + kw + QStringLiteral("&first=") + QString::number(page * 10 + 1);
+        break;
+    }
+    return m_endpoints.url(Endpoints::serviceOf(e), pathAndQuery);
+}
+
+int cKeyrank::scanPage(Engine e, const QString &page, int pageIndex, const QString &site, int rank, QString *link)
+{
+    const PageRules rules = rulesFor(e);
+    const QStringList pieces = page.split(rules.marker);
+    for (int k = rules.firstPiece; k < pieces.size(); ++k) {
+        if (!pieceMatches(e, pieces.at(k), site))
+            continue;
+        const int position = pageIndex * 10 + k + rules.positionShift;
+        if (position > rank) {
+            if (link)
+                *link = normaliseLink(pieceLink(e, pieces.at(k)));
+            return position;
+        }
+    }
+    return 0;
+}
+
+QString cKeyrank::normaliseLink(const QString &link)
+{
+    QString out = link;
+    if (out.toLower().contains(QLatin1String("http://")))
+        out = out.toLower().remove(QLatin1String("http://"));
+    if (out.toLower().endsWith(QLatin1Char('/')))
+        out = out.toLower().chopped(1);
+    return out;
+}
+
+qint16 cKeyrank::scan(Engine e, qint16 s, qint16 rank)
+{
+    Output out;
+    int asked = 0;
+    int failed = 0;
+    CXHtml fetcher;
+    fetcher.charset = QStringLiteral("utf-8");
+    fetcher.TryTime = TryTime;
+    for (int i = s; i < maxnum; ++i) {
+        const QString address = pageAddress(e, i);
+        fetcher.url = address;
+        const FetchOutcome fetched = fetcher.fetchOutcome();
+        ++m_pageRequests;
+        ++asked;
+        // A page that never came (time-out, error status, refused) is no
+        // answer; a page that came without the site is.
+        if (fetched.failed()) {
+            ++failed;
+            continue;
+        }
+        const QString &page = fetched.body;
+        QString link;
+        const int position = scanPage(e, page, i, url, rank, &link);
+        if (position > 0) {
+            out.pageUrl = address;
+            out.foundUrl = link;
+            out.pageIndex = QString::number(i);
+            setOutput(e, out);
+            return qint16(position);
+        }
+    }
+    out.pageIndex = QString::number(maxnum);
+    out.failed = asked > 0 && failed == asked;
+    setOutput(e, out);
+    return 0;
+}
+
+cKeyrank::Output cKeyrank::output(Engine e) const
+{
+    switch (e) {
+    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed};
+    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed};
+    case Engine::Bing: break;
+    }
+    return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed};
+}
+
+void cKeyrank::setOutput(Engine e, const Output &o)
+{
+    switch (e) {
+    case Engine::Google:
+        GooglePageUrl = o.pageUrl, GoogleFoundUrl = o.foundUrl, GooglePageIndex = o.pageIndex, GoogleFailed = o.failed;
+        return;
+    case Engine::Yahoo:
+        YahooPageUrl = o.pageUrl, YahooFoundUrl = o.foundUrl, YahooPageIndex = o.pageIndex, YahooFailed = o.failed;
+        return;
+    case Engine::Bing:
+        BingPageUrl = o.pageUrl, BingFoundUrl = o.foundUrl, BingPageIndex = o.pageIndex, BingFailed = o.failed;
+        return;
+    }
+}
 
 QString cKeyrank::GBtoUTF8(const QString &szInput)
 {

@@ -1,36 +1,24 @@
 #include "reports/FavouriteHistory.h"
 
 #include "common/ResultList.h"
+#include "store/FavouriteStore.h"
 
-#include <QDir>
-#include <QFile>
-#include <QStringDecoder>
 
 namespace FavouriteHistory {
 
 QList<Entry> read(const QString &favouritesFolder)
 {
     QList<Entry> entries;
-    const QDir root(favouritesFolder);
-    if (!root.exists())
+    const FavouriteStore store(favouritesFolder);
+    if (!store.folderExists())
         return entries;
-    for (const QString &key : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+    for (const QString &key : store.keys()) {
         const QStringList parts = key.split(QLatin1Char('#'));
-        const QDir favourite(root.filePath(key));
-        for (const QString &dayFile : favourite.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name)) {
-            QFile file(favourite.filePath(dayFile));
-            if (!file.open(QIODevice::ReadOnly))
-                continue;
-            QStringDecoder decode("GB18030");
-            const QString text = decode(file.readAll());
-            const QString date = dayFile.section(QLatin1Char('.'), 0, 0);
-            for (QString line : text.split(QLatin1Char('\n'))) {
-                if (line.endsWith(QLatin1Char('\r')))
-                    line.chop(1);
-                if (line.isEmpty())
-                    continue;
+        for (const FavouriteStore::DayFile &day : store.history(key)) {
+            for (const QString &line : day.lines) {
                 const QStringList fields = line.split(QLatin1Char('|'));
-                entries.append({parts.value(1), parts.value(2), date, fields.value(0), fields.value(1), fields.value(2)});
+                entries.append({parts.value(1), parts.value(2), day.date, fields.value(0), fields.value(1),
+                                fields.value(2)});
             }
         }
     }

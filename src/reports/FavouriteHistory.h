@@ -6,9 +6,8 @@
 
 class ResultList;
 
-// Reads the favourites' history from the data folder's "myfav" folder: one
-// folder per favourite, named engines#site#keyword#count#all, holding one day
-// file per date ("yyyy-MM-dd.txt", GB18030 lines "engine|position|link").
+// The favourites' history of the data folder's "myfav" folder (through the
+// favourites store) as flat rows: one per favourite, day and engine line.
 namespace FavouriteHistory {
 
 struct Entry {
@@ -20,7 +19,7 @@ struct Entry {
     QString link;
 };
 
-// Every line of every day file, favourites and days in name order.
+// Every line of every day file, favourites in folder order, days oldest first.
 QList<Entry> read(const QString &favouritesFolder);
 
 QStringList headers();

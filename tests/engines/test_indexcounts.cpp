@@ -75,6 +75,14 @@ private Q_SLOTS:
         QVERIFY(m_web.log().isEmpty());
     }
 
+    void countsAreDigitsOnly()
+    {
+        const QString yahoo = QStringLiteral("<strong id=\"resultCount\">%1</strong>");
+        QCOMPARE(IndexCounts::extract(Engine::Yahoo, yahoo.arg(QStringLiteral("1,234,000"))), QStringLiteral("1234000"));
+        for (const QString &odd : {QStringLiteral("nan"), QStringLiteral("1e9"), QStringLiteral("-3"), QStringLiteral("12.5")})
+            QCOMPARE(IndexCounts::extract(Engine::Yahoo, yahoo.arg(odd)), IndexCounts::notFound(Engine::Yahoo));
+    }
+
 private:
     standin::StandIn m_web;
     Endpoints m_endpoints;

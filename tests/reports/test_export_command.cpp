@@ -4,6 +4,7 @@
 #include "context/AppContext.h"
 #include "reports/ExportCommand.h"
 #include "reports/ReadBack.h"
+#include "store/FavouriteStore.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
@@ -79,11 +80,23 @@ void TestExportCommand::favouritesHistoryAsWorkbookAndText()
     // Favourites and days in name order.
     QCOMPARE(readback::xlsx(xlsx).rows, expected);
 
+    // A favourite whose keyword holds a path character: its folder name is
+    // encoded by the store and read back decoded.
+    FavouriteStore store(data.filePath(QStringLiteral("myfav")));
+    const QString slashKey = QStringLiteral("Bing#c.net#a/b keyword#0#0");
+    QVERIFY(store.create(slashKey));
+    QVERIFY(store.writeDay(slashKey, QStringLiteral("2024-03-05"), {QStringLiteral("Bing|2|http://c.net/x")}));
+    const QString csv = env.dataFile(QStringLiteral("fav.csv"));
+    QCOMPARE(run(env, {QStringLiteral("favourites"), csv}), 0);
+    QVERIFY(readback::csv(csv).contains(QStringList{QStringLiteral("c.net"), QStringLiteral("a/b keyword"),
+                                                    QStringLiteral("2024-03-05"), QStringLiteral("Bing"),
+                                                    QStringLiteral("2"), QStringLiteral("http://c.net/x")}));
+
     const QString txt = env.dataFile(QStringLiteral("fav.txt"));
     QCOMPARE(run(env, {QStringLiteral("favourites"), txt}), 0);
     QFile f(txt);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll().count("\r\n"), 3 + 4 + 1 - 1);
+    QCOMPARE(f.readAll().count("\r\n"), 3 + 5);   // warning, empty line, header, five rows
 }
 
 void TestExportCommand::badArgumentsAndFailedWrites()

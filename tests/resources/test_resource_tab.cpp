@@ -9,6 +9,8 @@
 #include "keyworddb/KeywordDatabase.h"
 #include "keyworddb/ui/KeywordDbTab.h"
 #include "reports/ReportExport.h"
+#include "rank/RankTracker.h"
+#include "rank/ui/RankTab.h"
 #include "research/KeywordVolume.h"
 #include "research/ui/MiningTab.h"
 #include "research/ui/VolumeTab.h"
@@ -218,6 +220,7 @@ void TestResourceTab::everyTabHasFourReportButtons()
     MiningTab mining(*m_context);
     VolumeTab volume(*m_context);
     KeywordDbTab database(*m_context);
+    RankTab rank(*m_context);
 
     struct Case {
         QWidget *tab;
@@ -230,6 +233,7 @@ void TestResourceTab::everyTabHasFourReportButtons()
         {&volume, &volume.volume().result(), ReportKind::KeywordVolume, QStringLiteral("导出至")},
         {&database, &database.database().list(), ReportKind::KeywordDatabase, QStringLiteral("导出至")},
         {m_tab.get(), &m_tab->catalogue().list(), ReportKind::Resources, QStringLiteral("保存至")},
+        {&rank, &rank.tracker().result(), ReportKind::Ranks, QStringLiteral("导出至")},
     };
     const QStringList words = {QStringLiteral("Txt"), QStringLiteral("Html"), QStringLiteral("Excel"),
                                QStringLiteral("CSV")};

@@ -45,7 +45,12 @@ QByteArray results(const QString &keyword, int first, const World &world)
             + thousands(resultCount(kw, Bing)) + QLatin1String(" results</div>\n"
                                                               "<form action=\"/search\" id=\"sb_form\">"
                                                               "<input id=\"sb_form_q\" name=\"q\" value=\"")
-            + shown + QLatin1String("\"><input type=\"submit\" value=\"Search\"></form>\n<div id=\"results\"><ul>\n");
+            + shown + QLatin1String("\"><input type=\"submit\" value=\"Search\"></form>\n");
+    const QString sponsor = sponsorFor(kw);
+    if (!sponsor.isEmpty())
+        body += QLatin1String("<div class=\"sb_ads\"><h2>Ads</h2><ul><li><a href=\"/aclick?u=http%3a%2f%2f") + sponsor
+                + QLatin1String("%2f\">") + shown + QLatin1String(" deals</a></li></ul></div>\n");
+    body += QLatin1String("<div id=\"results\"><ul>\n");
 
     const QList<Hit> hits = resultPage(kw, Bing, page, world);
     for (const Hit &hit : hits) {

@@ -59,7 +59,13 @@ QByteArray results(const QString &keyword, int start, const World &world)
     body += QLatin1String("<div id=resultStats>Results <b>") + QString::number(start + 1)
             + QLatin1String("</b> - <b>") + QString::number(start + 10) + QLatin1String("</b> of about <b>")
             + thousands(resultCount(kw, Google)) + QLatin1String("</b> for <b>") + shown
-            + QLatin1String("</b>. (<b>0.21</b> seconds)</div>\n<div id=res><ol>\n");
+            + QLatin1String("</b>. (<b>0.21</b> seconds)</div>\n");
+    const QString sponsor = sponsorFor(kw);
+    if (!sponsor.isEmpty())
+        body += QLatin1String("<div id=tads><h2>Sponsored Links</h2><ol><li><a href=\"http://") + sponsor
+                + QLatin1String("/\">") + shown + QLatin1String(" deals</a><br><cite>") + sponsor
+                + QLatin1String("</cite></li></ol></div>\n");
+    body += QLatin1String("<div id=res><ol>\n");
 
     const QList<Hit> hits = resultPage(kw, Google, start / 10, world);
     for (const Hit &hit : hits) {

@@ -98,6 +98,13 @@ struct Hit {
 // Ten results of one result page (page 0 = results 1-10).
 QList<Hit> resultPage(const QString &keyword, Engine engine, int page, const World &world);
 
+// The rank corpus (ranks.cpp): sites the result pages of a few keywords carry at fixed result
+// indexes, besides the ones a test plants; the keywords it covers; and the sponsor site shown
+// above the first result for those keywords (empty for any other keyword).
+QMap<int, QString> corpusPlants(const QString &keyword, Engine engine);
+QStringList rankCorpusKeywords();
+QString sponsorFor(const QString &keyword);
+
 Page googleService(const ServiceRequest &req, const World &world);
 Page yahooService(const ServiceRequest &req, const World &world);
 Page bingService(const ServiceRequest &req, const World &world);

@@ -143,7 +143,9 @@ qint64 resultCount(const QString &keyword, Engine engine)
 QList<Hit> resultPage(const QString &keyword, Engine engine, int page, const World &world)
 {
     const QString kw = normalizeKeyword(keyword);
-    const QMap<int, QString> plants = world.plants.value(plantKey(engine, kw));
+    // A test's plant takes the place of a corpus site at the same index.
+    QMap<int, QString> plants = corpusPlants(kw, engine);
+    plants.insert(world.plants.value(plantKey(engine, kw)));
 
     // The natural order: the host list shuffled by keyword, less hosts a test planted.
     QList<int> order;

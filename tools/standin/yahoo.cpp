@@ -40,7 +40,13 @@ QByteArray results(const QString &keyword, int first, const World &world)
     body += QLatin1String("<div id=\"info\"><p>") + QString::number(page * 10 + 1) + u'-'
             + QString::number(page * 10 + 10) + QLatin1String(" of <strong id=\"resultCount\">")
             + thousands(resultCount(kw, Yahoo)) + QLatin1String("</strong> for <strong>") + shown
-            + QLatin1String("</strong></p></div>\n<div id=\"main\"><div id=\"web\"><ol>\n");
+            + QLatin1String("</strong></p></div>\n");
+    const QString sponsor = sponsorFor(kw);
+    if (!sponsor.isEmpty())
+        body += QLatin1String("<div id=\"east\"><h4>Sponsored Results</h4><ul><li><a class=\"spns\" "
+                              "href=\"http://rds.yahoo.com/S=2114725/K=ads/**http%3a//")
+                + sponsor + QLatin1String("/\">") + shown + QLatin1String(" deals</a></li></ul></div>\n");
+    body += QLatin1String("<div id=\"main\"><div id=\"web\"><ol>\n");
 
     const QList<Hit> hits = resultPage(kw, Yahoo, page, world);
     int n = page * 10;

@@ -10,6 +10,7 @@
 #include "common/Prompter.h"
 #include "context/AppContext.h"
 #include "keyworddb/ui/KeywordDbTab.h"
+#include "rank/ui/RankTab.h"
 #include "reports/ReportExport.h"
 #include "resources/ui/ResourceTab.h"
 #include "research/ui/MiningTab.h"
@@ -191,10 +192,7 @@ void MainWindow::buildTabs()
     m_tabs->addTab(mining, QString::fromUtf8(kTabCaptions[0]));
     m_tabs->addTab(new VolumeTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[1]));
     m_tabs->addTab(new ResourceTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[2]));
-    // A placeholder until the rank feature arrives; it keeps its activated() hook.
-    auto *rank = new FeatureTab(m_tabs);
-    rank->setObjectName(QStringLiteral("rankTab"));
-    m_tabs->addTab(rank, QString::fromUtf8(kTabCaptions[3]));
+    m_tabs->addTab(new RankTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[3]));
     m_tabs->addTab(new KeywordDbTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[4]));
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
 }

@@ -1,0 +1,45 @@
+#include "rank/HistorySeries.h"
+
+#include "rank/RankFormats.h"
+
+#include <QMap>
+
+namespace HistorySeries {
+
+QVector<Series> build(const QVector<FavouriteStore::DayFile> &days)
+{
+    // Engine -> date -> best position (0 while only "not found" was seen).
+    std::array<QMap<QDate, int>, 3> byEngine;
+    for (const FavouriteStore::DayFile &day : days) {
+        const QDate date = QDate::fromString(day.date, QStringLiteral("yyyy-MM-dd"));
+        if (!date.isValid())
+            continue;
+        for (const QString &text : day.lines) {
+            const RankFormats::EngineLine line = RankFormats::parseEngineLine(text);
+            const auto e = RankFormats::engineOfLabel(line.label);
+            bool ok = false;
+            const int position = line.position.toInt(&ok);
+            if (!e || !ok || position < 0)
+                continue;   // "-" or damage: no answer that day
+            QMap<QDate, int> &points = byEngine[engineIndex(*e)];
+            const auto it = points.find(date);
+            if (it == points.end())
+                points.insert(date, position);
+            else if (position > 0 && (it.value() == 0 || position < it.value()))
+                it.value() = position;
+        }
+    }
+    QVector<Series> out;
+    for (Engine e : kEngines) {
+        const QMap<QDate, int> &points = byEngine[engineIndex(e)];
+        if (points.isEmpty())
+            continue;
+        Series s{e, {}};
+        for (auto it = points.cbegin(); it != points.cend(); ++it)
+            s.points.append({it.key(), it.value()});
+        out.append(s);
+    }
+    return out;
+}
+
+} // namespace HistorySeries

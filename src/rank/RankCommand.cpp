@@ -1,0 +1,143 @@
+#include "rank/RankCommand.h"
+
+#include "common/CommandLine.h"
+#include "context/AppContext.h"
+#include "rank/RankFormats.h"
+#include "rank/RankRun.h"
+#include "store/FavouriteStore.h"
+
+namespace {
+
+// Prints the rows a finished pair added: its header (site, keyword, date),
+// then one line per engine row: label, position, link, result-page address.
+void printPair(Cli::RowPrinter &out, const ResultList &result, int header)
+{
+    out.print({result.cell(header, 0), result.cell(header, 1), result.cell(header, 2)});
+    for (int r = header + 1; r < result.count(); ++r) {
+        const bool failed = result.cell(r, 2) == RankRun::kFailedLink && result.cell(r, 1) == u"-";
+        out.print({result.cell(r, 0), failed ? QStringLiteral("failed") : result.cell(r, 1),
+                   failed ? QString() : result.cell(r, 2), result.row(r).tag});
+    }
+}
+
+int finish(const Cli::RowPrinter &out, int failedSteps, bool interrupted)
+{
+    if (out.failed()) {
+        Cli::complain(QStringLiteral("cannot write to standard output"));
+        return Cli::Failed;
+    }
+    if (interrupted) {
+        Cli::complain(QStringLiteral("interrupted"));
+        return Cli::Interrupted;
+    }
+    if (failedSteps > 0) {
+        Cli::complain(QStringLiteral("%1 engine scans could not load their pages").arg(failedSteps));
+        return Cli::Incomplete;
+    }
+    return Cli::Done;
+}
+
+struct RankJob {
+    std::array<bool, 3> engines{true, true, true};
+    int depthIndex = 1;
+    bool allMatches = false;
+    QVector<RankRun::Pair> pairs;
+};
+
+int runJobs(AppContext &context, const QVector<RankJob> &jobs)
+{
+    RankList engines({QStringLiteral("搜索引擎")});
+    for (Engine e : kEngines) {
+        const int r = engines.addRow(engineLabel(e));
+        engines.setTag(r, engineLabel(e));
+    }
+    RankRun run(context, engines);
+    const RankJob *current = nullptr;
+    run.setSettingsSource([&current] { return RankRun::Settings{current->depthIndex, current->allMatches}; });
+    Cli::RowPrinter out;
+    QObject::connect(&run, &RankRun::pairFinished, &run, [&](int header) {
+        printPair(out, run.result(), header);
+        if (out.failed())
+            run.requestStop();
+    });
+    Cli::InterruptWatch watch([&run] { run.requestStop(); });
+    int failed = 0;
+    for (const RankJob &job : jobs) {
+        if (watch.interrupted() || out.failed())
+            break;
+        current = &job;
+        for (Engine e : kEngines)
+            engines.setChecked(engineIndex(e), job.engines[engineIndex(e)]);
+        run.runPairs(job.pairs);
+        failed += run.failedSteps();
+    }
+    return finish(out, failed, watch.interrupted());
+}
+
+int runRank(const CommandSpec &spec, AppContext &context, const QStringList &args)
+{
+    Cli::Arguments a;
+    const QList<Cli::Option> known{{QStringLiteral("site"), true},     {QStringLiteral("keyword"), true},
+                                   {QStringLiteral("engines"), true},  {QStringLiteral("depth"), true},
+                                   {QStringLiteral("all"), false},     {QStringLiteral("favourites"), false}};
+    if (!a.parse(args.mid(1), known))
+        return Cli::usageError(a.error(), spec.usageText());
+    if (!a.words().isEmpty())
+        return Cli::usageError(QStringLiteral("unexpected argument: ") + a.words().first(), spec.usageText());
+
+    if (a.isSet(QStringLiteral("favourites"))) {
+        for (const char *other : {"site", "keyword", "engines", "depth", "all"}) {
+            if (a.isSet(QLatin1String(other)))
+                return Cli::usageError(QStringLiteral("--favourites takes no other option"), spec.usageText());
+        }
+        const FavouriteStore store(context.dataFile(QStringLiteral("myfav")));
+        QVector<RankJob> jobs;
+        for (const QString &key : store.keys()) {
+            const RankFormats::FavouriteParts p = RankFormats::parseFavouriteKey(key);
+            RankJob job;
+            job.engines = RankFormats::enginesListed(p.engineList);
+            job.depthIndex = p.depthIndex;
+            job.allMatches = p.allMatches;
+            job.pairs = {{p.site, p.keyword}};
+            // A favourite runs under the very key it is stored by, so its day file is found.
+            if (RankFormats::favouriteKey(RankFormats::engineListText(job.engines), p.site, p.keyword, p.depthIndex,
+                                          p.allMatches)
+                != key) {
+                Cli::complain(QStringLiteral("skipped a favourite whose name this version cannot read: ") + key);
+                continue;
+            }
+            jobs.append(job);
+        }
+        return runJobs(context, jobs);
+    }
+
+    const QString site = a.value(QStringLiteral("site")).trimmed();
+    const QString keyword = a.value(QStringLiteral("keyword")).trimmed();
+    if (site.isEmpty() || keyword.isEmpty())
+        return Cli::usageError(QStringLiteral("rank needs --site and --keyword"), spec.usageText());
+    RankJob job;
+    if (a.isSet(QStringLiteral("engines")) && !parseEngineList(a.value(QStringLiteral("engines")), job.engines))
+        return Cli::usageError(QStringLiteral("--engines takes a list of google, yahoo, bing"), spec.usageText());
+    job.depthIndex = 1;   // "20", as the tab starts
+    if (a.isSet(QStringLiteral("depth"))) {
+        job.depthIndex = RankFormats::depthIndexOf(a.value(QStringLiteral("depth")));
+        if (job.depthIndex < 0)
+            return Cli::usageError(QStringLiteral("--depth takes 10, 20 or 50"), spec.usageText());
+    }
+    job.allMatches = a.isSet(QStringLiteral("all"));
+    job.pairs = {{site, keyword}};
+    return runJobs(context, {job});
+}
+
+} // namespace
+
+CommandSpec rankCommand()
+{
+    CommandSpec spec;
+    spec.name = QStringLiteral("rank");
+    spec.usageLines = {
+        QStringLiteral("rank --site SITE --keyword KEYWORD [--engines google,yahoo,bing] [--depth 10|20|50] [--all]"),
+        QStringLiteral("rank --favourites   run every favourite and write today's day files")};
+    spec.run = [spec](AppContext &context, const QStringList &args) { return runRank(spec, context, args); };
+    return spec;
+}

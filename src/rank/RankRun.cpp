@@ -1,0 +1,214 @@
+#include "rank/RankRun.h"
+
+#include "common/Prompter.h"
+#include "context/AppContext.h"
+#include "engines/cKeyrank.h"
+#include "rank/RankFormats.h"
+#include "store/FavouriteStore.h"
+
+const QString RankRun::kFailedLink = QStringLiteral("查询失败");
+
+RankRun::RankRun(AppContext &context, RankList &engines, QObject *parent)
+    : QObject(parent),
+      m_context(context),
+      m_engines(engines),
+      m_result(resultHeaders()),
+      m_recent(recentHeaders()),
+      m_job(context.jobStatus(), Job::Resume::StartsAfresh)
+{
+}
+
+RankRun::~RankRun() = default;
+
+QStringList RankRun::resultHeaders()
+{
+    return {QStringLiteral("搜索引擎/网站"), QStringLiteral("关键字/排名"), QStringLiteral("查询日期/收录网址")};
+}
+
+QStringList RankRun::recentHeaders()
+{
+    return {QStringLiteral("搜索引擎"), QStringLiteral("网站"), QStringLiteral("关键字")};
+}
+
+QString RankRun::dateText() const
+{
+    return FavouriteStore::dateText(m_today ? m_today() : QDate::currentDate());
+}
+
+int RankRun::checksave(const ResultList &sites, const ResultList &keywords)
+{
+    QString missing;
+    if (sites.checkedCount() == 0)
+        missing = QStringLiteral("请添加或选择至少一个要查询的网站！");
+    else if (keywords.checkedCount() == 0)
+        missing = QStringLiteral("请添加或选择至少一个要查询的关键词！");
+    else if (m_engines.checkedCount() == 0)
+        missing = QStringLiteral("请至少选择一个要查询搜索引擎！");
+    if (missing.isEmpty())
+        return 0;
+    m_context.prompter().notice(missing);
+    return -1;
+}
+
+QString RankRun::keyrank_GetSes() const
+{
+    QString out;
+    for (int r = 0; r < m_engines.count(); ++r) {
+        if (m_engines.row(r).checked)
+            out += u',' + m_engines.row(r).tag;
+    }
+    return out;
+}
+
+bool RankRun::keyrank_CheckExit(const QString &keyword, const QString &engineList, const QString &site) const
+{
+    const Settings s = settings();
+    for (const ResultList::Row &row : m_recent.rows()) {
+        if (row.text.trimmed() != engineList.trimmed() || row.sub.value(0).trimmed() != site.trimmed()
+            || row.sub.value(1).trimmed() != keyword.trimmed())
+            continue;
+        const RankFormats::RecentTag tag = RankFormats::parseTag(row.tag);
+        return tag.depthIndex == s.depthIndex && tag.allMatches == s.allMatches;
+    }
+    return false;
+}
+
+RankRun::Outcome RankRun::start(const ResultList &sites, const ResultList &keywords)
+{
+    if (m_job.isActive() || m_job.otherJobBusy())
+        return Outcome::OtherJobBusy;
+    if (checksave(sites, keywords) != 0)
+        return Outcome::NothingSelected;
+    QVector<Pair> pairs;
+    for (const ResultList::Row &s : sites.rows()) {
+        if (!s.checked)
+            continue;
+        for (const ResultList::Row &k : keywords.rows()) {
+            if (k.checked)
+                pairs.append({s.text.trimmed(), k.text.trimmed()});
+        }
+    }
+    const Outcome outcome = runPairs(pairs);
+    if (outcome != Outcome::OtherJobBusy && !pairs.isEmpty() && m_result.count() > 0)
+        m_context.prompter().notice(QStringLiteral("查询完毕"));
+    return outcome;
+}
+
+RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
+{
+    if (!m_job.start())
+        return Outcome::OtherJobBusy;
+    m_result.clear();
+    m_failedSteps = 0;
+    cKeyrank scanner(m_context.endpoints());
+    scanner.TryTime = m_timeLimit;
+    JobStatus &status = m_job.status();
+    bool stopped = false;
+    for (int i = 0; i < pairs.size(); ++i) {
+        if (m_job.stopRequested()) {
+            stopped = true;
+            break;
+        }
+        status.setTotal(QStringLiteral("正在查询第%1/%2组").arg(i + 1).arg(pairs.size()));
+        status.setCurrent(pairs.at(i).site + QStringLiteral(" | ") + pairs.at(i).keyword);
+        runPair(pairs.at(i), scanner);
+    }
+    m_pageRequests = scanner.pageRequests();
+    if (stopped)
+        m_job.park();
+    m_job.finish();
+    return stopped ? Outcome::Stopped : Outcome::Finished;
+}
+
+void RankRun::runPair(const Pair &pair, cKeyrank &scanner)
+{
+    const QString date = dateText();
+    const QString engineList = engineListText();
+    const Settings s = settings();
+    const QString key = RankFormats::favouriteKey(engineList, pair.site, pair.keyword, s.depthIndex, s.allMatches);
+    FavouriteStore favourites(m_context.dataFile(QStringLiteral("myfav")));
+    const bool favourite = favourites.contains(key);
+
+    const int header = m_result.addRow(pair.site, {pair.keyword, date});
+    PairResult result;
+    for (const QString &label : engineList.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        if (const auto e = RankFormats::engineOfLabel(label.trimmed()))
+            engineStep(*e, pair, scanner, result);
+    }
+    const bool allFailed = result.steps > 0 && result.failedLabels.size() == result.steps;
+    if (favourite && !allFailed)
+        writeDayFile(key, date, result);
+
+    if (!pair.keyword.isEmpty() && !pair.site.isEmpty() && !engineList.isEmpty() && !allFailed
+        && !keyrank_CheckExit(pair.keyword, engineList, pair.site)) {
+        const int r = m_recent.addRow(engineList, {pair.site, pair.keyword});
+        m_recent.setTag(r, RankFormats::formatTag(
+                               {pair.site, pair.keyword, date, result.record, s.depthIndex, s.allMatches}));
+    }
+    Q_EMIT pairFinished(header);
+}
+
+int RankRun::addEngineRow(Engine e, const QString &position, const QString &link, const QString &address)
+{
+    const int r = m_result.addRow(engineLabel(e), {position, link});
+    m_result.setImageKey(r, engineKey(e));
+    m_result.setTag(r, address);
+    return r;
+}
+
+void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResult &out)
+{
+    const QString label = engineLabel(e);
+    ++out.steps;
+    const auto scan = [&](qint16 start, qint16 threshold) {
+        // The depth is read anew for every call, like the tab's drop-down.
+        scanner.Keyword = pair.keyword;
+        scanner.url = pair.site;
+        scanner.maxnum = qint16(RankFormats::pagesFor(settings().depthIndex));
+        return scanner.GetRank(e, start, threshold);
+    };
+    const auto keep = [&](int position) {
+        const cKeyrank::Output o = scanner.output(e);
+        addEngineRow(e, QString::number(position), o.foundUrl, o.pageUrl);
+        const QString line = RankFormats::engineLine(label, QString::number(position), o.foundUrl);
+        out.record += QStringLiteral("$1$") + line;
+        out.dayLines.append(line);
+    };
+
+    const int first = scan(0, 0);
+    if (scanner.output(e).failed) {
+        // No page came: that is no answer, not "not found".
+        addEngineRow(e, QStringLiteral("-"), kFailedLink, QString());
+        out.failedLabels.append(label);
+        ++m_failedSteps;
+        return;
+    }
+    keep(first);
+    if (!settings().allMatches)
+        return;
+    int last = first;
+    while (scanner.output(e).pageIndex.toInt() < RankFormats::pagesFor(settings().depthIndex)) {
+        const int next = scan(qint16(scanner.output(e).pageIndex.toInt()), qint16(last));
+        if (next <= 0)
+            break;
+        keep(next);
+        last = next;
+    }
+}
+
+void RankRun::writeDayFile(const QString &key, const QString &date, const PairResult &pair)
+{
+    FavouriteStore favourites(m_context.dataFile(QStringLiteral("myfav")));
+    QStringList lines = pair.dayLines;
+    if (!pair.failedLabels.isEmpty()) {
+        // An engine that failed today keeps whatever an earlier run of the
+        // same day found for it.
+        bool exists = false;
+        const QStringList earlier = favourites.readDay(key, date, &exists);
+        for (const QString &line : earlier) {
+            if (pair.failedLabels.contains(RankFormats::parseEngineLine(line).label))
+                lines.append(line);
+        }
+    }
+    favourites.writeDay(key, date, lines);
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "common/Engine.h"
+#include "common/Job.h"
+#include "rank/RankList.h"
+
+#include <QDate>
+#include <QObject>
+#include <functional>
+
+class AppContext;
+class cKeyrank;
+
+// The rank query run: every ticked site with every ticked keyword, each
+// ticked engine asked for the site's position (and with "all matches" every
+// further position within the chosen depth). Fills the result list with a
+// header row per pair and a row per engine answer, keeps one recent record
+// per pair and writes today's day file of a pair that is a favourite. An
+// engine whose pages all failed to load shows "-" and "查询失败" and is left
+// out of the record and the day file. Stops after the current pair when asked.
+class RankRun : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Outcome { NothingSelected, OtherJobBusy, Finished, Stopped };
+    Q_ENUM(Outcome)
+
+    struct Settings {
+        int depthIndex = 1;
+        bool allMatches = false;
+    };
+    struct Pair {
+        QString site;
+        QString keyword;
+    };
+
+    static const QString kFailedLink;   // "查询失败"
+
+    RankRun(AppContext &context, RankList &engines, QObject *parent = nullptr);
+    ~RankRun() override;
+
+    static QStringList resultHeaders();
+    static QStringList recentHeaders();
+
+    RankList &result() { return m_result; }
+    const RankList &result() const { return m_result; }
+    RankList &recent() { return m_recent; }
+    Job &job() { return m_job; }
+
+    // Read anew for every engine step, as the tab's controls are.
+    void setSettingsSource(std::function<Settings()> source) { m_settings = std::move(source); }
+    Settings settings() const { return m_settings ? m_settings() : Settings{}; }
+    // Today's date (tests move it).
+    void setDateSource(std::function<QDate()> source) { m_today = std::move(source); }
+    QString dateText() const;
+    // Page time limit of the scanners, seconds.
+    void setPageTimeLimit(int seconds) { m_timeLimit = seconds; }
+
+    // checksave: 0 when the selection can run, -1 after saying what is missing.
+    int checksave(const ResultList &sites, const ResultList &keywords);
+    // keyrank_GetSes: every ticked engine's label, each preceded by ",".
+    QString keyrank_GetSes() const;
+    // The engine list text: ticked labels joined with ",".
+    QString engineListText() const { return keyrank_GetSes().mid(1).trimmed(); }
+    // keyrank_CheckExit: a recent record of this pair with these engines and the current options.
+    bool keyrank_CheckExit(const QString &keyword, const QString &engineList, const QString &site) const;
+
+    // The "开始查询" button: checks the selection and runs the ticked pairs.
+    Outcome start(const ResultList &sites, const ResultList &keywords);
+    // Runs the given pairs without the selection checks (command line).
+    Outcome runPairs(const QVector<Pair> &pairs);
+    void requestStop() { m_job.requestStop(); }
+
+    // Engine steps whose pages all failed in the last run.
+    int failedSteps() const { return m_failedSteps; }
+    int pageRequests() const { return m_pageRequests; }
+
+Q_SIGNALS:
+    // One pair is done: its header row and engine rows end the result list.
+    void pairFinished(int headerRow);
+
+private:
+    struct PairResult {
+        QString record;
+        QStringList dayLines;
+        QStringList failedLabels;
+        int steps = 0;
+    };
+    void runPair(const Pair &pair, cKeyrank &scanner);
+    void engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResult &out);
+    int addEngineRow(Engine e, const QString &position, const QString &link, const QString &address);
+    void writeDayFile(const QString &key, const QString &date, const PairResult &pair);
+
+    AppContext &m_context;
+    RankList &m_engines;
+    RankList m_result;
+    RankList m_recent;
+    Job m_job;
+    std::function<Settings()> m_settings;
+    std::function<QDate()> m_today;
+    int m_timeLimit = 15;
+    int m_failedSteps = 0;
+    int m_pageRequests = 0;
+};

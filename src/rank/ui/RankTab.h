@@ -1,0 +1,74 @@
+#pragma once
+
+#include "common/ui/FeatureTab.h"
+#include "rank/RankTracker.h"
+
+#include <QUrl>
+#include <functional>
+
+class AppContext;
+class HistoryChart;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class RankListView;
+
+// Tab 3 "关键词排名查询": the site and keyword lists, the engines and rank
+// options, the run and its result list, and a secondary tab strip with the
+// recent queries and the favourites (with their history chart). The logic
+// is RankTracker's; the tab wires widgets to it.
+class RankTab : public FeatureTab
+{
+    Q_OBJECT
+public:
+    explicit RankTab(AppContext &context, QWidget *parent = nullptr);
+
+    void activated() override;
+
+    RankTracker &tracker() { return *m_tracker; }
+    // Opens result pages; tests replace it.
+    void setUrlOpener(std::function<bool(const QUrl &)> open) { m_open = std::move(open); }
+
+    QTabWidget *secondaryTabs() const { return m_secondary; }
+    QPushButton *startButton() const { return m_start; }
+    QComboBox *depthBox() const { return m_depth; }
+    QComboBox *modeBox() const { return m_mode; }
+    QCheckBox *allMatchesBox() const { return m_all; }
+    RankListView *siteView() const { return m_siteView; }
+    RankListView *keywordView() const { return m_keywordView; }
+    RankListView *engineView() const { return m_engineView; }
+    RankListView *resultView() const { return m_resultView; }
+    RankListView *recentView() const { return m_recentView; }
+    RankListView *favouriteView() const { return m_favouriteView; }
+    HistoryChart *chart() const { return m_chart; }
+
+    // A double click on a result row.
+    void openResultRow(int row);
+
+private:
+    QWidget *buildListBox(const QString &name, RankListView *view, bool sites);
+    QWidget *buildRecentPage();
+    QWidget *buildFavouritePage();
+    void syncOptions();
+    void onStart();
+    void onFavouriteClicked(int row);
+
+    AppContext &m_context;
+    RankTracker *m_tracker;
+    std::function<bool(const QUrl &)> m_open;
+    QTabWidget *m_secondary;
+    QPushButton *m_start;
+    QComboBox *m_depth;
+    QComboBox *m_mode;
+    QCheckBox *m_all;
+    RankListView *m_siteView;
+    RankListView *m_keywordView;
+    RankListView *m_engineView;
+    RankListView *m_resultView;
+    RankListView *m_recentView;
+    RankListView *m_favouriteView;
+    HistoryChart *m_chart;
+    bool m_siteJustTicked = false;
+};

@@ -1,0 +1,73 @@
+#include "rank/ui/RankViews.h"
+
+#include "rank/RankList.h"
+
+#include <QHash>
+#include <QHeaderView>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyledItemDelegate>
+
+namespace {
+
+class RankRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(ResultList::BoldRole).toBool())
+            option->font.setBold(true);
+        const QString key = index.data(RankList::ImageKeyRole).toString();
+        if (!key.isEmpty()) {
+            option->icon = rankEngineIcon(key);
+            option->features |= QStyleOptionViewItem::HasDecoration;
+            option->decorationSize = QSize(16, 16);
+        }
+    }
+};
+
+} // namespace
+
+QIcon rankEngineIcon(const QString &imageKey)
+{
+    static QHash<QString, QIcon> cache;
+    const auto it = cache.constFind(imageKey);
+    if (it != cache.constEnd())
+        return it.value();
+    QColor colour(QStringLiteral("#777777"));
+    if (imageKey == u"google")
+        colour = QColor(QStringLiteral("#4285f4"));
+    else if (imageKey == u"yahoo")
+        colour = QColor(QStringLiteral("#6001d2"));
+    else if (imageKey == u"bing")
+        colour = QColor(QStringLiteral("#008373"));
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(colour);
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 7, 7);
+    QFont font = p.font();
+    font.setBold(true);
+    font.setPixelSize(20);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, imageKey.left(1).toUpper());
+    p.end();
+    const QIcon icon(pixmap);
+    cache.insert(imageKey, icon);
+    return icon;
+}
+
+RankListView::RankListView(bool editable, QWidget *parent) : ResultListView(parent)
+{
+    setItemDelegate(new RankRowDelegate(this));
+    header()->setSectionsClickable(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    if (editable)
+        setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
+                        | QAbstractItemView::DoubleClicked);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "common/ui/ResultListView.h"
+
+#include <QIcon>
+
+// The engine images of the rank lists: a small coloured badge per engine key.
+QIcon rankEngineIcon(const QString &imageKey);
+
+// A view of a rank list: bold rows, the engine image of each row, no
+// column-click sort (it would scramble pair blocks and list order); lists
+// that take in-place edits start editing on a click of the selected row.
+class RankListView : public ResultListView
+{
+    Q_OBJECT
+public:
+    explicit RankListView(bool editable, QWidget *parent = nullptr);
+};

@@ -1,0 +1,137 @@
+#include "store/FavouriteStore.h"
+
+#include "store/TextFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+bool needsEscape(QChar c, bool first)
+{
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|%");
+    return c.unicode() < 0x20 || c.unicode() == 0x7F || forbidden.contains(c) || (first && c == u'.');
+}
+
+} // namespace
+
+FavouriteStore::FavouriteStore(const QString &folder) : m_folder(folder) {}
+
+QString FavouriteStore::encodeName(const QString &key)
+{
+    QString out;
+    out.reserve(key.size());
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        const QChar c = key.at(i);
+        if (needsEscape(c, i == 0))
+            out += u'%' + QStringLiteral("%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString FavouriteStore::decodeName(const QString &name)
+{
+    QString out;
+    out.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name.at(i) == u'%' && i + 2 < name.size()) {
+            bool ok = false;
+            const uint value = name.mid(i + 1, 2).toUInt(&ok, 16);
+            if (ok) {
+                out += QChar(char16_t(value));
+                i += 2;
+                continue;
+            }
+        }
+        out += name.at(i);
+    }
+    return out;
+}
+
+bool FavouriteStore::folderExists() const
+{
+    return QFileInfo(m_folder).isDir();
+}
+
+QString FavouriteStore::pathOf(const QString &key) const
+{
+    return m_folder + u'/' + encodeName(key);
+}
+
+QStringList FavouriteStore::keys() const
+{
+    QStringList out;
+    const QStringList names =
+        QDir(m_folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    for (const QString &name : names)
+        out.append(decodeName(name));
+    return out;
+}
+
+bool FavouriteStore::contains(const QString &key) const
+{
+    if (key.isEmpty())
+        return false;
+    // Exact names only: a case-insensitive file system must not make
+    // "Site" the favourite of "site".
+    const QString name = encodeName(key);
+    return QDir(m_folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden).contains(name);
+}
+
+bool FavouriteStore::create(const QString &key)
+{
+    if (key.isEmpty())
+        return false;
+    return QDir().mkpath(pathOf(key));
+}
+
+bool FavouriteStore::remove(const QString &key)
+{
+    if (key.isEmpty())
+        return false;
+    QDir dir(pathOf(key));
+    if (!dir.exists())
+        return true;
+    return dir.removeRecursively();
+}
+
+bool FavouriteStore::writeDay(const QString &key, const QString &date, const QStringList &lines)
+{
+    if (key.isEmpty() || !QFileInfo(pathOf(key)).isDir())
+        return false;
+    // A date text a file name cannot hold gets no day file.
+    if (date.isEmpty() || encodeName(date) != date)
+        return false;
+    return TextFiles::writeLines(pathOf(key) + u'/' + date + QStringLiteral(".txt"), lines);
+}
+
+QStringList FavouriteStore::readDay(const QString &key, const QString &date, bool *exists) const
+{
+    if (exists)
+        *exists = false;
+    if (key.isEmpty() || date.isEmpty() || encodeName(date) != date)
+        return {};
+    QStringList lines = TextFiles::readLines(pathOf(key) + u'/' + date + QStringLiteral(".txt"), exists);
+    lines.removeAll(QString());
+    return lines;
+}
+
+QVector<FavouriteStore::DayFile> FavouriteStore::history(const QString &key) const
+{
+    QVector<DayFile> out;
+    if (key.isEmpty())
+        return out;
+    const QDir dir(pathOf(key));
+    // Date names sort in date order.
+    const QFileInfoList files = dir.entryInfoList(QDir::Files, QDir::Name);
+    for (const QFileInfo &file : files) {
+        DayFile day;
+        day.date = file.fileName().section(u'.', 0, 0);
+        day.lines = TextFiles::readLines(file.filePath());
+        day.lines.removeAll(QString());
+        out.append(day);
+    }
+    return out;
+}

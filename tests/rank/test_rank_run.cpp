@@ -1,0 +1,224 @@
+// The rank run over the stand-in: pair headers and engine rows, records,
+// all matches, favourites' day files, failures, options and the status panel.
+
+#include "RankFixture.h"
+#include "common/JobStatus.h"
+#include "common/SettingsStore.h"
+#include "rank/RankTracker.h"
+#include "store/FavouriteStore.h"
+
+class TestRankRun : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<RankFixture> f;
+    std::unique_ptr<RankTracker> t;
+
+    void fill(const QStringList &sites, const QStringList &keywords)
+    {
+        for (const QString &s : sites)
+            t->lists().sites().setChecked(t->lists().sites().addRow(s), true);
+        for (const QString &k : keywords)
+            t->lists().keywords().setChecked(t->lists().keywords().addRow(k), true);
+    }
+    QStringList rows() const
+    {
+        QStringList out;
+        for (int r = 0; r < t->result().count(); ++r)
+            out << QStringList{t->result().cell(r, 0), t->result().cell(r, 1), t->result().cell(r, 2)}.join('|');
+        return out;
+    }
+    QString today() const { return QDate::currentDate().toString("yyyy-MM-dd"); }
+
+private Q_SLOTS:
+    void init()
+    {
+        f = std::make_unique<RankFixture>();
+        QVERIFY(f->start());
+        t = std::make_unique<RankTracker>(*f->context);
+        t->run().setPageTimeLimit(2);
+    }
+    void cleanup()
+    {
+        t.reset();
+        f.reset();
+    }
+
+    void everyPairWithEveryEngine()
+    {
+        fill({"www.veltrana-demo.com", "www.trailgear-shop.com"}, {"rank tracker", "hiking boots", "seo audit"});
+        t->setEngineTicked(Engine::Google, true);
+        t->setEngineTicked(Engine::Bing, true);
+        t->setDepthIndex(0);
+        QStringList panel;
+        connect(&f->context->jobStatus(), &JobStatus::changed, this, [&] {
+            if (!f->context->jobStatus().total().isEmpty() && !panel.contains(f->context->jobStatus().total()))
+                panel << f->context->jobStatus().total();
+        });
+        QCOMPARE(t->start(), RankRun::Outcome::Finished);
+        QCOMPARE(t->result().count(), 18);
+        QStringList expected;
+        const QString d = today();
+        expected << "www.veltrana-demo.com|rank tracker|" + d << "Google|2|www.veltrana-demo.com" << "Bing|0|";
+        expected << "www.veltrana-demo.com|hiking boots|" + d << "Google|0|" << "Bing|0|";
+        expected << "www.veltrana-demo.com|seo audit|" + d << "Google|0|" << "Bing|0|";
+        expected << "www.trailgear-shop.com|rank tracker|" + d << "Google|0|" << "Bing|0|";
+        expected << "www.trailgear-shop.com|hiking boots|" + d << "Google|1|www.trailgear-shop.com"
+                 << "Bing|3|www.trailgear-shop.com";
+        expected << "www.trailgear-shop.com|seo audit|" + d << "Google|0|" << "Bing|0|";
+        QCOMPARE(rows(), expected);
+        // Engine rows carry their image and the page they were found on.
+        QCOMPARE(t->result().row(1).imageKey, QString("google"));
+        QVERIFY(t->result().row(1).tag.contains("/google/search?q=rank tracker&hl=en&newwindow=1&start=0&sa=N"));
+        QVERIFY(t->resultAddress(2).isEmpty());
+        QVERIFY(t->resultAddress(0).isEmpty());
+
+        QCOMPARE(t->recent().count(), 6);
+        QCOMPARE(t->recent().row(0).text, QString("Google,Bing"));
+        QCOMPARE(t->recent().row(0).tag, "www.veltrana-demo.com#1#rank tracker#1#" + d
+                                             + "#1#$1$Google|2|www.veltrana-demo.com$1$Bing|0|#1#0#1#0");
+        QCOMPARE(f->prompter.lastText(), QString("查询完毕"));
+        QCOMPARE(panel.first(), QString("正在查询第1/6组"));
+        QCOMPARE(panel.last(), QString("正在查询第6/6组"));
+        QCOMPARE(f->context->jobStatus().state(), JobStatus::Idle);
+    }
+
+    void allMatchesWithinTheDepth()
+    {
+        f->web().plantRank("google", "deck paint", "www.deck-co.com/a", 2);
+        f->web().plantRank("google", "deck paint", "www.deck-co.com/b", 6);
+        f->web().plantRank("google", "deck paint", "www.deck-co.com/c", 24);   // beyond 20
+        fill({"www.deck-co.com"}, {"deck paint"});
+        t->setEngineTicked(Engine::Google, true);
+        t->setDepthIndex(1);
+        t->setAllMatches(true);
+        t->start();
+        QCOMPARE(rows().mid(1), (QStringList{"Google|3|www.deck-co.com/a", "Google|7|www.deck-co.com/b"}));
+        QVERIFY(t->recent().row(0).tag.contains("#1#$1$Google|3|www.deck-co.com/a$1$Google|7|www.deck-co.com/b#1#1#1#1"));
+        t->setAllMatches(false);
+        t->start();
+        QCOMPARE(rows().mid(1), QStringList{"Google|3|www.deck-co.com/a"});
+        // Changing the all-matches box made a second record.
+        QCOMPARE(t->recent().count(), 2);
+    }
+
+    void samePairTwiceKeepsOneRecord()
+    {
+        fill({"www.veltrana-demo.com"}, {"rank tracker"});
+        t->setEngineTicked(Engine::Yahoo, true);
+        t->start();
+        t->start();
+        QCOMPARE(t->recent().count(), 1);
+        t->setDepthIndex(2);
+        t->start();
+        QCOMPARE(t->recent().count(), 2);
+        QCOMPARE(rows().mid(1), QStringList{"Yahoo|5|www.veltrana-demo.com"});
+    }
+
+    void nothingTickedChangesNothing()
+    {
+        fill({"a.com"}, {"k"});
+        t->result().addRow("kept");
+        QCOMPARE(t->start(), RankRun::Outcome::NothingSelected);
+        QCOMPARE(f->prompter.lastText(), QString("请至少选择一个要查询搜索引擎！"));
+        QCOMPARE(f->prompter.prompts.last().title, QString("提示"));
+        QCOMPARE(rows(), QStringList{"kept||"});
+        t->setEngineTicked(Engine::Bing, true);
+        t->lists().keywords().setAllChecked(false);
+        t->start();
+        QCOMPARE(f->prompter.lastText(), QString("请添加或选择至少一个要查询的关键词！"));
+        t->lists().sites().setAllChecked(false);
+        t->start();
+        QCOMPARE(f->prompter.lastText(), QString("请添加或选择至少一个要查询的网站！"));
+        QCOMPARE(rows(), QStringList{"kept||"});
+        QVERIFY(f->web().log().isEmpty());
+    }
+
+    void favouriteDayFileIsReplacedTheSameDay()
+    {
+        fill({"www.trailgear-shop.com"}, {"hiking boots"});
+        t->setEngineTicked(Engine::Google, true);
+        t->setEngineTicked(Engine::Bing, true);
+        t->setDepthIndex(0);
+        t->setAllMatches(true);
+        const QString key = "Google,Bing#www.trailgear-shop.com#hiking boots#0#1";
+        FavouriteStore store(f->dataFile("myfav"));
+        QVERIFY(store.create(key));
+        QVERIFY(store.writeDay(key, today(), {"Google|9|old"}));
+        t->start();
+        const QStringList lines{"Google|1|www.trailgear-shop.com", "Google|5|www.trailgear-shop.com",
+                                "Bing|3|www.trailgear-shop.com"};
+        QCOMPARE(store.readDay(key, today()), lines);
+        t->start();
+        QCOMPARE(store.readDay(key, today()), lines);
+        QCOMPARE(store.history(key).size(), 1);
+    }
+
+    void aScanThatCouldNotLoadIsNoAnswer()
+    {
+        fill({"www.trailgear-shop.com"}, {"hiking boots"});
+        t->setEngineTicked(Engine::Google, true);
+        t->setEngineTicked(Engine::Bing, true);
+        t->setDepthIndex(0);
+        const QString key = "Google,Bing#www.trailgear-shop.com#hiking boots#0#0";
+        FavouriteStore store(f->dataFile("myfav"));
+        QVERIFY(store.create(key));
+        QVERIFY(store.writeDay(key, today(), {"Google|1|www.trailgear-shop.com", "Bing|3|earlier"}));
+        standin::Behaviour refuse;
+        refuse.status = 503;
+        f->web().setBehaviour("/bing", refuse);
+        t->start();
+        QCOMPARE(rows().mid(1), (QStringList{"Google|1|www.trailgear-shop.com", "Bing|-|查询失败"}));
+        QCOMPARE(t->run().failedSteps(), 1);
+        QVERIFY(t->recent().row(0).tag.contains("#1#$1$Google|1|www.trailgear-shop.com#1#"));
+        // The day file has no line of this failure; the earlier answer of the day stays.
+        QCOMPARE(store.readDay(key, today()), (QStringList{"Google|1|www.trailgear-shop.com", "Bing|3|earlier"}));
+        // Showing the record restores both engines, the failed one too.
+        t->setEngineTicked(Engine::Bing, false);
+        t->showRecent(0);
+        QVERIFY(t->engines().row(2).checked);
+        QCOMPARE(rows(), (QStringList{"www.trailgear-shop.com|hiking boots|" + today(), "Google|1|www.trailgear-shop.com"}));
+
+        // Every engine failing writes nothing and records nothing.
+        f->web().setBehaviour("/google", refuse);
+        t->recent().clear();
+        QVERIFY(store.writeDay(key, today(), {"Google|1|kept"}));
+        t->start();
+        QCOMPARE(rows().mid(1), (QStringList{"Google|-|查询失败", "Bing|-|查询失败"}));
+        QCOMPARE(store.readDay(key, today()), QStringList{"Google|1|kept"});
+        QVERIFY(t->recent().isEmpty());
+    }
+
+    void rankOptionsAreStoredAndRestored()
+    {
+        f->context->setLoaded(false);
+        t->load();
+        QCOMPARE(f->context->settings().ReadValue("setting3"), QString("0#1#0#0#0"));
+        QCOMPARE(t->engines().checkedCount(), 0);
+        QCOMPARE(t->depthIndex(), 1);
+        f->context->setLoaded(true);
+        t->setEngineTicked(Engine::Google, true);
+        t->setEngineTicked(Engine::Bing, true);
+        t->setDepthIndex(2);
+        t->setAllMatches(true);
+        QCOMPARE(f->context->settings().ReadValue("setting3"), QString("Google$Bing#2#1#0"));
+        // A user tick in the engine list saves too.
+        t->engines().setData(t->engines().index(1, 0), Qt::Checked, Qt::CheckStateRole);
+        QCOMPARE(f->context->settings().ReadValue("setting3"), QString("Google$Yahoo$Bing#2#1#0"));
+
+        f->context->settings().WriteValue("setting3", "Bing$Nobody#0#1#1");
+        RankTracker again(*f->context);
+        QSignalSpy changed(&again, &RankTracker::optionsChanged);
+        again.load();
+        QCOMPARE(again.engines().checkedCount(), 1);
+        QVERIFY(again.engines().row(2).checked);
+        QCOMPARE(again.depthIndex(), 0);
+        QVERIFY(again.allMatches());
+        QCOMPARE(again.lists().mode(), 1);
+        QVERIFY(changed.count() >= 1);
+        QCOMPARE(f->context->settings().ReadValue("setting3"), QString("Bing#0#1#1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRankRun)
+#include "test_rank_run.moc"

@@ -1,0 +1,122 @@
+// The rank tab offscreen: what showing it loads, the options it saves, the
+// run from its button, double clicks on results, and the history chart.
+
+#include "RankFixture.h"
+#include "common/SettingsStore.h"
+#include "rank/ui/HistoryChart.h"
+#include "rank/ui/RankTab.h"
+#include "rank/ui/RankViews.h"
+#include "store/FavouriteStore.h"
+#include "store/TextFiles.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtCharts/QChart>
+#include <QtCharts/QScatterSeries>
+
+class TestRankTab : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<RankFixture> f;
+    std::unique_ptr<RankTab> tab;
+
+private Q_SLOTS:
+    void init()
+    {
+        f = std::make_unique<RankFixture>();
+        QVERIFY(f->start());
+        tab = std::make_unique<RankTab>(*f->context);
+    }
+    void cleanup()
+    {
+        tab.reset();
+        f.reset();
+    }
+
+    void showingTheTabLoadsEverythingOnce()
+    {
+        f->context->settings().WriteValue("settingurl", "www.trailgear-shop.com$b.com");
+        TextFiles::writeLines(f->dataFile("mykw.txt"), {"hiking boots$k2"});
+        FavouriteStore(f->dataFile("myfav")).create("Bing#b.com#k2#1#0");
+        tab->activated();
+        tab->activated();
+        QCOMPARE(tab->tracker().lists().sites().count(), 2);
+        QCOMPARE(tab->tracker().lists().keywords().count(), 2);
+        QCOMPARE(tab->tracker().favourites().list().count(), 1);
+        // A first opening: no engine, depth "20", many-to-many.
+        QCOMPARE(tab->depthBox()->currentText(), QString("20"));
+        QCOMPARE(tab->tracker().engines().checkedCount(), 0);
+        QCOMPARE(tab->modeBox()->currentText(), QString("多对多模式"));
+        QCOMPARE(tab->modeBox()->toolTip(), QString("多个网站对应多个关键词！"));
+        QCOMPARE(tab->secondaryTabs()->count(), 2);
+        QCOMPARE(tab->secondaryTabs()->tabText(0), QString("最近查询"));
+        QCOMPARE(tab->secondaryTabs()->tabText(1), QString("我的收藏"));
+        QVERIFY(tab->findChild<QLabel *>("explainLabel"));
+        QCOMPARE(tab->findChild<QLabel *>("explainLabel")->text(), QString("排名为0表示在指定记录中未找到符合的结果。"));
+    }
+
+    void controlsSaveTheOptionsAndTheRunFillsTheList()
+    {
+        f->context->settings().WriteValue("settingurl", "www.trailgear-shop.com");
+        TextFiles::writeLines(f->dataFile("mykw.txt"), {"hiking boots"});
+        tab->activated();
+        tab->depthBox()->setCurrentIndex(0);
+        tab->allMatchesBox()->setChecked(true);
+        tab->tracker().engines().setData(tab->tracker().engines().index(0, 0), Qt::Checked, Qt::CheckStateRole);
+        QCOMPARE(f->context->settings().ReadValue("setting3"), QString("Google#0#1#0"));
+        tab->modeBox()->setCurrentIndex(1);
+        QCOMPARE(f->context->settings().ReadValue("setting3"), QString("Google#0#1#1"));
+        QCOMPARE(tab->modeBox()->toolTip(), QString("一个网站对应多个关键词！"));
+        tab->modeBox()->setCurrentIndex(0);
+
+        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        const ResultList &result = tab->tracker().result();
+        QCOMPARE(result.count(), 3);
+        QCOMPARE(result.cell(1, 1), QString("1"));
+        QCOMPARE(result.cell(2, 1), QString("5"));
+        QCOMPARE(tab->startButton()->text(), QString("开始查询"));
+        QVERIFY(tab->startButton()->isEnabled());
+        QCOMPARE(f->prompter.lastText(), QString("查询完毕"));
+
+        QList<QUrl> opened;
+        tab->setUrlOpener([&](const QUrl &u) {
+            opened << u;
+            return true;
+        });
+        tab->openResultRow(0);   // a pair header has no address
+        tab->openResultRow(2);
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(opened.first().toString().contains("/google/search?q=hiking"));
+
+        // A favourite's history draws one line per engine.
+        tab->tracker().recent().setChecked(0, true);
+        tab->tracker().favourites().addFromRecent(tab->tracker().recent(), "2024-01-02");
+        FavouriteStore(f->dataFile("myfav")).writeDay("Google#www.trailgear-shop.com#hiking boots#0#1", "2024-01-01",
+                                                          {"Google|0|"});
+        tab->favouriteView()->setCurrentIndex(tab->tracker().favourites().list().index(0, 0));
+        Q_EMIT tab->favouriteView()->clicked(tab->tracker().favourites().list().index(0, 0));
+        QCOMPARE(tab->tracker().result().count(), 5);
+        int notFound = 0, found = 0;
+        for (QAbstractSeries *s : tab->chart()->chart()->series()) {
+            if (auto *scatter = qobject_cast<QScatterSeries *>(s)) {
+                for (const QPointF &p : scatter->points()) {
+                    if (p.y() == HistoryChart::notFoundLevel(10))
+                        ++notFound;
+                    else
+                        ++found;
+                }
+            }
+        }
+        QCOMPARE(notFound, 1);
+        QCOMPARE(found, 1);   // the best of the day: 1, not also 5
+        QCOMPARE(tab->allMatchesBox()->isChecked(), true);
+        QCOMPARE(tab->depthBox()->currentIndex(), 0);
+    }
+};
+
+QTEST_MAIN(TestRankTab)
+#include "test_rank_tab.moc"
