@@ -13,6 +13,20 @@ const QString kSitesSetting = SettingNames::kRankSites;
 const QString kTxtFilter = QStringLiteral("Txt   (*.txt)|*.txt");
 const QString kSep = QStringLiteral("$");
 
+// Rows for each text, ticked, as the stored lists come back.
+QVector<ResultList::Row> tickedRows(const QStringList &texts)
+{
+    QVector<ResultList::Row> rows;
+    rows.reserve(texts.size());
+    for (const QString &text : texts) {
+        ResultList::Row r;
+        r.text = text;
+        r.checked = true;
+        rows.append(r);
+    }
+    return rows;
+}
+
 void addTicked(RankList &list, const QString &text)
 {
     const int r = list.addRow(text);
@@ -227,14 +241,7 @@ void SiteKeywordLists::chgkws(int row)
     const QString tag = m_sites.row(row).tag;
     if (tag.isEmpty())
         return;
-    QVector<ResultList::Row> rows;
-    for (const QString &part : tag.split(kSep)) {
-        ResultList::Row r;
-        r.text = part;
-        r.checked = true;
-        rows.append(r);
-    }
-    m_keywords.appendRows(rows);
+    m_keywords.appendRows(tickedRows(tag.split(kSep)));
 }
 
 void SiteKeywordLists::clickSite(int row)
@@ -266,14 +273,7 @@ void SiteKeywordLists::loadSites()
     const QString sites = m_context.settings().ReadValue(kSitesSetting);
     if (!sites.isEmpty()) {
         m_sites.clear();
-        QVector<ResultList::Row> rows;
-        for (const QString &part : sites.split(kSep)) {
-            ResultList::Row r;
-            r.text = part;
-            r.checked = true;
-            rows.append(r);
-        }
-        m_sites.appendRows(rows);
+        m_sites.appendRows(tickedRows(sites.split(kSep)));
         if (m_curSite > m_sites.count())
             m_curSite = 0;
     }
@@ -288,14 +288,7 @@ void SiteKeywordLists::loadKeywords()
         text.remove(QStringLiteral("\r\n"));
         text.remove(QLatin1Char('\n'));
         if (!text.isEmpty()) {
-            QVector<ResultList::Row> rows;
-            for (const QString &part : text.split(kSep)) {
-                ResultList::Row r;
-                r.text = part;
-                r.checked = true;
-                rows.append(r);
-            }
-            m_keywords.appendRows(rows);
+            m_keywords.appendRows(tickedRows(text.split(kSep)));
         }
     }
     storeCurrentSiteTag();

@@ -41,6 +41,14 @@ QSqlDatabase KeywordStore::db() const
     return QSqlDatabase::database(m_connection, false);
 }
 
+void KeywordStore::reset(const QString &file, bool readOnly)
+{
+    close();
+    m_file = file;
+    m_error.clear();
+    m_readOnly = readOnly;
+}
+
 bool KeywordStore::open(const QString &file)
 {
     const QFileInfo info(file);
@@ -51,10 +59,7 @@ bool KeywordStore::open(const QString &file)
                                         : QFileInfo(info.absolutePath()).isWritable();
     if (info.exists() && !writable)
         return openReadOnly(file);
-    close();
-    m_file = file;
-    m_error.clear();
-    m_readOnly = false;
+    reset(file, false);
     if (info.exists() && !info.isFile())
         return fail(QStringLiteral("%1 不是数据库文件").arg(file));
     if (!writable)
@@ -64,21 +69,12 @@ bool KeywordStore::open(const QString &file)
     // A short wait inside SQLite; the longer wait for another process's
     // transaction is execWrite's, which keeps the event loop running.
     d.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(qMin(m_lockWaitMs, kBusySliceMs)));
-    if (!d.open())
-        return fail(d.lastError().text());
-    if (!prepareTable(d)) {
-        d.close();
-        return false;
-    }
-    return true;
+    return finishOpen(d);
 }
 
 bool KeywordStore::openReadOnly(const QString &file)
 {
-    close();
-    m_file = file;
-    m_error.clear();
-    m_readOnly = true;
+    reset(file, true);
     const QFileInfo info(file);
     if (!info.isFile())
         return fail(QStringLiteral("%1 不是数据库文件").arg(file));
@@ -87,6 +83,11 @@ bool KeywordStore::openReadOnly(const QString &file)
     d.setDatabaseName(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded)
                       + QStringLiteral("?immutable=1"));
     d.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    return finishOpen(d);
+}
+
+bool KeywordStore::finishOpen(QSqlDatabase &d)
+{
     if (!d.open())
         return fail(d.lastError().text());
     if (!prepareTable(d)) {

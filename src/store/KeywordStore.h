@@ -109,6 +109,8 @@ private:
     static constexpr int kRetryPauseMs = 100;
 
     QSqlDatabase db() const;
+    void reset(const QString &file, bool readOnly);
+    bool finishOpen(QSqlDatabase &d);
     bool prepareTable(QSqlDatabase &d);
     // Runs a write (the prepared query, or `statement`), trying again while
     // another connection holds the lock, up to the lock wait.

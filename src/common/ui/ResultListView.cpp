@@ -4,21 +4,13 @@
 #include "common/ResultList.h"
 
 #include <QHeaderView>
-#include <QStyledItemDelegate>
 
-namespace {
-class BoldRowDelegate : public QStyledItemDelegate
+void BoldRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (index.data(ResultList::BoldRole).toBool())
-            option->font.setBold(true);
-    }
-};
-} // namespace
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (index.data(ResultList::BoldRole).toBool())
+        option->font.setBold(true);
+}
 
 ResultListView::ResultListView(QWidget *parent) : QTreeView(parent)
 {

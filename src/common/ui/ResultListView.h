@@ -1,9 +1,21 @@
 #pragma once
 
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
 class ResultList;
 class JobStatus;
+
+// Draws the rows a ResultList marks bold in a bold font.
+class BoldRowDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
+};
 
 // A tree view over a ResultList: tick boxes, bold rows, and the column-click
 // sort (refused while a job runs, when a JobStatus is given).

@@ -6,19 +6,16 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QPixmap>
-#include <QStyledItemDelegate>
 
 namespace {
 
-class RankRowDelegate : public QStyledItemDelegate
+class RankRowDelegate : public BoldRowDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using BoldRowDelegate::BoldRowDelegate;
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
     {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (index.data(ResultList::BoldRole).toBool())
-            option->font.setBold(true);
+        BoldRowDelegate::initStyleOption(option, index);
         const QString key = index.data(RankList::ImageKeyRole).toString();
         if (!key.isEmpty()) {
             option->icon = rankEngineIcon(key);
