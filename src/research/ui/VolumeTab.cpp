@@ -263,8 +263,13 @@ void VolumeTab::onQueryStarted()
 
 void VolumeTab::onQueryEnded(KeywordVolume::Outcome outcome)
 {
-    if (outcome == KeywordVolume::Outcome::CaptchaFailed)
+    if (outcome == KeywordVolume::Outcome::CaptchaFailed) {
+        // The query saw the new captcha on the reloaded page; show it even
+        // when the page's own load notice was handled before its picture was there.
         m_cover->hide();
+        m_captchaFrame->show();
+        m_answer->clear();
+    }
     m_captchaFrame->setEnabled(true);
     m_start->setText(kStartCaption);
     m_startAllowed = true;
