@@ -123,17 +123,18 @@ bool KeywordStore::prepareTable(QSqlDatabase &d)
     // a statement already wrote.
     q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-    const bool ok = q.exec(QStringLiteral(
+    // Through execWrite: another program's write transaction must not make
+    // this start fail.
+    return execWrite(q, QStringLiteral(
                         "CREATE TABLE IF NOT EXISTS keywords ("
                         " id INTEGER PRIMARY KEY AUTOINCREMENT,"
                         " keys TEXT NOT NULL DEFAULT '', parentkeys TEXT DEFAULT '',"
                         " googles TEXT DEFAULT '-', yahoos TEXT DEFAULT '-', bings TEXT DEFAULT '-',"
                         " adddate TEXT DEFAULT '')"))
-                    && q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"))
-                    // Lookups ignore letter case ("SEO Tools" is "seo tools"); rows keep their text.
-                    && q.exec(QStringLiteral(
-                        "CREATE INDEX IF NOT EXISTS keywords_keys_nocase ON keywords(keys COLLATE NOCASE)"));
-    return ok ? true : fail(q.lastError().text());
+           && execWrite(q, QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"))
+           // Lookups ignore letter case ("SEO Tools" is "seo tools"); rows keep their text.
+           && execWrite(q, QStringLiteral(
+                  "CREATE INDEX IF NOT EXISTS keywords_keys_nocase ON keywords(keys COLLATE NOCASE)"));
 }
 
 bool KeywordStore::execWrite(QSqlQuery &q, const QString &statement)
