@@ -17,6 +17,13 @@
 #include <QtCharts/QChart>
 #include <QtCharts/QScatterSeries>
 
+// Tabs show their widgets to tests by object name only.
+template <typename T>
+T *widget(QObject &parent, const char *name)
+{
+    return parent.findChild<T *>(QString::fromLatin1(name));
+}
+
 class TestRankTab : public QObject
 {
     Q_OBJECT
@@ -48,13 +55,13 @@ private Q_SLOTS:
         QCOMPARE(tab->tracker().lists().keywords().count(), 2);
         QCOMPARE(tab->tracker().favourites().list().count(), 1);
         // A first opening: no engine, depth "20", many-to-many.
-        QCOMPARE(tab->depthBox()->currentText(), QString("20"));
+        QCOMPARE(widget<QComboBox>(*tab, "depthBox")->currentText(), QString("20"));
         QCOMPARE(tab->tracker().engines().checkedCount(), 0);
-        QCOMPARE(tab->modeBox()->currentText(), QString("多对多模式"));
-        QCOMPARE(tab->modeBox()->toolTip(), QString("多个网站对应多个关键词！"));
-        QCOMPARE(tab->secondaryTabs()->count(), 2);
-        QCOMPARE(tab->secondaryTabs()->tabText(0), QString("最近查询"));
-        QCOMPARE(tab->secondaryTabs()->tabText(1), QString("我的收藏"));
+        QCOMPARE(widget<QComboBox>(*tab, "modeBox")->currentText(), QString("多对多模式"));
+        QCOMPARE(widget<QComboBox>(*tab, "modeBox")->toolTip(), QString("多个网站对应多个关键词！"));
+        QCOMPARE(widget<QTabWidget>(*tab, "rankSecondaryTabs")->count(), 2);
+        QCOMPARE(widget<QTabWidget>(*tab, "rankSecondaryTabs")->tabText(0), QString("最近查询"));
+        QCOMPARE(widget<QTabWidget>(*tab, "rankSecondaryTabs")->tabText(1), QString("我的收藏"));
         QVERIFY(tab->findChild<QLabel *>("explainLabel"));
         QCOMPARE(tab->findChild<QLabel *>("explainLabel")->text(), QString("排名为0表示在指定记录中未找到符合的结果。"));
     }
@@ -64,22 +71,22 @@ private Q_SLOTS:
         f->context->settings().WriteValue("settingurl", "www.trailgear-shop.com");
         TextFiles::writeLines(f->dataFile("mykw.txt"), {"hiking boots"});
         tab->activated();
-        tab->depthBox()->setCurrentIndex(0);
-        tab->allMatchesBox()->setChecked(true);
+        widget<QComboBox>(*tab, "depthBox")->setCurrentIndex(0);
+        widget<QCheckBox>(*tab, "allMatchesBox")->setChecked(true);
         tab->tracker().engines().setData(tab->tracker().engines().index(0, 0), Qt::Checked, Qt::CheckStateRole);
         QCOMPARE(f->context->settings().ReadValue("setting3"), QString("Google#0#1#0"));
-        tab->modeBox()->setCurrentIndex(1);
+        widget<QComboBox>(*tab, "modeBox")->setCurrentIndex(1);
         QCOMPARE(f->context->settings().ReadValue("setting3"), QString("Google#0#1#1"));
-        QCOMPARE(tab->modeBox()->toolTip(), QString("一个网站对应多个关键词！"));
-        tab->modeBox()->setCurrentIndex(0);
+        QCOMPARE(widget<QComboBox>(*tab, "modeBox")->toolTip(), QString("一个网站对应多个关键词！"));
+        widget<QComboBox>(*tab, "modeBox")->setCurrentIndex(0);
 
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QTest::mouseClick(widget<QPushButton>(*tab, "startButton"), Qt::LeftButton);
         const ResultList &result = tab->tracker().result();
         QCOMPARE(result.count(), 3);
         QCOMPARE(result.cell(1, 1), QString("1"));
         QCOMPARE(result.cell(2, 1), QString("5"));
-        QCOMPARE(tab->startButton()->text(), QString("开始查询"));
-        QVERIFY(tab->startButton()->isEnabled());
+        QCOMPARE(widget<QPushButton>(*tab, "startButton")->text(), QString("开始查询"));
+        QVERIFY(widget<QPushButton>(*tab, "startButton")->isEnabled());
         QCOMPARE(f->prompter.lastText(), QString("查询完毕"));
 
         QList<QUrl> opened;
@@ -97,11 +104,11 @@ private Q_SLOTS:
         tab->tracker().favourites().addFromRecent(tab->tracker().recent(), "2024-01-02");
         FavouriteStore(f->dataFile("myfav")).writeDay("Google#www.trailgear-shop.com#hiking boots#0#1", "2024-01-01",
                                                           {"Google|0|"});
-        tab->favouriteView()->setCurrentIndex(tab->tracker().favourites().list().index(0, 0));
-        Q_EMIT tab->favouriteView()->clicked(tab->tracker().favourites().list().index(0, 0));
+        widget<RankListView>(*tab, "favouriteView")->setCurrentIndex(tab->tracker().favourites().list().index(0, 0));
+        Q_EMIT widget<RankListView>(*tab, "favouriteView")->clicked(tab->tracker().favourites().list().index(0, 0));
         QCOMPARE(tab->tracker().result().count(), 5);
         int notFound = 0, found = 0;
-        for (QAbstractSeries *s : tab->chart()->chart()->series()) {
+        for (QAbstractSeries *s : widget<HistoryChart>(*tab, "historyChart")->chart()->series()) {
             if (auto *scatter = qobject_cast<QScatterSeries *>(s)) {
                 for (const QPointF &p : scatter->points()) {
                     if (p.y() == HistoryChart::notFoundLevel(10))
@@ -113,8 +120,8 @@ private Q_SLOTS:
         }
         QCOMPARE(notFound, 1);
         QCOMPARE(found, 1);   // the best of the day: 1, not also 5
-        QCOMPARE(tab->allMatchesBox()->isChecked(), true);
-        QCOMPARE(tab->depthBox()->currentIndex(), 0);
+        QCOMPARE(widget<QCheckBox>(*tab, "allMatchesBox")->isChecked(), true);
+        QCOMPARE(widget<QComboBox>(*tab, "depthBox")->currentIndex(), 0);
     }
 };
 

@@ -18,6 +18,13 @@
 #include <QWebEngineView>
 #include <QtTest>
 
+// Tabs show their widgets to tests by object name only.
+template <typename T>
+T *widget(QObject &parent, const char *name)
+{
+    return parent.findChild<T *>(QString::fromLatin1(name));
+}
+
 namespace {
 
 // Waits with a real event loop: the page answers scripts run from its
@@ -58,7 +65,7 @@ private:
     void openTab()
     {
         tab->activated();
-        QVERIFY(waitUntil([this] { return tab->refetchButton()->isEnabled(); }, 10000));
+        QVERIFY(waitUntil([this] { return widget<QPushButton>(*tab, "refetchButton")->isEnabled(); }, 10000));
     }
     QStringList prompts() const
     {
@@ -69,9 +76,9 @@ private:
     }
     void expectIdle()
     {
-        QCOMPARE(tab->startButton()->text(), QStringLiteral("开始查询"));
-        QVERIFY(tab->startButton()->isEnabled());
-        QVERIFY(tab->captchaFrame()->isEnabled());
+        QCOMPARE(widget<QPushButton>(*tab, "volumeStartButton")->text(), QStringLiteral("开始查询"));
+        QVERIFY(widget<QPushButton>(*tab, "volumeStartButton")->isEnabled());
+        QVERIFY(widget<QGroupBox>(*tab, "captchaFrame")->isEnabled());
         QCOMPARE(f->context->jobStatus().state(), JobStatus::Idle);
     }
 
@@ -94,34 +101,34 @@ private Q_SLOTS:
     {
         f->web().plantToolRows(kRows);
         openTab();
-        QVERIFY(tab->captchaFrame()->isVisibleTo(tab.get()));
-        QVERIFY(tab->coverPicture()->isHidden());   // the captcha picture shows through
+        QVERIFY(widget<QGroupBox>(*tab, "captchaFrame")->isVisibleTo(tab.get()));
+        QVERIFY(widget<QLabel>(*tab, "coverPicture")->isHidden());   // the captcha picture shows through
 
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
-        tab->keywordEdit()->setText(QStringLiteral("seo"));
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QTest::mouseClick(widget<QPushButton>(*tab, "volumeStartButton"), Qt::LeftButton);
+        widget<QLineEdit>(*tab, "volumeKeywordEdit")->setText(QStringLiteral("seo"));
+        QTest::mouseClick(widget<QPushButton>(*tab, "volumeStartButton"), Qt::LeftButton);
         QCOMPARE(prompts(), QStringList({"请输入要查询的关键词！", "请输入验证码！"}));
 
         // A wrong answer: the message, a new captcha, the tab idle again.
         QStringList captions;
-        tab->answerEdit()->setText(QStringLiteral("WRONG"));
+        widget<QLineEdit>(*tab, "captchaAnswerEdit")->setText(QStringLiteral("WRONG"));
         QTimer::singleShot(50, this, [&] {
-            captions << tab->startButton()->text();
-            captions << (tab->startButton()->isEnabled() ? "enabled" : "disabled");
+            captions << widget<QPushButton>(*tab, "volumeStartButton")->text();
+            captions << (widget<QPushButton>(*tab, "volumeStartButton")->isEnabled() ? "enabled" : "disabled");
         });
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QTest::mouseClick(widget<QPushButton>(*tab, "volumeStartButton"), Qt::LeftButton);
         QCOMPARE(captions, QStringList({VolumeTab::busyCaption(), "disabled"}));
         QCOMPARE(prompts().last(), QStringLiteral("验证码失败"));
         // The new captcha page may take a moment on a busy machine.
-        QVERIFY(waitUntil([&] { return tab->captchaFrame()->isVisibleTo(tab.get()); }, 5000));
-        QVERIFY(tab->answerEdit()->text().isEmpty());   // every reload empties it now
-        QVERIFY(tab->coverPicture()->isHidden());
+        QVERIFY(waitUntil([&] { return widget<QGroupBox>(*tab, "captchaFrame")->isVisibleTo(tab.get()); }, 5000));
+        QVERIFY(widget<QLineEdit>(*tab, "captchaAnswerEdit")->text().isEmpty());   // every reload empties it now
+        QVERIFY(widget<QLabel>(*tab, "coverPicture")->isHidden());
         QVERIFY(tab->volume().result().isEmpty());
         expectIdle();
 
         // The right answer: the captcha goes and the rows come.
-        tab->answerEdit()->setText(standin::StandIn::captchaAnswer());
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        widget<QLineEdit>(*tab, "captchaAnswerEdit")->setText(standin::StandIn::captchaAnswer());
+        QTest::mouseClick(widget<QPushButton>(*tab, "volumeStartButton"), Qt::LeftButton);
         const ResultList &list = tab->volume().result();
         QCOMPARE(prompts().size(), 3);
         QCOMPARE(list.columnTexts(), QStringList({"seo tools", "seo software", "free seo", "seo tips"}));
@@ -131,16 +138,16 @@ private Q_SLOTS:
         QCOMPARE(list.cell(3, 3), QStringLiteral("100%(非常激烈)"));
         QCOMPARE(list.headers(), QStringList({"相关关键词", "估计广告排名", "估计每次点击费用", "广告客户竞争度", "全球每月搜索量"}));
         expectIdle();
-        QVERIFY(waitUntil([this] { return tab->refetchButton()->isEnabled(); }, 5000));
-        QVERIFY(!tab->captchaFrame()->isVisibleTo(tab.get()));
-        QVERIFY(!tab->coverPicture()->isHidden());
+        QVERIFY(waitUntil([this] { return widget<QPushButton>(*tab, "refetchButton")->isEnabled(); }, 5000));
+        QVERIFY(!widget<QGroupBox>(*tab, "captchaFrame")->isVisibleTo(tab.get()));
+        QVERIFY(!widget<QLabel>(*tab, "coverPicture")->isHidden());
 
         // Ticked rows reach the database once; a stored keyword in other
         // letter case is the same keyword and keeps its text.
         QVERIFY(f->context->keywords().insert(QStringLiteral("Free SEO"), QStringLiteral("x"), {}, QDate::currentDate()));
         tab->volume().result().setChecked(0, true);
         tab->volume().result().setChecked(2, true);
-        QTest::mouseClick(tab->addToDatabaseButton(), Qt::LeftButton);
+        QTest::mouseClick(widget<QPushButton>(*tab, "volumeAddToDatabaseButton"), Qt::LeftButton);
         QCOMPARE(prompts().last(), QStringLiteral("成功提交了1条数据至数据库！"));
         const auto stored = f->context->keywords().loadAll();
         QCOMPARE(stored.size(), 2);
@@ -155,16 +162,16 @@ private Q_SLOTS:
         f->web().setToolCaptcha(false);
         f->web().plantToolRows(kRows);
         openTab();
-        QVERIFY(!tab->captchaFrame()->isVisibleTo(tab.get()));
-        tab->keywordEdit()->setText(QStringLiteral("seo"));
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QVERIFY(!widget<QGroupBox>(*tab, "captchaFrame")->isVisibleTo(tab.get()));
+        widget<QLineEdit>(*tab, "volumeKeywordEdit")->setText(QStringLiteral("seo"));
+        QTest::mouseClick(widget<QPushButton>(*tab, "volumeStartButton"), Qt::LeftButton);
         QCOMPARE(tab->volume().result().count(), 4);
 
         f->web().plantToolRows({});
         f->web().setToolRowCount(250);
-        QVERIFY(waitUntil([this] { return tab->refetchButton()->isEnabled(); }, 5000));
-        tab->keywordEdit()->setText(QStringLiteral("web hosting"));
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        QVERIFY(waitUntil([this] { return widget<QPushButton>(*tab, "refetchButton")->isEnabled(); }, 5000));
+        widget<QLineEdit>(*tab, "volumeKeywordEdit")->setText(QStringLiteral("web hosting"));
+        QTest::mouseClick(widget<QPushButton>(*tab, "volumeStartButton"), Qt::LeftButton);
         const ResultList &list = tab->volume().result();
         QCOMPARE(list.count(), 200);
         QCOMPARE(list.cell(0, 0), QStringLiteral("web hosting"));
@@ -178,12 +185,12 @@ private Q_SLOTS:
         f->web().setToolNeverFills(true);
         tab->volume().setTimings(100, 1000, 300);
         openTab();
-        tab->keywordEdit()->setText(QStringLiteral("seo"));
-        QTest::mouseClick(tab->startButton(), Qt::LeftButton);
+        widget<QLineEdit>(*tab, "volumeKeywordEdit")->setText(QStringLiteral("seo"));
+        QTest::mouseClick(widget<QPushButton>(*tab, "volumeStartButton"), Qt::LeftButton);
         QCOMPARE(prompts(), QStringList({KeywordVolume::timedOutText()}));
         QVERIFY(tab->volume().result().isEmpty());
         expectIdle();
-        QVERIFY(waitUntil([this] { return tab->refetchButton()->isEnabled(); }, 5000));
+        QVERIFY(waitUntil([this] { return widget<QPushButton>(*tab, "refetchButton")->isEnabled(); }, 5000));
     }
 
     void aPageWithoutResultsAreaRestoresAtOnce()
@@ -195,7 +202,7 @@ private Q_SLOTS:
                      "<button id=kpKeywordPlanner-getKeywordsButton>Go</button></body></html>");
         f->context->endpoints().setBase(Endpoints::Service::KeywordTool, tool.baseUrl());
         openTab();
-        tab->keywordEdit()->setText(QStringLiteral("seo"));
+        widget<QLineEdit>(*tab, "volumeKeywordEdit")->setText(QStringLiteral("seo"));
         QCOMPARE(tab->volume().query(QStringLiteral("seo"), {}, false), KeywordVolume::Outcome::NoResultsArea);
         QVERIFY(f->prompter.prompts.isEmpty());
         expectIdle();
@@ -209,18 +216,18 @@ private Q_SLOTS:
         QVERIFY(!tab->volume().isToolPage(QUrl(f->web().serviceBase(QStringLiteral("keywordtool")) + QStringLiteral("/"))));
 
         // Another page in the browser leaves the controls alone.
-        tab->refetchButton()->setEnabled(false);
-        QSignalSpy loaded(tab->browser()->page(), &QWebEnginePage::loadFinished);
-        tab->browser()->load(QUrl(f->web().serviceBase(QStringLiteral("keywordtool")) + QStringLiteral("/")));
+        widget<QPushButton>(*tab, "refetchButton")->setEnabled(false);
+        QSignalSpy loaded(widget<QWebEngineView>(*tab, "volumeBrowser")->page(), &QWebEnginePage::loadFinished);
+        widget<QWebEngineView>(*tab, "volumeBrowser")->load(QUrl(f->web().serviceBase(QStringLiteral("keywordtool")) + QStringLiteral("/")));
         QVERIFY(loaded.wait(5000));
         waitUntil([] { return false; }, 200);
-        QVERIFY(!tab->refetchButton()->isEnabled());
+        QVERIFY(!widget<QPushButton>(*tab, "refetchButton")->isEnabled());
 
         // While another job holds the program no query can start.
         f->context->jobStatus().setState(JobStatus::Running);
-        QVERIFY(!tab->startButton()->isEnabled());
+        QVERIFY(!widget<QPushButton>(*tab, "volumeStartButton")->isEnabled());
         f->context->jobStatus().setState(JobStatus::Idle);
-        QVERIFY(tab->startButton()->isEnabled());
+        QVERIFY(widget<QPushButton>(*tab, "volumeStartButton")->isEnabled());
     }
 };
 

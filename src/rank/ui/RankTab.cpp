@@ -217,6 +217,7 @@ QWidget *RankTab::buildFavouritePage()
     m_favouriteView->setObjectName(QStringLiteral("favouriteView"));
     m_favouriteView->setResultList(&m_tracker->favourites().list());
     m_chart = new HistoryChart(page);
+    m_chart->setObjectName(QStringLiteral("historyChart"));
     QPushButton *remove = button(QStringLiteral("删除选中收藏"), QStringLiteral("deleteFavouriteButton"), page);
     connect(remove, &QPushButton::clicked, this, [this] {
         m_tracker->favourites().deleteTicked();

@@ -31,19 +31,6 @@ public:
     // Opens result pages; tests replace it.
     void setUrlOpener(std::function<bool(const QUrl &)> open) { m_open = std::move(open); }
 
-    QTabWidget *secondaryTabs() const { return m_secondary; }
-    QPushButton *startButton() const { return m_start; }
-    QComboBox *depthBox() const { return m_depth; }
-    QComboBox *modeBox() const { return m_mode; }
-    QCheckBox *allMatchesBox() const { return m_all; }
-    RankListView *siteView() const { return m_siteView; }
-    RankListView *keywordView() const { return m_keywordView; }
-    RankListView *engineView() const { return m_engineView; }
-    RankListView *resultView() const { return m_resultView; }
-    RankListView *recentView() const { return m_recentView; }
-    RankListView *favouriteView() const { return m_favouriteView; }
-    HistoryChart *chart() const { return m_chart; }
-
     // A double click on a result row.
     void openResultRow(int row);
 

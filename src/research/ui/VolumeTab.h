@@ -27,16 +27,6 @@ public:
     void activated() override;
 
     KeywordVolume &volume() { return *m_volume; }
-    QLineEdit *keywordEdit() const { return m_keyword; }
-    QPushButton *startButton() const { return m_start; }
-    QGroupBox *captchaFrame() const { return m_captchaFrame; }
-    QLineEdit *answerEdit() const { return m_answer; }
-    QPushButton *refetchButton() const { return m_refetch; }
-    QLabel *coverPicture() const { return m_cover; }
-    QLabel *secondCover() const { return m_secondCover; }
-    QWebEngineView *browser() const { return m_view; }
-    ResultListView *resultView() const { return m_list; }
-    QPushButton *addToDatabaseButton() const { return m_addToDb; }
 
     static QString busyCaption() { return QStringLiteral("查询中，请稍后，最多可能需要一分钟"); }
 
