@@ -74,7 +74,11 @@ void SiteKeywordLists::saveSites()
 
 void SiteKeywordLists::saveKeywords()
 {
-    TextFiles::writeLines(keywordFile(), {m_keywords.texts().join(kSep)});
+    // The list on screen is still there; the user must know it is not on disk.
+    if (!TextFiles::writeLines(keywordFile(), {m_keywords.texts().join(kSep)}))
+        m_context.prompter().message(QStringLiteral("提示"),
+                                     QStringLiteral("关键词列表无法保存到 %1").arg(keywordFile()),
+                                     Prompter::Icon::Warning);
 }
 
 void SiteKeywordLists::storeCurrentSiteTag()

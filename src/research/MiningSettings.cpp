@@ -2,11 +2,8 @@
 
 #include "common/SettingNames.h"
 #include "common/SettingsStore.h"
-#include "common/TextFile.h"
 #include "context/AppContext.h"
-
-#include <QFile>
-#include <QSaveFile>
+#include "store/TextFiles.h"
 
 namespace MiningSettings {
 
@@ -37,11 +34,7 @@ Boxes loadBoxes(AppContext &context)
 
 QString readSeed(const QString &file)
 {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QString text = TextFile::decodeOwn(f.readAll());
-    return text.left(text.indexOf(QLatin1Char('\n'))).remove(QLatin1Char('\r'));
+    return TextFiles::readLines(file).value(0);
 }
 
 bool saveSeed(const QString &file, const QString &seed)
@@ -49,11 +42,7 @@ bool saveSeed(const QString &file, const QString &seed)
     const QString text = seed.trimmed();
     if (text.toLower() == u"qq")
         return false;
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(TextFile::encodeOwn(text + QStringLiteral("\n")));
-    return out.commit();
+    return TextFiles::writeLines(file, {text});
 }
 
 } // namespace MiningSettings

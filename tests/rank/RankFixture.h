@@ -3,6 +3,7 @@
 // What the rank tests share: the common test world with its own stand-in,
 // marked as started up (so option changes are saved).
 
+#include "rank/RankTracker.h"
 #include "support/TestEnv.h"
 
 #include <QSignalSpy>
@@ -35,3 +36,21 @@ struct RankFixture : TestEnv {
         return n;
     }
 };
+
+// Adds the sites and keywords to the tracker's lists, ticked.
+inline void fillLists(RankTracker &t, const QStringList &sites, const QStringList &keywords)
+{
+    for (const QString &s : sites)
+        t.lists().sites().setChecked(t.lists().sites().addRow(s), true);
+    for (const QString &k : keywords)
+        t.lists().keywords().setChecked(t.lists().keywords().addRow(k), true);
+}
+
+// The result list's first three columns, one "a|b|c" text per row.
+inline QStringList resultRows(RankTracker &t)
+{
+    QStringList out;
+    for (int r = 0; r < t.result().count(); ++r)
+        out << QStringList{t.result().cell(r, 0), t.result().cell(r, 1), t.result().cell(r, 2)}.join('|');
+    return out;
+}

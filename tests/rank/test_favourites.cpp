@@ -18,20 +18,6 @@ class TestFavourites : public QObject
     std::unique_ptr<RankTracker> t;
     QDate day = QDate(2024, 3, 9);
 
-    void fill(const QStringList &sites, const QStringList &keywords)
-    {
-        for (const QString &s : sites)
-            t->lists().sites().setChecked(t->lists().sites().addRow(s), true);
-        for (const QString &k : keywords)
-            t->lists().keywords().setChecked(t->lists().keywords().addRow(k), true);
-    }
-    QStringList rows() const
-    {
-        QStringList out;
-        for (int r = 0; r < t->result().count(); ++r)
-            out << QStringList{t->result().cell(r, 0), t->result().cell(r, 1), t->result().cell(r, 2)}.join('|');
-        return out;
-    }
     FavouriteStore store() const { return FavouriteStore(f->dataFile("myfav")); }
 
 private Q_SLOTS:
@@ -53,7 +39,7 @@ private Q_SLOTS:
 
     void addingTicksRecordsOnce()
     {
-        fill({"www.veltrana-demo.com"}, {"rank tracker", "keyword rank checker", "seo audit"});
+        fillLists(*t, {"www.veltrana-demo.com"}, {"rank tracker", "keyword rank checker", "seo audit"});
         t->setEngineTicked(Engine::Google, true);
         t->start();
         QCOMPARE(t->recent().count(), 3);
@@ -102,7 +88,7 @@ private Q_SLOTS:
 
     void historyShowsEachDayInDateOrder()
     {
-        fill({"www.veltrana-demo.com"}, {"rank tracker"});
+        fillLists(*t, {"www.veltrana-demo.com"}, {"rank tracker"});
         t->setEngineTicked(Engine::Google, true);
         t->setEngineTicked(Engine::Yahoo, true);
         t->start();
@@ -121,7 +107,7 @@ private Q_SLOTS:
         QCOMPARE(t->favourites().list().count(), 1);
         const auto days = t->showHistory(0);
         QCOMPARE(days.size(), 3);
-        QCOMPARE(rows(), (QStringList{"www.veltrana-demo.com|rank tracker|2024-02-28",
+        QCOMPARE(resultRows(*t), (QStringList{"www.veltrana-demo.com|rank tracker|2024-02-28",
                                        "Google|1|www.veltrana-demo.com/x",
                                        "www.veltrana-demo.com|rank tracker|2024-03-09",
                                        "Google|2|www.veltrana-demo.com", "Yahoo|5|www.veltrana-demo.com",
@@ -160,7 +146,7 @@ private Q_SLOTS:
     {
         f->web().plantRank("bing", "deck paint", "www.deck-co.com", 1);
         f->web().plantRank("bing", "deck paint", "www.deck-co.com", 4);
-        fill({"www.deck-co.com", "other.com"}, {"deck paint"});
+        fillLists(*t, {"www.deck-co.com", "other.com"}, {"deck paint"});
         t->setEngineTicked(Engine::Bing, true);
         t->setAllMatches(true);
         t->start();
@@ -173,7 +159,7 @@ private Q_SLOTS:
         QSignalSpy changed(t.get(), &RankTracker::optionsChanged);
         t->showRecent(0);
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(rows(), (QStringList{"www.deck-co.com|deck paint|2024-03-09", "Bing|2|www.deck-co.com",
+        QCOMPARE(resultRows(*t), (QStringList{"www.deck-co.com|deck paint|2024-03-09", "Bing|2|www.deck-co.com",
                                        "Bing|5|www.deck-co.com"}));
         QVERIFY(t->allMatches());
         QCOMPARE(t->depthIndex(), 0);
@@ -222,7 +208,7 @@ private Q_SLOTS:
 
     void oddPairsBecomeFavouritesInsideTheFolder()
     {
-        fill({"../../x"}, {"a/b?"});
+        fillLists(*t, {"../../x"}, {"a/b?"});
         t->setEngineTicked(Engine::Google, true);
         t->start();
         t->recent().setChecked(0, true);

@@ -4,6 +4,7 @@
 #include "RankFixture.h"
 #include "rank/RankTracker.h"
 #include "store/FavouriteStore.h"
+#include "support/Interrupt.h"
 
 #include <QProcess>
 #include <csignal>
@@ -166,17 +167,8 @@ private Q_SLOTS:
         f->web().setBehaviour("/google", slow);
         QProcess p;
         start(p, {"rank", "--favourites"});
-        QByteArray out;
         bool sent = false;
-        connect(&p, &QProcess::readyReadStandardOutput, this, [&] {
-            out += p.readAllStandardOutput();
-            if (!sent && out.count('\n') >= 2) {
-                sent = true;
-                ::kill(pid_t(p.processId()), SIGINT);
-            }
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 20000);
-        out += p.readAllStandardOutput();
+        const QByteArray out = interruptAfterLines(p, 2, &sent);
         QVERIFY(sent);
         QCOMPARE(p.exitCode(), 130);
         const int lines = int(out.count('\n'));

@@ -14,20 +14,6 @@ class TestRankRun : public QObject
     std::unique_ptr<RankFixture> f;
     std::unique_ptr<RankTracker> t;
 
-    void fill(const QStringList &sites, const QStringList &keywords)
-    {
-        for (const QString &s : sites)
-            t->lists().sites().setChecked(t->lists().sites().addRow(s), true);
-        for (const QString &k : keywords)
-            t->lists().keywords().setChecked(t->lists().keywords().addRow(k), true);
-    }
-    QStringList rows() const
-    {
-        QStringList out;
-        for (int r = 0; r < t->result().count(); ++r)
-            out << QStringList{t->result().cell(r, 0), t->result().cell(r, 1), t->result().cell(r, 2)}.join('|');
-        return out;
-    }
     QString today() const { return QDate::currentDate().toString("yyyy-MM-dd"); }
 
 private Q_SLOTS:
@@ -46,7 +32,7 @@ private Q_SLOTS:
 
     void everyPairWithEveryEngine()
     {
-        fill({"www.veltrana-demo.com", "www.trailgear-shop.com"}, {"rank tracker", "hiking boots", "seo audit"});
+        fillLists(*t, {"www.veltrana-demo.com", "www.trailgear-shop.com"}, {"rank tracker", "hiking boots", "seo audit"});
         t->setEngineTicked(Engine::Google, true);
         t->setEngineTicked(Engine::Bing, true);
         t->setDepthIndex(0);
@@ -66,7 +52,7 @@ private Q_SLOTS:
         expected << "www.trailgear-shop.com|hiking boots|" + d << "Google|1|www.trailgear-shop.com"
                  << "Bing|3|www.trailgear-shop.com";
         expected << "www.trailgear-shop.com|seo audit|" + d << "Google|0|" << "Bing|0|";
-        QCOMPARE(rows(), expected);
+        QCOMPARE(resultRows(*t), expected);
         // Engine rows carry their image and the page they were found on.
         QCOMPARE(t->result().row(1).imageKey, QString("google"));
         QVERIFY(t->result().row(1).tag.contains("/google/search?q=rank tracker&hl=en&newwindow=1&start=0&sa=N"));
@@ -88,23 +74,23 @@ private Q_SLOTS:
         f->web().plantRank("google", "deck paint", "www.deck-co.com/a", 2);
         f->web().plantRank("google", "deck paint", "www.deck-co.com/b", 6);
         f->web().plantRank("google", "deck paint", "www.deck-co.com/c", 24);   // beyond 20
-        fill({"www.deck-co.com"}, {"deck paint"});
+        fillLists(*t, {"www.deck-co.com"}, {"deck paint"});
         t->setEngineTicked(Engine::Google, true);
         t->setDepthIndex(1);
         t->setAllMatches(true);
         t->start();
-        QCOMPARE(rows().mid(1), (QStringList{"Google|3|www.deck-co.com/a", "Google|7|www.deck-co.com/b"}));
+        QCOMPARE(resultRows(*t).mid(1), (QStringList{"Google|3|www.deck-co.com/a", "Google|7|www.deck-co.com/b"}));
         QVERIFY(t->recent().row(0).tag.contains("#1#$1$Google|3|www.deck-co.com/a$1$Google|7|www.deck-co.com/b#1#1#1#1"));
         t->setAllMatches(false);
         t->start();
-        QCOMPARE(rows().mid(1), QStringList{"Google|3|www.deck-co.com/a"});
+        QCOMPARE(resultRows(*t).mid(1), QStringList{"Google|3|www.deck-co.com/a"});
         // Changing the all-matches box made a second record.
         QCOMPARE(t->recent().count(), 2);
     }
 
     void samePairTwiceKeepsOneRecord()
     {
-        fill({"www.veltrana-demo.com"}, {"rank tracker"});
+        fillLists(*t, {"www.veltrana-demo.com"}, {"rank tracker"});
         t->setEngineTicked(Engine::Yahoo, true);
         t->start();
         t->start();
@@ -112,17 +98,17 @@ private Q_SLOTS:
         t->setDepthIndex(2);
         t->start();
         QCOMPARE(t->recent().count(), 2);
-        QCOMPARE(rows().mid(1), QStringList{"Yahoo|5|www.veltrana-demo.com"});
+        QCOMPARE(resultRows(*t).mid(1), QStringList{"Yahoo|5|www.veltrana-demo.com"});
     }
 
     void nothingTickedChangesNothing()
     {
-        fill({"a.com"}, {"k"});
+        fillLists(*t, {"a.com"}, {"k"});
         t->result().addRow("kept");
         QCOMPARE(t->start(), RankRun::Outcome::NothingSelected);
         QCOMPARE(f->prompter.lastText(), QString("请至少选择一个要查询搜索引擎！"));
         QCOMPARE(f->prompter.prompts.last().title, QString("提示"));
-        QCOMPARE(rows(), QStringList{"kept||"});
+        QCOMPARE(resultRows(*t), QStringList{"kept||"});
         t->setEngineTicked(Engine::Bing, true);
         t->lists().keywords().setAllChecked(false);
         t->start();
@@ -130,13 +116,13 @@ private Q_SLOTS:
         t->lists().sites().setAllChecked(false);
         t->start();
         QCOMPARE(f->prompter.lastText(), QString("请添加或选择至少一个要查询的网站！"));
-        QCOMPARE(rows(), QStringList{"kept||"});
+        QCOMPARE(resultRows(*t), QStringList{"kept||"});
         QVERIFY(f->web().log().isEmpty());
     }
 
     void favouriteDayFileIsReplacedTheSameDay()
     {
-        fill({"www.trailgear-shop.com"}, {"hiking boots"});
+        fillLists(*t, {"www.trailgear-shop.com"}, {"hiking boots"});
         t->setEngineTicked(Engine::Google, true);
         t->setEngineTicked(Engine::Bing, true);
         t->setDepthIndex(0);
@@ -156,7 +142,7 @@ private Q_SLOTS:
 
     void aScanThatCouldNotLoadIsNoAnswer()
     {
-        fill({"www.trailgear-shop.com"}, {"hiking boots"});
+        fillLists(*t, {"www.trailgear-shop.com"}, {"hiking boots"});
         t->setEngineTicked(Engine::Google, true);
         t->setEngineTicked(Engine::Bing, true);
         t->setDepthIndex(0);
@@ -168,7 +154,7 @@ private Q_SLOTS:
         refuse.status = 503;
         f->web().setBehaviour("/bing", refuse);
         t->start();
-        QCOMPARE(rows().mid(1), (QStringList{"Google|1|www.trailgear-shop.com", "Bing|-|查询失败"}));
+        QCOMPARE(resultRows(*t).mid(1), (QStringList{"Google|1|www.trailgear-shop.com", "Bing|-|查询失败"}));
         QCOMPARE(t->run().failedSteps(), 1);
         QVERIFY(t->recent().row(0).tag.contains("#1#$1$Google|1|www.trailgear-shop.com#1#"));
         // The day file has no line of this failure; the earlier answer of the day stays.
@@ -177,14 +163,14 @@ private Q_SLOTS:
         t->setEngineTicked(Engine::Bing, false);
         t->showRecent(0);
         QVERIFY(t->engines().row(2).checked);
-        QCOMPARE(rows(), (QStringList{"www.trailgear-shop.com|hiking boots|" + today(), "Google|1|www.trailgear-shop.com"}));
+        QCOMPARE(resultRows(*t), (QStringList{"www.trailgear-shop.com|hiking boots|" + today(), "Google|1|www.trailgear-shop.com"}));
 
         // Every engine failing writes nothing and records nothing.
         f->web().setBehaviour("/google", refuse);
         t->recent().clear();
         QVERIFY(store.writeDay(key, today(), {"Google|1|kept"}));
         t->start();
-        QCOMPARE(rows().mid(1), (QStringList{"Google|-|查询失败", "Bing|-|查询失败"}));
+        QCOMPARE(resultRows(*t).mid(1), (QStringList{"Google|-|查询失败", "Bing|-|查询失败"}));
         QCOMPARE(store.readDay(key, today()), QStringList{"Google|1|kept"});
         QVERIFY(t->recent().isEmpty());
     }

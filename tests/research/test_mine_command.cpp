@@ -7,6 +7,7 @@
 #include "common/ResultList.h"
 #include "research/ui/MiningTab.h"
 #include "store/KeywordStore.h"
+#include "support/Interrupt.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -150,17 +151,8 @@ private Q_SLOTS:
         setIntervals(1);
         QProcess p;
         start(p, {QStringLiteral("mine"), QStringLiteral("seo")});
-        QByteArray out;
         bool sent = false;
-        connect(&p, &QProcess::readyReadStandardOutput, this, [&] {
-            out += p.readAllStandardOutput();
-            if (!sent && out.count('\n') >= 2) {
-                sent = true;
-                ::kill(pid_t(p.processId()), SIGINT);
-            }
-        });
-        QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 20000);
-        out += p.readAllStandardOutput();
+        const QByteArray out = interruptAfterLines(p, 2, &sent);
         QVERIFY(sent);
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 130);
