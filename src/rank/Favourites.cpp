@@ -45,20 +45,28 @@ int Favourites::addFromRecent(const ResultList &recent, const QString &date)
     }
     FavouriteStore favs = store();
     int made = 0;
+    int unwritten = 0;
     for (const ResultList::Row &row : recent.rows()) {
         if (!row.checked)
             continue;
         const RankFormats::RecentTag tag = RankFormats::parseTag(row.tag);
         const QString key = RankFormats::favouriteKey(row.text, row.sub.value(0), row.sub.value(1), tag.depthIndex,
                                                       tag.allMatches);
-        if (favs.contains(key) || !favs.create(key))
+        if (favs.contains(key))
             continue;
+        if (!favs.create(key) || !favs.writeDay(key, date, RankFormats::recordLines(tag.record))) {
+            ++unwritten;
+            continue;
+        }
         ++made;
-        favs.writeDay(key, date, RankFormats::recordLines(tag.record));
         const int r = m_list.addRow(row.text, {row.sub.value(0), row.sub.value(1)});
         m_list.setTag(r, key);
     }
     m_context.prompter().notice(QStringLiteral("成功加入") + QString::number(made) + QStringLiteral("条收藏记录！"));
+    if (unwritten > 0)
+        m_context.prompter().message(QStringLiteral("提示"),
+                                     QStringLiteral("有%1条记录无法写入收藏文件夹 %2").arg(unwritten).arg(favs.folder()),
+                                     Prompter::Icon::Warning);
     return made;
 }
 

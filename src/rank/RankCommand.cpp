@@ -20,12 +20,14 @@ void printPair(Cli::RowPrinter &out, const ResultList &result, int header)
     }
 }
 
-int finish(const Cli::RowPrinter &out, int failedSteps, bool interrupted)
+int finish(const Cli::RowPrinter &out, int failedSteps, int unwrittenDays, bool interrupted)
 {
     if (out.failed()) {
         Cli::complain(QStringLiteral("cannot write to standard output"));
         return Cli::Failed;
     }
+    if (unwrittenDays > 0)
+        return Cli::Failed;   // the prompter has named the folder on standard error
     if (interrupted) {
         Cli::complain(QStringLiteral("interrupted"));
         return Cli::Interrupted;
@@ -62,6 +64,7 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs)
     });
     Cli::InterruptWatch watch([&run] { run.requestStop(); });
     int failed = 0;
+    int unwrittenDays = 0;
     for (const RankJob &job : jobs) {
         if (watch.interrupted() || out.failed())
             break;
@@ -70,8 +73,9 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs)
             engines.setChecked(engineIndex(e), job.engines[engineIndex(e)]);
         run.runPairs(job.pairs);
         failed += run.failedSteps();
+        unwrittenDays += run.dayFileFailures();
     }
-    return finish(out, failed, watch.interrupted());
+    return finish(out, failed, unwrittenDays, watch.interrupted());
 }
 
 int runRank(const CommandSpec &spec, AppContext &context, const QStringList &args)

@@ -100,6 +100,7 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
         return Outcome::OtherJobBusy;
     m_result.clear();
     m_failedSteps = 0;
+    m_dayFileFailures = 0;
     cKeyrank scanner(m_context.endpoints());
     scanner.TryTime = m_timeLimit;
     JobStatus &status = m_job.status();
@@ -117,6 +118,12 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
     if (stopped)
         m_job.park();
     m_job.finish();
+    if (m_dayFileFailures > 0)
+        m_context.prompter().message(QStringLiteral("提示"),
+                                     QStringLiteral("有%1个收藏的查询记录无法写入 %2")
+                                         .arg(m_dayFileFailures)
+                                         .arg(m_context.dataFile(QStringLiteral("myfav"))),
+                                     Prompter::Icon::Warning);
     return stopped ? Outcome::Stopped : Outcome::Finished;
 }
 
@@ -210,5 +217,6 @@ void RankRun::writeDayFile(const QString &key, const QString &date, const PairRe
                 lines.append(line);
         }
     }
-    favourites.writeDay(key, date, lines);
+    if (!favourites.writeDay(key, date, lines))
+        ++m_dayFileFailures;
 }

@@ -73,6 +73,9 @@ public:
 
     // Engine steps whose pages all failed in the last run.
     int failedSteps() const { return m_failedSteps; }
+    // Favourites' day files the last run could not write (already said
+    // through the prompter).
+    int dayFileFailures() const { return m_dayFileFailures; }
     int pageRequests() const { return m_pageRequests; }
 
 Q_SIGNALS:
@@ -100,5 +103,6 @@ private:
     std::function<QDate()> m_today;
     int m_timeLimit = 15;
     int m_failedSteps = 0;
+    int m_dayFileFailures = 0;
     int m_pageRequests = 0;
 };

@@ -7,6 +7,9 @@
 #include "rank/RankTracker.h"
 #include "store/FavouriteStore.h"
 
+#include <QDir>
+#include <algorithm>
+
 class TestRankRun : public QObject
 {
     Q_OBJECT
@@ -138,6 +141,24 @@ private Q_SLOTS:
         t->start();
         QCOMPARE(store.readDay(key, today()), lines);
         QCOMPARE(store.history(key).size(), 1);
+    }
+
+    void aDayFileThatCannotBeWrittenIsSaid()
+    {
+        fillLists(*t, {"www.trailgear-shop.com"}, {"hiking boots"});
+        t->setEngineTicked(Engine::Google, true);
+        t->setDepthIndex(0);
+        const QString key = "Google#www.trailgear-shop.com#hiking boots#0#0";
+        FavouriteStore store(f->dataFile("myfav"));
+        QVERIFY(store.create(key));
+        // A folder where today's day file belongs: the write must fail.
+        QVERIFY(QDir(store.folder()).mkpath(FavouriteStore::encodeName(key) + "/" + today() + ".txt"));
+        t->start();
+        QCOMPARE(t->run().dayFileFailures(), 1);
+        const QStringList texts = f->prompter.allTexts();
+        QVERIFY2(std::any_of(texts.begin(), texts.end(),
+                             [&](const QString &m) { return m.contains(f->dataFile("myfav")); }),
+                 qPrintable(texts.join('\n')));
     }
 
     void aScanThatCouldNotLoadIsNoAnswer()
