@@ -350,20 +350,23 @@ void ResultList::rebuildIndex() const
     m_firstRow.clear();
     m_firstRow.reserve(m_rows.size());
     for (int r = m_rows.size() - 1; r >= 0; --r)
-        m_firstRow.insert(m_rows.at(r).text, r);
+        m_firstRow.insert(trimSpaces(m_rows.at(r).text), r);
     m_firstRowValid = true;
 }
 
+// The index holds the trimmed texts: a row imported as " seo " is the row
+// a look-up of "seo" finds.
 void ResultList::indexAdd(const QString &text)
 {
-    ++m_textCounts[text];
-    if (m_firstRowValid && !m_firstRow.contains(text))
-        m_firstRow.insert(text, m_rows.size() - 1);
+    const QString key = trimSpaces(text);
+    ++m_textCounts[key];
+    if (m_firstRowValid && !m_firstRow.contains(key))
+        m_firstRow.insert(key, m_rows.size() - 1);
 }
 
 void ResultList::indexRemove(const QString &text)
 {
-    auto it = m_textCounts.find(text);
+    auto it = m_textCounts.find(trimSpaces(text));
     if (it != m_textCounts.end() && --it.value() <= 0)
         m_textCounts.erase(it);
 }

@@ -106,7 +106,7 @@ private:
     QStringList m_headers;
     QVector<int> m_widths;
     QVector<Row> m_rows;
-    QHash<QString, int> m_textCounts;   // row text -> how many rows carry it
+    QHash<QString, int> m_textCounts;   // row text, trimmed -> how many rows carry it
     mutable QHash<QString, int> m_firstRow;
     mutable bool m_firstRowValid = false;
     Qt::SortOrder m_order = Qt::AscendingOrder;

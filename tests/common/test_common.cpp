@@ -268,6 +268,16 @@ void TestCommon::findAfterRemovalsAndSorts()
     QVERIFY(list.containsText(QStringLiteral("web hosting\n")));
     QVERIFY(!list.containsText(QStringLiteral("web hosting")));
     list.removeRowAt(51);
+    // A row whose own text has spaces around it is found by its trimmed text.
+    list.addRow(QStringLiteral("  padded kw "));
+    QVERIFY(list.containsText(QStringLiteral("padded kw")));
+    QCOMPARE(list.findText(QStringLiteral("padded kw")), 51);
+    QCOMPARE(list.findText(QStringLiteral(" padded kw")), 51);
+    list.setCell(51, 0, QStringLiteral(" padded kw2"));
+    QVERIFY(!list.containsText(QStringLiteral("padded kw")));
+    QCOMPARE(list.findText(QStringLiteral("padded kw2")), 51);
+    list.removeRowAt(51);
+    QVERIFY(!list.containsText(QStringLiteral("padded kw2")));
 
     list.sortByColumnClick(1);
     list.removeRowAt(0);

@@ -155,6 +155,10 @@ private Q_SLOTS:
         QCOMPARE(lists->sites().texts(), sites);
         QCOMPARE(lists->sites().row(1).checked, false);
         QCOMPARE(lists->keywords().texts(), (QStringList{QString::fromUtf8("登山鞋"), "seo", "seo"}));
+        // An imported row with spaces around it is the row its trimmed text names:
+        // adding that text again adds nothing.
+        add(&SiteKeywordLists::addSite, "spaced.com");
+        QCOMPARE(lists->sites().texts(), sites);
 
         // The program starts again and shows the tab.
         lists.reset();
