@@ -1,5 +1,7 @@
 #include "common/CommandLine.h"
 
+#include "common/FieldText.h"
+
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
@@ -139,8 +141,11 @@ void InterruptWatch::notice()
 
 QString RowPrinter::field(QString text)
 {
+    // Tabs, line breaks and every other control character (NUL included):
+    // a value from a page must not split a line or a column, nor drive the
+    // terminal.
     for (QChar &c : text) {
-        if (c == u'\t' || c == u'\n' || c == u'\r')
+        if (FieldText::breaksLine(c))
             c = u' ';
     }
     return text;

@@ -65,9 +65,9 @@ private:
     Private *d;
 };
 
-// One line per row: the fields joined by tabs, with tabs and line breaks
-// inside a field turned into spaces so a field can never split a line or a
-// column. UTF-8. Remembers a failed write (a full disk, say).
+// One line per row: the fields joined by tabs, with tabs, line breaks and
+// other control characters (NUL too) inside a field turned into spaces so a
+// field can never split a line or a column. UTF-8. Remembers a failed write (a full disk, say).
 class RowPrinter
 {
 public:

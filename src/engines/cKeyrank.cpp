@@ -58,11 +58,11 @@ QString pieceLink(Engine e, const QString &piece)
 
 cKeyrank::cKeyrank(const Endpoints &endpoints) : m_endpoints(endpoints) {}
 
-qint16 cKeyrank::GetGoogleRank(qint16 s, qint16 rank) { return scan(Engine::Google, s, rank); }
-qint16 cKeyrank::GetYahooRank(qint16 s, qint16 rank) { return scan(Engine::Yahoo, s, rank); }
-qint16 cKeyrank::GetBingRank(qint16 s, qint16 rank) { return scan(Engine::Bing, s, rank); }
+int cKeyrank::GetGoogleRank(int s, int rank) { return scan(Engine::Google, s, rank); }
+int cKeyrank::GetYahooRank(int s, int rank) { return scan(Engine::Yahoo, s, rank); }
+int cKeyrank::GetBingRank(int s, int rank) { return scan(Engine::Bing, s, rank); }
 
-qint16 cKeyrank::GetRank(Engine e, qint16 s, qint16 rank)
+int cKeyrank::GetRank(Engine e, int s, int rank)
 {
     switch (e) {
     case Engine::Google: return GetGoogleRank(s, rank);
@@ -74,7 +74,8 @@ qint16 cKeyrank::GetRank(Engine e, qint16 s, qint16 rank)
 
 QString cKeyrank::pageAddress(Engine e, int page) const
 {
-    const QString kw = GBtoUTF8(Keyword);
+    // A raw "#" would end the query there ("c# tutorial" asked as "c").
+    const QString kw = GBtoUTF8(Keyword).replace(QLatin1Char('#'), QStringLiteral("%23"));
     QString pathAndQuery;
     switch (e) {
     case Engine::Google:
@@ -119,25 +120,27 @@ QString cKeyrank::normaliseLink(const QString &link)
     return out;
 }
 
-qint16 cKeyrank::scan(Engine e, qint16 s, qint16 rank)
+int cKeyrank::scan(Engine e, int s, int rank)
 {
     Output out;
-    int asked = 0;
-    int failed = 0;
     CXHtml fetcher;
     fetcher.charset = QStringLiteral("utf-8");
     fetcher.TryTime = TryTime;
+    fetcher.abortOn = abortOn;
     for (int i = s; i < maxnum; ++i) {
         const QString address = pageAddress(e, i);
         fetcher.url = address;
         const FetchOutcome fetched = fetcher.fetchOutcome();
         ++m_pageRequests;
-        ++asked;
         // A page that never came (time-out, error status, refused) is no
-        // answer; a page that came without the site is.
+        // answer: the site may stand on it, so nothing found after it counts
+        // either. A page that came without the site is an answer.
         if (fetched.failed()) {
-            ++failed;
-            continue;
+            out.pageIndex = QString::number(maxnum);
+            out.failed = true;
+            out.fetch = fetched;
+            setOutput(e, out);
+            return 0;
         }
         const QString &page = fetched.body;
         QString link;
@@ -147,27 +150,28 @@ qint16 cKeyrank::scan(Engine e, qint16 s, qint16 rank)
             out.foundUrl = link;
             out.pageIndex = QString::number(i);
             setOutput(e, out);
-            return qint16(position);
+            return position;
         }
     }
     out.pageIndex = QString::number(maxnum);
-    out.failed = asked > 0 && failed == asked;
     setOutput(e, out);
     return 0;
 }
 
 cKeyrank::Output cKeyrank::output(Engine e) const
 {
+    const FetchOutcome &why = m_lastFailure[engineIndex(e)];
     switch (e) {
-    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed};
-    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed};
+    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why};
+    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why};
     case Engine::Bing: break;
     }
-    return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed};
+    return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed, why};
 }
 
 void cKeyrank::setOutput(Engine e, const Output &o)
 {
+    m_lastFailure[engineIndex(e)] = o.fetch;
     switch (e) {
     case Engine::Google:
         GooglePageUrl = o.pageUrl, GoogleFoundUrl = o.foundUrl, GooglePageIndex = o.pageIndex, GoogleFailed = o.failed;

@@ -1,18 +1,21 @@
 #pragma once
 
 #include "common/Engine.h"
+#include "web/FetchOutcome.h"
 
 #include <QString>
 #include <QStringList>
 
 class Endpoints;
+class FetchAbort;
 
 // The rank scanners: at which position does an engine list `url` for
 // `Keyword` within the first `maxnum` result pages? Each scanner fetches the
 // engine's result pages one after another, cuts each page into pieces at the
 // engine's result marker and looks for the site in them. Positions count
 // pieces, not what a reader would call ranks: every piece counts, and a page
-// always advances the count by ten.
+// always advances the count by ten. Positions are plain ints: a page may
+// split into tens of thousands of pieces, and a position never wraps.
 class cKeyrank
 {
 public:
@@ -21,8 +24,9 @@ public:
     // Inputs, set before each scanner call.
     QString url;        // the site, matched case-sensitively as a plain substring
     QString Keyword;
-    qint16 maxnum = 0;  // result pages to scan, ten results each
+    int maxnum = 0;     // result pages to scan, ten results each
     int TryTime = 15;   // time limit of one page, seconds
+    FetchAbort *abortOn = nullptr;   // a stop ends the page in flight (not owned)
 
     // Outputs: the address of the page the position was found on, the
     // matched link (normalised) and the 0-based page index of that page,
@@ -30,22 +34,24 @@ public:
     QString GooglePageUrl, GoogleFoundUrl, GooglePageIndex;
     QString YahooPageUrl, YahooFoundUrl, YahooPageIndex;
     QString BingPageUrl, BingFoundUrl, BingPageIndex;
-    // True when every page the last call of that scanner asked for failed
-    // to load (time-out, error status, refused, cut off, no host set): its
-    // 0 is then no answer. A page that loaded empty still counts as read.
+    // True when a page the last call of that scanner needed failed to load
+    // (time-out, error status, refused, cut off, no host set, stopped)
+    // before the site was found: its 0 is then no answer, and the scan stops
+    // at that page. A page that loaded empty still counts as read.
     bool GoogleFailed = false, YahooFailed = false, BingFailed = false;
 
     // First position greater than `rank` on pages s..maxnum-1, or 0.
-    qint16 GetGoogleRank(qint16 s, qint16 rank);
-    qint16 GetYahooRank(qint16 s, qint16 rank);
-    qint16 GetBingRank(qint16 s, qint16 rank);
-    qint16 GetRank(Engine e, qint16 s, qint16 rank);
+    int GetGoogleRank(int s, int rank);
+    int GetYahooRank(int s, int rank);
+    int GetBingRank(int s, int rank);
+    int GetRank(Engine e, int s, int rank);
 
     struct Output {
         QString pageUrl;
         QString foundUrl;
         QString pageIndex;
         bool failed = false;
+        FetchOutcome fetch;   // the failed page's outcome (why), when failed
     };
     Output output(Engine e) const;
 
@@ -68,8 +74,10 @@ public:
     static QString GBtoUTF8(const QString &szInput);
 
 private:
-    qint16 scan(Engine e, qint16 s, qint16 rank);
+    int scan(Engine e, int s, int rank);
     void setOutput(Engine e, const Output &o);
+
+    FetchOutcome m_lastFailure[3];
 
     const Endpoints &m_endpoints;
     int m_pageRequests = 0;

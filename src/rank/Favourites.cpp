@@ -30,7 +30,8 @@ void Favourites::load()
         const RankFormats::FavouriteParts p = RankFormats::parseFavouriteKey(key);
         ResultList::Row r;
         r.text = p.engineList;
-        r.sub = {p.site, p.keyword};
+        // A folder whose name is no key still shows, under its whole name.
+        r.sub = p.ok ? QStringList{p.site, p.keyword} : QStringList{key, QString()};
         r.tag = key;
         rows.append(r);
     }

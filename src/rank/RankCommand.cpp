@@ -20,14 +20,16 @@ void printPair(Cli::RowPrinter &out, const ResultList &result, int header)
     }
 }
 
-int finish(const Cli::RowPrinter &out, int failedSteps, int unwrittenDays, bool interrupted)
+int finish(const Cli::RowPrinter &out, int failedSteps, int unwrittenDays, int skipped, bool interrupted)
 {
     if (out.failed()) {
         Cli::complain(QStringLiteral("cannot write to standard output"));
         return Cli::Failed;
     }
-    if (unwrittenDays > 0)
-        return Cli::Failed;   // the prompter has named the folder on standard error
+    // The prompter has named the folder of an unwritten day file, and each
+    // skipped favourite was named when it was skipped.
+    if (unwrittenDays > 0 || skipped > 0)
+        return Cli::Failed;
     if (interrupted) {
         Cli::complain(QStringLiteral("interrupted"));
         return Cli::Interrupted;
@@ -46,7 +48,7 @@ struct RankJob {
     QVector<RankRun::Pair> pairs;
 };
 
-int runJobs(AppContext &context, const QVector<RankJob> &jobs)
+int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
 {
     RankList engines({QStringLiteral("搜索引擎")});
     for (Engine e : kEngines) {
@@ -62,6 +64,16 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs)
         if (out.failed())
             run.requestStop();
     });
+    QObject::connect(&run, &RankRun::scanFailed, &run,
+                     [](Engine e, const QString &site, const QString &keyword, const QString &reason) {
+                         Cli::complain(QStringLiteral("%1 for \"%2\" on %3: %4")
+                                           .arg(engineLabel(e), Cli::RowPrinter::field(keyword),
+                                                Cli::RowPrinter::field(site), reason));
+                     });
+    QObject::connect(&run, &RankRun::engineGaveUp, &run, [](Engine e) {
+        Cli::complain(QStringLiteral("%1 failed three times in a row; no more requests to it in this run")
+                          .arg(engineLabel(e)));
+    });
     Cli::InterruptWatch watch([&run] { run.requestStop(); });
     int failed = 0;
     int unwrittenDays = 0;
@@ -75,7 +87,44 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs)
         failed += run.failedSteps();
         unwrittenDays += run.dayFileFailures();
     }
-    return finish(out, failed, unwrittenDays, watch.interrupted());
+    return finish(out, failed, unwrittenDays, skipped, watch.interrupted());
+}
+
+// Every favourite folder as a job of its own, run under the very key it is
+// stored by. A folder that is no favourite, or that names no engine, is
+// said by name and counted in `skipped`.
+QVector<RankJob> favouriteJobs(const FavouriteStore &store, int *skipped)
+{
+    QVector<RankJob> jobs;
+    for (const QString &name : store.folderNames()) {
+        const QString key = FavouriteStore::keyOfName(name);
+        const RankFormats::FavouriteParts p = RankFormats::parseFavouriteKey(key);
+        if (!p.ok) {
+            Cli::complain(QStringLiteral("skipped favourite folder %1: its name is not engines#site#keyword#depth#all")
+                              .arg(Cli::RowPrinter::field(name)));
+            ++*skipped;
+            continue;
+        }
+        RankJob job;
+        job.engines = RankFormats::enginesListed(p.engineList);
+        if (job.engines == std::array<bool, 3>{false, false, false}) {
+            Cli::complain(QStringLiteral("skipped favourite folder %1: it names no engine")
+                              .arg(Cli::RowPrinter::field(name)));
+            ++*skipped;
+            continue;
+        }
+        if (p.site.trimmed().isEmpty() || p.keyword.trimmed().isEmpty()) {
+            Cli::complain(QStringLiteral("skipped favourite folder %1: it names no site or no keyword")
+                              .arg(Cli::RowPrinter::field(name)));
+            ++*skipped;
+            continue;
+        }
+        job.depthIndex = p.depthIndex;
+        job.allMatches = p.allMatches;
+        job.pairs = {{p.site, p.keyword, key}};
+        jobs.append(job);
+    }
+    return jobs;
 }
 
 int runRank(const CommandSpec &spec, AppContext &context, const QStringList &args)
@@ -95,24 +144,17 @@ int runRank(const CommandSpec &spec, AppContext &context, const QStringList &arg
                 return Cli::usageError(QStringLiteral("--favourites takes no other option"), spec.usageText());
         }
         const FavouriteStore store(context.dataFile(QStringLiteral("myfav")));
-        QVector<RankJob> jobs;
-        for (const QString &key : store.keys()) {
-            const RankFormats::FavouriteParts p = RankFormats::parseFavouriteKey(key);
-            RankJob job;
-            job.engines = RankFormats::enginesListed(p.engineList);
-            job.depthIndex = p.depthIndex;
-            job.allMatches = p.allMatches;
-            job.pairs = {{p.site, p.keyword}};
-            // A favourite runs under the very key it is stored by, so its day file is found.
-            if (RankFormats::favouriteKey(RankFormats::engineListText(job.engines), p.site, p.keyword, p.depthIndex,
-                                          p.allMatches)
-                != key) {
-                Cli::complain(QStringLiteral("skipped a favourite whose name this version cannot read: ") + key);
-                continue;
-            }
-            jobs.append(job);
+        if (!store.folderExists()) {
+            Cli::complain(QStringLiteral("nothing to track: %1 is not a folder of favourites").arg(store.folder()));
+            return Cli::Failed;
         }
-        return runJobs(context, jobs);
+        int skipped = 0;
+        const QVector<RankJob> jobs = favouriteJobs(store, &skipped);
+        if (jobs.isEmpty() && skipped == 0) {
+            Cli::complain(QStringLiteral("nothing to track: no favourites in ") + store.folder());
+            return Cli::Failed;
+        }
+        return runJobs(context, jobs, skipped);
     }
 
     const QString site = a.value(QStringLiteral("site")).trimmed();
@@ -129,8 +171,8 @@ int runRank(const CommandSpec &spec, AppContext &context, const QStringList &arg
             return Cli::usageError(QStringLiteral("--depth takes 10, 20 or 50"), spec.usageText());
     }
     job.allMatches = a.isSet(QStringLiteral("all"));
-    job.pairs = {{site, keyword}};
-    return runJobs(context, {job});
+    job.pairs = {{site, keyword, QString()}};
+    return runJobs(context, {job}, 0);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "rank/RankFormats.h"
 
+#include "common/FieldText.h"
 #include "common/SettingNames.h"
+#include "store/FavouriteStore.h"
 
 namespace RankFormats {
 
@@ -98,9 +100,19 @@ Options parseOptions(const QString &text)
     return o;
 }
 
+QString lineField(const QString &value)
+{
+    QString out = FieldText::oneLine(value);
+    out.replace(QLatin1Char('|'), QStringLiteral("%7C"));
+    // The record's separators, broken up so a value cannot forge a part.
+    out.replace(kRecordSep, QStringLiteral("$1%24"));
+    out.replace(kTagSep, QStringLiteral("#1%23"));
+    return out;
+}
+
 QString engineLine(const QString &label, const QString &position, const QString &link)
 {
-    return label + u'|' + position + u'|' + link;
+    return lineField(label) + u'|' + lineField(position) + u'|' + lineField(link);
 }
 
 EngineLine parseEngineLine(const QString &line)
@@ -118,7 +130,8 @@ QStringList recordLines(const QString &record)
 
 QString formatTag(const RecentTag &t)
 {
-    return QStringList{t.site, t.keyword, t.date, t.record, QString::number(t.depthIndex),
+    return QStringList{FieldText::oneLine(t.site), FieldText::oneLine(t.keyword), FieldText::oneLine(t.date),
+                       FieldText::oneLine(t.record), QString::number(t.depthIndex),
                        QString::number(t.allMatches ? 1 : 0)}
         .join(kTagSep);
 }
@@ -147,15 +160,11 @@ QString favouriteKey(const QString &engineList, const QString &site, const QStri
 
 FavouriteParts parseFavouriteKey(const QString &key)
 {
-    const QStringList f = key.split(QLatin1Char('#'));
+    FavouriteStore::Key k;
     FavouriteParts p;
-    p.engineList = f.value(0);
-    p.site = f.value(1);
-    p.keyword = f.value(2);
-    bool ok = false;
-    const int depth = f.value(3).toInt(&ok);
-    p.depthIndex = ok && depth >= 0 && depth <= 2 ? depth : 1;
-    p.allMatches = f.value(4).toInt() != 0;
+    if (!FavouriteStore::parseKey(key, &k))
+        return p;
+    p = {k.engineList, k.site, k.keyword, k.depthIndex, k.allMatches, true};
     return p;
 }
 

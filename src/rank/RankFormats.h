@@ -39,7 +39,12 @@ QString defaultSetting3();
 QString formatOptions(const Options &o);
 Options parseOptions(const QString &text);
 
-// One engine row as it goes into a record or a day file: label|position|link.
+// A value as it goes into a record, a day file or a recent-record tag:
+// without line breaks or control characters, "|" written "%7C", and the
+// record's "$1$" and "#1#" broken up, so one answer stays one line and one part.
+QString lineField(const QString &value);
+// One engine row as it goes into a record or a day file: label|position|link,
+// each part through lineField.
 QString engineLine(const QString &label, const QString &position, const QString &link);
 struct EngineLine {
     QString label;
@@ -67,7 +72,9 @@ struct FavouriteParts {
     QString engineList, site, keyword;
     int depthIndex = 1;
     bool allMatches = false;
+    bool ok = false;   // false: the text is no favourite key (the parts are empty)
 };
+// Read from the key's fixed ends, so a keyword may hold "#" (FavouriteStore::parseKey).
 FavouriteParts parseFavouriteKey(const QString &key);
 
 } // namespace RankFormats

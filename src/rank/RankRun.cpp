@@ -16,6 +16,16 @@ RankRun::RankRun(AppContext &context, RankList &engines, QObject *parent)
       m_recent(recentHeaders()),
       m_job(context.jobStatus(), Job::Resume::StartsAfresh)
 {
+    // However the stop comes (the button, Ctrl-C), the page in flight ends now.
+    connect(&m_job, &Job::stateChanged, this, [this](JobStatus::State state) {
+        if (state == JobStatus::Stopping)
+            m_abort.abort();
+    });
+}
+
+void RankRun::requestStop()
+{
+    m_job.requestStop();
 }
 
 RankRun::~RankRun() = default;
@@ -85,9 +95,10 @@ RankRun::Outcome RankRun::start(const ResultList &sites, const ResultList &keywo
             continue;
         for (const ResultList::Row &k : keywords.rows()) {
             if (k.checked)
-                pairs.append({s.text.trimmed(), k.text.trimmed()});
+                pairs.append({s.text.trimmed(), k.text.trimmed(), QString()});
         }
     }
+    m_failures.reset();
     const Outcome outcome = runPairs(pairs);
     if (outcome != Outcome::OtherJobBusy && !pairs.isEmpty() && m_result.count() > 0)
         m_context.prompter().notice(QStringLiteral("查询完毕"));
@@ -101,8 +112,10 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
     m_result.clear();
     m_failedSteps = 0;
     m_dayFileFailures = 0;
+    m_abort.reset();
     cKeyrank scanner(m_context.endpoints());
     scanner.TryTime = m_timeLimit;
+    scanner.abortOn = &m_abort;
     JobStatus &status = m_job.status();
     bool stopped = false;
     for (int i = 0; i < pairs.size(); ++i) {
@@ -132,7 +145,9 @@ void RankRun::runPair(const Pair &pair, cKeyrank &scanner)
     const QString date = dateText();
     const QString engineList = engineListText();
     const Settings s = settings();
-    const QString key = RankFormats::favouriteKey(engineList, pair.site, pair.keyword, s.depthIndex, s.allMatches);
+    const QString key = !pair.favouriteKey.isEmpty()
+                            ? pair.favouriteKey
+                            : RankFormats::favouriteKey(engineList, pair.site, pair.keyword, s.depthIndex, s.allMatches);
     FavouriteStore favourites(m_context.dataFile(QStringLiteral("myfav")));
     const bool favourite = favourites.contains(key);
 
@@ -143,7 +158,9 @@ void RankRun::runPair(const Pair &pair, cKeyrank &scanner)
             engineStep(*e, pair, scanner, result);
     }
     const bool allFailed = result.steps > 0 && result.failedLabels.size() == result.steps;
-    if (favourite && !allFailed)
+    // No engine asked, no answer: an empty day file would read as a day
+    // without any ranks.
+    if (favourite && !allFailed && result.steps > 0)
         writeDayFile(key, date, result);
 
     if (!pair.keyword.isEmpty() && !pair.site.isEmpty() && !engineList.isEmpty() && !allFailed
@@ -163,43 +180,69 @@ int RankRun::addEngineRow(Engine e, const QString &position, const QString &link
     return r;
 }
 
+void RankRun::failStep(Engine e, const Pair &pair, PairResult &out, const QString &reason)
+{
+    // No answer, not "not found": shown as such, kept out of the record and
+    // the day file.
+    addEngineRow(e, QStringLiteral("-"), kFailedLink, QString());
+    out.failedLabels.append(engineLabel(e));
+    ++m_failedSteps;
+    Q_EMIT scanFailed(e, pair.site, pair.keyword, reason);
+}
+
 void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResult &out)
 {
     const QString label = engineLabel(e);
     ++out.steps;
-    const auto scan = [&](qint16 start, qint16 threshold) {
+    if (m_failures.gaveUp(e)) {
+        failStep(e, pair, out, QStringLiteral("not answering, not asked again in this run"));
+        return;
+    }
+    const auto scan = [&](int start, int threshold) {
         // The depth is read anew for every call, like the tab's drop-down.
         scanner.Keyword = pair.keyword;
         scanner.url = pair.site;
-        scanner.maxnum = qint16(RankFormats::pagesFor(settings().depthIndex));
-        return scanner.GetRank(e, start, threshold);
+        scanner.maxnum = RankFormats::pagesFor(settings().depthIndex);
+        const int position = scanner.GetRank(e, start, threshold);
+        const cKeyrank::Output o = scanner.output(e);
+        // A stop is no failure of the engine's.
+        if (o.fetch.failure != FetchOutcome::Failure::Aborted && m_failures.record(e, o.failed)) {
+            m_job.status().setCurrent(EngineFailures::gaveUpText(e));
+            Q_EMIT engineGaveUp(e);
+        }
+        return position;
     };
-    const auto keep = [&](int position) {
+    const auto show = [&](int position) {
         const cKeyrank::Output o = scanner.output(e);
         addEngineRow(e, QString::number(position), o.foundUrl, o.pageUrl);
-        const QString line = RankFormats::engineLine(label, QString::number(position), o.foundUrl);
-        out.record += QStringLiteral("$1$") + line;
-        out.dayLines.append(line);
+        return RankFormats::engineLine(label, QString::number(position), o.foundUrl);
     };
 
     const int first = scan(0, 0);
     if (scanner.output(e).failed) {
-        // No page came: that is no answer, not "not found".
-        addEngineRow(e, QStringLiteral("-"), kFailedLink, QString());
-        out.failedLabels.append(label);
-        ++m_failedSteps;
+        failStep(e, pair, out, scanner.output(e).fetch.reason());
         return;
     }
-    keep(first);
-    if (!settings().allMatches)
-        return;
-    int last = first;
-    while (scanner.output(e).pageIndex.toInt() < RankFormats::pagesFor(settings().depthIndex)) {
-        const int next = scan(qint16(scanner.output(e).pageIndex.toInt()), qint16(last));
-        if (next <= 0)
-            break;
-        keep(next);
-        last = next;
+    QStringList lines{show(first)};
+    if (settings().allMatches) {
+        int last = first;
+        while (scanner.output(e).pageIndex.toInt() < RankFormats::pagesFor(settings().depthIndex)) {
+            const int next = scan(scanner.output(e).pageIndex.toInt(), last);
+            if (scanner.output(e).failed) {
+                // The positions shown are real, but the list of them is not
+                // whole: the engine's answer is not stored.
+                failStep(e, pair, out, scanner.output(e).fetch.reason());
+                return;
+            }
+            if (next <= 0)
+                break;
+            lines.append(show(next));
+            last = next;
+        }
+    }
+    for (const QString &line : lines) {
+        out.record += QStringLiteral("$1$") + line;
+        out.dayLines.append(line);
     }
 }
 

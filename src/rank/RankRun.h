@@ -2,7 +2,9 @@
 
 #include "common/Engine.h"
 #include "common/Job.h"
+#include "engines/EngineFailures.h"
 #include "rank/RankList.h"
+#include "web/FetchAbort.h"
 
 #include <QDate>
 #include <QObject>
@@ -16,8 +18,11 @@ class cKeyrank;
 // further position within the chosen depth). Fills the result list with a
 // header row per pair and a row per engine answer, keeps one recent record
 // per pair and writes today's day file of a pair that is a favourite. An
-// engine whose pages all failed to load shows "-" and "查询失败" and is left
-// out of the record and the day file. Stops after the current pair when asked.
+// engine answers only when every page its scan needed loaded: otherwise it
+// shows "-" and "查询失败" and is left out of the record and the day file
+// (the day's earlier line for it stays). An engine that fails three times in
+// a row is asked nothing more in the run. A stop ends the page in flight and
+// the run after the current pair.
 class RankRun : public QObject
 {
     Q_OBJECT
@@ -32,6 +37,10 @@ public:
     struct Pair {
         QString site;
         QString keyword;
+        // The favourite this pair runs for, when the caller knows it (the
+        // command line runs each favourite under its own stored key); empty:
+        // the key of the current options, when such a favourite exists.
+        QString favouriteKey;
     };
 
     static const QString kFailedLink;   // "查询失败"
@@ -68,11 +77,16 @@ public:
     // The "开始查询" button: checks the selection and runs the ticked pairs.
     Outcome start(const ResultList &sites, const ResultList &keywords);
     // Runs the given pairs without the selection checks (command line).
+    // Engines that gave up in an earlier call stay given up: one command is
+    // one run.
     Outcome runPairs(const QVector<Pair> &pairs);
-    void requestStop() { m_job.requestStop(); }
+    // Stops after the current pair; the page in flight ends at once.
+    void requestStop();
 
-    // Engine steps whose pages all failed in the last run.
+    // Engine steps without an answer in the last call (pages that failed,
+    // engines given up, scans stopped).
     int failedSteps() const { return m_failedSteps; }
+    const EngineFailures &failures() const { return m_failures; }
     // Favourites' day files the last run could not write (already said
     // through the prompter).
     int dayFileFailures() const { return m_dayFileFailures; }
@@ -81,6 +95,11 @@ public:
 Q_SIGNALS:
     // One pair is done: its header row and engine rows end the result list.
     void pairFinished(int headerRow);
+    // An engine's scan of a pair got no answer; `reason` says why ("timed
+    // out", "HTTP status 500", "not answering", ...).
+    void scanFailed(Engine e, const QString &site, const QString &keyword, const QString &reason);
+    // Three failures in a row: the engine is asked nothing more in this run.
+    void engineGaveUp(Engine e);
 
 private:
     struct PairResult {
@@ -93,12 +112,15 @@ private:
     void engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResult &out);
     int addEngineRow(Engine e, const QString &position, const QString &link, const QString &address);
     void writeDayFile(const QString &key, const QString &date, const PairResult &pair);
+    void failStep(Engine e, const Pair &pair, PairResult &out, const QString &reason);
 
     AppContext &m_context;
     RankList &m_engines;
     RankList m_result;
     RankList m_recent;
     Job m_job;
+    FetchAbort m_abort;
+    EngineFailures m_failures;
     std::function<Settings()> m_settings;
     std::function<QDate()> m_today;
     int m_timeLimit = 15;

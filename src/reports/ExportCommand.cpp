@@ -68,12 +68,13 @@ int runExportCommand(AppContext &context, const QStringList &args)
 
     ResultList list(what == u"db" ? databaseHeaders() : FavouriteHistory::headers());
     ReportKind kind = ReportKind::KeywordDatabase;
+    QStringList unreadable;
     if (what == u"db") {
         if (!loadDatabase(context, list))
             return Cli::Failed;
     } else if (what == u"favourites") {
         kind = ReportKind::History;
-        FavouriteHistory::fill(list, FavouriteHistory::read(context.dataFile(QStringLiteral("myfav"))));
+        FavouriteHistory::fill(list, FavouriteHistory::read(context.dataFile(QStringLiteral("myfav")), &unreadable));
     } else {
         return Cli::usageError(QStringLiteral("unknown list: ") + what, usage);
     }
@@ -84,5 +85,10 @@ int runExportCommand(AppContext &context, const QStringList &args)
         return Cli::Failed;
     }
     QTextStream(stderr) << "wrote " << list.count() << " rows to " << path << Qt::endl;
-    return Cli::Done;
+    // The report holds everything else; what it lacks is said by name.
+    for (const QString &name : unreadable)
+        Cli::complain(QStringLiteral("export: left out favourite folder %1: its name is not "
+                                     "engines#site#keyword#depth#all")
+                          .arg(Cli::RowPrinter::field(name)));
+    return unreadable.isEmpty() ? Cli::Done : Cli::Failed;
 }

@@ -6,19 +6,24 @@
 
 namespace FavouriteHistory {
 
-QList<Entry> read(const QString &favouritesFolder)
+QList<Entry> read(const QString &favouritesFolder, QStringList *unreadable)
 {
     QList<Entry> entries;
     const FavouriteStore store(favouritesFolder);
     if (!store.folderExists())
         return entries;
-    for (const QString &key : store.keys()) {
-        const QStringList parts = key.split(QLatin1Char('#'));
-        for (const FavouriteStore::DayFile &day : store.history(key)) {
+    for (const QString &name : store.folderNames()) {
+        FavouriteStore::Key key;
+        if (!FavouriteStore::parseKey(FavouriteStore::keyOfName(name), &key)) {
+            if (unreadable)
+                unreadable->append(name);
+            continue;
+        }
+        // The folder itself, not whichever folder its key would name today.
+        for (const FavouriteStore::DayFile &day : store.historyOfFolder(name)) {
             for (const QString &line : day.lines) {
                 const QStringList fields = line.split(QLatin1Char('|'));
-                entries.append({parts.value(1), parts.value(2), day.date, fields.value(0), fields.value(1),
-                                fields.value(2)});
+                entries.append({key.site, key.keyword, day.date, fields.value(0), fields.value(1), fields.value(2)});
             }
         }
     }

@@ -19,8 +19,10 @@ struct Entry {
     QString link;
 };
 
-// Every line of every day file, favourites in folder order, days oldest first.
-QList<Entry> read(const QString &favouritesFolder);
+// Every line of every day file, favourites in folder order, days oldest
+// first. Folders whose names are no favourite key are left out and named
+// in `unreadable`.
+QList<Entry> read(const QString &favouritesFolder, QStringList *unreadable = nullptr);
 
 QStringList headers();
 // The entries as a list with one row per favourite, day and engine.

@@ -17,6 +17,30 @@ bool needsEscape(QChar c, bool first)
 
 FavouriteStore::FavouriteStore(const QString &folder) : m_folder(folder) {}
 
+bool FavouriteStore::parseKey(const QString &key, Key *out)
+{
+    const qsizetype first = key.indexOf(u'#');
+    const qsizetype second = first < 0 ? -1 : key.indexOf(u'#', first + 1);
+    const qsizetype last = key.lastIndexOf(u'#');
+    const qsizetype beforeLast = last <= 0 ? -1 : key.lastIndexOf(u'#', last - 1);
+    if (first < 0 || second < 0 || beforeLast <= second)
+        return false;
+    bool depthOk = false;
+    bool allOk = false;
+    const int depth = key.mid(beforeLast + 1, last - beforeLast - 1).toInt(&depthOk);
+    const int all = key.mid(last + 1).toInt(&allOk);
+    if (!depthOk || depth < 0 || depth > 2 || !allOk)
+        return false;
+    if (out) {
+        out->engineList = key.left(first);
+        out->site = key.mid(first + 1, second - first - 1);
+        out->keyword = key.mid(second + 1, beforeLast - second - 1);
+        out->depthIndex = depth;
+        out->allMatches = all != 0;
+    }
+    return true;
+}
+
 QString FavouriteStore::encodeName(const QString &key)
 {
     QString out;
@@ -50,6 +74,12 @@ QString FavouriteStore::decodeName(const QString &name)
     return out;
 }
 
+QString FavouriteStore::keyOfName(const QString &name)
+{
+    const QString decoded = decodeName(name);
+    return encodeName(decoded) == name ? decoded : name;
+}
+
 bool FavouriteStore::folderExists() const
 {
     return QFileInfo(m_folder).isDir();
@@ -57,27 +87,45 @@ bool FavouriteStore::folderExists() const
 
 QString FavouriteStore::pathOf(const QString &key) const
 {
-    return m_folder + u'/' + encodeName(key);
+    return m_folder + u'/' + folderNameOf(key);
+}
+
+QStringList FavouriteStore::folderNames() const
+{
+    return QDir(m_folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
 
 QStringList FavouriteStore::keys() const
 {
     QStringList out;
-    const QStringList names =
-        QDir(m_folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
-    for (const QString &name : names)
-        out.append(decodeName(name));
+    for (const QString &name : folderNames())
+        out.append(keyOfName(name));
     return out;
+}
+
+QString FavouriteStore::folderNameOf(const QString &key) const
+{
+    // Exact names only: a case-insensitive file system must not make
+    // "Site" the favourite of "site".
+    const QStringList names = folderNames();
+    if (names.contains(key) && keyOfName(key) == key)
+        return key;
+    for (const QString &name : names) {
+        if (keyOfName(name) == key)
+            return name;
+    }
+    return encodeName(key);
 }
 
 bool FavouriteStore::contains(const QString &key) const
 {
     if (key.isEmpty())
         return false;
-    // Exact names only: a case-insensitive file system must not make
-    // "Site" the favourite of "site".
-    const QString name = encodeName(key);
-    return QDir(m_folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden).contains(name);
+    for (const QString &name : folderNames()) {
+        if (keyOfName(name) == key)
+            return true;
+    }
+    return false;
 }
 
 bool FavouriteStore::create(const QString &key)
@@ -120,10 +168,17 @@ QStringList FavouriteStore::readDay(const QString &key, const QString &date, boo
 
 QVector<FavouriteStore::DayFile> FavouriteStore::history(const QString &key) const
 {
-    QVector<DayFile> out;
     if (key.isEmpty())
+        return {};
+    return historyOfFolder(folderNameOf(key));
+}
+
+QVector<FavouriteStore::DayFile> FavouriteStore::historyOfFolder(const QString &name) const
+{
+    QVector<DayFile> out;
+    if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/'))
         return out;
-    const QDir dir(pathOf(key));
+    const QDir dir(m_folder + u'/' + name);
     // Date names sort in date order.
     const QFileInfoList files = dir.entryInfoList(QDir::Files, QDir::Name);
     for (const QFileInfo &file : files) {

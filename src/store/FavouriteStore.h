@@ -8,13 +8,28 @@
 // The favourites folder "myfav": one folder per favourite, named by its key,
 // holding one day file per date ("yyyy-MM-dd.txt", GB18030, CR LF).
 //
-// A key becomes a folder name only with every character a file name cannot
-// hold percent-encoded ("%" itself too, and a leading "."), so no site or
-// keyword text can reach outside the folder; names are decoded when read
-// back, and a name without "%" reads back as it is.
+// A key: engine list # site # keyword # record-count index # all matches.
+// A new favourite's folder is named by its key with every character a file
+// name cannot hold percent-encoded ("%" itself too, and a leading "."), so no
+// site or keyword text can reach outside the folder. Older versions wrote the
+// key raw: a name that is not exactly what this version's encoding makes is
+// taken as such a raw key, and every favourite is read from and written to
+// the very folder it was found in, whatever its name.
 class FavouriteStore
 {
 public:
+    // A key read from its fixed ends: the engine list up to the first "#",
+    // the site up to the second, the record-count index and the all-matches
+    // value after the last two; the keyword is everything between, "#"s and all.
+    struct Key {
+        QString engineList, site, keyword;
+        int depthIndex = 1;
+        bool allMatches = false;
+    };
+    // False when the text is no key: fewer than five parts, a record-count
+    // index other than 0, 1 or 2, or an all-matches value that is no number.
+    static bool parseKey(const QString &key, Key *out);
+
     struct DayFile {
         QString date;          // the file name up to its first "."
         QStringList lines;     // non-empty lines: label|position|link
@@ -25,12 +40,20 @@ public:
 
     static QString encodeName(const QString &key);
     static QString decodeName(const QString &name);
+    // The key a folder name stands for: decoded when the name is this
+    // version's encoding of it, the name itself otherwise.
+    static QString keyOfName(const QString &name);
     static QString dateText(const QDate &date) { return date.toString(QStringLiteral("yyyy-MM-dd")); }
 
     QString folder() const { return m_folder; }
     bool folderExists() const;
+    // Every favourite folder's name, sorted.
+    QStringList folderNames() const;
     // Every favourite key, sorted by folder name.
     QStringList keys() const;
+    // The folder that holds the favourite `key`: the existing one (a folder
+    // named exactly `key` first), else the name a new one gets.
+    QString folderNameOf(const QString &key) const;
     // Whether the favourite exists (IsSaves): exact, case-sensitive.
     bool contains(const QString &key) const;
     // Creates the favourite's folder (and "myfav" when missing).
@@ -45,6 +68,8 @@ public:
     QStringList readDay(const QString &key, const QString &date, bool *exists = nullptr) const;
     // Every day file of the favourite, oldest first.
     QVector<DayFile> history(const QString &key) const;
+    // The same for the favourite folder of that name.
+    QVector<DayFile> historyOfFolder(const QString &name) const;
 
 private:
     QString pathOf(const QString &key) const;

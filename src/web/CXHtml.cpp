@@ -1,5 +1,6 @@
 #include "web/CXHtml.h"
 
+#include "web/FetchAbort.h"
 #include "web/M_base.h"
 
 #include <QDeadlineTimer>
@@ -130,6 +131,8 @@ FetchOutcome CXHtml::fetch(QByteArray *body)
             m_lastTimedOut = true;
             return failWith(r.failure);
         }
+        if (r.failure == FetchOutcome::Failure::Aborted)
+            return failWith(r.failure);
         m_lastStatus = r.status;
         out.status = r.status;
         // Redirects are followed here rather than by Qt: Qt's own following
@@ -165,6 +168,10 @@ bool CXHtml::isRedirect(int status)
 CXHtml::Response CXHtml::fetchOnce(const QUrl &address, const QDeadlineTimer &deadline)
 {
     Response r;
+    if (abortOn && abortOn->isAborted()) {
+        r.failure = FetchOutcome::Failure::Aborted;
+        return r;
+    }
     QNetworkRequest request(address);
     request.setHeader(QNetworkRequest::UserAgentHeader, agent.isEmpty() ? defaultAgent() : agent);
     // Qt would otherwise send the machine's locale, and an engine would then
@@ -189,6 +196,8 @@ CXHtml::Response CXHtml::fetchOnce(const QUrl &address, const QDeadlineTimer &de
         }
     });
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (abortOn)
+        QObject::connect(abortOn, &FetchAbort::aborted, &loop, &QEventLoop::quit);
 
     limit.start(std::chrono::milliseconds(qMax<qint64>(0, deadline.remainingTime())));
     if (!reply->isFinished())
@@ -196,7 +205,7 @@ CXHtml::Response CXHtml::fetchOnce(const QUrl &address, const QDeadlineTimer &de
     limit.stop();
 
     if (!reply->isFinished()) {
-        r.failure = FetchOutcome::Failure::TimedOut;
+        r.failure = abortOn && abortOn->isAborted() ? FetchOutcome::Failure::Aborted : FetchOutcome::Failure::TimedOut;
         reply->disconnect(&loop);
         reply->abort();
         reply->deleteLater();

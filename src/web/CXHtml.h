@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <memory>
 
+class FetchAbort;
 class QDeadlineTimer;
 class QNetworkAccessManager;
 
@@ -37,6 +38,9 @@ public:
     int TryTime = 10;
     QString charset;   // "char": empty means detect before the real fetch
     QString agent;
+    // When set, its abort() ends the request in flight and fails the later
+    // ones without sending them. Not owned.
+    FetchAbort *abortOn = nullptr;
 
     QString GetSrc();
     // The same requests as GetSrc (normalising url, detecting char when it is

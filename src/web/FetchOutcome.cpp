@@ -12,6 +12,7 @@ QString FetchOutcome::reason() const
     case Failure::Network: return QStringLiteral("network error");
     case Failure::Dropped: return QStringLiteral("connection dropped before the whole page arrived");
     case Failure::TooBig: return QStringLiteral("page larger than the limit");
+    case Failure::Aborted: return QStringLiteral("stopped");
     }
     return {};
 }

@@ -16,6 +16,7 @@ struct FetchOutcome
         Network,        // another network error before any answer (unknown host, ...)
         Dropped,        // the connection closed before the whole answer arrived
         TooBig,         // the body grew past CXHtml::kMaxBodyBytes
+        Aborted,        // the caller stopped it (a job's stop) before the answer was whole
     };
 
     QString body;       // the decoded page; always empty when the request failed

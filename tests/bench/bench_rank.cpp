@@ -67,7 +67,7 @@ int main(int argc, char *argv[])
 
     QVector<RankRun::Pair> list;
     for (int i = 0; i < pairs; ++i)
-        list.append({QStringLiteral("www.listed-nowhere.example"), QStringLiteral("bench keyword %1").arg(i)});
+        list.append({QStringLiteral("www.listed-nowhere.example"), QStringLiteral("bench keyword %1").arg(i), QString()});
 
     QElapsedTimer t;
     t.start();

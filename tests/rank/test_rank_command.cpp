@@ -5,7 +5,9 @@
 #include "rank/RankTracker.h"
 #include "store/FavouriteStore.h"
 #include "support/Interrupt.h"
+#include "support/TinyHttpServer.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <csignal>
 #include <sys/types.h>
@@ -30,10 +32,24 @@ class TestRankCommand : public QObject
     std::unique_ptr<QTemporaryDir> data;
     int exitCode = -1;
     QString errText;
+    QByteArray outBytes;
+    QString googleBase;   // non-empty: Google is this server instead of the stand-in
 
     void start(QProcess &p, const QStringList &args)
     {
         QVERIFY(f->web().writeEndpoints(data->filePath("endpoints.ini")));
+        if (!googleBase.isEmpty()) {
+            QFile ini(data->filePath("endpoints.ini"));
+            QVERIFY(ini.open(QIODevice::ReadWrite));
+            QByteArray text = ini.readAll();
+            const qsizetype at = text.indexOf("google=");
+            QVERIFY(at >= 0);
+            const qsizetype end = text.indexOf('\n', at);
+            const QByteArray line = "google=" + googleBase.toUtf8();
+            text.replace(at, end - at, line);
+            QVERIFY(ini.resize(0));
+            ini.write(text);
+        }
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", configDir->path());
         env.remove("VELTRANA_HOME");
@@ -49,9 +65,20 @@ class TestRankCommand : public QObject
         waitForEnd(p);
         exitCode = p.exitCode();
         errText = QString::fromUtf8(p.readAllStandardError());
-        return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        outBytes = p.readAllStandardOutput();
+        return QString::fromUtf8(outBytes).split('\n', Qt::SkipEmptyParts);
     }
     FavouriteStore favourites() const { return FavouriteStore(data->filePath("myfav")); }
+    // A favourite folder named exactly `name`, as an older version made it.
+    void makeFolder(const QString &name) { QVERIFY(QDir(data->path()).mkpath("myfav/" + name)); }
+    bool hasDayFile(const QString &folder) const
+    {
+        return QFile::exists(data->filePath("myfav/" + folder + "/" + today() + ".txt"));
+    }
+    static QString googlePath(int page)
+    {
+        return QString("/search?q=widgets&hl=en&newwindow=1&start=%1&sa=N").arg(page * 10);
+    }
 
 private Q_SLOTS:
     void init()
@@ -64,6 +91,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        googleBase.clear();
         f.reset();
         data.reset();
         configDir.reset();
@@ -137,6 +165,159 @@ private Q_SLOTS:
                                + "/search?q=hiking boots&hl=en&newwindow=1&start=0&sa=N"));
         QCOMPARE(favourites().readDay(a, today()), QStringList{"Google|2|www.veltrana-demo.com"});
         QVERIFY(errText.contains("could not load"));
+    }
+
+    void aFailedPageIsNeverNotFound()
+    {
+        // Depth 50, all matches: page 1 loads without the site, pages 2-5 are not there.
+        TinyHttpServer google;
+        QVERIFY(google.listen());
+        googleBase = google.baseUrl();
+        google.setPage(googlePath(0), "<h3 class=r><a href=\"http://other.example/\">r</a></h3>");
+        const QString key = "Google#www.site.example#widgets#2#1";
+        QVERIFY(favourites().create(key));
+        QVERIFY(favourites().writeDay(key, today(), {"Google|12|www.site.example"}));
+        QStringList lines = run({"rank", "--favourites"});
+        QCOMPARE(exitCode, 3);
+        QCOMPARE(lines.value(1), QString("Google\tfailed\t\t"));
+        QCOMPARE(favourites().readDay(key, today()), QStringList{"Google|12|www.site.example"});
+        QVERIFY2(errText.contains("veltrana: Google for \"widgets\" on www.site.example: HTTP status 404"),
+                 qPrintable(errText));
+
+        lines = run({"rank", "--site", "www.site.example", "--keyword", "widgets", "--engines", "google", "--depth",
+                     "50", "--all"});
+        QCOMPARE(exitCode, 3);
+        QCOMPARE(lines.value(1), QString("Google\tfailed\t\t"));
+
+        // An engine with no address set is said as such.
+        googleBase = " ";   // "google= ": empty
+        run({"rank", "--site", "www.site.example", "--keyword", "widgets", "--engines", "google"});
+        QCOMPARE(exitCode, 3);
+        QVERIFY2(errText.contains("widgets\" on www.site.example: no address configured"), qPrintable(errText));
+    }
+
+    void positionsAreWholeNumbersAndLinksStayOneLine()
+    {
+        TinyHttpServer google;
+        QVERIFY(google.listen());
+        googleBase = google.baseUrl();
+        QByteArray page;
+        for (int k = 1; k <= 33000; ++k)
+            page += k == 32770 ? QByteArray("<h3 class=r><a href=\"http://www.site.example/p\">r</a>")
+                               : QByteArray("<h3 class=r><a href=\"http://x.example/\">r</a>");
+        google.setPage(googlePath(0), page);
+        QStringList lines =
+            run({"rank", "--site", "www.site.example", "--keyword", "widgets", "--engines", "google", "--depth", "10"});
+        QCOMPARE(exitCode, 0);
+        QVERIFY2(lines.value(1).startsWith("Google\t32770\twww.site.example/p\t"), qPrintable(lines.join('\n')));
+
+        // A link with a line break, "|" and NUL in it: one line on stdout and in the day file.
+        google.setPage(googlePath(0), QByteArray("<h3 class=r><a href=\"http://www.site.example/a|b\r\n"
+                                                 "bing|1|forged.example\0z\">r</a>", 75));
+        const QString key = "Google#www.site.example#widgets#0#0";
+        QVERIFY(favourites().create(key));
+        lines = run({"rank", "--favourites"});
+        QCOMPARE(exitCode, 0);
+        QVERIFY(!outBytes.contains('\0'));
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines.at(1).startsWith("Google\t1\twww.site.example/a|b  bing|1|forged.example z\t"),
+                 qPrintable(lines.at(1)));
+        QCOMPARE(favourites().readDay(key, today()),
+                 QStringList{"Google|1|www.site.example/a%7Cbbing%7C1%7Cforged.examplez"});
+    }
+
+    void nothingToTrackExitsOne()
+    {
+        run({"rank", "--favourites"});
+        QCOMPARE(exitCode, 1);
+        QVERIFY2(errText.contains("veltrana: nothing to track"), qPrintable(errText));
+        QVERIFY(QDir(data->path()).mkpath("myfav"));
+        run({"rank", "--favourites"});
+        QCOMPARE(exitCode, 1);
+        QVERIFY2(errText.contains("no favourites in"), qPrintable(errText));
+        QVERIFY(QDir(data->filePath("myfav")).removeRecursively());
+        QFile file(data->filePath("myfav"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        run({"rank", "--favourites"});
+        QCOMPARE(exitCode, 1);
+        QVERIFY2(errText.contains("nothing to track"), qPrintable(errText));
+        QVERIFY(f->web().log().isEmpty());
+    }
+
+    void favouriteFoldersAsOlderVersionsWroteThem()
+    {
+        // Keys written raw: "#" inside a keyword, "%" that no encoding made.
+        const QStringList raw{"Google#www.trailgear-shop.com#c# tutorial#0#0",
+                              "Google#www.trailgear-shop.com#100%cotton#0#0",
+                              "Google#www.trailgear-shop.com#a%20b#0#0",
+                              "Yahoo#blog.example.net%2fguides#seo audit#0#0"};
+        for (const QString &name : raw)
+            makeFolder(name);
+        makeFolder("notes");                            // no favourite at all
+        makeFolder("#www.trailgear-shop.com#boots#0#0");   // names no engine
+        run({"rank", "--favourites"});
+        QCOMPARE(exitCode, 1);
+        for (const QString &name : raw)
+            QVERIFY2(hasDayFile(name), qPrintable(name));
+        QVERIFY(!hasDayFile("#www.trailgear-shop.com#boots#0#0"));
+        QVERIFY2(errText.contains("favourite folder notes:"), qPrintable(errText));
+        QVERIFY2(errText.contains("favourite folder #www.trailgear-shop.com#boots#0#0: it names no engine"),
+                 qPrintable(errText));
+        // Each folder's own keyword went to the engine, whole.
+        QStringList asked;
+        for (const standin::LoggedRequest &r : f->web().log("google"))
+            asked << r.items.value(0).second;
+        asked.sort();
+        QCOMPARE(asked, (QStringList{"100%cotton", "a b", "c# tutorial"}));
+        QCOMPARE(QDir(data->filePath("myfav")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 6);
+
+        // The export reads those folders whole and names the one it cannot.
+        run({"export", "favourites", data->filePath("history.csv")});
+        QCOMPARE(exitCode, 1);
+        QVERIFY2(errText.contains("left out favourite folder notes"), qPrintable(errText));
+        QFile csv(data->filePath("history.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(csv.readAll());
+        for (const char *cell : {",c# tutorial,", ",100%cotton,", ",a%20b,", "blog.example.net%2fguides,seo audit,"})
+            QVERIFY2(text.contains(QString::fromUtf8(cell)), cell);
+    }
+
+    void aHangingEngineStopsWithinASecondOfCtrlC()
+    {
+        for (const char *kw : {"rank tracker", "hiking boots", "seo audit"})
+            QVERIFY(favourites().create("Google#www.veltrana-demo.com#" + QString::fromUtf8(kw) + "#2#0"));
+        standin::Behaviour hang;
+        hang.neverAnswer = true;
+        f->web().setBehaviour("/google", hang);
+        QProcess p;
+        start(p, {"rank", "--favourites"});
+        QTRY_VERIFY_WITH_TIMEOUT(!f->web().log("google").isEmpty(), 5000);
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(pid_t(p.processId()), SIGINT);
+        QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 2000);
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(p.exitCode(), 130);
+        QCOMPARE(f->web().log("google").size(), 1);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).value(1),
+                 QString("Google\tfailed\t\t"));
+    }
+
+    void anEngineThatKeepsFailingIsAskedNoMore()
+    {
+        for (const char *kw : {"rank tracker", "hiking boots", "seo audit", "local seo", "trail running shoes"})
+            QVERIFY(favourites().create("Google,Bing#www.veltrana-demo.com#" + QString::fromUtf8(kw) + "#0#0"));
+        standin::Behaviour refuse;
+        refuse.status = 503;
+        f->web().setBehaviour("/google", refuse);
+        const QStringList lines = run({"rank", "--favourites"});
+        QCOMPARE(exitCode, 3);
+        QCOMPARE(f->web().log("google").size(), 3);
+        QCOMPARE(f->web().log("bing").size(), 5);
+        QCOMPARE(lines.count("Google\tfailed\t\t"), 5);
+        QCOMPARE(errText.count("failed three times in a row"), 1);
+        QCOMPARE(errText.count("HTTP status 503"), 3);
     }
 
     void usageErrors_data()

@@ -7,7 +7,11 @@
 #include "rank/RankTracker.h"
 #include "store/FavouriteStore.h"
 
+#include "support/TinyHttpServer.h"
+
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <algorithm>
 
 class TestRankRun : public QObject
@@ -194,6 +198,117 @@ private Q_SLOTS:
         QCOMPARE(resultRows(*t).mid(1), (QStringList{"Google|-|查询失败", "Bing|-|查询失败"}));
         QCOMPARE(store.readDay(key, today()), QStringList{"Google|1|kept"});
         QVERIFY(t->recent().isEmpty());
+    }
+
+    void anEngineFailingThreeTimesInARowIsAskedNoMore()
+    {
+        fillLists(*t, {"www.trailgear-shop.com"}, {"hiking boots", "rank tracker", "seo audit", "local seo", "x"});
+        t->setEngineTicked(Engine::Google, true);
+        t->setEngineTicked(Engine::Bing, true);
+        t->setDepthIndex(0);
+        standin::Behaviour refuse;
+        refuse.status = 500;
+        f->web().setBehaviour("/google", refuse);
+        QSignalSpy gaveUp(&t->run(), &RankRun::engineGaveUp);
+        QSignalSpy failed(&t->run(), &RankRun::scanFailed);
+        QStringList panel;
+        connect(&f->context->jobStatus(), &JobStatus::changed, this,
+                [&] { panel << f->context->jobStatus().current(); });
+        t->start();
+        QCOMPARE(f->searches("google"), 3);
+        QCOMPARE(f->searches("bing"), 5);
+        QCOMPARE(gaveUp.count(), 1);
+        QVERIFY(panel.contains("Google 无响应，本次不再查询"));
+        // Every pair still says Google gave no answer, never "not found".
+        QCOMPARE(t->result().columnTexts(1).count("-"), 5);
+        QCOMPARE(failed.count(), 5);
+        QCOMPARE(failed.first().at(3).toString(), QString("HTTP status 500"));
+        QVERIFY(failed.last().at(3).toString().contains("not answering"));
+        QCOMPARE(t->run().failedSteps(), 5);
+
+        // A new run asks it again.
+        f->web().clearBehaviours();
+        t->start();
+        QCOMPARE(f->searches("google"), 3 + 5);
+        QCOMPARE(t->run().failedSteps(), 0);
+    }
+
+    void aStopEndsThePageInFlightAndTheRunAfterThePair()
+    {
+        fillLists(*t, {"www.trailgear-shop.com"}, {"hiking boots", "rank tracker"});
+        t->setEngineTicked(Engine::Google, true);
+        t->setEngineTicked(Engine::Bing, true);
+        t->run().setPageTimeLimit(10);
+        standin::Behaviour hang;
+        hang.neverAnswer = true;
+        f->web().setBehaviour("/google", hang);
+        // The window's stop: the start button clicked again while the run goes.
+        QTimer::singleShot(300, this, [&] { t->run().requestStop(); });
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(t->start(), RankRun::Outcome::Stopped);
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+        // The pair in hand ends with no answer from either engine; the next is not begun.
+        QCOMPARE(resultRows(*t).mid(1), (QStringList{"Google|-|查询失败", "Bing|-|查询失败"}));
+        QCOMPARE(f->searches("google"), 1);
+        QCOMPARE(f->searches("bing"), 0);
+        QCOMPARE(f->context->jobStatus().state(), JobStatus::Idle);
+    }
+
+    void anAnswerCutShortIsNotStored()
+    {
+        // All matches: the first positions are on page 1, page 2 does not come.
+        TinyHttpServer server;
+        QVERIFY(server.listen());
+        f->context->endpoints().setBase(Endpoints::Service::Google, server.baseUrl());
+        QByteArray page;
+        for (int k = 1; k <= 10; ++k)
+            page += "<h3 class=r><a href=\"http://" + QByteArray(k == 3 || k == 8 ? "www.site.example" : "x.example")
+                    + "/\">r</a></h3>";
+        server.setPage("/search?q=widgets&hl=en&newwindow=1&start=0&sa=N", page);
+        fillLists(*t, {"www.site.example"}, {"widgets"});
+        t->setEngineTicked(Engine::Google, true);
+        t->setDepthIndex(1);
+        t->setAllMatches(true);
+        const QString key = "Google#www.site.example#widgets#1#1";
+        FavouriteStore store(f->dataFile("myfav"));
+        QVERIFY(store.create(key));
+        QVERIFY(store.writeDay(key, today(), {"Google|12|earlier"}));
+        QSignalSpy failed(&t->run(), &RankRun::scanFailed);
+        t->start();
+        // The positions found are shown; the engine's answer is not whole.
+        QCOMPARE(resultRows(*t).mid(1), (QStringList{"Google|3|www.site.example", "Google|8|www.site.example",
+                                                     "Google|-|查询失败"}));
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(failed.first().at(3).toString(), QString("HTTP status 404"));
+        QCOMPARE(store.readDay(key, today()), QStringList{"Google|12|earlier"});
+        QVERIFY(t->recent().isEmpty());
+    }
+
+    void valuesFromPagesStayOneLine()
+    {
+        TinyHttpServer server;
+        QVERIFY(server.listen());
+        f->context->endpoints().setBase(Endpoints::Service::Google, server.baseUrl());
+        server.setPage("/search?q=widgets&hl=en&newwindow=1&start=0&sa=N",
+                       "<h3 class=r><a href=\"http://www.site.example/a|b\r\nBing|1|forged.example\x01$1$Yahoo|2|x\">"
+                       "r</a></h3>");
+        fillLists(*t, {"www.site.example"}, {"widgets"});
+        t->setEngineTicked(Engine::Google, true);
+        t->setDepthIndex(0);
+        const QString key = "Google#www.site.example#widgets#0#0";
+        FavouriteStore store(f->dataFile("myfav"));
+        QVERIFY(store.create(key));
+        t->start();
+        const QStringList day = store.readDay(key, today());
+        QCOMPARE(day.size(), 1);
+        const RankFormats::EngineLine line = RankFormats::parseEngineLine(day.first());
+        QCOMPARE(line.label, QString("Google"));
+        QCOMPARE(line.position, QString("1"));
+        // (Links with a scheme come lower-cased, as they always did.)
+        QCOMPARE(line.link, QString("www.site.example/a%7Cbbing%7C1%7Cforged.example$1%24yahoo%7C2%7Cx"));
+        // The record keeps one engine row too.
+        QCOMPARE(RankFormats::recordLines(RankFormats::parseTag(t->recent().row(0).tag).record), day);
     }
 
     void rankOptionsAreStoredAndRestored()

@@ -3,8 +3,12 @@
 
 #include "RankFixture.h"
 #include "engines/cKeyrank.h"
+#include "support/TinyHttpServer.h"
+#include "web/FetchAbort.h"
 
+#include <QElapsedTimer>
 #include <QTcpServer>
+#include <QTimer>
 
 class TestRankScanner : public QObject
 {
@@ -17,9 +21,35 @@ class TestRankScanner : public QObject
         cKeyrank k(f.context->endpoints());
         k.url = site;
         k.Keyword = keyword;
-        k.maxnum = qint16(pages);
+        k.maxnum = pages;
         k.TryTime = 2;
         return k;
+    }
+
+    // A scanner whose Google is `server`, looking for "www.site.example" on "widgets".
+    static cKeyrank googleAt(const Endpoints &endpoints, int pages)
+    {
+        cKeyrank k(endpoints);
+        k.url = "www.site.example";
+        k.Keyword = "widgets";
+        k.maxnum = pages;
+        k.TryTime = 2;
+        return k;
+    }
+    static QString googlePath(int page)
+    {
+        return QString("/search?q=widgets&hl=en&newwindow=1&start=%1&sa=N").arg(page * 10);
+    }
+    // A Google page of `pieces` results with the site in piece `sitePiece` (0: nowhere).
+    static QByteArray googlePage(int pieces, int sitePiece)
+    {
+        QByteArray page = "<html><body>";
+        for (int k = 1; k <= pieces; ++k) {
+            page += "<h3 class=r><a href=\"http://";
+            page += k == sitePiece ? "www.site.example/p" : "other.example/";
+            page += "\">r</a></h3>";
+        }
+        return page + "</body></html>";
     }
 
 private Q_SLOTS:
@@ -35,15 +65,15 @@ private Q_SLOTS:
         f.web().plantRank("google", "garden tools", "www.spade-site.com/shop/", 1);
         f.web().plantRank("google", "garden tools", "www.spade-site.com/rakes", 6);
         cKeyrank k = scanner("spade-site.com", "garden tools", 1);
-        QCOMPARE(k.GetGoogleRank(0, 0), qint16(2));
+        QCOMPARE(k.GetGoogleRank(0, 0), 2);
         QCOMPARE(k.GooglePageIndex, QString("0"));
         QCOMPARE(k.GoogleFoundUrl, QString("www.spade-site.com/shop"));
         QCOMPARE(k.GooglePageUrl, k.pageAddress(Engine::Google, 0));
         QVERIFY(!k.GoogleFailed);
         // A threshold skips to the next occurrence, then to nothing.
-        QCOMPARE(k.GetGoogleRank(0, 2), qint16(7));
+        QCOMPARE(k.GetGoogleRank(0, 2), 7);
         QCOMPARE(k.GoogleFoundUrl, QString("www.spade-site.com/rakes"));
-        QCOMPARE(k.GetGoogleRank(0, 7), qint16(0));
+        QCOMPARE(k.GetGoogleRank(0, 7), 0);
         QCOMPARE(k.GooglePageIndex, QString("1"));
         QVERIFY(k.GoogleFoundUrl.isEmpty());
         QVERIFY(k.GooglePageUrl.isEmpty());
@@ -53,7 +83,7 @@ private Q_SLOTS:
     {
         cKeyrank k = scanner("nowhere-to-be-seen.org", "garden tools", 2);
         for (Engine e : kEngines) {
-            QCOMPARE(k.GetRank(e, 0, 0), qint16(0));
+            QCOMPARE(k.GetRank(e, 0, 0), 0);
             const cKeyrank::Output o = k.output(e);
             QCOMPARE(o.pageIndex, QString("2"));
             QVERIFY(o.foundUrl.isEmpty());
@@ -63,10 +93,10 @@ private Q_SLOTS:
         QCOMPARE(k.pageRequests(), 6);
         // maxnum 0 or a start past the last page scans nothing.
         k.maxnum = 0;
-        QCOMPARE(k.GetGoogleRank(0, 0), qint16(0));
+        QCOMPARE(k.GetGoogleRank(0, 0), 0);
         QCOMPARE(k.GooglePageIndex, QString("0"));
         k.maxnum = 1;
-        QCOMPARE(k.GetBingRank(3, 0), qint16(0));
+        QCOMPARE(k.GetBingRank(3, 0), 0);
         QCOMPARE(k.pageRequests(), 6);
     }
 
@@ -87,13 +117,13 @@ private Q_SLOTS:
         const Engine e = Engine(engine);
         f.web().plantRank(engineKey(e), "patio chairs", "www.later-site.com/page", 13);
         cKeyrank k = scanner("www.later-site.com", "patio chairs", 2);
-        QCOMPARE(k.GetRank(e, 0, 0), qint16(expected));
+        QCOMPARE(k.GetRank(e, 0, 0), expected);
         QCOMPARE(k.output(e).pageIndex, QString("1"));
         QCOMPARE(k.output(e).foundUrl, link);
         QCOMPARE(k.output(e).pageUrl, k.pageAddress(e, 1));
         // Starting on the second page finds it with one request.
         f.web().clearLog();
-        QCOMPARE(k.GetRank(e, 1, 0), qint16(expected));
+        QCOMPARE(k.GetRank(e, 1, 0), expected);
         QCOMPARE(f.searches(engineKey(e)), 1);
     }
 
@@ -110,16 +140,22 @@ private Q_SLOTS:
         QCOMPARE(items("yahoo"), (Items{{"p", kw}, {"fr", "sfp"}, {"xargs", "0"}, {"b", "11"}}));
         QCOMPARE(items("bing"), (Items{{"q", kw}, {"first", "11"}}));
         QVERIFY(k.pageAddress(Engine::Google, 0).contains("q=%E7%99%BB%E5%B1%B1%E9%9E%8B seo&hl=en"));
+
+        // A "#" in the keyword is part of the query, not the start of a fragment.
+        f.web().clearLog();
+        k.Keyword = "c# tutorial";
+        k.GetBingRank(1, 0);
+        QCOMPARE(items("bing"), (Items{{"q", "c# tutorial"}, {"first", "11"}}));
     }
 
     void yahooCountsTheHeadAsPositionOne()
     {
         // The stand-in's sponsor sits only above the first result.
         cKeyrank k = scanner("www.sponsor-deals.com", "rank tracker", 1);
-        QCOMPARE(k.GetYahooRank(0, 0), qint16(1));
+        QCOMPARE(k.GetYahooRank(0, 0), 1);
         QCOMPARE(k.YahooFoundUrl, QString("www.sponsor-deals.com"));
-        QCOMPARE(k.GetGoogleRank(0, 0), qint16(0));
-        QCOMPARE(k.GetBingRank(0, 0), qint16(0));
+        QCOMPARE(k.GetGoogleRank(0, 0), 0);
+        QCOMPARE(k.GetBingRank(0, 0), 0);
         // Its first real result is piece 1: position 2.
         const QString page = "<p>head</p><div><h3><a href=\"r/**http%3a//www.first.com/\">A</a></h3></div>";
         QString link;
@@ -131,14 +167,14 @@ private Q_SLOTS:
     {
         cKeyrank k = scanner("www.veltrana-demo.com", "rank tracker", 5);
         QList<int> found;
-        qint16 last = 0;
-        qint16 start = 0;
+        int last = 0;
+        int start = 0;
         while (true) {
             last = k.GetGoogleRank(start, last);
             if (last == 0)
                 break;
             found << last;
-            start = qint16(k.GooglePageIndex.toInt());
+            start = k.GooglePageIndex.toInt();
         }
         QCOMPARE(found, (QList<int>{2, 7, 24}));
     }
@@ -168,9 +204,74 @@ private Q_SLOTS:
     {
         f.web().plantRank("google", "garden hoses", "www.hose-shop.com", 0);
         cKeyrank k = scanner("WWW.HOSE-SHOP.COM", "garden hoses", 1);
-        QCOMPARE(k.GetGoogleRank(0, 0), qint16(0));
+        QCOMPARE(k.GetGoogleRank(0, 0), 0);
         k.url = "www.hose-shop.com";
-        QCOMPARE(k.GetGoogleRank(0, 0), qint16(1));
+        QCOMPARE(k.GetGoogleRank(0, 0), 1);
+    }
+
+    void aPageFailingBeforeTheSiteMakesTheAnswerFailed()
+    {
+        TinyHttpServer server;
+        QVERIFY(server.listen());
+        Endpoints endpoints;
+        endpoints.setBase(Endpoints::Service::Google, server.baseUrl());
+        // Page 1 loads without the site, page 2 is not there (404).
+        server.setPage(googlePath(0), googlePage(10, 0));
+        cKeyrank k = googleAt(endpoints, 5);
+        QCOMPARE(k.GetGoogleRank(0, 0), 0);
+        QVERIFY(k.GoogleFailed);
+        QCOMPARE(k.output(Engine::Google).fetch.failure, FetchOutcome::Failure::HttpStatus);
+        QCOMPARE(k.output(Engine::Google).fetch.reason(), QString("HTTP status 404"));
+        QCOMPARE(server.hits.size(), 2);
+
+        // The site on a page that loaded before any failure is a real position.
+        server.setPage(googlePath(0), googlePage(10, 4));
+        QCOMPARE(k.GetGoogleRank(0, 0), 4);
+        QVERIFY(!k.GoogleFailed);
+        QCOMPARE(k.GoogleFoundUrl, QString("www.site.example/p"));
+        // The next occurrence lies beyond the failed page: no answer.
+        QCOMPARE(k.GetGoogleRank(0, 4), 0);
+        QVERIFY(k.GoogleFailed);
+    }
+
+    void positionsAreWholeNumbersThatNeverWrap()
+    {
+        TinyHttpServer server;
+        QVERIFY(server.listen());
+        Endpoints endpoints;
+        endpoints.setBase(Endpoints::Service::Google, server.baseUrl());
+        server.setPage(googlePath(0), googlePage(33000, 32770));
+        cKeyrank k = googleAt(endpoints, 1);
+        QCOMPARE(k.GetGoogleRank(0, 0), 32770);
+        QCOMPARE(k.GetGoogleRank(0, 32770), 0);
+        QVERIFY(!k.GoogleFailed);
+    }
+
+    void aStopEndsThePageInFlight()
+    {
+        TinyHttpServer server;
+        QVERIFY(server.listen());
+        Endpoints endpoints;
+        endpoints.setBase(Endpoints::Service::Google, server.baseUrl());
+        server.setSilent(googlePath(0));
+        FetchAbort stop;
+        cKeyrank k = googleAt(endpoints, 5);
+        k.TryTime = 10;
+        k.abortOn = &stop;
+        QTimer::singleShot(200, &stop, &FetchAbort::abort);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(k.GetGoogleRank(0, 0), 0);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(k.GoogleFailed);
+        QCOMPARE(k.output(Engine::Google).fetch.failure, FetchOutcome::Failure::Aborted);
+        // Stopped stays stopped: nothing more is sent until the switch is reset.
+        QCOMPARE(k.GetGoogleRank(1, 0), 0);
+        QVERIFY(k.GoogleFailed);
+        QCOMPARE(server.hits.size(), 1);
+        stop.reset();
+        server.setPage(googlePath(1), googlePage(10, 2));
+        QCOMPARE(k.GetGoogleRank(1, 0), 12);
     }
 
     void failedPagesAreNotNotFound()
@@ -180,23 +281,27 @@ private Q_SLOTS:
         f.web().setBehaviour("/google/search", broken);
         f.web().plantRank("google", "garden tools", "www.spade-site.com/shop/", 1);
         cKeyrank k = scanner("spade-site.com", "garden tools", 2);
-        QCOMPARE(k.GetGoogleRank(0, 0), qint16(0));
+        QCOMPARE(k.GetGoogleRank(0, 0), 0);
         QVERIFY(k.GoogleFailed);
         QCOMPARE(k.GooglePageIndex, QString("2"));
+        QCOMPARE(k.output(Engine::Google).fetch.reason(), QString("HTTP status 503"));
+        // The scan ends at the failed page: what follows it cannot make an answer.
+        QCOMPARE(f.searches("google"), 1);
 
-        // One page of two failing still gives an answer.
+        // One page of two failing is no answer either (it used to be one):
+        // the site may stand on the page that did not come.
         f.web().clearBehaviours();
         standin::Behaviour once = broken;
         once.times = 1;
         f.web().setBehaviour("/bing/search", once);
-        QCOMPARE(k.GetBingRank(0, 0), qint16(0));
-        QVERIFY(!k.BingFailed);
+        QCOMPARE(k.GetBingRank(0, 0), 0);
+        QVERIFY(k.BingFailed);
 
         // An empty page that did come is read: nothing on it.
         standin::Behaviour empty;
         empty.emptyBody = true;
         f.web().setBehaviour("/yahoo/search", empty);
-        QCOMPARE(k.GetYahooRank(0, 0), qint16(0));
+        QCOMPARE(k.GetYahooRank(0, 0), 0);
         QVERIFY(!k.YahooFailed);
         // A page that never comes within the time limit is no answer.
         standin::Behaviour silent;
@@ -204,7 +309,7 @@ private Q_SLOTS:
         f.web().setBehaviour("/yahoo/search", silent);
         k.TryTime = 1;
         k.maxnum = 1;
-        QCOMPARE(k.GetYahooRank(0, 0), qint16(0));
+        QCOMPARE(k.GetYahooRank(0, 0), 0);
         QVERIFY(k.YahooFailed);
         f.web().clearBehaviours();
 
@@ -220,7 +325,7 @@ private Q_SLOTS:
         refused.Keyword = "x";
         refused.maxnum = 1;
         refused.TryTime = 2;
-        QCOMPARE(refused.GetYahooRank(0, 0), qint16(0));
+        QCOMPARE(refused.GetYahooRank(0, 0), 0);
         QVERIFY(refused.YahooFailed);
         // The next call starts clean.
         refused.maxnum = 0;
