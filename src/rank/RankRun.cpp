@@ -102,6 +102,14 @@ RankRun::Outcome RankRun::start(const ResultList &sites, const ResultList &keywo
     const Outcome outcome = runPairs(pairs);
     if (outcome != Outcome::OtherJobBusy && !pairs.isEmpty() && m_result.count() > 0)
         m_context.prompter().notice(QStringLiteral("查询完毕"));
+    // The status panel said it as it happened; the run's end clears it.
+    QStringList gaveUp;
+    for (Engine e : kEngines) {
+        if (m_failures.gaveUp(e))
+            gaveUp << EngineFailures::gaveUpText(e);
+    }
+    if (!gaveUp.isEmpty())
+        m_context.prompter().message(QStringLiteral("提示"), gaveUp.join(QLatin1Char('\n')), Prompter::Icon::Warning);
     return outcome;
 }
 

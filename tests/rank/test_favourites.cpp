@@ -206,6 +206,46 @@ private Q_SLOTS:
         QCOMPARE(favs.keys().size(), 2);
     }
 
+    void foldersAsOlderVersionsWroteThem()
+    {
+        // Keys read from their fixed ends.
+        FavouriteStore::Key k;
+        QVERIFY(FavouriteStore::parseKey("Google,Bing#a.com#c# and #1# too#2#1", &k));
+        QCOMPARE(k.engineList, QString("Google,Bing"));
+        QCOMPARE(k.site, QString("a.com"));
+        QCOMPARE(k.keyword, QString("c# and #1# too"));
+        QCOMPARE(k.depthIndex, 2);
+        QVERIFY(k.allMatches);
+        for (const char *bad : {"notes", "Google#a.com#kw#1", "Google#a.com#kw#7#0", "Google#a.com#kw#1#x", "##"})
+            QVERIFY2(!FavouriteStore::parseKey(QString::fromUtf8(bad), nullptr), bad);
+        // A name this version did not encode is its own key.
+        QCOMPARE(FavouriteStore::keyOfName("G#s#100%cotton#0#0"), QString("G#s#100%cotton#0#0"));
+        QCOMPARE(FavouriteStore::keyOfName("G#s#a%20b#0#0"), QString("G#s#a%20b#0#0"));
+        QCOMPARE(FavouriteStore::keyOfName("G#s#a%25b#0#0"), QString("G#s#a%b#0#0"));
+
+        const QString sharp = "Google#www.veltrana-demo.com#c# tutorial#0#0";
+        const QString percent = "Google#www.veltrana-demo.com#100%cotton#0#0";
+        QDir myfav(f->dataFile("myfav"));
+        QVERIFY(myfav.mkpath(sharp));
+        QVERIFY(myfav.mkpath(percent));
+        QVERIFY(store().writeDay(sharp, "2024-03-08", {"Google|4|www.veltrana-demo.com"}));
+
+        // The window's run writes each day into the very folder the favourite has.
+        fillLists(*t, {"www.veltrana-demo.com"}, {"100%cotton", "c# tutorial"});
+        t->setEngineTicked(Engine::Google, true);
+        t->start();
+        QCOMPARE(myfav.entryList(QDir::Dirs | QDir::NoDotAndDotDot), (QStringList{percent, sharp}));
+        QVERIFY(QFile::exists(myfav.filePath(percent + "/2024-03-09.txt")));
+        QVERIFY(QFile::exists(myfav.filePath(sharp + "/2024-03-09.txt")));
+
+        t->favourites().load();
+        QCOMPARE(t->favourites().list().row(0).sub, (QStringList{"www.veltrana-demo.com", "100%cotton"}));
+        QCOMPARE(t->favourites().list().row(1).sub, (QStringList{"www.veltrana-demo.com", "c# tutorial"}));
+        QCOMPARE(t->showHistory(1).size(), 2);
+        QCOMPARE(resultRows(*t).mid(0, 2), (QStringList{"www.veltrana-demo.com|c# tutorial|2024-03-08",
+                                                        "Google|4|www.veltrana-demo.com"}));
+    }
+
     void oddPairsBecomeFavouritesInsideTheFolder()
     {
         fillLists(*t, {"../../x"}, {"a/b?"});

@@ -219,6 +219,7 @@ private Q_SLOTS:
         QCOMPARE(f->searches("bing"), 5);
         QCOMPARE(gaveUp.count(), 1);
         QVERIFY(panel.contains("Google 无响应，本次不再查询"));
+        QCOMPARE(f->prompter.lastText(), QString("Google 无响应，本次不再查询"));
         // Every pair still says Google gave no answer, never "not found".
         QCOMPARE(t->result().columnTexts(1).count("-"), 5);
         QCOMPARE(failed.count(), 5);
