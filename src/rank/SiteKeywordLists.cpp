@@ -1,5 +1,6 @@
 #include "rank/SiteKeywordLists.h"
 
+#include "common/FieldText.h"
 #include "common/Prompter.h"
 #include "common/SettingNames.h"
 #include "common/SettingsStore.h"
@@ -67,6 +68,16 @@ QString SiteKeywordLists::tickAll(RankList &list, const QString &caption)
     return all ? QStringLiteral("全不") : QStringLiteral("全选");
 }
 
+// The rows' texts as a list file holds them: a pasted line break or control
+// character must not split one row into two lines.
+QStringList SiteKeywordLists::oneLineTexts(const RankList &list)
+{
+    QStringList out = list.texts();
+    for (QString &text : out)
+        text = FieldText::oneLine(text);
+    return out;
+}
+
 void SiteKeywordLists::saveSites()
 {
     m_context.settings().WriteValue(kSitesSetting, m_sites.texts().join(kSep));
@@ -75,7 +86,7 @@ void SiteKeywordLists::saveSites()
 void SiteKeywordLists::saveKeywords()
 {
     // The list on screen is still there; the user must know it is not on disk.
-    if (!TextFiles::writeLines(keywordFile(), {m_keywords.texts().join(kSep)}))
+    if (!TextFiles::writeLines(keywordFile(), {oneLineTexts(m_keywords).join(kSep)}))
         m_context.prompter().message(QStringLiteral("提示"),
                                      QStringLiteral("关键词列表无法保存到 %1").arg(keywordFile()),
                                      Prompter::Icon::Warning);
@@ -199,7 +210,7 @@ void SiteKeywordLists::exportFrom(RankList &list, const QString &title, const QS
         && p.askOkCancel(QStringLiteral("提示"), QStringLiteral("该文件已经存在，是否覆盖?")) != Prompter::Answer::Ok)
         return;
     QStringList lines;
-    for (const QString &text : list.texts()) {
+    for (const QString &text : oneLineTexts(list)) {
         const QString t = text.trimmed();
         if (!t.isEmpty())
             lines.append(t);

@@ -64,6 +64,7 @@ Q_SIGNALS:
 
 private:
     void onSiteTicked(int row, bool checked);
+    static QStringList oneLineTexts(const RankList &list);
     void onSiteEdited(int row, const QString &text);
     void onKeywordEdited(int row, const QString &text);
     void storeCurrentSiteTag();

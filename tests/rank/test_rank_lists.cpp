@@ -107,6 +107,9 @@ private Q_SLOTS:
         QVERIFY(lists->keywords().flags(lists->keywords().index(0, 0)) & Qt::ItemIsEditable);
         QVERIFY(lists->keywords().setData(lists->keywords().index(1, 0), " two b ", Qt::EditRole));
         QCOMPARE(fileBytes(lists->keywordFile()), QByteArray("one$ two b \r\n"));
+        // A pasted line break or control character does not split the file's one line.
+        QVERIFY(lists->keywords().setData(lists->keywords().index(1, 0), "two\r\nthree\x01", Qt::EditRole));
+        QCOMPARE(fileBytes(lists->keywordFile()), QByteArray("one$twothree\r\n"));
         QVERIFY(lists->sites().setData(lists->sites().index(0, 0), "one", Qt::EditRole));
         QCOMPARE(sitesSetting(), QString("one"));
     }
