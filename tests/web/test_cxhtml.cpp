@@ -5,6 +5,7 @@
 #include "common/ResultList.h"
 #include "support/TinyHttpServer.h"
 #include "web/CXHtml.h"
+#include "web/FetchAbort.h"
 #include "web/M_base.h"
 
 #include <QElapsedTimer>
@@ -47,6 +48,7 @@ private Q_SLOTS:
     void failuresGiveEmpty();
     void redirectGivesFinalPage();
     void silentServerTimesOut();
+    void aStopEndsTheRequestInFlight();
     void userAgent();
     void noCookiesAreKept();
     void oversizedBodyGivesEmpty();
@@ -347,6 +349,34 @@ void TestCXHtml::silentServerTimesOut()
     m_standIn.clearBehaviours();
     QVERIFY(page.GetSrc().contains(QLatin1String("</b> of")));
     QVERIFY(!page.lastTimedOut());
+}
+
+void TestCXHtml::aStopEndsTheRequestInFlight()
+{
+    standin::Behaviour silent;
+    silent.neverAnswer = true;
+    m_standIn.setBehaviour(QStringLiteral("/google/search"), silent);
+    FetchAbort stop;
+    CXHtml page;
+    page.charset = QStringLiteral("utf-8");
+    page.TryTime = 10;
+    page.abortOn = &stop;
+    page.url = google(QStringLiteral("/search?hl=en&q=seo"));
+    QTimer::singleShot(200, &stop, &FetchAbort::abort);
+    QElapsedTimer clock;
+    clock.start();
+    FetchOutcome out = page.fetchOutcome();
+    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(out.failure, FetchOutcome::Failure::Aborted);
+    QCOMPARE(out.reason(), QStringLiteral("stopped"));
+    QVERIFY(!page.lastTimedOut());
+
+    // Until the switch is reset nothing more is sent; then requests go again.
+    m_standIn.clearBehaviours();
+    QCOMPARE(page.fetchOutcome().failure, FetchOutcome::Failure::Aborted);
+    QCOMPARE(m_standIn.log().size(), 1);
+    stop.reset();
+    QVERIFY(page.GetSrc().contains(QLatin1String("</b> of")));
 }
 
 void TestCXHtml::userAgent()
