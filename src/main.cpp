@@ -37,7 +37,9 @@ int headless(int argc, char *argv[], const ProgramOptions &options)
             << Commands::usage();
         return 2;
     }
-    AppContext context(programDir, DataFolder::resolveGiven(options.dataDir.value_or(QString()), programDir));
+    // Commands make the folder only when they write there (see Commands::run).
+    AppContext context(programDir,
+                       DataFolder::resolveGiven(options.dataDir.value_or(QString()), programDir, false));
     return Commands::run(context, options.command);
 }
 

@@ -1,5 +1,6 @@
 #include "app/Commands.h"
 
+#include "common/CommandLine.h"
 #include "context/AppContext.h"
 
 // The features whose commands are listed below.
@@ -8,6 +9,7 @@
 #include "reports/ExportCommand.h"
 #include "research/MineCommand.h"
 
+#include <QDir>
 #include <QTextStream>
 #include <optional>
 
@@ -75,8 +77,13 @@ int run(AppContext &context, const QStringList &args)
         err.flush();
         return 2;
     }
+    if (!QDir(context.dataDir()).exists() && !entry->mayCreateDataFolder) {
+        Cli::complain(QStringLiteral("no such data folder: ") + QDir::toNativeSeparators(context.dataDir()));
+        return Cli::Usage;
+    }
+    // The database is each command's own business: it is opened (and made)
+    // only once the command has accepted its arguments and needs it.
     context.loadEndpoints();
-    context.openDatabase();
     context.loadPacing();
     return entry->run(context, args);
 }

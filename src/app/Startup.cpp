@@ -4,6 +4,7 @@
 #include "common/SettingNames.h"
 #include "common/SettingsStore.h"
 #include "context/AppContext.h"
+#include "store/KeywordStore.h"
 #include "web/CXHtml.h"
 
 #include <QDir>
@@ -32,6 +33,7 @@ QDate Startup::today() const
 
 Startup::Outcome Startup::run()
 {
+    bool folderSaid = false;
     switch (acquireInstance()) {
     case Instance::HeldByOther:
         m_context.prompter().notice(QStringLiteral("程序已运行。"));
@@ -40,11 +42,18 @@ Startup::Outcome Startup::run()
         // Not a second instance: say what is wrong and start with what can be read.
         m_context.prompter().message(QStringLiteral("提示"), unusableFolderText(m_context.dataDir()),
                                      Prompter::Icon::Warning);
+        folderSaid = true;
         break;
     case Instance::Acquired:
         break;
     }
-    m_context.openDatabase();   // without it the features find and save nothing
+    // Without the database the features find and save nothing: a refused
+    // file is said once here. A database that merely cannot be made in an
+    // unusable folder is covered by the folder's message.
+    const QString database = m_context.dataFile(QStringLiteral("db.sqlite"));
+    if (!m_context.openDatabase() && (!folderSaid || QFileInfo::exists(database)))
+        m_context.prompter().message(QStringLiteral("提示"), databaseRefusedText(database, m_context.keywords().lastError()),
+                                     Prompter::Icon::Warning);
     writeVersionFile();
 
     const Check check = checkVersion();
@@ -88,6 +97,12 @@ QString Startup::unusableFolderText(const QString &dataDir)
         reason = QStringLiteral("没有写入权限");
     return QStringLiteral("数据文件夹无法写入：%1（%2）。\n程序以只读方式启动：可以查看已有数据，但新的查询结果和设置之外的改动不会保存。")
         .arg(QDir::toNativeSeparators(dataDir), reason);
+}
+
+QString Startup::databaseRefusedText(const QString &file, const QString &reason)
+{
+    return QStringLiteral("关键词数据库无法使用：%1（%2）。\n程序照常启动，但关键词数据库的查看和保存都不可用。")
+        .arg(QDir::toNativeSeparators(file), reason);
 }
 
 void Startup::writeVersionFile()

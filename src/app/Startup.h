@@ -54,6 +54,8 @@ public:
     Instance acquireInstance();
     // Why the data folder cannot be written, for the message.
     static QString unusableFolderText(const QString &dataDir);
+    // Why db.sqlite was refused, for the message.
+    static QString databaseRefusedText(const QString &file, const QString &reason);
     void writeVersionFile();
     Check checkVersion();
     void restoreSettings();

@@ -21,7 +21,7 @@ QString resolve(const QStringList &arguments, const QString &programDir)
     return resolveGiven(at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString(), programDir);
 }
 
-QString resolveGiven(const QString &given, const QString &programDir)
+QString resolveGiven(const QString &given, const QString &programDir, bool create)
 {
     QString dir = given;
     if (dir.isEmpty())
@@ -30,7 +30,8 @@ QString resolveGiven(const QString &given, const QString &programDir)
         dir = programDir;
     if (dir.isEmpty())
         dir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QDir().mkpath(dir);
+    if (create)
+        QDir().mkpath(dir);
     return QDir(dir).absolutePath();
 }
 

@@ -8,6 +8,7 @@
 #include "store/KeywordStore.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
@@ -51,6 +52,12 @@ QString AppContext::dataFile(const QString &name) const
 bool AppContext::openDatabase()
 {
     return m_keywords->open(dataFile(QStringLiteral("db.sqlite")));
+}
+
+bool AppContext::openExistingDatabase()
+{
+    const QString file = dataFile(QStringLiteral("db.sqlite"));
+    return QFileInfo::exists(file) && m_keywords->open(file);
 }
 
 void AppContext::loadEndpoints()

@@ -54,6 +54,9 @@ public:
 
     // Opens db.sqlite in the data folder (creating it); false when it cannot.
     bool openDatabase();
+    // Opens db.sqlite only when it is there: for work that merely reads
+    // (today's counts), which must not leave an empty database behind.
+    bool openExistingDatabase();
     // Reads endpoints.ini from the data folder, if there is one.
     void loadEndpoints();
     // The engine wait values from googlese/yahoose/bingse (5 when empty).

@@ -14,6 +14,11 @@ struct CommandSpec {
     QString name;
     QStringList usageLines;   // "mine SEED [--engines ...]"
     std::function<int(AppContext &context, const QStringList &args)> run;
+    // Whether the command may run on a data folder that does not exist yet
+    // (it then creates the folder itself, and only when it writes there).
+    // Every other command refuses a missing folder: a mistyped --data must
+    // not read as an empty history or table.
+    bool mayCreateDataFolder = false;
 
     // "usage: veltrana <line 1>\n       veltrana <line 2>\n..."
     QString usageText() const

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 namespace BaiduPages {
@@ -14,12 +15,14 @@ QString utf8Query(const QString &text)
     return QString::fromLatin1(QUrl::toPercentEncoding(text));
 }
 
-// A 32-bit whole number, as the figures are counted; nothing otherwise.
-std::optional<qint32> wholeNumber(const QString &text)
+Reading unreadable()
 {
-    bool ok = false;
-    const qint32 v = text.trimmed().toInt(&ok);
-    return ok ? std::optional<qint32>(v) : std::nullopt;
+    return {};
+}
+
+Reading figures(const QString &value)
+{
+    return {Reading::Kind::Figures, value};
 }
 
 } // namespace
@@ -63,35 +66,61 @@ QString figuresReportPath(const QString &pair, const QString &keyword, const QSt
            + QStringLiteral("&parents=") + utf8Query(parent);
 }
 
-std::optional<QString> GetIndex(const QString &page)
+bool isCount(const QString &text)
 {
-    if (page.isEmpty())
-        return std::nullopt;
+    if (text.isEmpty() || text.size() > kMaxDigits)
+        return false;
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+bool isPair(const QString &text)
+{
+    const qsizetype dash = text.indexOf(QLatin1Char('-'));
+    if (dash < 0)
+        return false;
+    const QString latest = text.mid(dash + 1);
+    return isCount(text.left(dash)) && (latest.isEmpty() || isCount(latest));
+}
+
+Reading GetIndex(const QString &page)
+{
     const QStringList parts = page.split(QStringLiteral("<p d="));
-    if (parts.size() < 3)
-        return std::nullopt;
+    if (parts.size() < 3) {
+        // Only the service's own data page may say "no data"; an error page
+        // or an empty answer says nothing at all.
+        return page.contains(QLatin1String("id=\"data\""), Qt::CaseInsensitive) ? Reading{Reading::Kind::NoData, {}}
+                                                                                  : unreadable();
+    }
     qint64 sum = 0;
     QString latest;
     for (int i = 1; i < parts.size(); ++i) {
-        const qint32 day = wholeNumber(M_base::GetBetween(parts.at(i), QStringLiteral("p1=\""),
-                                                          QStringLiteral("\""))).value_or(0);
-        sum += day;
+        const QString day = M_base::GetBetween(parts.at(i), QStringLiteral("p1=\""), QStringLiteral("\"")).trimmed();
+        if (!isCount(day))
+            return unreadable();
+        sum += day.toLongLong();
         if (i == 30)
-            latest = QString::number(day);
+            latest = QString::number(day.toLongLong());
     }
     // Thirty days, whatever the page holds.
-    return QString::number(roundHalfEven(double(sum) / 30.0)) + QLatin1Char('-') + latest;
+    return figures(QString::number(roundHalfEven(double(sum) / 30.0)) + QLatin1Char('-') + latest);
 }
 
-qint64 provinceTotal(const QString &page)
+std::optional<qint64> provinceTotal(const QString &page)
 {
     qint64 total = 0;
+    int entries = 0;
     const QStringList parts = page.split(QStringLiteral("data="));
     for (int i = 1; i < parts.size(); ++i) {
         if (parts.at(i).isEmpty())
             continue;
-        total += wholeNumber(M_base::GetBetween(parts.at(i), QStringLiteral("\""), QStringLiteral("\""))).value_or(0);
+        const QString value = M_base::GetBetween(parts.at(i), QStringLiteral("\""), QStringLiteral("\"")).trimmed();
+        if (!isCount(value))
+            return std::nullopt;
+        total += value.toLongLong();
+        ++entries;
     }
+    if (entries == 0)
+        return std::nullopt;
     return total;
 }
 
@@ -109,9 +138,18 @@ qint64 scaleProvinceTotal(qint64 total)
     return total;
 }
 
-QString GetMonthIndex(const QString &page)
+Reading GetMonthIndex(const QString &page)
 {
-    return QString::number(scaleProvinceTotal(provinceTotal(page))) + QStringLiteral("-0");
+    const std::optional<qint64> total = provinceTotal(page);
+    if (!total)
+        return unreadable();
+    return figures(QString::number(scaleProvinceTotal(*total)) + QStringLiteral("-0"));
+}
+
+std::optional<QString> figuresAnswer(const QString &answer)
+{
+    const QString pair = answer.trimmed();
+    return isPair(pair) ? std::optional<QString>(pair) : std::nullopt;
 }
 
 QString GetMonthstr(const QDate &today)
@@ -120,22 +158,28 @@ QString GetMonthstr(const QDate &today)
     return previous.toString(QStringLiteral("yyyyMM")) + QLatin1Char('|') + today.toString(QStringLiteral("yyyyMM"));
 }
 
-QString searchCount(const QString &page)
+Reading searchCount(const QString &page)
 {
-    QString count = M_base::GetBetween(page, QStringLiteral("找到相关网页"), QStringLiteral("篇"));
+    const QString start = QStringLiteral("找到相关网页");
+    if (!page.contains(start)) {
+        // Baidu's own no-result page is a real 0; any other page is no count.
+        if (page.contains(QStringLiteral("没有找到")) && page.contains(QStringLiteral("相关的网页")))
+            return figures(QStringLiteral("0"));
+        return unreadable();
+    }
+    QString count = M_base::GetBetween(page, start, QStringLiteral("篇"));
     count.remove(QStringLiteral("约"));
     count.remove(QLatin1Char(','));
     count = count.trimmed();
-    return count.isEmpty() ? QStringLiteral("0") : count;
+    if (!isCount(count))
+        return unreadable();
+    return figures(QString::number(count.toLongLong()));
 }
 
 QString pairValue(const QString &part)
 {
-    bool ok = false;
-    const double v = part.trimmed().toDouble(&ok);
-    if (!ok || v == 0)
-        return QStringLiteral("0");
-    return part.trimmed();
+    const QString t = part.trimmed();
+    return isCount(t) ? QString::number(t.toLongLong()) : QStringLiteral("0");
 }
 
 QStringList splitPair(const QString &pair)
@@ -146,17 +190,13 @@ QStringList splitPair(const QString &pair)
 
 QString optimisationIndex(const QString &volumeCell, const QString &countCell)
 {
-    const auto isBlank = [](const QString &c) { return c.trimmed().isEmpty() || c.trimmed() == u"-"; };
-    if (isBlank(volumeCell) || isBlank(countCell))
+    const QString volumeText = volumeCell.trimmed();
+    const QString countText = countCell.trimmed();
+    // Only counts make an index: "-", an empty cell or a failure text do not.
+    if (!isCount(volumeText) || !isCount(countText) || countText.toLongLong() == 0)
         return QStringLiteral("0");
-    bool countOk = false;
-    const double count = countCell.trimmed().toDouble(&countOk);
-    if (!countOk || count == 0)
-        return QStringLiteral("0");
-    bool volumeOk = false;
-    const double volume = double(volumeCell.trimmed().toLongLong(&volumeOk));
-    if (!volumeOk)
-        return QStringLiteral("0");
+    const double volume = double(volumeText.toLongLong());
+    const double count = double(countText.toLongLong());
     const double ratio = volume / count * 10000.0;
     return GetSeoZs(QString::number(ratio, 'g', QLocale::FloatingPointShortest));
 }
@@ -178,8 +218,9 @@ QString GetSeoZs(const QString &text)
     }
     if (!ok || !std::isfinite(value))
         return QStringLiteral("0");
-    // Four decimals, written without trailing zeros.
-    QString out = QString::number(double(roundHalfEven(value * 10000.0)) / 10000.0, 'f', 4);
+    // Four decimals, written without trailing zeros; kept in floating point
+    // so that no ratio can wrap around a whole-number type.
+    QString out = QString::number(std::nearbyint(value * 10000.0) / 10000.0, 'f', 4);
     while (out.endsWith(QLatin1Char('0')))
         out.chop(1);
     if (out.endsWith(QLatin1Char('.')))

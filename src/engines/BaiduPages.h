@@ -19,23 +19,48 @@ QString searchPath(const QString &keyword);
 QString figuresAskPath(const QString &keyword);
 QString figuresReportPath(const QString &pair, const QString &keyword, const QString &parent);
 
+// Figures come from pages anyone may serve: only plain digits of a sane
+// length count ("-100", "1e9", "nan", a cut tag or megabytes of digits do
+// not), so a hostile or broken page can never become a figure.
+constexpr int kMaxDigits = 12;
+bool isCount(const QString &text);
+// "digits-digits"; the latest day may be empty (fewer than 30 days known).
+bool isPair(const QString &text);
+
+// What one page of figures came to.
+struct Reading {
+    enum class Kind {
+        Figures,     // `value` holds the pair or the count
+        NoData,      // a real page of the service that holds no figures
+        Unreadable,  // not such a page, or a value that is not a count
+    };
+    Kind kind = Kind::Unreadable;
+    QString value;
+    bool hasFigures() const { return kind == Kind::Figures; }
+};
+
 // The daily index data: the average of the day values over 30 days (ties to
 // even) and the 30th day as the latest day (empty with fewer entries).
-// Nothing when the page holds fewer than two day entries.
-std::optional<QString> GetIndex(const QString &page);
+// NoData when the data page holds fewer than two day entries.
+Reading GetIndex(const QString &page);
 
-// Sum of the "data=" entries of the province data, then the scale of the
-// low totals (ties to even). Whole numbers that do not convert add nothing.
-qint64 provinceTotal(const QString &page);
+// Sum of the "data=" entries of the province data (nothing when one of them
+// is not a count), then the scale of the low totals (ties to even).
+std::optional<qint64> provinceTotal(const QString &page);
 qint64 scaleProvinceTotal(qint64 total);
 // The pair from province data. Its latest day is not known: "0".
-QString GetMonthIndex(const QString &page);
+Reading GetMonthIndex(const QString &page);
+
+// The figures service's answer to an ask: the pair, or nothing when the
+// answer is empty or not a pair (an error page, "nan-inf", ...).
+std::optional<QString> figuresAnswer(const QString &answer);
 
 // Previous and current month as "yyyyMM|yyyyMM".
 QString GetMonthstr(const QDate &today);
 
-// Page count of a Baidu web search page, digits only, "0" without markers.
-QString searchCount(const QString &page);
+// Page count of a Baidu web search page, digits only; "0" on Baidu's
+// no-result page; Unreadable for any other page or a count that is not one.
+Reading searchCount(const QString &page);
 
 // One part of a pair as a column value: "0" when zero, empty or not a number.
 QString pairValue(const QString &part);

@@ -39,25 +39,27 @@ std::optional<QString> BaiduTools::GetIndex(const QString &keyword, const QStrin
     html.TryTime = 6;
     html.url = m_context.endpoints().url(kBaiduIndex, BaiduPages::dailyIndexPath(keyword));
     const FetchOutcome fetched = html.fetchOutcome();
-    const std::optional<QString> pair = BaiduPages::GetIndex(fetched.body);
-    if (!pair) {
+    const BaiduPages::Reading read = BaiduPages::GetIndex(fetched.body);
+    if (!read.hasFigures()) {
         ++m_indexFailCount;
-        // A page without data is "0-0"; no page at all is no figure.
-        if (fetched.failed())
+        // Only the service's own page without data is "0-0"; a failed
+        // request or a page that is not the data is no figure.
+        if (fetched.failed() || read.kind != BaiduPages::Reading::Kind::NoData)
             return std::nullopt;
         return QStringLiteral("0-0");
     }
 
+    // Only a pair read from the data is passed on (never "-100--100").
     const QString report = m_context.endpoints().url(
-        kFigures, BaiduPages::figuresReportPath(*pair, keyword.trimmed(), parent));
-    if (!report.isEmpty()) {
+        kFigures, BaiduPages::figuresReportPath(read.value, keyword.trimmed(), parent));
+    if (!report.isEmpty() && BaiduPages::isPair(read.value)) {
         CXHtml reporter;
         reporter.charset = QStringLiteral("gb2312");
         reporter.TryTime = 8;
         reporter.url = report;
         reporter.GetSrc();
     }
-    return pair;
+    return read.value;
 }
 
 std::optional<QString> BaiduTools::GetMonthIndex(const QString &keyword)
@@ -70,7 +72,10 @@ std::optional<QString> BaiduTools::GetMonthIndex(const QString &keyword)
     const FetchOutcome fetched = html.fetchOutcome();
     if (fetched.failed())
         return std::nullopt;
-    return BaiduPages::GetMonthIndex(fetched.body);
+    const BaiduPages::Reading read = BaiduPages::GetMonthIndex(fetched.body);
+    if (!read.hasFigures())
+        return std::nullopt;
+    return read.value;
 }
 
 std::optional<QString> BaiduTools::volumePair(const QString &keyword, const QString &parent, CXHtml &html)
@@ -78,9 +83,10 @@ std::optional<QString> BaiduTools::volumePair(const QString &keyword, const QStr
     const QString ask = m_context.endpoints().url(kFigures, BaiduPages::figuresAskPath(keyword));
     if (!ask.isEmpty()) {
         html.url = ask;
-        const QString answer = html.GetSrc().trimmed();
-        if (!answer.isEmpty())
-            return answer;
+        // An answer that is not a pair (an error page, "nan-inf") is no
+        // answer: the figures are looked up as if the service had none.
+        if (const std::optional<QString> pair = BaiduPages::figuresAnswer(html.GetSrc()))
+            return pair;
     }
     if (m_indexFailCount < 2)
         return GetIndex(keyword.trimmed(), parent);
@@ -94,12 +100,14 @@ std::optional<QString> BaiduTools::pageCount(const QString &keyword, CXHtml &htm
         return std::nullopt;
     html.url = address;
     html.charset = QStringLiteral("gb2312");
-    QString page = html.GetSrc();
-    if (page.isEmpty())
-        page = M_base::GetWebHtml(m_context.pageReader(), address);
-    if (page.isEmpty())
+    BaiduPages::Reading read = BaiduPages::searchCount(html.GetSrc());
+    // A page that gave no count (failed, empty, or not a result page) is
+    // read again through the browser.
+    if (!read.hasFigures())
+        read = BaiduPages::searchCount(M_base::GetWebHtml(m_context.pageReader(), address));
+    if (!read.hasFigures())
         return std::nullopt;
-    return BaiduPages::searchCount(page);
+    return read.value;
 }
 
 BaiduTools::Outcome BaiduTools::requery(ListPair &lists, const Columns &columns, const QString &keyword,

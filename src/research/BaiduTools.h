@@ -47,8 +47,10 @@ public:
     // "重查当前项" for the keyword's row.
     Outcome requery(ListPair &lists, const Columns &columns, const QString &keyword, const Options &options);
 
-    // The figures pair from the daily index data ("0-0" when the page holds
-    // none), reported to the figures service; nothing when the request failed.
+    // The figures pair from the daily index data ("0-0" when the service's
+    // page holds none), reported to the figures service; nothing when the
+    // request failed or the page is not that data (an error page, a value
+    // that is not a count).
     std::optional<QString> GetIndex(const QString &keyword, const QString &parent);
     // The figures pair from the province data; nothing when the request failed.
     std::optional<QString> GetMonthIndex(const QString &keyword);

@@ -6,8 +6,6 @@
 #include "context/AppContext.h"
 #include "engines/KeywordToolPage.h"
 #include "research/ToolPage.h"
-#include "store/KeywordStore.h"
-#include "store/RecordRows.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -31,6 +29,11 @@ QStringList KeywordVolume::headers()
 QString KeywordVolume::timedOutText()
 {
     return QStringLiteral("关键词工具页面没有及时给出查询结果，请稍后再试！");
+}
+
+QString KeywordVolume::noResultsAreaText()
+{
+    return QStringLiteral("关键词工具页面没有结果区域，无法读取查询结果！");
 }
 
 QUrl KeywordVolume::toolUrl() const
@@ -124,6 +127,16 @@ KeywordVolume::Outcome KeywordVolume::runQuery(const QString &keyword)
 {
     m_result->setSortingEnabled(false);
     m_page->setValue(KeywordToolPage::keywordId(), keyword);
+    // Whatever the results area holds now is an earlier query's: empty it,
+    // so that rows seen from here on are this query's, even when they begin
+    // with the keyword already listed. Should the page not let us, only an
+    // area that differs from the one seen now counts.
+    QString before;
+    if (!m_page->clearInnerHtml(KeywordToolPage::resultsId())) {
+        const ToolPage::Markup now = m_page->innerHtml(KeywordToolPage::resultsId());
+        if (now.state == ToolPage::Markup::State::Found)
+            before = KeywordToolPage::normalise(now.html);
+    }
     m_page->click(KeywordToolPage::searchButtonId());
 
     QElapsedTimer elapsed;
@@ -131,15 +144,21 @@ KeywordVolume::Outcome KeywordVolume::runQuery(const QString &keyword)
     QString html;
     for (;;) {
         waitWithEvents(m_pollMs);
-        if (!m_page)
+        if (!m_page) {
+            m_context.prompter().notice(noResultsAreaText());
             return end(Outcome::NoResultsArea, false);
-        const std::optional<QString> area = m_page->innerHtml(KeywordToolPage::resultsId());
-        if (!area)
+        }
+        const ToolPage::Markup area = m_page->innerHtml(KeywordToolPage::resultsId());
+        if (area.state == ToolPage::Markup::State::Missing) {
+            m_context.prompter().notice(noResultsAreaText());
             return end(Outcome::NoResultsArea, false);
-        html = KeywordToolPage::normalise(*area);
-        const QString first = m_result->isEmpty() ? QString() : m_result->cell(0, 0);
-        if (KeywordToolPage::resultsReady(html, first, m_result->isEmpty()))
-            break;
+        }
+        // No answer: the page is busy with its own scripts; not yet.
+        if (area.state == ToolPage::Markup::State::Found) {
+            html = KeywordToolPage::normalise(area.html);
+            if (KeywordToolPage::resultsReady(html, QString(), true) && (before.isEmpty() || html != before))
+                break;
+        }
         if (elapsed.elapsed() >= m_boundMs) {
             m_context.prompter().notice(timedOutText());
             return end(Outcome::TimedOut, true);
@@ -167,9 +186,4 @@ KeywordVolume::Outcome KeywordVolume::end(Outcome outcome, bool freshPage)
     m_job.finish();
     Q_EMIT queryEnded(outcome);
     return outcome;
-}
-
-int KeywordVolume::addTickedToStore(const QString &keywordBox)
-{
-    return m_context.keywords().insertMissing(RecordRows::ticked(*m_result, keywordBox.trimmed(), false));
 }

@@ -25,7 +25,7 @@ public:
         MissingAnswer,    // "请输入验证码！"
         OtherJobBusy,
         CaptchaFailed,    // "验证码失败"
-        NoResultsArea,    // the page has no results area: ends at once
+        NoResultsArea,    // the page has no results area: ends at once, and says so
         TimedOut,         // no results within the bound
         Listed,
     };
@@ -38,6 +38,7 @@ public:
 
     static QStringList headers();
     static QString timedOutText();
+    static QString noResultsAreaText();
 
     ResultList &result() { return *m_result; }
     Job &job() { return m_job; }
@@ -49,7 +50,8 @@ public:
     bool isToolPage(const QUrl &address) const;
 
     // The 60-second bound of the result poll and the captcha wait, and the
-    // poll's step; tests shorten both.
+    // poll's step; tests shorten both. A page too busy to answer a poll
+    // is polled again until the bound.
     void setTimings(int pollMs, int boundMs, int captchaPauseMs);
 
     bool reloadFlag() const { return m_reload; }
@@ -60,9 +62,6 @@ public:
 
     // "开始查询". `captchaShown`: whether the tab shows the captcha frame.
     Outcome query(const QString &keyword, const QString &answer, bool captchaShown);
-
-    // "加入关键词数据库": the ticked rows not stored yet, counts "-".
-    int addTickedToStore(const QString &keywordBox);
 
 Q_SIGNALS:
     // The query took or gave back the tab's controls.

@@ -8,6 +8,8 @@
 #include "research/RelatedMiner.h"
 #include "store/KeywordStore.h"
 
+#include <QDir>
+
 namespace {
 
 const QString kEnginesHelp = QStringLiteral("--engines takes a list of google, yahoo, bing");
@@ -43,7 +45,14 @@ int withFailures(const EngineFailures &failures, int status)
 
 bool openForSaving(AppContext &context)
 {
-    if (context.keywords().isOpen() || context.openDatabase())
+    if (context.keywords().isOpen())
+        return true;
+    // Saving is the one thing that may make a new data folder.
+    if (!QDir().mkpath(context.dataDir())) {
+        Cli::complain(QStringLiteral("cannot create the data folder ") + QDir::toNativeSeparators(context.dataDir()));
+        return false;
+    }
+    if (context.openDatabase())
         return true;
     Cli::complain(QStringLiteral("cannot open the keyword database %1: %2")
                       .arg(context.dataFile(QStringLiteral("db.sqlite")), context.keywords().lastError()));
@@ -66,8 +75,9 @@ int runCounts(const CommandSpec &spec, AppContext &context, const QStringList &a
         if (w.trimmed().isEmpty())
             return Cli::usageError(QStringLiteral("empty keyword"), spec.usageText());
     }
+    // Only today's counts are read: no database is made for them.
     if (!context.keywords().isOpen())
-        context.openDatabase();
+        context.openExistingDatabase();
 
     CountFiller filler(context);
     filler.setGiveUpHandler(reportGiveUp);
@@ -113,10 +123,10 @@ int runMine(const CommandSpec &spec, AppContext &context, const QStringList &arg
         return Cli::usageError(QStringLiteral("empty keyword"), spec.usageText());
     // Without --save the database only serves today's counts; with it, a
     // database that cannot be opened is an error, not a silent no-op.
-    if (options.counts.store ? !openForSaving(context) : !context.keywords().isOpen() && !context.openDatabase()) {
-        if (options.counts.store)
-            return Cli::Failed;
-    }
+    if (options.counts.store && !openForSaving(context))
+        return Cli::Failed;
+    if (!context.keywords().isOpen())
+        context.openExistingDatabase();
 
     options.counts.parentBox = words.first();
     RelatedMiner miner(context);
@@ -148,6 +158,7 @@ CommandSpec mineCommand()
     spec.usageLines = {QStringLiteral(
         "mine SEED [--engines google,yahoo,bing] [--must-contain] [--exclude WORDS] [--save]")};
     spec.run = [spec](AppContext &context, const QStringList &args) { return runMine(spec, context, args); };
+    spec.mayCreateDataFolder = true;   // with --save; without it nothing is written
     return spec;
 }
 

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
-#include <optional>
 
 // The keyword tool page as the volume query drives it: load it, find its
 // elements by id, fill fields, press its button and read the results area.
@@ -19,8 +18,18 @@ public:
     virtual bool hasElement(const QString &id) = 0;
     virtual void setValue(const QString &id, const QString &value) = 0;
     virtual void click(const QString &id) = 0;
-    // The element's inner markup; nothing when the page has no such element.
-    virtual std::optional<QString> innerHtml(const QString &id) = 0;
+
+    // What reading an element came to. A page busy with its own scripts may
+    // not answer in time: that says nothing about the element.
+    struct Markup {
+        enum class State { Found, Missing, NoAnswer };
+        State state = State::NoAnswer;
+        QString html;
+    };
+    // The element's inner markup.
+    virtual Markup innerHtml(const QString &id) = 0;
+    // Empties the element; false when it is missing or the page did not answer.
+    virtual bool clearInnerHtml(const QString &id) = 0;
 
 Q_SIGNALS:
     // A page finished loading (the browser's document-complete).

@@ -159,7 +159,11 @@ ResourceCatalogue::Outcome ResourceCatalogue::QueryLinkRes(int row, int filterIn
             ++emptyPages;
             if (outcome.failed()) {
                 ++failedPages;
-                m_context.jobStatus().setCurrent(QStringLiteral("第%1页读取失败：").arg(page) + outcome.reason());
+                // The count so far stays in view, also when the run is stopped.
+                m_context.jobStatus().setCurrent(QStringLiteral("外链资源库：%1页读取失败（第%2页：%3）")
+                                                     .arg(failedPages)
+                                                     .arg(page)
+                                                     .arg(outcome.reason()));
             }
             continue;
         }

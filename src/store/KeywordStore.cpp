@@ -330,6 +330,14 @@ bool KeywordStore::checkdb(const Record &record, const QDate &day)
 
 int KeywordStore::insertMissing(const QVector<Record> &records, const QDate &day)
 {
+    if (records.isEmpty())
+        return 0;
+    // Every look-up and insert under one write lock, as checkdb does: two
+    // programs adding the same rows at once store each keyword once. On a
+    // failure nothing of this add stays, so the count said is the truth.
+    WriteTransaction transaction(*this);
+    if (!transaction.begun())
+        return -1;
     int added = 0;
     for (const Record &record : records) {
         const QString keyword = KeywordText::trimSpaces(record.keys);
@@ -339,7 +347,7 @@ int KeywordStore::insertMissing(const QVector<Record> &records, const QDate &day
             return -1;
         ++added;
     }
-    return added;
+    return transaction.commit() ? added : -1;
 }
 
 bool KeywordStore::beginBatch()

@@ -79,8 +79,9 @@ public:
     // write failed.
     bool checkdb(const Record &record, const QDate &day = QDate::currentDate());
     // Inserts every record whose keyword is not stored yet, with the
-    // record's counts and `day`; returns how many were stored, or -1 when a
-    // write failed (those before it stay stored; lastError() says why).
+    // record's counts and `day`, in one write transaction; returns how many
+    // were stored, or -1 when a write failed (then none of them is stored;
+    // lastError() says why).
     int insertMissing(const QVector<Record> &records, const QDate &day = QDate::currentDate());
 
     // Runs several writes as one transaction (bulk imports, benchmarks); the

@@ -240,9 +240,17 @@ CXHtml::Response CXHtml::fetchOnce(const QUrl &address, const QDeadlineTimer &de
 QString CXHtml::BytesToBstr(const QByteArray &body, const QString &charsetName)
 {
     QStringDecoder decoder(decoderName(charsetName).constData());
-    if (!decoder.isValid())
-        return {};
-    return decoder.decode(body);
+    if (decoder.isValid())
+        return decoder.decode(body);
+    // A name nobody knows (a typo, "x-user-defined") must not turn a page
+    // into nothing: UTF-8 when the bytes are valid UTF-8, else GB18030, which
+    // reads the Chinese pages this program meets and any other byte too.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(body);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder gb18030("GB18030");
+    return gb18030.decode(body);
 }
 
 QString CXHtml::GetChar()

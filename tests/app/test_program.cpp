@@ -139,6 +139,7 @@ private Q_SLOTS:
     {
         // "--" ends the program's options: what follows is the command.
         const QString data = m_home.filePath(QStringLiteral("listing"));
+        QVERIFY(QDir().mkpath(data));
         const Run r = runProgram({QStringLiteral("--data=") + data, QStringLiteral("--"), QStringLiteral("db"),
                                   QStringLiteral("list")},
                                  m_env, 10000);
@@ -146,6 +147,83 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(data + QStringLiteral("/db.sqlite")));
     }
 
+    // Mistakes leave no trace: a missing data folder is not made by a
+    // command that only reads, and a rejected command line makes no database.
+    void mistakesCreateNothing_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("db list") << QStringList{"db", "list"} << QString();
+        QTest::newRow("db refresh") << QStringList{"db", "refresh"} << QString();
+        QTest::newRow("rank --favourites") << QStringList{"rank", "--favourites"} << QString();
+        QTest::newRow("rank") << QStringList{"rank", "--site", "a.com", "--keyword", "k"} << QString();
+        QTest::newRow("export db") << QStringList{"export", "db", "out.csv"} << QString();
+        QTest::newRow("export favourites") << QStringList{"export", "favourites", "out.csv"} << QString();
+        QTest::newRow("counts") << QStringList{"counts", "seo"} << QString();
+        QTest::newRow("mine without --save, bad engines")
+            << QStringList{"mine", "seo", "--engines", "altavista"} << QStringLiteral("--engines");
+    }
+    void mistakesCreateNothing()
+    {
+        QFETCH(QStringList, command);
+        QFETCH(QString, says);
+        const QString missing = m_home.filePath(QStringLiteral("no-such-folder"));
+        const Run r = runProgram(QStringList{QStringLiteral("--data"), missing} + command, m_env, 10000);
+        QVERIFY(r.finished);
+        QCOMPARE(r.status, 2);
+        const QString expected = says.isEmpty()
+                                     ? QStringLiteral("veltrana: no such data folder: ") + QDir::toNativeSeparators(missing)
+                                     : says;
+        QVERIFY2(r.err.contains(expected), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(!QFileInfo::exists(missing));
+    }
+    void wrongArgumentsMakeNoDatabase_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<int>("status");
+        QTest::newRow("db lst") << QStringList{"db", "lst"} << 2;
+        QTest::newRow("db list extra") << QStringList{"db", "list", "x"} << 2;
+        QTest::newRow("db refresh bad engine") << QStringList{"db", "refresh", "--engines", "x"} << 2;
+        QTest::newRow("export nothing") << QStringList{"export"} << 2;
+        QTest::newRow("mine two seeds") << QStringList{"mine", "a", "b", "--save"} << 2;
+        QTest::newRow("counts no keyword") << QStringList{"counts"} << 2;
+        // Accepted, but these never need the database.
+        QTest::newRow("export favourites") << QStringList{"export", "favourites", "fav.csv"} << -1;
+        QTest::newRow("rank --favourites") << QStringList{"rank", "--favourites"} << -1;
+        QTest::newRow("rank") << QStringList{"rank", "--site", "a.com", "--keyword", "k", "--engines", "google"}
+                              << -1;
+        QTest::newRow("counts") << QStringList{"counts", "seo", "--engines", "google"} << -1;
+        QTest::newRow("mine") << QStringList{"mine", "seo", "--engines", "google"} << -1;
+    }
+    void wrongArgumentsMakeNoDatabase()
+    {
+        QFETCH(QStringList, command);
+        QFETCH(int, status);
+        QTemporaryDir data;
+        QVERIFY(data.isValid());
+        // Nothing answers here: the requests fail at once.
+        QFile ini(data.filePath(QStringLiteral("endpoints.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[endpoints]\ngoogle=http://127.0.0.1:9\nyahoo=http://127.0.0.1:9\nbing=http://127.0.0.1:9\n");
+        ini.close();
+        // No pacing waits between the requests that fail.
+        QVERIFY(QDir(data.path()).mkpath(QStringLiteral("config/Veltrana")));
+        QFile conf(data.filePath(QStringLiteral("config/Veltrana/V1.0.0.conf")));
+        QVERIFY(conf.open(QIODevice::WriteOnly));
+        conf.write("[Config]\ngooglese=0\nyahoose=0\nbingse=0\n");
+        conf.close();
+        QProcessEnvironment env = m_env;
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), data.filePath(QStringLiteral("config")));
+        const QString cwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(data.path()));
+        const Run r = runProgram(QStringList{QStringLiteral("--data"), data.path()} + command, env, 15000);
+        QDir::setCurrent(cwd);
+        QVERIFY(r.finished);
+        if (status >= 0)
+            QCOMPARE(r.status, status);
+        QVERIFY2(!QFileInfo::exists(data.filePath(QStringLiteral("db.sqlite"))), qPrintable(r.err));
+    }
     void helpIsUsage()
     {
         const Run r = runProgram({QStringLiteral("--help")}, m_env, 10000);

@@ -101,6 +101,30 @@ private Q_SLOTS:
         QCOMPARE(f.readAll(), QByteArray("mine"));
     }
 
+    void refusedDatabaseIsSaid()
+    {
+        // A db.sqlite that is not this program's: refused, said, untouched.
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
+        const QString file = QDir(env.dataDir).filePath(QStringLiteral("db.sqlite"));
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("these are someone's notes, not a database\n");
+        }
+        const auto before = snapshot(env.dataDir).value(file);
+        Startup startup(*env.context);
+        QCOMPARE(startup.run(), Startup::Outcome::Continue);
+        QVERIFY(!env.context->keywords().isOpen());
+        QCOMPARE(env.prompter.prompts.size(), 1);
+        const auto &said = env.prompter.prompts.at(0);
+        QCOMPARE(said.title, QStringLiteral("提示"));
+        QCOMPARE(said.icon, Prompter::Icon::Warning);
+        QVERIFY2(said.text.contains(QDir::toNativeSeparators(file)), qPrintable(said.text));
+        QVERIFY2(said.text.contains(QStringLiteral("关键词数据库无法使用")), qPrintable(said.text));
+        QVERIFY2(said.text.contains(env.context->keywords().lastError()), qPrintable(said.text));
+        QCOMPARE(snapshot(env.dataDir).value(file), before);
+    }
+
     void secondInstanceWritesNothing()
     {
         TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);

@@ -41,17 +41,24 @@ private Q_SLOTS:
     void dailyIndexAveragesThirtyDays()
     {
         // 40 entries of 100: 4000 / 30 rounds to 133; the 30th is the latest day.
-        QCOMPARE(BaiduPages::GetIndex(dailyPage(QList<int>(40, 100))), QStringLiteral("133-100"));
+        const auto pair = [](const QString &page) { return BaiduPages::GetIndex(page).value; };
+        QCOMPARE(pair(dailyPage(QList<int>(40, 100))), QStringLiteral("133-100"));
         // 10 entries: the sum over 30 all the same, and no latest day.
-        QCOMPARE(BaiduPages::GetIndex(dailyPage(QList<int>(10, 100))), QStringLiteral("33-"));
+        QCOMPARE(pair(dailyPage(QList<int>(10, 100))), QStringLiteral("33-"));
         // Ties go to the even neighbour: 75 / 30 = 2.5 -> 2; 105 / 30 = 3.5 -> 4.
-        QCOMPARE(BaiduPages::GetIndex(dailyPage({75, 0})), QStringLiteral("2-"));
-        QCOMPARE(BaiduPages::GetIndex(dailyPage({105, 0})), QStringLiteral("4-"));
-        // A value that is not a number counts 0.
-        QCOMPARE(BaiduPages::GetIndex(QStringLiteral("<p d=1 p1=\"x\"><p d=2 p1=\"60\">")), QStringLiteral("2-"));
-        // Fewer than two entries, or nothing: no figures.
-        QVERIFY(!BaiduPages::GetIndex(dailyPage({500})));
-        QVERIFY(!BaiduPages::GetIndex(QString()));
+        QCOMPARE(pair(dailyPage({75, 0})), QStringLiteral("2-"));
+        QCOMPARE(pair(dailyPage({105, 0})), QStringLiteral("4-"));
+        // Fewer than two entries on the data page: no data.
+        QCOMPARE(BaiduPages::GetIndex(dailyPage({500})).kind, BaiduPages::Reading::Kind::NoData);
+        // Changed on purpose: a day value that is not a count (once read as
+        // 0) makes the page unreadable, as does a page that is not the data.
+        using Kind = BaiduPages::Reading::Kind;
+        QCOMPARE(BaiduPages::GetIndex(QStringLiteral("<p d=1 p1=\"x\"><p d=2 p1=\"60\">")).kind, Kind::Unreadable);
+        QCOMPARE(BaiduPages::GetIndex(QStringLiteral("<p d=1 p1=\"-100\"><p d=2 p1=\"-100\">")).kind, Kind::Unreadable);
+        QCOMPARE(BaiduPages::GetIndex(QStringLiteral("<p d=1 p1=\"1e3\"><p d=2 p1=\"60\">")).kind, Kind::Unreadable);
+        QCOMPARE(BaiduPages::GetIndex(QString()).kind, Kind::Unreadable);
+        QCOMPARE(BaiduPages::GetIndex(QStringLiteral("<html><title>503 Service Unavailable</title></html>")).kind,
+                 Kind::Unreadable);
     }
 
     void provinceTotalsAreScaled()
@@ -61,11 +68,34 @@ private Q_SLOTS:
         QCOMPARE(BaiduPages::scaleProvinceTotal(999), 1049);   // 1048.95
         QCOMPARE(BaiduPages::scaleProvinceTotal(1000), 1000);
         QCOMPARE(BaiduPages::scaleProvinceTotal(0), 0);
-        const QString page = QStringLiteral("<a name=\"x\" data=\"40\" /><a data=\"50\" /><a data=\"oops\" /><a data=\"9\" />");
-        QCOMPARE(BaiduPages::provinceTotal(page), 99);
+        const QString page = QStringLiteral("<a name=\"x\" data=\"40\" /><a data=\"50\" /><a data=\"9\" />");
+        QCOMPARE(BaiduPages::provinceTotal(page), std::optional<qint64>(99));
         // The latest day is not in province data: "0", never a made-up figure.
-        QCOMPARE(BaiduPages::GetMonthIndex(page), QStringLiteral("208-0"));
-        QCOMPARE(BaiduPages::GetMonthIndex(QString()), QStringLiteral("0-0"));
+        QCOMPARE(BaiduPages::GetMonthIndex(page).value, QStringLiteral("208-0"));
+        // Changed on purpose: a value that is not a count (once skipped), a
+        // negative one and a page without entries give no figures at all.
+        using Kind = BaiduPages::Reading::Kind;
+        QCOMPARE(BaiduPages::GetMonthIndex(QStringLiteral("<a data=\"40\" /><a data=\"oops\" />")).kind, Kind::Unreadable);
+        QCOMPARE(BaiduPages::GetMonthIndex(QStringLiteral("<a data=\"40\" /><a data=\"-500\" />")).kind, Kind::Unreadable);
+        QCOMPARE(BaiduPages::GetMonthIndex(QString()).kind, Kind::Unreadable);
+    }
+
+    void onlyCountsAndPairsAreFigures()
+    {
+        for (const char *bad : {"", "-100", "+5", "1e9", "nan", "inf", " 12", "1,230", "<b>1230</b>",
+                                "1234567890123", "１２"})
+            QVERIFY2(!BaiduPages::isCount(QString::fromUtf8(bad)), bad);
+        QVERIFY(BaiduPages::isCount(QStringLiteral("0")));
+        QVERIFY(BaiduPages::isCount(QStringLiteral("123456789012")));
+        for (const char *bad : {"-100--100", "99999999999999-5", "nan-inf", "12", "-5", "1-2-3", "1 -2", "<html>"})
+            QVERIFY2(!BaiduPages::figuresAnswer(QString::fromLatin1(bad)), bad);
+        QCOMPARE(BaiduPages::figuresAnswer(QStringLiteral(" 1234-1500\r\n")), std::optional<QString>("1234-1500"));
+        QCOMPARE(BaiduPages::figuresAnswer(QStringLiteral("33-")), std::optional<QString>("33-"));
+        // The index of the largest counts stays a plain number.
+        QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("999999999999"), QStringLiteral("1")),
+                 QStringLiteral("9999999999990000"));
+        QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("1e5"), QStringLiteral("10")), QStringLiteral("0"));
+        QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("-100"), QStringLiteral("10")), QStringLiteral("0"));
     }
 
     void monthRange()
@@ -76,9 +106,16 @@ private Q_SLOTS:
 
     void searchCountAndIndex()
     {
-        QCOMPARE(BaiduPages::searchCount(QStringLiteral("<div>找到相关网页约2,000,000篇，用时0.02秒</div>")),
+        QCOMPARE(BaiduPages::searchCount(QStringLiteral("<div>找到相关网页约2,000,000篇，用时0.02秒</div>")).value,
                  QStringLiteral("2000000"));
-        QCOMPARE(BaiduPages::searchCount(QStringLiteral("<div>没有找到</div>")), QStringLiteral("0"));
+        // Baidu's no-result page is a real 0; any other page without the
+        // count is no count (changed on purpose: it once read as "0").
+        QCOMPARE(BaiduPages::searchCount(QStringLiteral("<p>抱歉，没有找到与“<em>x</em>”相关的网页。</p>")).value,
+                 QStringLiteral("0"));
+        QVERIFY(!BaiduPages::searchCount(QStringLiteral("<div>没有找到</div>")).hasFigures());
+        QVERIFY(!BaiduPages::searchCount(QStringLiteral("<h1>503 Service Unavailable</h1>")).hasFigures());
+        QVERIFY(!BaiduPages::searchCount(QStringLiteral("找到相关网页<b>约1,230</b>篇")).hasFigures());
+        QVERIFY(!BaiduPages::searchCount(QStringLiteral("找到相关网页约-5篇")).hasFigures());
         QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("500"), QStringLiteral("2000000")), QStringLiteral("2.5"));
         QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("1"), QStringLiteral("3")), QStringLiteral("3333.33"));
         QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("500"), QStringLiteral("0")), QStringLiteral("0"));

@@ -6,6 +6,9 @@
 #include "store/RecordRows.h"
 
 #include <QFileInfo>
+#include <QProcess>
+#include <QSet>
+#include <QTextStream>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -251,7 +254,87 @@ private Q_SLOTS:
         // Newest first.
         QCOMPARE(again.loadAll().first().keys, QStringLiteral("kw 49"));
     }
+
+    // Two programs adding the same ticked rows at once: each keyword is
+    // stored once, and the two counts said add up to the rows stored.
+    void twoProgramsAddingAtOnceStoreEachKeywordOnce()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString file = dir.filePath(QStringLiteral("db.sqlite"));
+        {
+            KeywordStore store;
+            QVERIFY(store.open(file));
+        }
+        constexpr int kRows = 2000;
+        std::vector<std::unique_ptr<QProcess>> programs;
+        for (int i = 0; i < 2; ++i) {
+            programs.push_back(std::make_unique<QProcess>());
+            programs.back()->start(QCoreApplication::applicationFilePath(),
+                                   {QStringLiteral("--insert-missing"), file, QString::number(kRows)});
+            QVERIFY(programs.back()->waitForStarted(5000));
+        }
+        // Both are ready and waiting: let them go together.
+        for (auto &p : programs)
+            QTRY_VERIFY_WITH_TIMEOUT(p->canReadLine(), 5000);
+        for (auto &p : programs) {
+            QCOMPARE(p->readLine().trimmed(), QByteArray("ready"));
+            p->write("go\n");
+        }
+        for (auto &p : programs)
+            QVERIFY(p->waitForBytesWritten(2000));
+        int said = 0;
+        for (auto &p : programs) {
+            QVERIFY(p->waitForFinished(20000));
+            QCOMPARE(p->exitCode(), 0);
+            said += p->readAllStandardOutput().trimmed().toInt();
+        }
+        KeywordStore store;
+        QVERIFY(store.open(file));
+        const QVector<KeywordStore::Record> rows = store.loadAll();
+        QSet<QString> distinct;
+        for (const KeywordStore::Record &r : rows)
+            distinct.insert(r.keys);
+        QCOMPARE(rows.size(), kRows);
+        QCOMPARE(distinct.size(), kRows);
+        QCOMPARE(said, kRows);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestKeywordStore)
+namespace {
+
+// The second program of the concurrency test: this very executable, asked
+// to add `count` keywords to `file` once it reads "go" on standard input.
+int insertMissingProgram(const QString &file, int count)
+{
+    KeywordStore store;
+    if (!store.open(file))
+        return 2;
+    QVector<KeywordStore::Record> records;
+    for (int i = 0; i < count; ++i)
+        records.append({QStringLiteral("keyword %1").arg(i), QStringLiteral("seed"), {}, {}});
+    QTextStream out(stdout);
+    out << "ready" << Qt::endl;
+    QTextStream in(stdin);
+    if (in.readLine() != u"go")
+        return 3;
+    const int added = store.insertMissing(records);
+    out << added << Qt::endl;
+    return added < 0 ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc == 4 && qstrcmp(argv[1], "--insert-missing") == 0) {
+        QCoreApplication app(argc, argv);
+        return insertMissingProgram(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
+    }
+    QCoreApplication app(argc, argv);
+    TestKeywordStore test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_keywordstore.moc"

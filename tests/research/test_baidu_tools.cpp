@@ -5,6 +5,7 @@
 #include "common/ListPair.h"
 #include "common/PageReader.h"
 #include "common/ResultList.h"
+#include "engines/BaiduPages.h"
 #include "research/BaiduTools.h"
 #include "research/RelatedMiner.h"
 #include "support/TinyHttpServer.h"
@@ -196,6 +197,118 @@ private Q_SLOTS:
         QCOMPARE(baiduCells(lists->shown(), "seo"),
                  QStringList({"777", BaiduTools::failedText(), BaiduTools::failedText(), BaiduTools::failedText()}));
         QCOMPARE(f->context->jobStatus().state(), JobStatus::Idle);
+    }
+
+    // Pages anyone may serve: whatever is not a count of sane length is a
+    // failed figure, never a number, and nothing of it is passed on.
+    void hostilePagesAreNeverFigures_data()
+    {
+        QTest::addColumn<QString>("prefix");      // what the hostile page stands in for
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("figuresAnswers"); // the figures service answers the same page
+        QTest::addColumn<int>("cell");            // the first cell that must fail
+
+        QByteArray minus;
+        for (int i = 0; i < 30; ++i)
+            minus += "<p d=\"2026-01-01\" p1=\"-100\" p2=\"1\"></p>\n";
+        const QByteArray errorPage = "<html><head><title>503 Service Unavailable</title></head>"
+                                     "<body><h1>Service Unavailable</h1></body></html>";
+        const QByteArray lots(8 * 1024 * 1024, '7');
+        const QString daily = QStringLiteral("/baiduindex/tools/get_data.php");
+        const QString search = QStringLiteral("/baidu/s");
+        QTest::newRow("daily values -100") << daily << ("<div id=\"data\">" + minus + "</div>") << false << 4;
+        QTest::newRow("daily 503 page, status 200") << daily << errorPage << false << 4;
+        QTest::newRow("daily value of 8 MB") << daily << ("<div id=\"data\"><p d=1 p1=\"" + lots + "\"><p d=2 p1=\"1\"></div>")
+                                             << false << 4;
+        QTest::newRow("figures overflow, daily 503") << daily << errorPage << true << 4;
+        QTest::newRow("search 503 page, status 200") << search << errorPage << false << 6;
+        QTest::newRow("search count cut around a tag")
+            << search << QStringLiteral("<div>找到相关网页<b>约1,230</b>篇</div>").toUtf8() << false << 6;
+        QTest::newRow("search count of 8 MB")
+            << search << (QStringLiteral("<div>找到相关网页约").toUtf8() + lots + QStringLiteral("篇</div>").toUtf8())
+            << false << 6;
+        QTest::newRow("search count negative")
+            << search << QStringLiteral("<div>找到相关网页约-5篇</div>").toUtf8() << false << 6;
+    }
+    void hostilePagesAreNeverFigures()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, figuresAnswers);
+        QFETCH(int, cell);
+        f->context->endpoints().setBase(Endpoints::Service::Figures, f->web().serviceBase(QStringLiteral("figures")));
+        if (figuresAnswers) {
+            f->web().setFigures(QStringLiteral("seo"), QStringLiteral("99999999999999-5"));
+        }
+        standin::Behaviour hostile;
+        hostile.replacesBody = true;
+        hostile.body = body;
+        hostile.contentType = "text/html; charset=utf-8";
+        f->web().setBehaviour(prefix, hostile);
+        addRow(QStringLiteral("seo"));
+        // Figures shown before: they stay where a request failed.
+        lists->setCell(QStringLiteral("seo"), RelatedMiner::kBaiduVolumeColumn, QStringLiteral("777"));
+        lists->setCell(QStringLiteral("seo"), RelatedMiner::kBaiduPagesColumn, QStringLiteral("5000"));
+        BaiduTools::Options o;
+        o.volume = true;
+        o.pages = true;
+        QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), o), BaiduTools::Outcome::Failed);
+        const QStringList cells = baiduCells(lists->shown(), QStringLiteral("seo"));
+        const QString failed = BaiduTools::failedText();
+        if (cell == 4)
+            QCOMPARE(QStringList({cells.at(0), cells.at(1), cells.at(3)}), QStringList({"777", failed, failed}));
+        else
+            QCOMPARE(cells.mid(2), QStringList({"5000", failed}));
+        for (const QString &value : cells)
+            QVERIFY2(value == failed || BaiduPages::isCount(value), qPrintable(value.left(40)));
+        QCOMPARE(baiduCells(lists->reserve(), QStringLiteral("seo")), cells);
+        // Nothing read from a hostile page went on to the figures service.
+        for (const QStringList &report : f->web().figuresReports())
+            QVERIFY2(BaiduPages::isPair(report.value(0)), qPrintable(report.join(u'|')));
+        if (cell == 4)
+            QVERIFY(f->web().figuresReports().isEmpty());
+    }
+
+    void unreadableFiguresAnswersFallBackToTheDailyData()
+    {
+        f->context->endpoints().setBase(Endpoints::Service::Figures, f->web().serviceBase(QStringLiteral("figures")));
+        f->web().setIndexDays(QStringLiteral("seo"), QList<int>(30, 60));
+        addRow(QStringLiteral("seo"));
+        BaiduTools::Options o;
+        o.volume = true;
+        for (const char *answer : {"nan-inf", "99999999999999-5", "-100--100", "<html>503</html>"}) {
+            f->web().setFigures(QStringLiteral("seo"), QString::fromLatin1(answer));
+            QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), o), BaiduTools::Outcome::Done);
+            QCOMPARE(baiduCells(lists->shown(), QStringLiteral("seo")).mid(0, 2), QStringList({"60", "60"}));
+        }
+        QCOMPARE(f->web().figuresReports().size(), 4);
+        for (const QStringList &report : f->web().figuresReports())
+            QCOMPARE(report.value(0), QStringLiteral("60-60"));
+    }
+
+    void hostileProvinceDataIsNoFigure()
+    {
+        // Two failed daily pages switch to the province data.
+        standin::Behaviour broken;
+        broken.status = 500;
+        broken.times = 2;
+        f->web().setBehaviour(QStringLiteral("/baiduindex/tools/"), broken);
+        addRow(QStringLiteral("seo"));
+        BaiduTools::Options o;
+        o.volume = true;
+        tools->requery(*lists, kColumns, QStringLiteral("seo"), o);
+        tools->requery(*lists, kColumns, QStringLiteral("seo"), o);
+        QCOMPARE(tools->indexFailCount(), 2);
+        lists->setCell(QStringLiteral("seo"), RelatedMiner::kBaiduVolumeColumn, QStringLiteral("321"));
+        for (const QList<int> &values : {QList<int>{40, -500, 9}, QList<int>{}}) {
+            f->web().setProvinceValues(QStringLiteral("seo"), values);
+            QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), o), BaiduTools::Outcome::Failed);
+            QCOMPARE(baiduCells(lists->shown(), QStringLiteral("seo")).mid(0, 2),
+                     QStringList({QStringLiteral("321"), BaiduTools::failedText()}));
+        }
+        f->web().setProvinceValues(QStringLiteral("seo"), {40, 50, 9});
+        QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), o), BaiduTools::Outcome::Done);
+        QCOMPARE(baiduCells(lists->shown(), QStringLiteral("seo")).mid(0, 2), QStringList({"208", "0"}));
     }
 
     void reservedCharactersArriveAsTyped()

@@ -11,8 +11,12 @@
 #include "research/RelatedMiner.h"
 #include "support/LockHolder.h"
 #include "support/TestEnv.h"
+#include "context/AppContext.h"
+#include "engines/EnginePacing.h"
+#include "store/KeywordStore.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSignalSpy>
 
 class TestMiningFailures : public QObject
@@ -26,6 +30,12 @@ class TestMiningFailures : public QObject
         o.counts.store = store;
         o.counts.parentBox = QStringLiteral("seo");
         return o;
+    }
+
+    static void noWaits(AppContext &context)
+    {
+        for (Engine e : kEngines)
+            context.pacing().setWaitSeconds(e, 0);
     }
 
 private Q_SLOTS:
@@ -106,6 +116,36 @@ private Q_SLOTS:
         QCOMPARE(countsCommand().run(*f.context, {QStringLiteral("counts"), QStringLiteral("--engines=bing"),
                                                    QStringLiteral("seo")}),
                  int(Cli::Done));
+    }
+
+    // Saving is the one command use that may make a data folder; mining
+    // without --save reads no database into being.
+    void onlySavingMakesTheDataFolder()
+    {
+        TestEnv f(TestEnv::OwnWeb, TestEnv::BeforeStartUp);
+        f.web().setRelatedCount(2);
+        const QString reading = QDir(f.dataDir).filePath(QStringLiteral("reading/here"));
+        const QString saving = QDir(f.dataDir).filePath(QStringLiteral("saving/here"));
+        {
+            AppContext context(f.programDir, reading, f.settingsFile);
+            context.endpoints() = f.context->endpoints();
+            noWaits(context);
+            QCOMPARE(mineCommand().run(context, {QStringLiteral("mine"), QStringLiteral("seo"),
+                                                 QStringLiteral("--engines=bing")}),
+                     int(Cli::Done));
+            QVERIFY(!QFileInfo::exists(reading));
+            QCOMPARE(countsCommand().run(context, {QStringLiteral("counts"), QStringLiteral("seo")}), int(Cli::Done));
+            QVERIFY(!QFileInfo::exists(reading));
+        }
+        AppContext context(f.programDir, saving, f.settingsFile);
+        context.endpoints() = f.context->endpoints();
+        noWaits(context);
+        QCOMPARE(mineCommand().run(context, {QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--engines=bing"),
+                                             QStringLiteral("--save")}),
+                 int(Cli::Done));
+        KeywordStore store;
+        QVERIFY(store.open(QDir(saving).filePath(QStringLiteral("db.sqlite"))));
+        QCOMPARE(store.loadAll().size(), 3);
     }
 };
 

@@ -7,6 +7,8 @@
 #include "common/ResultList.h"
 #include "engines/KeywordToolPage.h"
 #include "research/ui/VolumeTab.h"
+#include "research/ui/WebToolPage.h"
+#include "store/KeywordStore.h"
 #include "support/TinyHttpServer.h"
 
 #include <QGroupBox>
@@ -204,8 +206,68 @@ private Q_SLOTS:
         openTab();
         widget<QLineEdit>(*tab, "volumeKeywordEdit")->setText(QStringLiteral("seo"));
         QCOMPARE(tab->volume().query(QStringLiteral("seo"), {}, false), KeywordVolume::Outcome::NoResultsArea);
-        QVERIFY(f->prompter.prompts.isEmpty());
+        // Changed on purpose: a query that ends without rows says why.
+        QCOMPARE(prompts(), QStringList({KeywordVolume::noResultsAreaText()}));
         expectIdle();
+    }
+
+    void repeatingAQueryWithTheSameFirstResultListsAtOnce()
+    {
+        f->web().setToolCaptcha(false);
+        f->web().plantToolRows(kRows);
+        tab->volume().setTimings(100, 3000, 300);
+        openTab();
+        widget<QLineEdit>(*tab, "volumeKeywordEdit")->setText(QStringLiteral("seo"));
+        QTest::mouseClick(widget<QPushButton>(*tab, "volumeStartButton"), Qt::LeftButton);
+        QCOMPARE(tab->volume().result().count(), 4);
+
+        // The same query again, twice: the same first keyword is a new answer.
+        for (int round = 0; round < 2; ++round) {
+            QVERIFY(waitUntil([this] { return widget<QPushButton>(*tab, "refetchButton")->isEnabled(); }, 5000));
+            tab->volume().result().setChecked(1, true);
+            QElapsedTimer took;
+            took.start();
+            QCOMPARE(tab->volume().query(QStringLiteral("seo"), {}, false), KeywordVolume::Outcome::Listed);
+            QVERIFY2(took.elapsed() < 2500, qPrintable(QString::number(took.elapsed())));
+            QCOMPARE(tab->volume().result().count(), 4);
+            QCOMPARE(tab->volume().result().cell(0, 0), QStringLiteral("seo tools"));
+            QVERIFY(!tab->volume().result().row(1).checked);   // the list was filled again
+        }
+        QVERIFY(prompts().isEmpty());
+        expectIdle();
+    }
+
+    void aBusyPageIsPolledUntilItAnswers()
+    {
+        f->web().setToolCaptcha(false);
+        f->web().plantToolRows(kRows);
+        f->web().setToolBusy(900);
+        auto *page = dynamic_cast<WebToolPage *>(&tab->volume().page());
+        QVERIFY(page);
+        page->setScriptTimeout(150);
+        tab->volume().setTimings(100, 5000, 300);
+        openTab();
+        QCOMPARE(tab->volume().query(QStringLiteral("seo"), {}, false), KeywordVolume::Outcome::Listed);
+        QCOMPARE(tab->volume().result().count(), 4);
+        QVERIFY(prompts().isEmpty());
+        expectIdle();
+    }
+
+    void aFailedAddIsSaidNotCounted()
+    {
+        f->web().setToolCaptcha(false);
+        f->web().plantToolRows(kRows);
+        openTab();
+        QCOMPARE(tab->volume().query(QStringLiteral("seo"), {}, false), KeywordVolume::Outcome::Listed);
+        tab->volume().result().setChecked(0, true);
+        const QString file = f->context->keywords().fileName();
+        f->context->keywords().close();
+        QTest::mouseClick(widget<QPushButton>(*tab, "volumeAddToDatabaseButton"), Qt::LeftButton);
+        QCOMPARE(f->prompter.prompts.size(), 1);
+        const auto &said = f->prompter.prompts.last();
+        QVERIFY2(said.text.startsWith(QStringLiteral("无法写入关键词数据库 ") + file), qPrintable(said.text));
+        QCOMPARE(said.icon, Prompter::Icon::Warning);
+        QVERIFY(!said.text.contains(QStringLiteral("成功提交了")));
     }
 
     void onlyTheToolPageDrivesTheControls()

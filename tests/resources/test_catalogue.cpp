@@ -32,6 +32,8 @@ private Q_SLOTS:
     void sortsPrAsNumbers();
     void siteAddressHasExactlyOneHttp();
     void refusedWhileAnotherJobRuns();
+    void unknownCharsetStillLists();
+    void failedPagesAreCountedAsTheyHappen();
 
 private:
     // The page numbers of list requests, in order, one per page fetched (the
@@ -296,6 +298,52 @@ void TestCatalogue::refusedWhileAnotherJobRuns()
     QCOMPARE(m_catalogue->QueryLinkRes(kBlogs, -1, {}), ResourceCatalogue::Outcome::OtherJobBusy);
     QVERIFY(m_web->log().isEmpty());
     other.finish();
+}
+
+
+void TestCatalogue::unknownCharsetStillLists()
+{
+    // The first page names a character set nobody knows: the run's pages
+    // are read as GB18030 (the bytes are not UTF-8) instead of as nothing.
+    m_web->setCataloguePage(6, 1,
+                            QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-klingon\">"
+                                           "博客园~www.cnblogs.com~6~免费<br>\r\n"));
+    QCOMPARE(m_catalogue->QueryLinkRes(kBlogs, -1, {}), ResourceCatalogue::Outcome::Finished);
+    const ResultList &list = m_catalogue->list();
+    QVERIFY(list.count() > 1);
+    QVERIFY2(list.cell(0, 0).endsWith(QStringLiteral("博客园")), qPrintable(list.cell(0, 0)));
+    QCOMPARE(list.cell(0, ResourceCatalogue::Note), QStringLiteral("免费"));
+    QCOMPARE(list.count(), 1 + 28);   // the stand-in's pages 2-4 follow
+
+    // The same with UTF-8 bytes.
+    m_web->clearLog();
+    standin::Behaviour utf8;
+    utf8.replacesBody = true;
+    utf8.times = 2;   // the character-set probe and the page itself
+    utf8.body = QStringLiteral("<meta charset=x-klingon>书签~www.example.com~5~付费<br>\r\n").toUtf8();
+    m_web->setBehaviour(QStringLiteral("/maker/list.asp"), utf8);
+    QCOMPARE(m_catalogue->QueryLinkRes(kBookmarks, -1, {}), ResourceCatalogue::Outcome::Finished);
+    QVERIFY2(m_catalogue->list().cell(0, 0).endsWith(QStringLiteral("书签")), qPrintable(m_catalogue->list().cell(0, 0)));
+    QCOMPARE(m_catalogue->list().cell(0, ResourceCatalogue::Note), QStringLiteral("付费"));
+}
+
+void TestCatalogue::failedPagesAreCountedAsTheyHappen()
+{
+    // Page 2 fails, then the run is stopped on page 3: the count is in view.
+    standin::Behaviour error;
+    error.status = 503;
+    error.times = 1;
+    auto stop = connect(m_catalogue.get(), &ResourceCatalogue::rowAdded, this, [this, error](int page, int) {
+        if (page == 1)
+            m_web->setBehaviour(QStringLiteral("/maker/list.asp"), error);
+        if (page == 3)
+            m_catalogue->requestStop();
+    });
+    QCOMPARE(m_catalogue->QueryLinkRes(kBookmarks, -1, {}), ResourceCatalogue::Outcome::Paused);
+    disconnect(stop);
+    const QString shown = m_context->jobStatus().current();
+    QVERIFY2(shown.startsWith(QStringLiteral("外链资源库：1页读取失败")), qPrintable(shown));
+    QVERIFY2(shown.contains(QStringLiteral("第2页")) && shown.contains(QStringLiteral("503")), qPrintable(shown));
 }
 
 QTEST_GUILESS_MAIN(TestCatalogue)

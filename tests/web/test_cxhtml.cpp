@@ -610,7 +610,11 @@ void TestCXHtml::bytesToBstr_data()
     QTest::newRow("gb2312 with a GBK-only character") << gbk(QStringLiteral("堃")) << QStringLiteral("gb2312")
                                                        << QStringLiteral("堃");
     QTest::newRow("latin1") << QByteArray("caf\xe9") << QStringLiteral("iso-8859-1") << QStringLiteral("café");
-    QTest::newRow("unknown name") << zh.toUtf8() << QStringLiteral("no-such-charset") << QString();
+    // A name nobody knows reads as UTF-8 or else GB18030, never as nothing
+    // (changed on purpose: such pages once came back empty).
+    QTest::newRow("unknown name, UTF-8 bytes") << zh.toUtf8() << QStringLiteral("no-such-charset") << zh;
+    QTest::newRow("unknown name, GBK bytes") << gbk(zh) << QStringLiteral("x-klingon") << zh;
+    QTest::newRow("empty name, GBK bytes") << gbk(zh) << QString() << zh;
     QTest::newRow("empty body") << QByteArray() << QStringLiteral("utf-8") << QString();
 }
 

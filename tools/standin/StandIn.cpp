@@ -275,6 +275,11 @@ void StandIn::setToolRowCount(int rows)
     d->world.toolRowCount = std::max(0, rows);
 }
 
+void StandIn::setToolBusy(int ms)
+{
+    d->world.toolBusyMs = std::max(0, ms);
+}
+
 void StandIn::setToolDelay(int ms)
 {
     d->world.toolDelayMs = std::max(0, ms);
@@ -375,6 +380,9 @@ void StandIn::handle(const HttpRequest &req, std::function<void(const HttpRespon
         response.headers.append({"Location", QUrl(target).toEncoded()});
     } else if (b && b->status != 200) {
         response = plain(b->status, QByteArray::number(b->status) + ' ' + reasonPhrase(b->status) + '\n');
+    } else if (b && b->replacesBody) {
+        response = plain(b->status, b->body);
+        response.contentType = b->contentType;
     } else if (b && b->emptyBody) {
         response = plain(200, QByteArray());
         response.contentType = "text/html; charset=utf-8";
@@ -416,6 +424,10 @@ HttpResponse StandIn::control(const QString &command, const QList<QPair<QString,
         if (args.has(QStringLiteral("cut")))
             b.cutBodyAt = arg("cut").toLongLong();
         b.slowBodyMs = arg("slow").toInt();
+        if (args.has(QStringLiteral("body"))) {
+            b.replacesBody = true;
+            b.body = arg("body").toUtf8();
+        }
         if (arg("prefix").isEmpty())
             return plain(400, "prefix missing\n");
         setBehaviour(arg("prefix"), b);
@@ -445,6 +457,8 @@ HttpResponse StandIn::control(const QString &command, const QList<QPair<QString,
             setToolRowCount(arg("rows").toInt());
         if (args.has(QStringLiteral("delay")))
             setToolDelay(arg("delay").toInt());
+        if (args.has(QStringLiteral("busy")))
+            setToolBusy(arg("busy").toInt());
     } else if (command == QLatin1String("updatepage")) {
         if (args.has(QStringLiteral("files")))
             setUpdateFiles(arg("files"));

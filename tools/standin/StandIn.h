@@ -32,6 +32,11 @@ struct Behaviour {
     bool noContentLength = false; // send no "Content-Length"; the body ends when the connection closes
     qint64 cutBodyAt = -1;    // >= 0: announce the whole body, send this many bytes, close
     int slowBodyMs = 0;       // send the body in 512-byte pieces, one every slowBodyMs
+    // A page of the test's own in place of the service's (hostile or broken
+    // pages served with status 200): used when replacesBody is set.
+    bool replacesBody = false;
+    QByteArray body{};
+    QByteArray contentType = "text/html; charset=utf-8";
 };
 
 struct LoggedRequest {
@@ -82,6 +87,7 @@ public:
     void setToolNeverFills(bool on);   // the results area never gets rows
     void setToolRowCount(int rows);    // 0 = a natural number
     void setToolDelay(int ms);         // how long the page takes to fill its results
+    void setToolBusy(int ms);          // how long a click keeps the page's script busy (answers nothing)
     struct ToolRow {
         QString keyword, position, cost;
         int w1 = 0;

@@ -122,10 +122,13 @@ QByteArray toolPage(const World &world)
                            "    x.onload = function () { if (x.status == 200) area.innerHTML = x.responseText; };\n"
                            "    x.send();\n"
                            "  };\n"
+                           "  // A busy page: its own script holds it, and nothing else runs meanwhile.\n"
+                           "  if (%2 > 0) setTimeout(function () { var t = Date.now(); while (Date.now() - t < %2) {} }, 0);\n"
                            "  // An answer to the captcha is checked at once; results take a while.\n"
                            "  if (cap) send(); else setTimeout(send, %1);\n"
                            "};\n</script></body></html>\n")
-                .arg(world.toolDelayMs);
+                .arg(world.toolDelayMs)
+                .arg(world.toolBusyMs);
     return utf8Head(QStringLiteral("Keyword Tool"), QLatin1String(Style)) + body.toUtf8();
 }
 

@@ -57,6 +57,7 @@ struct World {
     bool toolNeverFills = false;
     int toolRowCount = 0;   // 0 = a natural number of rows
     int toolDelayMs = 800;
+    int toolBusyMs = 0;     // after a click the page's own script holds it this long
     QList<ToolRowPlant> toolRows;   // planted rows replace the made-up ones
 
     // Baidu index: planted day values and province values per keyword.

@@ -1,5 +1,7 @@
 #include "research/ui/MiningTab.h"
 
+#include "research/TickedRowsToStore.h"
+
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultFilter.h"
@@ -12,6 +14,7 @@
 #include "common/ui/ResultListView.h"
 #include "context/AppContext.h"
 #include "research/MiningSettings.h"
+#include "research/TickedRowsToStore.h"
 #include "store/KeywordStore.h"
 #include "store/RecordRows.h"
 
@@ -194,16 +197,7 @@ void MiningTab::onFilter()
 
 void MiningTab::onAddToDatabase()
 {
-    KeywordStore &store = m_context.keywords();
-    const int added = store.insertMissing(RecordRows::ticked(m_miner->result(), m_seed->text(), true));
-    if (added < 0) {
-        m_context.prompter().message(QStringLiteral("提示"),
-                                     QStringLiteral("无法写入关键词数据库 %1：%2").arg(store.fileName(), store.lastError()),
-                                     Prompter::Icon::Warning);
-        return;
-    }
-    m_context.prompter().notice(QStringLiteral("成功提交了") + QString::number(added)
-                                + QStringLiteral("条数据至数据库！"));
+    TickedRowsToStore::addAndReport(m_context, m_miner->result(), m_seed->text(), true);
 }
 
 QMenu *MiningTab::createContextMenu()

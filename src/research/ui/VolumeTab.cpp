@@ -1,5 +1,7 @@
 #include "research/ui/VolumeTab.h"
 
+#include "research/TickedRowsToStore.h"
+
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
@@ -278,7 +280,5 @@ void VolumeTab::onQueryEnded(KeywordVolume::Outcome outcome)
 
 void VolumeTab::onAddToDatabase()
 {
-    const int added = m_volume->addTickedToStore(m_keyword->text());
-    m_context.prompter().notice(QStringLiteral("成功提交了") + QString::number(added)
-                                + QStringLiteral("条数据至数据库！"));
+    TickedRowsToStore::addAndReport(m_context, m_volume->result(), m_keyword->text(), false);
 }

@@ -47,10 +47,10 @@ void WebToolPage::load(const QUrl &address)
         m_page->load(address);
 }
 
-QVariant WebToolPage::run(const QString &script)
+std::optional<QVariant> WebToolPage::run(const QString &script)
 {
     if (!m_page)
-        return {};
+        return std::nullopt;
     // The answer may come after we gave up: it then lands in this shared
     // state, never in a finished stack frame.
     struct Result {
@@ -75,12 +75,14 @@ QVariant WebToolPage::run(const QString &script)
         loop.exec();
     }
     result->loop = nullptr;
+    if (!result->answered)
+        return std::nullopt;
     return result->value;
 }
 
 bool WebToolPage::hasElement(const QString &id)
 {
-    return run(finder(id) + QStringLiteral("!==null")).toBool();
+    return run(finder(id) + QStringLiteral("!==null")).value_or(QVariant()).toBool();
 }
 
 void WebToolPage::setValue(const QString &id, const QString &value)
@@ -93,10 +95,20 @@ void WebToolPage::click(const QString &id)
     run(QStringLiteral("(function(){var e=%1;if(e)e.click();return true;})()").arg(finder(id)));
 }
 
-std::optional<QString> WebToolPage::innerHtml(const QString &id)
+ToolPage::Markup WebToolPage::innerHtml(const QString &id)
 {
-    const QVariant v = run(QStringLiteral("(function(){var e=%1;return e?e.innerHTML:null;})()").arg(finder(id)));
-    if (!v.isValid() || v.isNull())
-        return std::nullopt;
-    return v.toString();
+    const std::optional<QVariant> v =
+        run(QStringLiteral("(function(){var e=%1;return e?e.innerHTML:null;})()").arg(finder(id)));
+    if (!v)
+        return {Markup::State::NoAnswer, {}};
+    if (!v->isValid() || v->isNull())
+        return {Markup::State::Missing, {}};
+    return {Markup::State::Found, v->toString()};
+}
+
+bool WebToolPage::clearInnerHtml(const QString &id)
+{
+    const std::optional<QVariant> v =
+        run(QStringLiteral("(function(){var e=%1;if(!e)return false;e.innerHTML='';return true;})()").arg(finder(id)));
+    return v && v->toBool();
 }

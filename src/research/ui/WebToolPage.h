@@ -3,6 +3,8 @@
 #include "research/ToolPage.h"
 
 #include <QPointer>
+#include <QVariant>
+#include <optional>
 
 class QWebEnginePage;
 
@@ -19,13 +21,15 @@ public:
     bool hasElement(const QString &id) override;
     void setValue(const QString &id, const QString &value) override;
     void click(const QString &id) override;
-    std::optional<QString> innerHtml(const QString &id) override;
+    Markup innerHtml(const QString &id) override;
+    bool clearInnerHtml(const QString &id) override;
 
     void setScriptTimeout(int ms) { m_scriptTimeoutMs = ms; }
     QWebEnginePage *webPage() const { return m_page; }
 
 private:
-    QVariant run(const QString &script);
+    // The script's value; nothing when the page did not answer in time.
+    std::optional<QVariant> run(const QString &script);
 
     QPointer<QWebEnginePage> m_page;
     int m_scriptTimeoutMs = 2000;
