@@ -20,14 +20,16 @@ void printPair(Cli::RowPrinter &out, const ResultList &result, int header)
     }
 }
 
-int finish(const Cli::RowPrinter &out, int failedSteps, int unwrittenDays, bool interrupted)
+int finish(const Cli::RowPrinter &out, int failedSteps, const QStringList &unwrittenDays, bool interrupted)
 {
     if (out.failed()) {
         Cli::complain(QStringLiteral("cannot write to standard output"));
         return Cli::Failed;
     }
-    if (unwrittenDays > 0)
-        return Cli::Failed;   // the prompter has named the folder on standard error
+    for (const QString &failure : unwrittenDays)
+        Cli::complain(failure);
+    if (!unwrittenDays.isEmpty())
+        return Cli::Failed;
     if (interrupted) {
         Cli::complain(QStringLiteral("interrupted"));
         return Cli::Interrupted;
@@ -64,7 +66,7 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs)
     });
     Cli::InterruptWatch watch([&run] { run.requestStop(); });
     int failed = 0;
-    int unwrittenDays = 0;
+    QStringList unwrittenDays;
     for (const RankJob &job : jobs) {
         if (watch.interrupted() || out.failed())
             break;
@@ -73,7 +75,7 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs)
             engines.setChecked(engineIndex(e), job.engines[engineIndex(e)]);
         run.runPairs(job.pairs);
         failed += run.failedSteps();
-        unwrittenDays += run.dayFileFailures();
+        unwrittenDays += run.dayFileErrors();
     }
     return finish(out, failed, unwrittenDays, watch.interrupted());
 }
