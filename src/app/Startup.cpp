@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "common/CheckedFile.h"
 #include "common/Prompter.h"
 #include "common/SettingNames.h"
 #include "common/SettingsStore.h"
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStringEncoder>
 
 #ifdef Q_OS_WIN
@@ -108,12 +108,11 @@ QString Startup::databaseRefusedText(const QString &file, const QString &reason)
 void Startup::writeVersionFile()
 {
     // The updater reads this beside itself, in the program folder.
-    QSaveFile file(QDir(m_context.programDir()).filePath(QStringLiteral("ver.txt")));
-    if (!file.open(QIODevice::WriteOnly))
-        return;   // a read-only program folder is not an error
+    // A read-only program folder is not an error; a failed write leaves the
+    // old file whole.
     QStringEncoder encoder("GB18030");
-    file.write(encoder.encode(version() + QStringLiteral("\r\n")));
-    file.commit();
+    CheckedFile::replace(QDir(m_context.programDir()).filePath(QStringLiteral("ver.txt")),
+                         encoder.encode(version() + QStringLiteral("\r\n")));
 }
 
 Startup::Check Startup::checkVersion()

@@ -1,7 +1,8 @@
 #include "common/Endpoints.h"
 
+#include "common/CheckedFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QSettings>
 #include <QUrl>
 
@@ -85,16 +86,15 @@ bool Endpoints::load(const QString &iniPath)
     return true;
 }
 
-bool Endpoints::save(const QString &iniPath) const
+bool Endpoints::save(const QString &iniPath, QString *failure) const
 {
-    QSaveFile file(iniPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
     QByteArray text = "[endpoints]\n";
     for (Service s : kServices)
         text += keyOf(s).toUtf8() + '=' + base(s).toUtf8() + '\n';
-    file.write(text);
-    return file.commit();
+    const CheckedFile::Result written = CheckedFile::replace(iniPath, text);
+    if (!written && failure)
+        *failure = written.reason;
+    return written.ok;
 }
 
 QString Endpoints::base(Service service) const

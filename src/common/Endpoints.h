@@ -32,8 +32,9 @@ public:
     // Reads the [endpoints] section of an ini file; missing keys keep their
     // current value. Returns false when the file does not exist.
     bool load(const QString &iniPath);
-    // Writes every base into an ini file (through a QSaveFile).
-    bool save(const QString &iniPath) const;
+    // Writes every base into an ini file (through CheckedFile: a failed save
+    // leaves the old file as it was and `failure` gets the reason).
+    bool save(const QString &iniPath, QString *failure = nullptr) const;
 
     QString base(Service service) const;
     void setBase(Service service, const QString &base);

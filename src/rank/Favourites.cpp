@@ -47,6 +47,7 @@ int Favourites::addFromRecent(const ResultList &recent, const QString &date)
     FavouriteStore favs = store();
     int made = 0;
     int unwritten = 0;
+    QString failure;
     for (const ResultList::Row &row : recent.rows()) {
         if (!row.checked)
             continue;
@@ -55,8 +56,16 @@ int Favourites::addFromRecent(const ResultList &recent, const QString &date)
                                                       tag.allMatches);
         if (favs.contains(key))
             continue;
-        if (!favs.create(key) || !favs.writeDay(key, date, RankFormats::recordLines(tag.record))) {
+        if (!favs.create(key)) {
             ++unwritten;
+            failure = QStringLiteral("cannot create ") + favs.folder();
+            continue;
+        }
+        QString why;
+        if (!favs.writeDay(key, date, RankFormats::recordLines(tag.record), &why)) {
+            ++unwritten;
+            failure = QStringLiteral("cannot write ") + favs.dayPath(key, date) + QStringLiteral(": ") + why;
+            favs.remove(key);   // not half a favourite: the next try starts afresh
             continue;
         }
         ++made;
@@ -66,7 +75,9 @@ int Favourites::addFromRecent(const ResultList &recent, const QString &date)
     m_context.prompter().notice(QStringLiteral("成功加入") + QString::number(made) + QStringLiteral("条收藏记录！"));
     if (unwritten > 0)
         m_context.prompter().message(QStringLiteral("提示"),
-                                     QStringLiteral("有%1条记录无法写入收藏文件夹 %2").arg(unwritten).arg(favs.folder()),
+                                     QStringLiteral("有%1条记录无法写入收藏文件夹 %2\n%3")
+                                         .arg(unwritten)
+                                         .arg(favs.folder(), failure),
                                      Prompter::Icon::Warning);
     return made;
 }

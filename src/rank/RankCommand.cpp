@@ -20,15 +20,16 @@ void printPair(Cli::RowPrinter &out, const ResultList &result, int header)
     }
 }
 
-int finish(const Cli::RowPrinter &out, int failedSteps, int unwrittenDays, int skipped, bool interrupted)
+int finish(const Cli::RowPrinter &out, int failedSteps, const QStringList &unwrittenDays, int skipped, bool interrupted)
 {
     if (out.failed()) {
         Cli::complain(QStringLiteral("cannot write to standard output"));
         return Cli::Failed;
     }
-    // The prompter has named the folder of an unwritten day file, and each
-    // skipped favourite was named when it was skipped.
-    if (unwrittenDays > 0 || skipped > 0)
+    for (const QString &failure : unwrittenDays)
+        Cli::complain(failure);
+    // Each skipped favourite was named when it was skipped.
+    if (!unwrittenDays.isEmpty() || skipped > 0)
         return Cli::Failed;
     if (interrupted) {
         Cli::complain(QStringLiteral("interrupted"));
@@ -76,7 +77,7 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
     });
     Cli::InterruptWatch watch([&run] { run.requestStop(); });
     int failed = 0;
-    int unwrittenDays = 0;
+    QStringList unwrittenDays;
     for (const RankJob &job : jobs) {
         if (watch.interrupted() || out.failed())
             break;
@@ -85,7 +86,7 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
             engines.setChecked(engineIndex(e), job.engines[engineIndex(e)]);
         run.runPairs(job.pairs);
         failed += run.failedSteps();
-        unwrittenDays += run.dayFileFailures();
+        unwrittenDays += run.dayFileErrors();
     }
     return finish(out, failed, unwrittenDays, skipped, watch.interrupted());
 }

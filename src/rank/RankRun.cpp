@@ -119,7 +119,7 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
         return Outcome::OtherJobBusy;
     m_result.clear();
     m_failedSteps = 0;
-    m_dayFileFailures = 0;
+    m_dayFileErrors.clear();
     m_abort.reset();
     cKeyrank scanner(m_context.endpoints());
     scanner.TryTime = m_timeLimit;
@@ -139,11 +139,11 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
     if (stopped)
         m_job.park();
     m_job.finish();
-    if (m_dayFileFailures > 0)
+    if (!m_dayFileErrors.isEmpty())
         m_context.prompter().message(QStringLiteral("提示"),
-                                     QStringLiteral("有%1个收藏的查询记录无法写入 %2")
-                                         .arg(m_dayFileFailures)
-                                         .arg(m_context.dataFile(QStringLiteral("myfav"))),
+                                     QStringLiteral("有%1个收藏的查询记录无法写入 %2\n%3")
+                                         .arg(m_dayFileErrors.size())
+                                         .arg(m_context.dataFile(QStringLiteral("myfav")), m_dayFileErrors.join(u'\n')),
                                      Prompter::Icon::Warning);
     return stopped ? Outcome::Stopped : Outcome::Finished;
 }
@@ -268,6 +268,8 @@ void RankRun::writeDayFile(const QString &key, const QString &date, const PairRe
                 lines.append(line);
         }
     }
-    if (!favourites.writeDay(key, date, lines))
-        ++m_dayFileFailures;
+    QString failure;
+    if (!favourites.writeDay(key, date, lines, &failure))
+        m_dayFileErrors.append(QStringLiteral("cannot write ") + favourites.dayPath(key, date) + QStringLiteral(": ")
+                               + failure);
 }

@@ -88,8 +88,9 @@ public:
     int failedSteps() const { return m_failedSteps; }
     const EngineFailures &failures() const { return m_failures; }
     // Favourites' day files the last run could not write (already said
-    // through the prompter).
-    int dayFileFailures() const { return m_dayFileFailures; }
+    // through the prompter), and for each "cannot write FILE: REASON".
+    int dayFileFailures() const { return int(m_dayFileErrors.size()); }
+    QStringList dayFileErrors() const { return m_dayFileErrors; }
     int pageRequests() const { return m_pageRequests; }
 
 Q_SIGNALS:
@@ -125,6 +126,6 @@ private:
     std::function<QDate()> m_today;
     int m_timeLimit = 15;
     int m_failedSteps = 0;
-    int m_dayFileFailures = 0;
+    QStringList m_dayFileErrors;
     int m_pageRequests = 0;
 };

@@ -86,9 +86,10 @@ void SiteKeywordLists::saveSites()
 void SiteKeywordLists::saveKeywords()
 {
     // The list on screen is still there; the user must know it is not on disk.
-    if (!TextFiles::writeLines(keywordFile(), {oneLineTexts(m_keywords).join(kSep)}))
+    QString failure;
+    if (!TextFiles::writeLines(keywordFile(), {oneLineTexts(m_keywords).join(kSep)}, &failure))
         m_context.prompter().message(QStringLiteral("提示"),
-                                     QStringLiteral("关键词列表无法保存到 %1").arg(keywordFile()),
+                                     QStringLiteral("关键词列表无法保存到 %1（%2）").arg(keywordFile(), failure),
                                      Prompter::Icon::Warning);
 }
 
@@ -215,8 +216,10 @@ void SiteKeywordLists::exportFrom(RankList &list, const QString &title, const QS
         if (!t.isEmpty())
             lines.append(t);
     }
-    if (!TextFiles::writeLines(path, lines)) {
-        p.message(QStringLiteral("导出数据"), QStringLiteral("无法写入文件：") + path, Prompter::Icon::Critical);
+    QString failure;
+    if (!TextFiles::writeLines(path, lines, &failure)) {
+        p.message(QStringLiteral("导出数据"), QStringLiteral("无法写入文件：%1（%2）").arg(path, failure),
+                  Prompter::Icon::Critical);
         return;
     }
     p.notice(done);

@@ -84,6 +84,10 @@ int runExportCommand(AppContext &context, const QStringList &args)
         Cli::complain(QStringLiteral("export: cannot write ") + path + QStringLiteral(": ") + outcome.reason);
         return Cli::Failed;
     }
+    // The workbook is complete as the format allows: said, not failed.
+    if (outcome.cutCells > 0)
+        Cli::complain(QStringLiteral("export: %1 cells longer than 32767 characters were cut to the workbook's limit")
+                          .arg(outcome.cutCells));
     QTextStream(stderr) << "wrote " << list.count() << " rows to " << path << Qt::endl;
     // The report holds everything else; what it lacks is said by name.
     for (const QString &name : unreadable)

@@ -6,6 +6,7 @@
 #include "context/AppContext.h"
 #include "reports/ReportWriters.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 ReportExport::ReportExport(AppContext &context, Opener open) : m_context(context), m_open(std::move(open))
@@ -49,6 +50,11 @@ QString ReportExport::withExtension(const QString &chosen, ReportFormat format)
     return name + extension(format);
 }
 
+QString ReportExport::cutCellsNotice(int cells)
+{
+    return QStringLiteral("有%1个单元格的文字超过32767个字符（工作簿单元格的上限），已截断。").arg(cells);
+}
+
 bool ReportExport::formatFromName(const QString &name, ReportFormat &format)
 {
     const QString suffix = QFileInfo(name).suffix().toLower();
@@ -88,10 +94,13 @@ void ReportExport::exportList(const ResultList &list, ReportKind kind, ReportFor
     if (!outcome.ok) {
         prompter.message(QStringLiteral("导出失败"),
                          QStringLiteral("导出失败，原因如下：\r\n\r\n") + QString::number(outcome.code)
-                             + QStringLiteral(":   ") + outcome.reason,
+                             + QStringLiteral(":   ") + outcome.reason + QStringLiteral("\r\n\r\n")
+                             + QDir::toNativeSeparators(path),
                          Prompter::Icon::Critical);
         return;
     }
+    if (outcome.cutCells > 0)
+        prompter.message(QStringLiteral("提示"), cutCellsNotice(outcome.cutCells), Prompter::Icon::Information);
     if (prompter.askOkCancel(QStringLiteral("提示"), QStringLiteral("导出完成，是否打开文件?")) == Prompter::Answer::Ok
         && m_open)
         m_open(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));

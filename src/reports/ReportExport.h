@@ -12,7 +12,8 @@ class AppContext;
 // job runs or stops, says so for an empty list, asks for the file name
 // ("Save   Export   File") and before replacing a file, writes the report
 // and offers to open it. A report that could not be written is reported as
-// failed and never followed by the completion question.
+// failed (with the file and the reason) and never followed by the completion
+// question; workbook cells cut to the format's limit are counted first.
 class ReportExport : public ListExporter
 {
 public:
@@ -33,6 +34,8 @@ public:
     // The format a file name asks for (.txt, .htm/.html, .xlsx, .csv);
     // false for any other extension.
     static bool formatFromName(const QString &name, ReportFormat &format);
+    // Said after a workbook whose longest cells had to be cut.
+    static QString cutCellsNotice(int cells);
 
 private:
     AppContext &m_context;

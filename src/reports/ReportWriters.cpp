@@ -1,21 +1,30 @@
 #include "reports/ReportWriters.h"
 
+#include "common/CheckedFile.h"
 #include "common/ResultList.h"
 #include "reports/ReportForms.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QSet>
 #include <QStringEncoder>
-#include <QTemporaryFile>
 
 #include <xlsxwriter.h>
+
+#include <cerrno>
+
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
 
 namespace ReportWriters {
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+// The spreadsheet format's limit for the text of one cell.
+constexpr int kMaxCellCharacters = 32767;
 
 QByteArray ansi(const QString &text)
 {
@@ -38,17 +47,72 @@ int displayWidth(const QString &text)
     return width;
 }
 
-// A cell's text as libxlsxwriter takes it; a cell longer than a sheet cell
-// may hold is cut, rather than failing the whole workbook.
-QByteArray sheetText(const QString &text)
+// A cell's text as libxlsxwriter takes it. A sheet cell holds at most
+// 32,767 characters; a longer text is cut there (counted in `cut`) rather
+// than failing the whole workbook, and never inside a surrogate pair.
+QByteArray sheetText(const QString &text, int &cut)
 {
-    constexpr int kMaxCell = 32767;
-    return (text.size() > kMaxCell ? text.left(kMaxCell) : text).toUtf8();
+    if (text.size() <= kMaxCellCharacters)
+        return text.toUtf8();
+    qsizetype characters = 0;
+    qsizetype units = 0;
+    while (units < text.size() && characters < kMaxCellCharacters) {
+        units += text.at(units).isHighSurrogate() && units + 1 < text.size() ? 2 : 1;
+        ++characters;
+    }
+    if (units < text.size())
+        ++cut;
+    return text.left(units).toUtf8();
 }
 
-Outcome workbookError(lxw_error error)
+// The library's own text names only its step; the system's reason (a full
+// disk, say) is what the user can act on.
+Outcome workbookError(lxw_error error, int systemError, const QString &path)
 {
-    return {false, int(error), QString::fromUtf8(lxw_strerror(error))};
+    QString reason = QString::fromUtf8(lxw_strerror(error));
+    if (systemError != 0)
+        reason = qt_error_string(systemError) + QStringLiteral(" (") + reason + u')';
+    return {false, int(error), reason, path};
+}
+
+Outcome fromChecked(const CheckedFile::Result &result)
+{
+    return {result.ok, result.code, result.reason, result.path};
+}
+
+#ifdef Q_OS_LINUX
+QSet<int> openHandles()
+{
+    QSet<int> out;
+    for (const QString &name : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System))
+        out.insert(name.toInt());
+    return out;
+}
+
+// libxlsxwriter 1.1 returns from a failed zip write (a full disk) without
+// closing the temporary file of the part it was adding. That file is already
+// unlinked, in the target's folder: left open it would hold its disk space
+// until the program ends. Only such handles, opened while this workbook was
+// made, are closed; the library never touches them again.
+void closeLeakedScratch(const QSet<int> &before, const QString &folder)
+{
+    for (const int fd : openHandles() - before) {
+        const QString target = QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(fd)).symLinkTarget();
+        if (target.startsWith(folder + u'/') && target.endsWith(QStringLiteral(" (deleted)")))
+            ::close(fd);
+    }
+}
+#endif
+
+// A finished .xlsx is a zip archive ending in its end-of-central-directory
+// record (the library writes no archive comment): anything else is a
+// workbook the library could not finish, whatever it answered.
+bool endsLikeZip(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 22 || !file.seek(file.size() - 22))
+        return false;
+    return file.read(4) == QByteArray("PK\x05\x06", 4);
 }
 
 } // namespace
@@ -107,17 +171,21 @@ QByteArray htmlReport(const ResultList &list, ReportKind kind)
 
 QString csvField(const QString &text)
 {
+    static const QString formulaStart = QStringLiteral("=+-@\t\r");
     static const QString special = QStringLiteral(",\"\r\n");
+    QString field = text;
+    // Values come from web pages: "=HYPERLINK(...)" in a cell must stay text.
+    if (!field.isEmpty() && formulaStart.contains(field.front()) && field != u"-")
+        field.prepend(QLatin1Char('\''));
     bool quote = false;
-    for (const QChar c : text) {
+    for (const QChar c : field) {
         if (special.contains(c)) {
             quote = true;
             break;
         }
     }
     if (!quote)
-        return text;
-    QString field = text;
+        return field;
     field.replace(QLatin1Char('"'), QLatin1String("\"\""));
     return QLatin1Char('"') + field + QLatin1Char('"');
 }
@@ -144,17 +212,7 @@ QByteArray csvReport(const ResultList &list)
 
 Outcome saveFile(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {false, int(file.error()), file.errorString()};
-    if (file.write(bytes) != bytes.size()) {
-        const Outcome failed{false, int(file.error()), file.errorString()};
-        file.cancelWriting();
-        return failed;
-    }
-    if (!file.commit())
-        return {false, int(file.error()), file.errorString()};
-    return {};
+    return fromChecked(CheckedFile::replace(path, bytes));
 }
 
 Outcome writeWorkbook(const ResultList &list, const QString &path)
@@ -162,13 +220,15 @@ Outcome writeWorkbook(const ResultList &list, const QString &path)
     const QList<int> kept = list.keptColumns();
     const QStringList headers = list.headers();
 
-    // libxlsxwriter writes to a name of its own choosing; the finished
-    // workbook then goes to its place like every other report.
-    QTemporaryFile scratch(QDir::temp().filePath(QStringLiteral("veltrana-XXXXXX.xlsx")));
-    if (!scratch.open())
-        return {false, int(scratch.error()), scratch.errorString()};
-    const QByteArray scratchName = QFile::encodeName(scratch.fileName());
-    scratch.close();
+    // libxlsxwriter writes to a file name, and keeps its row data in
+    // temporary files of its own: both go into the target's folder, so a
+    // killed export leaves nothing large elsewhere and a full disk there is
+    // met while writing, not when the finished workbook is moved.
+    CheckedFile target(path);
+    if (!target.open())
+        return fromChecked(target.result());
+    const QByteArray scratchName = QFile::encodeName(target.handOver());
+    QByteArray folder = QFile::encodeName(QFileInfo(target.temporaryPath()).absolutePath());
 
     // Widths first: rows stream out in order and are gone once written.
     QVector<int> widths(kept.size());
@@ -181,42 +241,54 @@ Outcome writeWorkbook(const ResultList &list, const QString &path)
 
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
+    options.tmpdir = folder.data();
+#ifdef Q_OS_LINUX
+    const QSet<int> handles = openHandles();
+#endif
     lxw_workbook *book = workbook_new_opt(scratchName.constData(), &options);
     if (!book)
-        return {false, int(LXW_ERROR_MEMORY_MALLOC_FAILED), QStringLiteral("cannot start a workbook")};
+        return {false, int(LXW_ERROR_MEMORY_MALLOC_FAILED), QStringLiteral("cannot start a workbook"), path};
     lxw_worksheet *sheet = workbook_add_worksheet(book, nullptr);
     lxw_format *headerFormat = workbook_add_format(book);
     format_set_bold(headerFormat);
     format_set_font_size(headerFormat, 12);
 
+    int cut = 0;
     lxw_error error = LXW_NO_ERROR;
     for (int i = 0; i < kept.size() && !error; ++i)
         error = worksheet_set_column(sheet, lxw_col_t(i), lxw_col_t(i), widths.at(i), nullptr);
     if (!error)
         error = worksheet_set_row(sheet, 0, LXW_DEF_ROW_HEIGHT * 1.2, headerFormat);
     for (int i = 0; i < kept.size() && !error; ++i)
-        error = worksheet_write_string(sheet, 0, lxw_col_t(i), sheetText(headers.value(kept.at(i))).constData(),
+        error = worksheet_write_string(sheet, 0, lxw_col_t(i), sheetText(headers.value(kept.at(i)), cut).constData(),
                                        headerFormat);
     for (int r = 0; r < list.count() && !error; ++r) {
         for (int i = 0; i < kept.size() && !error; ++i) {
             const QString text = list.cell(r, kept.at(i));
             if (!text.isEmpty())
-                error = worksheet_write_string(sheet, lxw_row_t(r + 1), lxw_col_t(i), sheetText(text).constData(),
+                error = worksheet_write_string(sheet, lxw_row_t(r + 1), lxw_col_t(i), sheetText(text, cut).constData(),
                                                nullptr);
         }
     }
+    errno = 0;
     const lxw_error closed = workbook_close(book);
-    if (error)
-        return workbookError(error);
+    const int systemError = errno;
+#ifdef Q_OS_LINUX
     if (closed)
-        return workbookError(closed);
-
-    QFile done(scratch.fileName());
-    if (!done.open(QIODevice::ReadOnly))
-        return {false, int(done.error()), done.errorString()};
-    const QByteArray bytes = done.readAll();
-    done.close();
-    return saveFile(path, bytes);
+        closeLeakedScratch(handles, QFileInfo(target.temporaryPath()).canonicalPath());
+#endif
+    if (error)
+        return workbookError(error, 0, path);
+    if (closed)
+        return workbookError(closed, systemError, path);
+    if (!endsLikeZip(target.temporaryPath()))
+        return {false, int(LXW_ERROR_ZIP_CLOSE), QStringLiteral("the workbook came out incomplete"), path};
+    if (!target.commit())
+        return fromChecked(target.result());
+    Outcome done;
+    done.path = path;
+    done.cutCells = cut;
+    return done;
 }
 
 Outcome write(const ResultList &list, ReportKind kind, ReportFormat format, const QString &path)

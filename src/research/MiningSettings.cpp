@@ -37,12 +37,12 @@ QString readSeed(const QString &file)
     return TextFiles::readLines(file).value(0);
 }
 
-bool saveSeed(const QString &file, const QString &seed)
+bool saveSeed(const QString &file, const QString &seed, QString *failure)
 {
     const QString text = seed.trimmed();
     if (text.toLower() == u"qq")
         return false;
-    return TextFiles::writeLines(file, {text});
+    return TextFiles::writeLines(file, {text}, failure);
 }
 
 } // namespace MiningSettings

@@ -24,7 +24,9 @@ Boxes loadBoxes(AppContext &context);
 // First line of kws.txt, UTF-8 or GB18030; empty when there is none.
 QString readSeed(const QString &file);
 // Writes the trimmed seed as the file's only line (GB18030, CRLF), except
-// for "qq" in any case. Returns false when nothing was written.
-bool saveSeed(const QString &file, const QString &seed);
+// for "qq" in any case. Returns false when nothing was written; `failure`
+// then gets the reason when the file could not be written (the old file
+// stays as it was).
+bool saveSeed(const QString &file, const QString &seed, QString *failure = nullptr);
 
 } // namespace MiningSettings

@@ -145,14 +145,19 @@ bool FavouriteStore::remove(const QString &key)
     return dir.removeRecursively();
 }
 
-bool FavouriteStore::writeDay(const QString &key, const QString &date, const QStringList &lines)
+bool FavouriteStore::writeDay(const QString &key, const QString &date, const QStringList &lines, QString *failure)
 {
-    if (key.isEmpty() || !QFileInfo(pathOf(key)).isDir())
+    const auto refuse = [failure](const QString &why) {
+        if (failure)
+            *failure = why;
         return false;
+    };
+    if (key.isEmpty() || !QFileInfo(pathOf(key)).isDir())
+        return refuse(QStringLiteral("the favourite has no folder"));
     // A date text a file name cannot hold gets no day file.
     if (date.isEmpty() || encodeName(date) != date)
-        return false;
-    return TextFiles::writeLines(pathOf(key) + u'/' + date + QStringLiteral(".txt"), lines);
+        return refuse(QStringLiteral("not a date a file can be named by: ") + date);
+    return TextFiles::writeLines(pathOf(key) + u'/' + date + QStringLiteral(".txt"), lines, failure);
 }
 
 QStringList FavouriteStore::readDay(const QString &key, const QString &date, bool *exists) const
@@ -189,4 +194,9 @@ QVector<FavouriteStore::DayFile> FavouriteStore::historyOfFolder(const QString &
         out.append(day);
     }
     return out;
+}
+
+QString FavouriteStore::dayPath(const QString &key, const QString &date) const
+{
+    return pathOf(key) + u'/' + date + QStringLiteral(".txt");
 }

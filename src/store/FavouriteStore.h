@@ -62,8 +62,11 @@ public:
     bool remove(const QString &key);
 
     // Writes (or replaces) the day file of `date`. False when the favourite
-    // has no folder or the file cannot be written.
-    bool writeDay(const QString &key, const QString &date, const QStringList &lines);
+    // has no folder or the file cannot be written (an existing day file is
+    // then as it was); `failure` gets the reason.
+    bool writeDay(const QString &key, const QString &date, const QStringList &lines, QString *failure = nullptr);
+    // Where the day file of `date` lives (for messages).
+    QString dayPath(const QString &key, const QString &date) const;
     // The lines of one day file; empty when there is none.
     QStringList readDay(const QString &key, const QString &date, bool *exists = nullptr) const;
     // Every day file of the favourite, oldest first.

@@ -1,9 +1,9 @@
 #include "store/TextFiles.h"
 
+#include "common/CheckedFile.h"
 #include "common/TextFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace TextFiles {
 
@@ -33,20 +33,15 @@ QByteArray readBytes(const QString &path, bool *ok)
 
 } // namespace
 
-bool writeLines(const QString &path, const QStringList &lines)
+bool writeLines(const QString &path, const QStringList &lines, QString *failure)
 {
     QString text;
     for (const QString &line : lines)
         text += line + QStringLiteral("\r\n");
-    const QByteArray bytes = TextFile::encodeOwn(text);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    const CheckedFile::Result written = CheckedFile::replace(path, TextFile::encodeOwn(text));
+    if (!written && failure)
+        *failure = written.reason;
+    return written.ok;
 }
 
 QString readAll(const QString &path, bool *exists)

@@ -5,12 +5,13 @@
 #include <QStringList>
 
 // The program's own list files, line by line: GB18030 (the ANSI code page's superset),
-// lines ended by CR LF, written beside the target and moved in place so a
-// crash never leaves half a file. Readers take LF endings too.
+// lines ended by CR LF, written through CheckedFile, so a crash or a full
+// disk never leaves half a file. Readers take LF endings too.
 namespace TextFiles {
 
-// Writes `lines`, each ended by CR LF. False when the file cannot be written.
-bool writeLines(const QString &path, const QStringList &lines);
+// Writes `lines`, each ended by CR LF. False when the file cannot be written
+// (the old file is then as it was); `failure` gets the reason.
+bool writeLines(const QString &path, const QStringList &lines, QString *failure = nullptr);
 // The whole file decoded as GB18030; empty when missing. `exists` tells them apart.
 QString readAll(const QString &path, bool *exists = nullptr);
 // The lines of a GB18030 file, line ends removed (a last empty line too).

@@ -70,6 +70,7 @@ private Q_SLOTS:
     void failedWriteIsReportedAndOldFileKept_data();
     void failedWriteIsReportedAndOldFileKept();
     void missingFolderIsReportedAsFailure();
+    void cutWorkbookCellsAreCountedBeforeTheQuestion();
 
 private:
     std::unique_ptr<TestEnv> m_env;
@@ -249,6 +250,24 @@ void TestReportExport::missingFolderIsReportedAsFailure()
         QCOMPARE(m_prompter->prompts.last().title, QStringLiteral("导出失败"));
         QVERIFY(!m_prompter->allTexts().contains(QStringLiteral("导出完成，是否打开文件?")));
     }
+}
+
+void TestReportExport::cutWorkbookCellsAreCountedBeforeTheQuestion()
+{
+    m_list->addRow(QString(33000, QLatin1Char('k')), {QString(40000, QLatin1Char('c')), QStringLiteral("-")});
+    m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("long.xlsx")));
+    m_export->exportList(*m_list, ReportKind::RelatedKeywords, ReportFormat::Workbook);
+    QCOMPARE(m_prompter->prompts.size(), 3);
+    QCOMPARE(m_prompter->prompts.at(1).text, QStringLiteral("有2个单元格的文字超过32767个字符（工作簿单元格的上限），已截断。"));
+    QCOMPARE(m_prompter->prompts.at(1).icon, Prompter::Icon::Information);
+    QCOMPARE(m_prompter->lastText(), QStringLiteral("导出完成，是否打开文件?"));
+
+    // Nothing to say for a list that fits.
+    m_prompter->prompts.clear();
+    m_list->removeRowAt(m_list->count() - 1);
+    m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("short.xlsx")));
+    m_export->exportList(*m_list, ReportKind::RelatedKeywords, ReportFormat::Workbook);
+    QCOMPARE(m_prompter->prompts.size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestReportExport)

@@ -97,6 +97,8 @@ private Q_SLOTS:
     void htmlReportHasOneCellPerColumnAndEscapesEveryCell();
     void workbookHoldsHeaderAndEveryRowWithoutHiddenColumns();
     void csvReadsBackCellForCell();
+    void csvCellsNeverStartAFormula();
+    void workbookCellsOverTheLimitAreCutAndCounted();
 };
 
 void TestReportWriters::textReportOfOneRowIsExact_data()
@@ -224,6 +226,60 @@ void TestReportWriters::csvReadsBackCellForCell()
     QCOMPARE(readback::csv(path), expected);
     QCOMPARE(ReportWriters::csvField(QStringLiteral("a\"b")), QStringLiteral("\"a\"\"b\""));
     QCOMPARE(ReportWriters::csvField(QStringLiteral("ab")), QStringLiteral("ab"));
+}
+
+void TestReportWriters::csvCellsNeverStartAFormula()
+{
+    QTemporaryDir dir;
+    ResultList list({QStringLiteral("关键词"), QStringLiteral("Google收录"), QStringLiteral("链接")});
+    list.addRow(QStringLiteral("=HYPERLINK(\"http://evil.example\",\"x\")"), {QStringLiteral("-"), QStringLiteral("+1")});
+    list.addRow(QStringLiteral("-2+3"), {QStringLiteral("@SUM(A1)"), QStringLiteral("\tcmd")});
+    list.addRow(QStringLiteral("\r=1"), {QStringLiteral("12"), QStringLiteral("a=b")});
+    list.addRow(QStringLiteral("--"), {QStringLiteral(" -"), QStringLiteral("- 1")});
+
+    const QString path = dir.filePath(QStringLiteral("r.csv"));
+    QVERIFY(ReportWriters::write(list, ReportKind::KeywordDatabase, ReportFormat::Csv, path).ok);
+    const QList<QStringList> expected = {
+        {QStringLiteral("关键词"), QStringLiteral("Google收录"), QStringLiteral("链接")},
+        // The lone "-" (no value) is no formula and stays as the lists show it.
+        {QStringLiteral("'=HYPERLINK(\"http://evil.example\",\"x\")"), QStringLiteral("-"), QStringLiteral("'+1")},
+        {QStringLiteral("'-2+3"), QStringLiteral("'@SUM(A1)"), QStringLiteral("'\tcmd")},
+        {QStringLiteral("'\r=1"), QStringLiteral("12"), QStringLiteral("a=b")},
+        {QStringLiteral("'--"), QStringLiteral(" -"), QStringLiteral("'- 1")},
+    };
+    QCOMPARE(readback::csv(path), expected);
+    // The guard comes before the quoting: a quoted cell keeps its apostrophe inside.
+    QCOMPARE(ReportWriters::csvField(QStringLiteral("=1,2")), QStringLiteral("\"'=1,2\""));
+}
+
+void TestReportWriters::workbookCellsOverTheLimitAreCutAndCounted()
+{
+    QTemporaryDir dir;
+    ResultList list({QStringLiteral("关键词"), QStringLiteral("备注")});
+    const QString exact(32767, QLatin1Char('e'));
+    // 32,766 characters and one outside the basic plane: within the limit.
+    const QString pairs = QString(32766, QLatin1Char('p')) + QString::fromUcs4(U"\U0001F600");
+    list.addRow(QStringLiteral("a"), {QString(40000, QLatin1Char('x'))});
+    list.addRow(exact, {pairs});
+    // Cut where a surrogate pair would be split: the whole character goes.
+    list.addRow(QString(32766, QLatin1Char('y')) + QString::fromUcs4(U"\U0001F600\U0001F600"), {QStringLiteral("b")});
+
+    const QString path = dir.filePath(QStringLiteral("r.xlsx"));
+    const ReportWriters::Outcome outcome = ReportWriters::writeWorkbook(list, path);
+    QVERIFY(outcome.ok);
+    QCOMPARE(outcome.cutCells, 2);
+    const readback::Workbook book = readback::xlsx(path);
+    QCOMPARE(book.rows.size(), 4);
+    QCOMPARE(book.rows.at(1).at(1), QString(32767, QLatin1Char('x')));
+    QCOMPARE(book.rows.at(2), (QStringList{exact, pairs}));
+    QCOMPARE(book.rows.at(3).at(0), QString(32766, QLatin1Char('y')) + QString::fromUcs4(U"\U0001F600"));
+    // Nothing of the library's scratch is left beside the workbook.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("r.xlsx")});
+    // Other formats hold any length: nothing is cut there.
+    QCOMPARE(ReportWriters::write(list, ReportKind::Resources, ReportFormat::Csv, dir.filePath(QStringLiteral("r.csv")))
+                 .cutCells,
+             0);
 }
 
 QTEST_GUILESS_MAIN(TestReportWriters)

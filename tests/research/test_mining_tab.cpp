@@ -12,6 +12,7 @@
 #include "research/ui/MiningTab.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -113,6 +114,27 @@ private Q_SLOTS:
         QCOMPARE(readAll(file), QByteArray(gb.encode(QStringLiteral("优化\r\n"))));
         seedEdit(*tab)->setText(QStringLiteral("QQ"));
         QCOMPARE(readAll(file), QByteArray(gb.encode(QStringLiteral("优化\r\n"))));
+    }
+
+    void anUnsavableSeedIsSaidOncePerFailure()
+    {
+        tab = std::make_unique<MiningTab>(*f->context);
+        // A folder where the file should be: no write can replace it.
+        QVERIFY(QDir(f->dataDir).mkdir(QStringLiteral("kws.txt")));
+        f->prompter.prompts.clear();
+        QTest::keyClicks(seedEdit(*tab), QStringLiteral("seo"));
+        QCOMPARE(f->prompter.prompts.size(), 1);
+        QCOMPARE(f->prompter.prompts.at(0).icon, Prompter::Icon::Warning);
+        QVERIFY2(f->prompter.lastText().contains(f->dataFile(QStringLiteral("kws.txt"))), qPrintable(f->prompter.lastText()));
+        QVERIFY(QFileInfo(f->dataFile(QStringLiteral("kws.txt"))).isDir());
+        // Saved again once the file can be written; a new failure is said again.
+        QVERIFY(QDir(f->dataDir).rmdir(QStringLiteral("kws.txt")));
+        seedEdit(*tab)->setText(QStringLiteral("seo tools"));
+        QCOMPARE(readAll(f->dataFile(QStringLiteral("kws.txt"))), QByteArray("seo tools\r\n"));
+        QVERIFY(QFile::remove(f->dataFile(QStringLiteral("kws.txt"))));
+        QVERIFY(QDir(f->dataDir).mkdir(QStringLiteral("kws.txt")));
+        seedEdit(*tab)->setText(QStringLiteral("seo tool"));
+        QCOMPARE(f->prompter.prompts.size(), 2);
     }
 
     void runShowsRowsCountsAndCaptions()

@@ -128,9 +128,7 @@ MiningTab::MiningTab(AppContext &context, QWidget *parent)
     new JobButton(m_start, m_miner->job(), {kStartCaption, kPauseCaption, kStoppingCaption}, this);
     connect(m_miner, &RelatedMiner::stateChanged, this, &MiningTab::onStateChanged);
     connect(m_start, &QPushButton::clicked, this, &MiningTab::onStart);
-    connect(m_seed, &QLineEdit::textChanged, this, [this](const QString &text) {
-        MiningSettings::saveSeed(m_context.dataFile(QStringLiteral("kws.txt")), text);
-    });
+    connect(m_seed, &QLineEdit::textChanged, this, &MiningTab::onSeedEdited);
     for (QCheckBox *box : {m_mustContain, m_engineBoxes[0], m_engineBoxes[1], m_engineBoxes[2], m_store})
         connect(box, &QCheckBox::toggled, this, &MiningTab::onBoxToggled);
     connect(m_delete, &QPushButton::clicked, this, &MiningTab::onDelete);
@@ -138,6 +136,19 @@ MiningTab::MiningTab(AppContext &context, QWidget *parent)
     connect(m_filter, &FilterFrame::filterRequested, this, &MiningTab::onFilter);
     connect(m_filter, &FilterFrame::restoreRequested, this, &MiningTab::onRestore);
     connect(m_view, &QWidget::customContextMenuRequested, this, &MiningTab::showContextMenu);
+}
+
+void MiningTab::onSeedEdited(const QString &text)
+{
+    // Saved as it is typed: a failure is said once, not at every key.
+    const QString file = m_context.dataFile(QStringLiteral("kws.txt"));
+    QString failure;
+    const bool failed = !MiningSettings::saveSeed(file, text, &failure) && !failure.isEmpty();
+    if (failed && !m_seedFailureSaid)
+        m_context.prompter().message(QStringLiteral("提示"),
+                                     QStringLiteral("查询关键词无法保存到 %1（%2）").arg(file, failure),
+                                     Prompter::Icon::Warning);
+    m_seedFailureSaid = failed;
 }
 
 MiningOptions MiningTab::currentOptions() const

@@ -49,6 +49,7 @@ private:
     void onFilter();
     void onAddToDatabase();
     void onBoxToggled();
+    void onSeedEdited(const QString &text);
     void showContextMenu(const QPoint &pos);
 
     void openAddress(const QString &address);
@@ -68,4 +69,5 @@ private:
     FilterFrame *m_filter;
     QPushButton *m_delete;
     QPushButton *m_addToDb;
+    bool m_seedFailureSaid = false;
 };
