@@ -264,7 +264,12 @@ bool UpdateRun::startInstalled()
 void UpdateRun::skip()
 {
     cancel();
-    startInstalled();
+    if (!startInstalled() && m_prompt) {
+        // The user expects the program back: say why it is not.
+        m_prompt(Icon::Critical, QStringLiteral("提示"),
+                 QStringLiteral("无法启动程序 %1，请重新安装。")
+                     .arg(QDir::toNativeSeparators(QDir(m_config.programDir).filePath(effectiveProgramName()))));
+    }
     Q_EMIT finished();
 }
 

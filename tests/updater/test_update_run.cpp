@@ -664,6 +664,20 @@ private Q_SLOTS:
         QVERIFY(snapshot(f.work.path()).isEmpty());
     }
 
+    void skipWithoutAProgramSaysSo()
+    {
+        Fixture f;
+        QVERIFY(QFile::remove(f.file(QStringLiteral("veltrana"))));
+        UpdateRun &run = f.checked();
+        QSignalSpy finished(&run, &UpdateRun::finished);
+        run.skip();
+        QCOMPARE(finished.size(), 1);
+        QVERIFY(f.launched.isEmpty());
+        QCOMPARE(f.prompts.size(), 1);
+        QVERIFY(f.prompts.at(0).icon == UpdateRun::Icon::Critical);
+        QVERIFY2(f.prompts.at(0).text.startsWith(QStringLiteral("无法启动程序 ")), qPrintable(f.prompts.at(0).text));
+    }
+
     void windowLinesAndCaptionAreas()
     {
         Fixture f;
