@@ -1,6 +1,5 @@
 #include "CheckedFile.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -92,26 +91,6 @@ bool writeSynced(const QString &path, const QString &sourceFile, QFileDevice::Pe
         return false;
     }
     return writeSynced(path, in, permissions, error);
-}
-
-bool replaceFile(const QString &target, const QByteArray &bytes, QString *error)
-{
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    const QString temp = target + QStringLiteral(".new");
-    const QFileDevice::Permissions mode = QFileInfo::exists(target)
-                                              ? QFile::permissions(target)
-                                              : QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                    | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    if (!writeSynced(temp, buffer, mode, error))
-        return false;
-    if (!renameOver(temp, target, error)) {
-        QFile::remove(temp);
-        return false;
-    }
-    syncFolder(QFileInfo(target).absolutePath());
-    return true;
 }
 
 bool keepBackup(const QString &path, const QString &backup, QString *error)

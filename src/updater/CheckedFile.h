@@ -18,10 +18,6 @@ bool writeSynced(const QString &path, QIODevice &source, QFileDevice::Permission
 bool writeSynced(const QString &path, const QString &sourceFile, QFileDevice::Permissions permissions,
                  QString *error);
 
-// Writes `bytes` beside `target`, syncs it and renames it over `target` in
-// one step; the temporary file is removed when anything fails.
-bool replaceFile(const QString &target, const QByteArray &bytes, QString *error);
-
 // Keeps `path` under `backup` as well: a hard link where the file system has
 // them, else a synced copy. An earlier `backup` is replaced.
 bool keepBackup(const QString &path, const QString &backup, QString *error);
