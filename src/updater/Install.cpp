@@ -2,6 +2,7 @@
 
 #include "CheckedFile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -98,26 +99,43 @@ bool startInstalledProgram(const QString &programDir, const QString &programName
     return !program.isEmpty() && launch && launch(program, arguments, programDir);
 }
 
+QString journalPath(const QString &programDir)
+{
+    return QDir(programDir).filePath(QStringLiteral("update.journal"));
+}
+
 QStringList recoverProgramFolder(const QString &programDir, const QString &programName, const QString &tempDir)
 {
     QStringList done;
     const QDir dir(programDir);
-    const QStringList olds = dir.entryList({QStringLiteral("*.old")}, QDir::Files | QDir::Hidden);
-    for (const QString &old : olds) {
-        const QString name = old.chopped(4);
-        const QFileInfo current(dir.filePath(name));
-        const bool unusable = !current.isFile() || (name == programName && !current.isExecutable());
-        QString error;
-        if (unusable && renameOver(dir.filePath(old), dir.filePath(name), &error))
-            done << QStringLiteral("restored ") + name;
-        else if (!unusable && QFile::remove(dir.filePath(old)))
-            done << QStringLiteral("removed ") + old;
+    QStringList names{programName};
+    QFile journal(journalPath(programDir));
+    if (journal.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : journal.readAll().split('\n')) {
+            const QString name = QString::fromUtf8(line).trimmed();
+            // A journal is ours, but its names are checked all the same.
+            if (isPlainFileName(name) && !isProtectedName(name) && !names.contains(name))
+                names << name;
+        }
+        journal.close();
     }
-    const QStringList news = dir.entryList({QStringLiteral("*.new")}, QDir::Files | QDir::Hidden);
-    for (const QString &stale : news) {
-        if (QFile::remove(dir.filePath(stale)))
+    for (const QString &name : std::as_const(names)) {
+        const QString old = name + QStringLiteral(".old");
+        if (QFileInfo(dir.filePath(old)).isFile()) {
+            const QFileInfo current(dir.filePath(name));
+            const bool unusable = !current.isFile() || (name == programName && !current.isExecutable());
+            QString error;
+            if (unusable && renameOver(dir.filePath(old), dir.filePath(name), &error))
+                done << QStringLiteral("restored ") + name;
+            else if (!unusable && QFile::remove(dir.filePath(old)))
+                done << QStringLiteral("removed ") + old;
+        }
+        const QString stale = name + QStringLiteral(".new");
+        if (QFileInfo(dir.filePath(stale)).isFile() && QFile::remove(dir.filePath(stale)))
             done << QStringLiteral("removed ") + stale;
     }
+    if (journal.exists() && journal.remove())
+        done << QStringLiteral("removed update.journal");
     syncFolder(programDir);
 
     const QDir temp(tempDir);
@@ -154,6 +172,21 @@ void Replacement::start(const QList<InstallItem> &items)
     m_created.clear();
     m_written.clear();
     m_running = true;
+    QStringList names;
+    for (const InstallItem &item : items)
+        names << item.name;
+    QByteArray list = names.join(u'\n').toUtf8() + '\n';
+    QBuffer buffer(&list);
+    buffer.open(QIODevice::ReadOnly);
+    QString error;
+    if (!writeSynced(journalPath(m_programDir), buffer,
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther,
+                     &error)) {
+        m_running = false;
+        QTimer::singleShot(0, this, [this, error] { Q_EMIT failed(error); });
+        return;
+    }
+    syncFolder(m_programDir);
     QTimer::singleShot(0, this, &Replacement::next);
 }
 
@@ -241,6 +274,7 @@ void Replacement::rollBack()
     m_backedUp.clear();
     m_created.clear();
     m_written.clear();
+    QFile::remove(journalPath(m_programDir));
     syncFolder(m_programDir);
 }
 
@@ -250,6 +284,7 @@ void Replacement::commit()
         QFile::remove(path(name) + QStringLiteral(".old"));
     m_backedUp.clear();
     m_created.clear();
+    QFile::remove(journalPath(m_programDir));
     syncFolder(m_programDir);
 }
 

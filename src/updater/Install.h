@@ -48,11 +48,17 @@ QString installedMainProgram(const QString &programDir, const QString &programNa
 bool startInstalledProgram(const QString &programDir, const QString &programName, bool windowsRule,
                            const QStringList &arguments, const Launcher &launch);
 
+// The file in the program folder that names the files a replacement is
+// working on, from before its first step until it is committed or rolled
+// back: only those files' .new and .old are ever touched by a later start.
+QString journalPath(const QString &programDir);
+
 // What an earlier run cut short leaves behind, put right before anything
-// else: a NAME.old whose NAME is missing (or, for the main program, not
-// executable) is put back, other .old and all .new files of the program
-// folder are removed, and so are the .part files of earlier working folders
-// under `tempDir` and those folders when empty. Returns what it did.
+// else. For the main program and the names in the journal: a NAME.old whose
+// NAME is missing (or, for the main program, not executable) is put back,
+// other NAME.old and every NAME.new are removed. Then the .part files of
+// earlier working folders under `tempDir` go, and those folders when empty.
+// Returns what it did.
 QStringList recoverProgramFolder(const QString &programDir, const QString &programName, const QString &tempDir);
 
 struct InstallItem {

@@ -324,8 +324,12 @@ private Q_SLOTS:
         QVERIFY(placed.wait(2000));
         QCOMPARE(steps, (QStringList{"notes.txt.new written", "notes.txt.old kept", "notes.txt replaced",
                                      "veltrana.new written", "veltrana.old kept", "veltrana replaced"}));
-        QCOMPARE(folders.at(3), (QStringList{"notes.txt", "notes.txt.old", "veltrana", "veltrana.new"}));
-        QCOMPARE(folders.at(4), (QStringList{"notes.txt", "notes.txt.old", "veltrana", "veltrana.new", "veltrana.old"}));
+        // The journal names what is being replaced, for a start after a kill.
+        QCOMPARE(folders.at(0), (QStringList{"notes.txt", "notes.txt.new", "update.journal", "veltrana"}));
+        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("update.journal"))), QByteArray("notes.txt\nveltrana\n"));
+        QCOMPARE(folders.at(3), (QStringList{"notes.txt", "notes.txt.old", "update.journal", "veltrana", "veltrana.new"}));
+        QCOMPARE(folders.at(4), (QStringList{"notes.txt", "notes.txt.old", "update.journal", "veltrana", "veltrana.new",
+                                             "veltrana.old"}));
         QCOMPARE(programs, (QStringList{"old program", "old program", "old program", "old program", "old program",
                                         "new program"}));
         QVERIFY(QFileInfo(main).isExecutable());
@@ -382,8 +386,11 @@ private Q_SLOTS:
         QTest::newRow("moved in without its exec bit")
             << QStringList{"veltrana=new", "veltrana.old=old*"} << QStringList{"veltrana"} << "old";
         QTest::newRow("data file cut short")
-            << QStringList{"veltrana=old*", "notes.txt.old=old notes"} << QStringList{"notes.txt", "veltrana"}
-            << "old";
+            << QStringList{"veltrana=old*", "notes.txt.old=old notes", "update.journal=notes.txt"}
+            << QStringList{"notes.txt", "veltrana"} << "old";
+        QTest::newRow("files the journal does not name are the user's")
+            << QStringList{"veltrana=old*", "notes.txt.old=old notes", "photos.old=mine", "draft.new=mine too"}
+            << QStringList{"draft.new", "notes.txt.old", "photos.old", "veltrana"} << "old";
     }
     void recoveryAfterAKill()
     {
