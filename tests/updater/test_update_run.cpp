@@ -481,8 +481,11 @@ private Q_SLOTS:
         QVERIFY(!update->isEnabled()); // no second run on top of this one
         QVERIFY(gaveUp.wait(5000));
 
-        if (kind != 3 && kind != 5) // the first try and three restarts
-            QCOMPARE(f.requests(QStringLiteral("/files/notes.txt")), 4);
+        // The first try and three restarts (Qt itself may send a request again
+        // on a kept-alive connection the server closed, so the server may see more).
+        QCOMPARE(f.progressTexts().count(QStringLiteral("请等待...")), 4);
+        if (kind != 3)
+            QVERIFY(f.requests(QStringLiteral("/files/notes.txt")) >= 4);
         QCOMPARE(f.requests(QStringLiteral("/files/veltrana-newver")), 0);
         QCOMPARE(run.restarts(), 3);
         const QString line = window.findChild<QLabel *>(QStringLiteral("progressLine"))->text();
