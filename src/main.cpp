@@ -1,5 +1,6 @@
 // veltrana: the window, or a headless command ("veltrana COMMAND ...").
 
+#include "DemoUpdate.h"
 #include "StandIn.h"
 #include "app/Commands.h"
 #include "app/ProgramOptions.h"
@@ -75,6 +76,8 @@ int main(int argc, char *argv[])
     // folder, so it never touches the user's data or settings.
     std::unique_ptr<standin::StandIn> standIn;
     std::unique_ptr<QTemporaryDir> demoDir;
+    std::unique_ptr<DemoUpdate> demoUpdate;
+    QString contextProgramDir = programDir;
     QString dataDir;
     QString settingsFile;
     if (options.demo) {
@@ -89,7 +92,17 @@ int main(int argc, char *argv[])
             QTextStream(stderr) << "veltrana: cannot create a demo folder" << Qt::endl;
             return 1;
         }
-        dataDir = demoDir->path();
+        dataDir = QDir(demoDir->path()).filePath(QStringLiteral("data"));
+        QDir().mkpath(dataDir);
+        // "在线升级" works on a copy of the program folder, and "ver.txt" is
+        // written there, never beside the real program.
+        demoUpdate = std::make_unique<DemoUpdate>(*standIn, demoDir->path());
+        QString error;
+        if (!demoUpdate->prepare(&error)) {
+            QTextStream(stderr) << "veltrana: " << error << Qt::endl;
+            return 1;
+        }
+        contextProgramDir = demoUpdate->programDir();
         seedDemoRankLists(dataDir);
         standIn->writeEndpoints(QDir(dataDir).filePath(QStringLiteral("endpoints.ini")));
         settingsFile = QDir(dataDir).filePath(QStringLiteral("settings.ini"));
@@ -97,21 +110,35 @@ int main(int argc, char *argv[])
         dataDir = DataFolder::resolveGiven(options.dataDir.value_or(QString()), programDir);
     }
 
-    AppContext context(programDir, dataDir, settingsFile);
+    AppContext context(contextProgramDir, dataDir, settingsFile);
     context.loadEndpoints();
-    MainWindow window(context);
-    DialogPrompter prompter(&window);
-    context.setPrompter(&prompter);
-    if (!window.start())
-        return 0;
-    window.show();
-
-    if (options.quitAfterMs >= 0) {
-        QTimer::singleShot(options.quitAfterMs, &window, [&window] {
-            QTextStream(stdout) << "veltrana: window " << (window.isVisible() ? "shown" : "hidden") << Qt::endl;
-            // Leave without the exit question: nobody is there to answer it.
-            QCoreApplication::exit(window.isVisible() ? 0 : 1);
+    auto window = std::make_unique<MainWindow>(context);
+    auto prompter = std::make_unique<DialogPrompter>(window.get());
+    context.setPrompter(prompter.get());
+    if (demoUpdate) {
+        window->startup().setLauncher([&demoUpdate](const QString &path, const QStringList &arguments, bool) {
+            return demoUpdate->launch(path, arguments);
         });
     }
-    return app.exec();
+    if (!window->start())
+        return 0;
+    window->show();
+
+    if (options.quitAfterMs >= 0) {
+        QTimer::singleShot(options.quitAfterMs, window.get(), [&window] {
+            QTextStream(stdout) << "veltrana: window " << (window->isVisible() ? "shown" : "hidden") << Qt::endl;
+            // Leave without the exit question: nobody is there to answer it.
+            QCoreApplication::exit(window->isVisible() ? 0 : 1);
+        });
+    }
+    const int status = app.exec();
+    if (demoUpdate && window->startup().updateStarted()) {
+        // Handed over: the window lets go of the data folder, and the
+        // stand-in keeps serving the updater and the program it starts.
+        context.setPrompter(nullptr);
+        prompter.reset();
+        window.reset();
+        return demoUpdate->serveUntilDone(dataDir);
+    }
+    return status;
 }

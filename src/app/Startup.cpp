@@ -177,16 +177,19 @@ bool Startup::startUpdater(bool minimised)
     const QFileInfo updater(updaterPath());
     if (!updater.isFile())
         return false;
-    return m_launcher && m_launcher(updater.absoluteFilePath(), minimised);
+    // The updater hands the data folder back to the program it starts.
+    return m_launcher
+           && m_launcher(updater.absoluteFilePath(), {QStringLiteral("--data"), m_context.dataDir()}, minimised);
 }
 
-bool Startup::launchDetached(const QString &path, bool minimised)
+bool Startup::launchDetached(const QString &path, const QStringList &arguments, bool minimised)
 {
     const QFileInfo updater(path);
     if (!updater.isFile() || !updater.isExecutable())
         return false;
     QProcess process;
     process.setProgram(updater.absoluteFilePath());
+    process.setArguments(arguments);
     process.setWorkingDirectory(updater.absolutePath());
 #ifdef Q_OS_WIN
     if (minimised) {

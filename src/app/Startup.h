@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -27,8 +28,8 @@ public:
         bool minimised = false; // how the updater would be started
     };
 
-    // Starts the updater program at `path`; false when it could not start.
-    using Launcher = std::function<bool(const QString &path, bool minimised)>;
+    // Starts the updater program at `path` with `arguments`; false when it could not start.
+    using Launcher = std::function<bool(const QString &path, const QStringList &arguments, bool minimised)>;
 
     static QString version() { return QStringLiteral("1.0"); }
     static QString defaultOptions() { return QStringLiteral("0#1#1#0#0"); }
@@ -68,7 +69,7 @@ public:
     QString updaterPath() const;
     // Starts the updater; false (and nothing started) when it is missing.
     bool startUpdater(bool minimised);
-    static bool launchDetached(const QString &path, bool minimised);
+    static bool launchDetached(const QString &path, const QStringList &arguments, bool minimised);
 
 private:
     AppContext &m_context;

@@ -1,9 +1,10 @@
 #pragma once
 
-// One download into a file of the working folder. It counts as complete only
-// when the body's size equals the "Content-Length" the server announced; a
-// missing size, an error status, a network error or a short body is a failure
-// and leaves no file behind.
+// One download into a file of the working folder. It completes only when the
+// reply finished without error, with an HTTP 2xx status and exactly the
+// "Content-Length" bytes it announced, written and synced. Anything else is a
+// failure with its reason in Chinese, reported after the event that caused
+// it has returned (never from inside it), and leaves no file behind.
 
 #include <QFile>
 #include <QNetworkReply>
@@ -15,6 +16,9 @@
 class QNetworkAccessManager;
 
 namespace updater {
+
+// What went wrong with a reply, in the words the progress line uses.
+QString networkReason(QNetworkReply::NetworkError error, int httpStatus);
 
 class Download : public QObject
 {
@@ -43,20 +47,22 @@ Q_SIGNALS:
     void failed(const QString &reason);
 
 private:
-    void onMetaData();
-    void onReadyRead();
-    void onFinished();
+    void onMetaData(QNetworkReply *reply);
+    void onReadyRead(QNetworkReply *reply);
+    void onFinished(QNetworkReply *reply);
+    bool checkAnswer(QNetworkReply *reply);
     bool writeChunks(bool final);
     void fail(const QString &reason);
-    void cleanUp();
+    void dropReply();
 
     QNetworkAccessManager *m_network;
     QPointer<QNetworkReply> m_reply;
     QFile m_file;
-    qint64 m_expected = 0;   // "Content-Length", 0 until known
+    qint64 m_expected = 0; // "Content-Length", 0 until known
     qint64 m_written = 0;
     qint64 m_chunks = 0;
     bool m_sizeChecked = false;
+    quint64 m_generation = 0; // a queued signal of an earlier transfer is dropped
 };
 
 } // namespace updater

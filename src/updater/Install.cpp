@@ -1,17 +1,21 @@
 #include "Install.h"
 
+#include "CheckedFile.h"
+
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
+#include <QTimer>
 
 namespace updater {
 
-bool startDetached(const QString &program, const QString &workingDir)
+bool startDetached(const QString &program, const QStringList &arguments, const QString &workingDir)
 {
     QProcess process;
     process.setProgram(program);
+    process.setArguments(arguments);
     process.setWorkingDirectory(workingDir);
     return process.startDetached();
 }
@@ -25,6 +29,29 @@ bool isPlainFileName(const QString &name)
             return false;
     }
     return !QDir::isAbsolutePath(name);
+}
+
+bool isProtectedName(const QString &name)
+{
+    const QString n = name.trimmed().toLower();
+    static const QStringList exact = {QStringLiteral("kws.txt"),       QStringLiteral("mykw.txt"),
+                                      QStringLiteral("myfav"),         QStringLiteral("endpoints.ini"),
+                                      QStringLiteral("ver.txt"),       QStringLiteral("temp"),
+                                      QStringLiteral("settings.ini"),  QStringLiteral("rules.ini")};
+    static const QStringList prefixes = {QStringLiteral("db.sqlite"), QStringLiteral("update")};
+    static const QStringList suffixes = {QStringLiteral(".lock"), QStringLiteral(".new"), QStringLiteral(".old"),
+                                         QStringLiteral(".part")};
+    if (exact.contains(n))
+        return true;
+    for (const QString &p : prefixes) {
+        if (n.startsWith(p))
+            return true;
+    }
+    for (const QString &s : suffixes) {
+        if (n.endsWith(s))
+            return true;
+    }
+    return false;
 }
 
 QString fileNameOf(const QString &address)
@@ -65,81 +92,200 @@ QString installedMainProgram(const QString &programDir, const QString &programNa
     return {};
 }
 
-bool saveDataFile(const QString &downloaded, const QString &target, QString *error)
+bool startInstalledProgram(const QString &programDir, const QString &programName, bool windowsRule,
+                           const QStringList &arguments, const Launcher &launch)
 {
-    QFile in(downloaded);
-    QSaveFile out(target);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("无法保存 ") + QFileInfo(target).fileName();
-        return false;
-    }
-    while (!in.atEnd()) {
-        const QByteArray block = in.read(64 * 1024);
-        if (block.isEmpty() || out.write(block) != block.size()) {
-            out.cancelWriting();
-            *error = QStringLiteral("无法保存 ") + QFileInfo(target).fileName();
-            return false;
-        }
-    }
-    if (!out.commit()) {
-        *error = QStringLiteral("无法保存 ") + QFileInfo(target).fileName();
-        return false;
-    }
-    in.close();
-    in.remove();
-    return true;
+    const QString program = installedMainProgram(programDir, programName, windowsRule);
+    return !program.isEmpty() && launch && launch(program, arguments, programDir);
 }
 
-namespace {
-
-QString freeBackupName(const QString &path)
+QString journalPath(const QString &programDir)
 {
-    QString candidate = path + QStringLiteral(".old");
-    for (int n = 1; QFileInfo::exists(candidate); ++n)
-        candidate = path + QStringLiteral(".old") + QString::number(n);
-    return candidate;
+    return QDir(programDir).filePath(QStringLiteral("update.journal"));
 }
 
-} // namespace
-
-bool replaceAndStart(const QString &downloaded, const QString &programDir, const QString &programName,
-                     bool windowsRule, const Launcher &launch, QString *error)
+QStringList recoverProgramFolder(const QString &programDir, const QString &programName, const QString &tempDir)
 {
-    const QString target = QDir(programDir).filePath(programName);
-    const QString old = installedMainProgram(programDir, programName, windowsRule);
-    QString backup;
-    QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                                           | QFileDevice::ReadOther;
-    if (!old.isEmpty()) {
-        permissions = QFile(old).permissions();
-        backup = freeBackupName(old);
-        if (!QFile::rename(old, backup)) {
-            *error = QStringLiteral("无法备份 ") + QFileInfo(old).fileName();
-            return false;
+    QStringList done;
+    const QDir dir(programDir);
+    QStringList names{programName};
+    QFile journal(journalPath(programDir));
+    if (journal.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : journal.readAll().split('\n')) {
+            const QString name = QString::fromUtf8(line).trimmed();
+            // A journal is ours, but its names are checked all the same.
+            if (isPlainFileName(name) && !isProtectedName(name) && !names.contains(name))
+                names << name;
         }
+        journal.close();
     }
-    const auto putBack = [&] {
-        if (!backup.isEmpty())
-            QFile::rename(backup, old);
-    };
+    for (const QString &name : std::as_const(names)) {
+        const QString old = name + QStringLiteral(".old");
+        if (QFileInfo(dir.filePath(old)).isFile()) {
+            const QFileInfo current(dir.filePath(name));
+            const bool unusable = !current.isFile() || (name == programName && !current.isExecutable());
+            QString error;
+            if (unusable && renameOver(dir.filePath(old), dir.filePath(name), &error))
+                done << QStringLiteral("restored ") + name;
+            else if (!unusable && QFile::remove(dir.filePath(old)))
+                done << QStringLiteral("removed ") + old;
+        }
+        const QString stale = name + QStringLiteral(".new");
+        if (QFileInfo(dir.filePath(stale)).isFile() && QFile::remove(dir.filePath(stale)))
+            done << QStringLiteral("removed ") + stale;
+    }
+    if (journal.exists() && journal.remove())
+        done << QStringLiteral("removed update.journal");
+    syncFolder(programDir);
 
-    if (QFileInfo::exists(target) || !QFile::rename(downloaded, target)) {
-        putBack();
-        *error = QStringLiteral("无法替换 ") + programName;
-        return false;
+    const QDir temp(tempDir);
+    const QStringList works = temp.entryList({QStringLiteral("Tidewise_*")}, QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &work : works) {
+        QDir folder(temp.filePath(work));
+        const QStringList parts = folder.entryList({QStringLiteral("*.part")}, QDir::Files | QDir::Hidden);
+        for (const QString &part : parts) {
+            if (folder.remove(part))
+                done << QStringLiteral("removed ") + work + u'/' + part;
+        }
+        if (temp.rmdir(work)) // only empty ones go; whatever else is kept there stays
+            done << QStringLiteral("removed ") + work;
     }
-    QFile::setPermissions(target, permissions | QFileDevice::ExeOwner | QFileDevice::ExeUser | QFileDevice::ExeGroup
-                                      | QFileDevice::ExeOther);
-    if (!launch || !launch(target, programDir)) {
-        // The new file is ours to take away; the old program comes back as it was.
-        QFile::rename(target, downloaded);
-        putBack();
-        *error = QStringLiteral("无法启动 ") + programName;
-        return false;
+    return done;
+}
+
+Replacement::Replacement(QString programDir, QString holdAfter, QObject *parent)
+    : QObject(parent), m_programDir(std::move(programDir)), m_holdAfter(std::move(holdAfter))
+{
+}
+
+QString Replacement::path(const QString &name) const
+{
+    return QDir(m_programDir).filePath(name);
+}
+
+void Replacement::start(const QList<InstallItem> &items)
+{
+    m_items = items;
+    m_index = 0;
+    m_stage = Stage::WriteNew;
+    m_backedUp.clear();
+    m_created.clear();
+    m_written.clear();
+    m_running = true;
+    QStringList names;
+    for (const InstallItem &item : items)
+        names << item.name;
+    QByteArray list = names.join(u'\n').toUtf8() + '\n';
+    QBuffer buffer(&list);
+    buffer.open(QIODevice::ReadOnly);
+    QString error;
+    if (!writeSynced(journalPath(m_programDir), buffer,
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther,
+                     &error)) {
+        m_running = false;
+        QTimer::singleShot(0, this, [this, error] { Q_EMIT failed(error); });
+        return;
     }
-    if (!backup.isEmpty())
-        QFile::remove(backup);
-    return true;
+    syncFolder(m_programDir);
+    QTimer::singleShot(0, this, &Replacement::next);
+}
+
+void Replacement::next()
+{
+    if (!m_running)
+        return;
+    if (m_index >= m_items.size()) {
+        m_running = false;
+        syncFolder(m_programDir);
+        Q_EMIT placed();
+        return;
+    }
+    const InstallItem &item = m_items.at(m_index);
+    QString error;
+    if (!doStep(item, &error)) {
+        m_running = false;
+        Q_EMIT failed(error);
+        return;
+    }
+    // Each step leaves the folder in a state a kill may find it in.
+    if (m_lastStep != m_holdAfter)
+        QTimer::singleShot(0, this, &Replacement::next);
+}
+
+bool Replacement::doStep(const InstallItem &item, QString *error)
+{
+    const QString target = path(item.name);
+    switch (m_stage) {
+    case Stage::WriteNew: {
+        QFileDevice::Permissions mode = QFileInfo::exists(target)
+                                            ? QFile::permissions(target)
+                                            : QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                  | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        if (item.program)
+            mode |= QFileDevice::ExeOwner | QFileDevice::ExeUser | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+        if (!writeSynced(target + QStringLiteral(".new"), item.downloaded, mode, error))
+            return false;
+        m_written << item.name;
+        m_stage = Stage::KeepOld;
+        m_lastStep = (item.name + QStringLiteral(".new written"));
+        Q_EMIT step(m_lastStep);
+        return true;
+    }
+    case Stage::KeepOld:
+        if (QFileInfo::exists(target)) {
+            if (!keepBackup(target, target + QStringLiteral(".old"), error))
+                return false;
+            m_backedUp << item.name;
+        } else {
+            m_created << item.name;
+        }
+        m_stage = Stage::Rename;
+        m_lastStep = (item.name + QStringLiteral(".old kept"));
+        Q_EMIT step(m_lastStep);
+        return true;
+    case Stage::Rename:
+        if (!renameOver(target + QStringLiteral(".new"), target, error))
+            return false;
+        m_written.removeAll(item.name);
+        QFile::remove(item.downloaded);
+        m_stage = Stage::WriteNew;
+        ++m_index;
+        m_lastStep = (item.name + QStringLiteral(" replaced"));
+        Q_EMIT step(m_lastStep);
+        return true;
+    }
+    return false;
+}
+
+void Replacement::rollBack()
+{
+    m_running = false;
+    QString error;
+    for (const QString &name : std::as_const(m_backedUp)) {
+        renameOver(path(name) + QStringLiteral(".old"), path(name), &error);
+        // A rename between two links of one file does nothing: the backup is still there.
+        if (QFileInfo(path(name)).isFile())
+            QFile::remove(path(name) + QStringLiteral(".old"));
+    }
+    for (const QString &name : std::as_const(m_created))
+        QFile::remove(path(name));
+    for (const QString &name : std::as_const(m_written))
+        QFile::remove(path(name) + QStringLiteral(".new"));
+    m_backedUp.clear();
+    m_created.clear();
+    m_written.clear();
+    QFile::remove(journalPath(m_programDir));
+    syncFolder(m_programDir);
+}
+
+void Replacement::commit()
+{
+    for (const QString &name : std::as_const(m_backedUp))
+        QFile::remove(path(name) + QStringLiteral(".old"));
+    m_backedUp.clear();
+    m_created.clear();
+    QFile::remove(journalPath(m_programDir));
+    syncFolder(m_programDir);
 }
 
 } // namespace updater

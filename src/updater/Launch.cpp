@@ -15,8 +15,25 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     CommandLine line;
     QStringList rest;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
-        if (arguments.at(i) == QLatin1String("--endpoint") && i + 1 < arguments.size()) {
+        const QString &a = arguments.at(i);
+        const bool hasValue = i + 1 < arguments.size();
+        if (a == QLatin1String("--endpoint") && hasValue) {
             line.endpoint = arguments.at(++i).trimmed();
+            continue;
+        }
+        if (a == QLatin1String("--data") && hasValue) {
+            line.dataDir = QFileInfo(arguments.at(++i)).absoluteFilePath();
+            continue;
+        }
+        if (a == QLatin1String("--proof-ms") && hasValue) {
+            bool ok = false;
+            const int ms = arguments.at(++i).toInt(&ok);
+            if (ok && ms >= 0)
+                line.proofMs = ms;
+            continue;
+        }
+        if (a == QLatin1String("--hold-after") && hasValue) {
+            line.holdAfterStep = arguments.at(++i);
             continue;
         }
         QString word = arguments.at(i);
@@ -78,11 +95,16 @@ InstanceLock::InstanceLock(const QString &programDir)
 
 InstanceLock::~InstanceLock() = default;
 
-bool InstanceLock::acquire()
+InstanceLock::Result InstanceLock::acquire()
 {
     if (m_lock->tryLock(0))
-        return true;
-    return m_lock->error() != QLockFile::LockFailedError;
+        return Result::Acquired;
+    return m_lock->error() == QLockFile::LockFailedError ? Result::HeldByOther : Result::Unusable;
+}
+
+QString InstanceLock::path() const
+{
+    return m_lock->fileName();
 }
 
 bool WorkFolder::create(const QString &baseDir, QString *error)
@@ -138,8 +160,10 @@ QString startupFailureText(const QString &description)
            + QStringLiteral("Contact your software vendor if this problem persist.");
 }
 
-QString dataFolder(const QString &programDir)
+QString dataFolder(const QString &programDir, const QString &given)
 {
+    if (!given.isEmpty())
+        return QDir(given).absolutePath();
     const QString home = qEnvironmentVariable("VELTRANA_HOME");
     if (!home.isEmpty())
         return QDir(home).absolutePath();

@@ -23,6 +23,9 @@ struct CommandLine {
     StartMode mode = StartMode::Normal;
     QString scriptPath;      // empty when none was given
     QString endpoint;        // "--endpoint URL": the update service's base address
+    QString dataDir;         // "--data DIR": the main program's data folder, handed back to it
+    int proofMs = -1;        // "--proof-ms N": how long a new program must stay up (-1: the default)
+    QString holdAfterStep;   // "--hold-after STEP": steps are said on stderr, and the replacement holds after this one
     bool folderMissing = false; // the script path's folder does not exist: end at once
 
     // `arguments` without the program name.
@@ -43,9 +46,13 @@ public:
     InstanceLock(const InstanceLock &) = delete;
     InstanceLock &operator=(const InstanceLock &) = delete;
 
-    // False only when another live updater holds the lock; a folder that
-    // cannot take a lock file does not keep the updater from running.
-    bool acquire();
+    enum class Result {
+        Acquired,
+        HeldByOther, // another live updater works on this folder
+        Unusable,    // no lock file can be made: the folder cannot be written
+    };
+    Result acquire();
+    QString path() const;
 
 private:
     std::unique_ptr<QLockFile> m_lock;
@@ -68,10 +75,11 @@ private:
 QString startupFailureText(const QString &description);
 QString startupFailureTitle();
 
-// The data folder of the main program as its own rule finds it (the updater
-// shares no code with it): $VELTRANA_HOME, else the program folder when it is
-// writable, else the per-user data folder.
-QString dataFolder(const QString &programDir);
+// The data folder of the main program: the one it handed over with "--data",
+// else as its own rule finds it (the updater shares no code with it):
+// $VELTRANA_HOME, else the program folder when it is writable, else the
+// per-user data folder.
+QString dataFolder(const QString &programDir, const QString &given = QString());
 // The "update" base address from endpoints.ini; empty when missing.
 QString readUpdateBase(const QString &iniPath);
 // base + "/veltrana/ver.htm"; empty for an empty base.

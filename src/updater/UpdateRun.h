@@ -1,9 +1,9 @@
 #pragma once
 
 // One run of the updater without its window: the installed and published
-// versions, the download list, the downloads with their restarts, the
-// replacement of the main program and the skip. The window shows what it
-// says through the signals and passes the two button clicks in.
+// versions, the download list, the downloads with their restarts, putting
+// the files in place, proving the new main program runs, and the skip. The
+// window shows what it says through the signals and passes the clicks in.
 
 #include "Install.h"
 
@@ -19,14 +19,18 @@ namespace updater {
 
 class Download;
 class PageLoader;
+class ProgramProof;
 
 struct RunConfig {
     QString programDir;      // where "ver.txt" is read and the files go
     QString workDir;         // downloads are written here first
     QString pageUrl;         // the version page; empty: there is none to ask
+    QStringList programArguments; // what the main program is started with ("--data DIR")
     int pageTimeoutMs = 10000;
     int transferTimeoutMs = 30000; // how long a download may stall
     int maxRestarts = 3;     // restarts after a failed download, then it gives up
+    int proofMs = 3000;      // how long the new program must stay up to be kept
+    QString holdAfterStep;   // the replacement holds after this step (tests kill it there)
 #ifdef Q_OS_WIN
     bool windowsRule = true;
 #else
@@ -54,8 +58,11 @@ public:
     void confirm();
     // "跳  过": starts the installed main program, then the run is over.
     void skip();
-    // The window closes: a running download stops and leaves nothing behind.
+    // The window closes: a running download stops and leaves nothing behind,
+    // files half put in place are put back.
     void cancel();
+    // Starts the installed main program; false when there is none or it did not start.
+    bool startInstalled();
 
     QString installedVersion() const { return m_installed; }
     QString publishedVersion() const { return m_published; }
@@ -75,24 +82,32 @@ Q_SIGNALS:
     void progressShown();
     void progressValueChanged(int percent);
     void busyChanged(bool busy);
+    void step(const QString &what);   // a step of the replacement is done
     void gaveUp(const QString &why);  // the update stopped; the buttons are usable again
     void finished();                  // the program was started (or skipped to): the updater ends
 
 private:
     void onPage(const QString &html);
+    void onPageFailed(const QString &reason);
+    void noUpdate(const QString &message, const QString &why);
     void startDownload();
     void onDownloaded(const QString &file);
     void onDownloadFailed(const QString &reason);
+    void onPlaced();
+    void onProven();
+    void onProofFailed(const QString &reason);
     void stop(const QString &progressLine);
     void setBusy(bool busy);
     QString effectiveProgramName() const;
-    QString refusedName() const;
+    QString refusal() const;
 
     RunConfig m_config;
     Prompt m_prompt;
     QNetworkAccessManager *m_network;
     PageLoader *m_page;
     Download *m_download;
+    Replacement *m_replacement;
+    ProgramProof *m_proof;
 
     QString m_installed;
     QString m_published;
@@ -101,10 +116,11 @@ private:
     bool m_updateFlag = false;
 
     QStringList m_entries;
+    QList<InstallItem> m_downloaded;
     int m_index = 0;
     int m_restarts = 0;
     bool m_busy = false;
-    QString m_currentAddress;
+    bool m_proving = false;
     QString m_currentName;
 };
 

@@ -1,5 +1,7 @@
 #include "VersionPage.h"
 
+#include "Download.h"
+
 #include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -162,8 +164,8 @@ void PageLoader::load(const QString &url, int timeoutMs)
     const QUrl address(url, QUrl::StrictMode);
     const QString scheme = address.scheme().toLower();
     if (url.isEmpty() || !address.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        // No service to ask: the same as a page without the inputs.
-        QTimer::singleShot(0, this, [this] { Q_EMIT loaded(QString()); });
+        const QString reason = url.isEmpty() ? QStringLiteral("没有设置升级服务器地址") : QStringLiteral("升级服务器地址无效");
+        QTimer::singleShot(0, this, [this, reason] { Q_EMIT failed(reason); });
         return;
     }
     QNetworkRequest request(address);
@@ -173,9 +175,11 @@ void PageLoader::load(const QString &url, int timeoutMs)
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        const bool ok = reply->error() == QNetworkReply::NoError && status >= 200 && status < 300;
-        Q_EMIT loaded(ok ? decodePage(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray())
-                         : QString());
+        const QString reason = networkReason(reply->error(), status);
+        if (!reason.isEmpty())
+            Q_EMIT failed(reason);
+        else
+            Q_EMIT loaded(decodePage(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()));
     });
 }
 

@@ -26,8 +26,8 @@ VersionInfo parseVersionPage(const QString &html);
 // Text of a page under the character set its header or <meta> names (UTF-8 otherwise).
 QString decodePage(const QByteArray &body, const QByteArray &contentType);
 
-// Loads one page; `loaded` carries its text, or an empty text when the page
-// could not be had (no address, an error status, no answer in time).
+// Loads one page; `loaded` carries its text, `failed` says why there is none
+// (no address, a network error, an error status, no answer in time).
 class PageLoader : public QObject
 {
     Q_OBJECT
@@ -37,6 +37,7 @@ public:
 
 Q_SIGNALS:
     void loaded(const QString &html);
+    void failed(const QString &reason);
 
 private:
     QNetworkAccessManager *m_network;

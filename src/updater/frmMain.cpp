@@ -23,6 +23,8 @@ QLabel *makeLine(QWidget *parent, const char *name, const QRect &geometry, int p
 {
     auto *label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
+    // What the version page says is text, never markup.
+    label->setTextFormat(Qt::PlainText);
     label->setGeometry(geometry);
     QFont font = label->font();
     font.setPointSize(pointSize);
@@ -36,10 +38,10 @@ QLabel *makeLine(QWidget *parent, const char *name, const QRect &geometry, int p
 UpdateRun::Prompt frmMain::boxPrompt(QWidget *parent)
 {
     return [parent](UpdateRun::Icon icon, const QString &title, const QString &text) {
-        if (icon == UpdateRun::Icon::Critical)
-            QMessageBox::critical(parent, title, text);
-        else
-            QMessageBox::information(parent, title, text);
+        QMessageBox box(icon == UpdateRun::Icon::Critical ? QMessageBox::Critical : QMessageBox::Information, title,
+                        text, QMessageBox::Ok, parent);
+        box.setTextFormat(Qt::PlainText); // the text may quote the version page
+        box.exec();
     };
 }
 

@@ -2,6 +2,7 @@
 // the command dispatcher answers bad arguments with its usage.
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -80,6 +81,10 @@ private Q_SLOTS:
 
     void demoComesUpAndLeaves()
     {
+        // "ver.txt" goes to the demo's own copy of the program folder, never beside the program.
+        const QString realVersionFile = QFileInfo(programPath()).absoluteDir().filePath(QStringLiteral("ver.txt"));
+        const QFileInfo before(realVersionFile);
+        const QDateTime writtenBefore = before.exists() ? before.lastModified() : QDateTime();
         const Run r = runProgram({QStringLiteral("--demo"), QStringLiteral("--quit-after"), QStringLiteral("1500")},
                                  m_env, 25000);
         QVERIFY2(r.finished, qPrintable(r.err));
@@ -93,6 +98,8 @@ private Q_SLOTS:
         QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(QLatin1Char('\n'))));
         // The demo kept its settings in its throw-away folder.
         QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("config/Veltrana/V1.0.0.conf"))));
+        const QFileInfo after(realVersionFile);
+        QCOMPARE(after.exists() ? after.lastModified() : QDateTime(), writtenBefore);
     }
 
     void badCommandLines_data()

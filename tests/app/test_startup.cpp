@@ -217,9 +217,11 @@ private Q_SLOTS:
         Startup startup(*env.context);
         startup.setToday(QDate(2024, 3, 1));
         QList<bool> launches;
-        startup.setLauncher([&](const QString &path, bool min) {
+        startup.setLauncher([&](const QString &path, const QStringList &arguments, bool min) {
             launches.append(min);
-            return QFileInfo(path).fileName() == QLatin1String("update");
+            // The updater is told where the data folder is, to hand it back.
+            return QFileInfo(path).fileName() == QLatin1String("update")
+                   && arguments == QStringList{QStringLiteral("--data"), env.context->dataDir()};
         });
         QCOMPARE(startup.run(), checked ? Startup::Outcome::HandedOver : Startup::Outcome::Continue);
         QCOMPARE(countRequests(*m_standIn, QStringLiteral("maker"), kVersionPath), checked ? 1 : 0);

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -141,12 +142,15 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         auto first = std::make_unique<InstanceLock>(dir.path());
-        QVERIFY(first->acquire());
+        QCOMPARE(first->acquire(), InstanceLock::Result::Acquired);
         InstanceLock second(dir.path());
-        QVERIFY(!second.acquire());
+        QCOMPARE(second.acquire(), InstanceLock::Result::HeldByOther);
         first.reset();
         InstanceLock third(dir.path());
-        QVERIFY(third.acquire());
+        QCOMPARE(third.acquire(), InstanceLock::Result::Acquired);
+        // A folder that cannot take the lock file is not "another updater".
+        InstanceLock nowhere(dir.filePath(QStringLiteral("no/such/folder")));
+        QCOMPARE(nowhere.acquire(), InstanceLock::Result::Unusable);
     }
 
     void endpointFromTheDataFolder()
@@ -163,6 +167,15 @@ private Q_SLOTS:
         QCOMPARE(dataFolder(QStringLiteral("/nowhere")), dir.filePath(QStringLiteral("home")));
         qunsetenv("VELTRANA_HOME");
         QCOMPARE(dataFolder(dir.path()), dir.path()); // a writable program folder
+        // The folder the main program handed over wins over every rule.
+        QCOMPARE(dataFolder(dir.path(), dir.filePath(QStringLiteral("given"))), dir.filePath(QStringLiteral("given")));
+        const CommandLine line = CommandLine::parse({QStringLiteral("--data"), dir.filePath(QStringLiteral("given")),
+                                                     QStringLiteral("--proof-ms"), QStringLiteral("300"),
+                                                     QStringLiteral("--hold-after"), QStringLiteral("veltrana.old kept")});
+        QCOMPARE(line.dataDir, dir.filePath(QStringLiteral("given")));
+        QCOMPARE(line.proofMs, 300);
+        QCOMPARE(line.holdAfterStep, QStringLiteral("veltrana.old kept"));
+        QCOMPARE(line.scriptPath, QString());
     }
 
     void versionPage_data()
@@ -261,68 +274,156 @@ private Q_SLOTS:
         QCOMPARE(installedMainProgram(dir.path(), QStringLiteral("veltrana.exe"), true), dir.filePath("veltrana.exe"));
     }
 
-    void replacementKeepsABackupUntilTheNewProgramRuns_data()
+    void protectedNamesAreNeverListed()
     {
-        QTest::addColumn<bool>("starts");
-        QTest::addColumn<bool>("downloadThere");
-        QTest::newRow("started") << true << true;
-        QTest::newRow("start fails") << false << true;
-        QTest::newRow("move fails") << true << false;
+        for (const char *name : {"db.sqlite", "DB.sqlite-wal", "db.sqlite-journal", "kws.txt", "mykw.txt", "myfav",
+                                 "endpoints.ini", "ver.txt", "update", "update.exe", "Update.lock", "veltrana.lock",
+                                 "Temp", "veltrana.old", "veltrana.new", "x.part"})
+            QVERIFY2(isProtectedName(QLatin1String(name)), name);
+        for (const char *name : {"veltrana", "veltrana-newver", "notes.txt", "readme.htm", "myupdate.txt"})
+            QVERIFY2(!isProtectedName(QLatin1String(name)), name);
     }
-    void replacementKeepsABackupUntilTheNewProgramRuns()
+
+    // Each step leaves a state a kill may find: the program is always there
+    // and runnable, the new one is whole before it takes the name.
+    void replacementStepByStep_data()
     {
-        QFETCH(bool, starts);
-        QFETCH(bool, downloadThere);
+        QTest::addColumn<bool>("keep");
+        QTest::newRow("committed") << true;
+        QTest::newRow("rolled back") << false;
+    }
+    void replacementStepByStep()
+    {
+        QFETCH(bool, keep);
         QTemporaryDir root;
         const QString program = root.filePath(QStringLiteral("program"));
         const QString work = root.filePath(QStringLiteral("work"));
         QVERIFY(QDir().mkpath(program) && QDir().mkpath(work));
-        writeFile(QDir(program).filePath(QStringLiteral("veltrana")), "old");
-        writeFile(QDir(program).filePath(QStringLiteral("veltrana.old")), "someone's own file");
-        writeFile(QDir(program).filePath(QStringLiteral("other.exe")), "other");
-        const QString downloaded = QDir(work).filePath(QStringLiteral("veltrana-newver.part"));
-        if (downloadThere)
-            writeFile(downloaded, "new");
+        const QString main = QDir(program).filePath(QStringLiteral("veltrana"));
+        const QString notes = QDir(program).filePath(QStringLiteral("notes.txt"));
+        writeFile(main, "old program");
+        QVERIFY(QFile::setPermissions(main, QFile::permissions(main) | QFileDevice::ExeOwner));
+        writeFile(notes, "old notes");
+        writeFile(QDir(work).filePath(QStringLiteral("notes.txt.part")), "new notes");
+        writeFile(QDir(work).filePath(QStringLiteral("veltrana-newver.part")), "new program");
 
-        QStringList launched;
-        QStringList seenWhenLaunched;
-        const Launcher launch = [&](const QString &path, const QString &workingDir) {
-            launched << path << workingDir;
-            seenWhenLaunched = entries(program);
-            return starts;
-        };
-        QString error;
-        const bool ok = replaceAndStart(downloaded, program, QStringLiteral("veltrana"), false, launch, &error);
-        QCOMPARE(ok, starts && downloadThere);
-        const QString target = QDir(program).filePath(QStringLiteral("veltrana"));
-        if (ok) {
-            QCOMPARE(launched, (QStringList{target, program}));
-            // The backup was there while the new program started, and only then went.
-            QCOMPARE(seenWhenLaunched,
-                     (QStringList{"other.exe", "veltrana", "veltrana.old", "veltrana.old1"}));
-            QCOMPARE(readFile(target), QByteArray("new"));
-            QVERIFY(QFileInfo(target).isExecutable());
-            QCOMPARE(entries(program), (QStringList{"other.exe", "veltrana", "veltrana.old"}));
+        Replacement replacement(program, QString());
+        QStringList steps;
+        QList<QStringList> folders;
+        QStringList programs;
+        connect(&replacement, &Replacement::step, this, [&](const QString &what) {
+            steps << what;
+            folders << entries(program);
+            QVERIFY(QFileInfo(main).isExecutable());
+            programs << QString::fromLatin1(readFile(main));
+        });
+        QSignalSpy placed(&replacement, &Replacement::placed);
+        replacement.start({{QDir(work).filePath(QStringLiteral("notes.txt.part")), QStringLiteral("notes.txt"), false},
+                           {QDir(work).filePath(QStringLiteral("veltrana-newver.part")), QStringLiteral("veltrana"),
+                            true}});
+        QVERIFY(placed.wait(2000));
+        QCOMPARE(steps, (QStringList{"notes.txt.new written", "notes.txt.old kept", "notes.txt replaced",
+                                     "veltrana.new written", "veltrana.old kept", "veltrana replaced"}));
+        // The journal names what is being replaced, for a start after a kill.
+        QCOMPARE(folders.at(0), (QStringList{"notes.txt", "notes.txt.new", "update.journal", "veltrana"}));
+        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("update.journal"))), QByteArray("notes.txt\nveltrana\n"));
+        QCOMPARE(folders.at(3), (QStringList{"notes.txt", "notes.txt.old", "update.journal", "veltrana", "veltrana.new"}));
+        QCOMPARE(folders.at(4), (QStringList{"notes.txt", "notes.txt.old", "update.journal", "veltrana", "veltrana.new",
+                                             "veltrana.old"}));
+        QCOMPARE(programs, (QStringList{"old program", "old program", "old program", "old program", "old program",
+                                        "new program"}));
+        QVERIFY(QFileInfo(main).isExecutable());
+        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("veltrana.old"))), QByteArray("old program"));
+        QCOMPARE(entries(work), QStringList());
+
+        if (keep) {
+            replacement.commit();
+            QCOMPARE(entries(program), (QStringList{"notes.txt", "veltrana"}));
+            QCOMPARE(readFile(notes), QByteArray("new notes"));
+            QCOMPARE(readFile(main), QByteArray("new program"));
         } else {
-            QVERIFY(!error.isEmpty());
-            QCOMPARE(readFile(target), QByteArray("old"));
-            QCOMPARE(entries(program), (QStringList{"other.exe", "veltrana", "veltrana.old"}));
+            replacement.rollBack();
+            QCOMPARE(entries(program), (QStringList{"notes.txt", "veltrana"}));
+            QCOMPARE(readFile(notes), QByteArray("old notes"));
+            QCOMPARE(readFile(main), QByteArray("old program"));
+            QVERIFY(QFileInfo(main).isExecutable());
         }
-        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("veltrana.old"))), QByteArray("someone's own file"));
-        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("other.exe"))), QByteArray("other"));
     }
 
-    void dataFileReplacesItsNamesake()
+    void replacementThatCannotWriteLeavesTheFolder()
     {
         QTemporaryDir root;
-        const QString downloaded = root.filePath(QStringLiteral("notes.txt.part"));
-        const QString target = root.filePath(QStringLiteral("notes.txt"));
-        writeFile(downloaded, "new notes");
-        writeFile(target, "old notes, longer than the new ones");
-        QString error;
-        QVERIFY2(saveDataFile(downloaded, target, &error), qPrintable(error));
-        QCOMPARE(readFile(target), QByteArray("new notes"));
-        QVERIFY(!QFileInfo::exists(downloaded));
+        const QString program = root.filePath(QStringLiteral("program"));
+        QVERIFY(QDir().mkpath(program));
+        writeFile(QDir(program).filePath(QStringLiteral("veltrana")), "old program");
+        // A folder where the new file would go: the write fails.
+        QVERIFY(QDir(program).mkdir(QStringLiteral("veltrana.new")));
+        writeFile(root.filePath(QStringLiteral("download")), "new program");
+        Replacement replacement(program, QString());
+        QSignalSpy failed(&replacement, &Replacement::failed);
+        replacement.start({{root.filePath(QStringLiteral("download")), QStringLiteral("veltrana"), true}});
+        QVERIFY(failed.wait(2000));
+        QVERIFY2(failed.at(0).at(0).toString().startsWith(QStringLiteral("无法写入 veltrana.new")),
+                 qPrintable(failed.at(0).at(0).toString()));
+        replacement.rollBack();
+        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("veltrana"))), QByteArray("old program"));
+    }
+
+    // What a kill at each step leaves, and what the next start makes of it.
+    void recoveryAfterAKill_data()
+    {
+        QTest::addColumn<QStringList>("files"); // name=content; a trailing "*" marks it executable
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QString>("program");   // content of veltrana afterwards
+        QTest::newRow("new written") << QStringList{"veltrana=old*", "veltrana.new=new*"}
+                                     << QStringList{"veltrana"} << "old";
+        QTest::newRow("old kept") << QStringList{"veltrana=old*", "veltrana.new=new*", "veltrana.old=old*"}
+                                  << QStringList{"veltrana"} << "old";
+        QTest::newRow("replaced") << QStringList{"veltrana=new*", "veltrana.old=old*"} << QStringList{"veltrana"}
+                                  << "new";
+        QTest::newRow("renamed away, as older updaters did")
+            << QStringList{"veltrana.old=old*"} << QStringList{"veltrana"} << "old";
+        QTest::newRow("moved in without its exec bit")
+            << QStringList{"veltrana=new", "veltrana.old=old*"} << QStringList{"veltrana"} << "old";
+        QTest::newRow("data file cut short")
+            << QStringList{"veltrana=old*", "notes.txt.old=old notes", "update.journal=notes.txt"}
+            << QStringList{"notes.txt", "veltrana"} << "old";
+        QTest::newRow("files the journal does not name are the user's")
+            << QStringList{"veltrana=old*", "notes.txt.old=old notes", "photos.old=mine", "draft.new=mine too"}
+            << QStringList{"draft.new", "notes.txt.old", "photos.old", "veltrana"} << "old";
+    }
+    void recoveryAfterAKill()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, after);
+        QFETCH(QString, program);
+        QTemporaryDir root;
+        const QString dir = root.filePath(QStringLiteral("program"));
+        QVERIFY(QDir().mkpath(dir + QStringLiteral("/Temp/Tidewise_0000")));
+        QVERIFY(QDir().mkpath(dir + QStringLiteral("/Temp/Tidewise_0001")));
+        writeFile(dir + QStringLiteral("/Temp/Tidewise_0000/veltrana-newver.part"), "half");
+        writeFile(dir + QStringLiteral("/Temp/Tidewise_0001/notes.txt.part"), "half");
+        writeFile(dir + QStringLiteral("/Temp/Tidewise_0001/left.txt"), "someone's");
+        for (const QString &spec : std::as_const(files)) {
+            const QString name = spec.section(u'=', 0, 0);
+            QString content = spec.section(u'=', 1);
+            const bool exec = content.endsWith(u'*');
+            if (exec)
+                content.chop(1);
+            const QString path = QDir(dir).filePath(name);
+            writeFile(path, content.toUtf8());
+            QFile::setPermissions(path, exec ? QFile::permissions(path) | QFileDevice::ExeOwner
+                                             : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        }
+        recoverProgramFolder(dir, QStringLiteral("veltrana"), dir + QStringLiteral("/Temp"));
+        QCOMPARE(entries(dir), QStringList{"Temp"} + after);
+        const QString main = QDir(dir).filePath(QStringLiteral("veltrana"));
+        QCOMPARE(QString::fromUtf8(readFile(main)), program);
+        QVERIFY(QFileInfo(main).isExecutable());
+        if (after.contains(QStringLiteral("notes.txt")))
+            QCOMPARE(readFile(QDir(dir).filePath(QStringLiteral("notes.txt"))), QByteArray("old notes"));
+        QCOMPARE(entries(dir + QStringLiteral("/Temp")), QStringList{"Tidewise_0001"});
+        QCOMPARE(entries(dir + QStringLiteral("/Temp/Tidewise_0001")), QStringList{"left.txt"});
     }
 };
 

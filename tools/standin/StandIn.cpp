@@ -195,6 +195,11 @@ void StandIn::setPublishedVersion(const QString &v)
     d->world.version = v;
 }
 
+void StandIn::setUpdateVersion(const QString &v)
+{
+    d->world.updateVersion = v;
+}
+
 void StandIn::setUpdateFiles(const QString &files)
 {
     d->world.updateFiles = files;

@@ -64,6 +64,9 @@ public:
     bool writeEndpoints(const QString &iniPath) const;
 
     void setPublishedVersion(const QString &v);   // default "1.0"
+    // The version on the updater's page only (default: the published version),
+    // so that the maker's site and the update server may tell different news.
+    void setUpdateVersion(const QString &v);
     // The updater's version page: the "files" value (addresses joined by "||";
     // by default the stand-in's own notes.txt and veltrana-newver) and "names".
     void setUpdateFiles(const QString &files);

@@ -70,6 +70,7 @@ struct World {
     bool updateFilesSet = false;
     QString updateFiles;                  // when set; else the default downloads
     QString updateNames = QStringLiteral("veltrana");
+    QString updateVersion;                // the update page's version; empty: `version`
     QMap<QString, QByteArray> downloads;  // extra or replaced files of the update service
 };
 

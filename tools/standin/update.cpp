@@ -6,17 +6,22 @@ namespace standin::detail {
 
 namespace {
 
+QString publishedUpdate(const World &world)
+{
+    return world.updateVersion.isEmpty() ? world.version : world.updateVersion;
+}
+
 QByteArray programFile(const World &world)
 {
     // Stands in for the new main program: a script that says what it is.
-    return "#!/bin/sh\necho 'Veltrana " + world.version.toUtf8() + " from the stand-in update server'\n";
+    return "#!/bin/sh\necho 'Veltrana " + publishedUpdate(world).toUtf8() + " from the stand-in update server'\n";
 }
 
 QMap<QString, QByteArray> downloadsOf(const World &world)
 {
     QMap<QString, QByteArray> files;
     files.insert(QStringLiteral("notes.txt"),
-                 "Veltrana " + world.version.toUtf8() + " release notes\r\n- faster rank checks\r\n");
+                 "Veltrana " + publishedUpdate(world).toUtf8() + " release notes\r\n- faster rank checks\r\n");
     files.insert(QStringLiteral("veltrana-newver"), programFile(world));
     for (auto it = world.downloads.cbegin(); it != world.downloads.cend(); ++it)
         files.insert(it.key(), it.value());
@@ -37,7 +42,7 @@ QByteArray versionPage(const World &world)
     // hand-made pages are; the commented-out one is no input at all.
     QByteArray page = utf8Head(QStringLiteral("Veltrana 在线更新"));
     page += "<body>\n<h2>Veltrana</h2>\n<!-- <input name=\"ver\" value=\"0.0\"> -->\n<form>\n";
-    page += "<input type=\"hidden\" name=\"ver\" value=\"" + htmlEscape(world.version).toUtf8() + "\">\n";
+    page += "<input type=\"hidden\" name=\"ver\" value=\"" + htmlEscape(publishedUpdate(world)).toUtf8() + "\">\n";
     page += "<INPUT value='" + htmlEscape(filesValue(world)).toUtf8() + "' name='files' type=hidden>\n";
     page += "<input name=names type=hidden value=\"" + htmlEscape(world.updateNames).toUtf8() + "\" />\n";
     page += "</form>\n</body></html>\n";
