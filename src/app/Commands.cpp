@@ -18,14 +18,14 @@ namespace Commands {
 namespace {
 
 // Feature commands: each feature adds its #include above and its entry here.
-QList<CommandSpec> commands()
+QList<CommandEntry> commands()
 {
     return {mineCommand(), countsCommand(), dbCommand(), rankCommand(), exportCommand()};
 }
 
-std::optional<CommandSpec> find(const QString &name)
+std::optional<CommandEntry> find(const QString &name)
 {
-    for (const CommandSpec &c : commands()) {
+    for (const CommandEntry &c : commands()) {
         if (c.name == name)
             return c;
     }
@@ -37,7 +37,7 @@ std::optional<CommandSpec> find(const QString &name)
 QStringList names()
 {
     QStringList out;
-    for (const CommandSpec &c : commands())
+    for (const CommandEntry &c : commands())
         out.append(c.name);
     return out;
 }
@@ -54,7 +54,7 @@ QString usage()
         "       veltrana [--data DIR] COMMAND [ARGS...]            run a command without a window\n"
         "\n"
         "commands:\n");
-    for (const CommandSpec &c : commands()) {
+    for (const CommandEntry &c : commands()) {
         for (const QString &line : c.usageLines)
             text += QStringLiteral("  ") + line + QLatin1Char('\n');
     }
@@ -68,7 +68,7 @@ QString usage()
 
 int run(AppContext &context, const QStringList &args)
 {
-    const std::optional<CommandSpec> entry = args.isEmpty() ? std::nullopt : find(args.first());
+    const std::optional<CommandEntry> entry = args.isEmpty() ? std::nullopt : find(args.first());
     if (!entry) {
         QTextStream err(stderr);
         if (!args.isEmpty())

@@ -88,14 +88,14 @@ int refresh(AppContext &context, const std::array<bool, 3> &engines)
 
 } // namespace
 
-CommandSpec dbCommand()
+CommandEntry dbCommand()
 {
-    CommandSpec spec;
-    spec.name = QStringLiteral("db");
-    spec.usageLines = {QStringLiteral("db list                                   the keyword table, newest first"),
+    CommandEntry entry;
+    entry.name = QStringLiteral("db");
+    entry.usageLines = {QStringLiteral("db list                                   the keyword table, newest first"),
                        QStringLiteral("db refresh [--engines google,yahoo,bing]  ask the engines again")};
-    spec.run = runDbCommand;
-    return spec;
+    entry.run = runDbCommand;
+    return entry;
 }
 
 int runDbCommand(AppContext &context, const QStringList &args)

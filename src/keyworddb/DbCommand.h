@@ -1,6 +1,6 @@
 #pragma once
 
-#include "context/CommandSpec.h"
+#include "context/Command.h"
 
 // The headless keyword-database commands:
 //   veltrana db list                                   the table, newest first
@@ -9,6 +9,6 @@
 // standard error. Ctrl-C stops a refresh after the row in progress, a
 // second one at once. Exit status: 0 done, 1 no database or a failed write,
 // 2 bad arguments, 130 stopped by Ctrl-C.
-CommandSpec dbCommand();
+CommandEntry dbCommand();
 // args[0] is "db".
 int runDbCommand(AppContext &context, const QStringList &args);

@@ -128,21 +128,21 @@ QVector<RankJob> favouriteJobs(const FavouriteStore &store, int *skipped)
     return jobs;
 }
 
-int runRank(const CommandSpec &spec, AppContext &context, const QStringList &args)
+int runRank(const CommandEntry &entry, AppContext &context, const QStringList &args)
 {
     Cli::Arguments a;
     const QList<Cli::Option> known{{QStringLiteral("site"), true},     {QStringLiteral("keyword"), true},
                                    {QStringLiteral("engines"), true},  {QStringLiteral("depth"), true},
                                    {QStringLiteral("all"), false},     {QStringLiteral("favourites"), false}};
     if (!a.parse(args.mid(1), known))
-        return Cli::usageError(a.error(), spec.usageText());
+        return Cli::usageError(a.error(), entry.usageText());
     if (!a.words().isEmpty())
-        return Cli::usageError(QStringLiteral("unexpected argument: ") + a.words().first(), spec.usageText());
+        return Cli::usageError(QStringLiteral("unexpected argument: ") + a.words().first(), entry.usageText());
 
     if (a.isSet(QStringLiteral("favourites"))) {
         for (const char *other : {"site", "keyword", "engines", "depth", "all"}) {
             if (a.isSet(QLatin1String(other)))
-                return Cli::usageError(QStringLiteral("--favourites takes no other option"), spec.usageText());
+                return Cli::usageError(QStringLiteral("--favourites takes no other option"), entry.usageText());
         }
         const FavouriteStore store(context.dataFile(QStringLiteral("myfav")));
         if (!store.folderExists()) {
@@ -161,15 +161,15 @@ int runRank(const CommandSpec &spec, AppContext &context, const QStringList &arg
     const QString site = a.value(QStringLiteral("site")).trimmed();
     const QString keyword = a.value(QStringLiteral("keyword")).trimmed();
     if (site.isEmpty() || keyword.isEmpty())
-        return Cli::usageError(QStringLiteral("rank needs --site and --keyword"), spec.usageText());
+        return Cli::usageError(QStringLiteral("rank needs --site and --keyword"), entry.usageText());
     RankJob job;
     if (a.isSet(QStringLiteral("engines")) && !parseEngineList(a.value(QStringLiteral("engines")), job.engines))
-        return Cli::usageError(QStringLiteral("--engines takes a list of google, yahoo, bing"), spec.usageText());
+        return Cli::usageError(QStringLiteral("--engines takes a list of google, yahoo, bing"), entry.usageText());
     job.depthIndex = 1;   // "20", as the tab starts
     if (a.isSet(QStringLiteral("depth"))) {
         job.depthIndex = RankFormats::depthIndexOf(a.value(QStringLiteral("depth")));
         if (job.depthIndex < 0)
-            return Cli::usageError(QStringLiteral("--depth takes 10, 20 or 50"), spec.usageText());
+            return Cli::usageError(QStringLiteral("--depth takes 10, 20 or 50"), entry.usageText());
     }
     job.allMatches = a.isSet(QStringLiteral("all"));
     job.pairs = {{site, keyword, QString()}};
@@ -178,13 +178,13 @@ int runRank(const CommandSpec &spec, AppContext &context, const QStringList &arg
 
 } // namespace
 
-CommandSpec rankCommand()
+CommandEntry rankCommand()
 {
-    CommandSpec spec;
-    spec.name = QStringLiteral("rank");
-    spec.usageLines = {
+    CommandEntry entry;
+    entry.name = QStringLiteral("rank");
+    entry.usageLines = {
         QStringLiteral("rank --site SITE --keyword KEYWORD [--engines google,yahoo,bing] [--depth 10|20|50] [--all]"),
         QStringLiteral("rank --favourites   run every favourite and write today's day files")};
-    spec.run = [spec](AppContext &context, const QStringList &args) { return runRank(spec, context, args); };
-    return spec;
+    entry.run = [entry](AppContext &context, const QStringList &args) { return runRank(entry, context, args); };
+    return entry;
 }

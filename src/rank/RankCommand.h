@@ -1,6 +1,6 @@
 #pragma once
 
-#include "context/CommandSpec.h"
+#include "context/Command.h"
 
 // "veltrana rank": one site and keyword, or every favourite.
-CommandSpec rankCommand();
+CommandEntry rankCommand();

@@ -39,16 +39,16 @@ bool loadDatabase(AppContext &context, ResultList &list)
 
 } // namespace
 
-CommandSpec exportCommand()
+CommandEntry exportCommand()
 {
-    CommandSpec spec;
-    spec.name = QStringLiteral("export");
-    spec.usageLines = {QStringLiteral("export db FILE                           the keyword table as a report "
+    CommandEntry entry;
+    entry.name = QStringLiteral("export");
+    entry.usageLines = {QStringLiteral("export db FILE                           the keyword table as a report "
                                       "(.txt, .htm, .xlsx or .csv)"),
                        QStringLiteral("export favourites FILE                   the favourites' history, a row per "
                                       "favourite, day and engine")};
-    spec.run = runExportCommand;
-    return spec;
+    entry.run = runExportCommand;
+    return entry;
 }
 
 int runExportCommand(AppContext &context, const QStringList &args)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "context/CommandSpec.h"
+#include "context/Command.h"
 
 // The headless report export:
 //   veltrana export db FILE           the keyword table, newest first
@@ -8,6 +8,6 @@
 // The format follows FILE's extension (.txt, .htm/.html, .xlsx, .csv); an
 // existing FILE is replaced once the new one is complete. Exit status: 0
 // written, 1 no database or a failed write, 2 bad arguments.
-CommandSpec exportCommand();
+CommandEntry exportCommand();
 // args[0] is "export".
 int runExportCommand(AppContext &context, const QStringList &args);

@@ -59,21 +59,21 @@ bool openForSaving(AppContext &context)
     return false;
 }
 
-int runCounts(const CommandSpec &spec, AppContext &context, const QStringList &args)
+int runCounts(const CommandEntry &entry, AppContext &context, const QStringList &args)
 {
     Cli::Arguments a;
     if (!a.parse(args.mid(1), {{QStringLiteral("engines"), true}}))
-        return Cli::usageError(a.error(), spec.usageText());
+        return Cli::usageError(a.error(), entry.usageText());
     CountFiller::Options options;
     options.engines = {true, true, true};
     if (a.isSet(QStringLiteral("engines")) && !parseEngineList(a.value(QStringLiteral("engines")), options.engines))
-        return Cli::usageError(kEnginesHelp, spec.usageText());
+        return Cli::usageError(kEnginesHelp, entry.usageText());
     const QStringList words = a.words();
     if (words.isEmpty())
-        return Cli::usageError(QStringLiteral("counts takes at least one keyword"), spec.usageText());
+        return Cli::usageError(QStringLiteral("counts takes at least one keyword"), entry.usageText());
     for (const QString &w : words) {
         if (w.trimmed().isEmpty())
-            return Cli::usageError(QStringLiteral("empty keyword"), spec.usageText());
+            return Cli::usageError(QStringLiteral("empty keyword"), entry.usageText());
     }
     // Only today's counts are read: no database is made for them.
     if (!context.keywords().isOpen())
@@ -98,7 +98,7 @@ int runCounts(const CommandSpec &spec, AppContext &context, const QStringList &a
     return withFailures(filler.failures(), printed(out, Cli::Done));
 }
 
-int runMine(const CommandSpec &spec, AppContext &context, const QStringList &args)
+int runMine(const CommandEntry &entry, AppContext &context, const QStringList &args)
 {
     Cli::Arguments a;
     const QList<Cli::Option> known{{QStringLiteral("engines"), true},
@@ -106,21 +106,21 @@ int runMine(const CommandSpec &spec, AppContext &context, const QStringList &arg
                                    {QStringLiteral("exclude"), true},
                                    {QStringLiteral("save"), false}};
     if (!a.parse(args.mid(1), known))
-        return Cli::usageError(a.error(), spec.usageText());
+        return Cli::usageError(a.error(), entry.usageText());
     MiningOptions options;
     options.counts.engines = {true, true, true};
     if (a.isSet(QStringLiteral("engines"))
         && !parseEngineList(a.value(QStringLiteral("engines")), options.counts.engines))
-        return Cli::usageError(kEnginesHelp, spec.usageText());
+        return Cli::usageError(kEnginesHelp, entry.usageText());
     options.mustContain = a.isSet(QStringLiteral("must-contain"));
     options.exclude = a.isSet(QStringLiteral("exclude"));
     options.excludeWords = a.value(QStringLiteral("exclude"));
     options.counts.store = a.isSet(QStringLiteral("save"));
     const QStringList words = a.words();
     if (words.size() != 1)
-        return Cli::usageError(QStringLiteral("mine takes one seed (quote a seed with spaces)"), spec.usageText());
+        return Cli::usageError(QStringLiteral("mine takes one seed (quote a seed with spaces)"), entry.usageText());
     if (words.first().trimmed().isEmpty())
-        return Cli::usageError(QStringLiteral("empty keyword"), spec.usageText());
+        return Cli::usageError(QStringLiteral("empty keyword"), entry.usageText());
     // Without --save the database only serves today's counts; with it, a
     // database that cannot be opened is an error, not a silent no-op.
     if (options.counts.store && !openForSaving(context))
@@ -151,22 +151,22 @@ int runMine(const CommandSpec &spec, AppContext &context, const QStringList &arg
 
 } // namespace
 
-CommandSpec mineCommand()
+CommandEntry mineCommand()
 {
-    CommandSpec spec;
-    spec.name = QStringLiteral("mine");
-    spec.usageLines = {QStringLiteral(
+    CommandEntry entry;
+    entry.name = QStringLiteral("mine");
+    entry.usageLines = {QStringLiteral(
         "mine SEED [--engines google,yahoo,bing] [--must-contain] [--exclude WORDS] [--save]")};
-    spec.run = [spec](AppContext &context, const QStringList &args) { return runMine(spec, context, args); };
-    spec.mayCreateDataFolder = true;   // with --save; without it nothing is written
-    return spec;
+    entry.run = [entry](AppContext &context, const QStringList &args) { return runMine(entry, context, args); };
+    entry.mayCreateDataFolder = true;   // with --save; without it nothing is written
+    return entry;
 }
 
-CommandSpec countsCommand()
+CommandEntry countsCommand()
 {
-    CommandSpec spec;
-    spec.name = QStringLiteral("counts");
-    spec.usageLines = {QStringLiteral("counts [--engines google,yahoo,bing] KEYWORD...   indexed counts per engine")};
-    spec.run = [spec](AppContext &context, const QStringList &args) { return runCounts(spec, context, args); };
-    return spec;
+    CommandEntry entry;
+    entry.name = QStringLiteral("counts");
+    entry.usageLines = {QStringLiteral("counts [--engines google,yahoo,bing] KEYWORD...   indexed counts per engine")};
+    entry.run = [entry](AppContext &context, const QStringList &args) { return runCounts(entry, context, args); };
+    return entry;
 }

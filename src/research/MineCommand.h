@@ -1,6 +1,6 @@
 #pragma once
 
-#include "context/CommandSpec.h"
+#include "context/Command.h"
 
 // The headless "mine" and "counts" commands:
 //   mine SEED [--engines google,yahoo,bing] [--must-contain] [--exclude WORDS] [--save]
@@ -8,5 +8,5 @@
 // One tab-separated UTF-8 line per keyword on stdout (keyword, Google, Yahoo,
 // Bing). Ctrl-C stops after the current keyword, a second Ctrl-C at once.
 // Bad arguments: usage on stderr and exit status 2.
-CommandSpec mineCommand();
-CommandSpec countsCommand();
+CommandEntry mineCommand();
+CommandEntry countsCommand();

@@ -10,7 +10,7 @@ class AppContext;
 // written: the program's usage and the command's own errors both show
 // them) and what runs it. `run` gets the whole argument list, the command's
 // name first, and returns the exit status (Cli::Exit).
-struct CommandSpec {
+struct CommandEntry {
     QString name;
     QStringList usageLines;   // "mine SEED [--engines ...]"
     std::function<int(AppContext &context, const QStringList &args)> run;
