@@ -4,6 +4,7 @@
 #include "StandIn.h"
 #include "app/Commands.h"
 #include "app/ProgramOptions.h"
+#include "app/QtTranslation.h"
 #include "app/ui/AppIcon.h"
 #include "app/ui/MainWindow.h"
 #include "common/DataFolder.h"
@@ -70,6 +71,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);   // the embedded browsers need it
     QApplication app(argc, argv);
     app.setWindowIcon(appIcon());
+    installQtChinese(app);
     const QString programDir = QCoreApplication::applicationDirPath();
 
     // The demo plays the web in-process and keeps everything in a throw-away

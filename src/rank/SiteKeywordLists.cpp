@@ -11,7 +11,6 @@
 
 namespace {
 const QString kSitesSetting = SettingNames::kRankSites;
-const QString kTxtFilter = QStringLiteral("Txt   (*.txt)|*.txt");
 const QString kSep = QStringLiteral("$");
 
 // Rows for each text, ticked, as the stored lists come back.
@@ -163,9 +162,16 @@ void SiteKeywordLists::onKeywordEdited(int, const QString &)
     storeCurrentSiteTag();
 }
 
+QString SiteKeywordLists::fileFilter()
+{
+    // Qt's own form: the pattern inside the parentheses. The Windows
+    // "description|pattern" form reads as one pattern that no file matches.
+    return QStringLiteral("Txt   (*.txt)");
+}
+
 void SiteKeywordLists::importInto(RankList &list, const QString &title)
 {
-    const QString path = m_context.prompter().openFileName(title, kTxtFilter);
+    const QString path = m_context.prompter().openFileName(title, fileFilter());
     if (path.isEmpty())
         return;
     bool ok = false;
@@ -204,7 +210,7 @@ void SiteKeywordLists::exportFrom(RankList &list, const QString &title, const QS
         p.message(QStringLiteral("导出数据"), QStringLiteral("没有数据需要导出！"), Prompter::Icon::Information);
         return;
     }
-    const QString path = p.saveFileName(title, kTxtFilter, QStringLiteral("*.txt"));
+    const QString path = p.saveFileName(title, fileFilter(), QStringLiteral("*.txt"));
     if (path.isEmpty())
         return;
     if (QFileInfo::exists(path)

@@ -30,6 +30,8 @@ public:
     static bool keyrank_CheckExit1(const ResultList &list, const QString &text);
     // "全选" ticks every row and gives "全不"; otherwise unticks and gives "全选".
     static QString tickAll(RankList &list, const QString &caption);
+    // The import and export dialogs' filter.
+    static QString fileFilter();
 
     void addSite();
     void deleteSites();

@@ -8,8 +8,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTextStream>
+#include <QTranslator>
 
 using namespace updater;
 
@@ -44,6 +46,10 @@ int giveBack(const QString &programDir, const QStringList &programArguments, con
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Qt's own buttons and boxes in Chinese, like the window's own texts.
+    auto *qtChinese = new QTranslator(&app);
+    if (qtChinese->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtChinese);
     // The window may stay hidden ("/n", "/a"); the run says when to end.
     app.setQuitOnLastWindowClosed(false);
     const QString programDir = QCoreApplication::applicationDirPath();
