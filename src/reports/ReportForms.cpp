@@ -11,6 +11,10 @@ QString blanks(int n)
     return QString(n, QLatin1Char(' '));
 }
 
+// The related-keyword list's keyword and three engine counts; columns after
+// them are the list's own and are named from its headers.
+constexpr int kRelatedCountColumns = 4;
+
 QString counted(Engine e)
 {
     return engineLabel(e) + QStringLiteral("收录");
@@ -39,9 +43,14 @@ QString title(ReportKind kind)
 QString textHeader(ReportKind kind, const QStringList &headers)
 {
     switch (kind) {
-    case ReportKind::RelatedKeywords:
-        return QStringLiteral("相关关键词") + blanks(8) + counted(Engine::Google) + blanks(6) + counted(Engine::Yahoo)
-               + blanks(5) + counted(Engine::Bing) + blanks(1);
+    case ReportKind::RelatedKeywords: {
+        QString line = QStringLiteral("相关关键词") + blanks(8) + counted(Engine::Google) + blanks(6)
+                       + counted(Engine::Yahoo) + blanks(5) + counted(Engine::Bing) + blanks(1);
+        // The mining list's own columns after the counts (the Baidu figures).
+        for (const QString &h : headers.mid(kRelatedCountColumns))
+            line += blanks(4) + h + blanks(1);
+        return line;
+    }
     case ReportKind::KeywordVolume: return QStringLiteral("相关关键词    估计广告排名   估计每次点击费用  广告客户竞争度  全球每月搜索量  ");
     case ReportKind::Resources: return QStringLiteral("资源名称         资源URL      PR     备注&说明");
     case ReportKind::Ranks: return QStringLiteral("搜索引擎/网站         关键词/排名      查询日期/收录网址");
@@ -61,9 +70,20 @@ QString textHeader(ReportKind kind, const QStringList &headers)
 QList<HeaderCell> htmlHeader(ReportKind kind, const QStringList &headers)
 {
     switch (kind) {
-    case ReportKind::RelatedKeywords:
-        return {{QStringLiteral("相关关键词"), 40, true}, {counted(Engine::Google), 20}, {counted(Engine::Yahoo), 20},
-                {counted(Engine::Bing), 20}};
+    case ReportKind::RelatedKeywords: {
+        const QStringList extra = headers.mid(kRelatedCountColumns);
+        if (extra.isEmpty())
+            return {{QStringLiteral("相关关键词"), 40, true}, {counted(Engine::Google), 20},
+                    {counted(Engine::Yahoo), 20}, {counted(Engine::Bing), 20}};
+        // Every column the rows carry gets its cell; the keyword keeps the widest.
+        const int share = 70 / int(3 + extra.size());
+        QList<HeaderCell> cells{{QStringLiteral("相关关键词"), 100 - share * int(3 + extra.size()), true},
+                                {counted(Engine::Google), share}, {counted(Engine::Yahoo), share},
+                                {counted(Engine::Bing), share}};
+        for (const QString &h : extra)
+            cells.append({h, share});
+        return cells;
+    }
     case ReportKind::KeywordVolume:
         return {{QStringLiteral("相关关键词"), 20, true}, {QStringLiteral("估计广告排名"), 20},
                 {QStringLiteral("估计每次点击费用"), 20, true}, {QStringLiteral("广告客户竞争度"), 20},

@@ -5,6 +5,7 @@
 #include "common/ResultList.h"
 #include "reports/ReadBack.h"
 #include "reports/ReportWriters.h"
+#include "research/RelatedMiner.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -95,6 +96,7 @@ private Q_SLOTS:
     void textRowsEndWithTheirTag();
     void htmlReportHasOneCellPerColumnAndEscapesEveryCell_data();
     void htmlReportHasOneCellPerColumnAndEscapesEveryCell();
+    void relatedKeywordHeadersNameEveryMiningColumn();
     void workbookHoldsHeaderAndEveryRowWithoutHiddenColumns();
     void csvReadsBackCellForCell();
     void csvCellsNeverStartAFormula();
@@ -169,6 +171,36 @@ void TestReportWriters::htmlReportHasOneCellPerColumnAndEscapesEveryCell()
     QCOMPARE(rows.size(), 2);
     for (const QString &row : rows)
         QCOMPARE(row.count(QStringLiteral("<td>")), k.headers.size());
+}
+
+void TestReportWriters::relatedKeywordHeadersNameEveryMiningColumn()
+{
+    // The mining list as the tab builds it: counts, then the Baidu figures.
+    const QStringList headers = RelatedMiner::resultHeaders();
+    QCOMPARE(headers.size(), 8);
+    ResultList list(headers);
+    fillOneRow(list, QStringLiteral("seo"));
+
+    const QString text = QStringDecoder("GB18030").decode(ReportWriters::textReport(list, ReportKind::RelatedKeywords));
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    const QString header = lines.at(2);
+    QVERIFY(header.startsWith(kindCases().at(0).textHeader));
+    QCOMPARE(header.split(u' ', Qt::SkipEmptyParts), headers);
+    QCOMPARE(lines.at(3).split(u' ', Qt::SkipEmptyParts).size(), headers.size());
+
+    const QString html =
+        QStringDecoder("GB18030").decode(ReportWriters::htmlReport(list, ReportKind::RelatedKeywords));
+    const QString headRow = html.section(QStringLiteral("style='font-weight:bold'>"), 1).section(QStringLiteral("</tr>"), 0, 0);
+    const QString dataRow = html.section(QStringLiteral("<tr align='center'>"), 1).section(QStringLiteral("</tr>"), 0, 0);
+    QStringList labels;
+    int widths = 0;
+    for (const QString &cell : headRow.split(QStringLiteral("</td>"), Qt::SkipEmptyParts)) {
+        labels.append(cell.section(u'>', 1));
+        widths += cell.section(QStringLiteral("width='"), 1).section(u'%', 0, 0).toInt();
+    }
+    QCOMPARE(labels, headers);
+    QCOMPARE(dataRow.count(QStringLiteral("<td>")), headers.size());
+    QCOMPARE(widths, 100);
 }
 
 void TestReportWriters::workbookHoldsHeaderAndEveryRowWithoutHiddenColumns()
