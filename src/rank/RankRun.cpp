@@ -77,8 +77,10 @@ bool RankRun::keyrank_CheckExit(const QString &keyword, const QString &engineLis
         if (row.text.trimmed() != engineList.trimmed() || row.sub.value(0).trimmed() != site.trimmed()
             || row.sub.value(1).trimmed() != keyword.trimmed())
             continue;
+        // Same pair under other options is another record: keep looking.
         const RankFormats::RecentTag tag = RankFormats::parseTag(row.tag);
-        return tag.depthIndex == s.depthIndex && tag.allMatches == s.allMatches;
+        if (tag.depthIndex == s.depthIndex && tag.allMatches == s.allMatches)
+            return true;
     }
     return false;
 }

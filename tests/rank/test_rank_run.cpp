@@ -108,6 +108,20 @@ private Q_SLOTS:
         QCOMPARE(resultRows(*t).mid(1), QStringList{"Yahoo|5|www.veltrana-demo.com"});
     }
 
+    void depthBackAndForthKeepsOneRecordPerOption()
+    {
+        // 20, 10, 20, 10: the second 20 finds its record behind the one for 10.
+        fillLists(*t, {"www.veltrana-demo.com"}, {"rank tracker"});
+        t->setEngineTicked(Engine::Yahoo, true);
+        for (int depthIndex : {1, 0, 1, 0}) {
+            t->setDepthIndex(depthIndex);
+            t->start();
+        }
+        QCOMPARE(t->recent().count(), 2);
+        QCOMPARE(RankFormats::parseTag(t->recent().row(0).tag).depthIndex, 1);
+        QCOMPARE(RankFormats::parseTag(t->recent().row(1).tag).depthIndex, 0);
+    }
+
     void nothingTickedChangesNothing()
     {
         fillLists(*t, {"a.com"}, {"k"});
