@@ -33,6 +33,7 @@ QStringList KeywordDatabase::reserveHeaders()
 
 void KeywordDatabase::GetDb()
 {
+    m_loadedAt = m_store.writeCount();
     const QVector<KeywordStore::Record> records = m_store.loadAll();
     QVector<ResultList::Row> rows;
     rows.reserve(records.size());
@@ -47,6 +48,11 @@ void KeywordDatabase::GetDb()
     reserve().clear();
     reserve().appendRows(rows);
     list().appendRows(rows);
+}
+
+bool KeywordDatabase::isStale() const
+{
+    return m_loadedAt != m_store.writeCount();
 }
 
 void KeywordDatabase::reload()
@@ -70,6 +76,7 @@ int KeywordDatabase::deleteTicked()
     const int ticked = list().checkedCount();
     if (ticked == 0)
         return 0;
+    const bool wasCurrent = !isStale();
     // Top to bottom, one delete per ticked row (a keyword ticked twice is
     // deleted and counted twice), in one transaction so that thousands of
     // ticked rows do not cost one disk sync each.
@@ -85,6 +92,9 @@ int KeywordDatabase::deleteTicked()
         return -1;
     // The table no longer holds any row with these keywords.
     m_lists.removeCheckedFromBoth();
+    // The lists went the same way as the table: still current, no reload.
+    if (wasCurrent)
+        m_loadedAt = m_store.writeCount();
     return ticked;
 }
 

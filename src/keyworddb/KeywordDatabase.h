@@ -38,6 +38,8 @@ public:
     void GetDb();
     // "刷新数据库": empty the database list, then GetDb.
     void reload();
+    // True when the store was written (by any tab) since the last GetDb.
+    bool isStale() const;
     // "还原": the database list becomes a copy of the reserve list.
     void restore();
     // "开始过滤" of the database filter frame.
@@ -54,4 +56,5 @@ public:
 private:
     KeywordStore &m_store;
     ListPair m_lists;
+    quint64 m_loadedAt = 0;
 };

@@ -47,6 +47,7 @@ void KeywordStore::reset(const QString &file, bool readOnly)
     m_file = file;
     m_error.clear();
     m_readOnly = readOnly;
+    ++m_writes;
 }
 
 bool KeywordStore::open(const QString &file)
@@ -142,8 +143,10 @@ bool KeywordStore::execWrite(QSqlQuery &q, const QString &statement)
     QElapsedTimer waited;
     waited.start();
     for (;;) {
-        if (statement.isEmpty() ? q.exec() : q.exec(statement))
+        if (statement.isEmpty() ? q.exec() : q.exec(statement)) {
+            ++m_writes;
             return true;
+        }
         // SQLITE_BUSY (5) or SQLITE_LOCKED (6): another connection holds the
         // write lock. Try again until the lock wait runs out.
         const QString code = q.lastError().nativeErrorCode();

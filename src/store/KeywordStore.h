@@ -56,6 +56,9 @@ public:
     bool isOpen() const;
     void close();
     QString fileName() const { return m_file; }
+    // Grows with every write and every (re)open: a list loaded at one count
+    // is stale once the count has moved on.
+    quint64 writeCount() const { return m_writes; }
 
     // Rows with this keyword (trimmed, letter case ignored); the first one found.
     std::optional<Stored> find(const QString &keyword) const;
@@ -125,4 +128,5 @@ private:
     bool m_readOnly = false;
     bool m_inBatch = false;
     int m_lockWaitMs = 15000;
+    quint64 m_writes = 0;
 };

@@ -1,4 +1,4 @@
-// The keyword-database tab's wiring: first-visit load, the start/pause
+// The keyword-database tab's wiring: loading when shown, the start/pause
 // button and its captions, what is locked while a refresh runs, and the
 // delete, reload, filter and restore buttons.
 
@@ -41,7 +41,7 @@ private:
     }
 
 private Q_SLOTS:
-    void firstVisitLoadsOnceAndKeywordCannotBeEdited()
+    void showingLoadsWhatTheStoreGainedAndKeywordCannotBeEdited()
     {
         TestEnv f;
         f.seed({QStringLiteral("b"), QStringLiteral("a")});
@@ -51,11 +51,23 @@ private Q_SLOTS:
         QVERIFY(list.isEmpty());
         tab.activated();
         QCOMPARE(list.columnTexts(), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+        // Another tab stored a keyword: showing the tab shows it.
         f.seed({QStringLiteral("c")});
         tab.activated();
-        QCOMPARE(list.count(), 2);   // only an empty list is loaded again
-        button(&tab, "reloadButton")->click();
         QCOMPARE(list.columnTexts(), (QStringList{QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("b")}));
+        // Nothing written since: the list (and what is ticked in it) stays.
+        list.setChecked(2, true);
+        tab.activated();
+        QVERIFY(list.row(2).checked);
+        // The tab's own delete leaves the list current.
+        tab.database().deleteTicked();
+        list.setChecked(0, true);
+        tab.activated();
+        QCOMPARE(list.columnTexts(), (QStringList{QStringLiteral("c"), QStringLiteral("a")}));
+        QVERIFY(list.row(0).checked);
+        button(&tab, "reloadButton")->click();
+        QCOMPARE(list.columnTexts(), (QStringList{QStringLiteral("c"), QStringLiteral("a")}));
+        QVERIFY(!list.row(0).checked);
 
         QCOMPARE(tab.findChild<QGroupBox *>(QStringLiteral("refreshFrame"))->title(), QStringLiteral("数据库更新"));
         QCOMPARE(engineBox(tab, Engine::Yahoo)->text(), QStringLiteral("更新Yahoo收录量"));

@@ -90,8 +90,12 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
 
 void KeywordDbTab::activated()
 {
-    if (m_database->list().isEmpty())
-        m_database->GetDb();
+    // Rows the other tabs stored since the last load show up without a click
+    // on "刷新数据库"; a refresh run (running or parked) keeps its list.
+    if (m_refresh->job().state() != JobStatus::Idle)
+        return;
+    if (m_database->list().isEmpty() || m_database->isStale())
+        m_database->reload();
 }
 
 void KeywordDbTab::onUpdateClicked()
