@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -22,6 +23,22 @@ template <typename T>
 T *widget(QObject &parent, const char *name)
 {
     return parent.findChild<T *>(QString::fromLatin1(name));
+}
+
+// A real click on the header of `view`'s column.
+void clickHeader(QTreeView *view, int column)
+{
+    QHeaderView *h = view->header();
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                      QPoint(h->sectionViewportPosition(column) + h->sectionSize(column) / 2, h->height() / 2));
+}
+
+QStringList firstColumn(const ResultList &list)
+{
+    QStringList out;
+    for (int r = 0; r < list.count(); ++r)
+        out << list.cell(r, 0);
+    return out;
 }
 
 class TestRankTab : public QObject
@@ -122,6 +139,41 @@ private Q_SLOTS:
         QCOMPARE(found, 1);   // the best of the day: 1, not also 5
         QCOMPARE(widget<QCheckBox>(*tab, "allMatchesBox")->isChecked(), true);
         QCOMPARE(widget<QComboBox>(*tab, "depthBox")->currentIndex(), 0);
+    }
+
+    void resultRecentAndFavouriteListsSortByColumnClick()
+    {
+        tab->activated();
+        tab->show();
+        QVERIFY(QTest::qWaitForWindowExposed(tab.get()));
+        ResultList *lists[] = {&tab->tracker().result(), &tab->tracker().recent(), &tab->tracker().favourites().list()};
+        for (const char *name : {"resultView", "recentView", "favouriteView"}) {
+            auto *view = widget<RankListView>(*tab, name);
+            ResultList &list = *view->resultList();
+            QVERIFY(std::find(std::begin(lists), std::end(lists), &list) != std::end(lists));
+            list.clear();
+            for (const char *text : {"b.com", "c.com", "a.com"})
+                list.addRow(QString::fromLatin1(text), {});
+            // The recent and favourite lists share a strip: bring each to the front.
+            auto *strip = widget<QTabWidget>(*tab, "rankSecondaryTabs");
+            if (strip->indexOf(view->parentWidget()) >= 0)
+                strip->setCurrentWidget(view->parentWidget());
+            clickHeader(view, 0);
+            const QStringList once = firstColumn(list);
+            QVERIFY2(once == QStringList({"a.com", "b.com", "c.com"}) || once == QStringList({"c.com", "b.com", "a.com"}),
+                     name);
+            clickHeader(view, 0);
+            QStringList reversed = once;
+            std::reverse(reversed.begin(), reversed.end());
+            QCOMPARE(firstColumn(list), reversed);
+        }
+        // The site list keeps the order it is stored and run in.
+        auto *sites = widget<RankListView>(*tab, "siteView");
+        tab->tracker().lists().sites().clear();
+        for (const char *text : {"b.com", "a.com"})
+            tab->tracker().lists().sites().addRow(QString::fromLatin1(text), {});
+        clickHeader(sites, 0);
+        QCOMPARE(firstColumn(tab->tracker().lists().sites()), QStringList({"b.com", "a.com"}));
     }
 };
 

@@ -86,6 +86,7 @@ RankTab::RankTab(AppContext &context, QWidget *parent)
     m_resultView->setObjectName(QStringLiteral("resultView"));
     m_resultView->setResultList(&m_tracker->result());
     m_resultView->setJobStatus(&context.jobStatus());
+    m_resultView->setSortable(true);
     m_resultView->header()->setSectionResizeMode(0, QHeaderView::Interactive);
     m_resultView->header()->resizeSection(0, 170);
     m_resultView->header()->resizeSection(1, 120);
@@ -190,6 +191,8 @@ QWidget *RankTab::buildRecentPage()
     m_recentView = new RankListView(false, page);
     m_recentView->setObjectName(QStringLiteral("recentView"));
     m_recentView->setResultList(&m_tracker->recent());
+    m_recentView->setJobStatus(&m_context.jobStatus());
+    m_recentView->setSortable(true);
     QPushButton *favourite = button(QStringLiteral("加入我的收藏"), QStringLiteral("addFavouriteButton"), page);
     QPushButton *remove = button(QStringLiteral("删除查询记录"), QStringLiteral("deleteRecentButton"), page);
     connect(favourite, &QPushButton::clicked, this, [this] {
@@ -216,6 +219,8 @@ QWidget *RankTab::buildFavouritePage()
     m_favouriteView = new RankListView(false, page);
     m_favouriteView->setObjectName(QStringLiteral("favouriteView"));
     m_favouriteView->setResultList(&m_tracker->favourites().list());
+    m_favouriteView->setJobStatus(&m_context.jobStatus());
+    m_favouriteView->setSortable(true);
     m_chart = new HistoryChart(page);
     m_chart->setObjectName(QStringLiteral("historyChart"));
     QPushButton *remove = button(QStringLiteral("删除选中收藏"), QStringLiteral("deleteFavouriteButton"), page);

@@ -68,3 +68,8 @@ RankListView::RankListView(bool editable, QWidget *parent) : ResultListView(pare
         setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed
                         | QAbstractItemView::DoubleClicked);
 }
+
+void RankListView::setSortable(bool on)
+{
+    header()->setSectionsClickable(on);
+}
