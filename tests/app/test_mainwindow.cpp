@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QUrl>
@@ -174,6 +175,32 @@ private Q_SLOTS:
         }
         QVERIFY(!menuTitled(offline, QStringLiteral("软件帮助(&H)"))->actions().at(0)->isEnabled());
         QVERIFY(opened.isEmpty());
+    }
+
+    void linksNothingOpensAreSaidWithTheirAddress()
+    {
+        TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
+        MainWindow window(*env.context);
+        QList<QUrl> tried;
+        window.setUrlOpener([&](const QUrl &url) {
+            tried << url;
+            return false;   // no browser, no handler
+        });
+        QVERIFY(window.start());
+        menuTitled(window, QStringLiteral("软件帮助(&H)"))->actions().at(0)->trigger();
+        QCOMPARE(tried.size(), 1);
+        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("无法打开链接：") + tried.last().toString());
+
+        // The tabs' links leave through the same door: 查看百度指数 here.
+        auto *mining = qobject_cast<MiningTab *>(window.findChild<QTabWidget *>(QStringLiteral("mainTabs"))->widget(0));
+        QVERIFY(mining);
+        mining->miner().lists().addRow(QStringLiteral("seo"));
+        mining->findChild<ResultListView *>(QStringLiteral("resultView"))
+            ->setCurrentIndex(mining->miner().result().index(0, 0));
+        mining->openBaiduIndex();
+        QCOMPARE(tried.size(), 2);
+        QVERIFY(tried.last().toString().contains(QStringLiteral("word.php")));
+        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("无法打开链接：") + tried.last().toString());
     }
 
     void functionMarkFollowsTab()

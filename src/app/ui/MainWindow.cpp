@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMenu>
@@ -36,6 +37,8 @@ namespace {
 const char *const kTabCaptions[] = {"相关关键词查询", "Adwords关键词查询", "外链资源库", "关键词排名查询",
                                     "关键词数据库"};
 constexpr int kTabCount = 5;
+// Long enough to read an address; the status panels come back after it.
+constexpr int kLinkMessageMs = 15000;
 } // namespace
 
 MainWindow::MainWindow(AppContext &context, QWidget *parent)
@@ -61,8 +64,8 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     auto *infoPage = new SilentPage(m_profile, m_info);
     infoPage->setLinkHandler([this](const QUrl &url) {
         const QString scheme = url.scheme().toLower();
-        if ((scheme == u"http" || scheme == u"https") && m_openUrl)
-            m_openUrl(url);
+        if (scheme == u"http" || scheme == u"https")
+            openLink(url);
     });
     m_info->setPage(infoPage);
     m_info->setFixedHeight(48);
@@ -84,9 +87,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
 
     // Every tab's report buttons end here; finished reports open through the
     // same door as the maker's pages.
-    m_exporter = std::make_unique<ReportExport>(m_context, [this](const QUrl &file) {
-        return m_openUrl ? m_openUrl(file) : false;
-    });
+    m_exporter = std::make_unique<ReportExport>(m_context, [this](const QUrl &file) { return openLink(file); });
     m_context.setExporter(m_exporter.get());
 }
 
@@ -188,11 +189,16 @@ void MainWindow::buildTabs()
     if (m_tabs->count() > 0)
         return;
     auto *mining = new MiningTab(m_context, m_tabs);
-    mining->setUrlOpener([this](const QUrl &url) { return m_openUrl && m_openUrl(url); });
+    const auto open = [this](const QUrl &url) { return openLink(url); };
+    mining->setUrlOpener(open);
     m_tabs->addTab(mining, QString::fromUtf8(kTabCaptions[0]));
     m_tabs->addTab(new VolumeTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[1]));
-    m_tabs->addTab(new ResourceTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[2]));
-    m_tabs->addTab(new RankTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[3]));
+    auto *resources = new ResourceTab(m_context, m_tabs);
+    resources->setUrlOpener(open);
+    m_tabs->addTab(resources, QString::fromUtf8(kTabCaptions[2]));
+    auto *rank = new RankTab(m_context, m_tabs);
+    rank->setUrlOpener(open);
+    m_tabs->addTab(rank, QString::fromUtf8(kTabCaptions[3]));
     m_tabs->addTab(new KeywordDbTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[4]));
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
 }
@@ -245,8 +251,19 @@ void MainWindow::refreshLinks()
 void MainWindow::openMakerPage(const QString &path)
 {
     const QUrl url = MakerLinks::pageUrl(m_context.endpoints(), path);
-    if (url.isValid() && m_openUrl)
-        m_openUrl(url);
+    if (url.isValid())
+        openLink(url);
+}
+
+bool MainWindow::openLink(const QUrl &url)
+{
+    if (m_openUrl && m_openUrl(url))
+        return true;
+    const QString where = url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
+    statusBar()->showMessage((url.isLocalFile() ? QStringLiteral("无法打开文件：") : QStringLiteral("无法打开链接："))
+                                 + where,
+                             kLinkMessageMs);
+    return false;
 }
 
 void MainWindow::showAbout()

@@ -55,6 +55,9 @@ private:
     void refreshLinks();
     void tabChanged(int index);
     void openMakerPage(const QString &path);
+    // Every link and finished report leaves through here; one that nothing
+    // opens is said in the status bar with its address.
+    bool openLink(const QUrl &url);
     void unload();
     void refreshStatus();
 
