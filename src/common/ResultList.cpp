@@ -370,3 +370,26 @@ void ResultList::indexRemove(const QString &text)
     if (it != m_textCounts.end() && --it.value() <= 0)
         m_textCounts.erase(it);
 }
+
+void ResultList::setCountColumns(const QList<int> &columns, bool imageRowsOnly)
+{
+    m_countColumns = columns;
+    m_countsOnImageRows = imageRowsOnly;
+}
+
+bool ResultList::isCountCell(int r, int column) const
+{
+    if (!m_countColumns.contains(column) || r < 0 || r >= m_rows.size())
+        return false;
+    if (m_countsOnImageRows && m_rows.at(r).imageKey.isEmpty())
+        return false;
+    const QString text = cell(r, column);
+    // 15 digits stay exact in a spreadsheet's double.
+    if (text.isEmpty() || text.size() > 15 || (text.size() > 1 && text.front() == u'0'))
+        return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}

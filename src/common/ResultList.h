@@ -46,6 +46,15 @@ public:
     void setColumnWidth(int column, int width);
     // The columns whose width is not 0, in order.
     QList<int> keptColumns() const;
+
+    // Count columns (收录量, search volumes, PR, ranks): workbooks write
+    // their plain numbers as numbers, so a spreadsheet sorts and sums them.
+    // With `imageRowsOnly` only rows with an image key hold counts there
+    // (the rank list: its pair rows hold the keyword in the same column).
+    void setCountColumns(const QList<int> &columns, bool imageRowsOnly = false);
+    // A count column's cell of 1 to 15 digits without a leading zero ("0"
+    // itself is one): "-", "获取失败", "001" and every text column stay text.
+    bool isCountCell(int r, int column) const;
     int count() const { return m_rows.size(); }
     bool isEmpty() const { return m_rows.isEmpty(); }
     const Row &row(int r) const { return m_rows.at(r); }
@@ -106,6 +115,8 @@ private:
     QStringList m_headers;
     QVector<int> m_widths;
     QVector<Row> m_rows;
+    QList<int> m_countColumns;
+    bool m_countsOnImageRows = false;
     QHash<QString, int> m_textCounts;   // row text, trimmed -> how many rows carry it
     mutable QHash<QString, int> m_firstRow;
     mutable bool m_firstRowValid = false;

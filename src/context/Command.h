@@ -12,6 +12,7 @@ class AppContext;
 // name first, and returns the exit status (Cli::Exit).
 struct CommandEntry {
     QString name;
+    QString summary;          // what it does, in one line for --help
     QStringList usageLines;   // "mine SEED [--engines ...]"
     std::function<int(AppContext &context, const QStringList &args)> run;
     // Whether the command may run on a data folder that does not exist yet

@@ -14,6 +14,8 @@ KeywordDatabase::KeywordDatabase(KeywordStore &store, QObject *parent)
 {
     list().setObjectName(QStringLiteral("databaseList"));
     reserve().setObjectName(QStringLiteral("databaseReserve"));
+    // The three engine counts.
+    list().setCountColumns({2, 3, 4});
 }
 
 QStringList KeywordDatabase::listHeaders()

@@ -16,6 +16,8 @@ RankRun::RankRun(AppContext &context, RankList &engines, QObject *parent)
       m_recent(recentHeaders()),
       m_job(context.jobStatus(), Job::Resume::StartsAfresh)
 {
+    // Positions sit on the engine rows; the pair rows hold the keyword there.
+    m_result.setCountColumns({1}, true);
     // However the stop comes (the button, Ctrl-C), the page in flight ends now.
     connect(&m_job, &Job::stateChanged, this, [this](JobStatus::State state) {
         if (state == JobStatus::Stopping)

@@ -43,6 +43,7 @@ CommandEntry exportCommand()
 {
     CommandEntry entry;
     entry.name = QStringLiteral("export");
+    entry.summary = QStringLiteral("the keyword table or the favourites' history as a report file");
     entry.usageLines = {QStringLiteral("export db FILE                           the keyword table as a report "
                                       "(.txt, .htm, .xlsx or .csv)"),
                        QStringLiteral("export favourites FILE                   the favourites' history, a row per "
@@ -67,6 +68,8 @@ int runExportCommand(AppContext &context, const QStringList &args)
         return Cli::usageError(QStringLiteral("the file name must end in .txt, .htm, .html, .xlsx or .csv"), usage);
 
     ResultList list(what == u"db" ? databaseHeaders() : FavouriteHistory::headers());
+    // The engine counts, or the position.
+    list.setCountColumns(what == u"db" ? QList<int>{2, 3, 4} : QList<int>{4});
     ReportKind kind = ReportKind::KeywordDatabase;
     QStringList unreadable;
     if (what == u"db") {

@@ -265,7 +265,9 @@ Outcome writeWorkbook(const ResultList &list, const QString &path)
     for (int r = 0; r < list.count() && !error; ++r) {
         for (int i = 0; i < kept.size() && !error; ++i) {
             const QString text = list.cell(r, kept.at(i));
-            if (!text.isEmpty())
+            if (list.isCountCell(r, kept.at(i)))
+                error = worksheet_write_number(sheet, lxw_row_t(r + 1), lxw_col_t(i), text.toDouble(), nullptr);
+            else if (!text.isEmpty())
                 error = worksheet_write_string(sheet, lxw_row_t(r + 1), lxw_col_t(i), sheetText(text, cut).constData(),
                                                nullptr);
         }

@@ -18,6 +18,7 @@ KeywordVolume::KeywordVolume(AppContext &context, ToolPage &page, QObject *paren
       m_job(context.jobStatus(), Job::Resume::StartsAfresh),
       m_result(new ResultList(headers(), this))
 {
+    m_result->setCountColumns({4});   // global monthly searches
 }
 
 QStringList KeywordVolume::headers()

@@ -25,6 +25,8 @@ RelatedMiner::RelatedMiner(AppContext &context, QObject *parent)
       m_filler(context)
 {
     connect(&m_job, &Job::stateChanged, this, &RelatedMiner::stateChanged);
+    // The engine counts and the Baidu figures.
+    m_lists.shown().setCountColumns({1, 2, 3, kBaiduVolumeColumn, kBaiduLatestColumn, kBaiduPagesColumn, kBaiduIndexColumn});
     m_filler.setGiveUpHandler([this](Engine e) {
         m_context.jobStatus().setCurrent(EngineFailures::gaveUpText(e));
         Q_EMIT engineGaveUp(e);

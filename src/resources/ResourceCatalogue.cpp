@@ -15,6 +15,7 @@ ResourceCatalogue::ResourceCatalogue(AppContext &context, QObject *parent)
       m_job(context.jobStatus(), Job::Resume::Resumable)
 {
     m_list->setObjectName(QStringLiteral("resourceList"));
+    m_list->setCountColumns({2});   // PR
     connect(&m_job, &Job::stateChanged, this, &ResourceCatalogue::stateChanged);
 }
 

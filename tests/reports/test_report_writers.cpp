@@ -101,6 +101,7 @@ private Q_SLOTS:
     void csvReadsBackCellForCell();
     void csvCellsNeverStartAFormula();
     void workbookCellsOverTheLimitAreCutAndCounted();
+    void workbookHoldsCountsAsNumbersAndEverythingElseAsText();
 };
 
 void TestReportWriters::textReportOfOneRowIsExact_data()
@@ -312,6 +313,40 @@ void TestReportWriters::workbookCellsOverTheLimitAreCutAndCounted()
     QCOMPARE(ReportWriters::write(list, ReportKind::Resources, ReportFormat::Csv, dir.filePath(QStringLiteral("r.csv")))
                  .cutCells,
              0);
+}
+
+void TestReportWriters::workbookHoldsCountsAsNumbersAndEverythingElseAsText()
+{
+    QTemporaryDir dir;
+    ResultList list(RelatedMiner::resultHeaders());
+    list.setCountColumns({1, 2, 3, 4});
+    list.addRow(QStringLiteral("001"), {QStringLiteral("1200"), QStringLiteral("-"), QStringLiteral("0"),
+                                        QStringLiteral("获取失败"), QStringLiteral("35"), QStringLiteral("007")});
+    list.addRow(QStringLiteral("2024"), {QStringLiteral("123456789012345"), QStringLiteral("1234567890123456"),
+                                         QStringLiteral("12 3"), QString()});
+    const QString path = dir.filePath(QStringLiteral("counts.xlsx"));
+    QVERIFY(ReportWriters::writeWorkbook(list, path).ok);
+    const readback::Workbook book = readback::xlsx(path);
+    QCOMPARE(book.rows.at(1).mid(0, 7), (QStringList{QStringLiteral("001"), QStringLiteral("1200"), QStringLiteral("-"),
+                                                     QStringLiteral("0"), QStringLiteral("获取失败"),
+                                                     QStringLiteral("35"), QStringLiteral("007")}));
+    // Column 5 holds digits but is no count column; keywords are never counts.
+    QCOMPARE(book.types.at(1).mid(0, 7), (QStringList{"s", "n", "s", "n", "s", "s", "s"}));
+    QCOMPARE(book.rows.at(2).at(1), QStringLiteral("123456789012345"));
+    QCOMPARE(book.types.at(2).mid(0, 5), (QStringList{"s", "n", "s", "s", ""}));
+    QCOMPARE(book.types.at(0), QStringList(8, QStringLiteral("s")));   // the header row
+
+    // Rank lists: positions on engine rows only; the pair row's keyword stays text.
+    ResultList ranks({QStringLiteral("搜索引擎/网站"), QStringLiteral("关键词/排名"), QStringLiteral("查询日期/收录网址")});
+    ranks.setCountColumns({1}, true);
+    ranks.addRow(QStringLiteral("a.com"), {QStringLiteral("2024"), QStringLiteral("2024-03-01")});
+    ranks.setImageKey(ranks.addRow(QStringLiteral("Google"), {QStringLiteral("3"), QStringLiteral("a.com/x")}),
+                      QStringLiteral("google"));
+    QVERIFY(ReportWriters::writeWorkbook(ranks, path).ok);
+    const readback::Workbook rankBook = readback::xlsx(path);
+    QCOMPARE(rankBook.types.at(1), (QStringList{"s", "s", "s"}));
+    QCOMPARE(rankBook.types.at(2), (QStringList{"s", "n", "s"}));
+    QCOMPARE(rankBook.rows.at(2).at(1), QStringLiteral("3"));
 }
 
 QTEST_GUILESS_MAIN(TestReportWriters)
