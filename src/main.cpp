@@ -5,6 +5,7 @@
 #include "app/Commands.h"
 #include "app/ProgramOptions.h"
 #include "app/QtTranslation.h"
+#include "app/Startup.h"
 #include "app/ui/AppIcon.h"
 #include "app/ui/MainWindow.h"
 #include "common/DataFolder.h"
@@ -29,6 +30,10 @@ int headless(int argc, char *argv[], const ProgramOptions &options)
     const QString programDir = QCoreApplication::applicationDirPath();
     if (options.help) {
         QTextStream(stdout) << Commands::usage();
+        return 0;
+    }
+    if (options.version) {
+        QTextStream(stdout) << "veltrana " << Startup::version() << Qt::endl;
         return 0;
     }
     if (!options.error.isEmpty() || !Commands::isCommand(options.command.value(0))) {
@@ -65,7 +70,7 @@ int main(int argc, char *argv[])
     for (int i = 1; i < argc; ++i)
         allArgs.append(QString::fromLocal8Bit(argv[i]));
     const ProgramOptions options = ProgramOptions::parse(allArgs);
-    if (!options.command.isEmpty() || options.help || !options.error.isEmpty())
+    if (!options.command.isEmpty() || options.help || options.version || !options.error.isEmpty())
         return headless(argc, argv, options);
 
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);   // the embedded browsers need it

@@ -25,6 +25,8 @@ ProgramOptions ProgramOptions::parse(const QStringList &args)
             o.demo = true;
         } else if (a == u"--help" || a == u"-h") {
             o.help = true;
+        } else if (a == u"--version") {
+            o.version = true;
         } else if (a == u"--quit-after") {
             bool ok = false;
             o.quitAfterMs = i + 1 < args.size() ? args.at(++i).toInt(&ok) : -1;

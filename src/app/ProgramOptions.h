@@ -5,13 +5,14 @@
 #include <optional>
 
 // The program's own options, before the command:
-//   veltrana [--data DIR] [--demo] [--quit-after MS] [--help] [--] [COMMAND ARGS...]
+//   veltrana [--data DIR] [--demo] [--quit-after MS] [--help] [--version] [--] [COMMAND ARGS...]
 // The first word that is not an option, or whatever follows "--", is the
 // command with its own arguments.
 struct ProgramOptions {
     std::optional<QString> dataDir;   // --data DIR / --data=DIR (never empty)
     bool demo = false;
     bool help = false;
+    bool version = false;
     int quitAfterMs = -1;
     QStringList command;
     QString error;                    // set when the line cannot be used (exit 2)

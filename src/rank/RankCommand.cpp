@@ -182,6 +182,7 @@ CommandEntry rankCommand()
 {
     CommandEntry entry;
     entry.name = QStringLiteral("rank");
+    entry.summary = QStringLiteral("where engines list a site for a keyword, or every favourite");
     entry.usageLines = {
         QStringLiteral("rank --site SITE --keyword KEYWORD [--engines google,yahoo,bing] [--depth 10|20|50] [--all]"),
         QStringLiteral("rank --favourites   run every favourite and write today's day files")};

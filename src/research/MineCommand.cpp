@@ -155,6 +155,7 @@ CommandEntry mineCommand()
 {
     CommandEntry entry;
     entry.name = QStringLiteral("mine");
+    entry.summary = QStringLiteral("related keywords of a seed, each with its indexed counts");
     entry.usageLines = {QStringLiteral(
         "mine SEED [--engines google,yahoo,bing] [--must-contain] [--exclude WORDS] [--save]")};
     entry.run = [entry](AppContext &context, const QStringList &args) { return runMine(entry, context, args); };
@@ -166,6 +167,7 @@ CommandEntry countsCommand()
 {
     CommandEntry entry;
     entry.name = QStringLiteral("counts");
+    entry.summary = QStringLiteral("how many pages each engine reports for keywords");
     entry.usageLines = {QStringLiteral("counts [--engines google,yahoo,bing] KEYWORD...   indexed counts per engine")};
     entry.run = [entry](AppContext &context, const QStringList &args) { return runCounts(entry, context, args); };
     return entry;

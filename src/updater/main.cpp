@@ -17,6 +17,10 @@ using namespace updater;
 
 namespace {
 
+// The updater's own version; the installed program's is the first line of
+// "ver.txt".
+const char *const kUpdaterVersion = "1.0";
+
 void say(const QString &text)
 {
     QTextStream(stderr) << "update: " << text << Qt::endl;
@@ -45,6 +49,13 @@ int giveBack(const QString &programDir, const QStringList &programArguments, con
 
 int main(int argc, char *argv[])
 {
+    // Asked before anything else: no window, no lock, no folder touched.
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--version") == 0) {
+            QTextStream(stdout) << "update " << kUpdaterVersion << Qt::endl;
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     // Qt's own buttons and boxes in Chinese, like the window's own texts.
     auto *qtChinese = new QTranslator(&app);

@@ -236,6 +236,25 @@ private Q_SLOTS:
         const Run r = runProgram({QStringLiteral("--help")}, m_env, 10000);
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.contains(QStringLiteral("usage: veltrana")));
+        // Every command on a line of its own, with what it does.
+        const QStringList lines = r.out.section(QStringLiteral("commands:\n"), 1).section(QStringLiteral("\n\n"), 0, 0).split(u'\n');
+        QCOMPARE(lines.size(), 5);
+        for (const char *command : {"mine", "counts", "db", "rank", "export"}) {
+            const QStringList own = lines.filter(QRegularExpression(QStringLiteral("^  %1 +\\S").arg(QLatin1String(command))));
+            QVERIFY2(own.size() == 1, command);
+        }
+    }
+
+    void bothProgramsSayTheirVersion()
+    {
+        const Run r = runProgram({QStringLiteral("--version")}, m_env, 10000);
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QStringLiteral("veltrana 1.0\n"));
+        QProcess update;
+        update.start(QFileInfo(programPath()).absoluteDir().filePath(QStringLiteral("update")), {QStringLiteral("--version")});
+        QVERIFY(update.waitForFinished(10000));
+        QCOMPARE(update.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(update.readAllStandardOutput()), QStringLiteral("update 1.0\n"));
     }
 
 private:
