@@ -410,7 +410,7 @@ private Q_SLOTS:
         Fixture f;
         f.standIn.setPublishedVersion(QStringLiteral("1.1"));
         f.standIn.setUpdateProgramName(names);
-        f.standIn.setUpdateFiles(QString(files).replace(QStringLiteral("%1"), f.standIn.serviceBase(QStringLiteral("update"))));
+        f.standIn.setUpdateFiles(files.replace(QStringLiteral("%1"), f.standIn.serviceBase(QStringLiteral("update"))));
         const auto before = snapshot(f.programDir);
         const auto rootBefore = snapshot(f.root.path());
 
