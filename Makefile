@@ -3,15 +3,18 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: setup build run test clean
+.PHONY: setup configure build run test clean
 
 setup:
 	@bash scripts/setup-deps
 
-$(BUILD)/build.ninja: CMakeLists.txt
+# CMake runs every time (it takes a moment when nothing changed), so flags
+# given in CMAKE_FLAGS always reach the build folder's cache, also when the
+# folder exists already.
+configure: setup
 	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
 
-build: setup $(BUILD)/build.ninja
+build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build

@@ -135,6 +135,9 @@ void InterruptWatch::notice()
     if (m_fired)
         return;
     m_fired = true;
+    // Said at once, so the user (and a script) knows the key was heard while
+    // the current item still runs.
+    complain(QStringLiteral("Ctrl-C: stopping after the current item (Ctrl-C again ends at once)"));
     if (m_onFirst)
         m_onFirst();
 }

@@ -44,8 +44,8 @@ private:
     QString m_error;
 };
 
-// The first Ctrl-C calls `onFirst` from the event loop (the job then stops
-// after its current item, keeping what it stored); a second one ends the
+// The first Ctrl-C says so on stderr and calls `onFirst` from the event loop
+// (the job then stops after its current item, keeping what it stored); a second one ends the
 // program at once with status 130. The previous handler is back when the
 // watch goes.
 class InterruptWatch : public QObject

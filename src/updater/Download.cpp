@@ -157,8 +157,12 @@ bool Download::writeChunks(bool final)
 {
     if (m_expected <= 0)
         return true; // nothing is written before the size is known
-    while (m_reply && (m_reply->bytesAvailable() >= ChunkSize || (final && m_reply->bytesAvailable() > 0))) {
-        const QByteArray chunk = m_reply->read(ChunkSize);
+    // A handler of progress() may cancel: the reply is looked up again each round.
+    while (QNetworkReply *reply = m_reply.data()) {
+        const qint64 available = reply->bytesAvailable();
+        if (available < ChunkSize && !(final && available > 0))
+            break;
+        const QByteArray chunk = reply->read(ChunkSize);
         if (chunk.isEmpty())
             break;
         if (m_file.write(chunk) != chunk.size())

@@ -57,9 +57,10 @@ QString CXHtml::defaultAgent()
 void CXHtml::normaliseUrl()
 {
     // An https address already has its scheme; prefixing it would send the
-    // request to a host named "https".
-    const QString lower = url.toLower();
-    if (!lower.contains(QLatin1String("http://")) && !lower.contains(QLatin1String("https://")))
+    // request to a host named "https". Only the start counts: an address that
+    // carries another one in its query still needs its own scheme.
+    if (!url.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
+        && !url.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
         url = QStringLiteral("http://") + url;
 }
 

@@ -328,7 +328,9 @@ private Q_SLOTS:
         QVERIFY(window.start());
         PageReader *reader = env.context->pageReader();
         QVERIFY(reader);
-        const QString html = reader->readPage(m_standIn->serviceBase(QStringLiteral("maker")) + QStringLiteral("/help.htm"), 1000);
+        // The whole wait passes before the markup is read: 2 s leaves a first
+        // WebEngine load room on a busy machine (1 s failed now and then under ctest -j4).
+        const QString html = reader->readPage(m_standIn->serviceBase(QStringLiteral("maker")) + QStringLiteral("/help.htm"), 2000);
         QVERIFY2(html.contains(QStringLiteral("Veltrana help")), qPrintable(html.left(300)));
         QVERIFY(html.contains(QStringLiteral("<body")));
         QVERIFY(!html.contains(QStringLiteral("<html")));   // the root element's inner markup

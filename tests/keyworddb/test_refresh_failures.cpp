@@ -11,6 +11,7 @@
 #include "support/TestEnv.h"
 
 #include <QTest>
+#include <QTimer>
 #include <array>
 
 using Outcome = DatabaseRefresh::Outcome;
@@ -133,9 +134,10 @@ private Q_SLOTS:
     {
         Run run(3);
         run.f.store().setLockWaitMs(300);
-        LockHolder other(run.f.dataFile(QStringLiteral("db.sqlite")), 1500);
+        LockHolder other(run.f.dataFile(QStringLiteral("db.sqlite")));
         QVERIFY(other.waitUntilHeld());
         QCOMPARE(run.refresh.start(), Outcome::WriteFailed);
+        other.release();
         QCOMPARE(run.f.prompter.prompts.size(), 1);
         QVERIFY(run.f.prompter.lastText().contains(run.f.dataFile(QStringLiteral("db.sqlite"))));
         // Nothing shown as updated that is not stored.
@@ -145,9 +147,10 @@ private Q_SLOTS:
         QCOMPARE(run.f.context->jobStatus().state(), JobStatus::Paused);
 
         // The command says so with its exit status.
-        LockHolder again(run.f.dataFile(QStringLiteral("db.sqlite")), 1500);
+        LockHolder again(run.f.dataFile(QStringLiteral("db.sqlite")));
         QVERIFY(again.waitUntilHeld());
         QCOMPARE(runDbCommand(*run.f.context, {QStringLiteral("db"), QStringLiteral("refresh")}), 1);
+        again.release();
         QCOMPARE(run.stored(1).adddate, QStringLiteral("2026-11-01"));
     }
 
@@ -155,8 +158,10 @@ private Q_SLOTS:
     {
         Run run(3);
         run.f.store().setLockWaitMs(2000);
-        LockHolder other(run.f.dataFile(QStringLiteral("db.sqlite")), 300);
+        // The other program ends its transaction well within the lock wait.
+        LockHolder other(run.f.dataFile(QStringLiteral("db.sqlite")));
         QVERIFY(other.waitUntilHeld());
+        QTimer::singleShot(300, this, [&] { other.release(); });
         QCOMPARE(runDbCommand(*run.f.context, {QStringLiteral("db"), QStringLiteral("refresh")}), 0);
         for (int i = 1; i <= 3; ++i) {
             QCOMPARE(run.stored(i).adddate, TestEnv::today());

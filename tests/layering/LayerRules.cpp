@@ -12,17 +12,26 @@ namespace LayerRules {
 
 namespace {
 
-const QHash<QString, int> &floors()
+// Folder -> floor, from src/floors.txt: "<floor> <folder> <folder>..." lines;
+// '#' starts a comment.
+QHash<QString, int> readFloors(const QString &file)
 {
-    static const QHash<QString, int> table{
-        {QStringLiteral("common"), 0},    {QStringLiteral("web"), 1},
-        {QStringLiteral("store"), 2},     {QStringLiteral("engines"), 2},
-        {QStringLiteral("context"), 3},   {QStringLiteral("research"), 4},
-        {QStringLiteral("keyworddb"), 4}, {QStringLiteral("rank"), 4},
-        {QStringLiteral("resources"), 4}, {QStringLiteral("reports"), 4},
-        {QStringLiteral("app"), 5},
-    };
-    return table;
+    QHash<QString, int> out;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return out;
+    QTextStream in(&f);
+    while (!in.atEnd()) {
+        const QString line = in.readLine().section(QLatin1Char('#'), 0, 0);
+        const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        bool ok = false;
+        const int floor = words.value(0).toInt(&ok);
+        if (!ok)
+            continue;
+        for (const QString &folder : words.mid(1))
+            out.insert(folder, floor);
+    }
+    return out;
 }
 
 // Programs of their own: they share nothing with the main program's folders.
@@ -62,17 +71,18 @@ void checkSeparateProgram(const QString &root, const QString &relative, const QS
     out.append({relative, include, QStringLiteral("a separate program includes only its own files")});
 }
 
-void checkMainProgram(const QString &root, const QString &relative, const QString &include, QList<Violation> &out)
+void checkMainProgram(const QHash<QString, int> &floors, const QString &root, const QString &relative,
+                      const QString &include, QList<Violation> &out)
 {
     // src/<folder>/...: the folder decides the floor; main.cpp is the top.
     const QStringList parts = relative.split(QLatin1Char('/'));
     if (parts.size() == 2)
         return; // src/main.cpp sits on top of everything
     const QString folder = parts.at(1);
-    const int ownFloor = floorOf(folder);
+    const int ownFloor = floors.value(folder, -1);
     if (ownFloor < 0) {
         out.append({relative, include,
-                    QStringLiteral("folder src/%1 has no floor: add it to the layer rules").arg(folder)});
+                    QStringLiteral("folder src/%1 has no floor: add it to src/floors.txt").arg(folder)});
         return;
     }
     if (include.contains(QLatin1String(".."))) {
@@ -88,7 +98,7 @@ void checkMainProgram(const QString &root, const QString &relative, const QStrin
         return;
     }
     const QString target = include.left(slash);
-    const int targetFloor = floorOf(target);
+    const int targetFloor = floors.value(target, -1);
     if (target == QLatin1String("updater")) {
         out.append({relative, include, QStringLiteral("the updater shares no code with the main program")});
         return;
@@ -110,15 +120,18 @@ void checkMainProgram(const QString &root, const QString &relative, const QStrin
 
 } // namespace
 
-int floorOf(const QString &folder)
+int floorOf(const QString &root, const QString &folder)
 {
-    return floors().value(folder, -1);
+    return readFloors(QDir(root).filePath(QLatin1String(kFloorsFile))).value(folder, -1);
 }
 
 QList<Violation> check(const QString &root)
 {
     QList<Violation> out;
     const QDir base(root);
+    const QHash<QString, int> floors = readFloors(base.filePath(QLatin1String(kFloorsFile)));
+    if (floors.isEmpty())
+        out.append({QLatin1String(kFloorsFile), {}, QStringLiteral("missing or names no folder")});
     for (const QString &top : {QStringLiteral("src"), QStringLiteral("tools")}) {
         QDirIterator it(base.filePath(top), {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
                         QDirIterator::Subdirectories);
@@ -129,7 +142,7 @@ QList<Violation> check(const QString &root)
                 if (isSeparateProgram(relative))
                     checkSeparateProgram(root, relative, include, out);
                 else
-                    checkMainProgram(root, relative, include, out);
+                    checkMainProgram(floors, root, relative, include, out);
             }
         }
     }

@@ -11,7 +11,12 @@
 // floor (store and engines; the features) never include each other. Logic
 // never includes a widget header (a `ui/` folder). The updater and the
 // stand-in are programs of their own: they include only files beside them.
+// The floors themselves are listed once, in src/floors.txt, which the build
+// reads too.
 namespace LayerRules {
+
+// Where a tree lists its floors, relative to its root.
+inline constexpr char kFloorsFile[] = "src/floors.txt";
 
 // One broken rule: the file (relative to the root), the include as written
 // and why it may not be there.
@@ -22,10 +27,11 @@ struct Violation {
     QString toString() const { return file + QStringLiteral(": #include \"") + include + QStringLiteral("\" - ") + reason; }
 };
 
-// The floor of a top-level folder of src/, or -1 when it has none.
-int floorOf(const QString &folder);
+// The floor of a top-level folder of root/src, or -1 when it has none.
+int floorOf(const QString &root, const QString &folder);
 
-// Checks every .h and .cpp under root/src and root/tools.
+// Checks every .h and .cpp under root/src and root/tools against the floors
+// of root/src/floors.txt (a tree without one breaks a rule too).
 QList<Violation> check(const QString &root);
 
 } // namespace LayerRules

@@ -19,6 +19,14 @@ class TestLayers : public QObject
         f.write(text.toUtf8());
     }
 
+    // A made-up tree stands on the real tree's floors.
+    static void copyFloors(const QDir &root)
+    {
+        QFile real(QDir(QStringLiteral(VELTRANA_SOURCE_DIR)).filePath(QLatin1String(LayerRules::kFloorsFile)));
+        QVERIFY(real.open(QIODevice::ReadOnly));
+        write(root, QLatin1String(LayerRules::kFloorsFile), QString::fromUtf8(real.readAll()));
+    }
+
     static QStringList lines(const QList<LayerRules::Violation> &found)
     {
         QStringList out;
@@ -60,6 +68,7 @@ private Q_SLOTS:
         QFETCH(QString, include);
         QTemporaryDir dir;
         const QDir root(dir.path());
+        copyFloors(root);
         write(root, QStringLiteral("src/common/X.h"), {});
         write(root, QStringLiteral("src/web/CXHtml.h"), {});
         write(root, file, QStringLiteral("#include \"%1\"\n").arg(include));
@@ -74,6 +83,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QDir root(dir.path());
+        copyFloors(root);
         write(root, QStringLiteral("src/main.cpp"), QStringLiteral("#include \"StandIn.h\"\n#include \"app/X.h\"\n"));
         write(root, QStringLiteral("src/app/ui/W.cpp"), QStringLiteral("#include \"research/ui/T.h\"\n#include \"context/AppContext.h\"\n"));
         write(root, QStringLiteral("src/research/M.cpp"),
@@ -87,6 +97,36 @@ private Q_SLOTS:
         write(root, QStringLiteral("tools/standin/http.h"), {});
         const QList<LayerRules::Violation> found = LayerRules::check(dir.path());
         QVERIFY2(found.isEmpty(), qPrintable(lines(found).join(QLatin1Char('\n'))));
+    }
+
+    void floorsAreReadFromTheFloorsFile()
+    {
+        // The real list: common is the ground, and every folder of src/ but the
+        // updater (a program of its own) stands on a floor.
+        const QString source = QStringLiteral(VELTRANA_SOURCE_DIR);
+        QCOMPARE(LayerRules::floorOf(source, QStringLiteral("common")), 0);
+        QVERIFY(LayerRules::floorOf(source, QStringLiteral("store")) > LayerRules::floorOf(source, QStringLiteral("web")));
+        QCOMPARE(LayerRules::floorOf(source, QStringLiteral("store")), LayerRules::floorOf(source, QStringLiteral("engines")));
+        QVERIFY(LayerRules::floorOf(source, QStringLiteral("app")) > LayerRules::floorOf(source, QStringLiteral("rank")));
+        QCOMPARE(LayerRules::floorOf(source, QStringLiteral("updater")), -1);
+        const QStringList folders = QDir(source + QStringLiteral("/src")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        for (const QString &folder : folders)
+            QVERIFY2(folder == QLatin1String("updater") || LayerRules::floorOf(source, folder) >= 0, qPrintable(folder));
+
+        // A folder given a floor in the file is checked on that floor.
+        QTemporaryDir dir;
+        const QDir root(dir.path());
+        write(root, QLatin1String(LayerRules::kFloorsFile), QStringLiteral("# test\n0 common\n4 misc  # new\n"));
+        write(root, QStringLiteral("src/common/X.h"), {});
+        write(root, QStringLiteral("src/misc/A.cpp"), QStringLiteral("#include \"common/X.h\"\n"));
+        QVERIFY2(LayerRules::check(dir.path()).isEmpty(), qPrintable(lines(LayerRules::check(dir.path())).join(u'\n')));
+        write(root, QStringLiteral("src/common/B.cpp"), QStringLiteral("#include \"misc/A.h\"\n"));
+        QCOMPARE(LayerRules::check(dir.path()).size(), 1);
+
+        // Without the file nothing stands on a floor, and that is said.
+        QVERIFY(QFile::remove(root.filePath(QLatin1String(LayerRules::kFloorsFile))));
+        const QStringList found = lines(LayerRules::check(dir.path()));
+        QVERIFY2(found.value(0).startsWith(QLatin1String(LayerRules::kFloorsFile)), qPrintable(found.join(u'\n')));
     }
 };
 

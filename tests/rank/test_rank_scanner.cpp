@@ -3,11 +3,11 @@
 
 #include "RankFixture.h"
 #include "engines/cKeyrank.h"
+#include "support/ClosedPort.h"
 #include "support/TinyHttpServer.h"
 #include "web/FetchAbort.h"
 
 #include <QElapsedTimer>
-#include <QTcpServer>
 #include <QTimer>
 
 class TestRankScanner : public QObject
@@ -314,12 +314,10 @@ private Q_SLOTS:
         f.web().clearBehaviours();
 
         // A refused connection.
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        const quint16 port = closed.serverPort();
-        closed.close();
+        const ClosedPort closed;
+        QVERIFY(closed.isValid());
         Endpoints nowhere;
-        nowhere.setBase(Endpoints::Service::Yahoo, QStringLiteral("http://127.0.0.1:%1").arg(port));
+        nowhere.setBase(Endpoints::Service::Yahoo, closed.url());
         cKeyrank refused(nowhere);
         refused.url = "a.com";
         refused.Keyword = "x";

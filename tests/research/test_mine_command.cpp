@@ -181,7 +181,12 @@ private Q_SLOTS:
         start(p, args);
         QTRY_VERIFY_WITH_TIMEOUT(!f->web().log(QStringLiteral("google")).isEmpty(), 5000);
         ::kill(pid_t(p.processId()), SIGINT);
-        QTest::qWait(100);
+        // The program says it heard the first one, and goes on waiting.
+        QByteArray err;
+        QVERIFY(QTest::qWaitFor([&] {
+            err += p.readAllStandardError();
+            return err.contains("Ctrl-C again ends at once");
+        }, 5000));
         QCOMPARE(p.state(), QProcess::Running);
         ::kill(pid_t(p.processId()), SIGINT);
         QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 5000);

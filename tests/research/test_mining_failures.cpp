@@ -90,11 +90,13 @@ private Q_SLOTS:
             reported.append(cells.first());
             // Another program takes the lock after the second row.
             if (reported.size() == 2) {
-                other = std::make_unique<LockHolder>(f.dataFile(QStringLiteral("db.sqlite")), 1500);
+                other = std::make_unique<LockHolder>(f.dataFile(QStringLiteral("db.sqlite")));
                 QVERIFY(other->waitUntilHeld());
             }
         });
         QCOMPARE(miner.click(QStringLiteral("seo")), RelatedMiner::Outcome::WriteFailed);
+        QVERIFY(other);
+        other->release();
         QCOMPARE(reported.size(), 2);
         for (const QString &k : reported)
             QVERIFY2(f.store().find(k).has_value(), qPrintable(k));

@@ -545,7 +545,7 @@ private Q_SLOTS:
             f.standIn.setDownload(QLatin1String(name), "#!/bin/sh\necho replaced\n");
         f.standIn.setPublishedVersion(QStringLiteral("1.1"));
         f.standIn.setUpdateProgramName(names);
-        f.standIn.setUpdateFiles(QString(files).replace(QStringLiteral("%1"), f.standIn.serviceBase(QStringLiteral("update"))));
+        f.standIn.setUpdateFiles(files.replace(QStringLiteral("%1"), f.standIn.serviceBase(QStringLiteral("update"))));
         const auto before = snapshot(f.programDir);
         const auto rootBefore = snapshot(f.root.path());
 

@@ -3,6 +3,7 @@
 
 #include "StandIn.h"
 #include "common/ResultList.h"
+#include "support/ClosedPort.h"
 #include "support/TinyHttpServer.h"
 #include "web/CXHtml.h"
 #include "web/FetchAbort.h"
@@ -13,7 +14,6 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStringEncoder>
-#include <QTcpServer>
 #include <QTimer>
 #include <QtTest>
 
@@ -141,6 +141,14 @@ void TestCXHtml::addressNormalisation()
     QCOMPARE(m_standIn.log(QStringLiteral("google")).size(), 3);
     QCOMPARE(m_standIn.log(QStringLiteral("google")).first().path, QStringLiteral("/search"));
 
+    // Only the start counts: an address that merely carries another one in
+    // its query still gets its scheme.
+    const QString carrying = bare + QStringLiteral("&next=http://www.example.com/");
+    page.url = carrying;
+    QVERIFY(page.GetSrc().contains(QLatin1String("</b> of")));
+    QCOMPARE(page.url, QStringLiteral("http://") + carrying);
+    QCOMPARE(m_standIn.log(QStringLiteral("google")).size(), 4);
+
     // An https address already names its scheme: it must not become
     // "http://https://...", which would send the request to a host called "https".
     page.url = QStringLiteral("https://127.0.0.1:1/x");
@@ -257,11 +265,9 @@ void TestCXHtml::failuresGiveEmpty()
     QCOMPARE(m_standIn.log().size(), 2);
 
     // Nobody listening: empty at once, not after the time limit.
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 closedPort = probe.serverPort();
-    probe.close();
-    page.url = QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort);
+    const ClosedPort closed;
+    QVERIFY(closed.isValid());
+    page.url = closed.url(QStringLiteral("/x"));
     QElapsedTimer clock;
     clock.start();
     QVERIFY(page.GetSrc().isEmpty());
@@ -337,11 +343,7 @@ void TestCXHtml::silentServerTimesOut()
     page.charset = QStringLiteral("utf-8");
     page.TryTime = 1;
     page.url = google(QStringLiteral("/search?hl=en&q=seo"));
-    QElapsedTimer clock;
-    clock.start();
     QVERIFY(page.GetSrc().isEmpty());
-    const qint64 ms = clock.elapsed();
-    QVERIFY2(ms >= 1300 && ms <= 2500, qPrintable(QString::number(ms)));
     QVERIFY(page.lastTimedOut());
     QCOMPARE(m_standIn.log().size(), 1);
 
@@ -534,11 +536,9 @@ void TestCXHtml::outcomeSaysWhyThePageIsEmpty()
     QCOMPARE(out.status, 302);
 
     // Nobody listening.
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    const quint16 closedPort = probe.serverPort();
-    probe.close();
-    out = outcomeOf(QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort));
+    const ClosedPort closed;
+    QVERIFY(closed.isValid());
+    out = outcomeOf(closed.url(QStringLiteral("/x")));
     QCOMPARE(out.failure, Failure::Refused);
     QCOMPARE(out.status, 0);
 

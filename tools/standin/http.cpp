@@ -195,17 +195,18 @@ bool HttpConnection::finish(const HttpResponse &r, bool keepAlive, bool head)
 
 void HttpConnection::sendPieces(QByteArray rest, int size, int delayMs, bool keepAlive)
 {
-    QPointer<HttpConnection> self(this);
-    QTimer::singleShot(delayMs, this, [self, rest, size, delayMs, keepAlive] {
-        if (!self || self->m_socket->state() != QAbstractSocket::ConnectedState)
+    // The timer has this connection as its context: it never fires once the
+    // connection is gone.
+    QTimer::singleShot(delayMs, this, [this, rest, size, delayMs, keepAlive] {
+        if (m_socket->state() != QAbstractSocket::ConnectedState)
             return;
-        self->m_socket->write(rest.left(size));
+        m_socket->write(rest.left(size));
         if (rest.size() > size) {
-            self->sendPieces(rest.mid(size), size, delayMs, keepAlive);
+            sendPieces(rest.mid(size), size, delayMs, keepAlive);
             return;
         }
-        self->done(keepAlive);
-        self->processNext();
+        done(keepAlive);
+        processNext();
     });
 }
 
