@@ -84,7 +84,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
+    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 QStringList buttonTexts(const QWidget &dialog)
