@@ -110,6 +110,10 @@ QStringList recoverProgramFolder(const QString &programDir, const QString &progr
     const QDir dir(programDir);
     QStringList names{programName};
     QFile journal(journalPath(programDir));
+    // The journal lives from before the first replacement until the new
+    // program has proved it runs: finding it means that proof never came, so
+    // every backup goes back, even over a file that looks fine.
+    const bool unproven = journal.exists();
     if (journal.open(QIODevice::ReadOnly)) {
         for (const QByteArray &line : journal.readAll().split('\n')) {
             const QString name = QString::fromUtf8(line).trimmed();
@@ -123,10 +127,14 @@ QStringList recoverProgramFolder(const QString &programDir, const QString &progr
         const QString old = name + QStringLiteral(".old");
         if (QFileInfo(dir.filePath(old)).isFile()) {
             const QFileInfo current(dir.filePath(name));
-            const bool unusable = !current.isFile() || (name == programName && !current.isExecutable());
+            const bool unusable = unproven || !current.isFile() || (name == programName && !current.isExecutable());
             QString error;
-            if (unusable && renameOver(dir.filePath(old), dir.filePath(name), &error))
+            if (unusable && renameOver(dir.filePath(old), dir.filePath(name), &error)) {
+                // A rename between two links of one file does nothing: drop the second name.
+                if (QFileInfo(dir.filePath(old)).isFile() && QFileInfo(dir.filePath(name)).isFile())
+                    QFile::remove(dir.filePath(old));
                 done << QStringLiteral("restored ") + name;
+            }
             else if (!unusable && QFile::remove(dir.filePath(old)))
                 done << QStringLiteral("removed ") + old;
         }

@@ -381,6 +381,9 @@ private Q_SLOTS:
                                   << QStringList{"veltrana"} << "old";
         QTest::newRow("replaced") << QStringList{"veltrana=new*", "veltrana.old=old*"} << QStringList{"veltrana"}
                                   << "new";
+        QTest::newRow("replaced, killed before it proved it runs")
+            << QStringList{"veltrana=new*", "veltrana.old=old*", "update.journal=veltrana"} << QStringList{"veltrana"}
+            << "old";
         QTest::newRow("renamed away, as older updaters did")
             << QStringList{"veltrana.old=old*"} << QStringList{"veltrana"} << "old";
         QTest::newRow("moved in without its exec bit")
