@@ -4,6 +4,7 @@
 // as a return value and reason to the window's logic, and as exit status 1
 // with "veltrana: <what failed>: <reason>" from the command line.
 
+#include "support/FileBytes.h"
 #include "common/Endpoints.h"
 #include "common/ListExporter.h"
 #include "common/ResultList.h"
@@ -114,12 +115,6 @@ private:
     QString m_refusal;
 };
 
-void put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 #define REQUIRE_SMALL_DISK(disk)                                                                                       \
     if (!(disk).mounted())                                                                                             \
@@ -251,7 +246,7 @@ void TestFullDisk::reportsKeepTheirBytes()
     const QList<ReportFormat> formats{ReportFormat::Text, ReportFormat::Html, ReportFormat::Csv,
                                       ReportFormat::Workbook};
     for (ReportFormat f : formats)
-        put(disk.path(QStringLiteral("report.") + ReportExport::extension(f)),
+        TestFiles::put(disk.path(QStringLiteral("report.") + ReportExport::extension(f)),
             "the report of yesterday, " + ReportExport::extension(f).toUtf8());
     const QMap<QString, QByteArray> before = disk.snapshot();
     QCOMPARE(disk.fill(), kNoSpace);
@@ -294,7 +289,7 @@ void TestFullDisk::exportCommandExitsWithOne()
         keywords << QStringLiteral("keyword number %1").arg(i);
     env.seed(keywords);
     for (const char *name : {"report.csv", "report.xlsx"})
-        put(disk.path(QLatin1String(name)), QByteArray("the report of yesterday"));
+        TestFiles::put(disk.path(QLatin1String(name)), QByteArray("the report of yesterday"));
     const QMap<QString, QByteArray> before = disk.snapshot();
     QCOMPARE(disk.fill(), kNoSpace);
     QTemporaryDir config;

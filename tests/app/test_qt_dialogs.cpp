@@ -2,6 +2,7 @@
 // through a real QFileDialog (a scripted prompter takes any filter, so only
 // the real dialog shows whether files are listed), and Qt's texts in Chinese.
 
+#include "support/FileBytes.h"
 #include "support/TestEnv.h"
 #include "app/QtTranslation.h"
 #include "common/ui/DialogPrompter.h"
@@ -80,12 +81,6 @@ QStringList listedWhile(const std::function<void()> &show, const QString &choose
     return listed;
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 QStringList buttonTexts(const QWidget &dialog)
 {
@@ -111,7 +106,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_files.isValid());
         for (const char *name : {"sites.txt", "r.htm", "r.xlsx", "r.csv", "notes.doc"})
-            writeFile(m_files.filePath(QString::fromLatin1(name)), "a.com\r\nb.com\r\n");
+            TestFiles::put(m_files.filePath(QString::fromLatin1(name)), "a.com\r\nb.com\r\n");
         // The dialogs open where the program was started.
         m_startDir = QDir::currentPath();
         QVERIFY(QDir::setCurrent(m_files.path()));

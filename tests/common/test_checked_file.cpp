@@ -2,6 +2,7 @@
 // when every step works, and that a failure at any step (made through its
 // fault seam) leaves the old file byte for byte and nothing beside it.
 
+#include "support/FileBytes.h"
 #include "common/CheckedFile.h"
 
 #include <QDir>
@@ -13,18 +14,7 @@
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
-void put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 QStringList everything(const QString &folder)
 {
@@ -54,14 +44,14 @@ void TestCheckedFile::writesAndReplacesWholeKeepingPermissionsAndLinks()
 {
     const QString path = m_dir->filePath(QStringLiteral("day.txt"));
     QVERIFY(CheckedFile::replace(path, "first\r\n").ok);
-    QCOMPARE(contents(path), QByteArray("first\r\n"));
+    QCOMPARE(TestFiles::bytesOf(path), QByteArray("first\r\n"));
 
     QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
     const QByteArray big(300000, 'x');
     const CheckedFile::Result r = CheckedFile::replace(path, big);
     QVERIFY(r.ok);
     QCOMPARE(r.path, path);
-    QCOMPARE(contents(path), big);
+    QCOMPARE(TestFiles::bytesOf(path), big);
     const QFile::Permissions kept = QFile::permissions(path);
     QVERIFY(kept.testFlag(QFile::WriteOwner));
     QVERIFY(!kept.testFlag(QFile::ReadGroup) && !kept.testFlag(QFile::ReadOther));
@@ -76,7 +66,7 @@ void TestCheckedFile::writesAndReplacesWholeKeepingPermissionsAndLinks()
     QVERIFY(QFile::link(path, link));
     QVERIFY(CheckedFile::replace(link, "via link").ok);
     QVERIFY(QFileInfo(link).isSymLink());
-    QCOMPARE(contents(path), QByteArray("via link"));
+    QCOMPARE(TestFiles::bytesOf(path), QByteArray("via link"));
 }
 
 void TestCheckedFile::aFailedStepKeepsTheOldFile_data()
@@ -95,7 +85,7 @@ void TestCheckedFile::aFailedStepKeepsTheOldFile()
     QFETCH(int, step);
     const QString path = m_dir->filePath(QStringLiteral("mykw.txt"));
     const QByteArray old("rank tracker$hiking boots\r\n");
-    put(path, old);
+    TestFiles::put(path, old);
     QList<CheckedFile::Step> asked;
     const CheckedFile::Result r = CheckedFile::replace(path, QByteArray(100000, 'n'), [&](CheckedFile::Step s) {
         asked.append(s);
@@ -110,7 +100,7 @@ void TestCheckedFile::aFailedStepKeepsTheOldFile()
     QCOMPARE(int(asked.last()), step);
     for (int i = 0; i < asked.size(); ++i)
         QCOMPARE(int(asked.at(i)), i);
-    QCOMPARE(contents(path), old);
+    QCOMPARE(TestFiles::bytesOf(path), old);
     QCOMPARE(everything(m_dir->path()), QStringList{QStringLiteral("mykw.txt")});
 
     // A target that did not exist is not made by a failed write either.
@@ -137,7 +127,7 @@ void TestCheckedFile::aFileThatCannotBeStartedIsSaid()
 void TestCheckedFile::anotherWriterFillsTheTemporaryByName()
 {
     const QString path = m_dir->filePath(QStringLiteral("book.xlsx"));
-    put(path, "old book");
+    TestFiles::put(path, "old book");
     {
         CheckedFile file(path);
         QVERIFY(file.open());
@@ -145,34 +135,34 @@ void TestCheckedFile::anotherWriterFillsTheTemporaryByName()
         // Beside the target, hidden, and not the target's name.
         QCOMPARE(QFileInfo(scratch).absolutePath(), QFileInfo(path).absolutePath());
         QVERIFY(QFileInfo(scratch).fileName().startsWith(QStringLiteral(".book.xlsx.")));
-        put(scratch, "new book");
-        QCOMPARE(contents(path), QByteArray("old book"));
+        TestFiles::put(scratch, "new book");
+        QCOMPARE(TestFiles::bytesOf(path), QByteArray("old book"));
         QVERIFY(file.commit());
     }
-    QCOMPARE(contents(path), QByteArray("new book"));
+    QCOMPARE(TestFiles::bytesOf(path), QByteArray("new book"));
     QCOMPARE(everything(m_dir->path()), QStringList{QStringLiteral("book.xlsx")});
 
     // A sync failure after the hand-over still keeps the old file.
     CheckedFile file(path, [](CheckedFile::Step s) { return s == CheckedFile::Step::Sync ? EIO : 0; });
     QVERIFY(file.open());
-    put(file.handOver(), "broken book");
+    TestFiles::put(file.handOver(), "broken book");
     QVERIFY(!file.commit());
     QCOMPARE(file.result().reason, qt_error_string(EIO));
-    QCOMPARE(contents(path), QByteArray("new book"));
+    QCOMPARE(TestFiles::bytesOf(path), QByteArray("new book"));
     QCOMPARE(everything(m_dir->path()), QStringList{QStringLiteral("book.xlsx")});
 }
 
 void TestCheckedFile::anAbandonedWriteLeavesNothing()
 {
     const QString path = m_dir->filePath(QStringLiteral("kws.txt"));
-    put(path, "seed");
+    TestFiles::put(path, "seed");
     {
         CheckedFile file(path);
         QVERIFY(file.open());
         QVERIFY(file.write("half"));
         QCOMPARE(everything(m_dir->path()).size(), 2);
     }   // gone without commit
-    QCOMPARE(contents(path), QByteArray("seed"));
+    QCOMPARE(TestFiles::bytesOf(path), QByteArray("seed"));
     QCOMPARE(everything(m_dir->path()), QStringList{QStringLiteral("kws.txt")});
 
     CheckedFile file(path);
@@ -180,7 +170,7 @@ void TestCheckedFile::anAbandonedWriteLeavesNothing()
     QVERIFY(file.write("other"));
     file.cancel();
     QVERIFY(!file.commit());
-    QCOMPARE(contents(path), QByteArray("seed"));
+    QCOMPARE(TestFiles::bytesOf(path), QByteArray("seed"));
     QCOMPARE(everything(m_dir->path()), QStringList{QStringLiteral("kws.txt")});
 }
 

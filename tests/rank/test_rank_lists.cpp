@@ -1,6 +1,7 @@
 // The site and keyword lists: adding, deleting, editing, import and export,
 // the association modes, and what is stored between runs of the program.
 
+#include "support/FileBytes.h"
 #include "RankFixture.h"
 #include "common/SettingsStore.h"
 #include "rank/SiteKeywordLists.h"
@@ -10,18 +11,7 @@
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 QByteArray gb(const QString &text)
 {
@@ -76,7 +66,7 @@ private Q_SLOTS:
         QCOMPARE(lists->keywords().texts(), (QStringList{QString::fromUtf8("登山鞋"), "Seo"}));
         QCOMPARE(f->prompter.lastText(), QString("请输入关键字"));
         // GB18030 and CR LF: one line, the list text joined with "$".
-        QCOMPARE(fileBytes(lists->keywordFile()), gb(QString::fromUtf8("登山鞋$Seo\r\n")));
+        QCOMPARE(TestFiles::bytesOf(lists->keywordFile()), gb(QString::fromUtf8("登山鞋$Seo\r\n")));
     }
 
     void deleteAsksAndSavesEvenWhenNothingIsTicked()
@@ -106,10 +96,10 @@ private Q_SLOTS:
         add(&SiteKeywordLists::addKeyword, "two");
         QVERIFY(lists->keywords().flags(lists->keywords().index(0, 0)) & Qt::ItemIsEditable);
         QVERIFY(lists->keywords().setData(lists->keywords().index(1, 0), " two b ", Qt::EditRole));
-        QCOMPARE(fileBytes(lists->keywordFile()), QByteArray("one$ two b \r\n"));
+        QCOMPARE(TestFiles::bytesOf(lists->keywordFile()), QByteArray("one$ two b \r\n"));
         // A pasted line break or control character does not split the file's one line.
         QVERIFY(lists->keywords().setData(lists->keywords().index(1, 0), "two\r\nthree\x01", Qt::EditRole));
-        QCOMPARE(fileBytes(lists->keywordFile()), QByteArray("one$twothree\r\n"));
+        QCOMPARE(TestFiles::bytesOf(lists->keywordFile()), QByteArray("one$twothree\r\n"));
         QVERIFY(lists->sites().setData(lists->sites().index(0, 0), "one", Qt::EditRole));
         QCOMPARE(sitesSetting(), QString("one"));
     }
@@ -126,27 +116,27 @@ private Q_SLOTS:
         lists->sites().addRow(QString::fromUtf8("网站.cn"));
         f->prompter.texts.enqueue(out);
         lists->exportSites();
-        QCOMPARE(fileBytes(out), gb(QString::fromUtf8("a.com\r\n网站.cn\r\n")));
+        QCOMPARE(TestFiles::bytesOf(out), gb(QString::fromUtf8("a.com\r\n网站.cn\r\n")));
         QCOMPARE(f->prompter.lastText(), QString("网站列表导出成功！"));
 
         // An existing file: Cancel keeps it.
-        writeBytes(out, "keep");
+        TestFiles::put(out, "keep");
         f->prompter.texts.enqueue(out);
         lists->exportSites();
         QCOMPARE(f->prompter.lastText(), QString("该文件已经存在，是否覆盖?"));
-        QCOMPARE(fileBytes(out), QByteArray("keep"));
+        QCOMPARE(TestFiles::bytesOf(out), QByteArray("keep"));
         f->prompter.texts.enqueue(out);
         f->prompter.answers.enqueue(Prompter::Answer::Ok);
         lists->exportSites();
-        QCOMPARE(fileBytes(out), gb(QString::fromUtf8("a.com\r\n网站.cn\r\n")));
+        QCOMPARE(TestFiles::bytesOf(out), gb(QString::fromUtf8("a.com\r\n网站.cn\r\n")));
     }
 
     void importsAreSavedAndSurviveARestart()
     {
         const QString utf8 = f->dataFile("sites.txt");
-        writeBytes(utf8, QString::fromUtf8("\xEF\xBB\xBFwww.a.com\n\n  spaced.com \r\n网站.cn\n").toUtf8());
+        TestFiles::put(utf8, QString::fromUtf8("\xEF\xBB\xBFwww.a.com\n\n  spaced.com \r\n网站.cn\n").toUtf8());
         const QString gbFile = f->dataFile("kws.txt");
-        writeBytes(gbFile, gb(QString::fromUtf8("登山鞋\r\nseo\r\nseo\r\n")));
+        TestFiles::put(gbFile, gb(QString::fromUtf8("登山鞋\r\nseo\r\nseo\r\n")));
         add(&SiteKeywordLists::addSite, "first.com");
         f->prompter.texts.enqueue(utf8);
         lists->importSites();
@@ -179,7 +169,7 @@ private Q_SLOTS:
 
     void loadingTheKeywordFile()
     {
-        writeBytes(lists->keywordFile(), "a$b$\r\n");
+        TestFiles::put(lists->keywordFile(), "a$b$\r\n");
         lists->keywords().addRow("old");
         lists->loadKeywords();
         QCOMPARE(lists->keywords().texts(), (QStringList{"a", "b", ""}));

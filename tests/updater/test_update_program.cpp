@@ -2,6 +2,7 @@
 // against the stand-in: single instance, the command line, the working
 // folder at exit, an automatic update, and the main program's hand-over.
 
+#include "support/FileBytes.h"
 #include "StandIn.h"
 #include "app/Startup.h"
 #include "support/TestEnv.h"
@@ -50,11 +51,6 @@ QString builtUpdater()
     return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../update"));
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -276,12 +272,12 @@ private Q_SLOTS:
             QCOMPARE(run.process.exitCode(), 0);
         }
         const QString main = QDir(program).filePath(QStringLiteral("veltrana"));
-        QCOMPARE(readFile(main), kept ? FakeProgram : OldProgram);
+        QCOMPARE(TestFiles::bytesOf(main), kept ? FakeProgram : OldProgram);
         QVERIFY(QFileInfo(main).isExecutable());
-        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("notes.txt"))).startsWith("Veltrana 1.1"), kept);
+        QCOMPARE(TestFiles::bytesOf(QDir(program).filePath(QStringLiteral("notes.txt"))).startsWith("Veltrana 1.1"), kept);
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(QDir(program).filePath(QStringLiteral("started.txt"))), 5000);
         // Started (the new one, or the old one again) with the data folder handed back.
-        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("started.txt"))),
+        QCOMPARE(TestFiles::bytesOf(QDir(program).filePath(QStringLiteral("started.txt"))),
                  main.toUtf8() + "\n2\n--data\n" + data.toUtf8() + "\n");
         if (!kept)
             return;
@@ -333,7 +329,7 @@ private Q_SLOTS:
 
         const QString main = QDir(program).filePath(QStringLiteral("veltrana"));
         QVERIFY(QFileInfo(main).isExecutable());
-        const QByteArray now = readFile(main);
+        const QByteArray now = TestFiles::bytesOf(main);
         QVERIFY(now == OldProgram || now == FakeProgram + QByteArray(40000, '#'));
         QProcess runs;
         runs.start(main, {});
@@ -400,7 +396,7 @@ private Q_SLOTS:
                                            : QStringLiteral("Freshet experienced the following unrecoverable error")),
                  qPrintable(run.err));
         QVERIFY2(run.err.contains(QStringLiteral("已启动已安装的程序")), qPrintable(run.err));
-        QTRY_COMPARE_WITH_TIMEOUT(readFile(QDir(data).filePath(QStringLiteral("started.txt"))),
+        QTRY_COMPARE_WITH_TIMEOUT(TestFiles::bytesOf(QDir(data).filePath(QStringLiteral("started.txt"))),
                                   "--data " + data.toUtf8() + "\n", 5000);
         QCOMPARE(pageRequests(m_standIn), 0);
     }
@@ -425,7 +421,7 @@ private Q_SLOTS:
 
         QTRY_VERIFY_WITH_TIMEOUT(pageRequests(m_standIn) == 1, 10000);
         QVERIFY(QFileInfo(QDir(env.programDir).filePath(QStringLiteral("Temp/Tidewise_0000"))).isDir());
-        QCOMPARE(readFile(QDir(env.programDir).filePath(QStringLiteral("ver.txt"))), QByteArray("1.0\r\n"));
+        QCOMPARE(TestFiles::bytesOf(QDir(env.programDir).filePath(QStringLiteral("ver.txt"))), QByteArray("1.0\r\n"));
 
         // It waits for the user; the test ends the process it had started.
         qint64 pid = 0;

@@ -2,6 +2,7 @@
 // window: the version check, the downloads with their size check and
 // restarts, the replacement of the main program and the skip.
 
+#include "support/FileBytes.h"
 #include "StandIn.h"
 #include "Launch.h"
 #include "UpdateRun.h"
@@ -48,11 +49,6 @@ struct Prompted {
     QString text;
 };
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // Every file of a folder with its bytes: to show that nothing changed.
 QMap<QString, QByteArray> snapshot(const QString &dir)
@@ -61,7 +57,7 @@ QMap<QString, QByteArray> snapshot(const QString &dir)
     const QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QString &name : names)
         files.insert(name, QFileInfo(QDir(dir).filePath(name)).isDir() ? QByteArray("<dir>")
-                                                                     : readFile(QDir(dir).filePath(name)));
+                                                                     : TestFiles::bytesOf(QDir(dir).filePath(name)));
     return files;
 }
 
@@ -353,17 +349,17 @@ private Q_SLOTS:
         QVERIFY(finished.wait(5000));
 
         QVERIFY(f.launched.isEmpty()); // the new program was started and watched, nothing else
-        QCOMPARE(readFile(f.file(QStringLiteral("veltrana"))), FakeProgram);
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("veltrana"))), FakeProgram);
         QVERIFY(QFileInfo(f.file(QStringLiteral("veltrana"))).isExecutable());
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(f.file(QStringLiteral("started.txt"))), 5000);
         // Started from the program folder, with the data folder it was handed over with.
-        QCOMPARE(readFile(f.file(QStringLiteral("started.txt"))),
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("started.txt"))),
                  f.file(QStringLiteral("veltrana")).toUtf8() + "\n2\n--data\n" + f.root.filePath("my data").toUtf8() + "\n");
 
         QStringList expected{QStringLiteral("keep.dat"), QStringLiteral("started.txt"), QStringLiteral("veltrana"),
                              QStringLiteral("ver.txt")};
         if (withDataFile) {
-            QVERIFY(readFile(f.file(QStringLiteral("notes.txt"))).startsWith("Veltrana 1.1 release notes"));
+            QVERIFY(TestFiles::bytesOf(f.file(QStringLiteral("notes.txt"))).startsWith("Veltrana 1.1 release notes"));
             expected << QStringLiteral("notes.txt");
         }
         expected << QStringLiteral("Temp");
@@ -371,7 +367,7 @@ private Q_SLOTS:
         QStringList present = snapshot(f.programDir).keys();
         present.sort();
         QCOMPARE(present, expected); // no backup, no leftovers, nothing else deleted
-        QCOMPARE(readFile(f.file(QStringLiteral("keep.dat"))), QByteArray("the user's own file"));
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("keep.dat"))), QByteArray("the user's own file"));
         QVERIFY(snapshot(f.work.path()).isEmpty());
         QVERIFY(f.progressTexts().contains(QStringLiteral("下载成功！")));
     }
@@ -403,7 +399,7 @@ private Q_SLOTS:
         QVERIFY(bar->isVisible());
         QCOMPARE(bar->value(), 100);
         QCOMPARE(window.findChild<QLabel *>(QStringLiteral("progressLine"))->text(), QStringLiteral("下载成功！"));
-        QCOMPARE(readFile(f.file(QStringLiteral("big.bin"))), QByteArray(1000, 'b'));
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("big.bin"))), QByteArray(1000, 'b'));
         QVERIFY(f.launched.isEmpty()); // a data file starts nothing
     }
 
@@ -420,7 +416,7 @@ private Q_SLOTS:
         run.confirm();
         QTRY_VERIFY_WITH_TIMEOUT(!run.isBusy(), 3000);
         QCOMPARE(f.progressTexts().last(), QStringLiteral("下载成功！"));
-        QCOMPARE(readFile(f.file(QStringLiteral("notes.txt"))), QByteArray("moved notes"));
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("notes.txt"))), QByteArray("moved notes"));
         QVERIFY(!QFileInfo::exists(f.file(QStringLiteral("moved.txt"))));
     }
 
@@ -504,8 +500,8 @@ private Q_SLOTS:
         QSignalSpy finished(&run, &UpdateRun::finished);
         QTest::mouseClick(update, Qt::LeftButton);
         QVERIFY(finished.wait(5000));
-        QCOMPARE(readFile(f.file(QStringLiteral("veltrana"))), FakeProgram + QByteArray(2000, '#'));
-        QCOMPARE(readFile(f.file(QStringLiteral("notes.txt"))), QByteArray(2000, 'n'));
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("veltrana"))), FakeProgram + QByteArray(2000, '#'));
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("notes.txt"))), QByteArray(2000, 'n'));
     }
 
     void unsafeNamesAreRefused_data()
@@ -632,9 +628,9 @@ private Q_SLOTS:
         QSignalSpy finished(&run, &UpdateRun::finished);
         run.confirm();
         QVERIFY(finished.wait(3000));
-        QCOMPARE(readFile(f.file(QStringLiteral("veltrana"))), stays);
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("veltrana"))), stays);
         QVERIFY(!QFileInfo::exists(f.file(QStringLiteral("veltrana.old"))));
-        QCOMPARE(readFile(f.file(QStringLiteral("ver.txt"))), QByteArray("1.0\r\n"));
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("ver.txt"))), QByteArray("1.0\r\n"));
     }
 
     void skipStartsOnlyTheInstalledProgram()

@@ -2,6 +2,7 @@
 // command line, the lock, the working folder, the version page reader and
 // the file rules of the replacement.
 
+#include "support/FileBytes.h"
 #include "Install.h"
 #include "Launch.h"
 #include "VersionPage.h"
@@ -18,18 +19,7 @@ using namespace updater;
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    f.write(bytes);
-}
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 QStringList entries(const QString &dir)
 {
@@ -104,13 +94,13 @@ private Q_SLOTS:
         QCOMPARE(second.path(), base.filePath(QStringLiteral("Temp/Tidewise_0001")));
 
         // The second goes; the first is still there, so "Temp" stays.
-        writeFile(QDir(second.path()).filePath(QStringLiteral("Notify.ico")), "icon");
+        TestFiles::put(QDir(second.path()).filePath(QStringLiteral("Notify.ico")), "icon");
         second.remove();
         QVERIFY(!QFileInfo::exists(base.filePath(QStringLiteral("Temp/Tidewise_0001"))));
         QVERIFY(QFileInfo(base.filePath(QStringLiteral("Temp"))).isDir());
 
         // A folder holding something of someone else's is kept.
-        writeFile(QDir(first.path()).filePath(QStringLiteral("keep.txt")), "x");
+        TestFiles::put(QDir(first.path()).filePath(QStringLiteral("keep.txt")), "x");
         const QString firstPath = first.path();
         first.remove();
         QVERIFY(QFileInfo::exists(QDir(firstPath).filePath(QStringLiteral("keep.txt"))));
@@ -127,7 +117,7 @@ private Q_SLOTS:
     void startupFailureIsReported()
     {
         QTemporaryDir base;
-        writeFile(base.filePath(QStringLiteral("Temp")), "a file where the folder should be");
+        TestFiles::put(base.filePath(QStringLiteral("Temp")), "a file where the folder should be");
         WorkFolder folder;
         QString error;
         QVERIFY(!folder.create(base.path(), &error));
@@ -157,7 +147,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString ini = dir.filePath(QStringLiteral("endpoints.ini"));
-        writeFile(ini, "[other]\nupdate=http://wrong\n[endpoints]\nmaker=http://m\nupdate = http://127.0.0.1:5/update/ \n");
+        TestFiles::put(ini, "[other]\nupdate=http://wrong\n[endpoints]\nmaker=http://m\nupdate = http://127.0.0.1:5/update/ \n");
         QCOMPARE(readUpdateBase(ini), QStringLiteral("http://127.0.0.1:5/update/"));
         QCOMPARE(versionPageUrl(readUpdateBase(ini)), QStringLiteral("http://127.0.0.1:5/update/veltrana/ver.htm"));
         QCOMPARE(versionPageUrl(QString()), QString());
@@ -263,13 +253,13 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         for (const char *name : {"autorun.exe", "update.exe", "a_newver.exe", "readme.txt", "tool.exe"})
-            writeFile(dir.filePath(QLatin1String(name)), "x");
+            TestFiles::put(dir.filePath(QLatin1String(name)), "x");
         // Only the file the page names counts here; the Windows rule also finds a lone ".exe".
         QCOMPARE(installedMainProgram(dir.path(), QStringLiteral("veltrana"), false), QString());
         QCOMPARE(installedMainProgram(dir.path(), QStringLiteral("veltrana.exe"), true),
                  dir.filePath(QStringLiteral("tool.exe")));
-        writeFile(dir.filePath(QStringLiteral("veltrana")), "x");
-        writeFile(dir.filePath(QStringLiteral("veltrana.exe")), "x");
+        TestFiles::put(dir.filePath(QStringLiteral("veltrana")), "x");
+        TestFiles::put(dir.filePath(QStringLiteral("veltrana.exe")), "x");
         QCOMPARE(installedMainProgram(dir.path(), QStringLiteral("veltrana"), false), dir.filePath("veltrana"));
         QCOMPARE(installedMainProgram(dir.path(), QStringLiteral("veltrana.exe"), true), dir.filePath("veltrana.exe"));
     }
@@ -301,11 +291,11 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(program) && QDir().mkpath(work));
         const QString main = QDir(program).filePath(QStringLiteral("veltrana"));
         const QString notes = QDir(program).filePath(QStringLiteral("notes.txt"));
-        writeFile(main, "old program");
+        TestFiles::put(main, "old program");
         QVERIFY(QFile::setPermissions(main, QFile::permissions(main) | QFileDevice::ExeOwner));
-        writeFile(notes, "old notes");
-        writeFile(QDir(work).filePath(QStringLiteral("notes.txt.part")), "new notes");
-        writeFile(QDir(work).filePath(QStringLiteral("veltrana-newver.part")), "new program");
+        TestFiles::put(notes, "old notes");
+        TestFiles::put(QDir(work).filePath(QStringLiteral("notes.txt.part")), "new notes");
+        TestFiles::put(QDir(work).filePath(QStringLiteral("veltrana-newver.part")), "new program");
 
         Replacement replacement(program, QString());
         QStringList steps;
@@ -315,7 +305,7 @@ private Q_SLOTS:
             steps << what;
             folders << entries(program);
             QVERIFY(QFileInfo(main).isExecutable());
-            programs << QString::fromLatin1(readFile(main));
+            programs << QString::fromLatin1(TestFiles::bytesOf(main));
         });
         QSignalSpy placed(&replacement, &Replacement::placed);
         replacement.start({{QDir(work).filePath(QStringLiteral("notes.txt.part")), QStringLiteral("notes.txt"), false},
@@ -326,26 +316,26 @@ private Q_SLOTS:
                                      "veltrana.new written", "veltrana.old kept", "veltrana replaced"}));
         // The journal names what is being replaced, for a start after a kill.
         QCOMPARE(folders.at(0), (QStringList{"notes.txt", "notes.txt.new", "update.journal", "veltrana"}));
-        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("update.journal"))), QByteArray("notes.txt\nveltrana\n"));
+        QCOMPARE(TestFiles::bytesOf(QDir(program).filePath(QStringLiteral("update.journal"))), QByteArray("notes.txt\nveltrana\n"));
         QCOMPARE(folders.at(3), (QStringList{"notes.txt", "notes.txt.old", "update.journal", "veltrana", "veltrana.new"}));
         QCOMPARE(folders.at(4), (QStringList{"notes.txt", "notes.txt.old", "update.journal", "veltrana", "veltrana.new",
                                              "veltrana.old"}));
         QCOMPARE(programs, (QStringList{"old program", "old program", "old program", "old program", "old program",
                                         "new program"}));
         QVERIFY(QFileInfo(main).isExecutable());
-        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("veltrana.old"))), QByteArray("old program"));
+        QCOMPARE(TestFiles::bytesOf(QDir(program).filePath(QStringLiteral("veltrana.old"))), QByteArray("old program"));
         QCOMPARE(entries(work), QStringList());
 
         if (keep) {
             replacement.commit();
             QCOMPARE(entries(program), (QStringList{"notes.txt", "veltrana"}));
-            QCOMPARE(readFile(notes), QByteArray("new notes"));
-            QCOMPARE(readFile(main), QByteArray("new program"));
+            QCOMPARE(TestFiles::bytesOf(notes), QByteArray("new notes"));
+            QCOMPARE(TestFiles::bytesOf(main), QByteArray("new program"));
         } else {
             replacement.rollBack();
             QCOMPARE(entries(program), (QStringList{"notes.txt", "veltrana"}));
-            QCOMPARE(readFile(notes), QByteArray("old notes"));
-            QCOMPARE(readFile(main), QByteArray("old program"));
+            QCOMPARE(TestFiles::bytesOf(notes), QByteArray("old notes"));
+            QCOMPARE(TestFiles::bytesOf(main), QByteArray("old program"));
             QVERIFY(QFileInfo(main).isExecutable());
         }
     }
@@ -355,10 +345,10 @@ private Q_SLOTS:
         QTemporaryDir root;
         const QString program = root.filePath(QStringLiteral("program"));
         QVERIFY(QDir().mkpath(program));
-        writeFile(QDir(program).filePath(QStringLiteral("veltrana")), "old program");
+        TestFiles::put(QDir(program).filePath(QStringLiteral("veltrana")), "old program");
         // A folder where the new file would go: the write fails.
         QVERIFY(QDir(program).mkdir(QStringLiteral("veltrana.new")));
-        writeFile(root.filePath(QStringLiteral("download")), "new program");
+        TestFiles::put(root.filePath(QStringLiteral("download")), "new program");
         Replacement replacement(program, QString());
         QSignalSpy failed(&replacement, &Replacement::failed);
         replacement.start({{root.filePath(QStringLiteral("download")), QStringLiteral("veltrana"), true}});
@@ -366,7 +356,7 @@ private Q_SLOTS:
         QVERIFY2(failed.at(0).at(0).toString().startsWith(QStringLiteral("无法写入 veltrana.new")),
                  qPrintable(failed.at(0).at(0).toString()));
         replacement.rollBack();
-        QCOMPARE(readFile(QDir(program).filePath(QStringLiteral("veltrana"))), QByteArray("old program"));
+        QCOMPARE(TestFiles::bytesOf(QDir(program).filePath(QStringLiteral("veltrana"))), QByteArray("old program"));
     }
 
     // What a kill at each step leaves, and what the next start makes of it.
@@ -404,9 +394,9 @@ private Q_SLOTS:
         const QString dir = root.filePath(QStringLiteral("program"));
         QVERIFY(QDir().mkpath(dir + QStringLiteral("/Temp/Tidewise_0000")));
         QVERIFY(QDir().mkpath(dir + QStringLiteral("/Temp/Tidewise_0001")));
-        writeFile(dir + QStringLiteral("/Temp/Tidewise_0000/veltrana-newver.part"), "half");
-        writeFile(dir + QStringLiteral("/Temp/Tidewise_0001/notes.txt.part"), "half");
-        writeFile(dir + QStringLiteral("/Temp/Tidewise_0001/left.txt"), "someone's");
+        TestFiles::put(dir + QStringLiteral("/Temp/Tidewise_0000/veltrana-newver.part"), "half");
+        TestFiles::put(dir + QStringLiteral("/Temp/Tidewise_0001/notes.txt.part"), "half");
+        TestFiles::put(dir + QStringLiteral("/Temp/Tidewise_0001/left.txt"), "someone's");
         for (const QString &spec : std::as_const(files)) {
             const QString name = spec.section(u'=', 0, 0);
             QString content = spec.section(u'=', 1);
@@ -414,17 +404,17 @@ private Q_SLOTS:
             if (exec)
                 content.chop(1);
             const QString path = QDir(dir).filePath(name);
-            writeFile(path, content.toUtf8());
+            TestFiles::put(path, content.toUtf8());
             QFile::setPermissions(path, exec ? QFile::permissions(path) | QFileDevice::ExeOwner
                                              : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         }
         recoverProgramFolder(dir, QStringLiteral("veltrana"), dir + QStringLiteral("/Temp"));
         QCOMPARE(entries(dir), QStringList{"Temp"} + after);
         const QString main = QDir(dir).filePath(QStringLiteral("veltrana"));
-        QCOMPARE(QString::fromUtf8(readFile(main)), program);
+        QCOMPARE(QString::fromUtf8(TestFiles::bytesOf(main)), program);
         QVERIFY(QFileInfo(main).isExecutable());
         if (after.contains(QStringLiteral("notes.txt")))
-            QCOMPARE(readFile(QDir(dir).filePath(QStringLiteral("notes.txt"))), QByteArray("old notes"));
+            QCOMPARE(TestFiles::bytesOf(QDir(dir).filePath(QStringLiteral("notes.txt"))), QByteArray("old notes"));
         QCOMPARE(entries(dir + QStringLiteral("/Temp")), QStringList{"Tidewise_0001"});
         QCOMPARE(entries(dir + QStringLiteral("/Temp/Tidewise_0001")), QStringList{"left.txt"});
     }
