@@ -1,5 +1,6 @@
 #include "common/ResultList.h"
 
+#include "common/Digits.h"
 #include "common/KeywordText.h"
 
 #include <algorithm>
@@ -385,11 +386,5 @@ bool ResultList::isCountCell(int r, int column) const
         return false;
     const QString text = cell(r, column);
     // 15 digits stay exact in a spreadsheet's double.
-    if (text.isEmpty() || text.size() > 15 || (text.size() > 1 && text.front() == u'0'))
-        return false;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-    }
-    return true;
+    return text.size() <= 15 && !(text.size() > 1 && text.front() == u'0') && Digits::onlyAscii(text);
 }

@@ -1,5 +1,6 @@
 #include "engines/BaiduPages.h"
 
+#include "common/Digits.h"
 #include "web/M_base.h"
 
 #include <QStringList>
@@ -68,9 +69,7 @@ QString figuresReportPath(const QString &pair, const QString &keyword, const QSt
 
 bool isCount(const QString &text)
 {
-    if (text.isEmpty() || text.size() > kMaxDigits)
-        return false;
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return text.size() <= kMaxDigits && Digits::onlyAscii(text);
 }
 
 bool isPair(const QString &text)

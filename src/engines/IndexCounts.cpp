@@ -1,5 +1,6 @@
 #include "engines/IndexCounts.h"
 
+#include "common/Digits.h"
 #include "common/Endpoints.h"
 #include "engines/EnginePacing.h"
 #include "web/CXHtml.h"
@@ -53,10 +54,7 @@ QString extract(Engine e, const QString &page)
     count.remove(QLatin1Char(','));
     // A count is digits only: whatever else stands where the count should
     // ("nan", "1e9") is no count.
-    const bool digits = !count.isEmpty() && std::all_of(count.cbegin(), count.cend(), [](QChar c) {
-        return c >= u'0' && c <= u'9';
-    });
-    return digits ? count : notFound(e);
+    return Digits::onlyAscii(count) ? count : notFound(e);
 }
 
 CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
