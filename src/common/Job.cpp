@@ -1,5 +1,7 @@
 #include "common/Job.h"
 
+#include "common/Wait.h"
+
 Job::Job(JobStatus &status, Resume resume, QObject *parent) : QObject(parent), m_status(status), m_resume(resume)
 {
 }
@@ -7,8 +9,10 @@ Job::Job(JobStatus &status, Resume resume, QObject *parent) : QObject(parent), m
 bool Job::start()
 {
     // A job started inside another job's wait would share its status panels
-    // and leave them wrong when either ends.
-    if (isActive() || m_status.isBusy())
+    // and leave them wrong when either ends. One started inside any wait
+    // would hold that wait until the job ends: clicks reach here through
+    // afterWaits(), which holds them until the waits have returned.
+    if (isActive() || m_status.isBusy() || Wait::anyRunning())
         return false;
     setState(JobStatus::Running);
     return true;

@@ -3,6 +3,7 @@
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
+#include "common/Wait.h"
 #include "common/ui/ExportButtons.h"
 #include "common/ui/FilterFrame.h"
 #include "common/ui/JobButton.h"
@@ -109,7 +110,7 @@ void KeywordDbTab::onUpdateClicked()
         return;
     }
     // Blocks until the run ends or parks; fetches and waits keep the window live.
-    m_refresh->start();
+    afterWaits(this, [this] { m_refresh->start(); });
 }
 
 void KeywordDbTab::showRefreshState()

@@ -1,6 +1,7 @@
 #include "rank/ui/RankTab.h"
 
 #include "common/JobStatus.h"
+#include "common/Wait.h"
 #include "common/ui/ExportButtons.h"
 #include "common/ui/JobButton.h"
 #include "context/AppContext.h"
@@ -269,7 +270,7 @@ void RankTab::onStart()
         run.requestStop();
         return;
     }
-    m_tracker->start();
+    afterWaits(this, [this] { m_tracker->start(); });
 }
 
 void RankTab::onFavouriteClicked(int row)

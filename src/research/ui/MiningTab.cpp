@@ -8,6 +8,7 @@
 #include "common/ResultList.h"
 #include "common/SettingNames.h"
 #include "common/SettingsStore.h"
+#include "common/Wait.h"
 #include "common/ui/ExportButtons.h"
 #include "common/ui/FilterFrame.h"
 #include "common/ui/JobButton.h"
@@ -166,7 +167,11 @@ MiningOptions MiningTab::currentOptions() const
 
 void MiningTab::onStart()
 {
-    m_miner->click(m_seed->text());
+    // A pause acts at once; a start waits until no wait is running.
+    if (m_miner->job().isActive())
+        m_miner->click(m_seed->text());
+    else
+        afterWaits(this, [this] { m_miner->click(m_seed->text()); });
 }
 
 void MiningTab::onStateChanged(RelatedMiner::State state)
@@ -217,7 +222,8 @@ QMenu *MiningTab::createContextMenu()
         return nullptr;
     auto *menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("keywordMenu"));
-    connect(menu->addAction(QStringLiteral("重查当前项")), &QAction::triggered, this, [this] { requerySelected(); });
+    connect(menu->addAction(QStringLiteral("重查当前项")), &QAction::triggered, this,
+            [this] { afterWaits(this, [this] { requerySelected(); }); });
     menu->addSeparator();
     connect(menu->addAction(QStringLiteral("查看百度指数")), &QAction::triggered, this, &MiningTab::openBaiduIndex);
     connect(menu->addAction(QStringLiteral("查看百度收录")), &QAction::triggered, this, &MiningTab::openBaiduSearch);

@@ -5,6 +5,7 @@
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
+#include "common/Wait.h"
 #include "common/ui/ExportButtons.h"
 #include "common/ui/ResultListView.h"
 #include "context/AppContext.h"
@@ -174,7 +175,7 @@ VolumeTab::VolumeTab(AppContext &context, QWidget *parent) : FeatureTab(parent),
     layout->addLayout(top);
     layout->addLayout(middle, 1);
 
-    connect(m_start, &QPushButton::clicked, this, &VolumeTab::onStart);
+    connect(m_start, &QPushButton::clicked, this, [this] { afterWaits(this, [this] { onStart(); }); });
     connect(m_refetch, &QPushButton::clicked, this, &VolumeTab::onRefetch);
     connect(m_addToDb, &QPushButton::clicked, this, &VolumeTab::onAddToDatabase);
     connect(m_toolPage, &ToolPage::loadFinished, this, [this](const QUrl &address, bool) { onLoadFinished(address); });

@@ -2,6 +2,7 @@
 
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
+#include "common/Wait.h"
 #include "common/ui/ExportButtons.h"
 #include "common/ui/JobButton.h"
 #include "common/ui/ResultListView.h"
@@ -152,7 +153,9 @@ void ResourceTab::onSearchClicked()
         return;
     }
     // Blocks until the run parks or finishes; fetches keep the window live.
-    m_catalogue->QueryLinkRes(checkedCategory(), m_filter->currentIndex(), m_filter->currentText());
+    afterWaits(this, [this] {
+        m_catalogue->QueryLinkRes(checkedCategory(), m_filter->currentIndex(), m_filter->currentText());
+    });
 }
 
 void ResourceTab::openSelected()
