@@ -1,10 +1,10 @@
 #include "DemoUpdate.h"
 
 #include "StandIn.h"
+#include "common/Wait.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -99,10 +99,10 @@ int DemoUpdate::serveUntilDone(const QString &dataDir)
 {
     // The new program holds the data folder's lock while it runs; the check
     // waits a little at first, so that a program just started has taken it.
-    QEventLoop loop;
+    Wait served;
     QTimer check;
     int graceTicks = 5;
-    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+    QObject::connect(&check, &QTimer::timeout, &served, [&] {
         if (alive(m_updaterPid))
             return;
         if (graceTicks > 0) {
@@ -112,9 +112,9 @@ int DemoUpdate::serveUntilDone(const QString &dataDir)
         QLockFile lock(QDir(dataDir).filePath(QStringLiteral("veltrana.lock")));
         lock.setStaleLockTime(0);
         if (lock.tryLock(0))
-            loop.quit();
+            served.done();
     });
     check.start(1000);
-    loop.exec();
+    served.run(Wait::kNoLimit);
     return 0;
 }

@@ -8,8 +8,6 @@
 #include "research/ToolPage.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 
 KeywordVolume::KeywordVolume(AppContext &context, ToolPage &page, QObject *parent)
     : QObject(parent),
@@ -72,21 +70,12 @@ bool KeywordVolume::waitForToolLoad(int boundMs)
 {
     if (!m_page)
         return false;
-    QEventLoop loop;
-    bool loaded = false;
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    const auto connection = connect(m_page, &ToolPage::loadFinished, &loop, [&](const QUrl &address, bool) {
-        if (isToolPage(address)) {
-            loaded = true;
-            loop.quit();
-        }
+    Wait wait;
+    connect(m_page, &ToolPage::loadFinished, &wait, [&](const QUrl &address, bool) {
+        if (isToolPage(address))
+            wait.done();
     });
-    limit.start(boundMs);
-    loop.exec();
-    disconnect(connection);
-    return loaded;
+    return wait.run(boundMs) == Wait::Outcome::Done;
 }
 
 KeywordVolume::Outcome KeywordVolume::query(const QString &keyword, const QString &answer, bool captchaShown)

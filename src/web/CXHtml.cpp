@@ -1,17 +1,16 @@
 #include "web/CXHtml.h"
 
+#include "common/Wait.h"
 #include "web/FetchAbort.h"
 #include "web/M_base.h"
 
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
-#include <QTimer>
 #include <QUrl>
 
 Q_LOGGING_CATEGORY(lcFetch, "veltrana.fetch", QtWarningMsg)
@@ -183,12 +182,8 @@ CXHtml::Response CXHtml::fetchOnce(const QUrl &address, const QDeadlineTimer &de
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
 
     QNetworkReply *reply = m_manager->get(request);
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    limit.setTimerType(Qt::PreciseTimer);   // a coarse timer may overrun the limit by 5 %
-    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+    Wait wait;
+    QObject::connect(reply, &QNetworkReply::readyRead, &wait, [&] {
         r.body += reply->readAll();
         if (r.body.size() > kMaxBodyBytes) {
             r.failure = FetchOutcome::Failure::TooBig;
@@ -196,18 +191,16 @@ CXHtml::Response CXHtml::fetchOnce(const QUrl &address, const QDeadlineTimer &de
             reply->abort();
         }
     });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(reply, &QNetworkReply::finished, &wait, &Wait::done);
     if (abortOn)
-        QObject::connect(abortOn, &FetchAbort::aborted, &loop, &QEventLoop::quit);
+        QObject::connect(abortOn, &FetchAbort::aborted, &wait, &Wait::interrupt);
 
-    limit.start(std::chrono::milliseconds(qMax<qint64>(0, deadline.remainingTime())));
     if (!reply->isFinished())
-        loop.exec();
-    limit.stop();
+        wait.run(qMax<qint64>(0, deadline.remainingTime()));
 
     if (!reply->isFinished()) {
         r.failure = abortOn && abortOn->isAborted() ? FetchOutcome::Failure::Aborted : FetchOutcome::Failure::TimedOut;
-        reply->disconnect(&loop);
+        reply->disconnect(&wait);
         reply->abort();
         reply->deleteLater();
         r.body.clear();
