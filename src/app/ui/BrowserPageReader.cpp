@@ -1,14 +1,12 @@
 #include "app/ui/BrowserPageReader.h"
 
 #include "common/Wait.h"
+#include "common/ui/PageScript.h"
 
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTimer>
 #include <QUrl>
 #include <QWebEnginePage>
-#include <memory>
 
 BrowserPageReader::BrowserPageReader(QWebEnginePage *page, QObject *parent) : QObject(parent), m_page(page)
 {
@@ -42,19 +40,6 @@ QString BrowserPageReader::readPage(const QString &address, int waitMs)
         return {};
     const bool partial = !m_finished;
 
-    // The answer may come after we gave up: it then writes into this shared
-    // state, never into a finished stack frame.
-    struct Result {
-        QString html;
-        bool answered = false;
-        QPointer<QEventLoop> loop;
-    };
-    auto result = std::make_shared<Result>();
-    QEventLoop loop;
-    result->loop = &loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
     // Still loading: the document must be the one asked for, not the page
     // that was shown before the new one arrived.
     QString script = QStringLiteral("document.documentElement.innerHTML");
@@ -64,17 +49,5 @@ QString BrowserPageReader::readPage(const QString &address, int waitMs)
                                 "document.documentElement.innerHTML:'';}catch(e){return '';}})(%1)")
                      .arg(QString::fromUtf8(json.mid(1, json.size() - 2)));
     }
-    m_page->runJavaScript(script, [result](const QVariant &value) {
-        if (!result->loop)
-            return;
-        result->html = value.toString();
-        result->answered = true;
-        result->loop->quit();
-    });
-    if (!result->answered) {
-        limit.start(m_scriptTimeoutMs);
-        loop.exec();
-    }
-    result->loop = nullptr;
-    return result->html;
+    return runScript(m_page, script, m_scriptTimeoutMs).value_or(QVariant()).toString();
 }

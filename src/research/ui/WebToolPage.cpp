@@ -1,11 +1,10 @@
 #include "research/ui/WebToolPage.h"
 
-#include <QEventLoop>
+#include "common/ui/PageScript.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTimer>
 #include <QWebEnginePage>
-#include <memory>
 
 namespace {
 
@@ -49,35 +48,7 @@ void WebToolPage::load(const QUrl &address)
 
 std::optional<QVariant> WebToolPage::run(const QString &script)
 {
-    if (!m_page)
-        return std::nullopt;
-    // The answer may come after we gave up: it then lands in this shared
-    // state, never in a finished stack frame.
-    struct Result {
-        QVariant value;
-        bool answered = false;
-        QPointer<QEventLoop> loop;
-    };
-    auto result = std::make_shared<Result>();
-    QEventLoop loop;
-    result->loop = &loop;
-    m_page->runJavaScript(script, [result](const QVariant &value) {
-        result->value = value;
-        result->answered = true;
-        if (result->loop)
-            result->loop->quit();
-    });
-    if (!result->answered) {
-        QTimer limit;
-        limit.setSingleShot(true);
-        connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-        limit.start(m_scriptTimeoutMs);
-        loop.exec();
-    }
-    result->loop = nullptr;
-    if (!result->answered)
-        return std::nullopt;
-    return result->value;
+    return runScript(m_page, script, m_scriptTimeoutMs);
 }
 
 bool WebToolPage::hasElement(const QString &id)
