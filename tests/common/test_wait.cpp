@@ -155,7 +155,8 @@ void TestWait::aStartDuringNestedWaitsWaitsForTheOutermost()
     QTimer::singleShot(0, this, [&] {
         Wait inner;
         QTimer::singleShot(0, this, [&] {
-            afterWaits(this, [&] { order << (Wait::anyRunning() ? QStringLiteral("nested") : QStringLiteral("started")); });
+            afterWaits(this,
+                       [&] { order << (Wait::anyRunning() ? QStringLiteral("nested") : QStringLiteral("started")); });
             afterWaits(gone, [&] { order << QStringLiteral("dropped one ran"); });
             inner.done();
         });
