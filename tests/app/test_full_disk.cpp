@@ -298,7 +298,7 @@ void TestFullDisk::exportCommandExitsWithOne()
         const QString path = disk.path(QLatin1String(name));
         const Run r = runProgram(env.dataDir, config.path(), {QStringLiteral("export"), QStringLiteral("db"), path});
         QCOMPARE(r.status, 1);
-        const QString said = QStringLiteral("veltrana: export: cannot write ") + path + QStringLiteral(": ");
+        const QString said = QStringLiteral("veltrana: cannot write ") + path + QStringLiteral(": ");
         // The workbook library prints lines of its own before ours.
         const QString last = r.err.trimmed().split(u'\n').last();
         QVERIFY2(last.startsWith(said) && last.contains(kNoSpace), qPrintable(r.err));
