@@ -18,7 +18,6 @@
 #include "support/TestEnv.h"
 
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QtTest>
 
@@ -145,11 +144,7 @@ Run runProgram(const QString &dataDir, const QString &configDir, const QStringLi
     Run r;
     if (!p.waitForStarted(5000))
         return r;
-    QElapsedTimer clock;
-    clock.start();
-    while (p.state() != QProcess::NotRunning && clock.elapsed() < 30000)
-        QTest::qWait(20);
-    if (p.state() != QProcess::NotRunning) {
+    if (!QTest::qWaitFor([&p] { return p.state() == QProcess::NotRunning; }, 30000)) {
         p.kill();
         p.waitForFinished(2000);
         return r;
