@@ -73,8 +73,10 @@ QString usage()
 int run(AppContext &context, const QStringList &args)
 {
     const std::optional<CommandEntry> entry = args.isEmpty() ? std::nullopt : find(args.first());
+    if (args.isEmpty())
+        return Cli::usageError(QStringLiteral("command line"), QStringLiteral("no command given"), usage());
     if (!entry)
-        return Cli::usageError(QStringLiteral("unknown command"), args.value(0), usage());
+        return Cli::usageError(QStringLiteral("unknown command"), args.first(), usage());
     if (!QDir(context.dataDir()).exists() && !entry->mayCreateDataFolder) {
         Cli::fail(QStringLiteral("no such data folder"), QDir::toNativeSeparators(context.dataDir()));
         return Cli::Usage;

@@ -4,6 +4,7 @@
 
 #include "support/LockHolder.h"
 #include "support/TestEnv.h"
+#include "app/Commands.h"
 #include "common/CommandLine.h"
 #include "context/Command.h"
 #include "keyworddb/DbCommand.h"
@@ -83,6 +84,20 @@ private Q_SLOTS:
                                 "veltrana: wrote 3 rows to /x/report.csv\n"
                                 "veltrana: rank: --depth takes 10, 20 or 50\n"
                                 "usage: veltrana rank ...\n"));
+    }
+
+    void missingOrUnknownCommandIsAUsageError()
+    {
+        TestEnv f;
+        QVERIFY(f.isValid());
+        for (const QStringList &args : {QStringList(), QStringList{QStringLiteral("frobnicate")}}) {
+            CaughtErrors caught;
+            QCOMPARE(Commands::run(*f.context, args), int(Cli::Usage));
+            const QString err = caught.text();
+            const QString first = args.isEmpty() ? QStringLiteral("veltrana: command line: no command given\n")
+                                                 : QStringLiteral("veltrana: unknown command: frobnicate\n");
+            QVERIFY2(err.startsWith(first + QStringLiteral("usage: veltrana")), qPrintable(err));
+        }
     }
 
     void consolePrompterAnswersCautiouslyAndHoldsMessages()
