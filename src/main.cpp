@@ -8,6 +8,7 @@
 #include "app/Startup.h"
 #include "app/ui/AppIcon.h"
 #include "app/ui/MainWindow.h"
+#include "common/CommandLine.h"
 #include "common/DataFolder.h"
 #include "common/SettingNames.h"
 #include "common/SettingsStore.h"
@@ -36,14 +37,10 @@ int headless(int argc, char *argv[], const ProgramOptions &options)
         QTextStream(stdout) << "veltrana " << Startup::version() << Qt::endl;
         return 0;
     }
-    if (!options.error.isEmpty() || !Commands::isCommand(options.command.value(0))) {
-        QTextStream err(stderr);
-        err << "veltrana: " << (options.error.isEmpty() ? QStringLiteral("unknown command: ") + options.command.value(0)
-                                                         : options.error)
-            << Qt::endl
-            << Commands::usage();
-        return 2;
-    }
+    if (!options.error.isEmpty())
+        return Cli::usageError(QStringLiteral("command line"), options.error, Commands::usage());
+    if (!Commands::isCommand(options.command.value(0)))
+        return Cli::usageError(QStringLiteral("unknown command"), options.command.value(0), Commands::usage());
     // Commands make the folder only when they write there (see Commands::run).
     AppContext context(programDir,
                        DataFolder::resolveGiven(options.dataDir.value_or(QString()), programDir, false));
@@ -90,13 +87,13 @@ int main(int argc, char *argv[])
     if (options.demo) {
         standIn = std::make_unique<standin::StandIn>();
         if (!standIn->listen(0)) {
-            QTextStream(stderr) << "veltrana: the demo cannot listen on 127.0.0.1" << Qt::endl;
+            Cli::fail(QStringLiteral("demo"), QStringLiteral("cannot listen on 127.0.0.1"));
             return 1;
         }
         // Only a folder the demo made itself is written to (--data is refused).
         demoDir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/veltrana-demo-XXXXXX"));
         if (!demoDir->isValid()) {
-            QTextStream(stderr) << "veltrana: cannot create a demo folder" << Qt::endl;
+            Cli::fail(QStringLiteral("cannot create a demo folder in ") + QDir::tempPath(), demoDir->errorString());
             return 1;
         }
         dataDir = QDir(demoDir->path()).filePath(QStringLiteral("data"));
@@ -106,7 +103,7 @@ int main(int argc, char *argv[])
         demoUpdate = std::make_unique<DemoUpdate>(*standIn, demoDir->path());
         QString error;
         if (!demoUpdate->prepare(&error)) {
-            QTextStream(stderr) << "veltrana: " << error << Qt::endl;
+            Cli::fail(QStringLiteral("demo"), error);
             return 1;
         }
         contextProgramDir = demoUpdate->programDir();

@@ -10,7 +10,6 @@
 #include "research/MineCommand.h"
 
 #include <QDir>
-#include <QTextStream>
 #include <optional>
 
 namespace Commands {
@@ -74,16 +73,12 @@ QString usage()
 int run(AppContext &context, const QStringList &args)
 {
     const std::optional<CommandEntry> entry = args.isEmpty() ? std::nullopt : find(args.first());
-    if (!entry) {
-        QTextStream err(stderr);
-        if (!args.isEmpty())
-            err << "veltrana: unknown command: " << args.first() << Qt::endl;
-        err << usage();
-        err.flush();
-        return 2;
-    }
+    if (args.isEmpty())
+        return Cli::usageError(QStringLiteral("command line"), QStringLiteral("no command given"), usage());
+    if (!entry)
+        return Cli::usageError(QStringLiteral("unknown command"), args.first(), usage());
     if (!QDir(context.dataDir()).exists() && !entry->mayCreateDataFolder) {
-        Cli::complain(QStringLiteral("no such data folder: ") + QDir::toNativeSeparators(context.dataDir()));
+        Cli::fail(QStringLiteral("no such data folder"), QDir::toNativeSeparators(context.dataDir()));
         return Cli::Usage;
     }
     // The database is each command's own business: it is opened (and made)

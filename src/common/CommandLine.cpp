@@ -4,7 +4,9 @@
 
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
@@ -137,7 +139,7 @@ void InterruptWatch::notice()
     m_fired = true;
     // Said at once, so the user (and a script) knows the key was heard while
     // the current item still runs.
-    complain(QStringLiteral("Ctrl-C: stopping after the current item (Ctrl-C again ends at once)"));
+    note(QStringLiteral("Ctrl-C: stopping after the current item (Ctrl-C again ends at once)"));
     if (m_onFirst)
         m_onFirst();
 }
@@ -163,24 +165,56 @@ void RowPrinter::print(const QStringList &fields)
     const QByteArray line = clean.join(QLatin1Char('\t')).toUtf8() + '\n';
     // Flushed per row: a script reading the output sees each keyword as it
     // comes, and a full disk shows up at the row it hit.
+    errno = 0;
     if (std::fwrite(line.constData(), 1, size_t(line.size()), m_stream) != size_t(line.size())
-        || std::fflush(m_stream) != 0)
+        || std::fflush(m_stream) != 0) {
+        if (!m_failed)
+            m_error = errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("write error");
         m_failed = true;
+    }
 }
 
-int usageError(const QString &problem, const QString &usage)
+namespace {
+
+void writeLine(const QString &text)
 {
-    complain(problem);
+    QString oneLine = text;
+    for (QChar &c : oneLine) {
+        if (c == u'\n' || c == u'\r')
+            c = u' ';
+    }
+    const QByteArray line = QByteArrayLiteral("veltrana: ") + oneLine.toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+void fail(const QString &what, const QString &reason, const QString &message)
+{
+    QString text = what + QStringLiteral(": ") + reason;
+    if (!message.isEmpty())
+        text += QStringLiteral(" — ") + message;
+    writeLine(text);
+}
+
+void note(const QString &text)
+{
+    writeLine(text);
+}
+
+int usageError(const QString &what, const QString &problem, const QString &usage)
+{
+    fail(what, problem);
+    // The usage lines are help, not messages: as they are, after the failure.
     std::fputs(usage.toUtf8().constData(), stderr);
     std::fflush(stderr);
     return Usage;
 }
 
-void complain(const QString &text)
+void ConsolePrompter::message(const QString &, const QString &text, Icon)
 {
-    const QByteArray line = QByteArrayLiteral("veltrana: ") + text.toUtf8() + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
+    m_said.append(text);
 }
 
 } // namespace Cli

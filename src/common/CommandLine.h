@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Prompter.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -8,7 +10,8 @@
 #include <functional>
 
 // What every headless command shares: its option parser, the Ctrl-C
-// handling, the row printer and the exit statuses.
+// handling, the row printer, the exit statuses and its one voice on
+// standard error.
 namespace Cli {
 
 enum Exit : int {
@@ -74,16 +77,47 @@ public:
     explicit RowPrinter(FILE *stream = stdout) : m_stream(stream) {}
     void print(const QStringList &fields);
     bool failed() const { return m_failed; }
+    // Why the failed write failed ("No space left on device").
+    QString error() const { return m_error; }
     static QString field(QString text);
 
 private:
     FILE *m_stream;
     bool m_failed = false;
+    QString m_error;
 };
 
-// "veltrana: <problem>" and the usage on standard error; returns Usage.
-int usageError(const QString &problem, const QString &usage);
-// "veltrana: <text>" on standard error.
-void complain(const QString &text);
+// Standard error carries nothing but lines that start "veltrana: ", written
+// here and nowhere else. A failure reads "veltrana: <what failed>: <reason>",
+// followed by " — <message>" when the window would say it in a Chinese
+// message of its own; a line break inside any part becomes a space, so one
+// failure is one line.
+void fail(const QString &what, const QString &reason, const QString &message = {});
+// What is not a failure (progress, a file written, Ctrl-C heard):
+// "veltrana: <text>".
+void note(const QString &text);
+// A bad command line: fail(what, problem), then the usage; returns Usage.
+int usageError(const QString &what, const QString &problem, const QString &usage);
+
+// The prompter a command runs with. Nobody is there to answer, so every
+// question gets the cautious answer and no file is chosen. Messages are
+// not printed: the command that meets the failure says it with fail(), and
+// may add what was held here as its message.
+class ConsolePrompter : public Prompter
+{
+public:
+    void message(const QString &title, const QString &text, Icon icon) override;
+    Answer askYesNo(const QString &, const QString &) override { return Answer::No; }
+    Answer askOkCancel(const QString &, const QString &) override { return Answer::Cancel; }
+    bool askText(const QString &, const QString &, QString &) override { return false; }
+    QString openFileName(const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
+
+    // The messages held so far, in order, one per line.
+    QString said() const { return m_said.join(QLatin1Char('\n')); }
+
+private:
+    QStringList m_said;
+};
 
 } // namespace Cli

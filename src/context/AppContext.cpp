@@ -1,5 +1,6 @@
 #include "context/AppContext.h"
 
+#include "common/CommandLine.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/SettingNames.h"
@@ -9,25 +10,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTextStream>
-
-namespace {
-// Until a window or a test installs a prompter, notices go to stderr and
-// questions get the cautious answer.
-class ConsolePrompter : public Prompter
-{
-public:
-    void message(const QString &title, const QString &text, Icon) override
-    {
-        QTextStream(stderr) << title << ": " << text << Qt::endl;
-    }
-    Answer askYesNo(const QString &, const QString &) override { return Answer::No; }
-    Answer askOkCancel(const QString &, const QString &) override { return Answer::Cancel; }
-    bool askText(const QString &, const QString &, QString &) override { return false; }
-    QString openFileName(const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
-};
-} // namespace
 
 AppContext::AppContext(const QString &programDir, const QString &dataDir, const QString &settingsFile)
     : m_programDir(programDir),
@@ -37,7 +19,9 @@ AppContext::AppContext(const QString &programDir, const QString &dataDir, const 
       m_jobStatus(std::make_unique<JobStatus>()),
       m_pacing(std::make_unique<EnginePacing>()),
       m_keywords(std::make_unique<KeywordStore>()),
-      m_silentPrompter(std::make_unique<ConsolePrompter>()),
+      // Until a window or a test installs a prompter: a command's, which
+      // answers every question cautiously and leaves saying to the command.
+      m_silentPrompter(std::make_unique<Cli::ConsolePrompter>()),
       m_prompter(m_silentPrompter.get())
 {
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/CommandLine.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -30,4 +32,13 @@ struct CommandEntry {
                     + usageLines.at(i) + QLatin1Char('\n');
         return text;
     }
+
+    // "veltrana: <name>: <problem>" and this command's usage; returns Cli::Usage.
+    int usageError(const QString &problem) const { return Cli::usageError(name, problem, usageText()); }
 };
+
+// Opens the data folder's keyword database for `command` (making it when it
+// is not there), unless it is open already. Cli::Done when it is open; else
+// "veltrana: <command>: cannot open the keyword database <file>: <why>" and
+// Cli::Failed, which the command returns.
+int openDatabaseOr(AppContext &context, const QString &command);

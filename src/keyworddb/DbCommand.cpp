@@ -9,31 +9,22 @@
 #include "keyworddb/KeywordDatabase.h"
 #include "store/KeywordStore.h"
 
-#include <QTextStream>
 #include <array>
 
 namespace {
 
 const QString kEnginesHelp = QStringLiteral("--engines takes google, yahoo and bing, separated by commas");
 
-bool ensureDatabase(AppContext &context)
-{
-    if (context.keywords().isOpen() || context.openDatabase())
-        return true;
-    Cli::complain(QStringLiteral("db: cannot open the keyword database in ") + context.dataDir());
-    return false;
-}
-
 int listTable(AppContext &context)
 {
-    if (!ensureDatabase(context))
-        return Cli::Failed;
+    if (const int status = openDatabaseOr(context, QStringLiteral("db list")); status != Cli::Done)
+        return status;
     Cli::RowPrinter out;
     const QVector<KeywordStore::Record> rows = context.keywords().loadAll();
     for (const KeywordStore::Record &r : rows) {
         out.print({r.keys, r.parentkeys, r.counts.google, r.counts.yahoo, r.counts.bing, r.adddate});
         if (out.failed()) {
-            Cli::complain(QStringLiteral("cannot write to standard output"));
+            Cli::fail(QStringLiteral("cannot write to standard output"), out.error());
             return Cli::Failed;
         }
     }
@@ -42,46 +33,53 @@ int listTable(AppContext &context)
 
 int refresh(AppContext &context, const std::array<bool, 3> &engines)
 {
-    if (!ensureDatabase(context))
-        return Cli::Failed;
+    if (const int status = openDatabaseOr(context, QStringLiteral("db refresh")); status != Cli::Done)
+        return status;
     KeywordDatabase database(context.keywords());
     database.GetDb();
     ResultList &list = database.list();
 
     DatabaseRefresh run(database.lists(), context.keywords(), context.endpoints(), context.pacing(), context.jobStatus());
     run.setEngineSwitch([engines](Engine e) { return engines[engineIndex(e)]; });
-    run.setPrompter(&context.prompter());
+    Cli::ConsolePrompter said;
+    run.setPrompter(&said);
     QObject::connect(&run, &DatabaseRefresh::engineGaveUp, &run, [](Engine e) {
-        Cli::complain(QStringLiteral("%1 is not answering; no more requests to it in this run").arg(engineLabel(e)));
+        Cli::fail(engineLabel(e), QStringLiteral("not answering; no more requests to it in this run"));
     });
 
     Cli::InterruptWatch watch([&run] { run.requestPause(); });
     const int total = list.count();
-    // Progress goes to standard error, one row per line like the output.
-    Cli::RowPrinter progress(stderr);
+    // Progress is a note on standard error: the row's fields tab-separated
+    // like the output, after "N/TOTAL".
     QObject::connect(&run, &DatabaseRefresh::rowFinished, &run, [&](int row) {
         QStringList fields{QStringLiteral("%1/%2").arg(row + 1).arg(total), list.cell(row, KeywordDatabase::Keyword)};
         for (int c = KeywordDatabase::Google; c <= KeywordDatabase::Date; ++c)
             fields.append(list.cell(row, c));
-        progress.print(fields);
+        for (QString &f : fields)
+            f = Cli::RowPrinter::field(f);
+        Cli::note(fields.join(u'\t'));
     });
 
     const DatabaseRefresh::Outcome outcome = run.start();
     if (outcome == DatabaseRefresh::Outcome::Paused) {
-        QTextStream(stderr) << "stopped before row " << (run.resumeRow() + 1) << " of " << total << Qt::endl;
+        Cli::note(QStringLiteral("stopped before row %1 of %2").arg(run.resumeRow() + 1).arg(total));
         return Cli::Interrupted;
     }
-    if (outcome == DatabaseRefresh::Outcome::WriteFailed)
-        return Cli::Failed;   // the prompter has said why
-    QTextStream(stderr) << "done: " << total << " rows" << Qt::endl;
+    if (outcome == DatabaseRefresh::Outcome::WriteFailed) {
+        const KeywordStore &store = context.keywords();
+        Cli::fail(QStringLiteral("db refresh"),
+                  QStringLiteral("cannot write the keyword database %1: %2").arg(store.fileName(), store.lastError()),
+                  said.said());
+        return Cli::Failed;
+    }
+    Cli::note(QStringLiteral("done: %1 rows").arg(total));
     const EngineFailures &failures = run.failures();
     if (failures.totalFailures() == 0)
         return Cli::Done;
     for (Engine e : kEngines) {
         if (failures.failures(e) > 0)
-            Cli::complain(QStringLiteral("%1: %2 requests failed; their stored counts were kept")
-                              .arg(engineLabel(e))
-                              .arg(failures.failures(e)));
+            Cli::fail(engineLabel(e),
+                      QStringLiteral("%1 requests failed; their stored counts were kept").arg(failures.failures(e)));
     }
     return Cli::Incomplete;
 }
@@ -101,26 +99,26 @@ CommandEntry dbCommand()
 
 int runDbCommand(AppContext &context, const QStringList &args)
 {
-    const QString usage = dbCommand().usageText();
+    const CommandEntry entry = dbCommand();
     if (args.size() < 2 || args.at(0) != u"db")
-        return Cli::usageError(QStringLiteral("db needs list or refresh"), usage);
+        return entry.usageError(QStringLiteral("list or refresh is missing"));
     const QString command = args.at(1);
     Cli::Arguments a;
     if (command == u"list") {
         if (!a.parse(args.mid(2), {}))
-            return Cli::usageError(a.error(), usage);
+            return entry.usageError(a.error());
         if (!a.words().isEmpty())
-            return Cli::usageError(QStringLiteral("unexpected argument: ") + a.words().first(), usage);
+            return entry.usageError(QStringLiteral("unexpected argument: ") + a.words().first());
         return listTable(context);
     }
     if (command != u"refresh")
-        return Cli::usageError(QStringLiteral("unknown command: db ") + command, usage);
+        return entry.usageError(QStringLiteral("unknown command: db ") + command);
     if (!a.parse(args.mid(2), {{QStringLiteral("engines"), true}}))
-        return Cli::usageError(a.error(), usage);
+        return entry.usageError(a.error());
     if (!a.words().isEmpty())
-        return Cli::usageError(QStringLiteral("unexpected argument: ") + a.words().first(), usage);
+        return entry.usageError(QStringLiteral("unexpected argument: ") + a.words().first());
     std::array<bool, 3> engines{true, true, true};
     if (a.isSet(QStringLiteral("engines")) && !parseEngineList(a.value(QStringLiteral("engines")), engines))
-        return Cli::usageError(kEnginesHelp, usage);
+        return entry.usageError(kEnginesHelp);
     return refresh(context, engines);
 }

@@ -20,23 +20,24 @@ void printPair(Cli::RowPrinter &out, const ResultList &result, int header)
     }
 }
 
-int finish(const Cli::RowPrinter &out, int failedSteps, const QStringList &unwrittenDays, int skipped, bool interrupted)
+int finish(const Cli::RowPrinter &out, int failedSteps, const QList<RankRun::DayFileError> &unwrittenDays,
+           int skipped, bool interrupted)
 {
     if (out.failed()) {
-        Cli::complain(QStringLiteral("cannot write to standard output"));
+        Cli::fail(QStringLiteral("cannot write to standard output"), out.error());
         return Cli::Failed;
     }
-    for (const QString &failure : unwrittenDays)
-        Cli::complain(failure);
+    for (const RankRun::DayFileError &failure : unwrittenDays)
+        Cli::fail(QStringLiteral("cannot write ") + failure.file, failure.reason);
     // Each skipped favourite was named when it was skipped.
     if (!unwrittenDays.isEmpty() || skipped > 0)
         return Cli::Failed;
     if (interrupted) {
-        Cli::complain(QStringLiteral("interrupted"));
+        Cli::note(QStringLiteral("interrupted"));
         return Cli::Interrupted;
     }
     if (failedSteps > 0) {
-        Cli::complain(QStringLiteral("%1 engine scans could not load their pages").arg(failedSteps));
+        Cli::fail(QStringLiteral("rank"), QStringLiteral("%1 engine scans could not load their pages").arg(failedSteps));
         return Cli::Incomplete;
     }
     return Cli::Done;
@@ -67,17 +68,16 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
     });
     QObject::connect(&run, &RankRun::scanFailed, &run,
                      [](Engine e, const QString &site, const QString &keyword, const QString &reason) {
-                         Cli::complain(QStringLiteral("%1 for \"%2\" on %3: %4")
-                                           .arg(engineLabel(e), Cli::RowPrinter::field(keyword),
-                                                Cli::RowPrinter::field(site), reason));
+                         Cli::fail(QStringLiteral("%1 for \"%2\" on %3")
+                                       .arg(engineLabel(e), Cli::RowPrinter::field(keyword), Cli::RowPrinter::field(site)),
+                                   reason);
                      });
     QObject::connect(&run, &RankRun::engineGaveUp, &run, [](Engine e) {
-        Cli::complain(QStringLiteral("%1 failed three times in a row; no more requests to it in this run")
-                          .arg(engineLabel(e)));
+        Cli::fail(engineLabel(e), QStringLiteral("failed three times in a row; no more requests to it in this run"));
     });
     Cli::InterruptWatch watch([&run] { run.requestStop(); });
     int failed = 0;
-    QStringList unwrittenDays;
+    QList<RankRun::DayFileError> unwrittenDays;
     for (const RankJob &job : jobs) {
         if (watch.interrupted() || out.failed())
             break;
@@ -101,22 +101,22 @@ QVector<RankJob> favouriteJobs(const FavouriteStore &store, int *skipped)
         const QString key = FavouriteStore::keyOfName(name);
         const RankFormats::FavouriteParts p = RankFormats::parseFavouriteKey(key);
         if (!p.ok) {
-            Cli::complain(QStringLiteral("skipped favourite folder %1: its name is not engines#site#keyword#depth#all")
-                              .arg(Cli::RowPrinter::field(name)));
+            Cli::fail(QStringLiteral("skipped favourite folder ") + Cli::RowPrinter::field(name),
+                      QStringLiteral("its name is not engines#site#keyword#depth#all"));
             ++*skipped;
             continue;
         }
         RankJob job;
         job.engines = RankFormats::enginesListed(p.engineList);
         if (job.engines == std::array<bool, 3>{false, false, false}) {
-            Cli::complain(QStringLiteral("skipped favourite folder %1: it names no engine")
-                              .arg(Cli::RowPrinter::field(name)));
+            Cli::fail(QStringLiteral("skipped favourite folder ") + Cli::RowPrinter::field(name),
+                      QStringLiteral("it names no engine"));
             ++*skipped;
             continue;
         }
         if (p.site.trimmed().isEmpty() || p.keyword.trimmed().isEmpty()) {
-            Cli::complain(QStringLiteral("skipped favourite folder %1: it names no site or no keyword")
-                              .arg(Cli::RowPrinter::field(name)));
+            Cli::fail(QStringLiteral("skipped favourite folder ") + Cli::RowPrinter::field(name),
+                      QStringLiteral("it names no site or no keyword"));
             ++*skipped;
             continue;
         }
@@ -135,24 +135,24 @@ int runRank(const CommandEntry &entry, AppContext &context, const QStringList &a
                                    {QStringLiteral("engines"), true},  {QStringLiteral("depth"), true},
                                    {QStringLiteral("all"), false},     {QStringLiteral("favourites"), false}};
     if (!a.parse(args.mid(1), known))
-        return Cli::usageError(a.error(), entry.usageText());
+        return entry.usageError(a.error());
     if (!a.words().isEmpty())
-        return Cli::usageError(QStringLiteral("unexpected argument: ") + a.words().first(), entry.usageText());
+        return entry.usageError(QStringLiteral("unexpected argument: ") + a.words().first());
 
     if (a.isSet(QStringLiteral("favourites"))) {
         for (const char *other : {"site", "keyword", "engines", "depth", "all"}) {
             if (a.isSet(QLatin1String(other)))
-                return Cli::usageError(QStringLiteral("--favourites takes no other option"), entry.usageText());
+                return entry.usageError(QStringLiteral("--favourites takes no other option"));
         }
         const FavouriteStore store(context.dataFile(QStringLiteral("myfav")));
         if (!store.folderExists()) {
-            Cli::complain(QStringLiteral("nothing to track: %1 is not a folder of favourites").arg(store.folder()));
+            Cli::fail(QStringLiteral("nothing to track"), QStringLiteral("%1 is not a folder of favourites").arg(store.folder()));
             return Cli::Failed;
         }
         int skipped = 0;
         const QVector<RankJob> jobs = favouriteJobs(store, &skipped);
         if (jobs.isEmpty() && skipped == 0) {
-            Cli::complain(QStringLiteral("nothing to track: no favourites in ") + store.folder());
+            Cli::fail(QStringLiteral("nothing to track"), QStringLiteral("no favourites in ") + store.folder());
             return Cli::Failed;
         }
         return runJobs(context, jobs, skipped);
@@ -161,15 +161,15 @@ int runRank(const CommandEntry &entry, AppContext &context, const QStringList &a
     const QString site = a.value(QStringLiteral("site")).trimmed();
     const QString keyword = a.value(QStringLiteral("keyword")).trimmed();
     if (site.isEmpty() || keyword.isEmpty())
-        return Cli::usageError(QStringLiteral("rank needs --site and --keyword"), entry.usageText());
+        return entry.usageError(QStringLiteral("--site and --keyword are needed"));
     RankJob job;
     if (a.isSet(QStringLiteral("engines")) && !parseEngineList(a.value(QStringLiteral("engines")), job.engines))
-        return Cli::usageError(QStringLiteral("--engines takes a list of google, yahoo, bing"), entry.usageText());
+        return entry.usageError(QStringLiteral("--engines takes a list of google, yahoo, bing"));
     job.depthIndex = 1;   // "20", as the tab starts
     if (a.isSet(QStringLiteral("depth"))) {
         job.depthIndex = RankFormats::depthIndexOf(a.value(QStringLiteral("depth")));
         if (job.depthIndex < 0)
-            return Cli::usageError(QStringLiteral("--depth takes 10, 20 or 50"), entry.usageText());
+            return entry.usageError(QStringLiteral("--depth takes 10, 20 or 50"));
     }
     job.allMatches = a.isSet(QStringLiteral("all"));
     job.pairs = {{site, keyword, QString()}};

@@ -143,12 +143,16 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
     if (stopped)
         m_job.park();
     m_job.finish();
-    if (!m_dayFileErrors.isEmpty())
+    if (!m_dayFileErrors.isEmpty()) {
+        QStringList each;
+        for (const DayFileError &e : std::as_const(m_dayFileErrors))
+            each.append(QStringLiteral("cannot write %1: %2").arg(e.file, e.reason));
         m_context.prompter().message(QStringLiteral("提示"),
                                      QStringLiteral("有%1个收藏的查询记录无法写入 %2\n%3")
                                          .arg(m_dayFileErrors.size())
-                                         .arg(m_context.dataFile(QStringLiteral("myfav")), m_dayFileErrors.join(u'\n')),
+                                         .arg(m_context.dataFile(QStringLiteral("myfav")), each.join(u'\n')),
                                      Prompter::Icon::Warning);
+    }
     return stopped ? Outcome::Stopped : Outcome::Finished;
 }
 
@@ -274,6 +278,5 @@ void RankRun::writeDayFile(const QString &key, const QString &date, const PairRe
     }
     QString failure;
     if (!favourites.writeDay(key, date, lines, &failure))
-        m_dayFileErrors.append(QStringLiteral("cannot write ") + favourites.dayPath(key, date) + QStringLiteral(": ")
-                               + failure);
+        m_dayFileErrors.append({favourites.dayPath(key, date), failure});
 }

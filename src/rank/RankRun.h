@@ -88,9 +88,13 @@ public:
     int failedSteps() const { return m_failedSteps; }
     const EngineFailures &failures() const { return m_failures; }
     // Favourites' day files the last run could not write (already said
-    // through the prompter), and for each "cannot write FILE: REASON".
+    // through the prompter): each file and why.
+    struct DayFileError {
+        QString file;
+        QString reason;
+    };
     int dayFileFailures() const { return int(m_dayFileErrors.size()); }
-    QStringList dayFileErrors() const { return m_dayFileErrors; }
+    QList<DayFileError> dayFileErrors() const { return m_dayFileErrors; }
     int pageRequests() const { return m_pageRequests; }
 
 Q_SIGNALS:
@@ -126,6 +130,6 @@ private:
     std::function<QDate()> m_today;
     int m_timeLimit = 15;
     int m_failedSteps = 0;
-    QStringList m_dayFileErrors;
+    QList<DayFileError> m_dayFileErrors;
     int m_pageRequests = 0;
 };

@@ -9,8 +9,6 @@
 #include "reports/ReportWriters.h"
 #include "store/KeywordStore.h"
 
-#include <QTextStream>
-
 namespace {
 
 QStringList databaseHeaders()
@@ -20,12 +18,8 @@ QStringList databaseHeaders()
             QStringLiteral("更新日期")};
 }
 
-bool loadDatabase(AppContext &context, ResultList &list)
+void loadDatabase(AppContext &context, ResultList &list)
 {
-    if (!context.keywords().isOpen() && !context.openDatabase()) {
-        Cli::complain(QStringLiteral("export: cannot open the keyword database in ") + context.dataDir());
-        return false;
-    }
     QVector<ResultList::Row> rows;
     for (const KeywordStore::Record &r : context.keywords().loadAll()) {
         ResultList::Row row;
@@ -34,7 +28,6 @@ bool loadDatabase(AppContext &context, ResultList &list)
         rows.append(row);
     }
     list.appendRows(rows);
-    return true;
 }
 
 } // namespace
@@ -54,18 +47,18 @@ CommandEntry exportCommand()
 
 int runExportCommand(AppContext &context, const QStringList &args)
 {
-    const QString usage = exportCommand().usageText();
+    const CommandEntry entry = exportCommand();
     Cli::Arguments a;
     if (!a.parse(args.mid(1), {}))
-        return Cli::usageError(a.error(), usage);
+        return entry.usageError(a.error());
     const QStringList words = a.words();
     if (words.size() != 2)
-        return Cli::usageError(QStringLiteral("export needs what (db or favourites) and a file name"), usage);
+        return entry.usageError(QStringLiteral("what (db or favourites) and a file name are needed"));
     const QString what = words.at(0);
     const QString path = words.at(1);
     ReportFormat format;
     if (!ReportExport::formatFromName(path, format))
-        return Cli::usageError(QStringLiteral("the file name must end in .txt, .htm, .html, .xlsx or .csv"), usage);
+        return entry.usageError(QStringLiteral("the file name must end in .txt, .htm, .html, .xlsx or .csv"));
 
     ResultList list(what == u"db" ? databaseHeaders() : FavouriteHistory::headers());
     // The engine counts, or the position.
@@ -73,29 +66,29 @@ int runExportCommand(AppContext &context, const QStringList &args)
     ReportKind kind = ReportKind::KeywordDatabase;
     QStringList unreadable;
     if (what == u"db") {
-        if (!loadDatabase(context, list))
-            return Cli::Failed;
+        if (const int status = openDatabaseOr(context, QStringLiteral("export db")); status != Cli::Done)
+            return status;
+        loadDatabase(context, list);
     } else if (what == u"favourites") {
         kind = ReportKind::History;
         FavouriteHistory::fill(list, FavouriteHistory::read(context.dataFile(QStringLiteral("myfav")), &unreadable));
     } else {
-        return Cli::usageError(QStringLiteral("unknown list: ") + what, usage);
+        return entry.usageError(QStringLiteral("unknown list: ") + what);
     }
 
     const ReportWriters::Outcome outcome = ReportWriters::write(list, kind, format, path);
     if (!outcome.ok) {
-        Cli::complain(QStringLiteral("export: cannot write ") + path + QStringLiteral(": ") + outcome.reason);
+        Cli::fail(QStringLiteral("cannot write ") + path, outcome.reason);
         return Cli::Failed;
     }
     // The workbook is complete as the format allows: said, not failed.
     if (outcome.cutCells > 0)
-        Cli::complain(QStringLiteral("export: %1 cells longer than 32767 characters were cut to the workbook's limit")
-                          .arg(outcome.cutCells));
-    QTextStream(stderr) << "wrote " << list.count() << " rows to " << path << Qt::endl;
+        Cli::note(QStringLiteral("%1 cells longer than 32767 characters were cut to the workbook's limit")
+                      .arg(outcome.cutCells));
+    Cli::note(QStringLiteral("wrote %1 rows to %2").arg(list.count()).arg(path));
     // The report holds everything else; what it lacks is said by name.
     for (const QString &name : unreadable)
-        Cli::complain(QStringLiteral("export: left out favourite folder %1: its name is not "
-                                     "engines#site#keyword#depth#all")
-                          .arg(Cli::RowPrinter::field(name)));
+        Cli::fail(QStringLiteral("left out favourite folder ") + Cli::RowPrinter::field(name),
+                  QStringLiteral("its name is not engines#site#keyword#depth#all"));
     return unreadable.isEmpty() ? Cli::Done : Cli::Failed;
 }

@@ -17,7 +17,7 @@ const QString kEnginesHelp = QStringLiteral("--engines takes a list of google, y
 int printed(const Cli::RowPrinter &out, int status)
 {
     if (out.failed()) {
-        Cli::complain(QStringLiteral("cannot write to standard output"));
+        Cli::fail(QStringLiteral("cannot write to standard output"), out.error());
         return Cli::Failed;
     }
     return status;
@@ -25,7 +25,7 @@ int printed(const Cli::RowPrinter &out, int status)
 
 void reportGiveUp(Engine e)
 {
-    Cli::complain(QStringLiteral("%1 is not answering; no more requests to it in this run").arg(engineLabel(e)));
+    Cli::fail(engineLabel(e), QStringLiteral("not answering; no more requests to it in this run"));
 }
 
 // A run whose requests failed finished, but its not-found cells may be no
@@ -39,41 +39,37 @@ int withFailures(const EngineFailures &failures, int status)
         if (failures.failures(e) > 0)
             parts << QStringLiteral("%1 %2").arg(engineLabel(e)).arg(failures.failures(e));
     }
-    Cli::complain(QStringLiteral("failed requests (their counts show as not found and were not stored): ") + parts.join(QStringLiteral(", ")));
+    Cli::fail(QStringLiteral("failed requests"), parts.join(QStringLiteral(", "))
+                                                     + QStringLiteral(" (their counts show as not found and were not stored)"));
     return Cli::Incomplete;
 }
 
-bool openForSaving(AppContext &context)
+int openForSaving(AppContext &context)
 {
-    if (context.keywords().isOpen())
-        return true;
     // Saving is the one thing that may make a new data folder.
-    if (!QDir().mkpath(context.dataDir())) {
-        Cli::complain(QStringLiteral("cannot create the data folder ") + QDir::toNativeSeparators(context.dataDir()));
-        return false;
+    if (!context.keywords().isOpen() && !QDir().mkpath(context.dataDir())) {
+        Cli::fail(QStringLiteral("mine --save"),
+                  QStringLiteral("cannot create the data folder ") + QDir::toNativeSeparators(context.dataDir()));
+        return Cli::Failed;
     }
-    if (context.openDatabase())
-        return true;
-    Cli::complain(QStringLiteral("cannot open the keyword database %1: %2")
-                      .arg(context.dataFile(QStringLiteral("db.sqlite")), context.keywords().lastError()));
-    return false;
+    return openDatabaseOr(context, QStringLiteral("mine --save"));
 }
 
 int runCounts(const CommandEntry &entry, AppContext &context, const QStringList &args)
 {
     Cli::Arguments a;
     if (!a.parse(args.mid(1), {{QStringLiteral("engines"), true}}))
-        return Cli::usageError(a.error(), entry.usageText());
+        return entry.usageError(a.error());
     CountFiller::Options options;
     options.engines = {true, true, true};
     if (a.isSet(QStringLiteral("engines")) && !parseEngineList(a.value(QStringLiteral("engines")), options.engines))
-        return Cli::usageError(kEnginesHelp, entry.usageText());
+        return entry.usageError(kEnginesHelp);
     const QStringList words = a.words();
     if (words.isEmpty())
-        return Cli::usageError(QStringLiteral("counts takes at least one keyword"), entry.usageText());
+        return entry.usageError(QStringLiteral("at least one keyword is needed"));
     for (const QString &w : words) {
         if (w.trimmed().isEmpty())
-            return Cli::usageError(QStringLiteral("empty keyword"), entry.usageText());
+            return entry.usageError(QStringLiteral("empty keyword"));
     }
     // Only today's counts are read: no database is made for them.
     if (!context.keywords().isOpen())
@@ -92,7 +88,7 @@ int runCounts(const CommandEntry &entry, AppContext &context, const QStringList 
             break;
     }
     if (watch.interrupted()) {
-        Cli::complain(QStringLiteral("interrupted"));
+        Cli::note(QStringLiteral("interrupted"));
         return printed(out, Cli::Interrupted);
     }
     return withFailures(filler.failures(), printed(out, Cli::Done));
@@ -106,25 +102,27 @@ int runMine(const CommandEntry &entry, AppContext &context, const QStringList &a
                                    {QStringLiteral("exclude"), true},
                                    {QStringLiteral("save"), false}};
     if (!a.parse(args.mid(1), known))
-        return Cli::usageError(a.error(), entry.usageText());
+        return entry.usageError(a.error());
     MiningOptions options;
     options.counts.engines = {true, true, true};
     if (a.isSet(QStringLiteral("engines"))
         && !parseEngineList(a.value(QStringLiteral("engines")), options.counts.engines))
-        return Cli::usageError(kEnginesHelp, entry.usageText());
+        return entry.usageError(kEnginesHelp);
     options.mustContain = a.isSet(QStringLiteral("must-contain"));
     options.exclude = a.isSet(QStringLiteral("exclude"));
     options.excludeWords = a.value(QStringLiteral("exclude"));
     options.counts.store = a.isSet(QStringLiteral("save"));
     const QStringList words = a.words();
     if (words.size() != 1)
-        return Cli::usageError(QStringLiteral("mine takes one seed (quote a seed with spaces)"), entry.usageText());
+        return entry.usageError(QStringLiteral("one seed is needed (quote a seed with spaces)"));
     if (words.first().trimmed().isEmpty())
-        return Cli::usageError(QStringLiteral("empty keyword"), entry.usageText());
+        return entry.usageError(QStringLiteral("empty keyword"));
     // Without --save the database only serves today's counts; with it, a
     // database that cannot be opened is an error, not a silent no-op.
-    if (options.counts.store && !openForSaving(context))
-        return Cli::Failed;
+    if (options.counts.store) {
+        if (const int status = openForSaving(context); status != Cli::Done)
+            return status;
+    }
     if (!context.keywords().isOpen())
         context.openExistingDatabase();
 
@@ -139,11 +137,21 @@ int runMine(const CommandEntry &entry, AppContext &context, const QStringList &a
     });
     QObject::connect(&miner, &RelatedMiner::engineGaveUp, &miner, reportGiveUp);
     Cli::InterruptWatch watch([&miner] { miner.requestPause(); });
+    // The miner's messages are held for the failure line below.
+    Cli::ConsolePrompter said;
+    Prompter &previous = context.prompter();
+    context.setPrompter(&said);
     const RelatedMiner::Outcome outcome = miner.click(words.first());
-    if (outcome == RelatedMiner::Outcome::WriteFailed)
-        return Cli::Failed;   // the prompter has said why, on standard error
+    context.setPrompter(&previous);
+    if (outcome == RelatedMiner::Outcome::WriteFailed) {
+        const KeywordStore &store = context.keywords();
+        Cli::fail(QStringLiteral("mine --save"),
+                  QStringLiteral("cannot write the keyword database %1: %2").arg(store.fileName(), store.lastError()),
+                  said.said());
+        return Cli::Failed;
+    }
     if (outcome == RelatedMiner::Outcome::Paused && !out.failed()) {
-        Cli::complain(QStringLiteral("interrupted after %1 keywords").arg(miner.result().count()));
+        Cli::note(QStringLiteral("interrupted after %1 keywords").arg(miner.result().count()));
         return Cli::Interrupted;
     }
     return withFailures(miner.failures(), printed(out, Cli::Done));

@@ -18,7 +18,6 @@
 #include "support/TestEnv.h"
 
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QtTest>
 
@@ -145,11 +144,7 @@ Run runProgram(const QString &dataDir, const QString &configDir, const QStringLi
     Run r;
     if (!p.waitForStarted(5000))
         return r;
-    QElapsedTimer clock;
-    clock.start();
-    while (p.state() != QProcess::NotRunning && clock.elapsed() < 30000)
-        QTest::qWait(20);
-    if (p.state() != QProcess::NotRunning) {
+    if (!QTest::qWaitFor([&p] { return p.state() == QProcess::NotRunning; }, 30000)) {
         p.kill();
         p.waitForFinished(2000);
         return r;
@@ -298,7 +293,7 @@ void TestFullDisk::exportCommandExitsWithOne()
         const QString path = disk.path(QLatin1String(name));
         const Run r = runProgram(env.dataDir, config.path(), {QStringLiteral("export"), QStringLiteral("db"), path});
         QCOMPARE(r.status, 1);
-        const QString said = QStringLiteral("veltrana: export: cannot write ") + path + QStringLiteral(": ");
+        const QString said = QStringLiteral("veltrana: cannot write ") + path + QStringLiteral(": ");
         // The workbook library prints lines of its own before ours.
         const QString last = r.err.trimmed().split(u'\n').last();
         QVERIFY2(last.startsWith(said) && last.contains(kNoSpace), qPrintable(r.err));

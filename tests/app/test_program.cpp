@@ -135,8 +135,11 @@ private Q_SLOTS:
         const Run r = runProgram(args, m_env, 10000);
         QVERIFY(r.finished);
         QCOMPARE(r.status, 2);
-        QVERIFY2(r.err.contains(says), qPrintable(r.err));
-        QVERIFY2(r.err.contains(QStringLiteral("usage: veltrana")), qPrintable(r.err));
+        // "veltrana: <what failed>: <reason>" first, then the usage.
+        const QString first = r.err.section(u'\n', 0, 0);
+        QVERIFY2(first.startsWith(QStringLiteral("veltrana: ")) && first.contains(says), qPrintable(r.err));
+        QVERIFY2(first.indexOf(QStringLiteral(": "), 10) > 10, qPrintable(first));
+        QVERIFY2(r.err.section(u'\n', 1).startsWith(QStringLiteral("usage: veltrana")), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
         // Nothing was written into a folder the command line named.
         QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("mine/endpoints.ini"))));

@@ -45,7 +45,8 @@ private:
         return QStringList{QStringLiteral("--data"), f.dataDir} + command;
     }
 
-    // Progress lines ("3/8<TAB>keyword<TAB>...") read so far from stderr.
+    // Progress lines ("veltrana: 3/8<TAB>keyword<TAB>...") read so far from
+    // stderr, where every line is the program's.
     static void readProgress(QProcess &p, QByteArray &buffer, QStringList &rows)
     {
         buffer += p.readAllStandardError();
@@ -53,7 +54,8 @@ private:
         while ((nl = buffer.indexOf('\n')) >= 0) {
             const QString line = QString::fromUtf8(buffer.left(nl));
             buffer.remove(0, nl + 1);
-            const QStringList fields = line.split(u'\t');
+            QVERIFY2(line.startsWith(QLatin1String("veltrana: ")), qPrintable(line));
+            const QStringList fields = line.mid(10).split(u'\t');
             if (fields.size() == 6 && fields.first().contains(u'/'))
                 rows.append(fields.at(1));
         }

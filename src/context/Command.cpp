@@ -1,0 +1,13 @@
+#include "context/Command.h"
+
+#include "context/AppContext.h"
+#include "store/KeywordStore.h"
+
+int openDatabaseOr(AppContext &context, const QString &command)
+{
+    if (context.keywords().isOpen() || context.openDatabase())
+        return Cli::Done;
+    Cli::fail(command, QStringLiteral("cannot open the keyword database %1: %2")
+                           .arg(context.dataFile(QStringLiteral("db.sqlite")), context.keywords().lastError()));
+    return Cli::Failed;
+}
