@@ -55,7 +55,8 @@ QString packageFile()
 class ReadOnlyMount
 {
 public:
-    explicit ReadOnlyMount(const QString &dir) : m_dir(dir)
+    explicit ReadOnlyMount(const QString &dir)
+        : m_dir(dir)
     {
         const Run bind = tool(QStringLiteral("mount"), {QStringLiteral("--bind"), dir, dir});
         if (bind.status != 0) {
@@ -93,7 +94,7 @@ QStringList listing(const QString &dir)
     while (it.hasNext()) {
         it.next();
         out << it.filePath() + u' ' + QString::number(it.fileInfo().size()) + u' '
-                   + it.fileInfo().lastModified().toString(Qt::ISODateWithMs);
+                + it.fileInfo().lastModified().toString(Qt::ISODateWithMs);
     }
     out.sort();
     return out;
@@ -109,7 +110,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         m_deb = packageFile();
-        QVERIFY2(!m_deb.isEmpty(), "no veltrana_*.deb in " VELTRANA_PACKAGE_DIR ": run cpack (ctest does, fixture \"package\")");
+        QVERIFY2(!m_deb.isEmpty(),
+                 "no veltrana_*.deb in " VELTRANA_PACKAGE_DIR ": run cpack (ctest does, fixture \"package\")");
         QVERIFY(m_root.isValid() && m_home.isValid());
         const Run x = tool(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), m_deb, m_root.path()});
         QVERIFY2(x.status == 0, qPrintable(x.err));
@@ -127,13 +129,14 @@ private Q_SLOTS:
         QVERIFY2(QFileInfo(link).isSymLink(), qPrintable(link));
         QCOMPARE(QFileInfo(link).symLinkTarget(), kProgramDir + QStringLiteral("/veltrana"));
 
-        QSettings desktop(m_root.filePath(QStringLiteral("usr/share/applications/veltrana.desktop")), QSettings::IniFormat);
+        QSettings desktop(m_root.filePath(QStringLiteral("usr/share/applications/veltrana.desktop")),
+                          QSettings::IniFormat);
         desktop.beginGroup(QStringLiteral("Desktop Entry"));
         const QString exec = desktop.value(QStringLiteral("Exec")).toString();
         QVERIFY2(QFileInfo(m_root.path() + exec).isExecutable(), qPrintable(exec));
         const QString icon = desktop.value(QStringLiteral("Icon")).toString();
-        QVERIFY(QFile::exists(m_root.filePath(QStringLiteral("usr/share/icons/hicolor/scalable/apps/") + icon
-                                              + QStringLiteral(".svg"))));
+        QVERIFY(QFile::exists(
+            m_root.filePath(QStringLiteral("usr/share/icons/hicolor/scalable/apps/") + icon + QStringLiteral(".svg"))));
         QVERIFY(!desktop.value(QStringLiteral("Name[zh_CN]")).toString().isEmpty());
         QVERIFY(!desktop.value(QStringLiteral("Comment[zh_CN]")).toString().isEmpty());
 
@@ -167,6 +170,11 @@ private Q_SLOTS:
         const Run help = run({QStringLiteral("--help")});
         QCOMPARE(help.status, 0);
         QVERIFY2(help.out.contains(QStringLiteral("\n  counts ")), qPrintable(help.out));
+        // The updater takes "ver.txt" for the installed version: it must be the program's.
+        QFile ver(program() + QStringLiteral("/ver.txt"));
+        QVERIFY(ver.open(QIODevice::ReadOnly));
+        QCOMPARE(run({QStringLiteral("--version")}).out,
+                 QStringLiteral("veltrana ") + QString::fromLatin1(ver.readLine().trimmed()) + u'\n');
 
         // A fresh user: the first command makes the per-user folder.
         const QString perUser = m_home.filePath(QStringLiteral(".local/share/veltrana"));
@@ -196,9 +204,10 @@ private Q_SLOTS:
         const QString perUser = m_home.filePath(QStringLiteral(".local/share/veltrana"));
         QVERIFY(QDir(perUser).removeRecursively());
         const QStringList before = listing(program());
-        const Run window = run({QStringLiteral("--quit-after"), QStringLiteral("500")},
-                               {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},
-                                {QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), QStringLiteral("--no-sandbox --disable-gpu")}});
+        const Run window =
+            run({QStringLiteral("--quit-after"), QStringLiteral("500")},
+                {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen")},
+                 {QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), QStringLiteral("--no-sandbox --disable-gpu")}});
         QVERIFY2(window.status == 0, qPrintable(window.err));
         QVERIFY2(window.out.contains(QStringLiteral("veltrana: window shown")), qPrintable(window.out + window.err));
         QVERIFY(QFile::exists(perUser + QStringLiteral("/db.sqlite")));
