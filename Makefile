@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: setup configure build run test clean
+.PHONY: setup configure build run test package clean
 
 setup:
 	@bash scripts/setup-deps
@@ -22,6 +22,12 @@ run: build
 
 test: build
 	@bash scripts/run-tests $(BUILD)
+
+# The Debian package of the two programs, written into the build folder.
+# Only what it holds is built, not the tests.
+package: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target veltrana update
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

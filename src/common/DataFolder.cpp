@@ -28,8 +28,13 @@ QString resolveGiven(const QString &given, const QString &programDir, bool creat
         dir = qEnvironmentVariable("VELTRANA_HOME");
     if (dir.isEmpty() && isWritableFolder(programDir))
         dir = programDir;
-    if (dir.isEmpty())
+    // The per-user folder is the program's own, not a name someone typed:
+    // it is made at once, or a first command after installing would find
+    // no data folder.
+    if (dir.isEmpty()) {
         dir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+        create = true;
+    }
     if (create)
         QDir().mkpath(dir);
     return QDir(dir).absolutePath();

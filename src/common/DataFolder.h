@@ -12,8 +12,9 @@ namespace DataFolder {
 // fine); `programDir` the executable's folder. Creates the folder.
 QString resolve(const QStringList &arguments, const QString &programDir);
 // The same with the "--data" value already taken out (empty: none given).
-// With `create` false a missing folder is left missing: commands that only
-// read must not leave a folder behind for a mistyped name.
+// With `create` false a missing folder given or set in $VELTRANA_HOME is left
+// missing: commands that only read must not leave a folder behind for a
+// mistyped name. The per-user folder is always made.
 QString resolveGiven(const QString &given, const QString &programDir, bool create = true);
 
 // Removes "--data DIR" from the arguments (so commands see only their own).

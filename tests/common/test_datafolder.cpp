@@ -12,6 +12,7 @@ class TestDataFolder : public QObject
 
 private Q_SLOTS:
     void dataFolderOrder();
+    void onlyThePerUserFolderIsMadeUnasked();
     void cleanup();
 };
 
@@ -58,6 +59,31 @@ void TestDataFolder::dataFolderOrder()
     const QString relative = DataFolder::resolve({QStringLiteral("--data"), QStringLiteral("rel")}, program);
     QDir::setCurrent(cwd);
     QCOMPARE(relative, QDir(tmp.path()).absoluteFilePath(QStringLiteral("rel")));
+}
+
+// Commands resolve without making folders, so that a mistyped --data or
+// $VELTRANA_HOME leaves nothing behind; but the per-user folder must exist
+// for the first command after installing into a folder users cannot write.
+void TestDataFolder::onlyThePerUserFolderIsMadeUnasked()
+{
+    QTemporaryDir tmp;
+    QVERIFY(tmp.isValid());
+    const QString readOnlyProgram = tmp.filePath(QStringLiteral("no-such-program-dir"));
+    qputenv("XDG_DATA_HOME", tmp.filePath(QStringLiteral("xdg")).toLocal8Bit());
+
+    const QString given = tmp.filePath(QStringLiteral("typo"));
+    QCOMPARE(DataFolder::resolveGiven(given, readOnlyProgram, false), given);
+    QVERIFY(!QDir(given).exists());
+
+    const QString home = tmp.filePath(QStringLiteral("env-typo"));
+    qputenv("VELTRANA_HOME", home.toLocal8Bit());
+    QCOMPARE(DataFolder::resolveGiven(QString(), readOnlyProgram, false), home);
+    QVERIFY(!QDir(home).exists());
+
+    qunsetenv("VELTRANA_HOME");
+    const QString perUser = DataFolder::resolveGiven(QString(), readOnlyProgram, false);
+    QVERIFY2(perUser.startsWith(tmp.filePath(QStringLiteral("xdg/"))), qPrintable(perUser));
+    QVERIFY(QDir(perUser).exists());
 }
 
 void TestDataFolder::cleanup()
