@@ -1,11 +1,11 @@
-#include "research/KeywordVolume.h"
+#include "volume/KeywordVolume.h"
 
 #include "common/Prompter.h"
 #include "common/ResultList.h"
 #include "common/Wait.h"
 #include "context/AppContext.h"
 #include "engines/KeywordToolPage.h"
-#include "research/ToolPage.h"
+#include "volume/ToolPage.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -9,7 +9,7 @@
 
 class AppContext;
 class ResultList;
-#include "research/ToolPage.h"
+#include "volume/ToolPage.h"
 
 // The keyword-volume query: drives the advertising service's keyword tool
 // page (captcha round included), waits for its results area and lists the

@@ -6,7 +6,7 @@
 #include "common/ResultList.h"
 #include "common/ui/ResultListView.h"
 #include "research/ui/MiningTab.h"
-#include "research/ui/VolumeTab.h"
+#include "volume/ui/VolumeTab.h"
 #include "support/TinyHttpServer.h"
 
 #include <QAction>

@@ -6,8 +6,8 @@
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "engines/KeywordToolPage.h"
-#include "research/ui/VolumeTab.h"
-#include "research/ui/WebToolPage.h"
+#include "volume/ui/VolumeTab.h"
+#include "volume/ui/WebToolPage.h"
 #include "store/KeywordStore.h"
 #include "support/TinyHttpServer.h"
 

@@ -14,7 +14,7 @@
 #include "reports/ReportExport.h"
 #include "resources/ui/ResourceTab.h"
 #include "research/ui/MiningTab.h"
-#include "research/ui/VolumeTab.h"
+#include "volume/ui/VolumeTab.h"
 
 #include <QAction>
 #include <QActionGroup>

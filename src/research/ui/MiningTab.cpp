@@ -1,7 +1,5 @@
 #include "research/ui/MiningTab.h"
 
-#include "research/TickedRowsToStore.h"
-
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultFilter.h"
@@ -14,7 +12,7 @@
 #include "common/ui/ResultListView.h"
 #include "context/AppContext.h"
 #include "research/MiningSettings.h"
-#include "research/TickedRowsToStore.h"
+#include "store/TickedRowsToStore.h"
 #include "store/KeywordStore.h"
 #include "store/RecordRows.h"
 
@@ -208,7 +206,7 @@ void MiningTab::onFilter()
 
 void MiningTab::onAddToDatabase()
 {
-    TickedRowsToStore::addAndReport(m_context, m_miner->result(), m_seed->text(), true);
+    TickedRowsToStore::addAndReport(m_context.keywords(), m_context.prompter(), m_miner->result(), m_seed->text(), true);
 }
 
 QMenu *MiningTab::createContextMenu()

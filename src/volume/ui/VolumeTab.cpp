@@ -1,6 +1,6 @@
-#include "research/ui/VolumeTab.h"
+#include "volume/ui/VolumeTab.h"
 
-#include "research/TickedRowsToStore.h"
+#include "store/TickedRowsToStore.h"
 
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
@@ -9,7 +9,7 @@
 #include "common/ui/ResultListView.h"
 #include "context/AppContext.h"
 #include "engines/KeywordToolPage.h"
-#include "research/ui/WebToolPage.h"
+#include "volume/ui/WebToolPage.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -280,5 +280,5 @@ void VolumeTab::onQueryEnded(KeywordVolume::Outcome outcome)
 
 void VolumeTab::onAddToDatabase()
 {
-    TickedRowsToStore::addAndReport(m_context, m_volume->result(), m_keyword->text(), false);
+    TickedRowsToStore::addAndReport(m_context.keywords(), m_context.prompter(), m_volume->result(), m_keyword->text(), false);
 }

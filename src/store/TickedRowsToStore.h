@@ -2,7 +2,8 @@
 
 #include <QString>
 
-class AppContext;
+class KeywordStore;
+class Prompter;
 class ResultList;
 
 // "加入关键词数据库" of the mining and the keyword-volume tab: the ticked rows
@@ -12,6 +13,7 @@ namespace TickedRowsToStore {
 
 // `withCounts`: the rows' count cells go in as they are; else "-".
 // Returns how many rows were stored, or -1 when the write failed.
-int addAndReport(AppContext &context, const ResultList &list, const QString &keywordBox, bool withCounts);
+int addAndReport(KeywordStore &store, Prompter &prompter, const ResultList &list, const QString &keywordBox,
+                 bool withCounts);
 
 } // namespace TickedRowsToStore
