@@ -5,6 +5,7 @@
 #include <QString>
 #include <memory>
 
+class Clock;
 class EnginePacing;
 class JobStatus;
 class KeywordStore;
@@ -14,9 +15,10 @@ class Prompter;
 class SettingsStore;
 
 // The shared things every feature is handed: folders, settings, endpoints,
-// the keyword database, the job state, the engine pacing, the prompter and
-// the browser page reader. It owns what it creates; the prompter and the
-// page reader belong to whoever installs them (the window, a test).
+// the keyword database, the job state, the clock, the engine pacing, the
+// prompter and the browser page reader. It owns what it creates; the
+// prompter, the page reader and an installed clock belong to whoever
+// installs them (the window, a test).
 class AppContext
 {
 public:
@@ -36,6 +38,11 @@ public:
     const Endpoints &endpoints() const { return m_endpoints; }
     JobStatus &jobStatus() { return *m_jobStatus; }
     EnginePacing &pacing() { return *m_pacing; }
+    // The one clock: every date the program writes and every pacing wait.
+    Clock &clock() { return *m_clock; }
+    // Uses `clock` (a test's fake one) for dates and pacing from now on; it
+    // must outlive the context.
+    void setClock(Clock &clock);
     KeywordStore &keywords() { return *m_keywords; }
 
     Prompter &prompter() { return *m_prompter; }
@@ -68,6 +75,8 @@ private:
     std::unique_ptr<SettingsStore> m_settings;
     Endpoints m_endpoints;
     std::unique_ptr<JobStatus> m_jobStatus;
+    std::unique_ptr<Clock> m_steadyClock;
+    Clock *m_clock = nullptr;
     std::unique_ptr<EnginePacing> m_pacing;
     std::unique_ptr<KeywordStore> m_keywords;
     std::unique_ptr<Prompter> m_silentPrompter;

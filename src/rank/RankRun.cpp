@@ -1,5 +1,6 @@
 #include "rank/RankRun.h"
 
+#include "common/Clock.h"
 #include "common/Prompter.h"
 #include "context/AppContext.h"
 #include "engines/cKeyrank.h"
@@ -44,7 +45,7 @@ QStringList RankRun::recentHeaders()
 
 QString RankRun::dateText() const
 {
-    return FavouriteStore::dateText(m_today ? m_today() : QDate::currentDate());
+    return FavouriteStore::dateText(m_context.clock().today());
 }
 
 int RankRun::checksave(const ResultList &sites, const ResultList &keywords)

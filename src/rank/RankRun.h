@@ -59,8 +59,6 @@ public:
     // Read anew for every engine step, as the tab's controls are.
     void setSettingsSource(std::function<Settings()> source) { m_settings = std::move(source); }
     Settings settings() const { return m_settings ? m_settings() : Settings{}; }
-    // Today's date (tests move it).
-    void setDateSource(std::function<QDate()> source) { m_today = std::move(source); }
     QString dateText() const;
     // Page time limit of the scanners, seconds.
     void setPageTimeLimit(int seconds) { m_timeLimit = seconds; }
@@ -123,7 +121,6 @@ private:
     FetchAbort m_abort;
     EngineFailures m_failures;
     std::function<Settings()> m_settings;
-    std::function<QDate()> m_today;
     int m_timeLimit = 15;
     int m_failedSteps = 0;
     QStringList m_dayFileErrors;

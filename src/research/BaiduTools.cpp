@@ -1,5 +1,6 @@
 #include "research/BaiduTools.h"
 
+#include "common/Clock.h"
 #include "common/ListPair.h"
 #include "common/ResultList.h"
 #include "context/AppContext.h"
@@ -68,7 +69,7 @@ std::optional<QString> BaiduTools::GetMonthIndex(const QString &keyword)
     html.charset = QStringLiteral("utf-8");
     html.TryTime = 10;
     html.url = m_context.endpoints().url(
-        kBaiduIndex, BaiduPages::provincePath(BaiduPages::GetMonthstr(QDate::currentDate()), keyword));
+        kBaiduIndex, BaiduPages::provincePath(BaiduPages::GetMonthstr(m_context.clock().today()), keyword));
     const FetchOutcome fetched = html.fetchOutcome();
     if (fetched.failed())
         return std::nullopt;

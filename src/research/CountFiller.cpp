@@ -1,5 +1,6 @@
 #include "research/CountFiller.h"
 
+#include "common/Clock.h"
 #include "common/ListPair.h"
 #include "context/AppContext.h"
 #include "engines/IndexCounts.h"
@@ -63,7 +64,7 @@ bool CountFiller::recordRequest(Engine e, bool failed)
 
 CountFiller::Filled CountFiller::lookup(const QString &keyword, const Options &options, bool *cached)
 {
-    const auto stored = m_context.keywords().findOnDay(keyword, QDate::currentDate());
+    const auto stored = m_context.keywords().findOnDay(keyword, m_context.clock().today());
     if (cached)
         *cached = stored.has_value();
     Filled out;
@@ -80,7 +81,7 @@ CountFiller::Filled CountFiller::AddIndex(const QString &keyword, ListPair &list
 CountFiller::Filled CountFiller::AddIndex(const QString &keyword, ListPair &lists,
                                           const std::function<Options()> &optionsNow)
 {
-    const auto stored = m_context.keywords().findOnDay(keyword, QDate::currentDate());
+    const auto stored = m_context.keywords().findOnDay(keyword, m_context.clock().today());
     Filled out;
     Options options;
     // Each engine completely (request and both cells) before the next, so a
@@ -92,6 +93,6 @@ CountFiller::Filled CountFiller::AddIndex(const QString &keyword, ListPair &list
         lists.setCell(keyword, engineIndex(e) + 1, cell);
     }
     if (!stored && options.store && !out.anyFailed())
-        out.writeFailed = !m_context.keywords().checkdb({keyword, options.parentBox, out.counts, {}});
+        out.writeFailed = !m_context.keywords().checkdb({keyword, options.parentBox, out.counts, {}}, m_context.clock().today());
     return out;
 }

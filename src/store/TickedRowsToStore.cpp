@@ -7,9 +7,9 @@
 namespace TickedRowsToStore {
 
 int addAndReport(KeywordStore &store, Prompter &prompter, const ResultList &list, const QString &keywordBox,
-                 bool withCounts)
+                 bool withCounts, const QDate &day)
 {
-    const int added = store.insertMissing(RecordRows::ticked(list, keywordBox.trimmed(), withCounts));
+    const int added = store.insertMissing(RecordRows::ticked(list, keywordBox.trimmed(), withCounts), day);
     if (added < 0) {
         prompter.message(QStringLiteral("提示"),
                          QStringLiteral("无法写入关键词数据库 %1：%2").arg(store.fileName(), store.lastError()),

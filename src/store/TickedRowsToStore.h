@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 class KeywordStore;
@@ -12,8 +13,9 @@ class ResultList;
 namespace TickedRowsToStore {
 
 // `withCounts`: the rows' count cells go in as they are; else "-".
-// Returns how many rows were stored, or -1 when the write failed.
+// New rows are dated `day`. Returns how many rows were stored, or -1 when
+// the write failed.
 int addAndReport(KeywordStore &store, Prompter &prompter, const ResultList &list, const QString &keywordBox,
-                 bool withCounts);
+                 bool withCounts, const QDate &day);
 
 } // namespace TickedRowsToStore

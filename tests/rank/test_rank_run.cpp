@@ -21,7 +21,7 @@ class TestRankRun : public QObject
     std::unique_ptr<RankFixture> f;
     std::unique_ptr<RankTracker> t;
 
-    QString today() const { return QDate::currentDate().toString("yyyy-MM-dd"); }
+    QString today() const { return f->clock.today().toString("yyyy-MM-dd"); }
 
 private Q_SLOTS:
     void init()

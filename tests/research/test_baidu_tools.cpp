@@ -339,7 +339,7 @@ private Q_SLOTS:
 private:
     static QString BaiduPages_monthRange()
     {
-        const QDate today = QDate::currentDate();
+        const QDate today = FakeClock::fixedDay();   // the test environment's day
         return today.addMonths(-1).toString(QStringLiteral("yyyyMM")) + QLatin1Char('|')
                + today.toString(QStringLiteral("yyyyMM"));
     }

@@ -322,10 +322,10 @@ private Q_SLOTS:
     {
         KeywordStore &store = f->context->keywords();
         QVERIFY(store.insert(QStringLiteral("seo tips"), QStringLiteral("seo"),
-                             {QStringLiteral("111"), QStringLiteral("222"), QStringLiteral("333")}, QDate::currentDate()));
+                             {QStringLiteral("111"), QStringLiteral("222"), QStringLiteral("333")}, f->clock.today()));
         // Counted on another day: not a cache hit.
         QVERIFY(store.insert(QStringLiteral("seo guide"), QStringLiteral("seo"),
-                             {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, QDate::currentDate().addDays(-1)));
+                             {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, f->clock.today().addDays(-1)));
 
         CountFiller filler(*f->context);
         ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
@@ -353,7 +353,7 @@ private Q_SLOTS:
         QCOMPARE(result.cell(1, 1), mining_expect::count(QStringLiteral("seo guide"), Engine::Google));
         // Yesterday's row is refreshed in place, not stored twice.
         QCOMPARE(store.rowCount(), 2);
-        QCOMPARE(store.findOnDay(QStringLiteral("seo guide"), QDate::currentDate())->counts.yahoo,
+        QCOMPARE(store.findOnDay(QStringLiteral("seo guide"), f->clock.today())->counts.yahoo,
                  mining_expect::count(QStringLiteral("seo guide"), Engine::Yahoo));
     }
 
@@ -377,7 +377,7 @@ private Q_SLOTS:
         QCOMPARE(f->searches(QStringLiteral("yahoo"), kw), 1);
         QCOMPARE(f->searches(QStringLiteral("bing"), kw), 1);
         QCOMPARE(result.cell(0, 1), mining_expect::count(kw, Engine::Google));
-        const auto stored = f->context->keywords().findOnDay(kw, QDate::currentDate());
+        const auto stored = f->context->keywords().findOnDay(kw, f->clock.today());
         QVERIFY(stored.has_value());
         QCOMPARE(stored->counts.bing, mining_expect::count(kw, Engine::Bing));
 

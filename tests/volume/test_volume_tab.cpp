@@ -146,7 +146,7 @@ private Q_SLOTS:
 
         // Ticked rows reach the database once; a stored keyword in other
         // letter case is the same keyword and keeps its text.
-        QVERIFY(f->context->keywords().insert(QStringLiteral("Free SEO"), QStringLiteral("x"), {}, QDate::currentDate()));
+        QVERIFY(f->context->keywords().insert(QStringLiteral("Free SEO"), QStringLiteral("x"), {}, f->clock.today()));
         tab->volume().result().setChecked(0, true);
         tab->volume().result().setChecked(2, true);
         QTest::mouseClick(widget<QPushButton>(*tab, "volumeAddToDatabaseButton"), Qt::LeftButton);

@@ -24,7 +24,7 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
       m_context(context),
       m_database(new KeywordDatabase(context.keywords(), this)),
       m_refresh(new DatabaseRefresh(m_database->lists(), context.keywords(), context.endpoints(), context.pacing(),
-                                    context.jobStatus(), this))
+                                    context.clock(), context.jobStatus(), this))
 {
     setObjectName(QStringLiteral("keywordDbTab"));
 

@@ -206,7 +206,8 @@ void MiningTab::onFilter()
 
 void MiningTab::onAddToDatabase()
 {
-    TickedRowsToStore::addAndReport(m_context.keywords(), m_context.prompter(), m_miner->result(), m_seed->text(), true);
+    TickedRowsToStore::addAndReport(m_context.keywords(), m_context.prompter(), m_miner->result(), m_seed->text(), true,
+                                    m_context.clock().today());
 }
 
 QMenu *MiningTab::createContextMenu()

@@ -280,5 +280,6 @@ void VolumeTab::onQueryEnded(KeywordVolume::Outcome outcome)
 
 void VolumeTab::onAddToDatabase()
 {
-    TickedRowsToStore::addAndReport(m_context.keywords(), m_context.prompter(), m_volume->result(), m_keyword->text(), false);
+    TickedRowsToStore::addAndReport(m_context.keywords(), m_context.prompter(), m_volume->result(), m_keyword->text(), false,
+                                    m_context.clock().today());
 }
