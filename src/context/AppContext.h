@@ -3,6 +3,8 @@
 #include "common/Endpoints.h"
 
 #include <QString>
+#include <QUrl>
+#include <functional>
 #include <memory>
 
 class Clock;
@@ -51,6 +53,12 @@ public:
     // program (or a test) installs one, and then the buttons do nothing.
     ListExporter *exporter() { return m_exporter; }
     void setExporter(ListExporter *e) { m_exporter = e; }
+    // The one way out to the desktop for links and finished reports: the
+    // window installs it (and says a failed open in its status bar); with
+    // none installed nothing opens. False when the address did not open.
+    using UrlOpener = std::function<bool(const QUrl &)>;
+    bool openUrl(const QUrl &url) const { return m_urlOpener && m_urlOpener(url); }
+    void setUrlOpener(UrlOpener opener) { m_urlOpener = std::move(opener); }
     PageReader *pageReader() { return m_pageReader; }
     void setPageReader(PageReader *r) { m_pageReader = r; }
 
@@ -83,5 +91,6 @@ private:
     Prompter *m_prompter = nullptr;
     PageReader *m_pageReader = nullptr;
     ListExporter *m_exporter = nullptr;
+    UrlOpener m_urlOpener;
     bool m_loaded = false;
 };

@@ -2,20 +2,25 @@
 
 #include "common/Clock.h"
 #include "common/Prompter.h"
-#include "context/AppContext.h"
+#include "common/Endpoints.h"
+#include "common/JobStatus.h"
 #include "engines/cKeyrank.h"
 #include "rank/RankFormats.h"
 #include "store/FavouriteStore.h"
 
 const QString RankRun::kFailedLink = QStringLiteral("查询失败");
 
-RankRun::RankRun(AppContext &context, RankList &engines, QObject *parent)
+RankRun::RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &status, Prompter &prompter,
+                 const Clock &clock, const QString &favouritesFolder, QObject *parent)
     : QObject(parent),
-      m_context(context),
       m_engines(engines),
+      m_endpoints(endpoints),
+      m_prompter(prompter),
+      m_clock(clock),
+      m_favouritesFolder(favouritesFolder),
       m_result(resultHeaders()),
       m_recent(recentHeaders()),
-      m_job(context.jobStatus(), Job::Resume::StartsAfresh)
+      m_job(status, Job::Resume::StartsAfresh)
 {
     // Positions sit on the engine rows; the pair rows hold the keyword there.
     m_result.setCountColumns({1}, true);
@@ -45,7 +50,7 @@ QStringList RankRun::recentHeaders()
 
 QString RankRun::dateText() const
 {
-    return FavouriteStore::dateText(m_context.clock().today());
+    return FavouriteStore::dateText(m_clock.today());
 }
 
 int RankRun::checksave(const ResultList &sites, const ResultList &keywords)
@@ -59,7 +64,7 @@ int RankRun::checksave(const ResultList &sites, const ResultList &keywords)
         missing = QStringLiteral("请至少选择一个要查询搜索引擎！");
     if (missing.isEmpty())
         return 0;
-    m_context.prompter().notice(missing);
+    m_prompter.notice(missing);
     return -1;
 }
 
@@ -106,7 +111,7 @@ RankRun::Outcome RankRun::start(const ResultList &sites, const ResultList &keywo
     m_failures.reset();
     const Outcome outcome = runPairs(pairs);
     if (outcome != Outcome::OtherJobBusy && !pairs.isEmpty() && m_result.count() > 0)
-        m_context.prompter().notice(QStringLiteral("查询完毕"));
+        m_prompter.notice(QStringLiteral("查询完毕"));
     // The status panel said it as it happened; the run's end clears it.
     QStringList gaveUp;
     for (Engine e : kEngines) {
@@ -114,7 +119,7 @@ RankRun::Outcome RankRun::start(const ResultList &sites, const ResultList &keywo
             gaveUp << EngineFailures::gaveUpText(e);
     }
     if (!gaveUp.isEmpty())
-        m_context.prompter().message(QStringLiteral("提示"), gaveUp.join(QLatin1Char('\n')), Prompter::Icon::Warning);
+        m_prompter.message(QStringLiteral("提示"), gaveUp.join(QLatin1Char('\n')), Prompter::Icon::Warning);
     return outcome;
 }
 
@@ -126,7 +131,7 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
     m_failedSteps = 0;
     m_dayFileErrors.clear();
     m_abort.reset();
-    cKeyrank scanner(m_context.endpoints());
+    cKeyrank scanner(m_endpoints);
     scanner.TryTime = m_timeLimit;
     scanner.abortOn = &m_abort;
     JobStatus &status = m_job.status();
@@ -145,10 +150,10 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
         m_job.park();
     m_job.finish();
     if (!m_dayFileErrors.isEmpty())
-        m_context.prompter().message(QStringLiteral("提示"),
+        m_prompter.message(QStringLiteral("提示"),
                                      QStringLiteral("有%1个收藏的查询记录无法写入 %2\n%3")
                                          .arg(m_dayFileErrors.size())
-                                         .arg(m_context.dataFile(QStringLiteral("myfav")), m_dayFileErrors.join(u'\n')),
+                                         .arg(m_favouritesFolder, m_dayFileErrors.join(u'\n')),
                                      Prompter::Icon::Warning);
     return stopped ? Outcome::Stopped : Outcome::Finished;
 }
@@ -161,7 +166,7 @@ void RankRun::runPair(const Pair &pair, cKeyrank &scanner)
     const QString key = !pair.favouriteKey.isEmpty()
                             ? pair.favouriteKey
                             : RankFormats::favouriteKey(engineList, pair.site, pair.keyword, s.depthIndex, s.allMatches);
-    FavouriteStore favourites(m_context.dataFile(QStringLiteral("myfav")));
+    FavouriteStore favourites(m_favouritesFolder);
     const bool favourite = favourites.contains(key);
 
     const int header = m_result.addRow(pair.site, {pair.keyword, date});
@@ -261,7 +266,7 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
 
 void RankRun::writeDayFile(const QString &key, const QString &date, const PairResult &pair)
 {
-    FavouriteStore favourites(m_context.dataFile(QStringLiteral("myfav")));
+    FavouriteStore favourites(m_favouritesFolder);
     QStringList lines = pair.dayLines;
     if (!pair.failedLabels.isEmpty()) {
         // An engine that failed today keeps whatever an earlier run of the

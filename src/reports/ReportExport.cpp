@@ -3,13 +3,13 @@
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
-#include "context/AppContext.h"
 #include "reports/ReportWriters.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-ReportExport::ReportExport(AppContext &context, Opener open) : m_context(context), m_open(std::move(open))
+ReportExport::ReportExport(JobStatus &status, Prompter &prompter, Opener open)
+    : m_status(status), m_prompter(prompter), m_open(std::move(open))
 {
 }
 
@@ -74,9 +74,9 @@ bool ReportExport::formatFromName(const QString &name, ReportFormat &format)
 void ReportExport::exportList(const ResultList &list, ReportKind kind, ReportFormat format)
 {
     // A list being filled or stopped is not exported.
-    if (m_context.jobStatus().isBusy())
+    if (m_status.isBusy())
         return;
-    Prompter &prompter = m_context.prompter();
+    Prompter &prompter = m_prompter;
     if (list.isEmpty()) {
         prompter.message(QStringLiteral("导出数据"), QStringLiteral("没有数据需要导出！"), Prompter::Icon::Information);
         return;

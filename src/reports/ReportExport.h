@@ -6,7 +6,8 @@
 #include <QUrl>
 #include <functional>
 
-class AppContext;
+class JobStatus;
+class Prompter;
 
 // The export routine behind every tab's report buttons. It refuses while a
 // job runs or stops, says so for an empty list, asks for the file name
@@ -21,7 +22,8 @@ public:
 
     // `open` shows a finished report in the desktop's default application
     // (none in headless use: the question is still asked).
-    explicit ReportExport(AppContext &context, Opener open = {});
+    // `status` says whether a job runs; `prompter` asks and tells.
+    ReportExport(JobStatus &status, Prompter &prompter, Opener open = {});
 
     void exportList(const ResultList &list, ReportKind kind, ReportFormat format) override;
 
@@ -38,6 +40,7 @@ public:
     static QString cutCellsNotice(int cells);
 
 private:
-    AppContext &m_context;
+    JobStatus &m_status;
+    Prompter &m_prompter;
     Opener m_open;
 };

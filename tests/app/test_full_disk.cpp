@@ -264,7 +264,7 @@ void TestFullDisk::reportsKeepTheirBytes()
     // The window says which file and why, and asks nothing more.
     TestEnv env;
     QVERIFY(env.isValid());
-    ReportExport exporter(*env.context);
+    ReportExport exporter(env.context->jobStatus(), env.context->prompter());
     const QString csv = disk.path(QStringLiteral("report.csv"));
     env.prompter.texts.enqueue(csv);
     env.prompter.answers.enqueue(Prompter::Answer::Ok);   // replace it

@@ -6,6 +6,8 @@
 #include "common/ResultList.h"
 #include "common/ui/ResultListView.h"
 #include "research/ui/MiningTab.h"
+#include "resources/ResourceCatalogue.h"
+#include "resources/ui/ResourceTab.h"
 #include "volume/ui/VolumeTab.h"
 #include "support/TinyHttpServer.h"
 
@@ -201,6 +203,20 @@ private Q_SLOTS:
         QCOMPARE(tried.size(), 2);
         QVERIFY(tried.last().toString().contains(QStringLiteral("word.php")));
         QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("无法打开链接：") + tried.last().toString());
+
+        // And the resource tab's sites (a double click on a resource).
+        window.statusBar()->clearMessage();
+        auto *resources = qobject_cast<ResourceTab *>(window.findChild<QTabWidget *>(QStringLiteral("mainTabs"))->widget(2));
+        QVERIFY(resources);
+        ResultList &sites = resources->catalogue().list();
+        sites.addRow(QStringLiteral("Bare"), {QStringLiteral("www.bare.com/x")});
+        auto *view = resources->findChild<ResultListView *>(QStringLiteral("resourceView"));
+        QVERIFY(view);
+        view->setCurrentIndex(sites.index(0, 1));
+        Q_EMIT view->doubleClicked(sites.index(0, 1));
+        QCOMPARE(tried.size(), 3);
+        QCOMPARE(tried.last(), QUrl(QStringLiteral("http://www.bare.com/x")));
+        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("无法打开链接：http://www.bare.com/x"));
     }
 
     void functionMarkFollowsTab()

@@ -90,7 +90,7 @@ void TestReportExport::init()
     m_context = m_env->context.get();
     m_prompter = &m_env->prompter;
     m_opened.clear();
-    m_export = std::make_unique<ReportExport>(*m_context, [this](const QUrl &u) {
+    m_export = std::make_unique<ReportExport>(m_context->jobStatus(), m_context->prompter(), [this](const QUrl &u) {
         m_opened.append(u);
         return true;
     });

@@ -95,7 +95,7 @@ void TestResourceTab::init()
     m_prompter = &m_env->prompter;
     m_tab = std::make_unique<ResourceTab>(*m_context);
     m_opened.clear();
-    m_tab->setUrlOpener([this](const QUrl &u) {
+    m_context->setUrlOpener([this](const QUrl &u) {
         m_opened.append(u);
         return true;
     });
@@ -258,7 +258,7 @@ void TestResourceTab::everyTabHasFourReportButtons()
 
 void TestResourceTab::saveButtonWritesTheResourceReport()
 {
-    ReportExport exporter(*m_context);
+    ReportExport exporter(m_context->jobStatus(), m_context->prompter());
     m_context->setExporter(&exporter);
     m_tab->catalogue().list().addRow(QStringLiteral("<b>Blog & Co</b>"), {QStringLiteral("x.com"), QStringLiteral("3"),
                                                                           QStringLiteral("免费")});

@@ -84,11 +84,9 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     refreshStatus();
 
     buildMenus();
-
-    // Every tab's report buttons end here; finished reports open through the
-    // same door as the maker's pages.
-    m_exporter = std::make_unique<ReportExport>(m_context, [this](const QUrl &file) { return openLink(file); });
-    m_context.setExporter(m_exporter.get());
+    // Every tab's links leave through the window, so a failed open is said
+    // in its status bar whichever tab asked.
+    m_context.setUrlOpener([this](const QUrl &url) { return openLink(url); });
 }
 
 MainWindow::~MainWindow()
@@ -97,6 +95,7 @@ MainWindow::~MainWindow()
         m_context.setPageReader(nullptr);
     if (m_context.exporter() == m_exporter.get())
         m_context.setExporter(nullptr);
+    m_context.setUrlOpener({});
     // Every page must go before the profile it was made with.
     delete m_info;
     delete m_browser1;
@@ -112,6 +111,16 @@ bool MainWindow::start()
     if (outcome != Startup::Outcome::Continue)
         return false;
 
+    // Every tab's report buttons end here; finished reports open through the
+    // same door as the maker's pages. Made now, not with the window: the
+    // prompter it asks with is installed after the window exists.
+    if (!m_exporter) {
+        m_exporter = std::make_unique<ReportExport>(m_context.jobStatus(), m_context.prompter(),
+                                                    [this](const QUrl &file) { return openLink(file); });
+        m_context.setExporter(m_exporter.get());
+    }
+    // The tabs are handed the browser page reader as they are made.
+    buildBrowsers();
     m_context.setLoaded(false);
     buildTabs();
     refreshLinks();
@@ -124,7 +133,6 @@ bool MainWindow::start()
     }
     m_context.setLoaded(true);
     buildTray();
-    buildBrowsers();
     return true;
 }
 
@@ -188,17 +196,10 @@ void MainWindow::buildTabs()
 {
     if (m_tabs->count() > 0)
         return;
-    auto *mining = new MiningTab(m_context, m_tabs);
-    const auto open = [this](const QUrl &url) { return openLink(url); };
-    mining->setUrlOpener(open);
-    m_tabs->addTab(mining, QString::fromUtf8(kTabCaptions[0]));
+    m_tabs->addTab(new MiningTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[0]));
     m_tabs->addTab(new VolumeTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[1]));
-    auto *resources = new ResourceTab(m_context, m_tabs);
-    resources->setUrlOpener(open);
-    m_tabs->addTab(resources, QString::fromUtf8(kTabCaptions[2]));
-    auto *rank = new RankTab(m_context, m_tabs);
-    rank->setUrlOpener(open);
-    m_tabs->addTab(rank, QString::fromUtf8(kTabCaptions[3]));
+    m_tabs->addTab(new ResourceTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[2]));
+    m_tabs->addTab(new RankTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[3]));
     m_tabs->addTab(new KeywordDbTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[4]));
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
 }

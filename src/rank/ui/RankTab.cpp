@@ -10,7 +10,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -32,8 +31,7 @@ QPushButton *button(const QString &caption, const QString &name, QWidget *parent
 RankTab::RankTab(AppContext &context, QWidget *parent)
     : FeatureTab(parent),
       m_context(context),
-      m_tracker(new RankTracker(context, this)),
-      m_open(&QDesktopServices::openUrl)
+      m_tracker(new RankTracker(context, this))
 {
     setObjectName(QStringLiteral("rankTab"));
     SiteKeywordLists &lists = m_tracker->lists();
@@ -288,5 +286,5 @@ void RankTab::openResultRow(int row)
     const QUrl url(m_tracker->resultAddress(row));
     // Only web addresses: the tag comes from an engine's page.
     if (url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https"))
-        m_open(url);
+        m_context.openUrl(url);
 }

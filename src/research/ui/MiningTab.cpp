@@ -1,5 +1,6 @@
 #include "research/ui/MiningTab.h"
 
+#include "common/Clock.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultFilter.h"
@@ -17,7 +18,6 @@
 #include "store/RecordRows.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,8 +36,7 @@ MiningTab::MiningTab(AppContext &context, QWidget *parent)
     : FeatureTab(parent),
       m_context(context),
       m_miner(new RelatedMiner(context, this)),
-      m_baidu(new BaiduTools(context, this)),
-      m_openUrl(&QDesktopServices::openUrl)
+      m_baidu(new BaiduTools(context.endpoints(), context.pageReader(), context.jobStatus(), context.clock(), this))
 {
     setObjectName(QStringLiteral("miningTab"));
 
@@ -253,8 +252,8 @@ void MiningTab::openAddress(const QString &address)
 {
     const QUrl url(address);
     const QString scheme = url.scheme().toLower();
-    if (!address.isEmpty() && url.isValid() && (scheme == u"http" || scheme == u"https") && m_openUrl)
-        m_openUrl(url);
+    if (!address.isEmpty() && url.isValid() && (scheme == u"http" || scheme == u"https"))
+        m_context.openUrl(url);
 }
 
 void MiningTab::openBaiduIndex()

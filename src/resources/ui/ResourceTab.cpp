@@ -9,7 +9,6 @@
 #include "resources/ResourceCatalogue.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -27,8 +26,7 @@ const QString kStoppingCaption = QStringLiteral("正在停止");
 ResourceTab::ResourceTab(AppContext &context, QWidget *parent)
     : FeatureTab(parent),
       m_context(context),
-      m_catalogue(new ResourceCatalogue(context, this)),
-      m_open(&QDesktopServices::openUrl)
+      m_catalogue(new ResourceCatalogue(context.endpoints(), context.jobStatus(), context.prompter(), this))
 {
     setObjectName(QStringLiteral("resourceTab"));
 
@@ -162,6 +160,6 @@ void ResourceTab::openSelected()
         return;
     const QUrl address =
         ResourceCatalogue::siteAddress(m_catalogue->list().cell(current.row(), ResourceCatalogue::Url));
-    if (address.isValid() && m_open)
-        m_open(address);
+    if (address.isValid())
+        m_context.openUrl(address);
 }

@@ -2,6 +2,7 @@
 
 #include "store/TickedRowsToStore.h"
 
+#include "common/Clock.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
@@ -90,7 +91,7 @@ VolumeTab::VolumeTab(AppContext &context, QWidget *parent) : FeatureTab(parent),
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
     m_view->setFixedSize(kBrowserWidth, kBrowserHeight);
     m_toolPage = new WebToolPage(m_view->page(), this);
-    m_volume = new KeywordVolume(context, *m_toolPage, this);
+    m_volume = new KeywordVolume(context.endpoints(), context.jobStatus(), context.prompter(), *m_toolPage, this);
 
     m_cover = new QLabel(m_view->parentWidget());
     m_cover->setObjectName(QStringLiteral("coverPicture"));
