@@ -62,11 +62,6 @@ public:
     PageReader *pageReader() { return m_pageReader; }
     void setPageReader(PageReader *r) { m_pageReader = r; }
 
-    // True once start-up has finished: settings handlers save only then, so
-    // restoring controls at start-up never writes settings back.
-    bool isLoaded() const { return m_loaded; }
-    void setLoaded(bool loaded) { m_loaded = loaded; }
-
     // Opens db.sqlite in the data folder (creating it); false when it cannot.
     bool openDatabase();
     // Opens db.sqlite only when it is there: for work that merely reads
@@ -92,5 +87,4 @@ private:
     PageReader *m_pageReader = nullptr;
     ListExporter *m_exporter = nullptr;
     UrlOpener m_urlOpener;
-    bool m_loaded = false;
 };

@@ -34,7 +34,7 @@ RankFormats::Options RankTracker::options() const
 
 void RankTracker::saveOptions()
 {
-    if (m_context.isLoaded())
+    if (m_context.settings().isLoaded())
         m_context.settings().WriteValue(RankFormats::setting3Name(), RankFormats::formatOptions(options()));
 }
 

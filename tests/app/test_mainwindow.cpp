@@ -106,7 +106,7 @@ private Q_SLOTS:
                                                            QStringLiteral("关于软件"), QStringLiteral("-"),
                                                            QStringLiteral("退出")}));
         QVERIFY(window.minimumWidth() >= 867 && window.minimumHeight() >= 722);
-        QVERIFY(env.context->isLoaded());
+        QVERIFY(env.context->settings().isLoaded());
         QVERIFY(env.context->pageReader() != nullptr);
 
         // The information strip and the first silent browser load their pages.
@@ -280,7 +280,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(updaterRecord(env.programDir)), 5000);
         QVERIFY(window.close());
         QVERIFY(env.prompter.prompts.isEmpty());
-        QVERIFY(!env.context->isLoaded());
+        QVERIFY(!env.context->settings().isLoaded());
     }
 
     void noUpdaterKeepsTheWindow()

@@ -328,12 +328,12 @@ private Q_SLOTS:
 
     void rankOptionsAreStoredAndRestored()
     {
-        f->context->setLoaded(false);
+        f->context->settings().setLoaded(false);
         t->load();
         QCOMPARE(f->context->settings().ReadValue("setting3"), QString("0#1#0#0#0"));
         QCOMPARE(t->engines().checkedCount(), 0);
         QCOMPARE(t->depthIndex(), 1);
-        f->context->setLoaded(true);
+        f->context->settings().setLoaded(true);
         t->setEngineTicked(Engine::Google, true);
         t->setEngineTicked(Engine::Bing, true);
         t->setDepthIndex(2);

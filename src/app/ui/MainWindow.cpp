@@ -8,6 +8,7 @@
 #include "app/ui/SuggestDialog.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
+#include "common/SettingsStore.h"
 #include "context/AppContext.h"
 #include "keyworddb/ui/KeywordDbTab.h"
 #include "rank/ui/RankTab.h"
@@ -121,7 +122,7 @@ bool MainWindow::start()
     }
     // The tabs are handed the browser page reader as they are made.
     buildBrowsers();
-    m_context.setLoaded(false);
+    m_context.settings().setLoaded(false);
     buildTabs();
     refreshLinks();
     m_functions->actions().at(0)->setChecked(true);
@@ -131,8 +132,13 @@ bool MainWindow::start()
         m_info->load(info);
         m_info->show();
     }
-    m_context.setLoaded(true);
+    m_context.settings().setLoaded(true);
     buildTray();
+    // The first browser goes to the Baidu home page last: a read that starts
+    // while that load runs sees it end as failed, and the tabs are built by now.
+    const QString home = m_context.endpoints().url(Endpoints::Service::Baidu, QStringLiteral("/"));
+    if (!home.isEmpty())
+        m_browser1->load(QUrl(home));
     return true;
 }
 
@@ -238,9 +244,6 @@ void MainWindow::buildBrowsers()
     m_browser1->setNewWindowTarget(m_browser2);
     m_reader = new BrowserPageReader(m_browser1, this);
     m_context.setPageReader(m_reader);
-    const QString home = m_context.endpoints().url(Endpoints::Service::Baidu, QStringLiteral("/"));
-    if (!home.isEmpty())
-        m_browser1->load(QUrl(home));
 }
 
 void MainWindow::refreshLinks()

@@ -174,7 +174,7 @@ void MiningTab::onStateChanged(RelatedMiner::State state)
 
 void MiningTab::onBoxToggled()
 {
-    if (!m_context.isLoaded())
+    if (!m_context.settings().isLoaded())
         return;
     const MiningSettings::Boxes boxes{m_mustContain->isChecked(), m_engineBoxes[0]->isChecked(),
                                       m_engineBoxes[1]->isChecked(), m_engineBoxes[2]->isChecked(),
