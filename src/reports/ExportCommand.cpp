@@ -82,7 +82,7 @@ int runExportCommand(AppContext &context, const QStringList &args)
         return Cli::usageError(QStringLiteral("unknown list: ") + what, usage);
     }
 
-    const ReportWriters::Outcome outcome = ReportWriters::write(list, kind, format, path);
+    const ReportWriters::Outcome outcome = ReportWriters::write(list, list.allColumns(), kind, format, path);
     if (!outcome.ok) {
         Cli::complain(QStringLiteral("export: cannot write ") + path + QStringLiteral(": ") + outcome.reason);
         return Cli::Failed;

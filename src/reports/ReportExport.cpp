@@ -71,7 +71,8 @@ bool ReportExport::formatFromName(const QString &name, ReportFormat &format)
     return true;
 }
 
-void ReportExport::exportList(const ResultList &list, ReportKind kind, ReportFormat format)
+void ReportExport::exportList(const ResultList &list, const QList<int> &columns, ReportKind kind,
+                              ReportFormat format)
 {
     // A list being filled or stopped is not exported.
     if (m_status.isBusy())
@@ -90,7 +91,7 @@ void ReportExport::exportList(const ResultList &list, ReportKind kind, ReportFor
                != Prompter::Answer::Ok)
         return;
 
-    const ReportWriters::Outcome outcome = ReportWriters::write(list, kind, format, path);
+    const ReportWriters::Outcome outcome = ReportWriters::write(list, columns, kind, format, path);
     if (!outcome.ok) {
         prompter.message(QStringLiteral("导出失败"),
                          QStringLiteral("导出失败，原因如下：\r\n\r\n") + QString::number(outcome.code)

@@ -33,13 +33,14 @@ class RecordingExporter : public ListExporter
 public:
     struct Call {
         const ResultList *list;
+        QList<int> columns;
         ReportKind kind;
         ReportFormat format;
     };
     QList<Call> calls;
-    void exportList(const ResultList &list, ReportKind kind, ReportFormat format) override
+    void exportList(const ResultList &list, const QList<int> &columns, ReportKind kind, ReportFormat format) override
     {
-        calls.append({&list, kind, format});
+        calls.append({&list, columns, kind, format});
     }
 };
 
@@ -251,8 +252,20 @@ void TestResourceTab::everyTabHasFourReportButtons()
             QCOMPARE(exporter.calls.at(0).list, c.list);
             QCOMPARE(exporter.calls.at(0).kind, c.kind);
             QCOMPARE(exporter.calls.at(0).format, formats.at(i));
+            QCOMPARE(exporter.calls.at(0).columns, c.list->allColumns());
         }
     }
+
+    // Reports keep what the view shows: a hidden column is not handed to
+    // the exporter.
+    ResultListView *view = resourceView();
+    view->setColumnHidden(ResourceCatalogue::Pr, true);
+    exporter.calls.clear();
+    m_tab->findChild<ExportButtons *>(QStringLiteral("exportButtons"))->button(ReportFormat::Csv)->click();
+    QCOMPARE(exporter.calls.size(), 1);
+    QCOMPARE(exporter.calls.at(0).columns, (QList<int>{ResourceCatalogue::Name, ResourceCatalogue::Url,
+                                                       ResourceCatalogue::Note}));
+    view->setColumnHidden(ResourceCatalogue::Pr, false);
     m_context->setExporter(nullptr);
 }
 

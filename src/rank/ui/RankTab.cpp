@@ -96,7 +96,7 @@ RankTab::RankTab(AppContext &context, QWidget *parent)
     exportRow->setObjectName(QStringLiteral("exportRow"));
     auto *exportLayout = new QHBoxLayout(exportRow);
     exportLayout->setContentsMargins(0, 0, 0, 0);
-    exportLayout->addWidget(new ExportButtons(m_tracker->result(), ReportKind::Ranks,
+    exportLayout->addWidget(new ExportButtons(*m_resultView, ReportKind::Ranks,
                                               [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export,
                                               exportRow));
     auto *resultFoot = new QHBoxLayout;

@@ -106,7 +106,7 @@ MiningTab::MiningTab(AppContext &context, QWidget *parent)
     layout->addLayout(opts);
     layout->addLayout(middle, 1);
     layout->addLayout(buttons);
-    layout->addWidget(new ExportButtons(m_miner->result(), ReportKind::RelatedKeywords,
+    layout->addWidget(new ExportButtons(*m_view, ReportKind::RelatedKeywords,
                                         [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export, this));
     for (const char *line : {"“优化指数”是指关键词的搜索量x10000/关键词的百度收录网页量，“优化指数”从一定意义上反应了一组相关",
                              "关键词之间的优化难易程度的对比（越大越易）。需要更精确的分析，请使用软件的“关键词竞争度分析”功能。"})

@@ -164,7 +164,7 @@ VolumeTab::VolumeTab(AppContext &context, QWidget *parent) : FeatureTab(parent),
 
     auto *listColumn = new QVBoxLayout;
     listColumn->addWidget(m_list, 1);
-    listColumn->addWidget(new ExportButtons(m_volume->result(), ReportKind::KeywordVolume,
+    listColumn->addWidget(new ExportButtons(*m_list, ReportKind::KeywordVolume,
                                             [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export,
                                             this));
     auto *middle = new QHBoxLayout;
