@@ -16,11 +16,12 @@ class PageReader;
 class Prompter;
 class SettingsStore;
 
-// The shared things every feature is handed: folders, settings, endpoints,
-// the keyword database, the job state, the clock, the engine pacing, the
-// prompter and the browser page reader. It owns what it creates; the
-// prompter, the page reader and an installed clock belong to whoever
-// installs them (the window, a test).
+// The composition root: the shared things (folders, settings, endpoints, the
+// keyword database, the job state, the clock, the engine pacing, the
+// prompter, the URL opener and the browser page reader) from which tabs and
+// commands build the logic classes, handing each only the pieces it uses.
+// It owns what it creates; the prompter, the page reader and an installed
+// clock belong to whoever installs them (the window, a test).
 class AppContext
 {
 public:
