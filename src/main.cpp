@@ -3,6 +3,7 @@
 #include "DemoUpdate.h"
 #include "StandIn.h"
 #include "app/Commands.h"
+#include "app/Demo.h"
 #include "app/ProgramOptions.h"
 #include "app/QtTranslation.h"
 #include "app/Startup.h"
@@ -10,11 +11,8 @@
 #include "app/ui/MainWindow.h"
 #include "common/CommandLine.h"
 #include "common/DataFolder.h"
-#include "common/SettingNames.h"
-#include "common/SettingsStore.h"
 #include "common/ui/DialogPrompter.h"
 #include "context/AppContext.h"
-#include "store/TextFiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -45,18 +43,6 @@ int headless(int argc, char *argv[], const ProgramOptions &options)
     AppContext context(programDir,
                        DataFolder::resolveGiven(options.dataDir.value_or(QString()), programDir, false));
     return Commands::run(context, options.command);
-}
-
-// A fresh demo folder starts with sites and keywords the stand-in ranks, so
-// the rank tab has something to show at once.
-void seedDemoRankLists(const QString &dataDir)
-{
-    SettingsStore settings(QDir(dataDir).filePath(QStringLiteral("settings.ini")));
-    settings.WriteValue(SettingNames::kRankSites,
-                        QStringLiteral("www.veltrana-demo.com$www.trailgear-shop.com$blog.seo-garden.net"));
-    settings.WriteValue(SettingNames::kRankOptions, QStringLiteral("Google$Yahoo$Bing#1#1#0"));
-    TextFiles::writeLines(QDir(dataDir).filePath(QStringLiteral("mykw.txt")),
-                          {QStringLiteral("rank tracker$hiking boots$keyword rank checker$seo audit$") + QString::fromUtf8("登山鞋")});
 }
 
 } // namespace
@@ -107,7 +93,7 @@ int main(int argc, char *argv[])
             return 1;
         }
         contextProgramDir = demoUpdate->programDir();
-        seedDemoRankLists(dataDir);
+        Demo::seedRankLists(dataDir);
         standIn->writeEndpoints(QDir(dataDir).filePath(QStringLiteral("endpoints.ini")));
         settingsFile = QDir(dataDir).filePath(QStringLiteral("settings.ini"));
     } else {

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "common/Clock.h"
 #include "common/CheckedFile.h"
 #include "common/Prompter.h"
 #include "common/SettingNames.h"
@@ -28,7 +29,7 @@ Startup::~Startup() = default;
 
 QDate Startup::today() const
 {
-    return m_today.isValid() ? m_today : QDate::currentDate();
+    return m_context.clock().today();
 }
 
 Startup::Outcome Startup::run()

@@ -40,8 +40,7 @@ public:
     Startup &operator=(const Startup &) = delete;
 
     void setLauncher(Launcher launcher) { m_launcher = std::move(launcher); }
-    // The day the checks count from (the real date unless a test sets one).
-    void setToday(const QDate &day) { m_today = day; }
+    // The day the checks count from: the context clock's.
     QDate today() const;
 
     // The steps in their order; see Outcome.
@@ -75,6 +74,5 @@ private:
     AppContext &m_context;
     std::unique_ptr<QLockFile> m_lock;
     Launcher m_launcher;
-    QDate m_today;
     bool m_updateStarted = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class ResultList;
@@ -27,5 +28,8 @@ class ListExporter
 {
 public:
     virtual ~ListExporter() = default;
-    virtual void exportList(const ResultList &list, ReportKind kind, ReportFormat format) = 0;
+    // `columns`: the list's columns workbooks and CSV files keep, in order
+    // (the ones its view shows).
+    virtual void exportList(const ResultList &list, const QList<int> &columns, ReportKind kind,
+                            ReportFormat format) = 0;
 };

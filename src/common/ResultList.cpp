@@ -6,29 +6,16 @@
 #include <algorithm>
 
 ResultList::ResultList(const QStringList &headers, QObject *parent)
-    : QAbstractTableModel(parent), m_headers(headers), m_widths(headers.size(), kDefaultWidth)
+    : QAbstractTableModel(parent), m_headers(headers)
 {
 }
 
-int ResultList::columnWidth(int column) const
+QList<int> ResultList::allColumns() const
 {
-    return m_widths.value(column, 0);
-}
-
-void ResultList::setColumnWidth(int column, int width)
-{
-    if (column >= 0 && column < m_widths.size())
-        m_widths[column] = qMax(0, width);
-}
-
-QList<int> ResultList::keptColumns() const
-{
-    QList<int> kept;
-    for (int c = 0; c < m_widths.size(); ++c) {
-        if (m_widths.at(c) > 0)
-            kept.append(c);
-    }
-    return kept;
+    QList<int> all;
+    for (int c = 0; c < m_headers.size(); ++c)
+        all.append(c);
+    return all;
 }
 
 int ResultList::rowCount(const QModelIndex &parent) const

@@ -38,14 +38,8 @@ public:
 
     QStringList headers() const { return m_headers; }
 
-    // Column widths as the list's view shows them, in pixels. A column the
-    // view hides has width 0 and is left out of workbooks and CSV files; a
-    // column no view reported yet has kDefaultWidth.
-    static constexpr int kDefaultWidth = 100;
-    int columnWidth(int column) const;
-    void setColumnWidth(int column, int width);
-    // The columns whose width is not 0, in order.
-    QList<int> keptColumns() const;
+    // Every column, in order: what a report without a view keeps.
+    QList<int> allColumns() const;
 
     // Count columns (收录量, search volumes, PR, ranks): workbooks write
     // their plain numbers as numbers, so a spreadsheet sorts and sums them.
@@ -113,7 +107,6 @@ private:
     void indexRemove(const QString &text);
 
     QStringList m_headers;
-    QVector<int> m_widths;
     QVector<Row> m_rows;
     QList<int> m_countColumns;
     bool m_countsOnImageRows = false;

@@ -28,7 +28,14 @@ public:
 
     QString fileName() const;
 
+    // True once start-up has restored the controls from these settings: the
+    // controls' handlers save only then, so restoring them never writes the
+    // settings back.
+    bool isLoaded() const { return m_loaded; }
+    void setLoaded(bool loaded) { m_loaded = loaded; }
+
 private:
     std::unique_ptr<QSettings> open() const;
     QString m_iniFile;
+    bool m_loaded = false;
 };

@@ -1,5 +1,6 @@
 #include "context/AppContext.h"
 
+#include "common/Clock.h"
 #include "common/CommandLine.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
@@ -17,7 +18,9 @@ AppContext::AppContext(const QString &programDir, const QString &dataDir, const 
       m_settings(settingsFile.isEmpty() ? std::make_unique<SettingsStore>()
                                         : std::make_unique<SettingsStore>(settingsFile)),
       m_jobStatus(std::make_unique<JobStatus>()),
-      m_pacing(std::make_unique<EnginePacing>()),
+      m_steadyClock(std::make_unique<SteadyClock>()),
+      m_clock(m_steadyClock.get()),
+      m_pacing(std::make_unique<EnginePacing>(*m_clock)),
       m_keywords(std::make_unique<KeywordStore>()),
       // Until a window or a test installs a prompter: a command's, which
       // answers every question cautiously and leaves saying to the command.
@@ -27,6 +30,12 @@ AppContext::AppContext(const QString &programDir, const QString &dataDir, const 
 }
 
 AppContext::~AppContext() = default;
+
+void AppContext::setClock(Clock &clock)
+{
+    m_clock = &clock;
+    m_pacing->setClock(clock);
+}
 
 QString AppContext::dataFile(const QString &name) const
 {

@@ -3,8 +3,11 @@
 #include "common/Endpoints.h"
 
 #include <QString>
+#include <QUrl>
+#include <functional>
 #include <memory>
 
+class Clock;
 class EnginePacing;
 class JobStatus;
 class KeywordStore;
@@ -13,10 +16,12 @@ class PageReader;
 class Prompter;
 class SettingsStore;
 
-// The shared things every feature is handed: folders, settings, endpoints,
-// the keyword database, the job state, the engine pacing, the prompter and
-// the browser page reader. It owns what it creates; the prompter and the
-// page reader belong to whoever installs them (the window, a test).
+// The composition root: the shared things (folders, settings, endpoints, the
+// keyword database, the job state, the clock, the engine pacing, the
+// prompter, the URL opener and the browser page reader) from which tabs and
+// commands build the logic classes, handing each only the pieces it uses.
+// It owns what it creates; the prompter, the page reader and an installed
+// clock belong to whoever installs them (the window, a test).
 class AppContext
 {
 public:
@@ -36,6 +41,11 @@ public:
     const Endpoints &endpoints() const { return m_endpoints; }
     JobStatus &jobStatus() { return *m_jobStatus; }
     EnginePacing &pacing() { return *m_pacing; }
+    // The one clock: every date the program writes and every pacing wait.
+    Clock &clock() { return *m_clock; }
+    // Uses `clock` (a test's fake one) for dates and pacing from now on; it
+    // must outlive the context.
+    void setClock(Clock &clock);
     KeywordStore &keywords() { return *m_keywords; }
 
     Prompter &prompter() { return *m_prompter; }
@@ -44,13 +54,14 @@ public:
     // program (or a test) installs one, and then the buttons do nothing.
     ListExporter *exporter() { return m_exporter; }
     void setExporter(ListExporter *e) { m_exporter = e; }
+    // The one way out to the desktop for links and finished reports: the
+    // window installs it (and says a failed open in its status bar); with
+    // none installed nothing opens. False when the address did not open.
+    using UrlOpener = std::function<bool(const QUrl &)>;
+    bool openUrl(const QUrl &url) const { return m_urlOpener && m_urlOpener(url); }
+    void setUrlOpener(UrlOpener opener) { m_urlOpener = std::move(opener); }
     PageReader *pageReader() { return m_pageReader; }
     void setPageReader(PageReader *r) { m_pageReader = r; }
-
-    // True once start-up has finished: settings handlers save only then, so
-    // restoring controls at start-up never writes settings back.
-    bool isLoaded() const { return m_loaded; }
-    void setLoaded(bool loaded) { m_loaded = loaded; }
 
     // Opens db.sqlite in the data folder (creating it); false when it cannot.
     bool openDatabase();
@@ -68,11 +79,13 @@ private:
     std::unique_ptr<SettingsStore> m_settings;
     Endpoints m_endpoints;
     std::unique_ptr<JobStatus> m_jobStatus;
+    std::unique_ptr<Clock> m_steadyClock;
+    Clock *m_clock = nullptr;
     std::unique_ptr<EnginePacing> m_pacing;
     std::unique_ptr<KeywordStore> m_keywords;
     std::unique_ptr<Prompter> m_silentPrompter;
     Prompter *m_prompter = nullptr;
     PageReader *m_pageReader = nullptr;
     ListExporter *m_exporter = nullptr;
-    bool m_loaded = false;
+    UrlOpener m_urlOpener;
 };

@@ -1,5 +1,6 @@
 #include "keyworddb/DatabaseRefresh.h"
 
+#include "common/Clock.h"
 #include "common/ListPair.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
@@ -23,13 +24,14 @@ int countColumn(Engine e)
 } // namespace
 
 DatabaseRefresh::DatabaseRefresh(ListPair &lists, KeywordStore &store, const Endpoints &endpoints,
-                                 EnginePacing &pacing, JobStatus &status, QObject *parent)
+                                 EnginePacing &pacing, const Clock &clock, JobStatus &status, QObject *parent)
     : QObject(parent),
       m_lists(lists),
       m_list(lists.shown()),
       m_store(store),
       m_endpoints(endpoints),
       m_pacing(pacing),
+      m_clock(clock),
       m_status(status),
       m_job(status, Job::Resume::Resumable)
 {
@@ -127,7 +129,7 @@ DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
                 continue;
             }
             // The table first: a row shown as updated is a row already stored.
-            if (!m_store.updateCount(e, keyword, result.count, QDate::currentDate())) {
+            if (!m_store.updateCount(e, keyword, result.count, m_clock.today())) {
                 m_list.setCell(r, column, before);
                 return stopForWriteFailure();
             }
@@ -136,7 +138,7 @@ DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
         }
         // The date says when the engines last answered for this row.
         if (answered)
-            m_lists.setCellAt(r, KeywordDatabase::Date, KeywordStore::dateText(QDate::currentDate()));
+            m_lists.setCellAt(r, KeywordDatabase::Date, KeywordStore::dateText(m_clock.today()));
         Q_EMIT rowFinished(r);
     }
     // A finished run leaves no resume point: the next one starts at the top.

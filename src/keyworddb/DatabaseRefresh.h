@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 
+class Clock;
 class EnginePacing;
 class Endpoints;
 class KeywordStore;
@@ -37,9 +38,9 @@ public:
     static QString updatingText() { return QStringLiteral("更新中..."); }
 
     // Refreshed counts go into both lists of the pair, so that a later
-    // filter or "还原" does not bring back stale counts.
+    // filter or "还原" does not bring back stale counts. `clock` dates them.
     DatabaseRefresh(ListPair &lists, KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing,
-                    JobStatus &status, QObject *parent = nullptr);
+                    const Clock &clock, JobStatus &status, QObject *parent = nullptr);
     void setEngineSwitch(EngineSwitch engines) { m_engines = std::move(engines); }
     // Where a failed database write is reported (the run stops then).
     void setPrompter(Prompter *prompter) { m_prompter = prompter; }
@@ -88,6 +89,7 @@ private:
     KeywordStore &m_store;
     const Endpoints &m_endpoints;
     EnginePacing &m_pacing;
+    const Clock &m_clock;
     JobStatus &m_status;
     Job m_job;
     EngineFailures m_failures;

@@ -39,7 +39,8 @@ int refresh(AppContext &context, const std::array<bool, 3> &engines)
     database.GetDb();
     ResultList &list = database.list();
 
-    DatabaseRefresh run(database.lists(), context.keywords(), context.endpoints(), context.pacing(), context.jobStatus());
+    DatabaseRefresh run(database.lists(), context.keywords(), context.endpoints(), context.pacing(), context.clock(),
+                        context.jobStatus());
     run.setEngineSwitch([engines](Engine e) { return engines[engineIndex(e)]; });
     Cli::ConsolePrompter said;
     run.setPrompter(&said);

@@ -57,7 +57,8 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
         const int r = engines.addRow(engineLabel(e));
         engines.setTag(r, engineLabel(e));
     }
-    RankRun run(context, engines);
+    RankRun run(engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(),
+                context.dataFile(QStringLiteral("myfav")));
     const RankJob *current = nullptr;
     run.setSettingsSource([&current] { return RankRun::Settings{current->depthIndex, current->allMatches}; });
     Cli::RowPrinter out;

@@ -1,20 +1,26 @@
 #include "rank/RankRun.h"
 
+#include "common/Clock.h"
 #include "common/Prompter.h"
-#include "context/AppContext.h"
+#include "common/Endpoints.h"
+#include "common/JobStatus.h"
 #include "engines/cKeyrank.h"
 #include "rank/RankFormats.h"
 #include "store/FavouriteStore.h"
 
 const QString RankRun::kFailedLink = QStringLiteral("查询失败");
 
-RankRun::RankRun(AppContext &context, RankList &engines, QObject *parent)
+RankRun::RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &status, Prompter &prompter,
+                 const Clock &clock, const QString &favouritesFolder, QObject *parent)
     : QObject(parent),
-      m_context(context),
       m_engines(engines),
+      m_endpoints(endpoints),
+      m_prompter(prompter),
+      m_clock(clock),
+      m_favouritesFolder(favouritesFolder),
       m_result(resultHeaders()),
       m_recent(recentHeaders()),
-      m_job(context.jobStatus(), Job::Resume::StartsAfresh)
+      m_job(status, Job::Resume::StartsAfresh)
 {
     // Positions sit on the engine rows; the pair rows hold the keyword there.
     m_result.setCountColumns({1}, true);
@@ -44,7 +50,7 @@ QStringList RankRun::recentHeaders()
 
 QString RankRun::dateText() const
 {
-    return FavouriteStore::dateText(m_today ? m_today() : QDate::currentDate());
+    return FavouriteStore::dateText(m_clock.today());
 }
 
 int RankRun::checksave(const ResultList &sites, const ResultList &keywords)
@@ -58,7 +64,7 @@ int RankRun::checksave(const ResultList &sites, const ResultList &keywords)
         missing = QStringLiteral("请至少选择一个要查询搜索引擎！");
     if (missing.isEmpty())
         return 0;
-    m_context.prompter().notice(missing);
+    m_prompter.notice(missing);
     return -1;
 }
 
@@ -105,7 +111,7 @@ RankRun::Outcome RankRun::start(const ResultList &sites, const ResultList &keywo
     m_failures.reset();
     const Outcome outcome = runPairs(pairs);
     if (outcome != Outcome::OtherJobBusy && !pairs.isEmpty() && m_result.count() > 0)
-        m_context.prompter().notice(QStringLiteral("查询完毕"));
+        m_prompter.notice(QStringLiteral("查询完毕"));
     // The status panel said it as it happened; the run's end clears it.
     QStringList gaveUp;
     for (Engine e : kEngines) {
@@ -113,7 +119,7 @@ RankRun::Outcome RankRun::start(const ResultList &sites, const ResultList &keywo
             gaveUp << EngineFailures::gaveUpText(e);
     }
     if (!gaveUp.isEmpty())
-        m_context.prompter().message(QStringLiteral("提示"), gaveUp.join(QLatin1Char('\n')), Prompter::Icon::Warning);
+        m_prompter.message(QStringLiteral("提示"), gaveUp.join(QLatin1Char('\n')), Prompter::Icon::Warning);
     return outcome;
 }
 
@@ -125,7 +131,7 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
     m_failedSteps = 0;
     m_dayFileErrors.clear();
     m_abort.reset();
-    cKeyrank scanner(m_context.endpoints());
+    cKeyrank scanner(m_endpoints);
     scanner.TryTime = m_timeLimit;
     scanner.abortOn = &m_abort;
     JobStatus &status = m_job.status();
@@ -147,11 +153,11 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
         QStringList each;
         for (const DayFileError &e : std::as_const(m_dayFileErrors))
             each.append(QStringLiteral("cannot write %1: %2").arg(e.file, e.reason));
-        m_context.prompter().message(QStringLiteral("提示"),
-                                     QStringLiteral("有%1个收藏的查询记录无法写入 %2\n%3")
-                                         .arg(m_dayFileErrors.size())
-                                         .arg(m_context.dataFile(QStringLiteral("myfav")), each.join(u'\n')),
-                                     Prompter::Icon::Warning);
+        m_prompter.message(QStringLiteral("提示"),
+                           QStringLiteral("有%1个收藏的查询记录无法写入 %2\n%3")
+                               .arg(m_dayFileErrors.size())
+                               .arg(m_favouritesFolder, each.join(u'\n')),
+                           Prompter::Icon::Warning);
     }
     return stopped ? Outcome::Stopped : Outcome::Finished;
 }
@@ -164,7 +170,7 @@ void RankRun::runPair(const Pair &pair, cKeyrank &scanner)
     const QString key = !pair.favouriteKey.isEmpty()
                             ? pair.favouriteKey
                             : RankFormats::favouriteKey(engineList, pair.site, pair.keyword, s.depthIndex, s.allMatches);
-    FavouriteStore favourites(m_context.dataFile(QStringLiteral("myfav")));
+    FavouriteStore favourites(m_favouritesFolder);
     const bool favourite = favourites.contains(key);
 
     const int header = m_result.addRow(pair.site, {pair.keyword, date});
@@ -264,7 +270,7 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
 
 void RankRun::writeDayFile(const QString &key, const QString &date, const PairResult &pair)
 {
-    FavouriteStore favourites(m_context.dataFile(QStringLiteral("myfav")));
+    FavouriteStore favourites(m_favouritesFolder);
     QStringList lines = pair.dayLines;
     if (!pair.failedLabels.isEmpty()) {
         // An engine that failed today keeps whatever an earlier run of the

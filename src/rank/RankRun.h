@@ -10,7 +10,10 @@
 #include <QObject>
 #include <functional>
 
-class AppContext;
+class Clock;
+class Endpoints;
+class JobStatus;
+class Prompter;
 class cKeyrank;
 
 // The rank query run: every ticked site with every ticked keyword, each
@@ -45,7 +48,10 @@ public:
 
     static const QString kFailedLink;   // "查询失败"
 
-    RankRun(AppContext &context, RankList &engines, QObject *parent = nullptr);
+    // Scans ask `endpoints`; favourites live in `favouritesFolder` ("myfav"),
+    // their day files dated by `clock`.
+    RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &status, Prompter &prompter, const Clock &clock,
+            const QString &favouritesFolder, QObject *parent = nullptr);
     ~RankRun() override;
 
     static QStringList resultHeaders();
@@ -59,8 +65,6 @@ public:
     // Read anew for every engine step, as the tab's controls are.
     void setSettingsSource(std::function<Settings()> source) { m_settings = std::move(source); }
     Settings settings() const { return m_settings ? m_settings() : Settings{}; }
-    // Today's date (tests move it).
-    void setDateSource(std::function<QDate()> source) { m_today = std::move(source); }
     QString dateText() const;
     // Page time limit of the scanners, seconds.
     void setPageTimeLimit(int seconds) { m_timeLimit = seconds; }
@@ -119,15 +123,17 @@ private:
     void writeDayFile(const QString &key, const QString &date, const PairResult &pair);
     void failStep(Engine e, const Pair &pair, PairResult &out, const QString &reason);
 
-    AppContext &m_context;
     RankList &m_engines;
+    const Endpoints &m_endpoints;
+    Prompter &m_prompter;
+    const Clock &m_clock;
+    QString m_favouritesFolder;
     RankList m_result;
     RankList m_recent;
     Job m_job;
     FetchAbort m_abort;
     EngineFailures m_failures;
     std::function<Settings()> m_settings;
-    std::function<QDate()> m_today;
     int m_timeLimit = 15;
     int m_failedSteps = 0;
     QList<DayFileError> m_dayFileErrors;

@@ -8,7 +8,8 @@ RankTracker::RankTracker(AppContext &context, QObject *parent)
       m_context(context),
       m_lists(context),
       m_engines({QStringLiteral("搜索引擎")}),
-      m_run(context, m_engines),
+      m_run(m_engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(),
+            context.dataFile(QStringLiteral("myfav"))),
       m_favourites(context)
 {
     for (Engine e : kEngines) {
@@ -33,7 +34,7 @@ RankFormats::Options RankTracker::options() const
 
 void RankTracker::saveOptions()
 {
-    if (m_context.isLoaded())
+    if (m_context.settings().isLoaded())
         m_context.settings().WriteValue(RankFormats::setting3Name(), RankFormats::formatOptions(options()));
 }
 

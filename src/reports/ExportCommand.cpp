@@ -76,7 +76,7 @@ int runExportCommand(AppContext &context, const QStringList &args)
         return entry.usageError(QStringLiteral("unknown list: ") + what);
     }
 
-    const ReportWriters::Outcome outcome = ReportWriters::write(list, kind, format, path);
+    const ReportWriters::Outcome outcome = ReportWriters::write(list, list.allColumns(), kind, format, path);
     if (!outcome.ok) {
         Cli::fail(QStringLiteral("cannot write ") + path, outcome.reason);
         return Cli::Failed;

@@ -3,13 +3,13 @@
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
-#include "context/AppContext.h"
 #include "reports/ReportWriters.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-ReportExport::ReportExport(AppContext &context, Opener open) : m_context(context), m_open(std::move(open))
+ReportExport::ReportExport(JobStatus &status, Prompter &prompter, Opener open)
+    : m_status(status), m_prompter(prompter), m_open(std::move(open))
 {
 }
 
@@ -71,12 +71,13 @@ bool ReportExport::formatFromName(const QString &name, ReportFormat &format)
     return true;
 }
 
-void ReportExport::exportList(const ResultList &list, ReportKind kind, ReportFormat format)
+void ReportExport::exportList(const ResultList &list, const QList<int> &columns, ReportKind kind,
+                              ReportFormat format)
 {
     // A list being filled or stopped is not exported.
-    if (m_context.jobStatus().isBusy())
+    if (m_status.isBusy())
         return;
-    Prompter &prompter = m_context.prompter();
+    Prompter &prompter = m_prompter;
     if (list.isEmpty()) {
         prompter.message(QStringLiteral("导出数据"), QStringLiteral("没有数据需要导出！"), Prompter::Icon::Information);
         return;
@@ -90,7 +91,7 @@ void ReportExport::exportList(const ResultList &list, ReportKind kind, ReportFor
                != Prompter::Answer::Ok)
         return;
 
-    const ReportWriters::Outcome outcome = ReportWriters::write(list, kind, format, path);
+    const ReportWriters::Outcome outcome = ReportWriters::write(list, columns, kind, format, path);
     if (!outcome.ok) {
         prompter.message(QStringLiteral("导出失败"),
                          QStringLiteral("导出失败，原因如下：\r\n\r\n") + QString::number(outcome.code)

@@ -6,7 +6,8 @@
 #include <QUrl>
 #include <functional>
 
-class AppContext;
+class JobStatus;
+class Prompter;
 
 // The export routine behind every tab's report buttons. It refuses while a
 // job runs or stops, says so for an empty list, asks for the file name
@@ -21,9 +22,11 @@ public:
 
     // `open` shows a finished report in the desktop's default application
     // (none in headless use: the question is still asked).
-    explicit ReportExport(AppContext &context, Opener open = {});
+    // `status` says whether a job runs; `prompter` asks and tells.
+    ReportExport(JobStatus &status, Prompter &prompter, Opener open = {});
 
-    void exportList(const ResultList &list, ReportKind kind, ReportFormat format) override;
+    void exportList(const ResultList &list, const QList<int> &columns, ReportKind kind,
+                    ReportFormat format) override;
 
     // What the save dialog shows and what a bare name gets.
     static QString formatWord(ReportFormat format);
@@ -38,6 +41,7 @@ public:
     static QString cutCellsNotice(int cells);
 
 private:
-    AppContext &m_context;
+    JobStatus &m_status;
+    Prompter &m_prompter;
     Opener m_open;
 };

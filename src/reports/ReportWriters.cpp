@@ -190,9 +190,8 @@ QString csvField(const QString &text)
     return QLatin1Char('"') + field + QLatin1Char('"');
 }
 
-QByteArray csvReport(const ResultList &list)
+QByteArray csvReport(const ResultList &list, const QList<int> &kept)
 {
-    const QList<int> kept = list.keptColumns();
     QString text;
     text.reserve(list.count() * 64);
     const auto line = [&](const auto &cellAt) {
@@ -215,9 +214,8 @@ Outcome saveFile(const QString &path, const QByteArray &bytes)
     return fromChecked(CheckedFile::replace(path, bytes));
 }
 
-Outcome writeWorkbook(const ResultList &list, const QString &path)
+Outcome writeWorkbook(const ResultList &list, const QList<int> &kept, const QString &path)
 {
-    const QList<int> kept = list.keptColumns();
     const QStringList headers = list.headers();
 
     // libxlsxwriter writes to a file name, and keeps its row data in
@@ -293,15 +291,16 @@ Outcome writeWorkbook(const ResultList &list, const QString &path)
     return done;
 }
 
-Outcome write(const ResultList &list, ReportKind kind, ReportFormat format, const QString &path)
+Outcome write(const ResultList &list, const QList<int> &columns, ReportKind kind, ReportFormat format,
+              const QString &path)
 {
     switch (format) {
     case ReportFormat::Text: return saveFile(path, textReport(list, kind));
     case ReportFormat::Html: return saveFile(path, htmlReport(list, kind));
-    case ReportFormat::Csv: return saveFile(path, csvReport(list));
+    case ReportFormat::Csv: return saveFile(path, csvReport(list, columns));
     case ReportFormat::Workbook: break;
     }
-    return writeWorkbook(list, path);
+    return writeWorkbook(list, columns, path);
 }
 
 } // namespace ReportWriters

@@ -3,6 +3,7 @@
 #include "common/ListExporter.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class ResultList;
@@ -25,8 +26,8 @@ struct Outcome {
 
 QByteArray textReport(const ResultList &list, ReportKind kind);
 QByteArray htmlReport(const ResultList &list, ReportKind kind);
-// Header row and data rows of the kept (non-zero width) columns, RFC 4180.
-QByteArray csvReport(const ResultList &list);
+// Header row and data rows of the `kept` columns, RFC 4180.
+QByteArray csvReport(const ResultList &list, const QList<int> &kept);
 // One CSV field, quoted when it holds a comma, a quote or a line break. A
 // text a spreadsheet would take for a formula (starting with "=", "+", "-",
 // "@", a tab or a CR) gets a leading apostrophe; the lone "-" that stands for
@@ -35,12 +36,13 @@ QString csvField(const QString &text);
 
 // Writes `bytes` to `path` through a temporary file beside it.
 Outcome saveFile(const QString &path, const QByteArray &bytes);
-// A workbook of the kept columns: bold 12-point header row, every row, the
+// A workbook of the `kept` columns: bold 12-point header row, every row, the
 // columns fitted to their contents. Its temporary files live in the target's
 // folder.
-Outcome writeWorkbook(const ResultList &list, const QString &path);
+Outcome writeWorkbook(const ResultList &list, const QList<int> &kept, const QString &path);
 
-// The report of `format` at `path`.
-Outcome write(const ResultList &list, ReportKind kind, ReportFormat format, const QString &path);
+// The report of `format` at `path`; workbooks and CSV files keep `columns`.
+Outcome write(const ResultList &list, const QList<int> &columns, ReportKind kind, ReportFormat format,
+              const QString &path);
 
 } // namespace ReportWriters

@@ -1,8 +1,10 @@
 #include "research/BaiduTools.h"
 
+#include "common/Clock.h"
 #include "common/ListPair.h"
 #include "common/ResultList.h"
-#include "context/AppContext.h"
+#include "common/Endpoints.h"
+#include "common/JobStatus.h"
 #include "engines/BaiduPages.h"
 #include "web/CXHtml.h"
 #include "web/M_base.h"
@@ -17,19 +19,25 @@ constexpr Endpoints::Service kFigures = Endpoints::Service::Figures;
 
 } // namespace
 
-BaiduTools::BaiduTools(AppContext &context, QObject *parent)
-    : QObject(parent), m_context(context), m_job(context.jobStatus(), Job::Resume::StartsAfresh)
+BaiduTools::BaiduTools(const Endpoints &endpoints, PageReader *reader, JobStatus &status, const Clock &clock,
+                       QObject *parent)
+    : QObject(parent),
+      m_endpoints(endpoints),
+      m_reader(reader),
+      m_status(status),
+      m_clock(clock),
+      m_job(status, Job::Resume::StartsAfresh)
 {
 }
 
 QString BaiduTools::indexPageUrl(const QString &keyword) const
 {
-    return m_context.endpoints().url(kBaiduIndex, BaiduPages::wordPagePath(keyword));
+    return m_endpoints.url(kBaiduIndex, BaiduPages::wordPagePath(keyword));
 }
 
 QString BaiduTools::searchPageUrl(const QString &keyword) const
 {
-    return m_context.endpoints().url(kBaidu, BaiduPages::searchPath(keyword));
+    return m_endpoints.url(kBaidu, BaiduPages::searchPath(keyword));
 }
 
 std::optional<QString> BaiduTools::GetIndex(const QString &keyword, const QString &parent)
@@ -37,7 +45,7 @@ std::optional<QString> BaiduTools::GetIndex(const QString &keyword, const QStrin
     CXHtml html;
     html.charset = QStringLiteral("gb2312");
     html.TryTime = 6;
-    html.url = m_context.endpoints().url(kBaiduIndex, BaiduPages::dailyIndexPath(keyword));
+    html.url = m_endpoints.url(kBaiduIndex, BaiduPages::dailyIndexPath(keyword));
     const FetchOutcome fetched = html.fetchOutcome();
     const BaiduPages::Reading read = BaiduPages::GetIndex(fetched.body);
     if (!read.hasFigures()) {
@@ -50,7 +58,7 @@ std::optional<QString> BaiduTools::GetIndex(const QString &keyword, const QStrin
     }
 
     // Only a pair read from the data is passed on (never "-100--100").
-    const QString report = m_context.endpoints().url(
+    const QString report = m_endpoints.url(
         kFigures, BaiduPages::figuresReportPath(read.value, keyword.trimmed(), parent));
     if (!report.isEmpty() && BaiduPages::isPair(read.value)) {
         CXHtml reporter;
@@ -67,8 +75,8 @@ std::optional<QString> BaiduTools::GetMonthIndex(const QString &keyword)
     CXHtml html;
     html.charset = QStringLiteral("utf-8");
     html.TryTime = 10;
-    html.url = m_context.endpoints().url(
-        kBaiduIndex, BaiduPages::provincePath(BaiduPages::GetMonthstr(QDate::currentDate()), keyword));
+    html.url = m_endpoints.url(
+        kBaiduIndex, BaiduPages::provincePath(BaiduPages::GetMonthstr(m_clock.today()), keyword));
     const FetchOutcome fetched = html.fetchOutcome();
     if (fetched.failed())
         return std::nullopt;
@@ -80,7 +88,7 @@ std::optional<QString> BaiduTools::GetMonthIndex(const QString &keyword)
 
 std::optional<QString> BaiduTools::volumePair(const QString &keyword, const QString &parent, CXHtml &html)
 {
-    const QString ask = m_context.endpoints().url(kFigures, BaiduPages::figuresAskPath(keyword));
+    const QString ask = m_endpoints.url(kFigures, BaiduPages::figuresAskPath(keyword));
     if (!ask.isEmpty()) {
         html.url = ask;
         // An answer that is not a pair (an error page, "nan-inf") is no
@@ -104,7 +112,7 @@ std::optional<QString> BaiduTools::pageCount(const QString &keyword, CXHtml &htm
     // A page that gave no count (failed, empty, or not a result page) is
     // read again through the browser.
     if (!read.hasFigures())
-        read = BaiduPages::searchCount(M_base::GetWebHtml(m_context.pageReader(), address));
+        read = BaiduPages::searchCount(M_base::GetWebHtml(m_reader, address));
     if (!read.hasFigures())
         return std::nullopt;
     return read.value;
@@ -125,7 +133,7 @@ BaiduTools::Outcome BaiduTools::requery(ListPair &lists, const Columns &columns,
         before.insert(column, row >= 0 ? lists.shown().cell(row, column) : QString());
         lists.setCell(keyword, column, inProgressText());
     }
-    m_context.jobStatus().setCurrent(QStringLiteral("重查：") + keyword);
+    m_status.setCurrent(QStringLiteral("重查：") + keyword);
 
     bool failed = false;
     const auto fail = [&](int column) {

@@ -6,8 +6,11 @@
 #include <QString>
 #include <optional>
 
-class AppContext;
 class CXHtml;
+class Clock;
+class Endpoints;
+class JobStatus;
+class PageReader;
 class ListPair;
 
 // The Baidu figures of one keyword for the mining list's context menu: its
@@ -34,7 +37,11 @@ public:
     enum class Outcome { NoKeyword, OtherJobBusy, Done, Failed };
     Q_ENUM(Outcome)
 
-    explicit BaiduTools(AppContext &context, QObject *parent = nullptr);
+    // `reader` (the embedded browser; nullptr when there is none) reads the
+    // search pages a plain fetch gets no count from; `clock` dates the
+    // province data asked for.
+    BaiduTools(const Endpoints &endpoints, PageReader *reader, JobStatus &status, const Clock &clock,
+               QObject *parent = nullptr);
 
     static QString inProgressText() { return QStringLiteral("重新获取中"); }
     static QString failedText() { return QStringLiteral("获取失败"); }
@@ -63,7 +70,10 @@ private:
     std::optional<QString> volumePair(const QString &keyword, const QString &parent, CXHtml &html);
     std::optional<QString> pageCount(const QString &keyword, CXHtml &html);
 
-    AppContext &m_context;
+    const Endpoints &m_endpoints;
+    PageReader *m_reader;
+    JobStatus &m_status;
+    const Clock &m_clock;
     Job m_job;
     qint32 m_indexFailCount = 0;
 };

@@ -1,7 +1,9 @@
 #include "research/CountFiller.h"
 
+#include "common/Clock.h"
 #include "common/ListPair.h"
-#include "context/AppContext.h"
+#include "common/Endpoints.h"
+#include "engines/EnginePacing.h"
 #include "engines/IndexCounts.h"
 #include "web/CXHtml.h"
 
@@ -26,7 +28,8 @@ QString storedCount(KeywordStore::Counts c, Engine e)
 
 } // namespace
 
-CountFiller::CountFiller(AppContext &context) : m_context(context), m_html(std::make_unique<CXHtml>())
+CountFiller::CountFiller(KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing, const Clock &clock)
+    : m_store(store), m_endpoints(endpoints), m_pacing(pacing), m_clock(clock), m_html(std::make_unique<CXHtml>())
 {
     m_html->TryTime = 10;
 }
@@ -48,7 +51,7 @@ QString CountFiller::countFor(Engine e, const QString &keyword, const Options &o
     ++m_requests;
     m_html->TryTime = 10;
     const IndexCounts::CountResult result =
-        IndexCounts::fetchCount(e, keyword, *m_html, m_context.endpoints(), m_context.pacing());
+        IndexCounts::fetchCount(e, keyword, *m_html, m_endpoints, m_pacing);
     *failed = result.failed();
     recordRequest(e, result.failed());
     return result.count;
@@ -63,7 +66,7 @@ bool CountFiller::recordRequest(Engine e, bool failed)
 
 CountFiller::Filled CountFiller::lookup(const QString &keyword, const Options &options, bool *cached)
 {
-    const auto stored = m_context.keywords().findOnDay(keyword, QDate::currentDate());
+    const auto stored = m_store.findOnDay(keyword, m_clock.today());
     if (cached)
         *cached = stored.has_value();
     Filled out;
@@ -80,7 +83,7 @@ CountFiller::Filled CountFiller::AddIndex(const QString &keyword, ListPair &list
 CountFiller::Filled CountFiller::AddIndex(const QString &keyword, ListPair &lists,
                                           const std::function<Options()> &optionsNow)
 {
-    const auto stored = m_context.keywords().findOnDay(keyword, QDate::currentDate());
+    const auto stored = m_store.findOnDay(keyword, m_clock.today());
     Filled out;
     Options options;
     // Each engine completely (request and both cells) before the next, so a
@@ -92,6 +95,6 @@ CountFiller::Filled CountFiller::AddIndex(const QString &keyword, ListPair &list
         lists.setCell(keyword, engineIndex(e) + 1, cell);
     }
     if (!stored && options.store && !out.anyFailed())
-        out.writeFailed = !m_context.keywords().checkdb({keyword, options.parentBox, out.counts, {}});
+        out.writeFailed = !m_store.checkdb({keyword, options.parentBox, out.counts, {}}, m_clock.today());
     return out;
 }

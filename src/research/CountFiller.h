@@ -10,8 +10,10 @@
 #include <memory>
 #include <optional>
 
-class AppContext;
 class CXHtml;
+class Clock;
+class EnginePacing;
+class Endpoints;
 class ListPair;
 
 // AddIndex: the three indexed counts of one keyword, taken from today's rows
@@ -34,7 +36,9 @@ public:
         bool anyFailed() const { return failed[0] || failed[1] || failed[2]; }
     };
 
-    explicit CountFiller(AppContext &context);
+    // Counts are asked of `endpoints` at `pacing`'s rate; today's rows of
+    // `store` (today by `clock`) answer first.
+    CountFiller(KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing, const Clock &clock);
     ~CountFiller();
 
     // The counts of `keyword`: cached ones, fetched ones, or "-" for an
@@ -69,7 +73,10 @@ private:
     QString countFor(Engine e, const QString &keyword, const Options &options,
                      const std::optional<KeywordStore::Stored> &stored, bool *failed);
 
-    AppContext &m_context;
+    KeywordStore &m_store;
+    const Endpoints &m_endpoints;
+    EnginePacing &m_pacing;
+    const Clock &m_clock;
     // One fetcher for the filler's life: its connections to the engines stay
     // open between keywords instead of being set up for every request.
     std::unique_ptr<CXHtml> m_html;

@@ -22,7 +22,7 @@ RelatedMiner::RelatedMiner(AppContext &context, QObject *parent)
       m_context(context),
       m_job(context.jobStatus(), Job::Resume::Resumable),
       m_lists(resultHeaders(), reserveHeaders(), kRestoredColumns),
-      m_filler(context)
+      m_filler(context.keywords(), context.endpoints(), context.pacing(), context.clock())
 {
     connect(&m_job, &Job::stateChanged, this, &RelatedMiner::stateChanged);
     // The engine counts and the Baidu figures.

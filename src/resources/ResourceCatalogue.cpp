@@ -3,16 +3,19 @@
 #include "common/Endpoints.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
-#include "context/AppContext.h"
+#include "common/JobStatus.h"
 #include "web/CXHtml.h"
 
 #include <QRegularExpression>
 
-ResourceCatalogue::ResourceCatalogue(AppContext &context, QObject *parent)
+ResourceCatalogue::ResourceCatalogue(const Endpoints &endpoints, JobStatus &status, Prompter &prompter,
+                                     QObject *parent)
     : QObject(parent),
-      m_context(context),
+      m_endpoints(endpoints),
+      m_status(status),
+      m_prompter(prompter),
       m_list(new ResultList(listHeaders(), this)),
-      m_job(context.jobStatus(), Job::Resume::Resumable)
+      m_job(status, Job::Resume::Resumable)
 {
     m_list->setObjectName(QStringLiteral("resourceList"));
     m_list->setCountColumns({2});   // PR
@@ -106,7 +109,7 @@ ResourceCatalogue::Outcome ResourceCatalogue::park()
 ResourceCatalogue::Outcome ResourceCatalogue::QueryLinkRes(int row, int filterIndex, const QString &filterText)
 {
     if (row < 0 || row >= categories().size()) {
-        m_context.prompter().notice(QStringLiteral("请选择一个资源分类"));
+        m_prompter.notice(QStringLiteral("请选择一个资源分类"));
         return Outcome::NoCategory;
     }
     if (m_job.otherJobBusy() || m_job.isActive())
@@ -120,7 +123,7 @@ ResourceCatalogue::Outcome ResourceCatalogue::QueryLinkRes(int row, int filterIn
     }
     // Only a run parked by this catalogue, with the program still showing
     // "已暂停", resumes; anything else starts afresh.
-    const bool resumed = m_job.state() == JobStatus::Paused && m_context.jobStatus().state() == JobStatus::Paused;
+    const bool resumed = m_job.state() == JobStatus::Paused && m_status.state() == JobStatus::Paused;
     if (!resumed)
         m_list->clear();
     const QString query = buildQuery(category.number, filterIndex, filterText);
@@ -128,7 +131,7 @@ ResourceCatalogue::Outcome ResourceCatalogue::QueryLinkRes(int row, int filterIn
     m_list->setSortingEnabled(false);
     if (!m_job.start())
         return Outcome::OtherJobBusy;
-    m_context.jobStatus().clearProgress();
+    m_status.clearProgress();
 
     const int firstPage = (!resumed || m_resumePage < 1) ? 1 : m_resumePage;
     const int firstRow = (!resumed || m_resumeRow < 0) ? 0 : m_resumeRow;
@@ -149,7 +152,7 @@ ResourceCatalogue::Outcome ResourceCatalogue::QueryLinkRes(int row, int filterIn
             break;
         m_resumePage = page;
         Q_EMIT pageStarted(page);
-        html.url = m_context.endpoints().url(Endpoints::Service::Maker,
+        html.url = m_endpoints.url(Endpoints::Service::Maker,
                                              QStringLiteral("/list.asp?")
                                                  + QString(query).replace(QStringLiteral("{xxx}"),
                                                                           QString::number(page)));
@@ -161,7 +164,7 @@ ResourceCatalogue::Outcome ResourceCatalogue::QueryLinkRes(int row, int filterIn
             if (outcome.failed()) {
                 ++failedPages;
                 // The count so far stays in view, also when the run is stopped.
-                m_context.jobStatus().setCurrent(QStringLiteral("外链资源库：%1页读取失败（第%2页：%3）")
+                m_status.setCurrent(QStringLiteral("外链资源库：%1页读取失败（第%2页：%3）")
                                                      .arg(failedPages)
                                                      .arg(page)
                                                      .arg(outcome.reason()));
@@ -185,6 +188,6 @@ ResourceCatalogue::Outcome ResourceCatalogue::QueryLinkRes(int row, int filterIn
     m_job.finish();
     // A run cut short by failed pages must not pass for a category that ran out.
     if (failedPages > 0)
-        m_context.jobStatus().setCurrent(QStringLiteral("外链资源库：%1页读取失败").arg(failedPages));
+        m_status.setCurrent(QStringLiteral("外链资源库：%1页读取失败").arg(failedPages));
     return Outcome::Finished;
 }

@@ -7,7 +7,9 @@
 #include <QStringList>
 #include <QUrl>
 
-class AppContext;
+class Endpoints;
+class JobStatus;
+class Prompter;
 class ResultList;
 
 // One category of the catalogue service.
@@ -36,7 +38,7 @@ public:
     // More empty pages than this end a run.
     static constexpr int kEmptyPagesAllowed = 2;
 
-    explicit ResourceCatalogue(AppContext &context, QObject *parent = nullptr);
+    ResourceCatalogue(const Endpoints &endpoints, JobStatus &status, Prompter &prompter, QObject *parent = nullptr);
     ~ResourceCatalogue() override;
 
     static const QList<ResourceCategory> &categories();
@@ -79,7 +81,9 @@ Q_SIGNALS:
 private:
     Outcome park();
 
-    AppContext &m_context;
+    const Endpoints &m_endpoints;
+    JobStatus &m_status;
+    Prompter &m_prompter;
     ResultList *m_list;
     Job m_job;
     int m_previousCategory = 0;

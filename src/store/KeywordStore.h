@@ -80,12 +80,12 @@ public:
     // the record's counts, parent and `day`; one stored on `day` stays as
     // it is. Counts that are not numbers are stored as "-". False when a
     // write failed.
-    bool checkdb(const Record &record, const QDate &day = QDate::currentDate());
+    bool checkdb(const Record &record, const QDate &day);
     // Inserts every record whose keyword is not stored yet, with the
     // record's counts and `day`, in one write transaction; returns how many
     // were stored, or -1 when a write failed (then none of them is stored;
     // lastError() says why).
-    int insertMissing(const QVector<Record> &records, const QDate &day = QDate::currentDate());
+    int insertMissing(const QVector<Record> &records, const QDate &day);
 
     // Runs several writes as one transaction (bulk imports, benchmarks); the
     // write lock is taken at the start.

@@ -248,7 +248,7 @@ void TestFullDisk::reportsKeepTheirBytes()
 
     for (ReportFormat f : formats) {
         const QString path = disk.path(QStringLiteral("report.") + ReportExport::extension(f));
-        const ReportWriters::Outcome outcome = ReportWriters::write(list, ReportKind::RelatedKeywords, f, path);
+        const ReportWriters::Outcome outcome = ReportWriters::write(list, list.allColumns(), ReportKind::RelatedKeywords, f, path);
         QVERIFY2(!outcome.ok, qPrintable(path));
         QVERIFY2(!outcome.reason.isEmpty(), qPrintable(path));
         QVERIFY2(outcome.reason.contains(kNoSpace), qPrintable(outcome.reason));
@@ -259,12 +259,12 @@ void TestFullDisk::reportsKeepTheirBytes()
     // The window says which file and why, and asks nothing more.
     TestEnv env;
     QVERIFY(env.isValid());
-    ReportExport exporter(*env.context);
+    ReportExport exporter(env.context->jobStatus(), env.context->prompter());
     const QString csv = disk.path(QStringLiteral("report.csv"));
     env.prompter.texts.enqueue(csv);
     env.prompter.answers.enqueue(Prompter::Answer::Ok);   // replace it
     env.prompter.answers.enqueue(Prompter::Answer::Ok);   // would open, if asked
-    exporter.exportList(list, ReportKind::RelatedKeywords, ReportFormat::Csv);
+    exporter.exportList(list, list.allColumns(), ReportKind::RelatedKeywords, ReportFormat::Csv);
     QCOMPARE(env.prompter.prompts.last().title, QStringLiteral("导出失败"));
     QVERIFY(env.prompter.prompts.last().text.contains(kNoSpace));
     QVERIFY(env.prompter.prompts.last().text.contains(QDir::toNativeSeparators(csv)));

@@ -6,7 +6,9 @@
 #include "common/ResultList.h"
 #include "common/ui/ResultListView.h"
 #include "research/ui/MiningTab.h"
-#include "research/ui/VolumeTab.h"
+#include "resources/ResourceCatalogue.h"
+#include "resources/ui/ResourceTab.h"
+#include "volume/ui/VolumeTab.h"
 #include "support/TinyHttpServer.h"
 
 #include <QAction>
@@ -104,7 +106,7 @@ private Q_SLOTS:
                                                            QStringLiteral("关于软件"), QStringLiteral("-"),
                                                            QStringLiteral("退出")}));
         QVERIFY(window.minimumWidth() >= 867 && window.minimumHeight() >= 722);
-        QVERIFY(env.context->isLoaded());
+        QVERIFY(env.context->settings().isLoaded());
         QVERIFY(env.context->pageReader() != nullptr);
 
         // The information strip and the first silent browser load their pages.
@@ -201,6 +203,20 @@ private Q_SLOTS:
         QCOMPARE(tried.size(), 2);
         QVERIFY(tried.last().toString().contains(QStringLiteral("word.php")));
         QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("无法打开链接：") + tried.last().toString());
+
+        // And the resource tab's sites (a double click on a resource).
+        window.statusBar()->clearMessage();
+        auto *resources = qobject_cast<ResourceTab *>(window.findChild<QTabWidget *>(QStringLiteral("mainTabs"))->widget(2));
+        QVERIFY(resources);
+        ResultList &sites = resources->catalogue().list();
+        sites.addRow(QStringLiteral("Bare"), {QStringLiteral("www.bare.com/x")});
+        auto *view = resources->findChild<ResultListView *>(QStringLiteral("resourceView"));
+        QVERIFY(view);
+        view->setCurrentIndex(sites.index(0, 1));
+        Q_EMIT view->doubleClicked(sites.index(0, 1));
+        QCOMPARE(tried.size(), 3);
+        QCOMPARE(tried.last(), QUrl(QStringLiteral("http://www.bare.com/x")));
+        QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("无法打开链接：http://www.bare.com/x"));
     }
 
     void functionMarkFollowsTab()
@@ -264,7 +280,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(updaterRecord(env.programDir)), 5000);
         QVERIFY(window.close());
         QVERIFY(env.prompter.prompts.isEmpty());
-        QVERIFY(!env.context->isLoaded());
+        QVERIFY(!env.context->settings().isLoaded());
     }
 
     void noUpdaterKeepsTheWindow()

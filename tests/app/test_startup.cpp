@@ -44,7 +44,7 @@ private Q_SLOTS:
     void firstStartThenSameDay()
     {
         TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
-        const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        const QString today = env.clock.today().toString(QStringLiteral("yyyy-MM-dd"));
         {
             Startup startup(*env.context);
             QCOMPARE(startup.run(), Startup::Outcome::Continue);
@@ -199,7 +199,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("checked");
         QTest::addColumn<bool>("minimised");
-        const QDate today(2024, 3, 1);
+        const QDate today = FakeClock::fixedDay();   // the day every test runs on
         QTest::newRow("first start") << QString() << true << false;
         QTest::newRow("yesterday") << today.addDays(-1).toString(QStringLiteral("yyyy-MM-dd")) << true << true;
         QTest::newRow("a later day") << today.addDays(3).toString(QStringLiteral("yyyy-MM-dd")) << true << true;
@@ -218,7 +218,6 @@ private Q_SLOTS:
             env.settings().WriteValue(QStringLiteral("updatedt"), stored);
 
         Startup startup(*env.context);
-        startup.setToday(QDate(2024, 3, 1));
         QList<bool> launches;
         startup.setLauncher([&](const QString &path, const QStringList &arguments, bool min) {
             launches.append(min);

@@ -51,7 +51,7 @@ int main(int argc, char *argv[])
         const QString path = dir.filePath(QLatin1String(c.file));
         QElapsedTimer clock;
         clock.start();
-        const ReportWriters::Outcome outcome = ReportWriters::write(list, ReportKind::KeywordDatabase, c.format, path);
+        const ReportWriters::Outcome outcome = ReportWriters::write(list, list.allColumns(), ReportKind::KeywordDatabase, c.format, path);
         const qint64 ms = clock.elapsed();
         if (!outcome.ok) {
             out << c.name << ": " << outcome.reason << '\n';

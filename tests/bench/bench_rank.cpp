@@ -62,7 +62,8 @@ int main(int argc, char *argv[])
         engines.setTag(r, engineLabel(e));
         engines.setChecked(r, true);
     }
-    RankRun run(context, engines);
+    RankRun run(engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(),
+                context.dataFile(QStringLiteral("myfav")));
     run.setSettingsSource([] { return RankRun::Settings{2, false}; });   // "50": five pages
 
     QVector<RankRun::Pair> list;

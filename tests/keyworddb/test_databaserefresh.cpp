@@ -37,7 +37,7 @@ private:
         TestEnv f{TestEnv::OwnWeb};
         KeywordDatabase db{f.store()};
         DatabaseRefresh refresh{db.lists(), f.store(), f.context->endpoints(), f.context->pacing(),
-                                f.context->jobStatus()};
+                                f.context->clock(), f.context->jobStatus()};
         std::array<bool, 3> engines{true, true, true};
 
         explicit Run(const QStringList &keywords)

@@ -77,7 +77,7 @@ private Q_SLOTS:
         ResultList *list = countList(this);
         list->addRow(QStringLiteral("seo"), {QStringLiteral("1200"), QStringLiteral("-"), QStringLiteral("更新中...")});
         list->setChecked(0, true);
-        QCOMPARE(f.store().insertMissing(RecordRows::ticked(*list, QStringLiteral("seo"), true)), 1);
+        QCOMPARE(f.store().insertMissing(RecordRows::ticked(*list, QStringLiteral("seo"), true), f.clock.today()), 1);
         const auto stored = f.store().find(QStringLiteral("seo"));
         QVERIFY(stored);
         QCOMPARE(stored->counts.google, QStringLiteral("1200"));
@@ -188,9 +188,9 @@ private Q_SLOTS:
         QVERIFY(store.isReadOnly());
         QCOMPARE(store.loadAll().size(), 2);
         QVERIFY(store.find(QStringLiteral("seo tips")).has_value());
-        QVERIFY(!store.checkdb({QStringLiteral("new"), QStringLiteral("p"), {}, {}}));
+        QVERIFY(!store.checkdb({QStringLiteral("new"), QStringLiteral("p"), {}, {}}, f.clock.today()));
         QVERIFY(!store.lastError().isEmpty());
-        QCOMPARE(store.insertMissing({{QStringLiteral("newer"), {}, {}, {}}}), -1);
+        QCOMPARE(store.insertMissing({{QStringLiteral("newer"), {}, {}, {}}}, f.clock.today()), -1);
         QCOMPARE(store.rowCount(), 2);
     }
 
@@ -318,7 +318,7 @@ int insertMissingProgram(const QString &file, int count)
     QTextStream in(stdin);
     if (in.readLine() != u"go")
         return 3;
-    const int added = store.insertMissing(records);
+    const int added = store.insertMissing(records, QDate(2024, 3, 1));
     out << added << Qt::endl;
     return added < 0 ? 1 : 0;
 }

@@ -24,7 +24,7 @@ class TestRefreshFailures : public QObject
         TestEnv f{TestEnv::OwnWeb};
         KeywordDatabase db{f.store()};
         DatabaseRefresh refresh{db.lists(), f.store(), f.context->endpoints(), f.context->pacing(),
-                                f.context->jobStatus()};
+                                f.context->clock(), f.context->jobStatus()};
         std::array<bool, 3> engines{true, false, true};
 
         explicit Run(int rows)

@@ -15,7 +15,7 @@ struct RankFixture : TestEnv {
     {
         if (!isValid())
             return false;
-        context->setLoaded(true);
+        context->settings().setLoaded(true);
         return true;
     }
 
@@ -23,7 +23,7 @@ struct RankFixture : TestEnv {
     AppContext &restart()
     {
         AppContext &again = reopen();
-        again.setLoaded(true);
+        again.settings().setLoaded(true);
         return again;
     }
 

@@ -16,7 +16,6 @@ class TestFavourites : public QObject
 
     std::unique_ptr<RankFixture> f;
     std::unique_ptr<RankTracker> t;
-    QDate day = QDate(2024, 3, 9);
 
     FavouriteStore store() const { return FavouriteStore(f->dataFile("myfav")); }
 
@@ -25,10 +24,9 @@ private Q_SLOTS:
     {
         f = std::make_unique<RankFixture>();
         QVERIFY(f->start());
-        day = QDate(2024, 3, 9);
+        f->clock.day = QDate(2024, 3, 9);
         t = std::make_unique<RankTracker>(*f->context);
         t->run().setPageTimeLimit(2);
-        t->run().setDateSource([this] { return day; });
         t->setDepthIndex(0);
     }
     void cleanup()
@@ -94,10 +92,10 @@ private Q_SLOTS:
         t->start();
         t->recent().setChecked(0, true);
         t->favourites().addFromRecent(t->recent(), "2024-03-09");
-        day = QDate(2024, 3, 10);
+        f->clock.day = QDate(2024, 3, 10);
         f->web().plantRank("google", "rank tracker", "www.veltrana-demo.com/x", 0);
         t->start();
-        day = QDate(2024, 2, 28);   // an older file written later still comes first
+        f->clock.day = QDate(2024, 2, 28);   // an older file written later still comes first
         standin::Behaviour broken;
         broken.status = 500;
         f->web().setBehaviour("/yahoo", broken);
@@ -262,7 +260,7 @@ private Q_SLOTS:
         t->favourites().load();
         QCOMPARE(t->favourites().list().row(0).sub, (QStringList{"../../x", "a/b?"}));
         // A later run of the pair finds its favourite and writes the day there.
-        day = QDate(2024, 3, 10);
+        f->clock.day = QDate(2024, 3, 10);
         t->start();
         QCOMPARE(store().history("Google#../../x#a/b?#0#0").size(), 2);
     }

@@ -21,7 +21,7 @@ class TestRankRun : public QObject
     std::unique_ptr<RankFixture> f;
     std::unique_ptr<RankTracker> t;
 
-    QString today() const { return QDate::currentDate().toString("yyyy-MM-dd"); }
+    QString today() const { return f->clock.today().toString("yyyy-MM-dd"); }
 
 private Q_SLOTS:
     void init()
@@ -328,12 +328,12 @@ private Q_SLOTS:
 
     void rankOptionsAreStoredAndRestored()
     {
-        f->context->setLoaded(false);
+        f->context->settings().setLoaded(false);
         t->load();
         QCOMPARE(f->context->settings().ReadValue("setting3"), QString("0#1#0#0#0"));
         QCOMPARE(t->engines().checkedCount(), 0);
         QCOMPARE(t->depthIndex(), 1);
-        f->context->setLoaded(true);
+        f->context->settings().setLoaded(true);
         t->setEngineTicked(Engine::Google, true);
         t->setEngineTicked(Engine::Bing, true);
         t->setDepthIndex(2);

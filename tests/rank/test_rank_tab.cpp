@@ -107,7 +107,7 @@ private Q_SLOTS:
         QCOMPARE(f->prompter.lastText(), QString("查询完毕"));
 
         QList<QUrl> opened;
-        tab->setUrlOpener([&](const QUrl &u) {
+        f->context->setUrlOpener([&](const QUrl &u) {
             opened << u;
             return true;
         });

@@ -90,7 +90,7 @@ void TestReportExport::init()
     m_context = m_env->context.get();
     m_prompter = &m_env->prompter;
     m_opened.clear();
-    m_export = std::make_unique<ReportExport>(*m_context, [this](const QUrl &u) {
+    m_export = std::make_unique<ReportExport>(m_context->jobStatus(), m_context->prompter(), [this](const QUrl &u) {
         m_opened.append(u);
         return true;
     });
@@ -111,7 +111,7 @@ void TestReportExport::refusedWhileAJobRunsOrStops()
     for (JobStatus::State s : {JobStatus::Running, JobStatus::Stopping}) {
         m_context->jobStatus().setState(s);
         m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("r.txt")));
-        m_export->exportList(*m_list, ReportKind::RelatedKeywords, ReportFormat::Text);
+        m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Text);
         QVERIFY(m_prompter->prompts.isEmpty());
         QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("r.txt"))));
         m_prompter->texts.clear();
@@ -119,14 +119,14 @@ void TestReportExport::refusedWhileAJobRunsOrStops()
     // A paused job does not hold the lists.
     m_context->jobStatus().setState(JobStatus::Paused);
     m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("r.txt")));
-    m_export->exportList(*m_list, ReportKind::RelatedKeywords, ReportFormat::Text);
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Text);
     QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("r.txt"))));
 }
 
 void TestReportExport::emptyListIsSaidAndNothingAsked()
 {
     m_list->clear();
-    m_export->exportList(*m_list, ReportKind::RelatedKeywords, ReportFormat::Html);
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Html);
     QCOMPARE(m_prompter->prompts.size(), 1);
     QCOMPARE(m_prompter->prompts.at(0).kind, QStringLiteral("message"));
     QCOMPARE(m_prompter->prompts.at(0).title, QStringLiteral("导出数据"));
@@ -140,7 +140,7 @@ void TestReportExport::dialogTitleFilterAndCancel()
                                  QStringLiteral("Excel  (*.xlsx)"), QStringLiteral("CSV  (*.csv)")};
     for (int i = 0; i < kFormats.size(); ++i) {
         m_prompter->prompts.clear();
-        m_export->exportList(*m_list, ReportKind::RelatedKeywords, kFormats.at(i));   // cancelled: no name
+        m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, kFormats.at(i));   // cancelled: no name
         QCOMPARE(m_prompter->prompts.size(), 1);
         QCOMPARE(m_prompter->prompts.at(0).kind, QStringLiteral("save"));
         QCOMPARE(m_prompter->prompts.at(0).title, QStringLiteral("Save   Export   File"));
@@ -155,13 +155,13 @@ void TestReportExport::bareNameGetsTheFormatsExtension()
                                     QStringLiteral("csv")};
     for (int i = 0; i < kFormats.size(); ++i) {
         m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("report%1").arg(i)));
-        m_export->exportList(*m_list, ReportKind::RelatedKeywords, kFormats.at(i));
+        m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, kFormats.at(i));
         QVERIFY2(QFile::exists(m_dir->filePath(QStringLiteral("report%1.").arg(i) + extensions.at(i))),
                  qPrintable(extensions.at(i)));
     }
     // A name with an extension of its own keeps it.
     m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("mine.dat")));
-    m_export->exportList(*m_list, ReportKind::RelatedKeywords, ReportFormat::Workbook);
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Workbook);
     QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("mine.dat"))));
     QVERIFY(QFile::copy(m_dir->filePath(QStringLiteral("mine.dat")), m_dir->filePath(QStringLiteral("mine.xlsx"))));
     QCOMPARE(readback::xlsx(m_dir->filePath(QStringLiteral("mine.xlsx"))).rows.size(), 2);
@@ -175,7 +175,7 @@ void TestReportExport::existingFileIsReplacedOnlyAfterOk()
         m_prompter->prompts.clear();
         m_prompter->texts.enqueue(path);
         m_prompter->answers.enqueue(Answer::Cancel);
-        m_export->exportList(*m_list, ReportKind::RelatedKeywords, format);
+        m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, format);
         QCOMPARE(contents(path), QByteArray("old contents"));
         QCOMPARE(m_prompter->prompts.last().kind, QStringLiteral("okcancel"));
         QCOMPARE(m_prompter->prompts.last().title, QStringLiteral("提示"));
@@ -183,7 +183,7 @@ void TestReportExport::existingFileIsReplacedOnlyAfterOk()
 
         m_prompter->texts.enqueue(path);
         m_prompter->answers.enqueue(Answer::Ok);
-        m_export->exportList(*m_list, ReportKind::RelatedKeywords, format);
+        m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, format);
         const QByteArray now = contents(path);
         QVERIFY(now != "old contents");
         QVERIFY(now.size() > 20);
@@ -194,7 +194,7 @@ void TestReportExport::finishedReportIsOfferedForOpening()
 {
     const QString path = m_dir->filePath(QStringLiteral("r.htm"));
     m_prompter->texts.enqueue(path);
-    m_export->exportList(*m_list, ReportKind::RelatedKeywords, ReportFormat::Html);   // Cancel: not opened
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Html);   // Cancel: not opened
     QCOMPARE(m_prompter->lastText(), QStringLiteral("导出完成，是否打开文件?"));
     QCOMPARE(m_prompter->prompts.last().title, QStringLiteral("提示"));
     QVERIFY(m_opened.isEmpty());
@@ -202,7 +202,7 @@ void TestReportExport::finishedReportIsOfferedForOpening()
     m_prompter->texts.enqueue(path);
     m_prompter->answers.enqueue(Answer::Ok);   // overwrite
     m_prompter->answers.enqueue(Answer::Ok);   // open
-    m_export->exportList(*m_list, ReportKind::RelatedKeywords, ReportFormat::Html);
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Html);
     QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(path)});
 }
 
@@ -226,7 +226,7 @@ void TestReportExport::failedWriteIsReportedAndOldFileKept()
     m_prompter->answers.enqueue(Answer::Ok);   // would open, if asked
     {
         FileSizeLimit limit(4096);
-        m_export->exportList(*m_list, ReportKind::RelatedKeywords, ReportFormat(format));
+        m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat(format));
     }
     QCOMPARE(contents(path), QByteArray("the report of yesterday"));
     const ScriptedPrompter::Prompt last = m_prompter->prompts.last();
@@ -246,7 +246,7 @@ void TestReportExport::missingFolderIsReportedAsFailure()
     for (ReportFormat format : kFormats) {
         m_prompter->prompts.clear();
         m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("no/such/folder/r")));
-        m_export->exportList(*m_list, ReportKind::RelatedKeywords, format);
+        m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, format);
         QCOMPARE(m_prompter->prompts.last().title, QStringLiteral("导出失败"));
         QVERIFY(!m_prompter->allTexts().contains(QStringLiteral("导出完成，是否打开文件?")));
     }
@@ -256,7 +256,7 @@ void TestReportExport::cutWorkbookCellsAreCountedBeforeTheQuestion()
 {
     m_list->addRow(QString(33000, QLatin1Char('k')), {QString(40000, QLatin1Char('c')), QStringLiteral("-")});
     m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("long.xlsx")));
-    m_export->exportList(*m_list, ReportKind::RelatedKeywords, ReportFormat::Workbook);
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Workbook);
     QCOMPARE(m_prompter->prompts.size(), 3);
     QCOMPARE(m_prompter->prompts.at(1).text, QStringLiteral("有2个单元格的文字超过32767个字符（工作簿单元格的上限），已截断。"));
     QCOMPARE(m_prompter->prompts.at(1).icon, Prompter::Icon::Information);
@@ -266,7 +266,7 @@ void TestReportExport::cutWorkbookCellsAreCountedBeforeTheQuestion()
     m_prompter->prompts.clear();
     m_list->removeRowAt(m_list->count() - 1);
     m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("short.xlsx")));
-    m_export->exportList(*m_list, ReportKind::RelatedKeywords, ReportFormat::Workbook);
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Workbook);
     QCOMPARE(m_prompter->prompts.size(), 2);
 }
 

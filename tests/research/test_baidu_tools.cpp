@@ -69,7 +69,8 @@ private Q_SLOTS:
         f->context->endpoints().setBase(Endpoints::Service::Figures, QString());
         lists = std::make_unique<ListPair>(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(),
                                            RelatedMiner::kRestoredColumns);
-        tools = std::make_unique<BaiduTools>(*f->context);
+        tools = std::make_unique<BaiduTools>(f->context->endpoints(), f->context->pageReader(), f->context->jobStatus(),
+                                             f->context->clock());
     }
     void cleanup()
     {
@@ -170,14 +171,13 @@ private Q_SLOTS:
         baidu.setPage(QStringLiteral("/s?wd=seo"), QByteArray(), "text/html; charset=gb2312");
         RecordingReader reader;
         reader.page = QStringLiteral("<body>找到相关网页约1,500篇</body>");
-        f->context->setPageReader(&reader);
+        BaiduTools withBrowser(f->context->endpoints(), &reader, f->context->jobStatus(), f->context->clock());
         addRow(QStringLiteral("seo"));
         BaiduTools::Options o;
         o.pages = true;
-        tools->requery(*lists, kColumns, QStringLiteral("seo"), o);
+        withBrowser.requery(*lists, kColumns, QStringLiteral("seo"), o);
         QCOMPARE(reader.asked, QStringList({baidu.baseUrl() + QStringLiteral("/s?wd=seo")}));
         QCOMPARE(baiduCells(lists->shown(), "seo"), QStringList({"0", "0", "1500", "0"}));
-        f->context->setPageReader(nullptr);
     }
 
     void failedRequestsAreNeverFigures()
@@ -339,7 +339,7 @@ private Q_SLOTS:
 private:
     static QString BaiduPages_monthRange()
     {
-        const QDate today = QDate::currentDate();
+        const QDate today = FakeClock::fixedDay();   // the test environment's day
         return today.addMonths(-1).toString(QStringLiteral("yyyyMM")) + QLatin1Char('|')
                + today.toString(QStringLiteral("yyyyMM"));
     }

@@ -89,7 +89,7 @@ private Q_SLOTS:
         // Before start-up has finished, box changes are not saved.
         storeBox(*tab)->setChecked(true);
         QCOMPARE(f->context->settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("0#1#1#0#0"));
-        f->context->setLoaded(true);
+        f->context->settings().setLoaded(true);
         mustContainBox(*tab)->setChecked(true);
         QCOMPARE(f->context->settings().ReadValue(QStringLiteral("setting1")), QStringLiteral("1#1#1#0#1"));
         engineBox(*tab, Engine::Google)->setChecked(false);

@@ -229,7 +229,7 @@ private Q_SLOTS:
         // Google answers slowly; while its count request waits, the user
         // unticks Yahoo: the same keyword's Yahoo step is skipped.
         f->web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{300, 200, {}, false, false, 1});
-        CountFiller filler(*f->context);
+        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock());
         CountFiller::Options o;
         o.engines = {true, true, true};
         QTimer::singleShot(100, this, [&] { o.engines[engineIndex(Engine::Yahoo)] = false; });
@@ -322,12 +322,12 @@ private Q_SLOTS:
     {
         KeywordStore &store = f->context->keywords();
         QVERIFY(store.insert(QStringLiteral("seo tips"), QStringLiteral("seo"),
-                             {QStringLiteral("111"), QStringLiteral("222"), QStringLiteral("333")}, QDate::currentDate()));
+                             {QStringLiteral("111"), QStringLiteral("222"), QStringLiteral("333")}, f->clock.today()));
         // Counted on another day: not a cache hit.
         QVERIFY(store.insert(QStringLiteral("seo guide"), QStringLiteral("seo"),
-                             {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, QDate::currentDate().addDays(-1)));
+                             {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, f->clock.today().addDays(-1)));
 
-        CountFiller filler(*f->context);
+        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock());
         ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
         ResultList &result = lists.shown();
         ResultList &reserve = lists.reserve();
@@ -353,13 +353,13 @@ private Q_SLOTS:
         QCOMPARE(result.cell(1, 1), mining_expect::count(QStringLiteral("seo guide"), Engine::Google));
         // Yesterday's row is refreshed in place, not stored twice.
         QCOMPARE(store.rowCount(), 2);
-        QCOMPARE(store.findOnDay(QStringLiteral("seo guide"), QDate::currentDate())->counts.yahoo,
+        QCOMPARE(store.findOnDay(QStringLiteral("seo guide"), f->clock.today())->counts.yahoo,
                  mining_expect::count(QStringLiteral("seo guide"), Engine::Yahoo));
     }
 
     void apostropheKeywordIsStoredAndFound()
     {
-        CountFiller filler(*f->context);
+        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock());
         ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
         ResultList &result = lists.shown();
         ResultList &reserve = lists.reserve();
@@ -377,7 +377,7 @@ private Q_SLOTS:
         QCOMPARE(f->searches(QStringLiteral("yahoo"), kw), 1);
         QCOMPARE(f->searches(QStringLiteral("bing"), kw), 1);
         QCOMPARE(result.cell(0, 1), mining_expect::count(kw, Engine::Google));
-        const auto stored = f->context->keywords().findOnDay(kw, QDate::currentDate());
+        const auto stored = f->context->keywords().findOnDay(kw, f->clock.today());
         QVERIFY(stored.has_value());
         QCOMPARE(stored->counts.bing, mining_expect::count(kw, Engine::Bing));
 
@@ -396,7 +396,7 @@ private Q_SLOTS:
         // The user deletes rows while a count request runs: the counts still
         // go to the keyword's own row, never to another one.
         f->web().setBehaviour(QStringLiteral("/yahoo"), {200, 200, {}, false, false, -1});
-        CountFiller filler(*f->context);
+        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock());
         ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
         ResultList &result = lists.shown();
         ResultList &reserve = lists.reserve();

@@ -54,7 +54,7 @@ void TestCatalogue::init()
     m_context = m_env->context.get();
     m_web = &m_env->web();
     m_prompter = &m_env->prompter;
-    m_catalogue = std::make_unique<ResourceCatalogue>(*m_context);
+    m_catalogue = std::make_unique<ResourceCatalogue>(m_context->endpoints(), m_context->jobStatus(), m_context->prompter());
 }
 
 void TestCatalogue::cleanup()

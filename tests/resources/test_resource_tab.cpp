@@ -11,9 +11,9 @@
 #include "reports/ReportExport.h"
 #include "rank/RankTracker.h"
 #include "rank/ui/RankTab.h"
-#include "research/KeywordVolume.h"
+#include "volume/KeywordVolume.h"
 #include "research/ui/MiningTab.h"
-#include "research/ui/VolumeTab.h"
+#include "volume/ui/VolumeTab.h"
 #include "resources/ResourceCatalogue.h"
 #include "resources/ui/ResourceTab.h"
 #include "support/TestEnv.h"
@@ -33,13 +33,14 @@ class RecordingExporter : public ListExporter
 public:
     struct Call {
         const ResultList *list;
+        QList<int> columns;
         ReportKind kind;
         ReportFormat format;
     };
     QList<Call> calls;
-    void exportList(const ResultList &list, ReportKind kind, ReportFormat format) override
+    void exportList(const ResultList &list, const QList<int> &columns, ReportKind kind, ReportFormat format) override
     {
-        calls.append({&list, kind, format});
+        calls.append({&list, columns, kind, format});
     }
 };
 
@@ -95,7 +96,7 @@ void TestResourceTab::init()
     m_prompter = &m_env->prompter;
     m_tab = std::make_unique<ResourceTab>(*m_context);
     m_opened.clear();
-    m_tab->setUrlOpener([this](const QUrl &u) {
+    m_context->setUrlOpener([this](const QUrl &u) {
         m_opened.append(u);
         return true;
     });
@@ -251,14 +252,26 @@ void TestResourceTab::everyTabHasFourReportButtons()
             QCOMPARE(exporter.calls.at(0).list, c.list);
             QCOMPARE(exporter.calls.at(0).kind, c.kind);
             QCOMPARE(exporter.calls.at(0).format, formats.at(i));
+            QCOMPARE(exporter.calls.at(0).columns, c.list->allColumns());
         }
     }
+
+    // Reports keep what the view shows: a hidden column is not handed to
+    // the exporter.
+    ResultListView *view = resourceView();
+    view->setColumnHidden(ResourceCatalogue::Pr, true);
+    exporter.calls.clear();
+    m_tab->findChild<ExportButtons *>(QStringLiteral("exportButtons"))->button(ReportFormat::Csv)->click();
+    QCOMPARE(exporter.calls.size(), 1);
+    QCOMPARE(exporter.calls.at(0).columns, (QList<int>{ResourceCatalogue::Name, ResourceCatalogue::Url,
+                                                       ResourceCatalogue::Note}));
+    view->setColumnHidden(ResourceCatalogue::Pr, false);
     m_context->setExporter(nullptr);
 }
 
 void TestResourceTab::saveButtonWritesTheResourceReport()
 {
-    ReportExport exporter(*m_context);
+    ReportExport exporter(m_context->jobStatus(), m_context->prompter());
     m_context->setExporter(&exporter);
     m_tab->catalogue().list().addRow(QStringLiteral("<b>Blog & Co</b>"), {QStringLiteral("x.com"), QStringLiteral("3"),
                                                                           QStringLiteral("免费")});

@@ -41,6 +41,7 @@ AppContext &TestEnv::reopen()
     context = std::make_unique<AppContext>(programDir, dataDir, settingsFile);
     context->loadEndpoints();
     context->setPrompter(&prompter);
+    context->setClock(clock);
     if (m_setup == Ready) {
         context->openDatabase();
         for (Engine e : kEngines)
@@ -92,5 +93,5 @@ void TestEnv::seed(const QStringList &keywords, const QString &counts, const QDa
 
 QString TestEnv::today()
 {
-    return KeywordStore::dateText(QDate::currentDate());
+    return KeywordStore::dateText(FakeClock::fixedDay());
 }

@@ -11,6 +11,7 @@
 #include "context/AppContext.h"
 #include "engines/EnginePacing.h"
 #include "store/KeywordStore.h"
+#include "support/FakeClock.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QDate>
@@ -58,7 +59,7 @@ public:
     // Stores keywords oldest first, so a load (newest first) lists them in reverse.
     void seed(const QStringList &keywords, const QString &counts = QStringLiteral("7"),
               const QDate &day = QDate(2020, 1, 2));
-    // Today as the keyword table writes dates.
+    // Today as the keyword table writes dates: the fake clock's fixed day.
     static QString today();
 
 private:
@@ -74,5 +75,7 @@ public:
     QString dataDir;
     QString settingsFile;
     ScriptedPrompter prompter;
+    // Every context of the environment runs on it: a fixed day, no real waits.
+    FakeClock clock;
     std::unique_ptr<AppContext> context;   // destroyed before the folders and the stand-in
 };

@@ -8,13 +8,14 @@
 #include "app/ui/SuggestDialog.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
+#include "common/SettingsStore.h"
 #include "context/AppContext.h"
 #include "keyworddb/ui/KeywordDbTab.h"
 #include "rank/ui/RankTab.h"
 #include "reports/ReportExport.h"
 #include "resources/ui/ResourceTab.h"
 #include "research/ui/MiningTab.h"
-#include "research/ui/VolumeTab.h"
+#include "volume/ui/VolumeTab.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -84,11 +85,9 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     refreshStatus();
 
     buildMenus();
-
-    // Every tab's report buttons end here; finished reports open through the
-    // same door as the maker's pages.
-    m_exporter = std::make_unique<ReportExport>(m_context, [this](const QUrl &file) { return openLink(file); });
-    m_context.setExporter(m_exporter.get());
+    // Every tab's links leave through the window, so a failed open is said
+    // in its status bar whichever tab asked.
+    m_context.setUrlOpener([this](const QUrl &url) { return openLink(url); });
 }
 
 MainWindow::~MainWindow()
@@ -97,6 +96,7 @@ MainWindow::~MainWindow()
         m_context.setPageReader(nullptr);
     if (m_context.exporter() == m_exporter.get())
         m_context.setExporter(nullptr);
+    m_context.setUrlOpener({});
     // Every page must go before the profile it was made with.
     delete m_info;
     delete m_browser1;
@@ -112,7 +112,17 @@ bool MainWindow::start()
     if (outcome != Startup::Outcome::Continue)
         return false;
 
-    m_context.setLoaded(false);
+    // Every tab's report buttons end here; finished reports open through the
+    // same door as the maker's pages. Made now, not with the window: the
+    // prompter it asks with is installed after the window exists.
+    if (!m_exporter) {
+        m_exporter = std::make_unique<ReportExport>(m_context.jobStatus(), m_context.prompter(),
+                                                    [this](const QUrl &file) { return openLink(file); });
+        m_context.setExporter(m_exporter.get());
+    }
+    // The tabs are handed the browser page reader as they are made.
+    buildBrowsers();
+    m_context.settings().setLoaded(false);
     buildTabs();
     refreshLinks();
     m_functions->actions().at(0)->setChecked(true);
@@ -122,9 +132,13 @@ bool MainWindow::start()
         m_info->load(info);
         m_info->show();
     }
-    m_context.setLoaded(true);
+    m_context.settings().setLoaded(true);
     buildTray();
-    buildBrowsers();
+    // The first browser goes to the Baidu home page last: a read that starts
+    // while that load runs sees it end as failed, and the tabs are built by now.
+    const QString home = m_context.endpoints().url(Endpoints::Service::Baidu, QStringLiteral("/"));
+    if (!home.isEmpty())
+        m_browser1->load(QUrl(home));
     return true;
 }
 
@@ -188,17 +202,10 @@ void MainWindow::buildTabs()
 {
     if (m_tabs->count() > 0)
         return;
-    auto *mining = new MiningTab(m_context, m_tabs);
-    const auto open = [this](const QUrl &url) { return openLink(url); };
-    mining->setUrlOpener(open);
-    m_tabs->addTab(mining, QString::fromUtf8(kTabCaptions[0]));
+    m_tabs->addTab(new MiningTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[0]));
     m_tabs->addTab(new VolumeTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[1]));
-    auto *resources = new ResourceTab(m_context, m_tabs);
-    resources->setUrlOpener(open);
-    m_tabs->addTab(resources, QString::fromUtf8(kTabCaptions[2]));
-    auto *rank = new RankTab(m_context, m_tabs);
-    rank->setUrlOpener(open);
-    m_tabs->addTab(rank, QString::fromUtf8(kTabCaptions[3]));
+    m_tabs->addTab(new ResourceTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[2]));
+    m_tabs->addTab(new RankTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[3]));
     m_tabs->addTab(new KeywordDbTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[4]));
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
 }
@@ -237,9 +244,6 @@ void MainWindow::buildBrowsers()
     m_browser1->setNewWindowTarget(m_browser2);
     m_reader = new BrowserPageReader(m_browser1, this);
     m_context.setPageReader(m_reader);
-    const QString home = m_context.endpoints().url(Endpoints::Service::Baidu, QStringLiteral("/"));
-    if (!home.isEmpty())
-        m_browser1->load(QUrl(home));
 }
 
 void MainWindow::refreshLinks()

@@ -1,5 +1,7 @@
 #include "common/ui/ExportButtons.h"
 
+#include "common/ui/ResultListView.h"
+
 #include <QHBoxLayout>
 #include <QPushButton>
 
@@ -19,9 +21,9 @@ const char *buttonName(ReportFormat format)
 }
 } // namespace
 
-ExportButtons::ExportButtons(const ResultList &list, ReportKind kind, ExporterSource exporter, Verb verb,
+ExportButtons::ExportButtons(const ResultListView &view, ReportKind kind, ExporterSource exporter, Verb verb,
                              QWidget *parent)
-    : QWidget(parent), m_list(list), m_kind(kind), m_exporter(std::move(exporter))
+    : QWidget(parent), m_view(view), m_kind(kind), m_exporter(std::move(exporter))
 {
     setObjectName(QStringLiteral("exportButtons"));
     auto *layout = new QHBoxLayout(this);
@@ -30,8 +32,9 @@ ExportButtons::ExportButtons(const ResultList &list, ReportKind kind, ExporterSo
         auto *b = new QPushButton(caption(verb, format), this);
         b->setObjectName(QLatin1String(buttonName(format)));
         connect(b, &QPushButton::clicked, this, [this, format] {
-            if (ListExporter *e = m_exporter ? m_exporter() : nullptr)
-                e->exportList(m_list, m_kind, format);
+            ListExporter *e = m_exporter ? m_exporter() : nullptr;
+            if (e && m_view.resultList())
+                e->exportList(*m_view.resultList(), m_view.keptColumns(), m_kind, format);
         });
         m_buttons[static_cast<int>(format)] = b;
         layout->addWidget(b);

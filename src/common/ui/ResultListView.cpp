@@ -28,12 +28,6 @@ ResultListView::ResultListView(QWidget *parent) : QTreeView(parent)
     header()->setMinimumSectionSize(60);
     header()->setDefaultSectionSize(84);
     connect(header(), &QHeaderView::sectionClicked, this, &ResultListView::onHeaderClicked);
-    // Reports read the widths the user sees: a hidden column (width 0) is
-    // left out of workbooks.
-    connect(header(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
-        if (m_list)
-            m_list->setColumnWidth(column, width);
-    });
 }
 
 void ResultListView::setResultList(ResultList *list)
@@ -42,10 +36,18 @@ void ResultListView::setResultList(ResultList *list)
     setModel(list);
     if (list && list->columnCount() > 0)
         header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    if (list) {
-        for (int c = 0; c < list->columnCount(); ++c)
-            list->setColumnWidth(c, header()->isSectionHidden(c) ? 0 : header()->sectionSize(c));
+}
+
+QList<int> ResultListView::keptColumns() const
+{
+    QList<int> kept;
+    if (!m_list)
+        return kept;
+    for (int c = 0; c < m_list->columnCount(); ++c) {
+        if (!header()->isSectionHidden(c))
+            kept.append(c);
     }
+    return kept;
 }
 
 void ResultListView::onHeaderClicked(int column)

@@ -27,6 +27,9 @@ public:
     void setResultList(ResultList *list);
     ResultList *resultList() const { return m_list; }
     void setJobStatus(JobStatus *status) { m_status = status; }
+    // The columns the view does not hide, in order: what workbooks and CSV
+    // files of the list keep.
+    QList<int> keptColumns() const;
 
 private:
     void onHeaderClicked(int column);

@@ -25,7 +25,7 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
       m_context(context),
       m_database(new KeywordDatabase(context.keywords(), this)),
       m_refresh(new DatabaseRefresh(m_database->lists(), context.keywords(), context.endpoints(), context.pacing(),
-                                    context.jobStatus(), this))
+                                    context.clock(), context.jobStatus(), this))
 {
     setObjectName(QStringLiteral("keywordDbTab"));
 
@@ -63,7 +63,7 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     auto *left = new QVBoxLayout;
     left->addWidget(m_view, 1);
     left->addLayout(listButtons);
-    left->addWidget(new ExportButtons(m_database->list(), ReportKind::KeywordDatabase,
+    left->addWidget(new ExportButtons(*m_view, ReportKind::KeywordDatabase,
                                       [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export, this));
     auto *right = new QVBoxLayout;
     right->addWidget(m_filter);

@@ -11,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -33,8 +32,7 @@ QPushButton *button(const QString &caption, const QString &name, QWidget *parent
 RankTab::RankTab(AppContext &context, QWidget *parent)
     : FeatureTab(parent),
       m_context(context),
-      m_tracker(new RankTracker(context, this)),
-      m_open(&QDesktopServices::openUrl)
+      m_tracker(new RankTracker(context, this))
 {
     setObjectName(QStringLiteral("rankTab"));
     SiteKeywordLists &lists = m_tracker->lists();
@@ -99,7 +97,7 @@ RankTab::RankTab(AppContext &context, QWidget *parent)
     exportRow->setObjectName(QStringLiteral("exportRow"));
     auto *exportLayout = new QHBoxLayout(exportRow);
     exportLayout->setContentsMargins(0, 0, 0, 0);
-    exportLayout->addWidget(new ExportButtons(m_tracker->result(), ReportKind::Ranks,
+    exportLayout->addWidget(new ExportButtons(*m_resultView, ReportKind::Ranks,
                                               [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export,
                                               exportRow));
     auto *resultFoot = new QHBoxLayout;
@@ -289,5 +287,5 @@ void RankTab::openResultRow(int row)
     const QUrl url(m_tracker->resultAddress(row));
     // Only web addresses: the tag comes from an engine's page.
     if (url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https"))
-        m_open(url);
+        m_context.openUrl(url);
 }

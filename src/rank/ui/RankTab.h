@@ -28,8 +28,6 @@ public:
     void activated() override;
 
     RankTracker &tracker() { return *m_tracker; }
-    // Opens result pages; tests replace it.
-    void setUrlOpener(std::function<bool(const QUrl &)> open) { m_open = std::move(open); }
 
     // A double click on a result row.
     void openResultRow(int row);
@@ -44,7 +42,6 @@ private:
 
     AppContext &m_context;
     RankTracker *m_tracker;
-    std::function<bool(const QUrl &)> m_open;
     QTabWidget *m_secondary;
     QPushButton *m_start;
     QComboBox *m_depth;

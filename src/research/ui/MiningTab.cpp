@@ -1,7 +1,6 @@
 #include "research/ui/MiningTab.h"
 
-#include "research/TickedRowsToStore.h"
-
+#include "common/Clock.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultFilter.h"
@@ -15,12 +14,11 @@
 #include "common/ui/ResultListView.h"
 #include "context/AppContext.h"
 #include "research/MiningSettings.h"
-#include "research/TickedRowsToStore.h"
+#include "store/TickedRowsToStore.h"
 #include "store/KeywordStore.h"
 #include "store/RecordRows.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -39,8 +37,7 @@ MiningTab::MiningTab(AppContext &context, QWidget *parent)
     : FeatureTab(parent),
       m_context(context),
       m_miner(new RelatedMiner(context, this)),
-      m_baidu(new BaiduTools(context, this)),
-      m_openUrl(&QDesktopServices::openUrl)
+      m_baidu(new BaiduTools(context.endpoints(), context.pageReader(), context.jobStatus(), context.clock(), this))
 {
     setObjectName(QStringLiteral("miningTab"));
 
@@ -110,7 +107,7 @@ MiningTab::MiningTab(AppContext &context, QWidget *parent)
     layout->addLayout(opts);
     layout->addLayout(middle, 1);
     layout->addLayout(buttons);
-    layout->addWidget(new ExportButtons(m_miner->result(), ReportKind::RelatedKeywords,
+    layout->addWidget(new ExportButtons(*m_view, ReportKind::RelatedKeywords,
                                         [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export, this));
     for (const char *line : {"“优化指数”是指关键词的搜索量x10000/关键词的百度收录网页量，“优化指数”从一定意义上反应了一组相关",
                              "关键词之间的优化难易程度的对比（越大越易）。需要更精确的分析，请使用软件的“关键词竞争度分析”功能。"})
@@ -182,7 +179,7 @@ void MiningTab::onStateChanged(RelatedMiner::State state)
 
 void MiningTab::onBoxToggled()
 {
-    if (!m_context.isLoaded())
+    if (!m_context.settings().isLoaded())
         return;
     const MiningSettings::Boxes boxes{m_mustContain->isChecked(), m_engineBoxes[0]->isChecked(),
                                       m_engineBoxes[1]->isChecked(), m_engineBoxes[2]->isChecked(),
@@ -213,7 +210,8 @@ void MiningTab::onFilter()
 
 void MiningTab::onAddToDatabase()
 {
-    TickedRowsToStore::addAndReport(m_context, m_miner->result(), m_seed->text(), true);
+    TickedRowsToStore::addAndReport(m_context.keywords(), m_context.prompter(), m_miner->result(), m_seed->text(), true,
+                                    m_context.clock().today());
 }
 
 QMenu *MiningTab::createContextMenu()
@@ -260,8 +258,8 @@ void MiningTab::openAddress(const QString &address)
 {
     const QUrl url(address);
     const QString scheme = url.scheme().toLower();
-    if (!address.isEmpty() && url.isValid() && (scheme == u"http" || scheme == u"https") && m_openUrl)
-        m_openUrl(url);
+    if (!address.isEmpty() && url.isValid() && (scheme == u"http" || scheme == u"https"))
+        m_context.openUrl(url);
 }
 
 void MiningTab::openBaiduIndex()

@@ -29,8 +29,6 @@ public:
     MiningOptions currentOptions() const;
 
     BaiduTools &baiduTools() { return *m_baidu; }
-    // How Baidu pages reach the desktop's browser (tests record instead).
-    void setUrlOpener(std::function<bool(const QUrl &)> opener) { m_openUrl = std::move(opener); }
 
     // The keyword context menu, or nullptr while a job runs or the list is
     // empty. The caller owns the menu.
@@ -57,7 +55,6 @@ private:
     AppContext &m_context;
     RelatedMiner *m_miner;
     BaiduTools *m_baidu;
-    std::function<bool(const QUrl &)> m_openUrl;
     QLineEdit *m_seed;
     QPushButton *m_start;
     QCheckBox *m_mustContain;

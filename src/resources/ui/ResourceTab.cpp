@@ -10,7 +10,6 @@
 #include "resources/ResourceCatalogue.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -28,8 +27,7 @@ const QString kStoppingCaption = QStringLiteral("正在停止");
 ResourceTab::ResourceTab(AppContext &context, QWidget *parent)
     : FeatureTab(parent),
       m_context(context),
-      m_catalogue(new ResourceCatalogue(context, this)),
-      m_open(&QDesktopServices::openUrl)
+      m_catalogue(new ResourceCatalogue(context.endpoints(), context.jobStatus(), context.prompter(), this))
 {
     setObjectName(QStringLiteral("resourceTab"));
 
@@ -55,7 +53,7 @@ ResourceTab::ResourceTab(AppContext &context, QWidget *parent)
     m_view->header()->setSectionResizeMode(ResourceCatalogue::Url, QHeaderView::Stretch);
     m_view->header()->setSectionResizeMode(ResourceCatalogue::Note, QHeaderView::Stretch);
 
-    auto *reports = new ExportButtons(m_catalogue->list(), ReportKind::Resources,
+    auto *reports = new ExportButtons(*m_view, ReportKind::Resources,
                                  [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Save, this);
 
     auto *controls = new QHBoxLayout;
@@ -165,6 +163,6 @@ void ResourceTab::openSelected()
         return;
     const QUrl address =
         ResourceCatalogue::siteAddress(m_catalogue->list().cell(current.row(), ResourceCatalogue::Url));
-    if (address.isValid() && m_open)
-        m_open(address);
+    if (address.isValid())
+        m_context.openUrl(address);
 }

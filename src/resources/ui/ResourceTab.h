@@ -26,9 +26,6 @@ public:
 
     ResourceCatalogue &catalogue() { return *m_catalogue; }
 
-    // How a resource site reaches the desktop's browser (tests record instead).
-    void setUrlOpener(std::function<bool(const QUrl &)> opener) { m_open = std::move(opener); }
-
     // Refills the filter box for category row `row` (0-based).
     void chgcmb(int row);
     // The first ticked category row, or -1.
@@ -47,7 +44,6 @@ private:
     QComboBox *m_filter;
     QPushButton *m_search;
     ResultListView *m_view;
-    std::function<bool(const QUrl &)> m_open;
     bool m_syncing = false;
     QTreeWidgetItem *m_justToggled = nullptr;
 };

@@ -7,9 +7,11 @@
 #include <QString>
 #include <QUrl>
 
-class AppContext;
+class Endpoints;
+class JobStatus;
+class Prompter;
 class ResultList;
-#include "research/ToolPage.h"
+#include "volume/ToolPage.h"
 
 // The keyword-volume query: drives the advertising service's keyword tool
 // page (captcha round included), waits for its results area and lists the
@@ -34,7 +36,8 @@ public:
     static constexpr int kDefaultBoundMs = 60000;
     static constexpr int kDefaultPollMs = 1000;
 
-    KeywordVolume(AppContext &context, ToolPage &page, QObject *parent = nullptr);
+    KeywordVolume(const Endpoints &endpoints, JobStatus &status, Prompter &prompter, ToolPage &page,
+                  QObject *parent = nullptr);
 
     static QStringList headers();
     static QString timedOutText();
@@ -75,7 +78,9 @@ private:
     Outcome runQuery(const QString &keyword);
     Outcome end(Outcome outcome, bool freshPage);
 
-    AppContext &m_context;
+    const Endpoints &m_endpoints;
+    JobStatus &m_status;
+    Prompter &m_prompter;
     QPointer<ToolPage> m_page;
     Job m_job;
     ResultList *m_result;

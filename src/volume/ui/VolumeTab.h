@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/ui/FeatureTab.h"
-#include "research/KeywordVolume.h"
+#include "volume/KeywordVolume.h"
 
 class AppContext;
 class QFrame;

@@ -1,7 +1,8 @@
-#include "research/ui/VolumeTab.h"
+#include "volume/ui/VolumeTab.h"
 
-#include "research/TickedRowsToStore.h"
+#include "store/TickedRowsToStore.h"
 
+#include "common/Clock.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
@@ -10,7 +11,7 @@
 #include "common/ui/ResultListView.h"
 #include "context/AppContext.h"
 #include "engines/KeywordToolPage.h"
-#include "research/ui/WebToolPage.h"
+#include "volume/ui/WebToolPage.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -91,7 +92,7 @@ VolumeTab::VolumeTab(AppContext &context, QWidget *parent) : FeatureTab(parent),
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
     m_view->setFixedSize(kBrowserWidth, kBrowserHeight);
     m_toolPage = new WebToolPage(m_view->page(), this);
-    m_volume = new KeywordVolume(context, *m_toolPage, this);
+    m_volume = new KeywordVolume(context.endpoints(), context.jobStatus(), context.prompter(), *m_toolPage, this);
 
     m_cover = new QLabel(m_view->parentWidget());
     m_cover->setObjectName(QStringLiteral("coverPicture"));
@@ -164,7 +165,7 @@ VolumeTab::VolumeTab(AppContext &context, QWidget *parent) : FeatureTab(parent),
 
     auto *listColumn = new QVBoxLayout;
     listColumn->addWidget(m_list, 1);
-    listColumn->addWidget(new ExportButtons(m_volume->result(), ReportKind::KeywordVolume,
+    listColumn->addWidget(new ExportButtons(*m_list, ReportKind::KeywordVolume,
                                             [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export,
                                             this));
     auto *middle = new QHBoxLayout;
@@ -281,5 +282,6 @@ void VolumeTab::onQueryEnded(KeywordVolume::Outcome outcome)
 
 void VolumeTab::onAddToDatabase()
 {
-    TickedRowsToStore::addAndReport(m_context, m_volume->result(), m_keyword->text(), false);
+    TickedRowsToStore::addAndReport(m_context.keywords(), m_context.prompter(), m_volume->result(), m_keyword->text(), false,
+                                    m_context.clock().today());
 }

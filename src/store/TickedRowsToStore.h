@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
-class AppContext;
+class KeywordStore;
+class Prompter;
 class ResultList;
 
 // "加入关键词数据库" of the mining and the keyword-volume tab: the ticked rows
@@ -11,7 +13,9 @@ class ResultList;
 namespace TickedRowsToStore {
 
 // `withCounts`: the rows' count cells go in as they are; else "-".
-// Returns how many rows were stored, or -1 when the write failed.
-int addAndReport(AppContext &context, const ResultList &list, const QString &keywordBox, bool withCounts);
+// New rows are dated `day`. Returns how many rows were stored, or -1 when
+// the write failed.
+int addAndReport(KeywordStore &store, Prompter &prompter, const ResultList &list, const QString &keywordBox,
+                 bool withCounts, const QDate &day);
 
 } // namespace TickedRowsToStore

@@ -1,4 +1,4 @@
-#include "research/ui/WebToolPage.h"
+#include "volume/ui/WebToolPage.h"
 
 #include "common/ui/PageScript.h"
 

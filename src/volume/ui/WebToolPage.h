@@ -1,6 +1,6 @@
 #pragma once
 
-#include "research/ToolPage.h"
+#include "volume/ToolPage.h"
 
 #include <QPointer>
 #include <QVariant>

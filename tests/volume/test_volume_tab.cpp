@@ -6,8 +6,8 @@
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "engines/KeywordToolPage.h"
-#include "research/ui/VolumeTab.h"
-#include "research/ui/WebToolPage.h"
+#include "volume/ui/VolumeTab.h"
+#include "volume/ui/WebToolPage.h"
 #include "store/KeywordStore.h"
 #include "support/TinyHttpServer.h"
 
@@ -146,7 +146,7 @@ private Q_SLOTS:
 
         // Ticked rows reach the database once; a stored keyword in other
         // letter case is the same keyword and keeps its text.
-        QVERIFY(f->context->keywords().insert(QStringLiteral("Free SEO"), QStringLiteral("x"), {}, QDate::currentDate()));
+        QVERIFY(f->context->keywords().insert(QStringLiteral("Free SEO"), QStringLiteral("x"), {}, f->clock.today()));
         tab->volume().result().setChecked(0, true);
         tab->volume().result().setChecked(2, true);
         QTest::mouseClick(widget<QPushButton>(*tab, "volumeAddToDatabaseButton"), Qt::LeftButton);

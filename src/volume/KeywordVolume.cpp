@@ -1,19 +1,23 @@
-#include "research/KeywordVolume.h"
+#include "volume/KeywordVolume.h"
 
 #include "common/Prompter.h"
 #include "common/ResultList.h"
 #include "common/Wait.h"
-#include "context/AppContext.h"
+#include "common/Endpoints.h"
+#include "common/JobStatus.h"
 #include "engines/KeywordToolPage.h"
-#include "research/ToolPage.h"
+#include "volume/ToolPage.h"
 
 #include <QElapsedTimer>
 
-KeywordVolume::KeywordVolume(AppContext &context, ToolPage &page, QObject *parent)
+KeywordVolume::KeywordVolume(const Endpoints &endpoints, JobStatus &status, Prompter &prompter, ToolPage &page,
+                             QObject *parent)
     : QObject(parent),
-      m_context(context),
+      m_endpoints(endpoints),
+      m_status(status),
+      m_prompter(prompter),
       m_page(&page),
-      m_job(context.jobStatus(), Job::Resume::StartsAfresh),
+      m_job(status, Job::Resume::StartsAfresh),
       m_result(new ResultList(headers(), this))
 {
     m_result->setCountColumns({4});   // global monthly searches
@@ -37,7 +41,7 @@ QString KeywordVolume::noResultsAreaText()
 
 QUrl KeywordVolume::toolUrl() const
 {
-    const QString address = m_context.endpoints().url(Endpoints::Service::KeywordTool, KeywordToolPage::path());
+    const QString address = m_endpoints.url(Endpoints::Service::KeywordTool, KeywordToolPage::path());
     return address.isEmpty() ? QUrl() : QUrl(address);
 }
 
@@ -81,16 +85,16 @@ bool KeywordVolume::waitForToolLoad(int boundMs)
 KeywordVolume::Outcome KeywordVolume::query(const QString &keyword, const QString &answer, bool captchaShown)
 {
     if (keyword.isEmpty()) {
-        m_context.prompter().notice(QStringLiteral("请输入要查询的关键词！"));
+        m_prompter.notice(QStringLiteral("请输入要查询的关键词！"));
         return Outcome::MissingKeyword;
     }
     if (captchaShown && answer.isEmpty()) {
-        m_context.prompter().notice(QStringLiteral("请输入验证码！"));
+        m_prompter.notice(QStringLiteral("请输入验证码！"));
         return Outcome::MissingAnswer;
     }
     if (!m_page || !m_job.start())
         return Outcome::OtherJobBusy;
-    m_context.jobStatus().setCurrent(QStringLiteral("当前关键词：") + keyword);
+    m_status.setCurrent(QStringLiteral("当前关键词：") + keyword);
     m_hold = m_result->isEmpty() && captchaShown;
     Q_EMIT queryStarted();
 
@@ -102,11 +106,11 @@ KeywordVolume::Outcome KeywordVolume::query(const QString &keyword, const QStrin
         m_reload = true;
         reload();
         if (!waitForToolLoad(m_boundMs)) {
-            m_context.prompter().notice(timedOutText());
+            m_prompter.notice(timedOutText());
             return end(Outcome::TimedOut, true);
         }
         if (m_page && m_page->hasElement(KeywordToolPage::captchaId())) {
-            m_context.prompter().notice(QStringLiteral("验证码失败"));
+            m_prompter.notice(QStringLiteral("验证码失败"));
             return end(Outcome::CaptchaFailed, false);
         }
     }
@@ -135,12 +139,12 @@ KeywordVolume::Outcome KeywordVolume::runQuery(const QString &keyword)
     for (;;) {
         waitWithEvents(m_pollMs);
         if (!m_page) {
-            m_context.prompter().notice(noResultsAreaText());
+            m_prompter.notice(noResultsAreaText());
             return end(Outcome::NoResultsArea, false);
         }
         const ToolPage::Markup area = m_page->innerHtml(KeywordToolPage::resultsId());
         if (area.state == ToolPage::Markup::State::Missing) {
-            m_context.prompter().notice(noResultsAreaText());
+            m_prompter.notice(noResultsAreaText());
             return end(Outcome::NoResultsArea, false);
         }
         // No answer: the page is busy with its own scripts; not yet.
@@ -150,7 +154,7 @@ KeywordVolume::Outcome KeywordVolume::runQuery(const QString &keyword)
                 break;
         }
         if (elapsed.elapsed() >= m_boundMs) {
-            m_context.prompter().notice(timedOutText());
+            m_prompter.notice(timedOutText());
             return end(Outcome::TimedOut, true);
         }
     }
