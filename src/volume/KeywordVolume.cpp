@@ -74,12 +74,19 @@ bool KeywordVolume::waitForToolLoad(int boundMs)
 {
     if (!m_page)
         return false;
+    // The load counts when it came, not when its handlers finished: the
+    // tab's own handler runs scripts first, and their wait may outlast the
+    // bound while the page is already there.
+    bool loaded = false;
     Wait wait;
     connect(m_page, &ToolPage::loadFinished, &wait, [&](const QUrl &address, bool) {
-        if (isToolPage(address))
+        if (isToolPage(address)) {
+            loaded = true;
             wait.done();
+        }
     });
-    return wait.run(boundMs) == Wait::Outcome::Done;
+    wait.run(boundMs);
+    return loaded;
 }
 
 KeywordVolume::Outcome KeywordVolume::query(const QString &keyword, const QString &answer, bool captchaShown)
