@@ -4,6 +4,7 @@
 #include "common/Prompter.h"
 #include "common/SettingNames.h"
 #include "common/SettingsStore.h"
+#include "engines/BuiltinRules.h"
 #include "engines/EnginePacing.h"
 #include "store/KeywordStore.h"
 
@@ -37,6 +38,7 @@ AppContext::AppContext(const QString &programDir, const QString &dataDir, const 
       m_jobStatus(std::make_unique<JobStatus>()),
       m_pacing(std::make_unique<EnginePacing>()),
       m_keywords(std::make_unique<KeywordStore>()),
+      m_pageRules(std::make_unique<BuiltinRuleSet>()),
       m_silentPrompter(std::make_unique<ConsolePrompter>()),
       m_prompter(m_silentPrompter.get())
 {
@@ -72,4 +74,9 @@ void AppContext::loadPacing()
         const int v = m_settings->ReadValue(SettingNames::engineInterval(e)).trimmed().toInt(&ok);
         m_pacing->setWaitSeconds(e, ok ? v : 5);
     }
+}
+
+void AppContext::setPageRules(std::unique_ptr<PageRuleSet> rules)
+{
+    m_pageRules = rules ? std::move(rules) : std::make_unique<BuiltinRuleSet>();
 }

@@ -10,6 +10,7 @@ class JobStatus;
 class KeywordStore;
 class ListExporter;
 class PageReader;
+class PageRuleSet;
 class Prompter;
 class SettingsStore;
 
@@ -37,6 +38,11 @@ public:
     JobStatus &jobStatus() { return *m_jobStatus; }
     EnginePacing &pacing() { return *m_pacing; }
     KeywordStore &keywords() { return *m_keywords; }
+    // The rule set every reader of result pages goes through: the built-in
+    // "2010" set until another is chosen, which happens before any feature
+    // is built (features keep a reference to it).
+    const PageRuleSet &pageRules() const { return *m_pageRules; }
+    void setPageRules(std::unique_ptr<PageRuleSet> rules);
 
     Prompter &prompter() { return *m_prompter; }
     void setPrompter(Prompter *p) { m_prompter = p; }
@@ -70,6 +76,7 @@ private:
     std::unique_ptr<JobStatus> m_jobStatus;
     std::unique_ptr<EnginePacing> m_pacing;
     std::unique_ptr<KeywordStore> m_keywords;
+    std::unique_ptr<PageRuleSet> m_pageRules;
     std::unique_ptr<Prompter> m_silentPrompter;
     Prompter *m_prompter = nullptr;
     PageReader *m_pageReader = nullptr;

@@ -12,6 +12,7 @@ class EnginePacing;
 class Endpoints;
 class KeywordStore;
 class ListPair;
+class PageRuleSet;
 class Prompter;
 class ResultList;
 
@@ -46,6 +47,8 @@ public:
     // Fetch time limits in seconds: until the run's first Bing request, and
     // from then on (10 and 15 unless a test shortens them).
     void setTimeLimits(int beforeBing, int fromBing);
+    // The rule set that reads the count pages (not owned; nullptr: built-in).
+    void setPageRules(const PageRuleSet *rules) { m_rules = rules; }
 
     State state() const { return m_job.state(); }
     bool isRunning() const { return m_job.isActive(); }
@@ -88,6 +91,7 @@ private:
     KeywordStore &m_store;
     const Endpoints &m_endpoints;
     EnginePacing &m_pacing;
+    const PageRuleSet *m_rules = nullptr;
     JobStatus &m_status;
     Job m_job;
     EngineFailures m_failures;

@@ -49,6 +49,7 @@ int refresh(AppContext &context, const std::array<bool, 3> &engines)
     ResultList &list = database.list();
 
     DatabaseRefresh run(database.lists(), context.keywords(), context.endpoints(), context.pacing(), context.jobStatus());
+    run.setPageRules(&context.pageRules());
     run.setEngineSwitch([engines](Engine e) { return engines[engineIndex(e)]; });
     run.setPrompter(&context.prompter());
     QObject::connect(&run, &DatabaseRefresh::engineGaveUp, &run, [](Engine e) {

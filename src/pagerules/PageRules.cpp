@@ -37,3 +37,25 @@ bool isKeywordCandidate(const QString &candidate)
 }
 
 } // namespace PageRules
+
+int PageRuleSet::rankOnPage(const QString &engine, const QString &page, int pageIndex, const QString &site, int rank,
+                            QString *link, PageRules::Reading *reading) const
+{
+    const PageRules::Reading read = this->read(engine, PageRules::Purpose::Results, page);
+    if (reading)
+        *reading = read;
+    for (int n = 0; n < read.values.size(); ++n) {
+        const int position = pageIndex * 10 + n + 1;
+        if (position > rank && read.values.at(n).contains(site)) {
+            if (link)
+                *link = read.values.at(n);
+            return position;
+        }
+    }
+    return 0;
+}
+
+QString PageRuleSet::requestPath(const QString &, PageRules::Purpose, const QString &, int) const
+{
+    return {};
+}

@@ -50,4 +50,16 @@ public:
     virtual ~PageRuleSet() = default;
     virtual QString name() const = 0;
     virtual PageRules::Reading read(const QString &engine, PageRules::Purpose purpose, const QString &page) const = 0;
+
+    // The first position above `rank` on result page `pageIndex` (0-based)
+    // whose organic link holds `site` (case-sensitive), or 0; `link` gets
+    // that link and `reading` how the page read. A site's position is
+    // pageIndex x 10 + its place among the page's organic links.
+    virtual int rankOnPage(const QString &engine, const QString &page, int pageIndex, const QString &site, int rank,
+                           QString *link, PageRules::Reading *reading) const;
+
+    // Path and query of a request with the keyword already encoded, or empty
+    // when the set keeps the program's own request. `page` is 0-based.
+    virtual QString requestPath(const QString &engine, PageRules::Purpose purpose, const QString &keyword,
+                                int page) const;
 };

@@ -204,3 +204,13 @@ Reading XPathRuleSet::read(const QString &engineKey, Purpose purpose, const QStr
     }
     return out;
 }
+
+QString XPathRuleSet::requestPath(const QString &engineKey, Purpose purpose, const QString &keyword, int page) const
+{
+    const EngineRules *rules = engine(engineKey);
+    if (!rules)
+        return {};
+    QString path = purpose == Purpose::Results ? rules->rankPath : rules->countsPath;
+    path.replace(QLatin1String("{start}"), QString::number(page * 10 + rules->rankStart));
+    return path.replace(QLatin1String("{keyword}"), keyword);
+}

@@ -61,6 +61,8 @@ public:
     QString name() const override { return m_name; }
     QString file() const { return m_file; }
     PageRules::Reading read(const QString &engine, PageRules::Purpose purpose, const QString &page) const override;
+    QString requestPath(const QString &engine, PageRules::Purpose purpose, const QString &keyword,
+                        int page) const override;
 
     bool hasEngine(const QString &engine) const { return m_engines.contains(engine); }
     const EngineRules *engine(const QString &key) const;

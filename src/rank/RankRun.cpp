@@ -128,6 +128,7 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
     cKeyrank scanner(m_context.endpoints());
     scanner.TryTime = m_timeLimit;
     scanner.abortOn = &m_abort;
+    scanner.rules = &m_context.pageRules();
     JobStatus &status = m_job.status();
     bool stopped = false;
     for (int i = 0; i < pairs.size(); ++i) {

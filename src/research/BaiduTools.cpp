@@ -4,6 +4,7 @@
 #include "common/ResultList.h"
 #include "context/AppContext.h"
 #include "engines/BaiduPages.h"
+#include "pagerules/PageRules.h"
 #include "web/CXHtml.h"
 #include "web/M_base.h"
 
@@ -100,14 +101,19 @@ std::optional<QString> BaiduTools::pageCount(const QString &keyword, CXHtml &htm
         return std::nullopt;
     html.url = address;
     html.charset = QStringLiteral("gb2312");
-    BaiduPages::Reading read = BaiduPages::searchCount(html.GetSrc());
+    const PageRuleSet &rules = m_context.pageRules();
+    const auto count = [&rules](const QString &page) {
+        const PageRules::Reading r = rules.read(QStringLiteral("baidu"), PageRules::Purpose::Count, page);
+        if (r.state == PageRules::Reading::State::NoResults)
+            return std::optional<QString>(QStringLiteral("0"));
+        return r.values.isEmpty() ? std::nullopt : std::optional<QString>(r.values.first());
+    };
+    std::optional<QString> read = count(html.GetSrc());
     // A page that gave no count (failed, empty, or not a result page) is
     // read again through the browser.
-    if (!read.hasFigures())
-        read = BaiduPages::searchCount(M_base::GetWebHtml(m_context.pageReader(), address));
-    if (!read.hasFigures())
-        return std::nullopt;
-    return read.value;
+    if (!read)
+        read = count(M_base::GetWebHtml(m_context.pageReader(), address));
+    return read;
 }
 
 BaiduTools::Outcome BaiduTools::requery(ListPair &lists, const Columns &columns, const QString &keyword,

@@ -48,7 +48,7 @@ QString CountFiller::countFor(Engine e, const QString &keyword, const Options &o
     ++m_requests;
     m_html->TryTime = 10;
     const IndexCounts::CountResult result =
-        IndexCounts::fetchCount(e, keyword, *m_html, m_context.endpoints(), m_context.pacing());
+        IndexCounts::fetchCount(e, keyword, *m_html, m_context.endpoints(), m_context.pacing(), &m_context.pageRules());
     *failed = result.failed();
     recordRequest(e, result.failed());
     return result.count;

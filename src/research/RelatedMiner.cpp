@@ -5,6 +5,7 @@
 #include "common/ResultList.h"
 #include "context/AppContext.h"
 #include "engines/EnginePacing.h"
+#include "pagerules/PageRules.h"
 #include "engines/IndexCounts.h"
 #include "engines/RelatedSearches.h"
 #include "web/CXHtml.h"
@@ -176,7 +177,8 @@ RelatedMiner::Outcome RelatedMiner::run()
     for (Engine e : kStepOrder) {
         if (m_done[engineIndex(e)])
             continue;
-        const QStringList found = RelatedSearches::candidates(e, fetchRelatedPage(e, seed));
+        const QStringList found =
+            m_context.pageRules().read(engineKey(e), PageRules::Purpose::Related, fetchRelatedPage(e, seed)).values;
         for (const QString &candidate : found) {
             if (m_job.stopRequested()) {
                 m_job.park();
