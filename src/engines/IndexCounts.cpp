@@ -81,6 +81,8 @@ CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const End
         return {extract(e, page.body), page.failure};
     CountResult out = read(e, page.body, *rules);
     out.failure = page.failure;
+    if (out.unreadable())
+        out.count = notFound(e);
     return out;
 }
 

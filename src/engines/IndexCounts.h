@@ -28,9 +28,14 @@ struct CountResult
 {
     QString count;
     FetchOutcome::Failure failure = FetchOutcome::Failure::None;
-    // How the page read under the rule set (when it loaded).
+    // How the page read under the rule set (when it loaded). A page the
+    // rules cannot read, or a wall, is a failed request too: never a 0.
     PageRules::Reading::State page = PageRules::Reading::State::Read;
-    bool failed() const { return failure != FetchOutcome::Failure::None; }
+    bool unreadable() const
+    {
+        return page == PageRules::Reading::State::Unrecognised || page == PageRules::Reading::State::Blocked;
+    }
+    bool failed() const { return failure != FetchOutcome::Failure::None || unreadable(); }
 };
 
 // The count a page gives under `rules`: digits, or the engine's not-found

@@ -165,8 +165,17 @@ int cKeyrank::scan(Engine e, int s, int rank)
         }
         const QString &page = fetched.body;
         QString link;
-        const int position = rules ? rules->rankOnPage(engineKey(e), page, i, url, rank, &link, nullptr)
+        PageRules::Reading reading;
+        const int position = rules ? rules->rankOnPage(engineKey(e), page, i, url, rank, &link, &reading)
                                    : scanPageRaw(e, page, i, url, rank, &link);
+        // A page the rules cannot read may list the site: no answer either.
+        if (position == 0 && rules && reading.failed()) {
+            out.pageIndex = QString::number(maxnum);
+            out.failed = true;
+            out.unreadable = reading.reason();
+            setOutput(e, out);
+            return 0;
+        }
         link = normaliseLink(link);
         if (position > 0) {
             out.pageUrl = address;
@@ -184,17 +193,19 @@ int cKeyrank::scan(Engine e, int s, int rank)
 cKeyrank::Output cKeyrank::output(Engine e) const
 {
     const FetchOutcome &why = m_lastFailure[engineIndex(e)];
+    const QString &unreadable = m_lastUnreadable[engineIndex(e)];
     switch (e) {
-    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why};
-    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why};
+    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why, unreadable};
+    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why, unreadable};
     case Engine::Bing: break;
     }
-    return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed, why};
+    return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed, why, unreadable};
 }
 
 void cKeyrank::setOutput(Engine e, const Output &o)
 {
     m_lastFailure[engineIndex(e)] = o.fetch;
+    m_lastUnreadable[engineIndex(e)] = o.unreadable;
     switch (e) {
     case Engine::Google:
         GooglePageUrl = o.pageUrl, GoogleFoundUrl = o.foundUrl, GooglePageIndex = o.pageIndex, GoogleFailed = o.failed;

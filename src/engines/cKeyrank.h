@@ -56,6 +56,8 @@ public:
         QString pageIndex;
         bool failed = false;
         FetchOutcome fetch;   // the failed page's outcome (why), when failed
+        QString unreadable;   // "unrecognised page" or "blocked" when the page loaded but could not be read
+        QString reason() const { return unreadable.isEmpty() ? fetch.reason() : unreadable; }
     };
     Output output(Engine e) const;
 
@@ -84,6 +86,7 @@ private:
     void setOutput(Engine e, const Output &o);
 
     FetchOutcome m_lastFailure[3];
+    QString m_lastUnreadable[3];
 
     const Endpoints &m_endpoints;
     int m_pageRequests = 0;

@@ -233,7 +233,7 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
 
     const int first = scan(0, 0);
     if (scanner.output(e).failed) {
-        failStep(e, pair, out, scanner.output(e).fetch.reason());
+        failStep(e, pair, out, scanner.output(e).reason());
         return;
     }
     QStringList lines{show(first)};
@@ -244,7 +244,7 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
             if (scanner.output(e).failed) {
                 // The positions shown are real, but the list of them is not
                 // whole: the engine's answer is not stored.
-                failStep(e, pair, out, scanner.output(e).fetch.reason());
+                failStep(e, pair, out, scanner.output(e).reason());
                 return;
             }
             if (next <= 0)
