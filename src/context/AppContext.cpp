@@ -6,6 +6,7 @@
 #include "common/SettingsStore.h"
 #include "engines/BuiltinRules.h"
 #include "engines/EnginePacing.h"
+#include "engines/RuleSetChoice.h"
 #include "store/KeywordStore.h"
 
 #include <QDir>
@@ -79,4 +80,11 @@ void AppContext::loadPacing()
 void AppContext::setPageRules(std::unique_ptr<PageRuleSet> rules)
 {
     m_pageRules = rules ? std::move(rules) : std::make_unique<BuiltinRuleSet>();
+}
+
+QString AppContext::chooseRules(const QString &given)
+{
+    RuleSetChoice::Choice choice = RuleSetChoice::choose(given, m_programDir, m_dataDir);
+    m_pageRules = std::move(choice.rules);
+    return choice.refused;
 }

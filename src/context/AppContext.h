@@ -43,6 +43,10 @@ public:
     // is built (features keep a reference to it).
     const PageRuleSet &pageRules() const { return *m_pageRules; }
     void setPageRules(std::unique_ptr<PageRuleSet> rules);
+    // Chooses the rule set (`given`: the --rules value, may be empty; then
+    // endpoints.ini's rules=, the data folder's rules.ini, the built-in
+    // set). Returns why an asked-for set was refused, or empty.
+    QString chooseRules(const QString &given);
 
     Prompter &prompter() { return *m_prompter; }
     void setPrompter(Prompter *p) { m_prompter = p; }
