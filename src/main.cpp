@@ -42,6 +42,9 @@ int headless(int argc, char *argv[], const ProgramOptions &options)
     // Commands make the folder only when they write there (see Commands::run).
     AppContext context(programDir,
                        DataFolder::resolveGiven(options.dataDir.value_or(QString()), programDir, false));
+    const QString refused = context.chooseRules(options.rules);
+    if (!refused.isEmpty())
+        Cli::fail(QStringLiteral("rules"), refused);
     return Commands::run(context, options.command);
 }
 
@@ -102,9 +105,14 @@ int main(int argc, char *argv[])
 
     AppContext context(contextProgramDir, dataDir, settingsFile);
     context.loadEndpoints();
+    // Chosen before the tabs are built: they keep the set they are given.
+    const QString refused = context.chooseRules(options.rules);
     auto window = std::make_unique<MainWindow>(context);
     auto prompter = std::make_unique<DialogPrompter>(window.get());
     context.setPrompter(prompter.get());
+    if (!refused.isEmpty())
+        context.prompter().message(QStringLiteral("提示"), QStringLiteral("页面规则无法使用：%1").arg(refused),
+                                   Prompter::Icon::Warning);
     if (demoUpdate) {
         window->startup().setLauncher([&demoUpdate](const QString &path, const QStringList &arguments, bool) {
             return demoUpdate->launch(path, arguments);

@@ -64,6 +64,7 @@ QString usage()
     text += QStringLiteral(
         "\n"
         "--data DIR       the data folder (database, list files, endpoints.ini)\n"
+        "--rules NAME|FILE  the page rule set: 2010 (built-in), 2019, 2026 or a file\n"
         "--demo           play the web on 127.0.0.1 with a throw-away data folder\n"
         "--quit-after MS  leave the window after MS milliseconds (smoke tests)\n"
         "--version        the program's version\n");

@@ -21,6 +21,12 @@ ProgramOptions ProgramOptions::parse(const QStringList &args)
                 return o;
             }
             o.dataDir = value;
+        } else if (a == u"--rules" || a.startsWith(QLatin1String("--rules="))) {
+            o.rules = a == u"--rules" ? (i + 1 < args.size() ? args.at(++i) : QString()) : a.mid(8);
+            if (o.rules.trimmed().isEmpty()) {
+                o.error = QStringLiteral("missing value for --rules");
+                return o;
+            }
         } else if (a == u"--demo") {
             o.demo = true;
         } else if (a == u"--help" || a == u"-h") {

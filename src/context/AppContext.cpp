@@ -6,7 +6,9 @@
 #include "common/Prompter.h"
 #include "common/SettingNames.h"
 #include "common/SettingsStore.h"
+#include "engines/BuiltinRules.h"
 #include "engines/EnginePacing.h"
+#include "engines/RuleSetChoice.h"
 #include "store/KeywordStore.h"
 
 #include <QDir>
@@ -22,6 +24,7 @@ AppContext::AppContext(const QString &programDir, const QString &dataDir, const 
       m_clock(m_steadyClock.get()),
       m_pacing(std::make_unique<EnginePacing>(*m_clock)),
       m_keywords(std::make_unique<KeywordStore>()),
+      m_pageRules(std::make_unique<BuiltinRuleSet>()),
       // Until a window or a test installs a prompter: a command's, which
       // answers every question cautiously and leaves saying to the command.
       m_silentPrompter(std::make_unique<Cli::ConsolePrompter>()),
@@ -65,4 +68,16 @@ void AppContext::loadPacing()
         const int v = m_settings->ReadValue(SettingNames::engineInterval(e)).trimmed().toInt(&ok);
         m_pacing->setWaitSeconds(e, ok ? v : 5);
     }
+}
+
+void AppContext::setPageRules(std::unique_ptr<PageRuleSet> rules)
+{
+    m_pageRules = rules ? std::move(rules) : std::make_unique<BuiltinRuleSet>();
+}
+
+QString AppContext::chooseRules(const QString &given)
+{
+    RuleSetChoice::Choice choice = RuleSetChoice::choose(given, m_programDir, m_dataDir);
+    m_pageRules = std::move(choice.rules);
+    return choice.refused;
 }

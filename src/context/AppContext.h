@@ -13,6 +13,7 @@ class JobStatus;
 class KeywordStore;
 class ListExporter;
 class PageReader;
+class PageRuleSet;
 class Prompter;
 class SettingsStore;
 
@@ -47,6 +48,15 @@ public:
     // must outlive the context.
     void setClock(Clock &clock);
     KeywordStore &keywords() { return *m_keywords; }
+    // The rule set every reader of result pages goes through: the built-in
+    // "2010" set until another is chosen, which happens before any feature
+    // is built (features keep a reference to it).
+    const PageRuleSet &pageRules() const { return *m_pageRules; }
+    void setPageRules(std::unique_ptr<PageRuleSet> rules);
+    // Chooses the rule set (`given`: the --rules value, may be empty; then
+    // endpoints.ini's rules=, the data folder's rules.ini, the built-in
+    // set). Returns why an asked-for set was refused, or empty.
+    QString chooseRules(const QString &given);
 
     Prompter &prompter() { return *m_prompter; }
     void setPrompter(Prompter *p) { m_prompter = p; }
@@ -83,6 +93,7 @@ private:
     Clock *m_clock = nullptr;
     std::unique_ptr<EnginePacing> m_pacing;
     std::unique_ptr<KeywordStore> m_keywords;
+    std::unique_ptr<PageRuleSet> m_pageRules;
     std::unique_ptr<Prompter> m_silentPrompter;
     Prompter *m_prompter = nullptr;
     PageReader *m_pageReader = nullptr;

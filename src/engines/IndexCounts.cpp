@@ -57,15 +57,33 @@ QString extract(Engine e, const QString &page)
     return Digits::onlyAscii(count) ? count : notFound(e);
 }
 
+CountResult read(Engine e, const QString &page, const PageRuleSet &rules)
+{
+    const PageRules::Reading r = rules.read(engineKey(e), PageRules::Purpose::Count, page);
+    CountResult out;
+    out.page = r.state;
+    out.count = r.values.isEmpty() ? notFound(e) : r.values.first();
+    return out;
+}
+
 CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
-                       EnginePacing &pacing)
+                       EnginePacing &pacing, const PageRuleSet *rules)
 {
     pacing.pace(e);
     html.charset = QStringLiteral("utf-8");
-    html.url = endpoints.url(Endpoints::serviceOf(e), requestPath(e, keyword));
+    QString path = rules ? rules->requestPath(engineKey(e), PageRules::Purpose::Count, queryText(keyword), 0) : QString();
+    if (path.isEmpty())
+        path = requestPath(e, keyword);
+    html.url = endpoints.url(Endpoints::serviceOf(e), path);
     const FetchOutcome page = html.fetchOutcome();
     pacing.requestDone(e);
-    return {extract(e, page.body), page.failure};
+    if (!rules || page.failed())
+        return {extract(e, page.body), page.failure};
+    CountResult out = read(e, page.body, *rules);
+    out.failure = page.failure;
+    if (out.unreadable())
+        out.count = notFound(e);
+    return out;
 }
 
 QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Engine.h"
+#include "pagerules/PageRules.h"
 #include "web/FetchOutcome.h"
 
 #include <QString>
@@ -8,6 +9,7 @@
 class CXHtml;
 class Endpoints;
 class EnginePacing;
+class PageRuleSet;
 
 // The indexed-count request of each engine and the rule that cuts the count
 // out of its result page.
@@ -26,13 +28,26 @@ struct CountResult
 {
     QString count;
     FetchOutcome::Failure failure = FetchOutcome::Failure::None;
-    bool failed() const { return failure != FetchOutcome::Failure::None; }
+    // How the page read under the rule set (when it loaded). A page the
+    // rules cannot read, or a wall, is a failed request too: never a 0.
+    PageRules::Reading::State page = PageRules::Reading::State::Read;
+    bool unreadable() const
+    {
+        return page == PageRules::Reading::State::Unrecognised || page == PageRules::Reading::State::Blocked;
+    }
+    bool failed() const { return failure != FetchOutcome::Failure::None || unreadable(); }
 };
+
+// The count a page gives under `rules`: digits, or the engine's not-found
+// value when the page states none.
+CountResult read(Engine e, const QString &page, const PageRuleSet &rules);
 
 // Paces, requests and extracts one count through `html` (whose TryTime the
 // caller has set); sets char "utf-8" and the address.
+// With `rules`, the page is read (and may be addressed) by that set;
+// without, by the built-in rules.
 CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
-                       EnginePacing &pacing);
+                       EnginePacing &pacing, const PageRuleSet *rules = nullptr);
 // The count alone, as fetchCount gives it.
 QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
               EnginePacing &pacing);

@@ -1,6 +1,7 @@
 #include "engines/cKeyrank.h"
 
 #include "common/Endpoints.h"
+#include "pagerules/PageRules.h"
 #include "web/CXHtml.h"
 #include "web/M_base.h"
 
@@ -15,13 +16,13 @@ void appendByte(QString &out, unsigned value)
 }
 
 // What each engine's result pages look like to the scanner.
-struct PageRules {
+struct PieceRules {
     QString marker;     // splits the page into result pieces
     int firstPiece;     // piece 0 is the text before the first marker
     int positionShift;  // position of piece k on page i: i * 10 + k + shift
 };
 
-PageRules rulesFor(Engine e)
+PieceRules rulesFor(Engine e)
 {
     switch (e) {
     case Engine::Google: return {QStringLiteral("<h3 class=r>"), 1, 0};
@@ -76,7 +77,9 @@ QString cKeyrank::pageAddress(Engine e, int page) const
 {
     // A raw "#" would end the query there ("c# tutorial" asked as "c").
     const QString kw = GBtoUTF8(Keyword).replace(QLatin1Char('#'), QStringLiteral("%23"));
-    QString pathAndQuery;
+    QString pathAndQuery = rules ? rules->requestPath(engineKey(e), PageRules::Purpose::Results, kw, page) : QString();
+    if (!pathAndQuery.isEmpty())
+        return m_endpoints.url(Endpoints::serviceOf(e), pathAndQuery);
     switch (e) {
     case Engine::Google:
         pathAndQuery = QStringLiteral("/search?q=") + kw + QStringLiteral("&hl=en&newwindow=1&start=")
@@ -95,15 +98,33 @@ QString cKeyrank::pageAddress(Engine e, int page) const
 
 int cKeyrank::scanPage(Engine e, const QString &page, int pageIndex, const QString &site, int rank, QString *link)
 {
-    const PageRules rules = rulesFor(e);
+    const int position = scanPageRaw(e, page, pageIndex, site, rank, link);
+    if (link && position > 0)
+        *link = normaliseLink(*link);
+    return position;
+}
+
+int cKeyrank::scanPageRaw(Engine e, const QString &page, int pageIndex, const QString &site, int rank, QString *link)
+{
+    PieceRules rules = rulesFor(e);
+    // No real Bing page ever carried the sb_tsuf marker: without it, the
+    // organic result links are the pieces (2010 sb_tlst, later b_algo).
+    const bool bingOrganic = e == Engine::Bing && !page.contains(rules.marker);
+    if (bingOrganic) {
+        const QString tlst = QStringLiteral("<div class=\"sb_tlst\">");
+        rules.marker = page.contains(tlst) ? tlst : QStringLiteral("<li class=\"b_algo\"");
+    }
     const QStringList pieces = page.split(rules.marker);
     for (int k = rules.firstPiece; k < pieces.size(); ++k) {
         if (!pieceMatches(e, pieces.at(k), site))
             continue;
         const int position = pageIndex * 10 + k + rules.positionShift;
         if (position > rank) {
-            if (link)
-                *link = normaliseLink(pieceLink(e, pieces.at(k)));
+            if (link) {
+                const QString raw = bingOrganic ? CXHtml::GetMemo(pieces.at(k), QStringLiteral("href=\""), QStringLiteral("\""))
+                                                : pieceLink(e, pieces.at(k));
+                *link = raw;
+            }
             return position;
         }
     }
@@ -144,7 +165,18 @@ int cKeyrank::scan(Engine e, int s, int rank)
         }
         const QString &page = fetched.body;
         QString link;
-        const int position = scanPage(e, page, i, url, rank, &link);
+        PageRules::Reading reading;
+        const int position = rules ? rules->rankOnPage(engineKey(e), page, i, url, rank, &link, &reading)
+                                   : scanPageRaw(e, page, i, url, rank, &link);
+        // A page the rules cannot read may list the site: no answer either.
+        if (position == 0 && rules && reading.failed()) {
+            out.pageIndex = QString::number(maxnum);
+            out.failed = true;
+            out.unreadable = reading.reason();
+            setOutput(e, out);
+            return 0;
+        }
+        link = normaliseLink(link);
         if (position > 0) {
             out.pageUrl = address;
             out.foundUrl = link;
@@ -161,17 +193,19 @@ int cKeyrank::scan(Engine e, int s, int rank)
 cKeyrank::Output cKeyrank::output(Engine e) const
 {
     const FetchOutcome &why = m_lastFailure[engineIndex(e)];
+    const QString &unreadable = m_lastUnreadable[engineIndex(e)];
     switch (e) {
-    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why};
-    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why};
+    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why, unreadable};
+    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why, unreadable};
     case Engine::Bing: break;
     }
-    return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed, why};
+    return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed, why, unreadable};
 }
 
 void cKeyrank::setOutput(Engine e, const Output &o)
 {
     m_lastFailure[engineIndex(e)] = o.fetch;
+    m_lastUnreadable[engineIndex(e)] = o.unreadable;
     switch (e) {
     case Engine::Google:
         GooglePageUrl = o.pageUrl, GoogleFoundUrl = o.foundUrl, GooglePageIndex = o.pageIndex, GoogleFailed = o.failed;

@@ -8,6 +8,7 @@
 
 class Endpoints;
 class FetchAbort;
+class PageRuleSet;
 
 // The rank scanners: at which position does an engine list `url` for
 // `Keyword` within the first `maxnum` result pages? Each scanner fetches the
@@ -27,6 +28,9 @@ public:
     int maxnum = 0;     // result pages to scan, ten results each
     int TryTime = 15;   // time limit of one page, seconds
     FetchAbort *abortOn = nullptr;   // a stop ends the page in flight (not owned)
+    // The rule set that reads the pages and may give their addresses (not
+    // owned); nullptr: the scanners' own split-and-cut rules.
+    const PageRuleSet *rules = nullptr;
 
     // Outputs: the address of the page the position was found on, the
     // matched link (normalised) and the 0-based page index of that page,
@@ -52,6 +56,8 @@ public:
         QString pageIndex;
         bool failed = false;
         FetchOutcome fetch;   // the failed page's outcome (why), when failed
+        QString unreadable;   // "unrecognised page" or "blocked" when the page loaded but could not be read
+        QString reason() const { return unreadable.isEmpty() ? fetch.reason() : unreadable; }
     };
     Output output(Engine e) const;
 
@@ -65,6 +71,8 @@ public:
     // site; its position (0 when none) and its link, normalised.
     static int scanPage(Engine e, const QString &page, int pageIndex, const QString &site, int rank,
                         QString *link);
+    // The same with the link as the page gives it.
+    static int scanPageRaw(Engine e, const QString &page, int pageIndex, const QString &site, int rank, QString *link);
     // "HTTP://Site/" -> "site"; a link without scheme or final slash keeps its case.
     static QString normaliseLink(const QString &link);
 
@@ -78,6 +86,7 @@ private:
     void setOutput(Engine e, const Output &o);
 
     FetchOutcome m_lastFailure[3];
+    QString m_lastUnreadable[3];
 
     const Endpoints &m_endpoints;
     int m_pageRequests = 0;

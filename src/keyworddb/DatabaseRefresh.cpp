@@ -118,7 +118,7 @@ DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
             Q_EMIT engineStarted(r, e);
             if (e == Engine::Bing)
                 html.TryTime = m_limitFromBing;
-            const IndexCounts::CountResult result = IndexCounts::fetchCount(e, keyword, html, m_endpoints, m_pacing);
+            const IndexCounts::CountResult result = IndexCounts::fetchCount(e, keyword, html, m_endpoints, m_pacing, m_rules);
             if (m_failures.record(e, result.failed())) {
                 m_status.setCurrent(EngineFailures::gaveUpText(e));
                 Q_EMIT engineGaveUp(e);

@@ -13,6 +13,7 @@ class EnginePacing;
 class Endpoints;
 class KeywordStore;
 class ListPair;
+class PageRuleSet;
 class Prompter;
 class ResultList;
 
@@ -47,6 +48,8 @@ public:
     // Fetch time limits in seconds: until the run's first Bing request, and
     // from then on (10 and 15 unless a test shortens them).
     void setTimeLimits(int beforeBing, int fromBing);
+    // The rule set that reads the count pages (not owned; nullptr: built-in).
+    void setPageRules(const PageRuleSet *rules) { m_rules = rules; }
 
     State state() const { return m_job.state(); }
     bool isRunning() const { return m_job.isActive(); }
@@ -90,6 +93,7 @@ private:
     const Endpoints &m_endpoints;
     EnginePacing &m_pacing;
     const Clock &m_clock;
+    const PageRuleSet *m_rules = nullptr;
     JobStatus &m_status;
     Job m_job;
     EngineFailures m_failures;

@@ -41,6 +41,7 @@ int refresh(AppContext &context, const std::array<bool, 3> &engines)
 
     DatabaseRefresh run(database.lists(), context.keywords(), context.endpoints(), context.pacing(), context.clock(),
                         context.jobStatus());
+    run.setPageRules(&context.pageRules());
     run.setEngineSwitch([engines](Engine e) { return engines[engineIndex(e)]; });
     Cli::ConsolePrompter said;
     run.setPrompter(&said);

@@ -57,7 +57,7 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
         const int r = engines.addRow(engineLabel(e));
         engines.setTag(r, engineLabel(e));
     }
-    RankRun run(engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(),
+    RankRun run(engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(), context.pageRules(),
                 context.dataFile(QStringLiteral("myfav")));
     const RankJob *current = nullptr;
     run.setSettingsSource([&current] { return RankRun::Settings{current->depthIndex, current->allMatches}; });

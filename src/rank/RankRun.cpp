@@ -11,12 +11,13 @@
 const QString RankRun::kFailedLink = QStringLiteral("查询失败");
 
 RankRun::RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &status, Prompter &prompter,
-                 const Clock &clock, const QString &favouritesFolder, QObject *parent)
+                 const Clock &clock, const PageRuleSet &rules, const QString &favouritesFolder, QObject *parent)
     : QObject(parent),
       m_engines(engines),
       m_endpoints(endpoints),
       m_prompter(prompter),
       m_clock(clock),
+      m_rules(rules),
       m_favouritesFolder(favouritesFolder),
       m_result(resultHeaders()),
       m_recent(recentHeaders()),
@@ -134,6 +135,7 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
     cKeyrank scanner(m_endpoints);
     scanner.TryTime = m_timeLimit;
     scanner.abortOn = &m_abort;
+    scanner.rules = &m_rules;
     JobStatus &status = m_job.status();
     bool stopped = false;
     for (int i = 0; i < pairs.size(); ++i) {
@@ -242,7 +244,7 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
 
     const int first = scan(0, 0);
     if (scanner.output(e).failed) {
-        failStep(e, pair, out, scanner.output(e).fetch.reason());
+        failStep(e, pair, out, scanner.output(e).reason());
         return;
     }
     QStringList lines{show(first)};
@@ -253,7 +255,7 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
             if (scanner.output(e).failed) {
                 // The positions shown are real, but the list of them is not
                 // whole: the engine's answer is not stored.
-                failStep(e, pair, out, scanner.output(e).fetch.reason());
+                failStep(e, pair, out, scanner.output(e).reason());
                 return;
             }
             if (next <= 0)

@@ -11,6 +11,7 @@
 #include <functional>
 
 class Clock;
+class PageRuleSet;
 class Endpoints;
 class JobStatus;
 class Prompter;
@@ -51,7 +52,7 @@ public:
     // Scans ask `endpoints`; favourites live in `favouritesFolder` ("myfav"),
     // their day files dated by `clock`.
     RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &status, Prompter &prompter, const Clock &clock,
-            const QString &favouritesFolder, QObject *parent = nullptr);
+            const PageRuleSet &rules, const QString &favouritesFolder, QObject *parent = nullptr);
     ~RankRun() override;
 
     static QStringList resultHeaders();
@@ -127,6 +128,7 @@ private:
     const Endpoints &m_endpoints;
     Prompter &m_prompter;
     const Clock &m_clock;
+    const PageRuleSet &m_rules;
     QString m_favouritesFolder;
     RankList m_result;
     RankList m_recent;

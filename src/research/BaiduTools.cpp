@@ -6,6 +6,7 @@
 #include "common/Endpoints.h"
 #include "common/JobStatus.h"
 #include "engines/BaiduPages.h"
+#include "pagerules/PageRules.h"
 #include "web/CXHtml.h"
 #include "web/M_base.h"
 
@@ -20,12 +21,13 @@ constexpr Endpoints::Service kFigures = Endpoints::Service::Figures;
 } // namespace
 
 BaiduTools::BaiduTools(const Endpoints &endpoints, PageReader *reader, JobStatus &status, const Clock &clock,
-                       QObject *parent)
+                       const PageRuleSet &rules, QObject *parent)
     : QObject(parent),
       m_endpoints(endpoints),
       m_reader(reader),
       m_status(status),
       m_clock(clock),
+      m_rules(rules),
       m_job(status, Job::Resume::StartsAfresh)
 {
 }
@@ -108,14 +110,19 @@ std::optional<QString> BaiduTools::pageCount(const QString &keyword, CXHtml &htm
         return std::nullopt;
     html.url = address;
     html.charset = QStringLiteral("gb2312");
-    BaiduPages::Reading read = BaiduPages::searchCount(html.GetSrc());
+    const PageRuleSet &rules = m_rules;
+    const auto count = [&rules](const QString &page) {
+        const PageRules::Reading r = rules.read(QStringLiteral("baidu"), PageRules::Purpose::Count, page);
+        if (r.state == PageRules::Reading::State::NoResults)
+            return std::optional<QString>(QStringLiteral("0"));
+        return r.values.isEmpty() ? std::nullopt : std::optional<QString>(r.values.first());
+    };
+    std::optional<QString> read = count(html.GetSrc());
     // A page that gave no count (failed, empty, or not a result page) is
     // read again through the browser.
-    if (!read.hasFigures())
-        read = BaiduPages::searchCount(M_base::GetWebHtml(m_reader, address));
-    if (!read.hasFigures())
-        return std::nullopt;
-    return read.value;
+    if (!read)
+        read = count(M_base::GetWebHtml(m_reader, address));
+    return read;
 }
 
 BaiduTools::Outcome BaiduTools::requery(ListPair &lists, const Columns &columns, const QString &keyword,

@@ -8,6 +8,7 @@
 
 class CXHtml;
 class Clock;
+class PageRuleSet;
 class Endpoints;
 class JobStatus;
 class PageReader;
@@ -39,9 +40,9 @@ public:
 
     // `reader` (the embedded browser; nullptr when there is none) reads the
     // search pages a plain fetch gets no count from; `clock` dates the
-    // province data asked for.
+    // province data asked for; `rules` read the search pages' counts.
     BaiduTools(const Endpoints &endpoints, PageReader *reader, JobStatus &status, const Clock &clock,
-               QObject *parent = nullptr);
+               const PageRuleSet &rules, QObject *parent = nullptr);
 
     static QString inProgressText() { return QStringLiteral("重新获取中"); }
     static QString failedText() { return QStringLiteral("获取失败"); }
@@ -74,6 +75,7 @@ private:
     PageReader *m_reader;
     JobStatus &m_status;
     const Clock &m_clock;
+    const PageRuleSet &m_rules;
     Job m_job;
     qint32 m_indexFailCount = 0;
 };

@@ -28,8 +28,14 @@ QString storedCount(KeywordStore::Counts c, Engine e)
 
 } // namespace
 
-CountFiller::CountFiller(KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing, const Clock &clock)
-    : m_store(store), m_endpoints(endpoints), m_pacing(pacing), m_clock(clock), m_html(std::make_unique<CXHtml>())
+CountFiller::CountFiller(KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing, const Clock &clock,
+                         const PageRuleSet &rules)
+    : m_store(store),
+      m_endpoints(endpoints),
+      m_pacing(pacing),
+      m_clock(clock),
+      m_rules(rules),
+      m_html(std::make_unique<CXHtml>())
 {
     m_html->TryTime = 10;
 }
@@ -51,7 +57,7 @@ QString CountFiller::countFor(Engine e, const QString &keyword, const Options &o
     ++m_requests;
     m_html->TryTime = 10;
     const IndexCounts::CountResult result =
-        IndexCounts::fetchCount(e, keyword, *m_html, m_endpoints, m_pacing);
+        IndexCounts::fetchCount(e, keyword, *m_html, m_endpoints, m_pacing, &m_rules);
     *failed = result.failed();
     recordRequest(e, result.failed());
     return result.count;

@@ -12,6 +12,7 @@
 
 class CXHtml;
 class Clock;
+class PageRuleSet;
 class EnginePacing;
 class Endpoints;
 class ListPair;
@@ -36,9 +37,10 @@ public:
         bool anyFailed() const { return failed[0] || failed[1] || failed[2]; }
     };
 
-    // Counts are asked of `endpoints` at `pacing`'s rate; today's rows of
-    // `store` (today by `clock`) answer first.
-    CountFiller(KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing, const Clock &clock);
+    // Counts are asked of `endpoints` at `pacing`'s rate and read by
+    // `rules`; today's rows of `store` (today by `clock`) answer first.
+    CountFiller(KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing, const Clock &clock,
+                const PageRuleSet &rules);
     ~CountFiller();
 
     // The counts of `keyword`: cached ones, fetched ones, or "-" for an
@@ -77,6 +79,7 @@ private:
     const Endpoints &m_endpoints;
     EnginePacing &m_pacing;
     const Clock &m_clock;
+    const PageRuleSet &m_rules;
     // One fetcher for the filler's life: its connections to the engines stay
     // open between keywords instead of being set up for every request.
     std::unique_ptr<CXHtml> m_html;

@@ -75,7 +75,7 @@ int runCounts(const CommandEntry &entry, AppContext &context, const QStringList 
     if (!context.keywords().isOpen())
         context.openExistingDatabase();
 
-    CountFiller filler(context.keywords(), context.endpoints(), context.pacing(), context.clock());
+    CountFiller filler(context.keywords(), context.endpoints(), context.pacing(), context.clock(), context.pageRules());
     filler.setGiveUpHandler(reportGiveUp);
     Cli::RowPrinter out;
     Cli::InterruptWatch watch;

@@ -5,6 +5,7 @@
 #include "common/ResultList.h"
 #include "context/AppContext.h"
 #include "engines/EnginePacing.h"
+#include "pagerules/PageRules.h"
 #include "engines/IndexCounts.h"
 #include "engines/RelatedSearches.h"
 #include "web/CXHtml.h"
@@ -22,7 +23,7 @@ RelatedMiner::RelatedMiner(AppContext &context, QObject *parent)
       m_context(context),
       m_job(context.jobStatus(), Job::Resume::Resumable),
       m_lists(resultHeaders(), reserveHeaders(), kRestoredColumns),
-      m_filler(context.keywords(), context.endpoints(), context.pacing(), context.clock())
+      m_filler(context.keywords(), context.endpoints(), context.pacing(), context.clock(), context.pageRules())
 {
     connect(&m_job, &Job::stateChanged, this, &RelatedMiner::stateChanged);
     // The engine counts and the Baidu figures.
@@ -133,7 +134,7 @@ void RelatedMiner::reportWriteFailure()
                                  Prompter::Icon::Warning);
 }
 
-QString RelatedMiner::fetchRelatedPage(Engine e, const QString &seed)
+QStringList RelatedMiner::relatedOf(Engine e, const QString &seed)
 {
     // An engine that stopped answering is asked nothing more in this run.
     if (m_filler.failures().gaveUp(e))
@@ -148,8 +149,14 @@ QString RelatedMiner::fetchRelatedPage(Engine e, const QString &seed)
     html.url = m_context.endpoints().url(Endpoints::serviceOf(e), IndexCounts::requestPath(e, seed));
     const FetchOutcome outcome = html.fetchOutcome();
     m_context.pacing().requestDone(e);
-    m_filler.recordRequest(e, outcome.failed());
-    return outcome.body.toLower();
+    if (outcome.failed()) {
+        m_filler.recordRequest(e, true);
+        return {};
+    }
+    const PageRules::Reading read =
+        m_context.pageRules().read(engineKey(e), PageRules::Purpose::Related, outcome.body.toLower());
+    m_filler.recordRequest(e, read.failed());
+    return read.values;
 }
 
 RelatedMiner::Outcome RelatedMiner::run()
@@ -176,7 +183,7 @@ RelatedMiner::Outcome RelatedMiner::run()
     for (Engine e : kStepOrder) {
         if (m_done[engineIndex(e)])
             continue;
-        const QStringList found = RelatedSearches::candidates(e, fetchRelatedPage(e, seed));
+        const QStringList found = relatedOf(e, seed);
         for (const QString &candidate : found) {
             if (m_job.stopRequested()) {
                 m_job.park();

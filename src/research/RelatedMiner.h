@@ -88,7 +88,9 @@ private:
     bool addKeyword(const QString &keyword, const MiningOptions &options, bool bold);
     void reportWriteFailure();
     bool isListed(const QString &keyword) const;
-    QString fetchRelatedPage(Engine e, const QString &seed);
+    // The related searches of the seed's result page; a page that failed or
+    // that the rules cannot read gives none and counts as a failure.
+    QStringList relatedOf(Engine e, const QString &seed);
 
     AppContext &m_context;
     Job m_job;

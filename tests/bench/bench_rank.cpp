@@ -62,7 +62,7 @@ int main(int argc, char *argv[])
         engines.setTag(r, engineLabel(e));
         engines.setChecked(r, true);
     }
-    RankRun run(engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(),
+    RankRun run(engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(), context.pageRules(),
                 context.dataFile(QStringLiteral("myfav")));
     run.setSettingsSource([] { return RankRun::Settings{2, false}; });   // "50": five pages
 

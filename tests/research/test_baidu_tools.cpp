@@ -70,7 +70,7 @@ private Q_SLOTS:
         lists = std::make_unique<ListPair>(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(),
                                            RelatedMiner::kRestoredColumns);
         tools = std::make_unique<BaiduTools>(f->context->endpoints(), f->context->pageReader(), f->context->jobStatus(),
-                                             f->context->clock());
+                                             f->context->clock(), f->context->pageRules());
     }
     void cleanup()
     {
@@ -171,7 +171,8 @@ private Q_SLOTS:
         baidu.setPage(QStringLiteral("/s?wd=seo"), QByteArray(), "text/html; charset=gb2312");
         RecordingReader reader;
         reader.page = QStringLiteral("<body>找到相关网页约1,500篇</body>");
-        BaiduTools withBrowser(f->context->endpoints(), &reader, f->context->jobStatus(), f->context->clock());
+        BaiduTools withBrowser(f->context->endpoints(), &reader, f->context->jobStatus(), f->context->clock(),
+                               f->context->pageRules());
         addRow(QStringLiteral("seo"));
         BaiduTools::Options o;
         o.pages = true;

@@ -67,7 +67,7 @@ private Q_SLOTS:
         // The next lookup today asks Google again instead of trusting a cache.
         f.web().clearBehaviours();
         f.web().clearLog();
-        CountFiller filler(f.store(), f.context->endpoints(), f.context->pacing(), f.context->clock());
+        CountFiller filler(f.store(), f.context->endpoints(), f.context->pacing(), f.context->clock(), f.context->pageRules());
         bool cached = true;
         const CountFiller::Filled again = filler.lookup(QStringLiteral("seo"), googleOnly(false).counts, &cached);
         QVERIFY(!cached);

@@ -229,7 +229,7 @@ private Q_SLOTS:
         // Google answers slowly; while its count request waits, the user
         // unticks Yahoo: the same keyword's Yahoo step is skipped.
         f->web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{300, 200, {}, false, false, 1});
-        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock());
+        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock(), f->context->pageRules());
         CountFiller::Options o;
         o.engines = {true, true, true};
         QTimer::singleShot(100, this, [&] { o.engines[engineIndex(Engine::Yahoo)] = false; });
@@ -327,7 +327,7 @@ private Q_SLOTS:
         QVERIFY(store.insert(QStringLiteral("seo guide"), QStringLiteral("seo"),
                              {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, f->clock.today().addDays(-1)));
 
-        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock());
+        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock(), f->context->pageRules());
         ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
         ResultList &result = lists.shown();
         ResultList &reserve = lists.reserve();
@@ -359,7 +359,7 @@ private Q_SLOTS:
 
     void apostropheKeywordIsStoredAndFound()
     {
-        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock());
+        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock(), f->context->pageRules());
         ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
         ResultList &result = lists.shown();
         ResultList &reserve = lists.reserve();
@@ -396,7 +396,7 @@ private Q_SLOTS:
         // The user deletes rows while a count request runs: the counts still
         // go to the keyword's own row, never to another one.
         f->web().setBehaviour(QStringLiteral("/yahoo"), {200, 200, {}, false, false, -1});
-        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock());
+        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock(), f->context->pageRules());
         ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
         ResultList &result = lists.shown();
         ResultList &reserve = lists.reserve();

@@ -28,6 +28,7 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
                                     context.clock(), context.jobStatus(), this))
 {
     setObjectName(QStringLiteral("keywordDbTab"));
+    m_refresh->setPageRules(&context.pageRules());
 
     m_view = new ResultListView(this);
     m_view->setObjectName(QStringLiteral("databaseView"));

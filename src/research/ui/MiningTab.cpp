@@ -37,7 +37,8 @@ MiningTab::MiningTab(AppContext &context, QWidget *parent)
     : FeatureTab(parent),
       m_context(context),
       m_miner(new RelatedMiner(context, this)),
-      m_baidu(new BaiduTools(context.endpoints(), context.pageReader(), context.jobStatus(), context.clock(), this))
+      m_baidu(new BaiduTools(context.endpoints(), context.pageReader(), context.jobStatus(), context.clock(),
+                             context.pageRules(), this))
 {
     setObjectName(QStringLiteral("miningTab"));
 
