@@ -11,3 +11,11 @@ int openDatabaseOr(AppContext &context, const QString &command)
                            .arg(context.dataFile(QStringLiteral("db.sqlite")), context.keywords().lastError()));
     return Cli::Failed;
 }
+
+int databaseWriteFailed(AppContext &context, const QString &command, const QString &message)
+{
+    const KeywordStore &store = context.keywords();
+    Cli::fail(command, QStringLiteral("cannot write the keyword database %1: %2").arg(store.fileName(), store.lastError()),
+              message);
+    return Cli::Failed;
+}

@@ -42,3 +42,6 @@ struct CommandEntry {
 // "veltrana: <command>: cannot open the keyword database <file>: <why>" and
 // Cli::Failed, which the command returns.
 int openDatabaseOr(AppContext &context, const QString &command);
+// "veltrana: <command>: cannot write the keyword database <file>: <why>",
+// with the Chinese message the window would have shown; returns Cli::Failed.
+int databaseWriteFailed(AppContext &context, const QString &command, const QString &message);

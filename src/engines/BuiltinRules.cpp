@@ -22,27 +22,40 @@ std::optional<Engine> engineOf(const QString &key)
     return std::nullopt;
 }
 
-// The engine's own words for an empty answer, in its 2010 pages.
-bool saysNoResults(Engine e, const QString &page)
+// What a 2010 page of each engine shows: Google and Yahoo have one marker
+// each, Bing either of two.
+struct PageMarkers {
+    QLatin1String google;
+    QLatin1String yahoo;
+    QLatin1String bing[2];
+};
+
+bool shows(Engine e, const QString &page, const PageMarkers &m)
 {
+    const auto has = [&page](QLatin1String marker) { return page.contains(marker, Qt::CaseInsensitive); };
     switch (e) {
-    case Engine::Google: return page.contains(QLatin1String("did not match any documents"), Qt::CaseInsensitive);
-    case Engine::Yahoo: return page.contains(QLatin1String("We did not find results for"), Qt::CaseInsensitive);
+    case Engine::Google: return has(m.google);
+    case Engine::Yahoo: return has(m.yahoo);
     case Engine::Bing: break;
     }
-    return page.contains(QLatin1String("No results found for"), Qt::CaseInsensitive)
-           || page.contains(QLatin1String("do not match any"), Qt::CaseInsensitive);
+    return has(m.bing[0]) || has(m.bing[1]);
 }
 
+// The engine's own words for an empty answer.
+bool saysNoResults(Engine e, const QString &page)
+{
+    static const PageMarkers words{QLatin1String("did not match any documents"),
+                                   QLatin1String("We did not find results for"),
+                                   {QLatin1String("No results found for"), QLatin1String("do not match any")}};
+    return shows(e, page, words);
+}
+
+// The markup every result item starts with.
 bool hasResultMarker(Engine e, const QString &page)
 {
-    switch (e) {
-    case Engine::Google: return page.contains(QLatin1String("<h3 class=r>"), Qt::CaseInsensitive);
-    case Engine::Yahoo: return page.contains(QLatin1String("<div><h3><a"), Qt::CaseInsensitive);
-    case Engine::Bing: break;
-    }
-    return page.contains(QLatin1String("<div class=\"sb_tsuf\">"), Qt::CaseInsensitive)
-           || page.contains(QLatin1String("<div class=\"sb_tlst\">"), Qt::CaseInsensitive);
+    static const PageMarkers items{QLatin1String("<h3 class=r>"), QLatin1String("<div><h3><a"),
+                                   {QLatin1String("<div class=\"sb_tsuf\">"), QLatin1String("<div class=\"sb_tlst\">")}};
+    return shows(e, page, items);
 }
 
 Reading classify(Engine e, const QString &page, Reading found, bool known, const QString &wanted)

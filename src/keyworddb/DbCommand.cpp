@@ -68,11 +68,7 @@ int refresh(AppContext &context, const std::array<bool, 3> &engines)
         return Cli::Interrupted;
     }
     if (outcome == DatabaseRefresh::Outcome::WriteFailed) {
-        const KeywordStore &store = context.keywords();
-        Cli::fail(QStringLiteral("db refresh"),
-                  QStringLiteral("cannot write the keyword database %1: %2").arg(store.fileName(), store.lastError()),
-                  said.said());
-        return Cli::Failed;
+        return databaseWriteFailed(context, QStringLiteral("db refresh"), said.said());
     }
     Cli::note(QStringLiteral("done: %1 rows").arg(total));
     const EngineFailures &failures = run.failures();

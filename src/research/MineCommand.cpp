@@ -144,11 +144,7 @@ int runMine(const CommandEntry &entry, AppContext &context, const QStringList &a
     const RelatedMiner::Outcome outcome = miner.click(words.first());
     context.setPrompter(&previous);
     if (outcome == RelatedMiner::Outcome::WriteFailed) {
-        const KeywordStore &store = context.keywords();
-        Cli::fail(QStringLiteral("mine --save"),
-                  QStringLiteral("cannot write the keyword database %1: %2").arg(store.fileName(), store.lastError()),
-                  said.said());
-        return Cli::Failed;
+        return databaseWriteFailed(context, QStringLiteral("mine --save"), said.said());
     }
     if (outcome == RelatedMiner::Outcome::Paused && !out.failed()) {
         Cli::note(QStringLiteral("interrupted after %1 keywords").arg(miner.result().count()));
