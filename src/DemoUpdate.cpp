@@ -31,7 +31,7 @@ bool copyExecutable(const QString &from, const QString &to)
 {
     QFile::remove(to);
     return QFile::copy(from, to)
-           && QFile::setPermissions(to, QFile::permissions(to) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+        && QFile::setPermissions(to, QFile::permissions(to) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
 }
 
 bool alive(qint64 pid)
@@ -47,7 +47,9 @@ bool alive(qint64 pid)
 } // namespace
 
 DemoUpdate::DemoUpdate(standin::StandIn &standIn, const QString &demoRoot)
-    : m_standIn(standIn), m_root(demoRoot), m_programDir(QDir(demoRoot).filePath(QStringLiteral("program")))
+    : m_standIn(standIn),
+      m_root(demoRoot),
+      m_programDir(QDir(demoRoot).filePath(QStringLiteral("program")))
 {
 }
 

@@ -40,8 +40,7 @@ int headless(int argc, char *argv[], const ProgramOptions &options)
     if (!Commands::isCommand(options.command.value(0)))
         return Cli::usageError(QStringLiteral("unknown command"), options.command.value(0), Commands::usage());
     // Commands make the folder only when they write there (see Commands::run).
-    AppContext context(programDir,
-                       DataFolder::resolveGiven(options.dataDir.value_or(QString()), programDir, false));
+    AppContext context(programDir, DataFolder::resolveGiven(options.dataDir.value_or(QString()), programDir, false));
     const QString refused = context.chooseRules(options.rules);
     if (!refused.isEmpty())
         Cli::fail(QStringLiteral("rules"), refused);
@@ -59,7 +58,7 @@ int main(int argc, char *argv[])
     if (!options.command.isEmpty() || options.help || options.version || !options.error.isEmpty())
         return headless(argc, argv, options);
 
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);   // the embedded browsers need it
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // the embedded browsers need it
     QApplication app(argc, argv);
     app.setWindowIcon(appIcon());
     installQtChinese(app);

@@ -48,12 +48,12 @@ bool isCommand(const QString &name)
 
 QString usage()
 {
-    QString text = QStringLiteral(
-        "usage: veltrana [--data DIR] [--demo] [--quit-after MS]   open the window\n"
-        "       veltrana [--data DIR] COMMAND [ARGS...]            run a command without a window\n"
-        "       veltrana --version | --help\n"
-        "\n"
-        "commands:\n");
+    QString text =
+        QStringLiteral("usage: veltrana [--data DIR] [--demo] [--quit-after MS]   open the window\n"
+                       "       veltrana [--data DIR] COMMAND [ARGS...]            run a command without a window\n"
+                       "       veltrana --version | --help\n"
+                       "\n"
+                       "commands:\n");
     for (const CommandEntry &c : commands())
         text += QStringLiteral("  %1%2\n").arg(c.name, -10).arg(c.summary);
     text += QStringLiteral("\narguments:\n");
@@ -61,13 +61,12 @@ QString usage()
         for (const QString &line : c.usageLines)
             text += QStringLiteral("  ") + line + QLatin1Char('\n');
     }
-    text += QStringLiteral(
-        "\n"
-        "--data DIR       the data folder (database, list files, endpoints.ini)\n"
-        "--rules NAME|FILE  the page rule set: 2010 (built-in), 2019, 2026 or a file\n"
-        "--demo           play the web on 127.0.0.1 with a throw-away data folder\n"
-        "--quit-after MS  leave the window after MS milliseconds (smoke tests)\n"
-        "--version        the program's version\n");
+    text += QStringLiteral("\n"
+                           "--data DIR       the data folder (database, list files, endpoints.ini)\n"
+                           "--rules NAME|FILE  the page rule set: 2010 (built-in), 2019, 2026 or a file\n"
+                           "--demo           play the web on 127.0.0.1 with a throw-away data folder\n"
+                           "--quit-after MS  leave the window after MS milliseconds (smoke tests)\n"
+                           "--version        the program's version\n");
     return text;
 }
 

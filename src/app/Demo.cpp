@@ -19,9 +19,9 @@ void seedRankLists(const QString &dataDir)
     options.depthIndex = 1;
     options.allMatches = true;
     settings.WriteValue(RankFormats::setting3Name(), RankFormats::formatOptions(options));
-    TextFiles::writeLines(QDir(dataDir).filePath(QStringLiteral("mykw.txt")),
-                          {QStringLiteral("rank tracker$hiking boots$keyword rank checker$seo audit$")
-                           + QString::fromUtf8("登山鞋")});
+    TextFiles::writeLines(
+        QDir(dataDir).filePath(QStringLiteral("mykw.txt")),
+        {QStringLiteral("rank tracker$hiking boots$keyword rank checker$seo audit$") + QString::fromUtf8("登山鞋")});
 }
 
 } // namespace Demo

@@ -13,12 +13,10 @@ QStringList Feedback::types()
 
 QString Feedback::requestUrl(const Endpoints &endpoints) const
 {
-    const auto enc = [](const QString &value) {
-        return QString::fromLatin1(QUrl::toPercentEncoding(value.trimmed()));
-    };
+    const auto enc = [](const QString &value) { return QString::fromLatin1(QUrl::toPercentEncoding(value.trimmed())); };
     const QString query = QStringLiteral("soft=") + enc(product()) + QStringLiteral("&title=") + enc(title)
-                          + QStringLiteral("&tp=") + enc(type) + QStringLiteral("&qq=") + enc(qq)
-                          + QStringLiteral("&email=") + enc(email) + QStringLiteral("&content=") + enc(content);
+        + QStringLiteral("&tp=") + enc(type) + QStringLiteral("&qq=") + enc(qq) + QStringLiteral("&email=") + enc(email)
+        + QStringLiteral("&content=") + enc(content);
     return endpoints.url(Endpoints::Service::Maker, QStringLiteral("/suggest.asp?") + query);
 }
 

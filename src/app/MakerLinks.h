@@ -11,7 +11,7 @@ namespace MakerLinks {
 
 struct Link {
     QString caption;
-    QString path;   // on the maker endpoint
+    QString path; // on the maker endpoint
 };
 
 // The five entries of "关于软件(&A)" after "软件说明".

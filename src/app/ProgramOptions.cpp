@@ -10,7 +10,7 @@ ProgramOptions ProgramOptions::parse(const QStringList &args)
             break;
         }
         if (!a.startsWith(QLatin1Char('-'))) {
-            o.command = args.mid(i);   // what follows belongs to the command
+            o.command = args.mid(i); // what follows belongs to the command
             break;
         }
         if (a == u"--data" || a.startsWith(QLatin1String("--data="))) {

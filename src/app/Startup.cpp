@@ -1,7 +1,7 @@
 #include "app/Startup.h"
 
-#include "common/Clock.h"
 #include "common/CheckedFile.h"
+#include "common/Clock.h"
 #include "common/Prompter.h"
 #include "common/SettingNames.h"
 #include "common/SettingsStore.h"
@@ -23,7 +23,11 @@ namespace {
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 }
 
-Startup::Startup(AppContext &context) : m_context(context), m_launcher(&Startup::launchDetached) {}
+Startup::Startup(AppContext &context)
+    : m_context(context),
+      m_launcher(&Startup::launchDetached)
+{
+}
 
 Startup::~Startup() = default;
 
@@ -53,7 +57,8 @@ Startup::Outcome Startup::run()
     // unusable folder is covered by the folder's message.
     const QString database = m_context.dataFile(QStringLiteral("db.sqlite"));
     if (!m_context.openDatabase() && (!folderSaid || QFileInfo::exists(database)))
-        m_context.prompter().message(QStringLiteral("提示"), databaseRefusedText(database, m_context.keywords().lastError()),
+        m_context.prompter().message(QStringLiteral("提示"),
+                                     databaseRefusedText(database, m_context.keywords().lastError()),
                                      Prompter::Icon::Warning);
     writeVersionFile();
 
@@ -96,7 +101,8 @@ QString Startup::unusableFolderText(const QString &dataDir)
         reason = QStringLiteral("这是一个文件，不是文件夹");
     else
         reason = QStringLiteral("没有写入权限");
-    return QStringLiteral("数据文件夹无法写入：%1（%2）。\n程序以只读方式启动：可以查看已有数据，但新的查询结果和设置之外的改动不会保存。")
+    return QStringLiteral("数据文件夹无法写入：%1（%"
+                          "2）。\n程序以只读方式启动：可以查看已有数据，但新的查询结果和设置之外的改动不会保存。")
         .arg(QDir::toNativeSeparators(dataDir), reason);
 }
 
@@ -180,7 +186,7 @@ bool Startup::startUpdater(bool minimised)
         return false;
     // The updater hands the data folder back to the program it starts.
     return m_launcher
-           && m_launcher(updater.absoluteFilePath(), {QStringLiteral("--data"), m_context.dataDir()}, minimised);
+        && m_launcher(updater.absoluteFilePath(), {QStringLiteral("--data"), m_context.dataDir()}, minimised);
 }
 
 bool Startup::launchDetached(const QString &path, const QStringList &arguments, bool minimised)
@@ -200,7 +206,7 @@ bool Startup::launchDetached(const QString &path, const QStringList &arguments, 
         });
     }
 #else
-    Q_UNUSED(minimised)   // window states are the window manager's business here
+    Q_UNUSED(minimised) // window states are the window manager's business here
 #endif
     return process.startDetached();
 }

@@ -17,9 +17,9 @@ class Startup
 {
 public:
     enum class Outcome {
-        Continue,        // start-up goes on; the window is built
-        AlreadyRunning,  // another instance holds the lock; nothing was written
-        HandedOver,      // the updater was started; the program ends
+        Continue,       // start-up goes on; the window is built
+        AlreadyRunning, // another instance holds the lock; nothing was written
+        HandedOver,     // the updater was started; the program ends
     };
 
     struct Check {

@@ -56,7 +56,9 @@ QString CheckedFile::Result::message() const
     return QStringLiteral("cannot write ") + QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason;
 }
 
-CheckedFile::CheckedFile(const QString &target, Faults faults) : m_target(target), m_faults(std::move(faults))
+CheckedFile::CheckedFile(const QString &target, Faults faults)
+    : m_target(target),
+      m_faults(std::move(faults))
 {
     m_result.path = target;
 }
@@ -101,7 +103,8 @@ bool CheckedFile::open()
     // kill) is never read as a day file or a list.
     const QString stem = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.');
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const QString name = stem + QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".part");
+        const QString name =
+            stem + QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".part");
         m_file.setFileName(name);
         if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             m_temporary = name;
@@ -112,7 +115,7 @@ bool CheckedFile::open()
             return true;
         }
         if (QFileInfo::exists(name))
-            continue;   // a name clash: try another
+            continue; // a name clash: try another
         break;
     }
     return failFromFile();

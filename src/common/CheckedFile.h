@@ -24,16 +24,16 @@ public:
 
     struct Result {
         bool ok = true;
-        int code = 0;          // errno or QFileDevice::FileError of the failing step
-        QString path;          // the target
-        QString reason;        // "No space left on device"
+        int code = 0;   // errno or QFileDevice::FileError of the failing step
+        QString path;   // the target
+        QString reason; // "No space left on device"
         // "cannot write PATH: REASON"
         QString message() const;
         explicit operator bool() const { return ok; }
     };
 
     explicit CheckedFile(const QString &target, Faults faults = {});
-    ~CheckedFile();   // an uncommitted temporary is removed
+    ~CheckedFile(); // an uncommitted temporary is removed
     CheckedFile(const CheckedFile &) = delete;
     CheckedFile &operator=(const CheckedFile &) = delete;
 

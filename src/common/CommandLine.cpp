@@ -33,8 +33,8 @@ bool Arguments::parse(const QStringList &args, const QList<Option> &options)
         }
         const int eq = a.indexOf(QLatin1Char('='));
         const QString name = a.mid(2, eq < 0 ? -1 : eq - 2);
-        const auto option = std::find_if(options.begin(), options.end(),
-                                         [&name](const Option &o) { return o.name == name; });
+        const auto option =
+            std::find_if(options.begin(), options.end(), [&name](const Option &o) { return o.name == name; });
         if (option == options.end()) {
             m_error = QStringLiteral("unknown option: --") + name;
             return false;
@@ -87,7 +87,9 @@ struct InterruptWatch::Private {
 };
 
 InterruptWatch::InterruptWatch(std::function<void()> onFirst, QObject *parent)
-    : QObject(parent), m_onFirst(std::move(onFirst)), d(new Private)
+    : QObject(parent),
+      m_onFirst(std::move(onFirst)),
+      d(new Private)
 {
     g_interrupts = 0;
 #ifdef Q_OS_UNIX

@@ -23,7 +23,7 @@ enum Exit : int {
 };
 
 struct Option {
-    QString name;      // without the dashes: "engines"
+    QString name; // without the dashes: "engines"
     bool takesValue = false;
 };
 
@@ -74,7 +74,10 @@ private:
 class RowPrinter
 {
 public:
-    explicit RowPrinter(FILE *stream = stdout) : m_stream(stream) {}
+    explicit RowPrinter(FILE *stream = stdout)
+        : m_stream(stream)
+    {
+    }
     void print(const QStringList &fields);
     bool failed() const { return m_failed; }
     // Why the failed write failed ("No space left on device").

@@ -11,8 +11,7 @@ namespace Digits {
 
 inline bool onlyAscii(const QString &text)
 {
-    return !text.isEmpty()
-           && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 } // namespace Digits

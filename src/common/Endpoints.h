@@ -15,9 +15,9 @@ class Endpoints
 {
 public:
     enum class Service { Google, Yahoo, Bing, Baidu, BaiduIndex, KeywordTool, Maker, Figures, Update };
-    static constexpr std::array<Service, 9> kServices = {
-        Service::Google, Service::Yahoo,   Service::Bing,    Service::Baidu,  Service::BaiduIndex,
-        Service::KeywordTool, Service::Maker, Service::Figures, Service::Update};
+    static constexpr std::array<Service, 9> kServices = {Service::Google, Service::Yahoo,      Service::Bing,
+                                                         Service::Baidu,  Service::BaiduIndex, Service::KeywordTool,
+                                                         Service::Maker,  Service::Figures,    Service::Update};
 
     Endpoints();
 

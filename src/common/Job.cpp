@@ -2,7 +2,10 @@
 
 #include "common/Wait.h"
 
-Job::Job(JobStatus &status, Resume resume, QObject *parent) : QObject(parent), m_status(status), m_resume(resume)
+Job::Job(JobStatus &status, Resume resume, QObject *parent)
+    : QObject(parent),
+      m_status(status),
+      m_resume(resume)
 {
 }
 

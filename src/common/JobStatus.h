@@ -12,7 +12,10 @@ public:
     enum State { Idle, Running, Stopping, Paused };
     Q_ENUM(State)
 
-    explicit JobStatus(QObject *parent = nullptr) : QObject(parent) {}
+    explicit JobStatus(QObject *parent = nullptr)
+        : QObject(parent)
+    {
+    }
 
     State state() const { return m_state; }
     // "进行中..." or "正在停止...": closing, sorting, menus and exports wait.

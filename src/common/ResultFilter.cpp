@@ -53,15 +53,12 @@ void apply(ResultList &shown, const ResultList &reserve, const FilterConditions 
     const struct {
         int column;
         const FilterConditions::Count &condition;
-    } counts[] = {{columns.google, conditions.google},
-                  {columns.yahoo, conditions.yahoo},
-                  {columns.bing, conditions.bing}};
+    } counts[] = {
+        {columns.google, conditions.google}, {columns.yahoo, conditions.yahoo}, {columns.bing, conditions.bing}};
     for (const auto &c : counts) {
         if (!isActive(c.condition))
             continue;
-        shown.removeIf([&](const ResultList::Row &r) {
-            return !countPasses(r.sub.value(c.column - 1), c.condition);
-        });
+        shown.removeIf([&](const ResultList::Row &r) { return !countPasses(r.sub.value(c.column - 1), c.condition); });
     }
 }
 

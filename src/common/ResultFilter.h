@@ -10,11 +10,11 @@ class ResultList;
 struct FilterConditions {
     enum class Text { Contains, NotContains };
     struct Count {
-        QString op;          // ">", "<", "=", or empty when nothing is selected
-        QString threshold;   // applies only when it holds a whole number
+        QString op;        // ">", "<", "=", or empty when nothing is selected
+        QString threshold; // applies only when it holds a whole number
     };
     Text textMode = Text::Contains;
-    QString text;            // applies only when not empty; taken as typed
+    QString text; // applies only when not empty; taken as typed
     Count google, yahoo, bing;
 };
 

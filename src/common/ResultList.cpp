@@ -6,7 +6,8 @@
 #include <algorithm>
 
 ResultList::ResultList(const QStringList &headers, QObject *parent)
-    : QAbstractTableModel(parent), m_headers(headers)
+    : QAbstractTableModel(parent),
+      m_headers(headers)
 {
 }
 

@@ -15,7 +15,7 @@ class ResultList : public QAbstractTableModel
 public:
     struct Row {
         QString text;
-        QStringList sub;      // sub-columns 1..n, stored at index 0..n-1
+        QStringList sub; // sub-columns 1..n, stored at index 0..n-1
         bool checked = false;
         bool bold = false;
         QString tag;
@@ -110,7 +110,7 @@ private:
     QVector<Row> m_rows;
     QList<int> m_countColumns;
     bool m_countsOnImageRows = false;
-    QHash<QString, int> m_textCounts;   // row text, trimmed -> how many rows carry it
+    QHash<QString, int> m_textCounts; // row text, trimmed -> how many rows carry it
     mutable QHash<QString, int> m_firstRow;
     mutable bool m_firstRowValid = false;
     Qt::SortOrder m_order = Qt::AscendingOrder;

@@ -4,14 +4,17 @@
 
 SettingsStore::SettingsStore() = default;
 
-SettingsStore::SettingsStore(const QString &iniFile) : m_iniFile(iniFile) {}
+SettingsStore::SettingsStore(const QString &iniFile)
+    : m_iniFile(iniFile)
+{
+}
 
 std::unique_ptr<QSettings> SettingsStore::open() const
 {
     std::unique_ptr<QSettings> s;
     if (m_iniFile.isEmpty())
-        s = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                        QStringLiteral("Veltrana"), QStringLiteral("V1.0.0"));
+        s = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Veltrana"),
+                                        QStringLiteral("V1.0.0"));
     else
         s = std::make_unique<QSettings>(m_iniFile, QSettings::IniFormat);
     s->beginGroup(QStringLiteral("Config"));

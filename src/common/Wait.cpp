@@ -46,7 +46,8 @@ void releaseHeld()
 
 } // namespace
 
-Wait::Wait(QObject *parent) : QObject(parent)
+Wait::Wait(QObject *parent)
+    : QObject(parent)
 {
 }
 

@@ -7,15 +7,17 @@ int openDatabaseOr(AppContext &context, const QString &command)
 {
     if (context.keywords().isOpen() || context.openDatabase())
         return Cli::Done;
-    Cli::fail(command, QStringLiteral("cannot open the keyword database %1: %2")
-                           .arg(context.dataFile(QStringLiteral("db.sqlite")), context.keywords().lastError()));
+    Cli::fail(command,
+              QStringLiteral("cannot open the keyword database %1: %2")
+                  .arg(context.dataFile(QStringLiteral("db.sqlite")), context.keywords().lastError()));
     return Cli::Failed;
 }
 
 int databaseWriteFailed(AppContext &context, const QString &command, const QString &message)
 {
     const KeywordStore &store = context.keywords();
-    Cli::fail(command, QStringLiteral("cannot write the keyword database %1: %2").arg(store.fileName(), store.lastError()),
+    Cli::fail(command,
+              QStringLiteral("cannot write the keyword database %1: %2").arg(store.fileName(), store.lastError()),
               message);
     return Cli::Failed;
 }

@@ -14,8 +14,8 @@ class AppContext;
 // name first, and returns the exit status (Cli::Exit).
 struct CommandEntry {
     QString name;
-    QString summary;          // what it does, in one line for --help
-    QStringList usageLines;   // "mine SEED [--engines ...]"
+    QString summary;        // what it does, in one line for --help
+    QStringList usageLines; // "mine SEED [--engines ...]"
     std::function<int(AppContext &context, const QStringList &args)> run;
     // Whether the command may run on a data folder that does not exist yet
     // (it then creates the folder itself, and only when it writes there).
@@ -29,7 +29,7 @@ struct CommandEntry {
         QString text;
         for (int i = 0; i < usageLines.size(); ++i)
             text += (i == 0 ? QStringLiteral("usage: veltrana ") : QStringLiteral("       veltrana "))
-                    + usageLines.at(i) + QLatin1Char('\n');
+                + usageLines.at(i) + QLatin1Char('\n');
         return text;
     }
 

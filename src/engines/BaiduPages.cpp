@@ -42,8 +42,7 @@ QString dailyIndexPath(const QString &keyword)
 QString provincePath(const QString &monthRange, const QString &keyword)
 {
     return QStringLiteral("/main/get_province_data.php?type=1&time=") + utf8Query(monthRange)
-           + QStringLiteral("&area=0&word=") + M_base::UrlEncode(keyword.trimmed().toLower())
-           + QStringLiteral("&index=1");
+        + QStringLiteral("&area=0&word=") + M_base::UrlEncode(keyword.trimmed().toLower()) + QStringLiteral("&index=1");
 }
 
 QString wordPagePath(const QString &keyword)
@@ -64,7 +63,7 @@ QString figuresAskPath(const QString &keyword)
 QString figuresReportPath(const QString &pair, const QString &keyword, const QString &parent)
 {
     return QStringLiteral("/kw.asp?nums=") + utf8Query(pair) + QStringLiteral("&kw=") + utf8Query(keyword)
-           + QStringLiteral("&parents=") + utf8Query(parent);
+        + QStringLiteral("&parents=") + utf8Query(parent);
 }
 
 bool isCount(const QString &text)
@@ -88,7 +87,7 @@ Reading GetIndex(const QString &page)
         // Only the service's own data page may say "no data"; an error page
         // or an empty answer says nothing at all.
         return page.contains(QLatin1String("id=\"data\""), Qt::CaseInsensitive) ? Reading{Reading::Kind::NoData, {}}
-                                                                                  : unreadable();
+                                                                                : unreadable();
     }
     qint64 sum = 0;
     QString latest;

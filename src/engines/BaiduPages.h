@@ -30,9 +30,9 @@ bool isPair(const QString &text);
 // What one page of figures came to.
 struct Reading {
     enum class Kind {
-        Figures,     // `value` holds the pair or the count
-        NoData,      // a real page of the service that holds no figures
-        Unreadable,  // not such a page, or a value that is not a count
+        Figures,    // `value` holds the pair or the count
+        NoData,     // a real page of the service that holds no figures
+        Unreadable, // not such a page, or a value that is not a count
     };
     Kind kind = Kind::Unreadable;
     QString value;

@@ -34,9 +34,12 @@ bool shows(Engine e, const QString &page, const PageMarkers &m)
 {
     const auto has = [&page](QLatin1String marker) { return page.contains(marker, Qt::CaseInsensitive); };
     switch (e) {
-    case Engine::Google: return has(m.google);
-    case Engine::Yahoo: return has(m.yahoo);
-    case Engine::Bing: break;
+    case Engine::Google:
+        return has(m.google);
+    case Engine::Yahoo:
+        return has(m.yahoo);
+    case Engine::Bing:
+        break;
     }
     return has(m.bing[0]) || has(m.bing[1]);
 }
@@ -53,8 +56,10 @@ bool saysNoResults(Engine e, const QString &page)
 // The markup every result item starts with.
 bool hasResultMarker(Engine e, const QString &page)
 {
-    static const PageMarkers items{QLatin1String("<h3 class=r>"), QLatin1String("<div><h3><a"),
-                                   {QLatin1String("<div class=\"sb_tsuf\">"), QLatin1String("<div class=\"sb_tlst\">")}};
+    static const PageMarkers items{
+        QLatin1String("<h3 class=r>"),
+        QLatin1String("<div><h3><a"),
+        {QLatin1String("<div class=\"sb_tsuf\">"), QLatin1String("<div class=\"sb_tlst\">")}};
     return shows(e, page, items);
 }
 
@@ -83,8 +88,12 @@ Reading baiduCount(const QString &page)
         out.state = Reading::State::Read;
         out.values = {r.value};
         break;
-    case BaiduPages::Reading::Kind::NoData: out.state = Reading::State::NoResults; break;
-    case BaiduPages::Reading::Kind::Unreadable: out.missing = QStringLiteral("count"); break;
+    case BaiduPages::Reading::Kind::NoData:
+        out.state = Reading::State::NoResults;
+        break;
+    case BaiduPages::Reading::Kind::Unreadable:
+        out.missing = QStringLiteral("count");
+        break;
     }
     return out;
 }
@@ -138,8 +147,8 @@ Reading BuiltinRuleSet::read(const QString &engine, Purpose purpose, const QStri
     return classify(*e, page, found, known, wanted);
 }
 
-int BuiltinRuleSet::rankOnPage(const QString &engine, const QString &page, int pageIndex, const QString &site,
-                               int rank, QString *link, Reading *reading) const
+int BuiltinRuleSet::rankOnPage(const QString &engine, const QString &page, int pageIndex, const QString &site, int rank,
+                               QString *link, Reading *reading) const
 {
     const std::optional<Engine> e = engineOf(engine);
     if (!e)

@@ -14,7 +14,10 @@ public:
     // Measures and waits with the steady clock.
     EnginePacing() = default;
     // Measures and waits with `clock`, which must outlive the pacing.
-    explicit EnginePacing(Clock &clock) : m_clock(&clock) {}
+    explicit EnginePacing(Clock &clock)
+        : m_clock(&clock)
+    {
+    }
     EnginePacing(const EnginePacing &) = delete;
     EnginePacing &operator=(const EnginePacing &) = delete;
 

@@ -21,9 +21,12 @@ QString requestPath(Engine e, const QString &keyword)
 {
     const QString kw = queryText(keyword);
     switch (e) {
-    case Engine::Google: return QStringLiteral("/search?hl=en&q=") + kw;
-    case Engine::Yahoo: return QStringLiteral("/search?p=") + kw;
-    case Engine::Bing: return QStringLiteral("/search?q=") + kw + QStringLiteral("&setmkt=en-US");
+    case Engine::Google:
+        return QStringLiteral("/search?hl=en&q=") + kw;
+    case Engine::Yahoo:
+        return QStringLiteral("/search?p=") + kw;
+    case Engine::Bing:
+        return QStringLiteral("/search?q=") + kw + QStringLiteral("&setmkt=en-US");
     }
     return {};
 }
@@ -66,12 +69,13 @@ CountResult read(Engine e, const QString &page, const PageRuleSet &rules)
     return out;
 }
 
-CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
-                       EnginePacing &pacing, const PageRuleSet *rules)
+CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing,
+                       const PageRuleSet *rules)
 {
     pacing.pace(e);
     html.charset = QStringLiteral("utf-8");
-    QString path = rules ? rules->requestPath(engineKey(e), PageRules::Purpose::Count, queryText(keyword), 0) : QString();
+    QString path =
+        rules ? rules->requestPath(engineKey(e), PageRules::Purpose::Count, queryText(keyword), 0) : QString();
     if (path.isEmpty())
         path = requestPath(e, keyword);
     html.url = endpoints.url(Endpoints::serviceOf(e), path);
@@ -86,8 +90,7 @@ CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const End
     return out;
 }
 
-QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
-              EnginePacing &pacing)
+QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing)
 {
     return fetchCount(e, keyword, html, endpoints, pacing).count;
 }

@@ -24,8 +24,7 @@ QString notFound(Engine e);
 
 // One count lookup. A failed request gives the not-found value too, but says
 // so: "no count on the page" and "no page" are different answers.
-struct CountResult
-{
+struct CountResult {
     QString count;
     FetchOutcome::Failure failure = FetchOutcome::Failure::None;
     // How the page read under the rule set (when it loaded). A page the
@@ -46,11 +45,10 @@ CountResult read(Engine e, const QString &page, const PageRuleSet &rules);
 // caller has set); sets char "utf-8" and the address.
 // With `rules`, the page is read (and may be addressed) by that set;
 // without, by the built-in rules.
-CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
-                       EnginePacing &pacing, const PageRuleSet *rules = nullptr);
+CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing,
+                       const PageRuleSet *rules = nullptr);
 // The count alone, as fetchCount gives it.
-QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints,
-              EnginePacing &pacing);
+QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing);
 
 // The keyword as it goes into a query: reserved characters ("&", "#", "+",
 // "%", spaces) percent-encoded as UTF-8 so they reach the engine as typed.

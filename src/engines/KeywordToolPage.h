@@ -10,7 +10,7 @@ namespace KeywordToolPage {
 
 inline constexpr int kMaxRows = 200;
 
-QString path();   // "/select/KeywordToolExternal"
+QString path(); // "/select/KeywordToolExternal"
 QString captchaId();
 QString keywordId();
 QString captchaAnswerId();
@@ -19,10 +19,10 @@ QString resultsId();
 
 struct Row {
     QString keyword;
-    QString position;      // estimated ad position
-    QString cost;          // estimated cost per click
-    QString competition;   // computed from the indicator bars
-    QString volume;        // global monthly searches
+    QString position;    // estimated ad position
+    QString cost;        // estimated cost per click
+    QString competition; // computed from the indicator bars
+    QString volume;      // global monthly searches
 };
 
 // The results area's markup as the rules read it: lower case, and attribute

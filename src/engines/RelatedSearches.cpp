@@ -35,8 +35,8 @@ QStringList candidates(Engine e, const QString &page)
         break;
     }
     case Engine::Bing: {
-        const QString region = M_base::GetBetween(page, QStringLiteral("<h2>related searches</h2><ul>"),
-                                                  QStringLiteral("</ul>"));
+        const QString region =
+            M_base::GetBetween(page, QStringLiteral("<h2>related searches</h2><ul>"), QStringLiteral("</ul>"));
         const QStringList pieces = region.split(QStringLiteral("')\""));
         for (int i = 1; i < pieces.size(); ++i)
             out << stripTags(M_base::GetBetween(pieces.at(i), QStringLiteral(">"), QStringLiteral("</a>")),

@@ -16,8 +16,9 @@ std::unique_ptr<PageRuleSet> load(const QString &nameOrFile, const QString &prog
         return std::make_unique<BuiltinRuleSet>();
     // A bare name is a shipped set; anything with a folder or ".ini" a file.
     const bool isFile = given.contains(QLatin1Char('/')) || given.contains(QLatin1Char('\\'))
-                        || given.endsWith(QLatin1String(".ini"), Qt::CaseInsensitive);
-    const QString file = isFile ? given : QDir(programDir).filePath(QStringLiteral("rules/") + given + QStringLiteral(".ini"));
+        || given.endsWith(QLatin1String(".ini"), Qt::CaseInsensitive);
+    const QString file =
+        isFile ? given : QDir(programDir).filePath(QStringLiteral("rules/") + given + QStringLiteral(".ini"));
     if (!isFile && !QFileInfo::exists(file)) {
         *why = QStringLiteral("no rule set named %1 (no %2)").arg(given, QDir::toNativeSeparators(file));
         return nullptr;

@@ -15,7 +15,7 @@
 namespace RuleSetChoice {
 
 struct Choice {
-    std::unique_ptr<PageRuleSet> rules;   // never null
+    std::unique_ptr<PageRuleSet> rules; // never null
     // Empty, or why the asked-for set was refused: "rules/x.ini:4: unknown
     // step \"trim\"; reading pages with the built-in set 2010".
     QString refused;

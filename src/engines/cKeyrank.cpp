@@ -17,17 +17,20 @@ void appendByte(QString &out, unsigned value)
 
 // What each engine's result pages look like to the scanner.
 struct PieceRules {
-    QString marker;     // splits the page into result pieces
-    int firstPiece;     // piece 0 is the text before the first marker
-    int positionShift;  // position of piece k on page i: i * 10 + k + shift
+    QString marker;    // splits the page into result pieces
+    int firstPiece;    // piece 0 is the text before the first marker
+    int positionShift; // position of piece k on page i: i * 10 + k + shift
 };
 
 PieceRules rulesFor(Engine e)
 {
     switch (e) {
-    case Engine::Google: return {QStringLiteral("<h3 class=r>"), 1, 0};
-    case Engine::Yahoo: return {QStringLiteral("<div><h3><a"), 0, 1};
-    case Engine::Bing: break;
+    case Engine::Google:
+        return {QStringLiteral("<h3 class=r>"), 1, 0};
+    case Engine::Yahoo:
+        return {QStringLiteral("<div><h3><a"), 0, 1};
+    case Engine::Bing:
+        break;
     }
     return {QStringLiteral("<div class=\"sb_tsuf\">"), 1, 0};
 }
@@ -35,9 +38,12 @@ PieceRules rulesFor(Engine e)
 bool pieceMatches(Engine e, const QString &piece, const QString &site)
 {
     switch (e) {
-    case Engine::Google: return piece.contains(site);
-    case Engine::Yahoo: return piece.contains(QStringLiteral("http%3a//") + site);
-    case Engine::Bing: break;
+    case Engine::Google:
+        return piece.contains(site);
+    case Engine::Yahoo:
+        return piece.contains(QStringLiteral("http%3a//") + site);
+    case Engine::Bing:
+        break;
     }
     return M_base::GetBetween(piece, QStringLiteral("<a"), QStringLiteral("</a>")).contains(site);
 }
@@ -45,10 +51,12 @@ bool pieceMatches(Engine e, const QString &piece, const QString &site)
 QString pieceLink(Engine e, const QString &piece)
 {
     switch (e) {
-    case Engine::Google: return CXHtml::GetMemo(piece, QStringLiteral("href=\""), QStringLiteral("\""));
+    case Engine::Google:
+        return CXHtml::GetMemo(piece, QStringLiteral("href=\""), QStringLiteral("\""));
     case Engine::Yahoo:
         return QStringLiteral("http://") + CXHtml::GetMemo(piece, QStringLiteral("http%3a//"), QStringLiteral("\">"));
-    case Engine::Bing: break;
+    case Engine::Bing:
+        break;
     }
     // Only the lower-case escape: that is how the engine writes its links.
     return CXHtml::GetMemo(piece, QStringLiteral("a=http%3a%2f%2f"), QStringLiteral("\""))
@@ -57,18 +65,33 @@ QString pieceLink(Engine e, const QString &piece)
 
 } // namespace
 
-cKeyrank::cKeyrank(const Endpoints &endpoints) : m_endpoints(endpoints) {}
+cKeyrank::cKeyrank(const Endpoints &endpoints)
+    : m_endpoints(endpoints)
+{
+}
 
-int cKeyrank::GetGoogleRank(int s, int rank) { return scan(Engine::Google, s, rank); }
-int cKeyrank::GetYahooRank(int s, int rank) { return scan(Engine::Yahoo, s, rank); }
-int cKeyrank::GetBingRank(int s, int rank) { return scan(Engine::Bing, s, rank); }
+int cKeyrank::GetGoogleRank(int s, int rank)
+{
+    return scan(Engine::Google, s, rank);
+}
+int cKeyrank::GetYahooRank(int s, int rank)
+{
+    return scan(Engine::Yahoo, s, rank);
+}
+int cKeyrank::GetBingRank(int s, int rank)
+{
+    return scan(Engine::Bing, s, rank);
+}
 
 int cKeyrank::GetRank(Engine e, int s, int rank)
 {
     switch (e) {
-    case Engine::Google: return GetGoogleRank(s, rank);
-    case Engine::Yahoo: return GetYahooRank(s, rank);
-    case Engine::Bing: break;
+    case Engine::Google:
+        return GetGoogleRank(s, rank);
+    case Engine::Yahoo:
+        return GetYahooRank(s, rank);
+    case Engine::Bing:
+        break;
     }
     return GetBingRank(s, rank);
 }
@@ -83,11 +106,11 @@ QString cKeyrank::pageAddress(Engine e, int page) const
     switch (e) {
     case Engine::Google:
         pathAndQuery = QStringLiteral("/search?q=") + kw + QStringLiteral("&hl=en&newwindow=1&start=")
-                       + QString::number(page * 10) + QStringLiteral("&sa=N");
+            + QString::number(page * 10) + QStringLiteral("&sa=N");
         break;
     case Engine::Yahoo:
-        pathAndQuery = QStringLiteral("/search?p=") + kw + QStringLiteral("&fr=sfp&xargs=0&b=")
-                       + QString::number(page * 10 + 1);
+        pathAndQuery =
+            QStringLiteral("/search?p=") + kw + QStringLiteral("&fr=sfp&xargs=0&b=") + QString::number(page * 10 + 1);
         break;
     case Engine::Bing:
         pathAndQuery = QStringLiteral("/search?q=") + kw + QStringLiteral("&first=") + QString::number(page * 10 + 1);
@@ -121,8 +144,9 @@ int cKeyrank::scanPageRaw(Engine e, const QString &page, int pageIndex, const QS
         const int position = pageIndex * 10 + k + rules.positionShift;
         if (position > rank) {
             if (link) {
-                const QString raw = bingOrganic ? CXHtml::GetMemo(pieces.at(k), QStringLiteral("href=\""), QStringLiteral("\""))
-                                                : pieceLink(e, pieces.at(k));
+                const QString raw = bingOrganic
+                    ? CXHtml::GetMemo(pieces.at(k), QStringLiteral("href=\""), QStringLiteral("\""))
+                    : pieceLink(e, pieces.at(k));
                 *link = raw;
             }
             return position;
@@ -195,9 +219,12 @@ cKeyrank::Output cKeyrank::output(Engine e) const
     const FetchOutcome &why = m_lastFailure[engineIndex(e)];
     const QString &unreadable = m_lastUnreadable[engineIndex(e)];
     switch (e) {
-    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why, unreadable};
-    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why, unreadable};
-    case Engine::Bing: break;
+    case Engine::Google:
+        return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why, unreadable};
+    case Engine::Yahoo:
+        return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why, unreadable};
+    case Engine::Bing:
+        break;
     }
     return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed, why, unreadable};
 }

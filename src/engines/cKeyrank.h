@@ -23,11 +23,11 @@ public:
     explicit cKeyrank(const Endpoints &endpoints);
 
     // Inputs, set before each scanner call.
-    QString url;        // the site, matched case-sensitively as a plain substring
+    QString url; // the site, matched case-sensitively as a plain substring
     QString Keyword;
-    int maxnum = 0;     // result pages to scan, ten results each
-    int TryTime = 15;   // time limit of one page, seconds
-    FetchAbort *abortOn = nullptr;   // a stop ends the page in flight (not owned)
+    int maxnum = 0;                // result pages to scan, ten results each
+    int TryTime = 15;              // time limit of one page, seconds
+    FetchAbort *abortOn = nullptr; // a stop ends the page in flight (not owned)
     // The rule set that reads the pages and may give their addresses (not
     // owned); nullptr: the scanners' own split-and-cut rules.
     const PageRuleSet *rules = nullptr;
@@ -55,8 +55,8 @@ public:
         QString foundUrl;
         QString pageIndex;
         bool failed = false;
-        FetchOutcome fetch;   // the failed page's outcome (why), when failed
-        QString unreadable;   // "unrecognised page" or "blocked" when the page loaded but could not be read
+        FetchOutcome fetch; // the failed page's outcome (why), when failed
+        QString unreadable; // "unrecognised page" or "blocked" when the page loaded but could not be read
         QString reason() const { return unreadable.isEmpty() ? fetch.reason() : unreadable; }
     };
     Output output(Engine e) const;
@@ -69,8 +69,7 @@ public:
 
     // One page: the first piece whose position exceeds `rank` and holds the
     // site; its position (0 when none) and its link, normalised.
-    static int scanPage(Engine e, const QString &page, int pageIndex, const QString &site, int rank,
-                        QString *link);
+    static int scanPage(Engine e, const QString &page, int pageIndex, const QString &site, int rank, QString *link);
     // The same with the link as the page gives it.
     static int scanPageRaw(Engine e, const QString &page, int pageIndex, const QString &site, int rank, QString *link);
     // "HTTP://Site/" -> "site"; a link without scheme or final slash keeps its case.

@@ -15,16 +15,19 @@ namespace {
 int countColumn(Engine e)
 {
     switch (e) {
-    case Engine::Google: return KeywordDatabase::Google;
-    case Engine::Yahoo: return KeywordDatabase::Yahoo;
-    case Engine::Bing: return KeywordDatabase::Bing;
+    case Engine::Google:
+        return KeywordDatabase::Google;
+    case Engine::Yahoo:
+        return KeywordDatabase::Yahoo;
+    case Engine::Bing:
+        return KeywordDatabase::Bing;
     }
     return KeywordDatabase::Google;
 }
 } // namespace
 
-DatabaseRefresh::DatabaseRefresh(ListPair &lists, KeywordStore &store, const Endpoints &endpoints,
-                                 EnginePacing &pacing, const Clock &clock, JobStatus &status, QObject *parent)
+DatabaseRefresh::DatabaseRefresh(ListPair &lists, KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing,
+                                 const Clock &clock, JobStatus &status, QObject *parent)
     : QObject(parent),
       m_lists(lists),
       m_list(lists.shown()),
@@ -118,7 +121,8 @@ DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
             Q_EMIT engineStarted(r, e);
             if (e == Engine::Bing)
                 html.TryTime = m_limitFromBing;
-            const IndexCounts::CountResult result = IndexCounts::fetchCount(e, keyword, html, m_endpoints, m_pacing, m_rules);
+            const IndexCounts::CountResult result =
+                IndexCounts::fetchCount(e, keyword, html, m_endpoints, m_pacing, m_rules);
             if (m_failures.record(e, result.failed())) {
                 m_status.setCurrent(EngineFailures::gaveUpText(e));
                 Q_EMIT engineGaveUp(e);

@@ -90,7 +90,7 @@ CommandEntry dbCommand()
     entry.name = QStringLiteral("db");
     entry.summary = QStringLiteral("the keyword database: list it, or ask the engines again");
     entry.usageLines = {QStringLiteral("db list                                   the keyword table, newest first"),
-                       QStringLiteral("db refresh [--engines google,yahoo,bing]  ask the engines again")};
+                        QStringLiteral("db refresh [--engines google,yahoo,bing]  ask the engines again")};
     entry.run = runDbCommand;
     return entry;
 }

@@ -6,7 +6,6 @@
 #include "common/ResultList.h"
 #include "store/KeywordStore.h"
 
-
 KeywordDatabase::KeywordDatabase(KeywordStore &store, QObject *parent)
     : QObject(parent),
       m_store(store),
@@ -20,10 +19,12 @@ KeywordDatabase::KeywordDatabase(KeywordStore &store, QObject *parent)
 
 QStringList KeywordDatabase::listHeaders()
 {
-    return {QStringLiteral("关键词"), QStringLiteral("父关键词"),
+    return {QStringLiteral("关键词"),
+            QStringLiteral("父关键词"),
             engineLabel(Engine::Google) + QStringLiteral("收录"),
             engineLabel(Engine::Yahoo) + QStringLiteral("收录"),
-            engineLabel(Engine::Bing) + QStringLiteral("收录"), QStringLiteral("更新日期")};
+            engineLabel(Engine::Bing) + QStringLiteral("收录"),
+            QStringLiteral("更新日期")};
 }
 
 QStringList KeywordDatabase::reserveHeaders()
@@ -109,12 +110,13 @@ void KeywordDatabase::deleteTickedWithMessages(Prompter &prompter)
     const int count = deleteTicked();
     if (count < 0) {
         // Nothing was deleted: the table and both lists stay as they were.
-        prompter.message(QStringLiteral("提示"),
-                         QStringLiteral("无法删除：关键词数据库 %1 写入失败：%2").arg(m_store.fileName(), m_store.lastError()),
-                         Prompter::Icon::Warning);
+        prompter.message(
+            QStringLiteral("提示"),
+            QStringLiteral("无法删除：关键词数据库 %1 写入失败：%2").arg(m_store.fileName(), m_store.lastError()),
+            Prompter::Icon::Warning);
         return;
     }
-    prompter.message(QStringLiteral("Veltrana"), QStringLiteral("成功删除") + QString::number(count)
-                         + QStringLiteral("个关键词！"),
+    prompter.message(QStringLiteral("Veltrana"),
+                     QStringLiteral("成功删除") + QString::number(count) + QStringLiteral("个关键词！"),
                      Prompter::Icon::None);
 }

@@ -8,7 +8,7 @@ namespace {
 
 // libxml2 reports through a global callback; the parser is told not to,
 // and XPath compile errors are caught here rather than printed.
-void quiet(void *, const char *, ...) {}
+void quiet(void *, const char *, ...) { }
 
 QString fromXml(const xmlChar *text)
 {
@@ -57,8 +57,8 @@ HtmlDocument::HtmlDocument(const QString &page)
     xmlSetGenericErrorFunc(nullptr, quiet);
     const QByteArray bytes = page.toUtf8();
     htmlDocPtr doc = htmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, "UTF-8",
-                                    HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
-                                        | HTML_PARSE_NONET | HTML_PARSE_COMPACT);
+                                    HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET
+                                        | HTML_PARSE_COMPACT);
     if (doc)
         m_doc = new Doc{doc};
 }
@@ -108,13 +108,18 @@ QStringList HtmlDocument::select(const QString &xpath, QString *error) const
                     out << nodeText(result->nodesetval->nodeTab[i]);
             }
             break;
-        case XPATH_STRING: out << fromXml(result->stringval); break;
-        case XPATH_NUMBER: out << QString::number(result->floatval, 'g', 15); break;
+        case XPATH_STRING:
+            out << fromXml(result->stringval);
+            break;
+        case XPATH_NUMBER:
+            out << QString::number(result->floatval, 'g', 15);
+            break;
         case XPATH_BOOLEAN:
             if (result->boolval)
                 out << QStringLiteral("true");
             break;
-        default: break;
+        default:
+            break;
         }
         xmlXPathFreeObject(result);
     }

@@ -10,25 +10,24 @@
 namespace PageRules {
 
 enum class Purpose {
-    Count,    // the stated result count: one value, digits only
-    Related,  // the related searches, in page order
-    Results,  // the organic result links, in page order
+    Count,   // the stated result count: one value, digits only
+    Related, // the related searches, in page order
+    Results, // the organic result links, in page order
 };
 
-QString purposeName(Purpose p);   // "count", "related", "results"
+QString purposeName(Purpose p); // "count", "related", "results"
 
 // What one page came to under a rule set.
-struct Reading
-{
+struct Reading {
     enum class State {
-        Read,          // `values` holds what the page says (a page may list no related searches)
-        NoResults,     // a real "no results" page: the count is the engine's 0 / "-"
-        Unrecognised,  // loaded, but neither results nor a "no results" marker
-        Blocked,       // a captcha, consent or JavaScript wall
+        Read,         // `values` holds what the page says (a page may list no related searches)
+        NoResults,    // a real "no results" page: the count is the engine's 0 / "-"
+        Unrecognised, // loaded, but neither results nor a "no results" marker
+        Blocked,      // a captcha, consent or JavaScript wall
     };
     State state = State::Unrecognised;
     QStringList values;
-    QString missing;   // the rule that found nothing, when unrecognised
+    QString missing; // the rule that found nothing, when unrecognised
 
     bool failed() const { return state == State::Unrecognised || state == State::Blocked; }
     // "unrecognised page" / "blocked" for the command line; empty when read.

@@ -20,8 +20,7 @@
 //   striptags       every "<...>" removed
 //   host            the host of an address ("https://a.b/c" -> "a.b")
 //   lower           lower case
-struct RuleStep
-{
+struct RuleStep {
     enum class Kind { Regex, Digits, UrlDecode, Query, Base64Url, StripTags, Host, Lower };
     Kind kind = Kind::Digits;
     QString argument;

@@ -65,7 +65,8 @@ std::unique_ptr<XPathRuleSet> XPathRuleSet::parse(const QString &text, const QSt
                 return fail(lineNo, QStringLiteral("a section name needs a closing \"]\""));
             section = line.mid(1, line.size() - 2).trimmed().toLower();
             if (section != QLatin1String("set") && !kEngines.contains(section))
-                return fail(lineNo, QStringLiteral("unknown section [%1] (set, google, yahoo, bing or baidu)").arg(section));
+                return fail(lineNo,
+                            QStringLiteral("unknown section [%1] (set, google, yahoo, bing or baidu)").arg(section));
             if (section != QLatin1String("set"))
                 set->m_engines[section];
             continue;
@@ -89,7 +90,9 @@ std::unique_ptr<XPathRuleSet> XPathRuleSet::parse(const QString &text, const QSt
         if (kRules.contains(key)) {
             QString why;
             if (value.isEmpty() || !HtmlDocument::compiles(value, &why))
-                return fail(lineNo, QStringLiteral("bad XPath for %1: %2").arg(key, value.isEmpty() ? QStringLiteral("empty") : why));
+                return fail(
+                    lineNo,
+                    QStringLiteral("bad XPath for %1: %2").arg(key, value.isEmpty() ? QStringLiteral("empty") : why));
             Rule &rule = rules.rules[key];
             if (!rule.xpath.isEmpty())
                 return fail(lineNo, QStringLiteral("%1 is given twice").arg(key));
@@ -170,10 +173,9 @@ Reading XPathRuleSet::read(const QString &engineKey, Purpose purpose, const QStr
     }
     const QStringList found = values(doc, rule(wanted));
     // A page that lists results, or states its count, is one the set knows.
-    const bool hasResults = purpose == Purpose::Results
-                                ? !found.isEmpty()
-                                : !values(doc, rule(QStringLiteral("results"))).isEmpty()
-                                      || (purpose == Purpose::Related && !values(doc, rule(QStringLiteral("count"))).isEmpty());
+    const bool hasResults = purpose == Purpose::Results ? !found.isEmpty()
+                                                        : !values(doc, rule(QStringLiteral("results"))).isEmpty()
+            || (purpose == Purpose::Related && !values(doc, rule(QStringLiteral("count"))).isEmpty());
     const bool noResults = present(QStringLiteral("noresults"));
     switch (purpose) {
     case Purpose::Count:
@@ -191,7 +193,9 @@ Reading XPathRuleSet::read(const QString &engineKey, Purpose purpose, const QStr
                 out.values << v;
         }
         break;
-    case Purpose::Results: out.values = found; break;
+    case Purpose::Results:
+        out.values = found;
+        break;
     }
     if (!out.values.isEmpty() || (purpose != Purpose::Results && hasResults)) {
         // A page with results may state no count or list no related searches.

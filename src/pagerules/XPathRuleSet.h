@@ -12,8 +12,7 @@ class HtmlDocument;
 
 // Why a rule-set file was refused: the file, the line (0: the whole file)
 // and the reason.
-struct RuleSetError
-{
+struct RuleSetError {
     QString file;
     int line = 0;
     QString reason;
@@ -46,11 +45,11 @@ public:
         int line = 0;
     };
     struct EngineRules {
-        QHash<QString, Rule> rules;    // by rule name
+        QHash<QString, Rule> rules; // by rule name
         QString countsPath;
         QString rankPath;
         int rankStart = 0;
-        QString sample;                // absolute, or empty
+        QString sample; // absolute, or empty
     };
 
     // Reads a rule-set file; nothing (and `error`) when it does not parse.

@@ -5,7 +5,9 @@
 #include "rank/RankFormats.h"
 
 Favourites::Favourites(AppContext &context, QObject *parent)
-    : QObject(parent), m_context(context), m_list(headers())
+    : QObject(parent),
+      m_context(context),
+      m_list(headers())
 {
 }
 
@@ -52,8 +54,8 @@ int Favourites::addFromRecent(const ResultList &recent, const QString &date)
         if (!row.checked)
             continue;
         const RankFormats::RecentTag tag = RankFormats::parseTag(row.tag);
-        const QString key = RankFormats::favouriteKey(row.text, row.sub.value(0), row.sub.value(1), tag.depthIndex,
-                                                      tag.allMatches);
+        const QString key =
+            RankFormats::favouriteKey(row.text, row.sub.value(0), row.sub.value(1), tag.depthIndex, tag.allMatches);
         if (favs.contains(key))
             continue;
         if (!favs.create(key)) {
@@ -65,7 +67,7 @@ int Favourites::addFromRecent(const ResultList &recent, const QString &date)
         if (!favs.writeDay(key, date, RankFormats::recordLines(tag.record), &why)) {
             ++unwritten;
             failure = QStringLiteral("cannot write ") + favs.dayPath(key, date) + QStringLiteral(": ") + why;
-            favs.remove(key);   // not half a favourite: the next try starts afresh
+            favs.remove(key); // not half a favourite: the next try starts afresh
             continue;
         }
         ++made;
@@ -74,11 +76,10 @@ int Favourites::addFromRecent(const ResultList &recent, const QString &date)
     }
     m_context.prompter().notice(QStringLiteral("成功加入") + QString::number(made) + QStringLiteral("条收藏记录！"));
     if (unwritten > 0)
-        m_context.prompter().message(QStringLiteral("提示"),
-                                     QStringLiteral("有%1条记录无法写入收藏文件夹 %2\n%3")
-                                         .arg(unwritten)
-                                         .arg(favs.folder(), failure),
-                                     Prompter::Icon::Warning);
+        m_context.prompter().message(
+            QStringLiteral("提示"),
+            QStringLiteral("有%1条记录无法写入收藏文件夹 %2\n%3").arg(unwritten).arg(favs.folder(), failure),
+            Prompter::Icon::Warning);
     return made;
 }
 

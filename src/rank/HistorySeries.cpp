@@ -20,7 +20,7 @@ QVector<Series> build(const QVector<FavouriteStore::DayFile> &days)
             bool ok = false;
             const int position = line.position.toInt(&ok);
             if (!e || !ok || position < 0)
-                continue;   // "-" or damage: no answer that day
+                continue; // "-" or damage: no answer that day
             QMap<QDate, int> &points = byEngine[engineIndex(*e)];
             const auto it = points.find(date);
             if (it == points.end())

@@ -14,12 +14,12 @@ namespace HistorySeries {
 
 struct Point {
     QDate date;
-    int position = 0;   // best position that day; 0 = not found
+    int position = 0; // best position that day; 0 = not found
 };
 
 struct Series {
     Engine engine;
-    QVector<Point> points;   // oldest first
+    QVector<Point> points; // oldest first
 };
 
 // Engines in their list order; an engine without any point is left out.

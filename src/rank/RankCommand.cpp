@@ -20,8 +20,8 @@ void printPair(Cli::RowPrinter &out, const ResultList &result, int header)
     }
 }
 
-int finish(const Cli::RowPrinter &out, int failedSteps, const QList<RankRun::DayFileError> &unwrittenDays,
-           int skipped, bool interrupted)
+int finish(const Cli::RowPrinter &out, int failedSteps, const QList<RankRun::DayFileError> &unwrittenDays, int skipped,
+           bool interrupted)
 {
     if (out.failed()) {
         Cli::fail(QStringLiteral("cannot write to standard output"), out.error());
@@ -37,7 +37,8 @@ int finish(const Cli::RowPrinter &out, int failedSteps, const QList<RankRun::Day
         return Cli::Interrupted;
     }
     if (failedSteps > 0) {
-        Cli::fail(QStringLiteral("rank"), QStringLiteral("%1 engine scans could not load their pages").arg(failedSteps));
+        Cli::fail(QStringLiteral("rank"),
+                  QStringLiteral("%1 engine scans could not load their pages").arg(failedSteps));
         return Cli::Incomplete;
     }
     return Cli::Done;
@@ -57,8 +58,8 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
         const int r = engines.addRow(engineLabel(e));
         engines.setTag(r, engineLabel(e));
     }
-    RankRun run(engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(), context.pageRules(),
-                context.dataFile(QStringLiteral("myfav")));
+    RankRun run(engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(),
+                context.pageRules(), context.dataFile(QStringLiteral("myfav")));
     const RankJob *current = nullptr;
     run.setSettingsSource([&current] { return RankRun::Settings{current->depthIndex, current->allMatches}; });
     Cli::RowPrinter out;
@@ -69,9 +70,10 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
     });
     QObject::connect(&run, &RankRun::scanFailed, &run,
                      [](Engine e, const QString &site, const QString &keyword, const QString &reason) {
-                         Cli::fail(QStringLiteral("%1 for \"%2\" on %3")
-                                       .arg(engineLabel(e), Cli::RowPrinter::field(keyword), Cli::RowPrinter::field(site)),
-                                   reason);
+                         Cli::fail(
+                             QStringLiteral("%1 for \"%2\" on %3")
+                                 .arg(engineLabel(e), Cli::RowPrinter::field(keyword), Cli::RowPrinter::field(site)),
+                             reason);
                      });
     QObject::connect(&run, &RankRun::engineGaveUp, &run, [](Engine e) {
         Cli::fail(engineLabel(e), QStringLiteral("failed three times in a row; no more requests to it in this run"));
@@ -132,9 +134,9 @@ QVector<RankJob> favouriteJobs(const FavouriteStore &store, int *skipped)
 int runRank(const CommandEntry &entry, AppContext &context, const QStringList &args)
 {
     Cli::Arguments a;
-    const QList<Cli::Option> known{{QStringLiteral("site"), true},     {QStringLiteral("keyword"), true},
-                                   {QStringLiteral("engines"), true},  {QStringLiteral("depth"), true},
-                                   {QStringLiteral("all"), false},     {QStringLiteral("favourites"), false}};
+    const QList<Cli::Option> known{{QStringLiteral("site"), true},    {QStringLiteral("keyword"), true},
+                                   {QStringLiteral("engines"), true}, {QStringLiteral("depth"), true},
+                                   {QStringLiteral("all"), false},    {QStringLiteral("favourites"), false}};
     if (!a.parse(args.mid(1), known))
         return entry.usageError(a.error());
     if (!a.words().isEmpty())
@@ -147,7 +149,8 @@ int runRank(const CommandEntry &entry, AppContext &context, const QStringList &a
         }
         const FavouriteStore store(context.dataFile(QStringLiteral("myfav")));
         if (!store.folderExists()) {
-            Cli::fail(QStringLiteral("nothing to track"), QStringLiteral("%1 is not a folder of favourites").arg(store.folder()));
+            Cli::fail(QStringLiteral("nothing to track"),
+                      QStringLiteral("%1 is not a folder of favourites").arg(store.folder()));
             return Cli::Failed;
         }
         int skipped = 0;
@@ -166,7 +169,7 @@ int runRank(const CommandEntry &entry, AppContext &context, const QStringList &a
     RankJob job;
     if (a.isSet(QStringLiteral("engines")) && !parseEngineList(a.value(QStringLiteral("engines")), job.engines))
         return entry.usageError(QStringLiteral("--engines takes a list of google, yahoo, bing"));
-    job.depthIndex = 1;   // "20", as the tab starts
+    job.depthIndex = 1; // "20", as the tab starts
     if (a.isSet(QStringLiteral("depth"))) {
         job.depthIndex = RankFormats::depthIndexOf(a.value(QStringLiteral("depth")));
         if (job.depthIndex < 0)

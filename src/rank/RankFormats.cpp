@@ -14,9 +14,12 @@ const QString kTagSep = QStringLiteral("#1#");
 int pagesFor(int depthIndex)
 {
     switch (depthIndex) {
-    case 0: return 1;
-    case 2: return 5;
-    default: return 2;
+    case 0:
+        return 1;
+    case 2:
+        return 5;
+    default:
+        return 2;
     }
 }
 
@@ -81,7 +84,7 @@ QString defaultSetting3()
 QString formatOptions(const Options &o)
 {
     return engineListText(o.engines, QStringLiteral("$")) + u'#' + QString::number(o.depthIndex) + u'#'
-           + QString::number(o.allMatches ? 1 : 0) + u'#' + QString::number(o.mode);
+        + QString::number(o.allMatches ? 1 : 0) + u'#' + QString::number(o.mode);
 }
 
 Options parseOptions(const QString &text)
@@ -130,9 +133,9 @@ QStringList recordLines(const QString &record)
 
 QString formatTag(const RecentTag &t)
 {
-    return QStringList{FieldText::oneLine(t.site), FieldText::oneLine(t.keyword), FieldText::oneLine(t.date),
-                       FieldText::oneLine(t.record), QString::number(t.depthIndex),
-                       QString::number(t.allMatches ? 1 : 0)}
+    return QStringList{FieldText::oneLine(t.site),    FieldText::oneLine(t.keyword),
+                       FieldText::oneLine(t.date),    FieldText::oneLine(t.record),
+                       QString::number(t.depthIndex), QString::number(t.allMatches ? 1 : 0)}
         .join(kTagSep);
 }
 
@@ -155,7 +158,7 @@ QString favouriteKey(const QString &engineList, const QString &site, const QStri
                      bool allMatches)
 {
     return engineList + u'#' + site + u'#' + keyword + u'#' + QString::number(depthIndex) + u'#'
-           + QString::number(allMatches ? 1 : 0);
+        + QString::number(allMatches ? 1 : 0);
 }
 
 FavouriteParts parseFavouriteKey(const QString &key)

@@ -31,7 +31,7 @@ struct Options {
     std::array<bool, 3> engines{false, false, false};
     int depthIndex = 1;
     bool allMatches = false;
-    int mode = 0;   // 0 many-to-many, 1 one-to-many
+    int mode = 0; // 0 many-to-many, 1 one-to-many
 };
 QString setting3Name();
 // Written when the setting is missing: no engine, "20", all matches off, many-to-many.
@@ -72,7 +72,7 @@ struct FavouriteParts {
     QString engineList, site, keyword;
     int depthIndex = 1;
     bool allMatches = false;
-    bool ok = false;   // false: the text is no favourite key (the parts are empty)
+    bool ok = false; // false: the text is no favourite key (the parts are empty)
 };
 // Read from the key's fixed ends, so a keyword may hold "#" (FavouriteStore::parseKey).
 FavouriteParts parseFavouriteKey(const QString &key);

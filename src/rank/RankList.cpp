@@ -1,7 +1,8 @@
 #include "rank/RankList.h"
 
 RankList::RankList(const QStringList &headers, bool editable, QObject *parent)
-    : ResultList(headers, parent), m_editable(editable)
+    : ResultList(headers, parent),
+      m_editable(editable)
 {
 }
 

@@ -1,9 +1,9 @@
 #include "rank/RankRun.h"
 
 #include "common/Clock.h"
-#include "common/Prompter.h"
 #include "common/Endpoints.h"
 #include "common/JobStatus.h"
+#include "common/Prompter.h"
 #include "engines/cKeyrank.h"
 #include "rank/RankFormats.h"
 #include "store/FavouriteStore.h"
@@ -170,8 +170,8 @@ void RankRun::runPair(const Pair &pair, cKeyrank &scanner)
     const QString engineList = engineListText();
     const Settings s = settings();
     const QString key = !pair.favouriteKey.isEmpty()
-                            ? pair.favouriteKey
-                            : RankFormats::favouriteKey(engineList, pair.site, pair.keyword, s.depthIndex, s.allMatches);
+        ? pair.favouriteKey
+        : RankFormats::favouriteKey(engineList, pair.site, pair.keyword, s.depthIndex, s.allMatches);
     FavouriteStore favourites(m_favouritesFolder);
     const bool favourite = favourites.contains(key);
 
@@ -190,8 +190,8 @@ void RankRun::runPair(const Pair &pair, cKeyrank &scanner)
     if (!pair.keyword.isEmpty() && !pair.site.isEmpty() && !engineList.isEmpty() && !allFailed
         && !keyrank_CheckExit(pair.keyword, engineList, pair.site)) {
         const int r = m_recent.addRow(engineList, {pair.site, pair.keyword});
-        m_recent.setTag(r, RankFormats::formatTag(
-                               {pair.site, pair.keyword, date, result.record, s.depthIndex, s.allMatches}));
+        m_recent.setTag(
+            r, RankFormats::formatTag({pair.site, pair.keyword, date, result.record, s.depthIndex, s.allMatches}));
     }
     Q_EMIT pairFinished(header);
 }

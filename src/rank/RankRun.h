@@ -47,7 +47,7 @@ public:
         QString favouriteKey;
     };
 
-    static const QString kFailedLink;   // "查询失败"
+    static const QString kFailedLink; // "查询失败"
 
     // Scans ask `endpoints`; favourites live in `favouritesFolder` ("myfav"),
     // their day files dated by `clock`.

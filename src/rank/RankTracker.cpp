@@ -8,8 +8,8 @@ RankTracker::RankTracker(AppContext &context, QObject *parent)
       m_context(context),
       m_lists(context),
       m_engines({QStringLiteral("搜索引擎")}),
-      m_run(m_engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(), context.pageRules(),
-            context.dataFile(QStringLiteral("myfav"))),
+      m_run(m_engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(),
+            context.pageRules(), context.dataFile(QStringLiteral("myfav"))),
       m_favourites(context)
 {
     for (Engine e : kEngines) {

@@ -52,7 +52,8 @@ QString SiteKeywordLists::keywordFile() const
 
 QString SiteKeywordLists::modeTooltip() const
 {
-    return m_mode == OneToMany ? QStringLiteral("一个网站对应多个关键词！") : QStringLiteral("多个网站对应多个关键词！");
+    return m_mode == OneToMany ? QStringLiteral("一个网站对应多个关键词！")
+                               : QStringLiteral("多个网站对应多个关键词！");
 }
 
 bool SiteKeywordLists::keyrank_CheckExit1(const ResultList &list, const QString &text)
@@ -245,7 +246,7 @@ void SiteKeywordLists::setMode(int mode)
 {
     m_mode = mode == OneToMany ? OneToMany : ManyToMany;
     if (m_mode == OneToMany) {
-        const int k = m_sites.firstChecked() + 1;   // 0 when none is ticked
+        const int k = m_sites.firstChecked() + 1; // 0 when none is ticked
         m_sites.setAllChecked(false);
         if (k > 0) {
             m_sites.setChecked(k - 1, true);

@@ -77,6 +77,6 @@ private:
     AppContext &m_context;
     RankList m_sites;
     RankList m_keywords;
-    int m_curSite = 0;   // 1-based, 0 = none
+    int m_curSite = 0; // 1-based, 0 = none
     int m_mode = ManyToMany;
 };

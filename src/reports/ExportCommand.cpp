@@ -13,8 +13,11 @@ namespace {
 
 QStringList databaseHeaders()
 {
-    return {QStringLiteral("关键词"), QStringLiteral("父关键词"), engineLabel(Engine::Google) + QStringLiteral("收录"),
-            engineLabel(Engine::Yahoo) + QStringLiteral("收录"), engineLabel(Engine::Bing) + QStringLiteral("收录"),
+    return {QStringLiteral("关键词"),
+            QStringLiteral("父关键词"),
+            engineLabel(Engine::Google) + QStringLiteral("收录"),
+            engineLabel(Engine::Yahoo) + QStringLiteral("收录"),
+            engineLabel(Engine::Bing) + QStringLiteral("收录"),
             QStringLiteral("更新日期")};
 }
 
@@ -38,9 +41,9 @@ CommandEntry exportCommand()
     entry.name = QStringLiteral("export");
     entry.summary = QStringLiteral("the keyword table or the favourites' history as a report file");
     entry.usageLines = {QStringLiteral("export db FILE                           the keyword table as a report "
-                                      "(.txt, .htm, .xlsx or .csv)"),
-                       QStringLiteral("export favourites FILE                   the favourites' history, a row per "
-                                      "favourite, day and engine")};
+                                       "(.txt, .htm, .xlsx or .csv)"),
+                        QStringLiteral("export favourites FILE                   the favourites' history, a row per "
+                                       "favourite, day and engine")};
     entry.run = runExportCommand;
     return entry;
 }

@@ -3,7 +3,6 @@
 #include "common/ResultList.h"
 #include "store/FavouriteStore.h"
 
-
 namespace FavouriteHistory {
 
 QList<Entry> read(const QString &favouritesFolder, QStringList *unreadable)
@@ -32,8 +31,8 @@ QList<Entry> read(const QString &favouritesFolder, QStringList *unreadable)
 
 QStringList headers()
 {
-    return {QStringLiteral("网站"), QStringLiteral("关键词"), QStringLiteral("查询日期"), QStringLiteral("搜索引擎"),
-            QStringLiteral("排名"), QStringLiteral("收录网址")};
+    return {QStringLiteral("网站"),     QStringLiteral("关键词"), QStringLiteral("查询日期"),
+            QStringLiteral("搜索引擎"), QStringLiteral("排名"),   QStringLiteral("收录网址")};
 }
 
 void fill(ResultList &list, const QList<Entry> &entries)

@@ -9,17 +9,23 @@
 #include <QFileInfo>
 
 ReportExport::ReportExport(JobStatus &status, Prompter &prompter, Opener open)
-    : m_status(status), m_prompter(prompter), m_open(std::move(open))
+    : m_status(status),
+      m_prompter(prompter),
+      m_open(std::move(open))
 {
 }
 
 QString ReportExport::formatWord(ReportFormat format)
 {
     switch (format) {
-    case ReportFormat::Text: return QStringLiteral("Txt");
-    case ReportFormat::Html: return QStringLiteral("Html");
-    case ReportFormat::Workbook: return QStringLiteral("Excel");
-    case ReportFormat::Csv: break;
+    case ReportFormat::Text:
+        return QStringLiteral("Txt");
+    case ReportFormat::Html:
+        return QStringLiteral("Html");
+    case ReportFormat::Workbook:
+        return QStringLiteral("Excel");
+    case ReportFormat::Csv:
+        break;
     }
     return QStringLiteral("CSV");
 }
@@ -27,10 +33,14 @@ QString ReportExport::formatWord(ReportFormat format)
 QString ReportExport::extension(ReportFormat format)
 {
     switch (format) {
-    case ReportFormat::Text: return QStringLiteral("txt");
-    case ReportFormat::Html: return QStringLiteral("htm");
-    case ReportFormat::Workbook: return QStringLiteral("xlsx");
-    case ReportFormat::Csv: break;
+    case ReportFormat::Text:
+        return QStringLiteral("txt");
+    case ReportFormat::Html:
+        return QStringLiteral("htm");
+    case ReportFormat::Workbook:
+        return QStringLiteral("xlsx");
+    case ReportFormat::Csv:
+        break;
     }
     return QStringLiteral("csv");
 }
@@ -71,8 +81,7 @@ bool ReportExport::formatFromName(const QString &name, ReportFormat &format)
     return true;
 }
 
-void ReportExport::exportList(const ResultList &list, const QList<int> &columns, ReportKind kind,
-                              ReportFormat format)
+void ReportExport::exportList(const ResultList &list, const QList<int> &columns, ReportKind kind, ReportFormat format)
 {
     // A list being filled or stopped is not exported.
     if (m_status.isBusy())
@@ -88,7 +97,7 @@ void ReportExport::exportList(const ResultList &list, const QList<int> &columns,
     const QString path = withExtension(chosen, format);
     if (QFileInfo::exists(path)
         && prompter.askOkCancel(QStringLiteral("提示"), QStringLiteral("该文件已经存在，是否覆盖?"))
-               != Prompter::Answer::Ok)
+            != Prompter::Answer::Ok)
         return;
 
     const ReportWriters::Outcome outcome = ReportWriters::write(list, columns, kind, format, path);

@@ -25,8 +25,7 @@ public:
     // `status` says whether a job runs; `prompter` asks and tells.
     ReportExport(JobStatus &status, Prompter &prompter, Opener open = {});
 
-    void exportList(const ResultList &list, const QList<int> &columns, ReportKind kind,
-                    ReportFormat format) override;
+    void exportList(const ResultList &list, const QList<int> &columns, ReportKind kind, ReportFormat format) override;
 
     // What the save dialog shows and what a bare name gets.
     static QString formatWord(ReportFormat format);

@@ -13,7 +13,7 @@ namespace ReportForms {
 struct HeaderCell {
     QString label;
     int widthPercent = 0;
-    bool tall = false;   // carries height='25'
+    bool tall = false; // carries height='25'
 };
 
 // The warning line that opens every text report.

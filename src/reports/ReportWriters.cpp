@@ -141,11 +141,10 @@ QByteArray htmlReport(const ResultList &list, ReportKind kind)
 {
     const QChar q = QLatin1Char('"');
     QString html = QStringLiteral("<html><title>") + escaped(ReportForms::title(kind))
-                   + QStringLiteral("</title><meta http-equiv=") + q + QStringLiteral("Content-Type") + q
-                   + QStringLiteral(" content=") + q + QStringLiteral("text/html; charset=gb2312") + q
-                   + QStringLiteral(" /><body>")
-                   + QStringLiteral("<table width='100%' border='0' style='font-size:12px'>")
-                   + QStringLiteral("<tr align=center style='font-weight:bold'>");
+        + QStringLiteral("</title><meta http-equiv=") + q + QStringLiteral("Content-Type") + q
+        + QStringLiteral(" content=") + q + QStringLiteral("text/html; charset=gb2312") + q
+        + QStringLiteral(" /><body>") + QStringLiteral("<table width='100%' border='0' style='font-size:12px'>")
+        + QStringLiteral("<tr align=center style='font-weight:bold'>");
     for (const ReportForms::HeaderCell &cell : ReportForms::htmlHeader(kind, list.headers())) {
         html += QStringLiteral("<td width='%1%'").arg(cell.widthPercent);
         if (cell.tall)
@@ -295,10 +294,14 @@ Outcome write(const ResultList &list, const QList<int> &columns, ReportKind kind
               const QString &path)
 {
     switch (format) {
-    case ReportFormat::Text: return saveFile(path, textReport(list, kind));
-    case ReportFormat::Html: return saveFile(path, htmlReport(list, kind));
-    case ReportFormat::Csv: return saveFile(path, csvReport(list, columns));
-    case ReportFormat::Workbook: break;
+    case ReportFormat::Text:
+        return saveFile(path, textReport(list, kind));
+    case ReportFormat::Html:
+        return saveFile(path, htmlReport(list, kind));
+    case ReportFormat::Csv:
+        return saveFile(path, csvReport(list, columns));
+    case ReportFormat::Workbook:
+        break;
     }
     return writeWorkbook(list, columns, path);
 }

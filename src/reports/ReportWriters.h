@@ -18,10 +18,10 @@ namespace ReportWriters {
 
 struct Outcome {
     bool ok = true;
-    int code = 0;        // the failing step's error number
-    QString reason;      // what went wrong, for "导出失败，原因如下："
+    int code = 0;   // the failing step's error number
+    QString reason; // what went wrong, for "导出失败，原因如下："
     QString path;
-    int cutCells = 0;    // workbook cells cut to the format's 32,767 characters
+    int cutCells = 0; // workbook cells cut to the format's 32,767 characters
 };
 
 QByteArray textReport(const ResultList &list, ReportKind kind);

@@ -1,10 +1,10 @@
 #include "research/BaiduTools.h"
 
 #include "common/Clock.h"
-#include "common/ListPair.h"
-#include "common/ResultList.h"
 #include "common/Endpoints.h"
 #include "common/JobStatus.h"
+#include "common/ListPair.h"
+#include "common/ResultList.h"
 #include "engines/BaiduPages.h"
 #include "pagerules/PageRules.h"
 #include "web/CXHtml.h"
@@ -60,8 +60,8 @@ std::optional<QString> BaiduTools::GetIndex(const QString &keyword, const QStrin
     }
 
     // Only a pair read from the data is passed on (never "-100--100").
-    const QString report = m_endpoints.url(
-        kFigures, BaiduPages::figuresReportPath(read.value, keyword.trimmed(), parent));
+    const QString report =
+        m_endpoints.url(kFigures, BaiduPages::figuresReportPath(read.value, keyword.trimmed(), parent));
     if (!report.isEmpty() && BaiduPages::isPair(read.value)) {
         CXHtml reporter;
         reporter.charset = QStringLiteral("gb2312");
@@ -77,8 +77,8 @@ std::optional<QString> BaiduTools::GetMonthIndex(const QString &keyword)
     CXHtml html;
     html.charset = QStringLiteral("utf-8");
     html.TryTime = 10;
-    html.url = m_endpoints.url(
-        kBaiduIndex, BaiduPages::provincePath(BaiduPages::GetMonthstr(m_clock.today()), keyword));
+    html.url =
+        m_endpoints.url(kBaiduIndex, BaiduPages::provincePath(BaiduPages::GetMonthstr(m_clock.today()), keyword));
     const FetchOutcome fetched = html.fetchOutcome();
     if (fetched.failed())
         return std::nullopt;

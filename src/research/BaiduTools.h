@@ -31,9 +31,9 @@ public:
         int index = 7;
     };
     struct Options {
-        bool volume = false;   // the mining option of the first engine
-        bool pages = false;    // the mining option of the second engine
-        QString parent;        // the mining seed, reported with found figures
+        bool volume = false; // the mining option of the first engine
+        bool pages = false;  // the mining option of the second engine
+        QString parent;      // the mining seed, reported with found figures
     };
     enum class Outcome { NoKeyword, OtherJobBusy, Done, Failed };
     Q_ENUM(Outcome)

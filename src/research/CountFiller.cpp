@@ -1,8 +1,8 @@
 #include "research/CountFiller.h"
 
 #include "common/Clock.h"
-#include "common/ListPair.h"
 #include "common/Endpoints.h"
+#include "common/ListPair.h"
 #include "engines/EnginePacing.h"
 #include "engines/IndexCounts.h"
 #include "web/CXHtml.h"
@@ -14,9 +14,12 @@ namespace {
 QString &countOf(KeywordStore::Counts &c, Engine e)
 {
     switch (e) {
-    case Engine::Google: return c.google;
-    case Engine::Yahoo: return c.yahoo;
-    case Engine::Bing: break;
+    case Engine::Google:
+        return c.google;
+    case Engine::Yahoo:
+        return c.yahoo;
+    case Engine::Bing:
+        break;
     }
     return c.bing;
 }

@@ -24,16 +24,16 @@ class CountFiller
 {
 public:
     struct Options {
-        std::array<bool, 3> engines{true, true, false};   // "同时查询…收录量", by engineIndex
-        bool store = false;                                // "查询数据即时加入关键词数据库"
-        QString parentBox;                                 // the seed field's text, as typed
+        std::array<bool, 3> engines{true, true, false}; // "同时查询…收录量", by engineIndex
+        bool store = false;                             // "查询数据即时加入关键词数据库"
+        QString parentBox;                              // the seed field's text, as typed
     };
 
     // What one keyword's lookup gave.
     struct Filled {
         KeywordStore::Counts counts;
-        std::array<bool, 3> failed{false, false, false};   // the request failed: the cell is no count
-        bool writeFailed = false;                           // the store option's write failed
+        std::array<bool, 3> failed{false, false, false}; // the request failed: the cell is no count
+        bool writeFailed = false;                        // the store option's write failed
         bool anyFailed() const { return failed[0] || failed[1] || failed[2]; }
     };
 

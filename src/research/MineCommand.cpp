@@ -39,8 +39,9 @@ int withFailures(const EngineFailures &failures, int status)
         if (failures.failures(e) > 0)
             parts << QStringLiteral("%1 %2").arg(engineLabel(e)).arg(failures.failures(e));
     }
-    Cli::fail(QStringLiteral("failed requests"), parts.join(QStringLiteral(", "))
-                                                     + QStringLiteral(" (their counts show as not found and were not stored)"));
+    Cli::fail(QStringLiteral("failed requests"),
+              parts.join(QStringLiteral(", "))
+                  + QStringLiteral(" (their counts show as not found and were not stored)"));
     return Cli::Incomplete;
 }
 
@@ -160,10 +161,10 @@ CommandEntry mineCommand()
     CommandEntry entry;
     entry.name = QStringLiteral("mine");
     entry.summary = QStringLiteral("related keywords of a seed, each with its indexed counts");
-    entry.usageLines = {QStringLiteral(
-        "mine SEED [--engines google,yahoo,bing] [--must-contain] [--exclude WORDS] [--save]")};
+    entry.usageLines = {
+        QStringLiteral("mine SEED [--engines google,yahoo,bing] [--must-contain] [--exclude WORDS] [--save]")};
     entry.run = [entry](AppContext &context, const QStringList &args) { return runMine(entry, context, args); };
-    entry.mayCreateDataFolder = true;   // with --save; without it nothing is written
+    entry.mayCreateDataFolder = true; // with --save; without it nothing is written
     return entry;
 }
 

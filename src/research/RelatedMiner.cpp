@@ -5,9 +5,9 @@
 #include "common/ResultList.h"
 #include "context/AppContext.h"
 #include "engines/EnginePacing.h"
-#include "pagerules/PageRules.h"
 #include "engines/IndexCounts.h"
 #include "engines/RelatedSearches.h"
+#include "pagerules/PageRules.h"
 #include "web/CXHtml.h"
 #include "web/M_base.h"
 
@@ -27,7 +27,8 @@ RelatedMiner::RelatedMiner(AppContext &context, QObject *parent)
 {
     connect(&m_job, &Job::stateChanged, this, &RelatedMiner::stateChanged);
     // The engine counts and the Baidu figures.
-    m_lists.shown().setCountColumns({1, 2, 3, kBaiduVolumeColumn, kBaiduLatestColumn, kBaiduPagesColumn, kBaiduIndexColumn});
+    m_lists.shown().setCountColumns(
+        {1, 2, 3, kBaiduVolumeColumn, kBaiduLatestColumn, kBaiduPagesColumn, kBaiduIndexColumn});
     m_filler.setGiveUpHandler([this](Engine e) {
         m_context.jobStatus().setCurrent(EngineFailures::gaveUpText(e));
         Q_EMIT engineGaveUp(e);
@@ -114,8 +115,8 @@ bool RelatedMiner::addKeyword(const QString &keyword, const MiningOptions &optio
     if (!bold)
         GetStbar(keyword);
     // The engine boxes are read again before each engine's step.
-    const CountFiller::Filled filled =
-        m_filler.AddIndex(keyword, m_lists, [this, &options] { return m_options ? m_options().counts : options.counts; });
+    const CountFiller::Filled filled = m_filler.AddIndex(
+        keyword, m_lists, [this, &options] { return m_options ? m_options().counts : options.counts; });
     if (bold)
         m_lists.setBold(keyword, true);
     if (filled.writeFailed)

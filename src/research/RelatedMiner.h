@@ -15,10 +15,10 @@ class AppContext;
 // The options of the mining tab, read afresh at each use so that a box
 // ticked during a run counts from the next keyword on.
 struct MiningOptions {
-    bool mustContain = false;        // "相关关键词中必须包含关键词"
-    bool exclude = false;            // "相关关键词中不包含以下关键词："
-    QString excludeWords;            // words separated by "|"
-    CountFiller::Options counts;     // engines, database option, seed field text
+    bool mustContain = false;    // "相关关键词中必须包含关键词"
+    bool exclude = false;        // "相关关键词中不包含以下关键词："
+    QString excludeWords;        // words separated by "|"
+    CountFiller::Options counts; // engines, database option, seed field text
 };
 
 // Related-keyword mining: from a seed, the related searches of Yahoo, Google

@@ -1,15 +1,14 @@
 #include "resources/ResourceCatalogue.h"
 
 #include "common/Endpoints.h"
+#include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
-#include "common/JobStatus.h"
 #include "web/CXHtml.h"
 
 #include <QRegularExpression>
 
-ResourceCatalogue::ResourceCatalogue(const Endpoints &endpoints, JobStatus &status, Prompter &prompter,
-                                     QObject *parent)
+ResourceCatalogue::ResourceCatalogue(const Endpoints &endpoints, JobStatus &status, Prompter &prompter, QObject *parent)
     : QObject(parent),
       m_endpoints(endpoints),
       m_status(status),
@@ -18,7 +17,7 @@ ResourceCatalogue::ResourceCatalogue(const Endpoints &endpoints, JobStatus &stat
       m_job(status, Job::Resume::Resumable)
 {
     m_list->setObjectName(QStringLiteral("resourceList"));
-    m_list->setCountColumns({2});   // PR
+    m_list->setCountColumns({2}); // PR
     connect(&m_job, &Job::stateChanged, this, &ResourceCatalogue::stateChanged);
 }
 
@@ -31,8 +30,8 @@ const QList<ResourceCategory> &ResourceCatalogue::categories()
          QStringLiteral("英文博客托管网站"), 6, 20},
         {QStringLiteral("Social Bookmarks"), QStringLiteral("英文"), QStringLiteral("155"),
          QStringLiteral("英文社会化书签"), 7, 30},
-        {QStringLiteral("Web Directory"), QStringLiteral("英文"), QStringLiteral("7300"), QStringLiteral("英文网站目录"),
-         8, 800},
+        {QStringLiteral("Web Directory"), QStringLiteral("英文"), QStringLiteral("7300"),
+         QStringLiteral("英文网站目录"), 8, 800},
     };
     return list;
 }
@@ -41,9 +40,9 @@ QStringList ResourceCatalogue::filterEntries(int row)
 {
     if (row != 2)
         return {};
-    return {QStringLiteral("选择二级类别"), QStringLiteral("免费"), QStringLiteral("付费"),
-            QStringLiteral("互链"), QStringLiteral("免费&付费"), QStringLiteral("免费&互链"),
-            QStringLiteral("互链&付费"), QStringLiteral("文章目录")};
+    return {QStringLiteral("选择二级类别"), QStringLiteral("免费"),      QStringLiteral("付费"),
+            QStringLiteral("互链"),         QStringLiteral("免费&付费"), QStringLiteral("免费&互链"),
+            QStringLiteral("互链&付费"),    QStringLiteral("文章目录")};
 }
 
 QStringList ResourceCatalogue::listHeaders()
@@ -153,9 +152,8 @@ ResourceCatalogue::Outcome ResourceCatalogue::QueryLinkRes(int row, int filterIn
         m_resumePage = page;
         Q_EMIT pageStarted(page);
         html.url = m_endpoints.url(Endpoints::Service::Maker,
-                                             QStringLiteral("/list.asp?")
-                                                 + QString(query).replace(QStringLiteral("{xxx}"),
-                                                                          QString::number(page)));
+                                   QStringLiteral("/list.asp?")
+                                       + QString(query).replace(QStringLiteral("{xxx}"), QString::number(page)));
         const FetchOutcome outcome = html.fetchOutcome();
         if (outcome.body.isEmpty()) {
             // A failed page adds nothing, and counts like an empty one; the
@@ -165,9 +163,9 @@ ResourceCatalogue::Outcome ResourceCatalogue::QueryLinkRes(int row, int filterIn
                 ++failedPages;
                 // The count so far stays in view, also when the run is stopped.
                 m_status.setCurrent(QStringLiteral("外链资源库：%1页读取失败（第%2页：%3）")
-                                                     .arg(failedPages)
-                                                     .arg(page)
-                                                     .arg(outcome.reason()));
+                                        .arg(failedPages)
+                                        .arg(page)
+                                        .arg(outcome.reason()));
             }
             continue;
         }

@@ -14,11 +14,11 @@ class ResultList;
 
 // One category of the catalogue service.
 struct ResourceCategory {
-    QString name;        // "分类名称"
-    QString language;    // "语言"
-    QString count;       // "资源数量"
+    QString name;     // "分类名称"
+    QString language; // "语言"
+    QString count;    // "资源数量"
     QString tooltip;
-    int number = 0;      // "cid=" of the list request
+    int number = 0; // "cid=" of the list request
     int pageLimit = 0;
 };
 

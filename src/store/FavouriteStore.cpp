@@ -15,7 +15,10 @@ bool needsEscape(QChar c, bool first)
 
 } // namespace
 
-FavouriteStore::FavouriteStore(const QString &folder) : m_folder(folder) {}
+FavouriteStore::FavouriteStore(const QString &folder)
+    : m_folder(folder)
+{
+}
 
 bool FavouriteStore::parseKey(const QString &key, Key *out)
 {

@@ -31,8 +31,8 @@ public:
     static bool parseKey(const QString &key, Key *out);
 
     struct DayFile {
-        QString date;          // the file name up to its first "."
-        QStringList lines;     // non-empty lines: label|position|link
+        QString date;      // the file name up to its first "."
+        QStringList lines; // non-empty lines: label|position|link
     };
 
     // `folder`: the "myfav" folder itself.

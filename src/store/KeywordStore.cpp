@@ -6,10 +6,10 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlError>
-#include <QUrl>
-#include <algorithm>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QVariant>
+#include <algorithm>
 
 namespace {
 // A count is digits only (thousands separators removed); anything else a
@@ -18,9 +18,7 @@ QString digitsOrDash(const QString &cell)
 {
     QString t = cell.trimmed();
     t.remove(QLatin1Char(','));
-    const bool digits = !t.isEmpty() && std::all_of(t.begin(), t.end(), [](QChar c) {
-        return c >= u'0' && c <= u'9';
-    });
+    const bool digits = !t.isEmpty() && std::all_of(t.begin(), t.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     return digits ? t : QStringLiteral("-");
 }
 } // namespace
@@ -126,16 +124,16 @@ bool KeywordStore::prepareTable(QSqlDatabase &d)
     q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     // Through execWrite: another program's write transaction must not make
     // this start fail.
-    return execWrite(q, QStringLiteral(
-                        "CREATE TABLE IF NOT EXISTS keywords ("
-                        " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-                        " keys TEXT NOT NULL DEFAULT '', parentkeys TEXT DEFAULT '',"
-                        " googles TEXT DEFAULT '-', yahoos TEXT DEFAULT '-', bings TEXT DEFAULT '-',"
-                        " adddate TEXT DEFAULT '')"))
-           && execWrite(q, QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"))
-           // Lookups ignore letter case ("SEO Tools" is "seo tools"); rows keep their text.
-           && execWrite(q, QStringLiteral(
-                  "CREATE INDEX IF NOT EXISTS keywords_keys_nocase ON keywords(keys COLLATE NOCASE)"));
+    return execWrite(q,
+                     QStringLiteral("CREATE TABLE IF NOT EXISTS keywords ("
+                                    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                                    " keys TEXT NOT NULL DEFAULT '', parentkeys TEXT DEFAULT '',"
+                                    " googles TEXT DEFAULT '-', yahoos TEXT DEFAULT '-', bings TEXT DEFAULT '-',"
+                                    " adddate TEXT DEFAULT '')"))
+        && execWrite(q, QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys ON keywords(keys)"))
+        // Lookups ignore letter case ("SEO Tools" is "seo tools"); rows keep their text.
+        && execWrite(
+               q, QStringLiteral("CREATE INDEX IF NOT EXISTS keywords_keys_nocase ON keywords(keys COLLATE NOCASE)"));
 }
 
 bool KeywordStore::execWrite(QSqlQuery &q, const QString &statement)
@@ -198,7 +196,8 @@ std::optional<KeywordStore::Stored> KeywordStore::find(const QString &keyword) c
     q.addBindValue(KeywordText::trimSpaces(keyword));
     if (!q.exec() || !q.next())
         return std::nullopt;
-    return Stored{q.value(0).toLongLong(), q.value(1).toString(),
+    return Stored{q.value(0).toLongLong(),
+                  q.value(1).toString(),
                   {q.value(2).toString(), q.value(3).toString(), q.value(4).toString()}};
 }
 
@@ -214,7 +213,8 @@ std::optional<KeywordStore::Stored> KeywordStore::findOnDay(const QString &keywo
     q.addBindValue(dateText(day));
     if (!q.exec() || !q.next())
         return std::nullopt;
-    return Stored{q.value(0).toLongLong(), q.value(1).toString(),
+    return Stored{q.value(0).toLongLong(),
+                  q.value(1).toString(),
                   {q.value(2).toString(), q.value(3).toString(), q.value(4).toString()}};
 }
 
@@ -288,7 +288,8 @@ QVector<KeywordStore::Record> KeywordStore::loadAll() const
     if (!q.exec(QStringLiteral("select keys,parentkeys,googles,yahoos,bings ,adddate from keywords order by id desc")))
         return rows;
     while (q.next()) {
-        rows.append(Record{q.value(0).toString(), q.value(1).toString(),
+        rows.append(Record{q.value(0).toString(),
+                           q.value(1).toString(),
                            {q.value(2).toString(), q.value(3).toString(), q.value(4).toString()},
                            q.value(5).toString()});
     }
@@ -385,7 +386,8 @@ void KeywordStore::rollbackBatch()
     q.exec(QStringLiteral("ROLLBACK"));
 }
 
-KeywordStore::WriteTransaction::WriteTransaction(KeywordStore &store) : m_store(store)
+KeywordStore::WriteTransaction::WriteTransaction(KeywordStore &store)
+    : m_store(store)
 {
     // Inside a batch the batch's own transaction already holds the lock.
     if (store.m_inBatch) {

@@ -39,16 +39,25 @@ QString nameOf(const QString &path)
 QString systemReason(int errorNumber)
 {
     switch (errorNumber) {
-    case ENOSPC: return QStringLiteral("磁盘空间不足");
+    case ENOSPC:
+        return QStringLiteral("磁盘空间不足");
     case EACCES:
-    case EPERM: return QStringLiteral("没有写入权限");
-    case EROFS: return QStringLiteral("文件夹只读");
-    case ENOENT: return QStringLiteral("文件不存在");
-    case EEXIST: return QStringLiteral("文件已存在");
-    case EISDIR: return QStringLiteral("同名文件夹已存在");
-    case EIO: return QStringLiteral("读写错误");
-    case EXDEV: return QStringLiteral("不在同一个磁盘上");
-    default: return QStringLiteral("系统错误 %1").arg(errorNumber);
+    case EPERM:
+        return QStringLiteral("没有写入权限");
+    case EROFS:
+        return QStringLiteral("文件夹只读");
+    case ENOENT:
+        return QStringLiteral("文件不存在");
+    case EEXIST:
+        return QStringLiteral("文件已存在");
+    case EISDIR:
+        return QStringLiteral("同名文件夹已存在");
+    case EIO:
+        return QStringLiteral("读写错误");
+    case EXDEV:
+        return QStringLiteral("不在同一个磁盘上");
+    default:
+        return QStringLiteral("系统错误 %1").arg(errorNumber);
     }
 }
 
@@ -82,8 +91,7 @@ bool writeSynced(const QString &path, QIODevice &source, QFileDevice::Permission
     return true;
 }
 
-bool writeSynced(const QString &path, const QString &sourceFile, QFileDevice::Permissions permissions,
-                 QString *error)
+bool writeSynced(const QString &path, const QString &sourceFile, QFileDevice::Permissions permissions, QString *error)
 {
     QFile in(sourceFile);
     if (!in.open(QIODevice::ReadOnly)) {
@@ -128,8 +136,8 @@ bool renameOver(const QString &from, const QString &to, QString *error)
     const int code = ok ? 0 : errno;
 #endif
     if (!ok)
-        *error = QStringLiteral("无法替换 ") + nameOf(to) + QStringLiteral("（") + systemReason(code)
-                 + QStringLiteral("）");
+        *error =
+            QStringLiteral("无法替换 ") + nameOf(to) + QStringLiteral("（") + systemReason(code) + QStringLiteral("）");
     return ok;
 }
 

@@ -15,8 +15,7 @@ namespace updater {
 // Copies `source` to `path` (created or truncated), sets `permissions`,
 // syncs it and closes it. On failure `path` is removed and `error` says why.
 bool writeSynced(const QString &path, QIODevice &source, QFileDevice::Permissions permissions, QString *error);
-bool writeSynced(const QString &path, const QString &sourceFile, QFileDevice::Permissions permissions,
-                 QString *error);
+bool writeSynced(const QString &path, const QString &sourceFile, QFileDevice::Permissions permissions, QString *error);
 
 // Keeps `path` under `backup` as well: a hard link where the file system has
 // them, else a synced copy. An earlier `backup` is replaced.

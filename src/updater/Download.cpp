@@ -18,20 +18,30 @@ QString networkReason(QNetworkReply::NetworkError error, int httpStatus)
     switch (error) {
     case QNetworkReply::NoError:
         break;
-    case QNetworkReply::ConnectionRefusedError: return QStringLiteral("连接被拒绝");
-    case QNetworkReply::RemoteHostClosedError: return QStringLiteral("连接被服务器关闭");
-    case QNetworkReply::HostNotFoundError: return QStringLiteral("找不到主机");
+    case QNetworkReply::ConnectionRefusedError:
+        return QStringLiteral("连接被拒绝");
+    case QNetworkReply::RemoteHostClosedError:
+        return QStringLiteral("连接被服务器关闭");
+    case QNetworkReply::HostNotFoundError:
+        return QStringLiteral("找不到主机");
     // The transfer time limit ends a reply as "cancelled"; we never cancel one we still listen to.
     case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError: return QStringLiteral("超时");
-    case QNetworkReply::TooManyRedirectsError: return QStringLiteral("重定向次数过多");
-    case QNetworkReply::InsecureRedirectError: return QStringLiteral("不安全的重定向");
-    case QNetworkReply::ProtocolUnknownError: return QStringLiteral("不支持的地址协议");
-    case QNetworkReply::SslHandshakeFailedError: return QStringLiteral("安全连接失败");
+    case QNetworkReply::OperationCanceledError:
+        return QStringLiteral("超时");
+    case QNetworkReply::TooManyRedirectsError:
+        return QStringLiteral("重定向次数过多");
+    case QNetworkReply::InsecureRedirectError:
+        return QStringLiteral("不安全的重定向");
+    case QNetworkReply::ProtocolUnknownError:
+        return QStringLiteral("不支持的地址协议");
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("安全连接失败");
     case QNetworkReply::NetworkSessionFailedError:
     case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::UnknownNetworkError: return QStringLiteral("网络不可用");
-    case QNetworkReply::ProtocolFailure: return QStringLiteral("服务器回应无法识别");
+    case QNetworkReply::UnknownNetworkError:
+        return QStringLiteral("网络不可用");
+    case QNetworkReply::ProtocolFailure:
+        return QStringLiteral("服务器回应无法识别");
     default:
         if (httpStatus <= 0)
             return QStringLiteral("网络错误（代码 %1）").arg(int(error));
@@ -42,7 +52,11 @@ QString networkReason(QNetworkReply::NetworkError error, int httpStatus)
     return {};
 }
 
-Download::Download(QNetworkAccessManager *network, QObject *parent) : QObject(parent), m_network(network) {}
+Download::Download(QNetworkAccessManager *network, QObject *parent)
+    : QObject(parent),
+      m_network(network)
+{
+}
 
 Download::~Download()
 {
@@ -52,7 +66,7 @@ Download::~Download()
 QString Download::progressText(qint64 countedBytes, int percent)
 {
     return QStringLiteral("已下载   ") + QString::number(countedBytes) + QStringLiteral("   字节   (")
-           + QString::number(percent) + QStringLiteral("%)");
+        + QString::number(percent) + QStringLiteral("%)");
 }
 
 void Download::start(const QUrl &url, const QString &target, int timeoutMs)
@@ -221,7 +235,8 @@ void Download::onFinished(QNetworkReply *reply)
     m_file.setFileName(QString()); // it is the caller's now: a later abort leaves it alone
     const quint64 generation = m_generation;
     QMetaObject::invokeMethod(
-        this, [this, file, generation] {
+        this,
+        [this, file, generation] {
             if (generation == m_generation)
                 Q_EMIT succeeded(file);
         },
@@ -234,7 +249,8 @@ void Download::fail(const QString &reason)
     // Queued: whoever restarts the download must not do it inside this one's signal.
     const quint64 generation = m_generation;
     QMetaObject::invokeMethod(
-        this, [this, reason, generation] {
+        this,
+        [this, reason, generation] {
             if (generation == m_generation)
                 Q_EMIT failed(reason);
         },

@@ -34,10 +34,10 @@ bool isPlainFileName(const QString &name)
 bool isProtectedName(const QString &name)
 {
     const QString n = name.trimmed().toLower();
-    static const QStringList exact = {QStringLiteral("kws.txt"),       QStringLiteral("mykw.txt"),
-                                      QStringLiteral("myfav"),         QStringLiteral("endpoints.ini"),
-                                      QStringLiteral("ver.txt"),       QStringLiteral("temp"),
-                                      QStringLiteral("settings.ini"),  QStringLiteral("rules.ini")};
+    static const QStringList exact = {QStringLiteral("kws.txt"),      QStringLiteral("mykw.txt"),
+                                      QStringLiteral("myfav"),        QStringLiteral("endpoints.ini"),
+                                      QStringLiteral("ver.txt"),      QStringLiteral("temp"),
+                                      QStringLiteral("settings.ini"), QStringLiteral("rules.ini")};
     static const QStringList prefixes = {QStringLiteral("db.sqlite"), QStringLiteral("update")};
     static const QStringList suffixes = {QStringLiteral(".lock"), QStringLiteral(".new"), QStringLiteral(".old"),
                                          QStringLiteral(".part")};
@@ -73,7 +73,7 @@ QString defaultProgramName()
 bool isProgramFile(const QString &fileName, const QString &programName)
 {
     return fileName.contains(QLatin1String(".exe")) || fileName.contains(QLatin1String("newver"))
-           || fileName == programName;
+        || fileName == programName;
 }
 
 QString installedMainProgram(const QString &programDir, const QString &programName, bool windowsRule)
@@ -134,8 +134,7 @@ QStringList recoverProgramFolder(const QString &programDir, const QString &progr
                 if (QFileInfo(dir.filePath(old)).isFile() && QFileInfo(dir.filePath(name)).isFile())
                     QFile::remove(dir.filePath(old));
                 done << QStringLiteral("restored ") + name;
-            }
-            else if (!unusable && QFile::remove(dir.filePath(old)))
+            } else if (!unusable && QFile::remove(dir.filePath(old)))
                 done << QStringLiteral("removed ") + old;
         }
         const QString stale = name + QStringLiteral(".new");
@@ -162,7 +161,9 @@ QStringList recoverProgramFolder(const QString &programDir, const QString &progr
 }
 
 Replacement::Replacement(QString programDir, QString holdAfter, QObject *parent)
-    : QObject(parent), m_programDir(std::move(programDir)), m_holdAfter(std::move(holdAfter))
+    : QObject(parent),
+      m_programDir(std::move(programDir)),
+      m_holdAfter(std::move(holdAfter))
 {
 }
 
@@ -226,9 +227,8 @@ bool Replacement::doStep(const InstallItem &item, QString *error)
     switch (m_stage) {
     case Stage::WriteNew: {
         QFileDevice::Permissions mode = QFileInfo::exists(target)
-                                            ? QFile::permissions(target)
-                                            : QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                  | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+            ? QFile::permissions(target)
+            : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
         if (item.program)
             mode |= QFileDevice::ExeOwner | QFileDevice::ExeUser | QFileDevice::ExeGroup | QFileDevice::ExeOther;
         if (!writeSynced(target + QStringLiteral(".new"), item.downloaded, mode, error))

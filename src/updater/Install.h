@@ -62,8 +62,8 @@ QString journalPath(const QString &programDir);
 QStringList recoverProgramFolder(const QString &programDir, const QString &programName, const QString &tempDir);
 
 struct InstallItem {
-    QString downloaded; // the finished download in the working folder
-    QString name;       // its name in the program folder
+    QString downloaded;   // the finished download in the working folder
+    QString name;         // its name in the program folder
     bool program = false; // made executable
 };
 
@@ -100,9 +100,9 @@ private:
     qsizetype m_index = 0;
     Stage m_stage = Stage::WriteNew;
     bool m_running = false;
-    QStringList m_backedUp;   // names whose NAME.old we made
-    QStringList m_created;    // names that had no file before
-    QStringList m_written;    // NAME.new files we wrote
+    QStringList m_backedUp; // names whose NAME.old we made
+    QStringList m_created;  // names that had no file before
+    QStringList m_written;  // NAME.new files we wrote
 };
 
 } // namespace updater

@@ -156,8 +156,8 @@ QString startupFailureTitle()
 QString startupFailureText(const QString &description)
 {
     return QStringLiteral("Freshet experienced the following unrecoverable error in Sub Main:") + QStringLiteral("\n\n")
-           + description + QStringLiteral("\n\n")
-           + QStringLiteral("Contact your software vendor if this problem persist.");
+        + description + QStringLiteral("\n\n")
+        + QStringLiteral("Contact your software vendor if this problem persist.");
 }
 
 QString dataFolder(const QString &programDir, const QString &given)

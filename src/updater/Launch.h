@@ -21,11 +21,11 @@ enum class StartMode {
 
 struct CommandLine {
     StartMode mode = StartMode::Normal;
-    QString scriptPath;      // empty when none was given
-    QString endpoint;        // "--endpoint URL": the update service's base address
-    QString dataDir;         // "--data DIR": the main program's data folder, handed back to it
-    int proofMs = -1;        // "--proof-ms N": how long a new program must stay up (-1: the default)
-    QString holdAfterStep;   // "--hold-after STEP": steps are said on stderr, and the replacement holds after this one
+    QString scriptPath;    // empty when none was given
+    QString endpoint;      // "--endpoint URL": the update service's base address
+    QString dataDir;       // "--data DIR": the main program's data folder, handed back to it
+    int proofMs = -1;      // "--proof-ms N": how long a new program must stay up (-1: the default)
+    QString holdAfterStep; // "--hold-after STEP": steps are said on stderr, and the replacement holds after this one
     bool folderMissing = false; // the script path's folder does not exist: end at once
 
     // `arguments` without the program name.

@@ -22,7 +22,9 @@ QString readVersionFile(const QString &programDir)
     return decoder.isValid() ? QString(decoder.decode(line)) : QString::fromLatin1(line);
 }
 
-ProgramProof::ProgramProof(QObject *parent) : QObject(parent), m_timer(new QTimer(this))
+ProgramProof::ProgramProof(QObject *parent)
+    : QObject(parent),
+      m_timer(new QTimer(this))
 {
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, [this] {
@@ -59,9 +61,8 @@ void ProgramProof::start(const QString &program, const QStringList &arguments, c
         m_process = nullptr;
         Q_EMIT failed(QStringLiteral("无法启动 %1（%2）").arg(m_name, why));
     });
-    connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
-        onEnded(code, status == QProcess::CrashExit);
-    });
+    connect(m_process, &QProcess::finished, this,
+            [this](int code, QProcess::ExitStatus status) { onEnded(code, status == QProcess::CrashExit); });
     m_timer->start(proofMs);
     m_process->start(program, arguments);
 }

@@ -24,8 +24,8 @@ public:
     explicit ProgramProof(QObject *parent = nullptr);
     ~ProgramProof() override;
 
-    void start(const QString &program, const QStringList &arguments, const QString &programDir,
-               const QString &version, int proofMs);
+    void start(const QString &program, const QStringList &arguments, const QString &programDir, const QString &version,
+               int proofMs);
     // The program runs on after the updater ends.
     void release();
 

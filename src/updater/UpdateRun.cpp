@@ -15,8 +15,11 @@
 namespace updater {
 
 UpdateRun::UpdateRun(RunConfig config, QObject *parent)
-    : QObject(parent), m_config(std::move(config)), m_network(new QNetworkAccessManager(this)),
-      m_page(new PageLoader(m_network, this)), m_download(new Download(m_network, this)),
+    : QObject(parent),
+      m_config(std::move(config)),
+      m_network(new QNetworkAccessManager(this)),
+      m_page(new PageLoader(m_network, this)),
+      m_download(new Download(m_network, this)),
       m_replacement(new Replacement(m_config.programDir, m_config.holdAfterStep, this)),
       m_proof(new ProgramProof(this))
 {
@@ -215,8 +218,8 @@ void UpdateRun::onDownloadFailed(const QString &reason)
 void UpdateRun::onPlaced()
 {
     const QString program = QDir(m_config.programDir).filePath(effectiveProgramName());
-    const bool hasProgram = std::any_of(m_downloaded.cbegin(), m_downloaded.cend(),
-                                        [](const InstallItem &i) { return i.program; });
+    const bool hasProgram =
+        std::any_of(m_downloaded.cbegin(), m_downloaded.cend(), [](const InstallItem &i) { return i.program; });
     if (!hasProgram) {
         // Only data files were listed: they are in place and there is no program to start.
         m_replacement->commit();

@@ -22,15 +22,15 @@ class PageLoader;
 class ProgramProof;
 
 struct RunConfig {
-    QString programDir;      // where "ver.txt" is read and the files go
-    QString workDir;         // downloads are written here first
-    QString pageUrl;         // the version page; empty: there is none to ask
+    QString programDir;           // where "ver.txt" is read and the files go
+    QString workDir;              // downloads are written here first
+    QString pageUrl;              // the version page; empty: there is none to ask
     QStringList programArguments; // what the main program is started with ("--data DIR")
     int pageTimeoutMs = 10000;
     int transferTimeoutMs = 30000; // how long a download may stall
-    int maxRestarts = 3;     // restarts after a failed download, then it gives up
-    int proofMs = 3000;      // how long the new program must stay up to be kept
-    QString holdAfterStep;   // the replacement holds after this step (tests kill it there)
+    int maxRestarts = 3;           // restarts after a failed download, then it gives up
+    int proofMs = 3000;            // how long the new program must stay up to be kept
+    QString holdAfterStep;         // the replacement holds after this step (tests kill it there)
 #ifdef Q_OS_WIN
     bool windowsRule = true;
 #else
@@ -82,9 +82,9 @@ Q_SIGNALS:
     void progressShown();
     void progressValueChanged(int percent);
     void busyChanged(bool busy);
-    void step(const QString &what);   // a step of the replacement is done
-    void gaveUp(const QString &why);  // the update stopped; the buttons are usable again
-    void finished();                  // the program was started (or skipped to): the updater ends
+    void step(const QString &what);  // a step of the replacement is done
+    void gaveUp(const QString &why); // the update stopped; the buttons are usable again
+    void finished();                 // the program was started (or skipped to): the updater ends
 
 private:
     void onPage(const QString &html);

@@ -157,14 +157,19 @@ QString decodePage(const QByteArray &body, const QByteArray &contentType)
     return decoder.decode(body);
 }
 
-PageLoader::PageLoader(QNetworkAccessManager *network, QObject *parent) : QObject(parent), m_network(network) {}
+PageLoader::PageLoader(QNetworkAccessManager *network, QObject *parent)
+    : QObject(parent),
+      m_network(network)
+{
+}
 
 void PageLoader::load(const QString &url, int timeoutMs)
 {
     const QUrl address(url, QUrl::StrictMode);
     const QString scheme = address.scheme().toLower();
     if (url.isEmpty() || !address.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        const QString reason = url.isEmpty() ? QStringLiteral("没有设置升级服务器地址") : QStringLiteral("升级服务器地址无效");
+        const QString reason =
+            url.isEmpty() ? QStringLiteral("没有设置升级服务器地址") : QStringLiteral("升级服务器地址无效");
         QTimer::singleShot(0, this, [this, reason] { Q_EMIT failed(reason); });
         return;
     }
@@ -179,7 +184,8 @@ void PageLoader::load(const QString &url, int timeoutMs)
         if (!reason.isEmpty())
             Q_EMIT failed(reason);
         else
-            Q_EMIT loaded(decodePage(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()));
+            Q_EMIT loaded(
+                decodePage(reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()));
     });
 }
 

@@ -45,7 +45,9 @@ UpdateRun::Prompt frmMain::boxPrompt(QWidget *parent)
     };
 }
 
-frmMain::frmMain(UpdateRun &run, QWidget *parent) : QWidget(parent), m_run(run)
+frmMain::frmMain(UpdateRun &run, QWidget *parent)
+    : QWidget(parent),
+      m_run(run)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("在线更新程序"));

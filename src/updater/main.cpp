@@ -34,11 +34,11 @@ constexpr bool WindowsRule = false;
 
 // When the updater cannot do its work it must not leave the user with
 // nothing: the main program ended when it handed over.
-int giveBack(const QString &programDir, const QStringList &programArguments, const QString &title,
-             const QString &text, bool showBox)
+int giveBack(const QString &programDir, const QStringList &programArguments, const QString &title, const QString &text,
+             bool showBox)
 {
-    const bool started = startInstalledProgram(programDir, defaultProgramName(), WindowsRule, programArguments,
-                                               &startDetached);
+    const bool started =
+        startInstalledProgram(programDir, defaultProgramName(), WindowsRule, programArguments, &startDetached);
     say(text + (started ? QStringLiteral("；已启动已安装的程序") : QStringLiteral("；没有可启动的程序")));
     if (showBox)
         QMessageBox::critical(nullptr, title, text);
@@ -92,7 +92,8 @@ int main(int argc, char *argv[])
     const QString base = baseFolderOf(script);
 
     // An earlier run that was cut short is put right first.
-    for (const QString &done : recoverProgramFolder(programDir, defaultProgramName(), QDir(base).filePath(QStringLiteral("Temp"))))
+    for (const QString &done :
+         recoverProgramFolder(programDir, defaultProgramName(), QDir(base).filePath(QStringLiteral("Temp"))))
         say(done);
 
     WorkFolder work;
@@ -108,9 +109,8 @@ int main(int argc, char *argv[])
         config.proofMs = line.proofMs;
     config.holdAfterStep = line.holdAfterStep;
     const QString updateBase = line.endpoint.isEmpty()
-                                   ? readUpdateBase(QDir(dataFolder(programDir, line.dataDir))
-                                                        .filePath(QStringLiteral("endpoints.ini")))
-                                   : line.endpoint;
+        ? readUpdateBase(QDir(dataFolder(programDir, line.dataDir)).filePath(QStringLiteral("endpoints.ini")))
+        : line.endpoint;
     config.pageUrl = versionPageUrl(updateBase);
 
     UpdateRun run(config);
@@ -120,7 +120,8 @@ int main(int argc, char *argv[])
     QObject::connect(&window, &frmMain::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     QObject::connect(&run, &UpdateRun::gaveUp, &app, [](const QString &why) { say(why); });
     if (!line.holdAfterStep.isEmpty()) // tests kill the updater between these steps
-        QObject::connect(&run, &UpdateRun::step, &app, [](const QString &what) { say(QStringLiteral("step ") + what); });
+        QObject::connect(&run, &UpdateRun::step, &app,
+                         [](const QString &what) { say(QStringLiteral("step ") + what); });
 
     switch (line.mode) {
     case StartMode::Normal:

@@ -1,10 +1,10 @@
 #include "volume/KeywordVolume.h"
 
+#include "common/Endpoints.h"
+#include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
 #include "common/Wait.h"
-#include "common/Endpoints.h"
-#include "common/JobStatus.h"
 #include "engines/KeywordToolPage.h"
 #include "volume/ToolPage.h"
 
@@ -20,7 +20,7 @@ KeywordVolume::KeywordVolume(const Endpoints &endpoints, JobStatus &status, Prom
       m_job(status, Job::Resume::StartsAfresh),
       m_result(new ResultList(headers(), this))
 {
-    m_result->setCountColumns({4});   // global monthly searches
+    m_result->setCountColumns({4}); // global monthly searches
 }
 
 QStringList KeywordVolume::headers()
@@ -51,8 +51,8 @@ bool KeywordVolume::isToolPage(const QUrl &address) const
     if (!tool.isValid() || tool.isEmpty())
         return false;
     return address.scheme().compare(tool.scheme(), Qt::CaseInsensitive) == 0
-           && address.host().compare(tool.host(), Qt::CaseInsensitive) == 0
-           && address.port(-1) == tool.port(-1) && address.path() == tool.path();
+        && address.host().compare(tool.host(), Qt::CaseInsensitive) == 0 && address.port(-1) == tool.port(-1)
+        && address.path() == tool.path();
 }
 
 void KeywordVolume::setTimings(int pollMs, int boundMs, int captchaPauseMs)

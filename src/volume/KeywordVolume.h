@@ -23,12 +23,12 @@ class KeywordVolume : public QObject
     Q_OBJECT
 public:
     enum class Outcome {
-        MissingKeyword,   // "请输入要查询的关键词！"
-        MissingAnswer,    // "请输入验证码！"
+        MissingKeyword, // "请输入要查询的关键词！"
+        MissingAnswer,  // "请输入验证码！"
         OtherJobBusy,
-        CaptchaFailed,    // "验证码失败"
-        NoResultsArea,    // the page has no results area: ends at once, and says so
-        TimedOut,         // no results within the bound
+        CaptchaFailed, // "验证码失败"
+        NoResultsArea, // the page has no results area: ends at once, and says so
+        TimedOut,      // no results within the bound
         Listed,
     };
     Q_ENUM(Outcome)

@@ -38,7 +38,8 @@ QByteArray decoderName(const QString &charsetName)
 
 } // namespace
 
-CXHtml::CXHtml() : m_manager(std::make_unique<QNetworkAccessManager>())
+CXHtml::CXHtml()
+    : m_manager(std::make_unique<QNetworkAccessManager>())
 {
     m_manager->setCookieJar(new NoCookies(m_manager.get()));
     // fetch() follows redirects itself (see there).
@@ -119,7 +120,7 @@ FetchOutcome CXHtml::fetch(QByteArray *body)
         return failWith(FetchOutcome::Failure::NotConfigured);
     QUrl address(url, QUrl::TolerantMode);
     if (!isFetchable(address))
-        return failWith(FetchOutcome::Failure::BadAddress);   // waiting the time limit would only stall the caller
+        return failWith(FetchOutcome::Failure::BadAddress); // waiting the time limit would only stall the caller
 
     // A limit of N seconds gives up once the elapsed time rounds to more than
     // N, that is after N + 0.5 seconds. Redirect hops share that one limit.
@@ -219,8 +220,8 @@ CXHtml::Response CXHtml::fetchOnce(const QUrl &address, const QDeadlineTimer &de
             // not pass for a page.
             if (r.status == 0)
                 r.failure = reply->error() == QNetworkReply::ConnectionRefusedError ? FetchOutcome::Failure::Refused
-                            : reply->error() == QNetworkReply::RemoteHostClosedError ? FetchOutcome::Failure::Dropped
-                                                                                       : FetchOutcome::Failure::Network;
+                    : reply->error() == QNetworkReply::RemoteHostClosedError        ? FetchOutcome::Failure::Dropped
+                                                                                    : FetchOutcome::Failure::Network;
             else if (r.status >= 200 && r.status < 300)
                 r.failure = FetchOutcome::Failure::Dropped;
             if (r.failure != FetchOutcome::Failure::None)

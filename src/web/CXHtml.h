@@ -36,7 +36,7 @@ public:
     // Properties.
     QString url;
     int TryTime = 10;
-    QString charset;   // "char": empty means detect before the real fetch
+    QString charset; // "char": empty means detect before the real fetch
     QString agent;
     // When set, its abort() ends the request in flight and fails the later
     // ones without sending them. Not owned.
@@ -64,7 +64,7 @@ private:
         // TimedOut, TooBig, or a network failure (Refused, Network, Dropped);
         // a status outside 200-299 is judged by the caller.
         FetchOutcome::Failure failure = FetchOutcome::Failure::None;
-        QString detail;   // the network layer's own words, for the log
+        QString detail; // the network layer's own words, for the log
     };
 
     void normaliseUrl();

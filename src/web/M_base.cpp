@@ -34,8 +34,8 @@ QString UrlEncode(const QString &text)
     out.reserve(text.size() * 3);
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if ((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z')
-            || u == '*' || u == '-' || u == '.' || u == '@' || u == '_') {
+        if ((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '*' || u == '-'
+            || u == '.' || u == '@' || u == '_') {
             out.append(c);
         } else if (u == ' ') {
             out.append(QLatin1Char('+'));

@@ -2,14 +2,14 @@
 // same words for the keyword database whichever command opens it, and no
 // other file of the program writing there by itself.
 
-#include "support/LockHolder.h"
-#include "support/TestEnv.h"
 #include "app/Commands.h"
 #include "common/CommandLine.h"
 #include "context/Command.h"
 #include "keyworddb/DbCommand.h"
 #include "reports/ExportCommand.h"
 #include "research/MineCommand.h"
+#include "support/LockHolder.h"
+#include "support/TestEnv.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -71,7 +71,8 @@ private Q_SLOTS:
     {
         CaughtErrors caught;
         Cli::fail(QStringLiteral("cannot write /x/report.csv"), QStringLiteral("No space left on device"));
-        Cli::fail(QStringLiteral("db refresh"), QStringLiteral("cannot write the keyword database /x/db.sqlite: locked"),
+        Cli::fail(QStringLiteral("db refresh"),
+                  QStringLiteral("cannot write the keyword database /x/db.sqlite: locked"),
                   QStringLiteral("无法写入关键词数据库\n更新已停止"));
         Cli::note(QStringLiteral("wrote 3 rows to /x/report.csv"));
         const int status = Cli::usageError(QStringLiteral("rank"), QStringLiteral("--depth takes 10, 20 or 50"),
@@ -137,7 +138,7 @@ private Q_SLOTS:
         TestEnv f(TestEnv::NoWeb, TestEnv::BeforeStartUp);
         QVERIFY(f.isValid());
         const QString file = f.dataFile(QStringLiteral("db.sqlite"));
-        QVERIFY(QDir().mkpath(file));   // a folder where the database belongs
+        QVERIFY(QDir().mkpath(file)); // a folder where the database belongs
         if (args.first() == u"export")
             args.last() = f.dataFile(args.last());
         int status = -1;
@@ -185,8 +186,7 @@ private Q_SLOTS:
         LockHolder other(file);
         QVERIFY(other.waitUntilHeld());
         CaughtErrors caught;
-        const int status = args.first() == u"db" ? runDbCommand(*f.context, args)
-                                                 : mineCommand().run(*f.context, args);
+        const int status = args.first() == u"db" ? runDbCommand(*f.context, args) : mineCommand().run(*f.context, args);
         const QString err = caught.text();
         other.release();
         QCOMPARE(status, int(Cli::Failed));
@@ -206,7 +206,8 @@ private Q_SLOTS:
     {
         const QDir src(QStringLiteral(VELTRANA_SOURCE_DIR "/src"));
         QVERIFY(src.exists());
-        const QRegularExpression writer(QStringLiteral(R"(\bstderr\b|std::cerr|\bqWarning\b|\bqCritical\b|\bqDebug\b)"));
+        const QRegularExpression writer(
+            QStringLiteral(R"(\bstderr\b|std::cerr|\bqWarning\b|\bqCritical\b|\bqDebug\b)"));
         QStringList found;
         int files = 0;
         QDirIterator it(src.path(), {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,

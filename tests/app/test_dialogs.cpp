@@ -1,9 +1,9 @@
-#include "support/TestEnv.h"
 #include "app/Feedback.h"
 #include "app/ui/IntervalDialog.h"
 #include "app/ui/SuggestDialog.h"
 #include "engines/EnginePacing.h"
 #include "support/FakeClock.h"
+#include "support/TestEnv.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -60,12 +60,12 @@ private Q_SLOTS:
         env.settings().WriteValue(QStringLiteral("bingse"), QStringLiteral("12"));
         IntervalDialog dialog(*env.context, nullptr);
         QComboBox *google = intervalBox(dialog, Engine::Google);
-        QCOMPARE(comboItems(google), (QStringList{QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"),
-                                                  QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8"),
-                                                  QStringLiteral("9"), QStringLiteral("10")}));
+        QCOMPARE(comboItems(google),
+                 (QStringList{QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"),
+                              QStringLiteral("7"), QStringLiteral("8"), QStringLiteral("9"), QStringLiteral("10")}));
         QCOMPARE(google->currentText(), QStringLiteral("4"));
-        QCOMPARE(intervalBox(dialog, Engine::Yahoo)->currentText(), QStringLiteral("5"));   // missing: 5
-        QCOMPARE(intervalBox(dialog, Engine::Bing)->currentIndex(), -1);                    // outside 3-10
+        QCOMPARE(intervalBox(dialog, Engine::Yahoo)->currentText(), QStringLiteral("5")); // missing: 5
+        QCOMPARE(intervalBox(dialog, Engine::Bing)->currentIndex(), -1);                  // outside 3-10
 
         const QStringList labels = labelTexts(dialog);
         for (const char *l : {"抓取Google时间间隔：", "抓取Yahoo时间间隔：", "抓取Bing时间间隔：",
@@ -73,7 +73,7 @@ private Q_SLOTS:
                               "如果以下浏览器显示有被屏蔽提示，并提示您输入验证码，请按照其提示输入，验证通过后，"
                               "短时间内不会再出现被屏蔽的现象。"})
             QVERIFY2(labels.contains(QString::fromUtf8(l)), l);
-        QVERIFY(!env.settings().HasValue(QStringLiteral("yahoose")));   // opening writes nothing
+        QVERIFY(!env.settings().HasValue(QStringLiteral("yahoose"))); // opening writes nothing
     }
 
     void choosingEightForGoogle()
@@ -83,7 +83,7 @@ private Q_SLOTS:
         dialog.show();
         QComboBox *google = intervalBox(dialog, Engine::Google);
         google->setFocus();
-        for (int i = 0; i < 3; ++i)   // 5 -> 8 with the arrow key
+        for (int i = 0; i < 3; ++i) // 5 -> 8 with the arrow key
             QTest::keyClick(google, Qt::Key_Down);
         QCOMPARE(google->currentText(), QStringLiteral("8"));
         QCOMPARE(env.settings().ReadValue(QStringLiteral("googlese")), QStringLiteral("8"));
@@ -107,7 +107,8 @@ private Q_SLOTS:
         QCOMPARE(IntervalDialog::baiduAddress(endpoints),
                  QStringLiteral("http://127.0.0.1:4000/baidu/s?wd=site%3A127.0.0.1:4000"));
         endpoints.setBase(Endpoints::Service::Baidu, QStringLiteral("http://www.baidu.com"));
-        QCOMPARE(IntervalDialog::baiduAddress(endpoints), QStringLiteral("http://www.baidu.com/s?wd=site%3Awww.baidu.com"));
+        QCOMPARE(IntervalDialog::baiduAddress(endpoints),
+                 QStringLiteral("http://www.baidu.com/s?wd=site%3Awww.baidu.com"));
         endpoints.setBase(Endpoints::Service::Baidu, QString());
         QCOMPARE(IntervalDialog::baiduAddress(endpoints), QString());
     }
@@ -119,12 +120,13 @@ private Q_SLOTS:
         QCOMPARE(dialog.objectName(), QStringLiteral("frm_suggest"));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("意见和建议"));
         const QStringList labels = labelTexts(dialog);
-        for (const char *l : {"您的意见和建议，是我们不断前进的动力", "提出您的意见和建议。", "标题：", "类型：", "QQ：",
-                              "Email：", "内容：", "您也可以发送邮件至"})
+        for (const char *l : {"您的意见和建议，是我们不断前进的动力", "提出您的意见和建议。", "标题：", "类型：",
+                              "QQ：", "Email：", "内容：", "您也可以发送邮件至"})
             QVERIFY2(labels.contains(QString::fromUtf8(l)), l);
         auto *type = dialog.findChild<QComboBox *>(QStringLiteral("typeBox"));
-        QCOMPARE(comboItems(type), (QStringList{QStringLiteral("功能改进"), QStringLiteral("BUG报告"),
-                                                QStringLiteral("购买事宜"), QStringLiteral("一般性建议")}));
+        QCOMPARE(comboItems(type),
+                 (QStringList{QStringLiteral("功能改进"), QStringLiteral("BUG报告"), QStringLiteral("购买事宜"),
+                              QStringLiteral("一般性建议")}));
         QCOMPARE(type->currentText(), QStringLiteral("一般性建议"));
         QCOMPARE(dialog.findChild<QPushButton *>(QStringLiteral("sendButton"))->text(), QStringLiteral("确定发送"));
     }
@@ -182,8 +184,9 @@ private Q_SLOTS:
         QStringList keys;
         for (const auto &item : log.at(0).items)
             keys.append(item.first);
-        QCOMPARE(keys, (QStringList{QStringLiteral("soft"), QStringLiteral("title"), QStringLiteral("tp"),
-                                    QStringLiteral("qq"), QStringLiteral("email"), QStringLiteral("content")}));
+        QCOMPARE(keys,
+                 (QStringList{QStringLiteral("soft"), QStringLiteral("title"), QStringLiteral("tp"),
+                              QStringLiteral("qq"), QStringLiteral("email"), QStringLiteral("content")}));
         QCOMPARE(log.at(0).items.at(0).second, QStringLiteral("Veltrana1.0"));
         QCOMPARE(log.at(0).items.at(1).second, QStringLiteral("列表 & 排序 #2"));
         QCOMPARE(log.at(0).items.at(2).second, QStringLiteral("一般性建议"));
@@ -194,7 +197,7 @@ private Q_SLOTS:
         QCOMPARE(env.prompter.allTexts(), QStringList{QStringLiteral("您的建议已经提交，非常感谢！")});
         QCOMPARE(title->text(), QString());
         QCOMPARE(content->toPlainText(), QString());
-        QCOMPARE(qq->text(), QStringLiteral(" 12345 "));   // kept as typed
+        QCOMPARE(qq->text(), QStringLiteral(" 12345 ")); // kept as typed
         QCOMPARE(send->text(), QStringLiteral("确定发送"));
         QVERIFY(send->isEnabled());
     }

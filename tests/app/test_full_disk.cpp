@@ -4,7 +4,6 @@
 // as a return value and reason to the window's logic, and as exit status 1
 // with "veltrana: <what failed>: <reason>" from the command line.
 
-#include "support/FileBytes.h"
 #include "common/Endpoints.h"
 #include "common/ListExporter.h"
 #include "common/ResultList.h"
@@ -15,6 +14,7 @@
 #include "research/MiningSettings.h"
 #include "store/FavouriteStore.h"
 #include "store/TextFiles.h"
+#include "support/FileBytes.h"
 #include "support/TestEnv.h"
 
 #include <QDirIterator>
@@ -44,8 +44,9 @@ public:
     SmallDisk()
     {
         QProcess p;
-        p.start(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                          QStringLiteral("size=256k"), QStringLiteral("tmpfs"), m_dir.path()});
+        p.start(QStringLiteral("mount"),
+                {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), QStringLiteral("size=256k"),
+                 QStringLiteral("tmpfs"), m_dir.path()});
         if (!p.waitForFinished(5000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
             m_refusal = p.errorString() + u' ' + QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
         else
@@ -71,10 +72,8 @@ public:
         if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return filler.errorString();
         const QByteArray page(4096, 'f');
-        while (filler.write(page) == page.size()) {
-        }
-        while (filler.write("f", 1) == 1) {
-        }
+        while (filler.write(page) == page.size()) { }
+        while (filler.write("f", 1) == 1) { }
         return filler.errorString();
     }
 
@@ -114,10 +113,9 @@ private:
     QString m_refusal;
 };
 
-
 #define REQUIRE_SMALL_DISK(disk)                                                                                       \
     if (!(disk).mounted())                                                                                             \
-        QSKIP(qPrintable(QStringLiteral("mounting a tmpfs was refused here (") + (disk).refusal()                     \
+        QSKIP(qPrintable(QStringLiteral("mounting a tmpfs was refused here (") + (disk).refusal()                      \
                          + QStringLiteral("): the full-disk cases need root with the right to mount")));
 
 void fillReportList(ResultList &list)
@@ -220,9 +218,10 @@ void TestFullDisk::aNewFavouriteThatCannotBeWrittenIsSaidAndNotKept()
     ResultList recent({QStringLiteral("搜索引擎"), QStringLiteral("网站"), QStringLiteral("关键字")});
     const int r = recent.addRow(QStringLiteral("Google"), {QStringLiteral("www.example.com"), QStringLiteral("boots")});
     recent.setChecked(r, true);
-    recent.setTag(r, RankFormats::formatTag({QStringLiteral("www.example.com"), QStringLiteral("boots"), today(),
-                                             QStringLiteral("$1$Google|3|www.example.com/") + QString(5000, u'b'), 0,
-                                             false}));
+    recent.setTag(
+        r,
+        RankFormats::formatTag({QStringLiteral("www.example.com"), QStringLiteral("boots"), today(),
+                                QStringLiteral("$1$Google|3|www.example.com/") + QString(5000, u'b'), 0, false}));
     Favourites favourites(context);
     QCOMPARE(favourites.addFromRecent(recent, today()), 0);
     QCOMPARE(prompter.prompts.last().icon, Prompter::Icon::Warning);
@@ -242,13 +241,14 @@ void TestFullDisk::reportsKeepTheirBytes()
                                       ReportFormat::Workbook};
     for (ReportFormat f : formats)
         TestFiles::put(disk.path(QStringLiteral("report.") + ReportExport::extension(f)),
-            "the report of yesterday, " + ReportExport::extension(f).toUtf8());
+                       "the report of yesterday, " + ReportExport::extension(f).toUtf8());
     const QMap<QString, QByteArray> before = disk.snapshot();
     QCOMPARE(disk.fill(), kNoSpace);
 
     for (ReportFormat f : formats) {
         const QString path = disk.path(QStringLiteral("report.") + ReportExport::extension(f));
-        const ReportWriters::Outcome outcome = ReportWriters::write(list, list.allColumns(), ReportKind::RelatedKeywords, f, path);
+        const ReportWriters::Outcome outcome =
+            ReportWriters::write(list, list.allColumns(), ReportKind::RelatedKeywords, f, path);
         QVERIFY2(!outcome.ok, qPrintable(path));
         QVERIFY2(!outcome.reason.isEmpty(), qPrintable(path));
         QVERIFY2(outcome.reason.contains(kNoSpace), qPrintable(outcome.reason));
@@ -262,8 +262,8 @@ void TestFullDisk::reportsKeepTheirBytes()
     ReportExport exporter(env.context->jobStatus(), env.context->prompter());
     const QString csv = disk.path(QStringLiteral("report.csv"));
     env.prompter.texts.enqueue(csv);
-    env.prompter.answers.enqueue(Prompter::Answer::Ok);   // replace it
-    env.prompter.answers.enqueue(Prompter::Answer::Ok);   // would open, if asked
+    env.prompter.answers.enqueue(Prompter::Answer::Ok); // replace it
+    env.prompter.answers.enqueue(Prompter::Answer::Ok); // would open, if asked
     exporter.exportList(list, list.allColumns(), ReportKind::RelatedKeywords, ReportFormat::Csv);
     QCOMPARE(env.prompter.prompts.last().title, QStringLiteral("导出失败"));
     QVERIFY(env.prompter.prompts.last().text.contains(kNoSpace));
@@ -321,8 +321,8 @@ void TestFullDisk::rankFavouritesKeepsTodaysDayFileAndExitsWithOne()
 
     const Run r = runProgram(disk.root(), config.path(), {QStringLiteral("rank"), QStringLiteral("--favourites")});
     QCOMPARE(r.status, 1);
-    const QString said = QStringLiteral("veltrana: cannot write ") + favourites.dayPath(key, today())
-                         + QStringLiteral(": ") + kNoSpace;
+    const QString said =
+        QStringLiteral("veltrana: cannot write ") + favourites.dayPath(key, today()) + QStringLiteral(": ") + kNoSpace;
     QVERIFY2(r.err.contains(said), qPrintable(r.err));
     QVERIFY(env.web().log(QStringLiteral("google")).size() > 0);
     // The program may have left an empty database file; what was there is as it was.

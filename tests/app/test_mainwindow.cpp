@@ -1,5 +1,4 @@
 #include "AppHelpers.h"
-#include "support/TestEnv.h"
 #include "app/ui/MainWindow.h"
 #include "common/JobStatus.h"
 #include "common/PageReader.h"
@@ -8,8 +7,9 @@
 #include "research/ui/MiningTab.h"
 #include "resources/ResourceCatalogue.h"
 #include "resources/ui/ResourceTab.h"
-#include "volume/ui/VolumeTab.h"
+#include "support/TestEnv.h"
 #include "support/TinyHttpServer.h"
+#include "volume/ui/VolumeTab.h"
 
 #include <QAction>
 #include <QApplication>
@@ -85,10 +85,12 @@ private Q_SLOTS:
         QStringList titles;
         for (QAction *a : window.menuBar()->actions())
             titles.append(a->text());
-        QCOMPARE(titles, (QStringList{QStringLiteral("软件系统(&S)"), QStringLiteral("软件功能(&F)"),
-                                      QStringLiteral("关于软件(&A)"), QStringLiteral("软件帮助(&H)")}));
-        QCOMPARE(captions(menuTitled(window, QStringLiteral("软件系统(&S)"))),
-                 (QStringList{QStringLiteral("在线升级"), QStringLiteral("搜索引擎屏蔽设置"), QStringLiteral("退出系统")}));
+        QCOMPARE(titles,
+                 (QStringList{QStringLiteral("软件系统(&S)"), QStringLiteral("软件功能(&F)"),
+                              QStringLiteral("关于软件(&A)"), QStringLiteral("软件帮助(&H)")}));
+        QCOMPARE(
+            captions(menuTitled(window, QStringLiteral("软件系统(&S)"))),
+            (QStringList{QStringLiteral("在线升级"), QStringLiteral("搜索引擎屏蔽设置"), QStringLiteral("退出系统")}));
         const QStringList tabCaptions{QStringLiteral("相关关键词查询"), QStringLiteral("Adwords关键词查询"),
                                       QStringLiteral("外链资源库"), QStringLiteral("关键词排名查询"),
                                       QStringLiteral("关键词数据库")};
@@ -102,16 +104,16 @@ private Q_SLOTS:
         QCOMPARE(about.first(), QStringLiteral("软件说明"));
         QCOMPARE(captions(menuTitled(window, QStringLiteral("软件帮助(&H)"))),
                  (QStringList{QStringLiteral("在线帮助"), QStringLiteral("意见和建议")}));
-        QCOMPARE(captions(trayMenu(window)), (QStringList{QStringLiteral("恢复"), QStringLiteral("最小化"),
-                                                           QStringLiteral("关于软件"), QStringLiteral("-"),
-                                                           QStringLiteral("退出")}));
+        QCOMPARE(captions(trayMenu(window)),
+                 (QStringList{QStringLiteral("恢复"), QStringLiteral("最小化"), QStringLiteral("关于软件"),
+                              QStringLiteral("-"), QStringLiteral("退出")}));
         QVERIFY(window.minimumWidth() >= 867 && window.minimumHeight() >= 722);
         QVERIFY(env.context->settings().isLoaded());
         QVERIFY(env.context->pageReader() != nullptr);
 
         // The information strip and the first silent browser load their pages.
-        QTRY_COMPARE_WITH_TIMEOUT(countRequests(*m_standIn, QStringLiteral("maker"), QStringLiteral("/veltrana/info.htm")),
-                                  1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            countRequests(*m_standIn, QStringLiteral("maker"), QStringLiteral("/veltrana/info.htm")), 1, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(countRequests(*m_standIn, QStringLiteral("baidu"), QStringLiteral("/")), 1, 5000);
     }
 
@@ -157,7 +159,8 @@ private Q_SLOTS:
         QCOMPARE(opened.size(), 6);
         for (const QUrl &u : opened) {
             QCOMPARE(u.scheme(), QStringLiteral("http"));
-            QVERIFY2(u.toString().startsWith(m_standIn->serviceBase(QStringLiteral("maker"))), qPrintable(u.toString()));
+            QVERIFY2(u.toString().startsWith(m_standIn->serviceBase(QStringLiteral("maker"))),
+                     qPrintable(u.toString()));
         }
         QCOMPARE(opened.last().path(), QStringLiteral("/maker/help.htm"));
 
@@ -186,7 +189,7 @@ private Q_SLOTS:
         QList<QUrl> tried;
         window.setUrlOpener([&](const QUrl &url) {
             tried << url;
-            return false;   // no browser, no handler
+            return false; // no browser, no handler
         });
         QVERIFY(window.start());
         menuTitled(window, QStringLiteral("软件帮助(&H)"))->actions().at(0)->trigger();
@@ -206,7 +209,8 @@ private Q_SLOTS:
 
         // And the resource tab's sites (a double click on a resource).
         window.statusBar()->clearMessage();
-        auto *resources = qobject_cast<ResourceTab *>(window.findChild<QTabWidget *>(QStringLiteral("mainTabs"))->widget(2));
+        auto *resources =
+            qobject_cast<ResourceTab *>(window.findChild<QTabWidget *>(QStringLiteral("mainTabs"))->widget(2));
         QVERIFY(resources);
         ResultList &sites = resources->catalogue().list();
         sites.addRow(QStringLiteral("Bare"), {QStringLiteral("www.bare.com/x")});
@@ -346,10 +350,11 @@ private Q_SLOTS:
         QVERIFY(reader);
         // The whole wait passes before the markup is read: 2 s leaves a first
         // WebEngine load room on a busy machine (1 s failed now and then under ctest -j4).
-        const QString html = reader->readPage(m_standIn->serviceBase(QStringLiteral("maker")) + QStringLiteral("/help.htm"), 2000);
+        const QString html =
+            reader->readPage(m_standIn->serviceBase(QStringLiteral("maker")) + QStringLiteral("/help.htm"), 2000);
         QVERIFY2(html.contains(QStringLiteral("Veltrana help")), qPrintable(html.left(300)));
         QVERIFY(html.contains(QStringLiteral("<body")));
-        QVERIFY(!html.contains(QStringLiteral("<html")));   // the root element's inner markup
+        QVERIFY(!html.contains(QStringLiteral("<html"))); // the root element's inner markup
 
         // Nothing listening there: nothing loaded, nothing returned.
         QCOMPARE(reader->readPage(QStringLiteral("ftp://127.0.0.1/x"), 100), QString());
@@ -362,14 +367,16 @@ private Q_SLOTS:
         // the count already on the page is what the Baidu fall-back needs.
         TinyHttpServer server;
         QVERIFY(server.listen());
-        server.setPage(QStringLiteral("/partial.htm"),
-                       QStringLiteral("<html><body><p>找到相关网页约1,234篇</p><img src=\"/hang.png\"></body></html>").toUtf8(),
-                       "text/html; charset=utf-8");
+        server.setPage(
+            QStringLiteral("/partial.htm"),
+            QStringLiteral("<html><body><p>找到相关网页约1,234篇</p><img src=\"/hang.png\"></body></html>").toUtf8(),
+            "text/html; charset=utf-8");
         server.setSilent(QStringLiteral("/hang.png"));
         TestEnv env(m_standIn.get(), TestEnv::BeforeStartUp);
         MainWindow window(*env.context);
         QVERIFY(window.start());
-        const QString html = env.context->pageReader()->readPage(server.baseUrl() + QStringLiteral("/partial.htm"), 1500);
+        const QString html =
+            env.context->pageReader()->readPage(server.baseUrl() + QStringLiteral("/partial.htm"), 1500);
         QVERIFY2(html.contains(QStringLiteral("找到相关网页约1,234篇")), qPrintable(html.left(300)));
     }
 
@@ -398,7 +405,8 @@ private Q_SLOTS:
         mining->openBaiduSearch();
         QCOMPARE(opened.size(), 2);
         QCOMPARE(QString::fromUtf8(opened.at(0).toEncoded()),
-                 m_standIn->serviceBase(QStringLiteral("baiduindex")) + QStringLiteral("/main/word.php?word=a%26b+c%23d"));
+                 m_standIn->serviceBase(QStringLiteral("baiduindex"))
+                     + QStringLiteral("/main/word.php?word=a%26b+c%23d"));
         QCOMPARE(QString::fromUtf8(opened.at(1).toEncoded()),
                  m_standIn->serviceBase(QStringLiteral("baidu")) + QStringLiteral("/s?wd=a%26b+c%23d"));
     }

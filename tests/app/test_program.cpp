@@ -110,20 +110,22 @@ private Q_SLOTS:
                                          << QStringLiteral("unknown command: frobnicate");
         QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")}
                                         << QStringLiteral("unknown option: --bogus");
-        QTest::newRow("with a data folder") << QStringList{QStringLiteral("--data"), m_home.filePath(QStringLiteral("d")),
-                                                           QStringLiteral("nope")}
-                                            << QStringLiteral("unknown command: nope");
+        QTest::newRow("with a data folder")
+            << QStringList{QStringLiteral("--data"), m_home.filePath(QStringLiteral("d")), QStringLiteral("nope")}
+            << QStringLiteral("unknown command: nope");
         QTest::newRow("data without a value") << QStringList{QStringLiteral("counts"), QStringLiteral("--data")}
                                               << QStringLiteral("unknown option: --data");
-        QTest::newRow("data last") << QStringList{QStringLiteral("--data")} << QStringLiteral("missing value for --data");
+        QTest::newRow("data last") << QStringList{QStringLiteral("--data")}
+                                   << QStringLiteral("missing value for --data");
         QTest::newRow("data empty") << QStringList{QStringLiteral("--data"), QString(), QStringLiteral("db"),
                                                    QStringLiteral("list")}
                                     << QStringLiteral("missing value for --data");
-        QTest::newRow("data= empty") << QStringList{QStringLiteral("--data="), QStringLiteral("db"), QStringLiteral("list")}
+        QTest::newRow("data= empty") << QStringList{QStringLiteral("--data="), QStringLiteral("db"),
+                                                    QStringLiteral("list")}
                                      << QStringLiteral("missing value for --data");
-        QTest::newRow("demo with a command") << QStringList{QStringLiteral("--demo"), QStringLiteral("db"),
-                                                            QStringLiteral("list")}
-                                             << QStringLiteral("--demo opens the window");
+        QTest::newRow("demo with a command")
+            << QStringList{QStringLiteral("--demo"), QStringLiteral("db"), QStringLiteral("list")}
+            << QStringLiteral("--demo opens the window");
         QTest::newRow("demo with a data folder")
             << QStringList{QStringLiteral("--demo"), QStringLiteral("--data"), m_home.filePath(QStringLiteral("mine"))}
             << QStringLiteral("--demo keeps its own throw-away data folder");
@@ -150,9 +152,9 @@ private Q_SLOTS:
         // "--" ends the program's options: what follows is the command.
         const QString data = m_home.filePath(QStringLiteral("listing"));
         QVERIFY(QDir().mkpath(data));
-        const Run r = runProgram({QStringLiteral("--data=") + data, QStringLiteral("--"), QStringLiteral("db"),
-                                  QStringLiteral("list")},
-                                 m_env, 10000);
+        const Run r = runProgram(
+            {QStringLiteral("--data=") + data, QStringLiteral("--"), QStringLiteral("db"), QStringLiteral("list")},
+            m_env, 10000);
         QCOMPARE(r.status, 0);
         QVERIFY(QFileInfo::exists(data + QStringLiteral("/db.sqlite")));
     }
@@ -182,8 +184,8 @@ private Q_SLOTS:
         QVERIFY(r.finished);
         QCOMPARE(r.status, 2);
         const QString expected = says.isEmpty()
-                                     ? QStringLiteral("veltrana: no such data folder: ") + QDir::toNativeSeparators(missing)
-                                     : says;
+            ? QStringLiteral("veltrana: no such data folder: ") + QDir::toNativeSeparators(missing)
+            : says;
         QVERIFY2(r.err.contains(expected), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
         QVERIFY(!QFileInfo::exists(missing));
@@ -201,8 +203,7 @@ private Q_SLOTS:
         // Accepted, but these never need the database.
         QTest::newRow("export favourites") << QStringList{"export", "favourites", "fav.csv"} << -1;
         QTest::newRow("rank --favourites") << QStringList{"rank", "--favourites"} << -1;
-        QTest::newRow("rank") << QStringList{"rank", "--site", "a.com", "--keyword", "k", "--engines", "google"}
-                              << -1;
+        QTest::newRow("rank") << QStringList{"rank", "--site", "a.com", "--keyword", "k", "--engines", "google"} << -1;
         QTest::newRow("counts") << QStringList{"counts", "seo", "--engines", "google"} << -1;
         QTest::newRow("mine") << QStringList{"mine", "seo", "--engines", "google"} << -1;
     }
@@ -240,10 +241,12 @@ private Q_SLOTS:
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.contains(QStringLiteral("usage: veltrana")));
         // Every command on a line of its own, with what it does.
-        const QStringList lines = r.out.section(QStringLiteral("commands:\n"), 1).section(QStringLiteral("\n\n"), 0, 0).split(u'\n');
+        const QStringList lines =
+            r.out.section(QStringLiteral("commands:\n"), 1).section(QStringLiteral("\n\n"), 0, 0).split(u'\n');
         QCOMPARE(lines.size(), 5);
         for (const char *command : {"mine", "counts", "db", "rank", "export"}) {
-            const QStringList own = lines.filter(QRegularExpression(QStringLiteral("^  %1 +\\S").arg(QLatin1String(command))));
+            const QStringList own =
+                lines.filter(QRegularExpression(QStringLiteral("^  %1 +\\S").arg(QLatin1String(command))));
             QVERIFY2(own.size() == 1, command);
         }
     }
@@ -254,7 +257,8 @@ private Q_SLOTS:
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out, QStringLiteral("veltrana 1.0\n"));
         QProcess update;
-        update.start(QFileInfo(programPath()).absoluteDir().filePath(QStringLiteral("update")), {QStringLiteral("--version")});
+        update.start(QFileInfo(programPath()).absoluteDir().filePath(QStringLiteral("update")),
+                     {QStringLiteral("--version")});
         QVERIFY(update.waitForFinished(10000));
         QCOMPARE(update.exitCode(), 0);
         QCOMPARE(QString::fromUtf8(update.readAllStandardOutput()), QStringLiteral("update 1.0\n"));

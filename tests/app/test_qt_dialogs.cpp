@@ -2,12 +2,12 @@
 // through a real QFileDialog (a scripted prompter takes any filter, so only
 // the real dialog shows whether files are listed), and Qt's texts in Chinese.
 
-#include "support/FileBytes.h"
-#include "support/TestEnv.h"
 #include "app/QtTranslation.h"
 #include "common/ui/DialogPrompter.h"
 #include "rank/SiteKeywordLists.h"
 #include "reports/ReportExport.h"
+#include "support/FileBytes.h"
+#include "support/TestEnv.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -80,7 +80,6 @@ QStringList listedWhile(const std::function<void()> &show, const QString &choose
     show();
     return listed;
 }
-
 
 QStringList buttonTexts(const QWidget &dialog)
 {
@@ -155,7 +154,7 @@ private Q_SLOTS:
         const QStringList saveButtons = buttonTexts(save);
         QVERIFY2(saveButtons.join(u' ').contains(QStringLiteral("保存")), qPrintable(saveButtons.join(u'|')));
         QVERIFY2(saveButtons.join(u' ').contains(QStringLiteral("取消")), qPrintable(saveButtons.join(u'|')));
-        QCOMPARE(save.windowTitle(), QStringLiteral("Save   Export   File"));   // the program's own title stays
+        QCOMPARE(save.windowTitle(), QStringLiteral("Save   Export   File")); // the program's own title stays
 
         QInputDialog input;
         input.setLabelText(QStringLiteral("请输入网站地址"));

@@ -1,7 +1,7 @@
 #include "AppHelpers.h"
-#include "support/TestEnv.h"
 #include "app/Startup.h"
 #include "engines/EnginePacing.h"
+#include "support/TestEnv.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -199,7 +199,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("checked");
         QTest::addColumn<bool>("minimised");
-        const QDate today = FakeClock::fixedDay();   // the day every test runs on
+        const QDate today = FakeClock::fixedDay(); // the day every test runs on
         QTest::newRow("first start") << QString() << true << false;
         QTest::newRow("yesterday") << today.addDays(-1).toString(QStringLiteral("yyyy-MM-dd")) << true << true;
         QTest::newRow("a later day") << today.addDays(3).toString(QStringLiteral("yyyy-MM-dd")) << true << true;
@@ -223,7 +223,7 @@ private Q_SLOTS:
             launches.append(min);
             // The updater is told where the data folder is, to hand it back.
             return QFileInfo(path).fileName() == QLatin1String("update")
-                   && arguments == QStringList{QStringLiteral("--data"), env.context->dataDir()};
+                && arguments == QStringList{QStringLiteral("--data"), env.context->dataDir()};
         });
         QCOMPARE(startup.run(), checked ? Startup::Outcome::HandedOver : Startup::Outcome::Continue);
         QCOMPARE(countRequests(*m_standIn, QStringLiteral("maker"), kVersionPath), checked ? 1 : 0);

@@ -24,13 +24,19 @@ int main(int argc, char *argv[])
     QVector<ResultList::Row> data;
     data.reserve(rows);
     quint32 x = 12345;
-    auto next = [&x] { x = x * 1103515245u + 12345u; return (x >> 8) % 10000000u; };
+    auto next = [&x] {
+        x = x * 1103515245u + 12345u;
+        return (x >> 8) % 10000000u;
+    };
     for (int i = 0; i < rows; ++i) {
         ResultList::Row row;
-        row.text = i % 5 == 0 ? QStringLiteral("关键词工具 %1").arg(i) : QStringLiteral("seed %1 related keyword %2").arg(i % 365).arg(i);
+        row.text = i % 5 == 0 ? QStringLiteral("关键词工具 %1").arg(i)
+                              : QStringLiteral("seed %1 related keyword %2").arg(i % 365).arg(i);
         row.sub = {QStringLiteral("seed %1").arg(i % 365), QString::number(next()),
                    i % 7 == 0 ? QStringLiteral("-") : QString::number(next()), QString::number(next() / 3),
-                   QStringLiteral("2024-%1-%2").arg(1 + i % 12, 2, 10, QLatin1Char('0')).arg(1 + i % 28, 2, 10, QLatin1Char('0'))};
+                   QStringLiteral("2024-%1-%2")
+                       .arg(1 + i % 12, 2, 10, QLatin1Char('0'))
+                       .arg(1 + i % 28, 2, 10, QLatin1Char('0'))};
         data.append(row);
     }
     list.appendRows(data);
@@ -51,7 +57,8 @@ int main(int argc, char *argv[])
         const QString path = dir.filePath(QLatin1String(c.file));
         QElapsedTimer clock;
         clock.start();
-        const ReportWriters::Outcome outcome = ReportWriters::write(list, list.allColumns(), ReportKind::KeywordDatabase, c.format, path);
+        const ReportWriters::Outcome outcome =
+            ReportWriters::write(list, list.allColumns(), ReportKind::KeywordDatabase, c.format, path);
         const qint64 ms = clock.elapsed();
         if (!outcome.ok) {
             out << c.name << ": " << outcome.reason << '\n';

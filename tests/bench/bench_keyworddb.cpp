@@ -36,12 +36,16 @@ int main(int argc, char *argv[])
     store.beginBatch();
     const QDate first(2024, 1, 1);
     quint32 x = 12345;
-    auto next = [&x] { x = x * 1103515245u + 12345u; return (x >> 8) % 10000000u; };
+    auto next = [&x] {
+        x = x * 1103515245u + 12345u;
+        return (x >> 8) % 10000000u;
+    };
     for (int i = 0; i < rows; ++i) {
-        const KeywordStore::Counts counts{QString::number(next()), i % 7 == 0 ? QStringLiteral("-") : QString::number(next()),
+        const KeywordStore::Counts counts{QString::number(next()),
+                                          i % 7 == 0 ? QStringLiteral("-") : QString::number(next()),
                                           QString::number(next() / 3)};
-        store.insert(QStringLiteral("seed %1 related keyword %2").arg(i % 365).arg(i), QStringLiteral("seed %1").arg(i % 365),
-                     counts, first.addDays(i % 365));
+        store.insert(QStringLiteral("seed %1 related keyword %2").arg(i % 365).arg(i),
+                     QStringLiteral("seed %1").arg(i % 365), counts, first.addDays(i % 365));
     }
     store.commitBatch();
     out << "rows=" << rows << "\nfill_ms=" << clock.elapsed() << '\n';

@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
     CXHtml control;
     for (const char *service : {"google", "yahoo", "bing"}) {
         control.url = base + QStringLiteral("/_control/behaviour?prefix=/") + QLatin1String(service)
-                      + QStringLiteral("&delay=") + QString::number(delayMs);
+            + QStringLiteral("&delay=") + QString::number(delayMs);
         control.GetSrc();
     }
 
@@ -62,13 +62,14 @@ int main(int argc, char *argv[])
         engines.setTag(r, engineLabel(e));
         engines.setChecked(r, true);
     }
-    RankRun run(engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(), context.pageRules(),
-                context.dataFile(QStringLiteral("myfav")));
-    run.setSettingsSource([] { return RankRun::Settings{2, false}; });   // "50": five pages
+    RankRun run(engines, context.endpoints(), context.jobStatus(), context.prompter(), context.clock(),
+                context.pageRules(), context.dataFile(QStringLiteral("myfav")));
+    run.setSettingsSource([] { return RankRun::Settings{2, false}; }); // "50": five pages
 
     QVector<RankRun::Pair> list;
     for (int i = 0; i < pairs; ++i)
-        list.append({QStringLiteral("www.listed-nowhere.example"), QStringLiteral("bench keyword %1").arg(i), QString()});
+        list.append(
+            {QStringLiteral("www.listed-nowhere.example"), QStringLiteral("bench keyword %1").arg(i), QString()});
 
     QElapsedTimer t;
     t.start();

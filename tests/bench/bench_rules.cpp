@@ -50,7 +50,8 @@ int main(int argc, char *argv[])
     timer.start();
     const std::clock_t readCpu = std::clock();
     for (int i = 0; i < rounds; ++i) {
-        for (PageRules::Purpose p : {PageRules::Purpose::Count, PageRules::Purpose::Related, PageRules::Purpose::Results})
+        for (PageRules::Purpose p :
+             {PageRules::Purpose::Count, PageRules::Purpose::Related, PageRules::Purpose::Results})
             set->read(engine, p, page);
     }
     // Each reading parses the page again: three parses per round.

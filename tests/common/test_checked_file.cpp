@@ -2,8 +2,8 @@
 // when every step works, and that a failure at any step (made through its
 // fault seam) leaves the old file byte for byte and nothing beside it.
 
-#include "support/FileBytes.h"
 #include "common/CheckedFile.h"
+#include "support/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,8 +13,6 @@
 #include <cerrno>
 
 namespace {
-
-
 
 QStringList everything(const QString &folder)
 {
@@ -94,8 +92,9 @@ void TestCheckedFile::aFailedStepKeepsTheOldFile()
     QVERIFY(!r.ok);
     QCOMPARE(r.code, ENOSPC);
     QCOMPARE(r.reason, qt_error_string(ENOSPC));
-    QCOMPARE(r.message(), QStringLiteral("cannot write ") + QDir::toNativeSeparators(path) + QStringLiteral(": ")
-                              + qt_error_string(ENOSPC));
+    QCOMPARE(r.message(),
+             QStringLiteral("cannot write ") + QDir::toNativeSeparators(path) + QStringLiteral(": ")
+                 + qt_error_string(ENOSPC));
     // The steps are taken in order and none after the failing one.
     QCOMPARE(int(asked.last()), step);
     for (int i = 0; i < asked.size(); ++i)
@@ -161,7 +160,7 @@ void TestCheckedFile::anAbandonedWriteLeavesNothing()
         QVERIFY(file.open());
         QVERIFY(file.write("half"));
         QCOMPARE(everything(m_dir->path()).size(), 2);
-    }   // gone without commit
+    } // gone without commit
     QCOMPARE(TestFiles::bytesOf(path), QByteArray("seed"));
     QCOMPARE(everything(m_dir->path()), QStringList{QStringLiteral("kws.txt")});
 

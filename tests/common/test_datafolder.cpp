@@ -43,7 +43,7 @@ void TestDataFolder::dataFolderOrder()
     qunsetenv("VELTRANA_HOME");
     QCOMPARE(DataFolder::resolve({}, program), program);
     QVERIFY(DataFolder::isWritableFolder(program));
-    QCOMPARE(QDir(program).entryList(QDir::Files | QDir::Hidden), QStringList());   // the probe left nothing
+    QCOMPARE(QDir(program).entryList(QDir::Files | QDir::Hidden), QStringList()); // the probe left nothing
 
     // 4. Else the per-user data folder.
     const QString missing = tmp.filePath(QStringLiteral("no-such-program-dir"));

@@ -1,9 +1,9 @@
 // Endpoints: the default hosts, endpoints.ini read and written, and the
 // stand-in's own file pointing a context at it.
 
+#include "StandIn.h"
 #include "common/Endpoints.h"
 #include "context/AppContext.h"
-#include "StandIn.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -23,8 +23,9 @@ void TestEndpoints::endpointsDefaults()
 {
     using Service = Endpoints::Service;
     const Endpoints e;
-    QCOMPARE(Endpoints::serviceNames(),
-             (QStringList{"google", "yahoo", "bing", "baidu", "baiduindex", "keywordtool", "maker", "figures", "update"}));
+    QCOMPARE(
+        Endpoints::serviceNames(),
+        (QStringList{"google", "yahoo", "bing", "baidu", "baiduindex", "keywordtool", "maker", "figures", "update"}));
     QCOMPARE(e.base(Service::Google), QStringLiteral("http://www.google.com"));
     QCOMPARE(e.base(Service::Yahoo), QStringLiteral("http://search.yahoo.com"));
     QCOMPARE(e.base(Service::Bing), QStringLiteral("http://www.bing.com"));
@@ -52,7 +53,7 @@ void TestEndpoints::endpointsLoadAndUrl()
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("endpoints.ini"));
     Endpoints e;
-    QVERIFY(!e.load(ini));   // no file: nothing changes
+    QVERIFY(!e.load(ini)); // no file: nothing changes
     QCOMPARE(e.base(Service::Google), QStringLiteral("http://www.google.com"));
 
     QFile f(ini);

@@ -34,7 +34,7 @@ void TestJobStatus::jobStatus()
         QCOMPARE(status.isBusy(), s.first == JobStatus::Running || s.first == JobStatus::Stopping);
     }
     QCOMPARE(changed.count(), 4);
-    status.setState(JobStatus::Idle);   // no change, no signal
+    status.setState(JobStatus::Idle); // no change, no signal
     QCOMPARE(changed.count(), 4);
 
     status.setTotal(QStringLiteral("共 12 个"));

@@ -25,7 +25,7 @@ private Q_SLOTS:
         QSignalSpy states(&job, &Job::stateChanged);
 
         QVERIFY(job.start());
-        QVERIFY(!job.start());   // already running
+        QVERIFY(!job.start()); // already running
         QCOMPARE(status.stateText(), QStringLiteral("进行中..."));
         status.setTotal(QStringLiteral("12"));
         job.requestStop();
@@ -34,14 +34,14 @@ private Q_SLOTS:
         job.park();
         QCOMPARE(job.state(), JobStatus::Paused);
         QCOMPARE(status.stateText(), QStringLiteral("已暂停"));
-        QCOMPARE(status.total(), QStringLiteral("12"));   // a parked job keeps its progress texts
+        QCOMPARE(status.total(), QStringLiteral("12")); // a parked job keeps its progress texts
 
-        QVERIFY(job.start());   // resume
+        QVERIFY(job.start()); // resume
         job.finish();
         QCOMPARE(job.state(), JobStatus::Idle);
         QCOMPARE(status.stateText(), QStringLiteral("就绪"));
         QVERIFY(status.total().isEmpty());
-        QCOMPARE(states.count(), 5);   // running, stopping, paused, running, idle
+        QCOMPARE(states.count(), 5); // running, stopping, paused, running, idle
 
         // A stop request while idle changes nothing.
         job.requestStop();
@@ -86,7 +86,8 @@ private Q_SLOTS:
         Job job(status, Job::Resume::Resumable);
         Job other(status, Job::Resume::Resumable);
         QPushButton button;
-        new JobButton(&button, job, {QStringLiteral("开始查询"), QStringLiteral("暂停查询"), QStringLiteral("正在停止")});
+        new JobButton(&button, job,
+                      {QStringLiteral("开始查询"), QStringLiteral("暂停查询"), QStringLiteral("正在停止")});
         QCOMPARE(button.text(), QStringLiteral("开始查询"));
         QVERIFY(button.isEnabled());
 
@@ -114,7 +115,7 @@ private Q_SLOTS:
             pair.addRow(k, {QStringLiteral("1"), QStringLiteral("x"), QStringLiteral("y")});
         pair.shown().setChecked(0, true);
         QCOMPARE(pair.removeCheckedShown(), 1);
-        QVERIFY(pair.contains(QStringLiteral(" one ")));   // the reserve still has it
+        QVERIFY(pair.contains(QStringLiteral(" one "))); // the reserve still has it
 
         // Rows drifted apart: "three" is shown row 1 but reserve row 2.
         pair.setCell(QStringLiteral("three"), 1, QStringLiteral("300"));
@@ -146,9 +147,10 @@ private Q_SLOTS:
     {
         const QList<Cli::Option> known{{QStringLiteral("engines"), true}, {QStringLiteral("save"), false}};
         Cli::Arguments a;
-        QVERIFY(a.parse({QStringLiteral("seo"), QStringLiteral("--engines"), QStringLiteral("bing"), QStringLiteral("--save"),
-                         QStringLiteral("--"), QStringLiteral("--save"), QStringLiteral("-x")},
-                        known));
+        QVERIFY(
+            a.parse({QStringLiteral("seo"), QStringLiteral("--engines"), QStringLiteral("bing"),
+                     QStringLiteral("--save"), QStringLiteral("--"), QStringLiteral("--save"), QStringLiteral("-x")},
+                    known));
         QCOMPARE(a.value(QStringLiteral("engines")), QStringLiteral("bing"));
         QVERIFY(a.isSet(QStringLiteral("save")));
         QCOMPARE(a.words(), (QStringList{QStringLiteral("seo"), QStringLiteral("--save"), QStringLiteral("-x")}));

@@ -77,8 +77,8 @@ void TestResultList::sortFlipsAcrossColumns()
     ResultList list({QStringLiteral("关键词"), QStringLiteral("Google"), QStringLiteral("Yahoo")});
     fillCounts(list);
 
-    list.sortByColumnClick(1);   // descending
-    list.sortByColumnClick(2);   // another column: the direction still flips
+    list.sortByColumnClick(1); // descending
+    list.sortByColumnClick(2); // another column: the direction still flips
     QCOMPARE(list.sortOrder(), Qt::AscendingOrder);
     QCOMPARE(column(list, 2), (QStringList{"-", "7", "30", "100000"}));
     list.sortByColumnClick(0);
@@ -106,7 +106,7 @@ void TestResultList::sortTextColumn()
     // Text order on column 0, even for texts made of digits.
     for (const char *t : {"seo 2", "seo 10", "backlinks", "zeta", "1200", "95"})
         list.addRow(QString::fromLatin1(t), {QStringLiteral("1")});
-    list.sortByColumnClick(0);   // descending
+    list.sortByColumnClick(0); // descending
     QCOMPARE(column(list, 0), (QStringList{"zeta", "seo 2", "seo 10", "backlinks", "95", "1200"}));
     list.sortByColumnClick(0);
     QCOMPARE(column(list, 0), (QStringList{"1200", "95", "backlinks", "seo 10", "seo 2", "zeta"}));
@@ -152,12 +152,12 @@ void TestResultList::removeChecked()
 {
     ResultList list({QStringLiteral("关键词"), QStringLiteral("Google")});
     fillCounts(list);
-    list.addRow(QStringLiteral("backlinks"), {QStringLiteral("1")});   // a duplicate text
-    QCOMPARE(list.removeChecked(), 0);   // nothing ticked: nothing goes
+    list.addRow(QStringLiteral("backlinks"), {QStringLiteral("1")}); // a duplicate text
+    QCOMPARE(list.removeChecked(), 0);                               // nothing ticked: nothing goes
     QCOMPARE(list.count(), 5);
 
-    list.setChecked(1, true);   // the first "backlinks"
-    list.setChecked(2, true);   // "anchor text"
+    list.setChecked(1, true); // the first "backlinks"
+    list.setChecked(2, true); // "anchor text"
     QCOMPARE(list.checkedCount(), 2);
     QCOMPARE(list.firstChecked(), 1);
 
@@ -177,14 +177,14 @@ void TestResultList::removeChecked()
 
 void TestResultList::copyFrom()
 {
-    ResultList reserve({QStringLiteral("关键词"), QStringLiteral("Google"), QStringLiteral("Yahoo"),
-                        QStringLiteral("Bing")});
+    ResultList reserve(
+        {QStringLiteral("关键词"), QStringLiteral("Google"), QStringLiteral("Yahoo"), QStringLiteral("Bing")});
     reserve.addRow(QStringLiteral("seo"), {QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("30")});
-    reserve.addRow(QStringLiteral("seo tools"), {QStringLiteral("1"), QStringLiteral("-")});   // short row
+    reserve.addRow(QStringLiteral("seo tools"), {QStringLiteral("1"), QStringLiteral("-")}); // short row
     reserve.setBold(0, true);
 
-    ResultList shown({QStringLiteral("关键词"), QStringLiteral("Google"), QStringLiteral("Yahoo"),
-                      QStringLiteral("Bing")});
+    ResultList shown(
+        {QStringLiteral("关键词"), QStringLiteral("Google"), QStringLiteral("Yahoo"), QStringLiteral("Bing")});
     shown.addRow(QStringLiteral("old row"));
     shown.sortByColumnClick(1);
     QVERIFY(shown.sortingEnabled());
@@ -204,8 +204,8 @@ void TestResultList::copyFrom()
     ResultList narrow({QStringLiteral("关键词"), QStringLiteral("Google")});
     narrow.copyFrom(reserve, 3);
     QCOMPARE(narrow.row(0).sub, (QStringList{"10"}));
-    ResultList two({QStringLiteral("关键词"), QStringLiteral("Google"), QStringLiteral("Yahoo"),
-                    QStringLiteral("Bing")});
+    ResultList two(
+        {QStringLiteral("关键词"), QStringLiteral("Google"), QStringLiteral("Yahoo"), QStringLiteral("Bing")});
     two.copyFrom(reserve, 2);
     QCOMPARE(two.row(0).sub, (QStringList{"10", "20"}));
 

@@ -127,7 +127,7 @@ void TestWait::aStartDuringAWaitIsQueuedUntilItReturns()
     QTimer::singleShot(0, this, [&] {
         // The click, handled inside the wait.
         order << QStringLiteral("clicked");
-        QVERIFY(!job.start());   // nothing starts inside a wait, even with the program free
+        QVERIFY(!job.start()); // nothing starts inside a wait, even with the program free
         afterWaits(this, [&] {
             order << (Wait::anyRunning() ? QStringLiteral("nested") : QStringLiteral("started"));
             QVERIFY(job.start());
@@ -172,8 +172,9 @@ void TestWait::aStartDuringNestedWaitsWaitsForTheOutermost()
     QCOMPARE(next.run(1000), Wait::Outcome::Done);
     order << QStringLiteral("next returned");
     QTRY_COMPARE_WITH_TIMEOUT(order.size(), 4, 1000);
-    QCOMPARE(order, (QStringList{QStringLiteral("inner returned"), QStringLiteral("outer returned"),
-                                 QStringLiteral("next returned"), QStringLiteral("started")}));
+    QCOMPARE(order,
+             (QStringList{QStringLiteral("inner returned"), QStringLiteral("outer returned"),
+                          QStringLiteral("next returned"), QStringLiteral("started")}));
 }
 
 QTEST_GUILESS_MAIN(TestWait)

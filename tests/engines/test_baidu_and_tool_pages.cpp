@@ -18,9 +18,10 @@ QString dailyPage(const QList<int> &values)
 // A results row the way a browser serialises it: every attribute quoted.
 QString toolRow(const QString &keyword, const QString &bars, const QString &volume = QStringLiteral("1,000"))
 {
-    return QStringLiteral("<tr><td class=\"c0\">%1</td><td class=\"c1\">1-3</td><td class=\"c2\">US$1.20</td>"
-                          "<td class=\"c3\"><div class=\"data\">%2</div></td><td class=\"c4\"><div class=\"data\">%3</div>"
-                          "</td></tr>")
+    return QStringLiteral(
+               "<tr><td class=\"c0\">%1</td><td class=\"c1\">1-3</td><td class=\"c2\">US$1.20</td>"
+               "<td class=\"c3\"><div class=\"data\">%2</div></td><td class=\"c4\"><div class=\"data\">%3</div>"
+               "</td></tr>")
         .arg(keyword, bars, volume);
 }
 
@@ -63,9 +64,9 @@ private Q_SLOTS:
 
     void provinceTotalsAreScaled()
     {
-        QCOMPARE(BaiduPages::scaleProvinceTotal(99), 208);     // 207.9
+        QCOMPARE(BaiduPages::scaleProvinceTotal(99), 208); // 207.9
         QCOMPARE(BaiduPages::scaleProvinceTotal(100), 190);
-        QCOMPARE(BaiduPages::scaleProvinceTotal(999), 1049);   // 1048.95
+        QCOMPARE(BaiduPages::scaleProvinceTotal(999), 1049); // 1048.95
         QCOMPARE(BaiduPages::scaleProvinceTotal(1000), 1000);
         QCOMPARE(BaiduPages::scaleProvinceTotal(0), 0);
         const QString page = QStringLiteral("<a name=\"x\" data=\"40\" /><a data=\"50\" /><a data=\"9\" />");
@@ -75,15 +76,17 @@ private Q_SLOTS:
         // Changed on purpose: a value that is not a count (once skipped), a
         // negative one and a page without entries give no figures at all.
         using Kind = BaiduPages::Reading::Kind;
-        QCOMPARE(BaiduPages::GetMonthIndex(QStringLiteral("<a data=\"40\" /><a data=\"oops\" />")).kind, Kind::Unreadable);
-        QCOMPARE(BaiduPages::GetMonthIndex(QStringLiteral("<a data=\"40\" /><a data=\"-500\" />")).kind, Kind::Unreadable);
+        QCOMPARE(BaiduPages::GetMonthIndex(QStringLiteral("<a data=\"40\" /><a data=\"oops\" />")).kind,
+                 Kind::Unreadable);
+        QCOMPARE(BaiduPages::GetMonthIndex(QStringLiteral("<a data=\"40\" /><a data=\"-500\" />")).kind,
+                 Kind::Unreadable);
         QCOMPARE(BaiduPages::GetMonthIndex(QString()).kind, Kind::Unreadable);
     }
 
     void onlyCountsAndPairsAreFigures()
     {
-        for (const char *bad : {"", "-100", "+5", "1e9", "nan", "inf", " 12", "1,230", "<b>1230</b>",
-                                "1234567890123", "１２"})
+        for (const char *bad :
+             {"", "-100", "+5", "1e9", "nan", "inf", " 12", "1,230", "<b>1230</b>", "1234567890123", "１２"})
             QVERIFY2(!BaiduPages::isCount(QString::fromUtf8(bad)), bad);
         QVERIFY(BaiduPages::isCount(QStringLiteral("0")));
         QVERIFY(BaiduPages::isCount(QStringLiteral("123456789012")));
@@ -116,13 +119,15 @@ private Q_SLOTS:
         QVERIFY(!BaiduPages::searchCount(QStringLiteral("<h1>503 Service Unavailable</h1>")).hasFigures());
         QVERIFY(!BaiduPages::searchCount(QStringLiteral("找到相关网页<b>约1,230</b>篇")).hasFigures());
         QVERIFY(!BaiduPages::searchCount(QStringLiteral("找到相关网页约-5篇")).hasFigures());
-        QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("500"), QStringLiteral("2000000")), QStringLiteral("2.5"));
+        QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("500"), QStringLiteral("2000000")),
+                 QStringLiteral("2.5"));
         QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("1"), QStringLiteral("3")), QStringLiteral("3333.33"));
         QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("500"), QStringLiteral("0")), QStringLiteral("0"));
         QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("-"), QStringLiteral("10")), QStringLiteral("0"));
         QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("5"), QString()), QStringLiteral("0"));
         // A very small ratio in exponent form is read whole, to four decimals.
-        QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("1"), QStringLiteral("20000000")), QStringLiteral("0.0005"));
+        QCOMPARE(BaiduPages::optimisationIndex(QStringLiteral("1"), QStringLiteral("20000000")),
+                 QStringLiteral("0.0005"));
 
         QCOMPARE(BaiduPages::GetSeoZs(QStringLiteral("12.3456")), QStringLiteral("12.34"));
         QCOMPARE(BaiduPages::GetSeoZs(QStringLiteral("7")), QStringLiteral("7"));
@@ -141,8 +146,9 @@ private Q_SLOTS:
         QCOMPARE(BaiduPages::dailyIndexPath(QStringLiteral(" a&b c+d#e ")),
                  QStringLiteral("/tools/get_data.php?q=a%26b+c%2Bd%23e"));
         QCOMPARE(BaiduPages::searchPath(QStringLiteral("中")), QStringLiteral("/s?wd=%D6%D0"));
-        QCOMPARE(BaiduPages::provincePath(QStringLiteral("202611|202612"), QStringLiteral("SEO&Co")),
-                 QStringLiteral("/main/get_province_data.php?type=1&time=202611%7C202612&area=0&word=seo%26co&index=1"));
+        QCOMPARE(
+            BaiduPages::provincePath(QStringLiteral("202611|202612"), QStringLiteral("SEO&Co")),
+            QStringLiteral("/main/get_province_data.php?type=1&time=202611%7C202612&area=0&word=seo%26co&index=1"));
         QCOMPARE(BaiduPages::figuresAskPath(QStringLiteral("a&b c")), QStringLiteral("/kw.asp?kw=a%26b%20c"));
         QCOMPARE(BaiduPages::figuresReportPath(QStringLiteral("1-2"), QStringLiteral("a#b"), QStringLiteral("p+q")),
                  QStringLiteral("/kw.asp?nums=1-2&kw=a%23b&parents=p%2Bq"));
@@ -175,12 +181,13 @@ private Q_SLOTS:
 
     void resultRows()
     {
-        const QString area = QStringLiteral("<table><tr><th>Keyword</th></tr>") + toolRow("SEO Tools", bars(30, 70), "12,100")
-                             + toolRow("Tom &amp; Jerry", bars(46, 4)) + QStringLiteral("</table>");
+        const QString area = QStringLiteral("<table><tr><th>Keyword</th></tr>")
+            + toolRow("SEO Tools", bars(30, 70), "12,100") + toolRow("Tom &amp; Jerry", bars(46, 4))
+            + QStringLiteral("</table>");
         const QString html = KeywordToolPage::normalise(area);
         const QVector<KeywordToolPage::Row> rows = KeywordToolPage::rows(html);
         QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows.at(0).keyword, QStringLiteral("seo tools"));   // read from lower-cased markup
+        QCOMPARE(rows.at(0).keyword, QStringLiteral("seo tools")); // read from lower-cased markup
         QCOMPARE(rows.at(0).position, QStringLiteral("1-3"));
         QCOMPARE(rows.at(0).cost, QStringLiteral("us$1.20"));
         QCOMPARE(rows.at(0).competition, QStringLiteral("30%(缓和)"));

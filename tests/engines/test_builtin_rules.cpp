@@ -45,8 +45,9 @@ private Q_SLOTS:
         QCOMPARE(count.state, Reading::State::Read);
         QCOMPARE(count.values, QStringList{"281000000"});
         const Reading related = m_rules.read(QStringLiteral("google"), Purpose::Related, page);
-        QCOMPARE(related.values, QStringList({"ipod nano", "ipod touch", "ipod best buy", "ipod shuffle",
-                                              "ipod support", "ipod classic", "itunes", "apple"}));
+        QCOMPARE(related.values,
+                 QStringList({"ipod nano", "ipod touch", "ipod best buy", "ipod shuffle", "ipod support",
+                              "ipod classic", "itunes", "apple"}));
         // Positions count pieces, the news block included.
         QCOMPARE(positions(QStringLiteral("google"), page, QStringLiteral("apple.com")), QList<int>({2, 3, 9}));
         QCOMPARE(positions(QStringLiteral("google"), page, QStringLiteral("en.wikipedia.org")), QList<int>{5});
@@ -80,14 +81,16 @@ private Q_SLOTS:
         QCOMPARE(cKeyrank::scanPage(Engine::Bing, page, 0, QStringLiteral("trade.mar.cx"), 0, &link), 1);
         QCOMPARE(link, QStringLiteral("trade.mar.cx/_index/qu"));
         // Later markup: b_algo items.
-        const QString later = QStringLiteral("<ol><li class=\"b_algo\"><h2><a href=\"https://a.com/\">A</a></h2></li>"
-                                             "<li class=\"b_algo\"><h2><a href=\"https://b.org/x\">B</a></h2></li></ol>");
+        const QString later =
+            QStringLiteral("<ol><li class=\"b_algo\"><h2><a href=\"https://a.com/\">A</a></h2></li>"
+                           "<li class=\"b_algo\"><h2><a href=\"https://b.org/x\">B</a></h2></li></ol>");
         QCOMPARE(cKeyrank::scanPage(Engine::Bing, later, 1, QStringLiteral("b.org"), 0, &link), 12);
         QCOMPARE(link, QStringLiteral("https://b.org/x"));
         // A page with the marker is read by it alone: the translate link
         // outside the marked pieces is no result.
-        const QString marked = QStringLiteral("<li class=\"b_algo\"><a href=\"http://c.net/\">C</a></li>"
-                                              "<div class=\"sb_tsuf\"><a href=\"/click?a=http%3a%2f%2fd.net%2f\">D</a></div>");
+        const QString marked =
+            QStringLiteral("<li class=\"b_algo\"><a href=\"http://c.net/\">C</a></li>"
+                           "<div class=\"sb_tsuf\"><a href=\"/click?a=http%3a%2f%2fd.net%2f\">D</a></div>");
         QCOMPARE(cKeyrank::scanPage(Engine::Bing, marked, 0, QStringLiteral("c.net"), 0, &link), 0);
         QCOMPARE(cKeyrank::scanPage(Engine::Bing, marked, 0, QStringLiteral("d.net"), 0, &link), 1);
     }
@@ -102,22 +105,30 @@ private Q_SLOTS:
                 QVERIFY(!r.missing.isEmpty());
             }
         }
-        QCOMPARE(m_rules.read(QStringLiteral("google"), Purpose::Count,
-                              QStringLiteral("<p>Your search - <b>x</b> - did not match any documents.</p>")).state,
+        QCOMPARE(m_rules
+                     .read(QStringLiteral("google"), Purpose::Count,
+                           QStringLiteral("<p>Your search - <b>x</b> - did not match any documents.</p>"))
+                     .state,
                  Reading::State::NoResults);
-        QCOMPARE(m_rules.read(QStringLiteral("yahoo"), Purpose::Related,
-                              QStringLiteral("<p>We did not find results for: <b>x</b></p>")).state,
+        QCOMPARE(m_rules
+                     .read(QStringLiteral("yahoo"), Purpose::Related,
+                           QStringLiteral("<p>We did not find results for: <b>x</b></p>"))
+                     .state,
                  Reading::State::NoResults);
-        QCOMPARE(m_rules.read(QStringLiteral("bing"), Purpose::Results,
-                              QStringLiteral("<p>No results found for <strong>x</strong>.</p>")).state,
+        QCOMPARE(m_rules
+                     .read(QStringLiteral("bing"), Purpose::Results,
+                           QStringLiteral("<p>No results found for <strong>x</strong>.</p>"))
+                     .state,
                  Reading::State::NoResults);
         // A result page without a stated count is still a result page.
         const Reading c = m_rules.read(QStringLiteral("google"), Purpose::Count,
                                        QStringLiteral("<li class=g><h3 class=r><a href=\"http://a.com/\">A</a></h3>"));
         QCOMPARE(c.state, Reading::State::Read);
         QVERIFY(c.values.isEmpty());
-        QCOMPARE(m_rules.read(QStringLiteral("baidu"), Purpose::Count,
-                              QString::fromUtf8("<div>找到相关网页约2,000,000篇</div>")).values,
+        QCOMPARE(m_rules
+                     .read(QStringLiteral("baidu"), Purpose::Count,
+                           QString::fromUtf8("<div>找到相关网页约2,000,000篇</div>"))
+                     .values,
                  QStringList{"2000000"});
         QCOMPARE(m_rules.read(QStringLiteral("baidu"), Purpose::Count, QStringLiteral("<h1>503</h1>")).state,
                  Reading::State::Unrecognised);

@@ -31,7 +31,7 @@ void TestEnginePacing::pacing()
     pacing.setWaitSeconds(Engine::Yahoo, 1);
     pacing.setWaitSeconds(Engine::Bing, 0);
 
-    pacing.pace(Engine::Google);   // first request: no wait
+    pacing.pace(Engine::Google); // first request: no wait
     QVERIFY(clock.waits.isEmpty());
     QCOMPARE(pacing.pendingWaitMs(Engine::Google), 1000);
 
@@ -39,7 +39,7 @@ void TestEnginePacing::pacing()
     QCOMPARE(pacing.pendingWaitMs(Engine::Yahoo), 0);
     pacing.pace(Engine::Yahoo);
     pacing.pace(Engine::Bing);
-    pacing.pace(Engine::Bing);   // wait 0: never waits
+    pacing.pace(Engine::Bing); // wait 0: never waits
     QVERIFY(clock.waits.isEmpty());
 
     // The interval runs from the end of the request, not its start: a
@@ -93,8 +93,8 @@ void TestEnginePacing::contextLoadsPacing()
     context.settings().WriteValue(QStringLiteral("bingse"), QStringLiteral("abc"));
     context.loadPacing();
     QCOMPARE(context.pacing().waitSeconds(Engine::Google), 8);
-    QCOMPARE(context.pacing().waitSeconds(Engine::Yahoo), 5);   // missing
-    QCOMPARE(context.pacing().waitSeconds(Engine::Bing), 5);    // not a number
+    QCOMPARE(context.pacing().waitSeconds(Engine::Yahoo), 5); // missing
+    QCOMPARE(context.pacing().waitSeconds(Engine::Bing), 5);  // not a number
     QCOMPARE(SettingNames::engineInterval(Engine::Yahoo), QStringLiteral("yahoose"));
     QVERIFY(!QFile::exists(QDir(dir.path()).filePath(QStringLiteral("db.sqlite"))));
 }

@@ -78,8 +78,10 @@ private Q_SLOTS:
     void countsAreDigitsOnly()
     {
         const QString yahoo = QStringLiteral("<strong id=\"resultCount\">%1</strong>");
-        QCOMPARE(IndexCounts::extract(Engine::Yahoo, yahoo.arg(QStringLiteral("1,234,000"))), QStringLiteral("1234000"));
-        for (const QString &odd : {QStringLiteral("nan"), QStringLiteral("1e9"), QStringLiteral("-3"), QStringLiteral("12.5")})
+        QCOMPARE(IndexCounts::extract(Engine::Yahoo, yahoo.arg(QStringLiteral("1,234,000"))),
+                 QStringLiteral("1234000"));
+        for (const QString &odd :
+             {QStringLiteral("nan"), QStringLiteral("1e9"), QStringLiteral("-3"), QStringLiteral("12.5")})
             QCOMPARE(IndexCounts::extract(Engine::Yahoo, yahoo.arg(odd)), IndexCounts::notFound(Engine::Yahoo));
     }
 

@@ -50,7 +50,8 @@ private Q_SLOTS:
         QCOMPARE(choose({}, m_program, m_data).rules->name(), QStringLiteral("2019"));
         QCOMPARE(choose(QStringLiteral("2026"), m_program, m_data).rules->name(), QStringLiteral("2026"));
         QCOMPARE(choose(QStringLiteral("2010"), m_program, m_data).rules->name(), QStringLiteral("2010"));
-        QCOMPARE(choose(m_data + QStringLiteral("/rules.ini"), m_program, m_data).rules->name(), QStringLiteral("mine"));
+        QCOMPARE(choose(m_data + QStringLiteral("/rules.ini"), m_program, m_data).rules->name(),
+                 QStringLiteral("mine"));
         QVERIFY(choose(QStringLiteral("2026"), m_program, m_data).refused.isEmpty());
     }
 

@@ -2,13 +2,13 @@
 // stored, pause and resume at the bold row, engines switched off mid-run,
 // the fetch time limit rule for Bing, and pacing shared with mining.
 
-#include "support/TestEnv.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "engines/IndexCounts.h"
 #include "keyworddb/DatabaseRefresh.h"
 #include "keyworddb/KeywordDatabase.h"
 #include "support/FakeClock.h"
+#include "support/TestEnv.h"
 #include "web/CXHtml.h"
 
 #include <QElapsedTimer>
@@ -36,8 +36,8 @@ private:
     struct Run {
         TestEnv f{TestEnv::OwnWeb};
         KeywordDatabase db{f.store()};
-        DatabaseRefresh refresh{db.lists(), f.store(), f.context->endpoints(), f.context->pacing(),
-                                f.context->clock(), f.context->jobStatus()};
+        DatabaseRefresh refresh{db.lists(),          f.store(),          f.context->endpoints(),
+                                f.context->pacing(), f.context->clock(), f.context->jobStatus()};
         std::array<bool, 3> engines{true, true, true};
 
         explicit Run(const QStringList &keywords)
@@ -101,9 +101,10 @@ private Q_SLOTS:
 
         QCOMPARE(shownWhileFetching.size(), 9);
         // The list shows the newest keyword first.
-        QCOMPARE(progress, (QStringList{QStringLiteral("数据库更新：1/3|当前关键词：seo tools"),
-                                        QStringLiteral("数据库更新：2/3|当前关键词：kid's toys"),
-                                        QStringLiteral("数据库更新：3/3|当前关键词：seo noresult")}));
+        QCOMPARE(progress,
+                 (QStringList{QStringLiteral("数据库更新：1/3|当前关键词：seo tools"),
+                              QStringLiteral("数据库更新：2/3|当前关键词：kid's toys"),
+                              QStringLiteral("数据库更新：3/3|当前关键词：seo noresult")}));
         QVERIFY(run.f.context->jobStatus().total().isEmpty());
         QCOMPARE(shownWhileFetching.count(DatabaseRefresh::updatingText()), 9);
         QVERIFY(statusTexts.contains(QStringLiteral("进行中...")));
@@ -168,9 +169,9 @@ private Q_SLOTS:
                 [&](DatabaseRefresh::State s) { states.append(s); });
 
         QCOMPARE(run.refresh.start(), Outcome::Paused);
-        QCOMPARE(states, (QList<DatabaseRefresh::State>{DatabaseRefresh::State::Running,
-                                                        DatabaseRefresh::State::Stopping,
-                                                        DatabaseRefresh::State::Paused}));
+        QCOMPARE(states,
+                 (QList<DatabaseRefresh::State>{DatabaseRefresh::State::Running, DatabaseRefresh::State::Stopping,
+                                                DatabaseRefresh::State::Paused}));
         QCOMPARE(run.f.context->jobStatus().stateText(), QStringLiteral("已暂停"));
 
         // Row 3 finished: both ticked engines and its date.
@@ -265,7 +266,7 @@ private Q_SLOTS:
     {
         Run run(oldestFirst(2));
         run.engines = {true, false, false};
-        run.f.context->jobStatus().setState(JobStatus::Running);   // a mining run, say
+        run.f.context->jobStatus().setState(JobStatus::Running); // a mining run, say
         QCOMPARE(run.refresh.start(), Outcome::OtherJobBusy);
         QVERIFY(run.f.web().log().isEmpty());
         QCOMPARE(run.f.context->jobStatus().state(), JobStatus::Running);

@@ -1,8 +1,8 @@
 // "veltrana db list" and "veltrana db refresh": arguments, output, Ctrl-C
 // after the row in progress, and no lost row when the process is killed.
 
-#include "support/TestEnv.h"
 #include "keyworddb/DbCommand.h"
+#include "support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
@@ -121,8 +121,9 @@ private Q_SLOTS:
     {
         TestEnv f(TestEnv::OwnWeb);
         seedRows(f, 2);
-        QCOMPARE(runDbCommand(*f.context, {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines"),
-                                           QStringLiteral("bing,Google")}),
+        QCOMPARE(runDbCommand(*f.context,
+                              {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines"),
+                               QStringLiteral("bing,Google")}),
                  0);
         QVERIFY(f.web().log(QStringLiteral("yahoo")).isEmpty());
         QCOMPARE(f.web().log(QStringLiteral("google")).size(), 2);
@@ -140,13 +141,19 @@ private Q_SLOTS:
         f.web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{250, 200, {}, false, false, -1});
         QProcess p;
         prepare(p, f);
-        p.setArguments(args(f, {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines"),
-                                QStringLiteral("google")}));
+        p.setArguments(args(
+            f,
+            {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines"), QStringLiteral("google")}));
         p.start();
         QVERIFY(p.waitForStarted(5000));
         QByteArray buffer;
         QStringList reported;
-        QVERIFY(QTest::qWaitFor([&] { readProgress(p, buffer, reported); return reported.size() >= 2; }, 15000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                readProgress(p, buffer, reported);
+                return reported.size() >= 2;
+            },
+            15000));
         ::kill(pid_t(p.processId()), SIGINT);
         QVERIFY(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000));
         readProgress(p, buffer, reported);
@@ -175,8 +182,13 @@ private Q_SLOTS:
         QVERIFY(p.waitForStarted(5000));
         QByteArray buffer;
         QStringList reported;
-        QVERIFY(QTest::qWaitFor([&] { readProgress(p, buffer, reported); return reported.size() >= 3; }, 15000));
-        p.kill();   // SIGKILL
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                readProgress(p, buffer, reported);
+                return reported.size() >= 3;
+            },
+            15000));
+        p.kill(); // SIGKILL
         QVERIFY(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 5000));
         QCOMPARE(p.exitStatus(), QProcess::CrashExit);
         QVERIFY(reported.size() < 10);

@@ -1,10 +1,10 @@
 // The database list and its reserve: load, reload, restore, delete, filter
 // and the column sort over the loaded rows.
 
-#include "support/TestEnv.h"
 #include "common/ResultFilter.h"
 #include "common/ResultList.h"
 #include "keyworddb/KeywordDatabase.h"
+#include "support/TestEnv.h"
 
 #include <QTest>
 
@@ -17,9 +17,9 @@ private Q_SLOTS:
     {
         TestEnv f;
         KeywordDatabase db(f.store());
-        QCOMPARE(db.list().headers(), (QStringList{QStringLiteral("关键词"), QStringLiteral("父关键词"),
-                                                   QStringLiteral("Google收录"), QStringLiteral("Yahoo收录"),
-                                                   QStringLiteral("Bing收录"), QStringLiteral("更新日期")}));
+        QCOMPARE(db.list().headers(),
+                 (QStringList{QStringLiteral("关键词"), QStringLiteral("父关键词"), QStringLiteral("Google收录"),
+                              QStringLiteral("Yahoo收录"), QStringLiteral("Bing收录"), QStringLiteral("更新日期")}));
         QCOMPARE(db.reserve().headers().at(4), QStringLiteral("Bing收录数"));
         QCOMPARE(db.reserve().headers().size(), 6);
     }
@@ -34,10 +34,12 @@ private Q_SLOTS:
         KeywordDatabase db(f.store());
         db.GetDb();
         QCOMPARE(db.list().columnTexts(), (QStringList{QStringLiteral("new"), QStringLiteral("old")}));
-        QCOMPARE(db.list().row(0).sub, (QStringList{QStringLiteral("p2"), QStringLiteral("4"), QStringLiteral("-"),
-                                                    QStringLiteral("6"), QStringLiteral("2024-01-02")}));
-        QCOMPARE(db.reserve().row(1).sub, (QStringList{QStringLiteral("p1"), QStringLiteral("1"), QStringLiteral("2"),
-                                                       QStringLiteral("3"), QStringLiteral("2024-01-01")}));
+        QCOMPARE(db.list().row(0).sub,
+                 (QStringList{QStringLiteral("p2"), QStringLiteral("4"), QStringLiteral("-"), QStringLiteral("6"),
+                              QStringLiteral("2024-01-02")}));
+        QCOMPARE(db.reserve().row(1).sub,
+                 (QStringList{QStringLiteral("p1"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                              QStringLiteral("2024-01-01")}));
 
         // GetDb does not empty the shown list, but replaces the reserve.
         db.GetDb();
@@ -52,7 +54,7 @@ private Q_SLOTS:
         QCOMPARE(db.list().columnTexts(), (QStringList{QStringLiteral("new"), QStringLiteral("old")}));
         QCOMPARE(db.list().row(1).sub.size(), 5);
         QCOMPARE(db.list().row(1).sub.at(4), QStringLiteral("2024-01-01"));
-        QVERIFY(!db.list().row(1).bold);   // a restore removes the resume mark
+        QVERIFY(!db.list().row(1).bold); // a restore removes the resume mark
     }
 
     void deleteMessagesAndCounts()
@@ -63,8 +65,9 @@ private Q_SLOTS:
         f.seed({QStringLiteral("alpha")});
         KeywordDatabase db(f.store());
         db.GetDb();
-        QCOMPARE(db.list().columnTexts(), (QStringList{QStringLiteral("alpha"), QStringLiteral("beta"),
-                                                QStringLiteral("kid's toys"), QStringLiteral("alpha")}));
+        QCOMPARE(db.list().columnTexts(),
+                 (QStringList{QStringLiteral("alpha"), QStringLiteral("beta"), QStringLiteral("kid's toys"),
+                              QStringLiteral("alpha")}));
 
         db.deleteTickedWithMessages(f.prompter);
         QCOMPARE(f.prompter.prompts.size(), 1);
@@ -110,11 +113,14 @@ private Q_SLOTS:
     {
         TestEnv f;
         QVERIFY(f.store().insert(QStringLiteral("seo tools"), QStringLiteral("seo"),
-                                 {QStringLiteral("1500"), QStringLiteral("10"), QStringLiteral("-")}, QDate(2024, 2, 1)));
+                                 {QStringLiteral("1500"), QStringLiteral("10"), QStringLiteral("-")},
+                                 QDate(2024, 2, 1)));
         QVERIFY(f.store().insert(QStringLiteral("SEO TOOLS"), QStringLiteral("seo"),
-                                 {QStringLiteral("5000"), QStringLiteral("10"), QStringLiteral("-")}, QDate(2024, 2, 2)));
+                                 {QStringLiteral("5000"), QStringLiteral("10"), QStringLiteral("-")},
+                                 QDate(2024, 2, 2)));
         QVERIFY(f.store().insert(QStringLiteral("seo tips"), QStringLiteral("seo"),
-                                 {QStringLiteral("1000"), QStringLiteral("10"), QStringLiteral("-")}, QDate(2024, 2, 3)));
+                                 {QStringLiteral("1000"), QStringLiteral("10"), QStringLiteral("-")},
+                                 QDate(2024, 2, 3)));
         QVERIFY(f.store().insert(QStringLiteral("seo blog"), QStringLiteral("seo"),
                                  {QStringLiteral("-"), QStringLiteral("99"), QStringLiteral("-")}, QDate(2024, 2, 4)));
         KeywordDatabase db(f.store());
@@ -160,7 +166,8 @@ private Q_SLOTS:
         std::reverse(descending.begin(), descending.end());
         QVERIFY(first != second);
         QVERIFY((first == ascending && second == descending) || (first == descending && second == ascending));
-        QCOMPARE(db.list().cell(db.list().findText(QStringLiteral("b")), KeywordDatabase::Google), QStringLiteral("1200"));
+        QCOMPARE(db.list().cell(db.list().findText(QStringLiteral("b")), KeywordDatabase::Google),
+                 QStringLiteral("1200"));
         QVERIFY(db.list().row(0).tag.isEmpty());
     }
 };

@@ -2,7 +2,6 @@
 // button and its captions, what is locked while a refresh runs, and the
 // delete, reload, filter and restore buttons.
 
-#include "support/TestEnv.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "common/ui/FilterFrame.h"
@@ -10,6 +9,7 @@
 #include "keyworddb/DatabaseRefresh.h"
 #include "keyworddb/KeywordDatabase.h"
 #include "keyworddb/ui/KeywordDbTab.h"
+#include "support/TestEnv.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -129,13 +129,13 @@ private Q_SLOTS:
                 seen.orderBefore = list.columnTexts();
                 Q_EMIT view(tab)->header()->sectionClicked(KeywordDatabase::Keyword);
                 seen.orderAfterSort = list.columnTexts();
-                button(&tab, "updateButton")->click();   // pause
+                button(&tab, "updateButton")->click(); // pause
                 seen.stoppingCaption = button(&tab, "updateButton")->text();
                 seen.stoppingEnabled = button(&tab, "updateButton")->isEnabled();
             });
         });
 
-        button(&tab, "updateButton")->click();   // returns once the run has parked
+        button(&tab, "updateButton")->click(); // returns once the run has parked
 
         QCOMPARE(seen.caption, QStringLiteral("暂停更新"));
         QVERIFY(seen.updateEnabled);
@@ -143,7 +143,7 @@ private Q_SLOTS:
         QVERIFY(!seen.filterEnabled);
         QVERIFY(!seen.deleteEnabled);
         QVERIFY(!seen.reloadEnabled);
-        QCOMPARE(seen.orderAfterSort, seen.orderBefore);   // no sort while busy
+        QCOMPARE(seen.orderAfterSort, seen.orderBefore); // no sort while busy
         QCOMPARE(seen.stoppingCaption, QStringLiteral("正在停止"));
         QVERIFY(!seen.stoppingEnabled);
 
@@ -169,7 +169,8 @@ private Q_SLOTS:
         QVERIFY(f.store().insert(QStringLiteral("seo tips"), QStringLiteral("seo"),
                                  {QStringLiteral("50"), QStringLiteral("-"), QStringLiteral("-")}, QDate(2024, 1, 1)));
         QVERIFY(f.store().insert(QStringLiteral("seo tools"), QStringLiteral("seo"),
-                                 {QStringLiteral("5000"), QStringLiteral("-"), QStringLiteral("-")}, QDate(2024, 1, 2)));
+                                 {QStringLiteral("5000"), QStringLiteral("-"), QStringLiteral("-")},
+                                 QDate(2024, 1, 2)));
         QVERIFY(f.store().insert(QStringLiteral("kid's toys"), QStringLiteral("toys"),
                                  {QStringLiteral("900"), QStringLiteral("-"), QStringLiteral("-")}, QDate(2024, 1, 3)));
         KeywordDbTab tab(*f.context);
@@ -188,7 +189,7 @@ private Q_SLOTS:
         frame->restoreButton()->click();
         QCOMPARE(list.count(), 3);
 
-        list.setChecked(0, true);   // kid's toys
+        list.setChecked(0, true); // kid's toys
         button(&tab, "deleteButton")->click();
         QCOMPARE(f.prompter.lastText(), QStringLiteral("成功删除1个关键词！"));
         QCOMPARE(f.prompter.prompts.last().title, QStringLiteral("Veltrana"));

@@ -1,18 +1,18 @@
 // The keyword table: adds of ticked rows, checkdb's insert-or-refresh
 // rules, and keyword texts that would break a statement built from text.
 
-#include "support/TestEnv.h"
 #include "common/ResultList.h"
 #include "store/RecordRows.h"
+#include "support/TestEnv.h"
 
 #include <QFileInfo>
 #include <QProcess>
 #include <QSet>
-#include <QTextStream>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextStream>
 
 class TestKeywordStore : public QObject
 {
@@ -28,9 +28,9 @@ private:
 
     static ResultList *countList(QObject *parent)
     {
-        return new ResultList({QStringLiteral("关键词"), QStringLiteral("Google"), QStringLiteral("Yahoo"),
-                               QStringLiteral("Bing")},
-                              parent);
+        return new ResultList(
+            {QStringLiteral("关键词"), QStringLiteral("Google"), QStringLiteral("Yahoo"), QStringLiteral("Bing")},
+            parent);
     }
 
 private Q_SLOTS:
@@ -39,7 +39,8 @@ private Q_SLOTS:
         TestEnv f;
         f.seed({QStringLiteral("seo tools")}, QStringLiteral("5"));
         ResultList *list = countList(this);
-        list->addRow(QStringLiteral("  seo tips "), {QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("300")});
+        list->addRow(QStringLiteral("  seo tips "),
+                     {QStringLiteral("100"), QStringLiteral("200"), QStringLiteral("300")});
         list->addRow(QStringLiteral("seo tools"), {QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")});
         list->addRow(QStringLiteral("unticked"), {});
         list->addRow(QStringLiteral("seo guide"), {});
@@ -94,7 +95,8 @@ private Q_SLOTS:
         const QDate day2(2024, 5, 2);
 
         list->addRow(QStringLiteral("first"), {QStringLiteral("9"), QStringLiteral("9"), QStringLiteral("9")});
-        list->addRow(QStringLiteral(" seo audit "), {QStringLiteral(" 1500 "), QStringLiteral("n/a"), QStringLiteral("")});
+        list->addRow(QStringLiteral(" seo audit "),
+                     {QStringLiteral(" 1500 "), QStringLiteral("n/a"), QStringLiteral("")});
         checkdbLastRow(f.store(), *list, QStringLiteral("  seo  "), day1);
         // Only the last row is stored, trimmed, with non-numbers as "-".
         QVERIFY(!f.store().find(QStringLiteral("first")));
@@ -132,7 +134,7 @@ private Q_SLOTS:
 
     void foreignFilesAreRefusedAndLeftUntouched_data()
     {
-        QTest::addColumn<QByteArray>("schema");   // empty: random bytes instead of a database
+        QTest::addColumn<QByteArray>("schema"); // empty: random bytes instead of a database
         QTest::newRow("table of another program")
             << QByteArray("CREATE TABLE keywords (id INTEGER PRIMARY KEY, word TEXT, hits INTEGER)");
         QTest::newRow("not a database") << QByteArray();
@@ -173,7 +175,7 @@ private Q_SLOTS:
         QVERIFY(!store.insert(QStringLiteral("x"), {}, {}, QDate(2026, 1, 1)));
         QFile after(file);
         QVERIFY(after.open(QIODevice::ReadOnly));
-        QCOMPARE(after.readAll(), bytes);   // not even an index was added
+        QCOMPARE(after.readAll(), bytes); // not even an index was added
         QVERIFY(!QFileInfo::exists(file + QStringLiteral("-wal")));
     }
 
@@ -197,8 +199,10 @@ private Q_SLOTS:
     void countsAreDigitsOnly()
     {
         TestEnv f;
-        QVERIFY(f.store().checkdb({QStringLiteral("seo"), QStringLiteral("p"),
-                                   {QStringLiteral("nan"), QStringLiteral("1e9"), QStringLiteral(" 1,200 ")}, {}},
+        QVERIFY(f.store().checkdb({QStringLiteral("seo"),
+                                   QStringLiteral("p"),
+                                   {QStringLiteral("nan"), QStringLiteral("1e9"), QStringLiteral(" 1,200 ")},
+                                   {}},
                                   QDate(2026, 1, 1)));
         const auto stored = f.store().find(QStringLiteral("seo"));
         QCOMPARE(stored->counts.google, QStringLiteral("-"));

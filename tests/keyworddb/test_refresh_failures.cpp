@@ -23,8 +23,8 @@ class TestRefreshFailures : public QObject
     struct Run {
         TestEnv f{TestEnv::OwnWeb};
         KeywordDatabase db{f.store()};
-        DatabaseRefresh refresh{db.lists(), f.store(), f.context->endpoints(), f.context->pacing(),
-                                f.context->clock(), f.context->jobStatus()};
+        DatabaseRefresh refresh{db.lists(),          f.store(),          f.context->endpoints(),
+                                f.context->pacing(), f.context->clock(), f.context->jobStatus()};
         std::array<bool, 3> engines{true, false, true};
 
         explicit Run(int rows)
@@ -123,8 +123,8 @@ private Q_SLOTS:
     {
         Run run(2);
         run.f.web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{0, 503, {}, false, false, -1});
-        QCOMPARE(runDbCommand(*run.f.context, {QStringLiteral("db"), QStringLiteral("refresh"),
-                                               QStringLiteral("--engines=google")}),
+        QCOMPARE(runDbCommand(*run.f.context,
+                              {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines=google")}),
                  3);
         QCOMPARE(run.stored(1).counts.google, QStringLiteral("4500"));
         QCOMPARE(run.stored(1).adddate, QStringLiteral("2026-11-01"));

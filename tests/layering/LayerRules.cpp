@@ -61,12 +61,12 @@ bool isWidgetPath(const QString &path)
     return path.contains(QLatin1String("/ui/"));
 }
 
-void checkSeparateProgram(const QString &root, const QString &relative, const QString &include,
-                          QList<Violation> &out)
+void checkSeparateProgram(const QString &root, const QString &relative, const QString &include, QList<Violation> &out)
 {
     const QString ownDir = QFileInfo(QDir(root).filePath(relative)).absolutePath();
     const QString target = QDir::cleanPath(QDir(ownDir).filePath(include));
-    if (!include.contains(QLatin1String("..")) && QFileInfo::exists(target) && target.startsWith(ownDir + QLatin1Char('/')))
+    if (!include.contains(QLatin1String("..")) && QFileInfo::exists(target)
+        && target.startsWith(ownDir + QLatin1Char('/')))
         return;
     out.append({relative, include, QStringLiteral("a separate program includes only its own files")});
 }
@@ -81,8 +81,8 @@ void checkMainProgram(const QHash<QString, int> &floors, const QString &root, co
     const QString folder = parts.at(1);
     const int ownFloor = floors.value(folder, -1);
     if (ownFloor < 0) {
-        out.append({relative, include,
-                    QStringLiteral("folder src/%1 has no floor: add it to src/floors.txt").arg(folder)});
+        out.append(
+            {relative, include, QStringLiteral("folder src/%1 has no floor: add it to src/floors.txt").arg(folder)});
         return;
     }
     if (include.contains(QLatin1String(".."))) {
@@ -109,8 +109,8 @@ void checkMainProgram(const QHash<QString, int> &floors, const QString &root, co
     }
     if (target != folder && targetFloor >= ownFloor) {
         const QString why = targetFloor == ownFloor
-                                ? QStringLiteral("%1 and %2 share a floor and never include each other")
-                                : QStringLiteral("%1 may not include %2, a higher floor");
+            ? QStringLiteral("%1 and %2 share a floor and never include each other")
+            : QStringLiteral("%1 may not include %2, a higher floor");
         out.append({relative, include, why.arg(folder, target)});
         return;
     }

@@ -24,7 +24,10 @@ struct Violation {
     QString file;
     QString include;
     QString reason;
-    QString toString() const { return file + QStringLiteral(": #include \"") + include + QStringLiteral("\" - ") + reason; }
+    QString toString() const
+    {
+        return file + QStringLiteral(": #include \"") + include + QStringLiteral("\" - ") + reason;
+    }
 };
 
 // The floor of a top-level folder of root/src, or -1 when it has none.

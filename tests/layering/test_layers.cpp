@@ -46,20 +46,34 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("include");
-        QTest::newRow("common reaches a feature") << "src/common/A.cpp" << "research/X.h";
-        QTest::newRow("common reaches the context") << "src/common/A.h" << "context/AppContext.h";
-        QTest::newRow("web reaches store") << "src/web/A.cpp" << "store/KeywordStore.h";
-        QTest::newRow("store reaches engines") << "src/store/A.cpp" << "engines/X.h";
-        QTest::newRow("engines reach store") << "src/engines/A.cpp" << "store/X.h";
-        QTest::newRow("feature reaches feature") << "src/research/A.cpp" << "keyworddb/X.h";
-        QTest::newRow("feature tab reaches feature tab") << "src/keyworddb/ui/A.cpp" << "research/ui/X.h";
-        QTest::newRow("feature reaches app") << "src/rank/A.cpp" << "app/Commands.h";
-        QTest::newRow("logic includes a widget header") << "src/research/A.cpp" << "common/ui/FilterFrame.h";
-        QTest::newRow("folder without a floor") << "src/misc/A.cpp" << "common/X.h";
-        QTest::newRow("relative path past the floors") << "src/research/A.cpp" << "../app/X.h";
-        QTest::newRow("main program reaches the updater") << "src/app/A.cpp" << "updater/X.h";
-        QTest::newRow("updater reaches the main program") << "src/updater/A.cpp" << "common/X.h";
-        QTest::newRow("stand-in reaches src") << "tools/standin/A.cpp" << "../../src/web/CXHtml.h";
+        QTest::newRow("common reaches a feature") << "src/common/A.cpp"
+                                                  << "research/X.h";
+        QTest::newRow("common reaches the context") << "src/common/A.h"
+                                                    << "context/AppContext.h";
+        QTest::newRow("web reaches store") << "src/web/A.cpp"
+                                           << "store/KeywordStore.h";
+        QTest::newRow("store reaches engines") << "src/store/A.cpp"
+                                               << "engines/X.h";
+        QTest::newRow("engines reach store") << "src/engines/A.cpp"
+                                             << "store/X.h";
+        QTest::newRow("feature reaches feature") << "src/research/A.cpp"
+                                                 << "keyworddb/X.h";
+        QTest::newRow("feature tab reaches feature tab") << "src/keyworddb/ui/A.cpp"
+                                                         << "research/ui/X.h";
+        QTest::newRow("feature reaches app") << "src/rank/A.cpp"
+                                             << "app/Commands.h";
+        QTest::newRow("logic includes a widget header") << "src/research/A.cpp"
+                                                        << "common/ui/FilterFrame.h";
+        QTest::newRow("folder without a floor") << "src/misc/A.cpp"
+                                                << "common/X.h";
+        QTest::newRow("relative path past the floors") << "src/research/A.cpp"
+                                                       << "../app/X.h";
+        QTest::newRow("main program reaches the updater") << "src/app/A.cpp"
+                                                          << "updater/X.h";
+        QTest::newRow("updater reaches the main program") << "src/updater/A.cpp"
+                                                          << "common/X.h";
+        QTest::newRow("stand-in reaches src") << "tools/standin/A.cpp"
+                                              << "../../src/web/CXHtml.h";
     }
 
     void forbiddenIncludesAreNamed()
@@ -85,7 +99,8 @@ private Q_SLOTS:
         const QDir root(dir.path());
         copyFloors(root);
         write(root, QStringLiteral("src/main.cpp"), QStringLiteral("#include \"StandIn.h\"\n#include \"app/X.h\"\n"));
-        write(root, QStringLiteral("src/app/ui/W.cpp"), QStringLiteral("#include \"research/ui/T.h\"\n#include \"context/AppContext.h\"\n"));
+        write(root, QStringLiteral("src/app/ui/W.cpp"),
+              QStringLiteral("#include \"research/ui/T.h\"\n#include \"context/AppContext.h\"\n"));
         write(root, QStringLiteral("src/research/M.cpp"),
               QStringLiteral("#include \"research/M.h\"\n#include \"engines/E.h\"\n#include \"store/S.h\"\n"
                              "#include \"web/CXHtml.h\"\n#include \"common/ResultList.h\"\n"));
@@ -105,13 +120,17 @@ private Q_SLOTS:
         // updater (a program of its own) stands on a floor.
         const QString source = QStringLiteral(VELTRANA_SOURCE_DIR);
         QCOMPARE(LayerRules::floorOf(source, QStringLiteral("common")), 0);
-        QVERIFY(LayerRules::floorOf(source, QStringLiteral("store")) > LayerRules::floorOf(source, QStringLiteral("web")));
-        QCOMPARE(LayerRules::floorOf(source, QStringLiteral("store")), LayerRules::floorOf(source, QStringLiteral("engines")));
-        QVERIFY(LayerRules::floorOf(source, QStringLiteral("app")) > LayerRules::floorOf(source, QStringLiteral("rank")));
+        QVERIFY(LayerRules::floorOf(source, QStringLiteral("store"))
+                > LayerRules::floorOf(source, QStringLiteral("web")));
+        QCOMPARE(LayerRules::floorOf(source, QStringLiteral("store")),
+                 LayerRules::floorOf(source, QStringLiteral("engines")));
+        QVERIFY(LayerRules::floorOf(source, QStringLiteral("app"))
+                > LayerRules::floorOf(source, QStringLiteral("rank")));
         QCOMPARE(LayerRules::floorOf(source, QStringLiteral("updater")), -1);
         const QStringList folders = QDir(source + QStringLiteral("/src")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         for (const QString &folder : folders)
-            QVERIFY2(folder == QLatin1String("updater") || LayerRules::floorOf(source, folder) >= 0, qPrintable(folder));
+            QVERIFY2(folder == QLatin1String("updater") || LayerRules::floorOf(source, folder) >= 0,
+                     qPrintable(folder));
 
         // A folder given a floor in the file is checked on that floor.
         QTemporaryDir dir;

@@ -27,7 +27,8 @@ class TestRuleSets : public QObject
     static std::unique_ptr<XPathRuleSet> shipped(const QString &name)
     {
         RuleSetError error;
-        auto set = XPathRuleSet::load(QStringLiteral(VELTRANA_SOURCE_DIR "/rules/") + name + QStringLiteral(".ini"), &error);
+        auto set =
+            XPathRuleSet::load(QStringLiteral(VELTRANA_SOURCE_DIR "/rules/") + name + QStringLiteral(".ini"), &error);
         if (!set)
             qWarning("%s", qPrintable(error.toString()));
         return set;
@@ -54,21 +55,44 @@ private Q_SLOTS:
         QTest::addColumn<QString>("step");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("regex capture") << "regex ([0-9,]+) results" << "About 1,230 results (0.4 s)" << "1,230";
-        QTest::newRow("regex no match drops") << "regex ([0-9]+) results" << "no count" << "";
-        QTest::newRow("digits") << "digits" << "约1,230个" << "1230";
-        QTest::newRow("digits none drops") << "digits" << "about" << "";
-        QTest::newRow("urldecode") << "urldecode" << "caf%C3%A9+menu" << QString::fromUtf8("café menu");
-        QTest::newRow("query google") << "query q" << "/url?q=https://a.com/watch%3Fv%3D1&sa=U" << "https://a.com/watch?v=1";
+        QTest::newRow("regex capture") << "regex ([0-9,]+) results"
+                                       << "About 1,230 results (0.4 s)"
+                                       << "1,230";
+        QTest::newRow("regex no match drops") << "regex ([0-9]+) results"
+                                              << "no count"
+                                              << "";
+        QTest::newRow("digits") << "digits"
+                                << "约1,230个"
+                                << "1230";
+        QTest::newRow("digits none drops") << "digits"
+                                           << "about"
+                                           << "";
+        QTest::newRow("urldecode") << "urldecode"
+                                   << "caf%C3%A9+menu" << QString::fromUtf8("café menu");
+        QTest::newRow("query google") << "query q"
+                                      << "/url?q=https://a.com/watch%3Fv%3D1&sa=U"
+                                      << "https://a.com/watch?v=1";
         QTest::newRow("query path segment") << "query RU"
                                             << "https://r.search.yahoo.com/_ylt=x/RU=https%3a%2f%2fwww.b.com%2f/RK=2"
                                             << "https://www.b.com/";
-        QTest::newRow("query direct link kept") << "query q" << "https://c.org/page" << "https://c.org/page";
-        QTest::newRow("base64url bing") << "base64url" << "a1aHR0cHM6Ly93d3cudzNzY2hvb2xzLmNvbS9qcy8" << "https://www.w3schools.com/js/";
-        QTest::newRow("base64url broken drops") << "base64url" << "a1!!!" << "";
-        QTest::newRow("striptags") << "striptags" << "seo <b>tools</b>" << "seo tools";
-        QTest::newRow("host") << "host" << "https://en.wikipedia.org/wiki/X" << "en.wikipedia.org";
-        QTest::newRow("lower") << "lower" << "Hello Kitty" << "hello kitty";
+        QTest::newRow("query direct link kept") << "query q"
+                                                << "https://c.org/page"
+                                                << "https://c.org/page";
+        QTest::newRow("base64url bing") << "base64url"
+                                        << "a1aHR0cHM6Ly93d3cudzNzY2hvb2xzLmNvbS9qcy8"
+                                        << "https://www.w3schools.com/js/";
+        QTest::newRow("base64url broken drops") << "base64url"
+                                                << "a1!!!"
+                                                << "";
+        QTest::newRow("striptags") << "striptags"
+                                   << "seo <b>tools</b>"
+                                   << "seo tools";
+        QTest::newRow("host") << "host"
+                              << "https://en.wikipedia.org/wiki/X"
+                              << "en.wikipedia.org";
+        QTest::newRow("lower") << "lower"
+                               << "Hello Kitty"
+                               << "hello kitty";
     }
     void steps()
     {
@@ -87,7 +111,8 @@ private Q_SLOTS:
         const RuleSteps steps = {*RuleStep::parse(QStringLiteral("regex ([0-9][0-9,]*) results"), &error),
                                  *RuleStep::parse(QStringLiteral("digits"), &error)};
         // Digits first would run the seconds into the count.
-        QCOMPARE(applySteps(steps, QStringLiteral("About 35,400,000 results (0.41 seconds)")), QStringLiteral("35400000"));
+        QCOMPARE(applySteps(steps, QStringLiteral("About 35,400,000 results (0.41 seconds)")),
+                 QStringLiteral("35400000"));
     }
 
     void badFilesNameLineAndReason_data()
@@ -187,8 +212,8 @@ private Q_SLOTS:
             const auto set = shipped(name);
             QVERIFY(set);
             QCOMPARE(set->name(), name);
-            for (const QString &engine : {QStringLiteral("google"), QStringLiteral("yahoo"), QStringLiteral("bing"),
-                                         QStringLiteral("baidu")})
+            for (const QString &engine :
+                 {QStringLiteral("google"), QStringLiteral("yahoo"), QStringLiteral("bing"), QStringLiteral("baidu")})
                 QVERIFY2(set->hasEngine(engine), qPrintable(name + QLatin1Char(' ') + engine));
         }
     }
@@ -198,17 +223,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("set");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("engine");
-        QTest::addColumn<QString>("count");          // empty: the page states none
+        QTest::addColumn<QString>("count"); // empty: the page states none
         QTest::addColumn<QStringList>("related");
-        QTest::addColumn<QStringList>("hosts");      // the first hosts, in order ("" skips a place)
+        QTest::addColumn<QStringList>("hosts"); // the first hosts, in order ("" skips a place)
         const QStringList none;
-        QTest::newRow("google 2014") << "2019" << "google-2014-india-population.html" << "google" << "96000000"
-                                     << QStringList{"india population 2012", "india population density",
+        QTest::newRow("google 2014") << "2019"
+                                     << "google-2014-india-population.html"
+                                     << "google"
+                                     << "96000000"
+                                     << QStringList{"india population 2012",    "india population density",
                                                     "most populated countries", "india population problems",
-                                                    "india religion", "india population control",
-                                                    "pakistan population", "united states of america population"}
+                                                    "india religion",           "india population control",
+                                                    "pakistan population",      "united states of america population"}
                                      << QStringList{"cia.gov", "en.wikipedia.org"};
-        QTest::newRow("google 2019") << "2019" << "google-2019-attack-on-titan.html" << "google" << "35400000"
+        QTest::newRow("google 2019") << "2019"
+                                     << "google-2019-attack-on-titan.html"
+                                     << "google"
+                                     << "35400000"
                                      << QStringList{"attack on titan season 3 part 2 release date",
                                                     "attack on titan season 3 part 2 trailer",
                                                     "attack on titan season 3 part 2 opening",
@@ -217,70 +248,112 @@ private Q_SLOTS:
                                                     "attack on titan season 3 myanimelist",
                                                     "attack on titan season 2",
                                                     "attack on titan season 3 crunchyroll"}
-                                     << QStringList{"crunchyroll.com", "myanimelist.net", "denofgeek.com",
+                                     << QStringList{"crunchyroll.com",  "myanimelist.net",  "denofgeek.com",
                                                     "yourcountdown.to", "en.wikipedia.org", "en.wikipedia.org",
-                                                    "newsweek.com", "comicbook.com"};
-        QTest::newRow("google 2021 basic") << "2019" << "google-2021-hello-basic.html" << "google" << ""
-                                           << QStringList{"Hello meaning", "Hello word", "HELLO magazine",
-                                                          "Hello definition", "Hello Neighbor", "Hello Hello",
-                                                          "Hello song", "Conkarah Hello"}
-                                           << QStringList{"youtube.com", "youtube.com", "en.wikipedia.org",
-                                                          "azlyrics.com", "hellomagazine.com", "metrolyrics.com",
-                                                          "supersimple.com", "hellotractor.com"};
-        QTest::newRow("google 2023 no-js") << "2019" << "google-2023-google-nojs.html" << "google" << ""
-                                           << QStringList{"www.google search web", "Google account", "Google Maps",
-                                                          "Google Mail", "Google Play", "Google image search upload",
-                                                          "Google Account sign in", "Google Images"}
-                                           << QStringList{"www.google.com", "www.google.com", "www.google.com",
-                                                          "www.google.com", "www.google.com", "www.google.com",
-                                                          "www.google.com", "maps.google.com", "images.google.com",
-                                                          "edu.google.com"};
-        QTest::newRow("bing 2013") << "2019" << "bing-2013-dataquantum.html" << "bing" << "1"
+                                                    "newsweek.com",     "comicbook.com"};
+        QTest::newRow("google 2021 basic")
+            << "2019"
+            << "google-2021-hello-basic.html"
+            << "google"
+            << "" << QStringList{"Hello meaning",  "Hello word",  "HELLO magazine", "Hello definition",
+                                 "Hello Neighbor", "Hello Hello", "Hello song",     "Conkarah Hello"}
+            << QStringList{"youtube.com",       "youtube.com",     "en.wikipedia.org", "azlyrics.com",
+                           "hellomagazine.com", "metrolyrics.com", "supersimple.com",  "hellotractor.com"};
+        QTest::newRow("google 2023 no-js")
+            << "2019"
+            << "google-2023-google-nojs.html"
+            << "google"
+            << "" << QStringList{"www.google search web",
+                                 "Google account",
+                                 "Google Maps",
+                                 "Google Mail",
+                                 "Google Play",
+                                 "Google image search upload",
+                                 "Google Account sign in",
+                                 "Google Images"}
+            << QStringList{"www.google.com",    "www.google.com", "www.google.com", "www.google.com",
+                           "www.google.com",    "www.google.com", "www.google.com", "maps.google.com",
+                           "images.google.com", "edu.google.com"};
+        QTest::newRow("bing 2013") << "2019"
+                                   << "bing-2013-dataquantum.html"
+                                   << "bing"
+                                   << "1"
                                    << QStringList{"Quantum Data 701A", "Quantum Data 780", "Quantum Data Storage",
                                                   "Quantum Data Systems"}
                                    << QStringList{"trade.mar.cx"};
-        QTest::newRow("bing 2021") << "2019" << "bing-2021-hello.html" << "bing" << "104000000"
-                                   << QStringList{"british hello magazine", "hello magazine uk subscription",
-                                                  "hello fresh home page", "latest hello magazine", "hello song youtube",
-                                                  "hello magazine uk current issue", "hello from the other side",
-                                                  "hello magazine uk hello magazine"}
-                                   << QStringList{"hellomagazine.com", "helloneighborgame.com", "youtube.com",
-                                                  "hello.com", "merriam-webster.com", "thefreedictionary.com",
-                                                  "dictionary.cambridge.org", "youtube.com", "en.wikipedia.org"};
-        QTest::newRow("bing 2022") << "2019" << "bing-2022-dan-robitzski.html" << "bing" << "25" << none
-                                   << QStringList{"futurism.com", "futurism.com", "futurism.com", "the-scientist.com",
-                                                  "futurism.com", "the-scientist.com", "the-scientist.com",
-                                                  "news.yahoo.com", "the-scientist.com", "realclearscience.com"};
-        QTest::newRow("bing 2026") << "2026" << "bing-2026-javascript-tutorial.html" << "bing" << "52" << none
-                                   << QStringList{"w3schools.com", "w3schools.com", "w3schools.com", "w3schools.com",
-                                                  "w3schools.com", "w3schools.com", "w3schools.com", "w3schools.com",
-                                                  "w3schools.com", "support.w3schools.com"};
-        QTest::newRow("yahoo 2013") << "2019" << "yahoo-2013-au-hombres.html" << "yahoo" << "905000" << none
-                                    << QStringList{"", "hombresconestilo.com"};
-        QTest::newRow("yahoo 2019") << "2019" << "yahoo-2019-sudoku.html" << "yahoo" << "342000"
-                                    << QStringList{"games puzzles brain teasers sudoku free",
-                                                   "puzzles brain teasers iq tests",
-                                                   "games puzzles brain teasers sudoku printable",
-                                                   "puzzles brain teasers games",
-                                                   "games puzzles brain teasers sudoku answers",
-                                                   "brain teasers jigsaw puzzles",
-                                                   "games puzzles brain teasers sudoku online",
-                                                   "puzzles brain teasers worksheets"}
-                                    << QStringList{"amazon.com", "curlie.org", "brainbashers.com", "puzzleprime.com",
-                                                   "mindgames.com", "amazon.com", "toysgamespuzzles.com", "puzzles.pics",
-                                                   "braingle.com", "popsci.com"};
-        QTest::newRow("yahoo 2021") << "2019" << "yahoo-2021-hello.html" << "yahoo" << "469000000"
-                                    << QStringList{"hello fresh", "hello lyrics", "hello smart", "daily mail",
-                                                   "hello neighbor", "people", "hello kitty", "hola"}
-                                    << QStringList{"merriam-webster.com", "hellomagazine.com", "youtube.com", "hello.com",
-                                                   "dictionary.com", "dictionary.cambridge.org", "en.wikipedia.org",
-                                                   "us.hellomagazine.com", "youtube.com"};
-        QTest::newRow("baidu 2013") << "2019" << "baidu-2013-smsc-within.html" << "baidu" << "8509" << none << none;
-        QTest::newRow("baidu 2021") << "2019" << "baidu-2021-hello.html" << "baidu" << "100000000"
-                                    << QStringList{QString::fromUtf8("Hello语音软件"), QString::fromUtf8("hello有几种意思"),
-                                                   "Hello Kitty", QString::fromUtf8("Hello是什么意思"),
+        QTest::newRow("bing 2021") << "2019"
+                                   << "bing-2021-hello.html"
+                                   << "bing"
+                                   << "104000000"
+                                   << QStringList{"british hello magazine",    "hello magazine uk subscription",
+                                                  "hello fresh home page",     "latest hello magazine",
+                                                  "hello song youtube",        "hello magazine uk current issue",
+                                                  "hello from the other side", "hello magazine uk hello magazine"}
+                                   << QStringList{"hellomagazine.com",
+                                                  "helloneighborgame.com",
+                                                  "youtube.com",
+                                                  "hello.com",
+                                                  "merriam-webster.com",
+                                                  "thefreedictionary.com",
+                                                  "dictionary.cambridge.org",
+                                                  "youtube.com",
+                                                  "en.wikipedia.org"};
+        QTest::newRow("bing 2022") << "2019"
+                                   << "bing-2022-dan-robitzski.html"
+                                   << "bing"
+                                   << "25" << none
+                                   << QStringList{"futurism.com",        "futurism.com",   "futurism.com",
+                                                  "the-scientist.com",   "futurism.com",   "the-scientist.com",
+                                                  "the-scientist.com",   "news.yahoo.com", "the-scientist.com",
+                                                  "realclearscience.com"};
+        QTest::newRow("bing 2026") << "2026"
+                                   << "bing-2026-javascript-tutorial.html"
+                                   << "bing"
+                                   << "52" << none
+                                   << QStringList{"w3schools.com",        "w3schools.com", "w3schools.com",
+                                                  "w3schools.com",        "w3schools.com", "w3schools.com",
+                                                  "w3schools.com",        "w3schools.com", "w3schools.com",
+                                                  "support.w3schools.com"};
+        QTest::newRow("yahoo 2013") << "2019"
+                                    << "yahoo-2013-au-hombres.html"
+                                    << "yahoo"
+                                    << "905000" << none << QStringList{"", "hombresconestilo.com"};
+        QTest::newRow("yahoo 2019")
+            << "2019"
+            << "yahoo-2019-sudoku.html"
+            << "yahoo"
+            << "342000"
+            << QStringList{"games puzzles brain teasers sudoku free",      "puzzles brain teasers iq tests",
+                           "games puzzles brain teasers sudoku printable", "puzzles brain teasers games",
+                           "games puzzles brain teasers sudoku answers",   "brain teasers jigsaw puzzles",
+                           "games puzzles brain teasers sudoku online",    "puzzles brain teasers worksheets"}
+            << QStringList{"amazon.com", "curlie.org",           "brainbashers.com", "puzzleprime.com", "mindgames.com",
+                           "amazon.com", "toysgamespuzzles.com", "puzzles.pics",     "braingle.com",    "popsci.com"};
+        QTest::newRow("yahoo 2021") << "2019"
+                                    << "yahoo-2021-hello.html"
+                                    << "yahoo"
+                                    << "469000000"
+                                    << QStringList{"hello fresh",    "hello lyrics", "hello smart", "daily mail",
+                                                   "hello neighbor", "people",       "hello kitty", "hola"}
+                                    << QStringList{
+                                           "merriam-webster.com", "hellomagazine.com",    "youtube.com",
+                                           "hello.com",           "dictionary.com",       "dictionary.cambridge.org",
+                                           "en.wikipedia.org",    "us.hellomagazine.com", "youtube.com"};
+        QTest::newRow("baidu 2013") << "2019"
+                                    << "baidu-2013-smsc-within.html"
+                                    << "baidu"
+                                    << "8509" << none << none;
+        QTest::newRow("baidu 2021") << "2019"
+                                    << "baidu-2021-hello.html"
+                                    << "baidu"
+                                    << "100000000"
+                                    << QStringList{QString::fromUtf8("Hello语音软件"),
+                                                   QString::fromUtf8("hello有几种意思"),
+                                                   "Hello Kitty",
+                                                   QString::fromUtf8("Hello是什么意思"),
                                                    QString::fromUtf8("hello网络用语什么意思"),
-                                                   QString::fromUtf8("hello的几种说法"), QString::fromUtf8("Hello!音乐"),
+                                                   QString::fromUtf8("hello的几种说法"),
+                                                   QString::fromUtf8("Hello!音乐"),
                                                    QString::fromUtf8("儿歌hello"),
                                                    QString::fromUtf8("hellohello英文儿歌歌词")}
                                     << none;
@@ -327,8 +400,9 @@ private Q_SLOTS:
         if (!QDir(QStringLiteral(VELTRANA_REALPAGES_DIR)).exists())
             QSKIP("the saved real pages are not beside the source tree");
         // Baidu's own cards are no results; the ordinary ones show their site.
-        const Reading links = shipped(QStringLiteral("2019"))->read(QStringLiteral("baidu"), Purpose::Results,
-                                                                     realPage(QStringLiteral("baidu-2021-hello.html")));
+        const Reading links =
+            shipped(QStringLiteral("2019"))
+                ->read(QStringLiteral("baidu"), Purpose::Results, realPage(QStringLiteral("baidu-2021-hello.html")));
         QCOMPARE(links.state, Reading::State::Read);
         QCOMPARE(links.values.size(), 4);
         const QStringList hosts = {"www.iciba.com", "www.hello.com", "account.hisupplier.com", "dict.cn"};

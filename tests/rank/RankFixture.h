@@ -9,7 +9,10 @@
 #include <QSignalSpy>
 
 struct RankFixture : TestEnv {
-    RankFixture() : TestEnv(OwnWeb) {}
+    RankFixture()
+        : TestEnv(OwnWeb)
+    {
+    }
 
     bool start()
     {

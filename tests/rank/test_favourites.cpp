@@ -76,8 +76,9 @@ private Q_SLOTS:
         QCOMPARE(f->prompter.prompts.last().title, QString("询问"));
         QCOMPARE(store().keys().size(), 3);
         f->prompter.answers.enqueue(Prompter::Answer::Yes);
-        QVERIFY(QDir().rmdir(QDir(f->dataFile("myfav")).filePath(FavouriteStore::encodeName(
-            t->favourites().list().row(1).tag))) == false);   // not empty: it holds a day file
+        QVERIFY(QDir().rmdir(
+                    QDir(f->dataFile("myfav")).filePath(FavouriteStore::encodeName(t->favourites().list().row(1).tag)))
+                == false); // not empty: it holds a day file
         t->favourites().list().setChecked(1, true);
         t->favourites().deleteTicked();
         QCOMPARE(store().keys().size(), 1);
@@ -95,7 +96,7 @@ private Q_SLOTS:
         f->clock.day = QDate(2024, 3, 10);
         f->web().plantRank("google", "rank tracker", "www.veltrana-demo.com/x", 0);
         t->start();
-        f->clock.day = QDate(2024, 2, 28);   // an older file written later still comes first
+        f->clock.day = QDate(2024, 2, 28); // an older file written later still comes first
         standin::Behaviour broken;
         broken.status = 500;
         f->web().setBehaviour("/yahoo", broken);
@@ -105,12 +106,11 @@ private Q_SLOTS:
         QCOMPARE(t->favourites().list().count(), 1);
         const auto days = t->showHistory(0);
         QCOMPARE(days.size(), 3);
-        QCOMPARE(resultRows(*t), (QStringList{"www.veltrana-demo.com|rank tracker|2024-02-28",
-                                       "Google|1|www.veltrana-demo.com/x",
-                                       "www.veltrana-demo.com|rank tracker|2024-03-09",
-                                       "Google|2|www.veltrana-demo.com", "Yahoo|5|www.veltrana-demo.com",
-                                       "www.veltrana-demo.com|rank tracker|2024-03-10",
-                                       "Google|1|www.veltrana-demo.com/x", "Yahoo|5|www.veltrana-demo.com"}));
+        QCOMPARE(resultRows(*t),
+                 (QStringList{"www.veltrana-demo.com|rank tracker|2024-02-28", "Google|1|www.veltrana-demo.com/x",
+                              "www.veltrana-demo.com|rank tracker|2024-03-09", "Google|2|www.veltrana-demo.com",
+                              "Yahoo|5|www.veltrana-demo.com", "www.veltrana-demo.com|rank tracker|2024-03-10",
+                              "Google|1|www.veltrana-demo.com/x", "Yahoo|5|www.veltrana-demo.com"}));
         QCOMPARE(t->result().row(1).imageKey, QString("google"));
 
         // The chart's lines: the failed Yahoo day has no point.
@@ -134,9 +134,9 @@ private Q_SLOTS:
         const auto series = HistorySeries::build(days);
         QCOMPARE(series.size(), 2);
         QCOMPARE(series[0].points.size(), 1);
-        QCOMPARE(series[0].points[0].position, 2);   // the best of the day
+        QCOMPARE(series[0].points[0].position, 2); // the best of the day
         QCOMPARE(series[1].engine, Engine::Bing);
-        QCOMPARE(series[1].points[0].position, 0);   // not found, not a rank
+        QCOMPARE(series[1].points[0].position, 0); // not found, not a rank
         QCOMPARE(series[1].points[1].position, 7);
     }
 
@@ -157,8 +157,9 @@ private Q_SLOTS:
         QSignalSpy changed(t.get(), &RankTracker::optionsChanged);
         t->showRecent(0);
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(resultRows(*t), (QStringList{"www.deck-co.com|deck paint|2024-03-09", "Bing|2|www.deck-co.com",
-                                       "Bing|5|www.deck-co.com"}));
+        QCOMPARE(
+            resultRows(*t),
+            (QStringList{"www.deck-co.com|deck paint|2024-03-09", "Bing|2|www.deck-co.com", "Bing|5|www.deck-co.com"}));
         QVERIFY(t->allMatches());
         QCOMPARE(t->depthIndex(), 0);
         QVERIFY(t->engines().row(2).checked);
@@ -240,8 +241,8 @@ private Q_SLOTS:
         QCOMPARE(t->favourites().list().row(0).sub, (QStringList{"www.veltrana-demo.com", "100%cotton"}));
         QCOMPARE(t->favourites().list().row(1).sub, (QStringList{"www.veltrana-demo.com", "c# tutorial"}));
         QCOMPARE(t->showHistory(1).size(), 2);
-        QCOMPARE(resultRows(*t).mid(0, 2), (QStringList{"www.veltrana-demo.com|c# tutorial|2024-03-08",
-                                                        "Google|4|www.veltrana-demo.com"}));
+        QCOMPARE(resultRows(*t).mid(0, 2),
+                 (QStringList{"www.veltrana-demo.com|c# tutorial|2024-03-08", "Google|4|www.veltrana-demo.com"}));
     }
 
     void oddPairsBecomeFavouritesInsideTheFolder()
@@ -255,7 +256,8 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(QDir(f->dataDir).filePath("../x")));
         const QStringList inside = QDir(f->dataFile("myfav")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         QCOMPARE(inside.size(), 1);
-        QCOMPARE(QDir(f->dataFile("myfav") + "/" + inside.first()).entryList(QDir::Files), QStringList{"2024-03-09.txt"});
+        QCOMPARE(QDir(f->dataFile("myfav") + "/" + inside.first()).entryList(QDir::Files),
+                 QStringList{"2024-03-09.txt"});
         t->favourites().list().clear();
         t->favourites().load();
         QCOMPARE(t->favourites().list().row(0).sub, (QStringList{"../../x", "a/b?"}));
@@ -267,10 +269,13 @@ private Q_SLOTS:
 
     void aViewNeverCostsStoredRows()
     {
-        f->prompter.texts << "a.com" << "b.com" << "c.com";
+        f->prompter.texts << "a.com"
+                          << "b.com"
+                          << "c.com";
         for (int i = 0; i < 3; ++i)
             t->lists().addSite();
-        f->prompter.texts << "k1" << "k2";
+        f->prompter.texts << "k1"
+                          << "k2";
         t->lists().addKeyword();
         t->lists().addKeyword();
         const QString key = "Google#zz.com#k9#0#0";

@@ -33,7 +33,7 @@ class TestRankCommand : public QObject
     int exitCode = -1;
     QString errText;
     QByteArray outBytes;
-    QString googleBase;   // non-empty: Google is this server instead of the stand-in
+    QString googleBase; // non-empty: Google is this server instead of the stand-in
 
     void start(QProcess &p, const QStringList &args)
     {
@@ -160,8 +160,8 @@ private Q_SLOTS:
         const QStringList lines = run({"rank", "--favourites"});
         QCOMPARE(exitCode, 3);
         QVERIFY(lines.contains("Yahoo\tfailed\t\t"));
-        QVERIFY(lines.contains(QStringList{"Google", "1", "www.trailgear-shop.com"}.join('\t')
-                               + '\t' + f->web().serviceBase("google")
+        QVERIFY(lines.contains(QStringList{"Google", "1", "www.trailgear-shop.com"}.join('\t') + '\t'
+                               + f->web().serviceBase("google")
                                + "/search?q=hiking boots&hl=en&newwindow=1&start=0&sa=N"));
         QCOMPARE(favourites().readDay(a, today()), QStringList{"Google|2|www.veltrana-demo.com"});
         QVERIFY(errText.contains("could not load"));
@@ -190,7 +190,7 @@ private Q_SLOTS:
         QCOMPARE(lines.value(1), QString("Google\tfailed\t\t"));
 
         // An engine with no address set is said as such.
-        googleBase = " ";   // "google= ": empty
+        googleBase = " "; // "google= ": empty
         run({"rank", "--site", "www.site.example", "--keyword", "widgets", "--engines", "google"});
         QCOMPARE(exitCode, 3);
         QVERIFY2(errText.contains("widgets\" on www.site.example: no address configured"), qPrintable(errText));
@@ -212,8 +212,10 @@ private Q_SLOTS:
         QVERIFY2(lines.value(1).startsWith("Google\t32770\twww.site.example/p\t"), qPrintable(lines.join('\n')));
 
         // A link with a line break, "|" and NUL in it: one line on stdout and in the day file.
-        google.setPage(googlePath(0), QByteArray("<h3 class=r><a href=\"http://www.site.example/a|b\r\n"
-                                                 "bing|1|forged.example\0z\">r</a>", 75));
+        google.setPage(googlePath(0),
+                       QByteArray("<h3 class=r><a href=\"http://www.site.example/a|b\r\n"
+                                  "bing|1|forged.example\0z\">r</a>",
+                                  75));
         const QString key = "Google#www.site.example#widgets#0#0";
         QVERIFY(favourites().create(key));
         lines = run({"rank", "--favourites"});
@@ -249,13 +251,12 @@ private Q_SLOTS:
     {
         // Keys written raw: "#" inside a keyword, "%" that no encoding made.
         const QStringList raw{"Google#www.trailgear-shop.com#c# tutorial#0#0",
-                              "Google#www.trailgear-shop.com#100%cotton#0#0",
-                              "Google#www.trailgear-shop.com#a%20b#0#0",
+                              "Google#www.trailgear-shop.com#100%cotton#0#0", "Google#www.trailgear-shop.com#a%20b#0#0",
                               "Yahoo#blog.example.net%2fguides#seo audit#0#0"};
         for (const QString &name : raw)
             makeFolder(name);
-        makeFolder("notes");                            // no favourite at all
-        makeFolder("#www.trailgear-shop.com#boots#0#0");   // names no engine
+        makeFolder("notes");                             // no favourite at all
+        makeFolder("#www.trailgear-shop.com#boots#0#0"); // names no engine
         run({"rank", "--favourites"});
         QCOMPARE(exitCode, 1);
         for (const QString &name : raw)

@@ -1,17 +1,15 @@
 // The site and keyword lists: adding, deleting, editing, import and export,
 // the association modes, and what is stored between runs of the program.
 
-#include "support/FileBytes.h"
 #include "RankFixture.h"
 #include "common/SettingsStore.h"
 #include "rank/SiteKeywordLists.h"
+#include "support/FileBytes.h"
 
 #include <QFile>
 #include <QStringEncoder>
 
 namespace {
-
-
 
 QByteArray gb(const QString &text)
 {
@@ -75,7 +73,7 @@ private Q_SLOTS:
         add(&SiteKeywordLists::addSite, "b.com");
         lists->sites().setChecked(0, false);
         f->context->settings().WriteValue("settingurl", "stale");
-        lists->deleteSites();   // answered No
+        lists->deleteSites(); // answered No
         QCOMPARE(sitesSetting(), QString("stale"));
         QCOMPARE(f->prompter.lastText(), QString("确实要删除选中的网站吗？"));
         f->prompter.answers.enqueue(Prompter::Answer::Yes);

@@ -39,7 +39,8 @@ private Q_SLOTS:
 
     void everyPairWithEveryEngine()
     {
-        fillLists(*t, {"www.veltrana-demo.com", "www.trailgear-shop.com"}, {"rank tracker", "hiking boots", "seo audit"});
+        fillLists(*t, {"www.veltrana-demo.com", "www.trailgear-shop.com"},
+                  {"rank tracker", "hiking boots", "seo audit"});
         t->setEngineTicked(Engine::Google, true);
         t->setEngineTicked(Engine::Bing, true);
         t->setDepthIndex(0);
@@ -52,13 +53,18 @@ private Q_SLOTS:
         QCOMPARE(t->result().count(), 18);
         QStringList expected;
         const QString d = today();
-        expected << "www.veltrana-demo.com|rank tracker|" + d << "Google|2|www.veltrana-demo.com" << "Bing|0|";
-        expected << "www.veltrana-demo.com|hiking boots|" + d << "Google|0|" << "Bing|0|";
-        expected << "www.veltrana-demo.com|seo audit|" + d << "Google|0|" << "Bing|0|";
-        expected << "www.trailgear-shop.com|rank tracker|" + d << "Google|0|" << "Bing|0|";
+        expected << "www.veltrana-demo.com|rank tracker|" + d << "Google|2|www.veltrana-demo.com"
+                 << "Bing|0|";
+        expected << "www.veltrana-demo.com|hiking boots|" + d << "Google|0|"
+                 << "Bing|0|";
+        expected << "www.veltrana-demo.com|seo audit|" + d << "Google|0|"
+                 << "Bing|0|";
+        expected << "www.trailgear-shop.com|rank tracker|" + d << "Google|0|"
+                 << "Bing|0|";
         expected << "www.trailgear-shop.com|hiking boots|" + d << "Google|1|www.trailgear-shop.com"
                  << "Bing|3|www.trailgear-shop.com";
-        expected << "www.trailgear-shop.com|seo audit|" + d << "Google|0|" << "Bing|0|";
+        expected << "www.trailgear-shop.com|seo audit|" + d << "Google|0|"
+                 << "Bing|0|";
         QCOMPARE(resultRows(*t), expected);
         // Engine rows carry their image and the page they were found on.
         QCOMPARE(t->result().row(1).imageKey, QString("google"));
@@ -68,8 +74,9 @@ private Q_SLOTS:
 
         QCOMPARE(t->recent().count(), 6);
         QCOMPARE(t->recent().row(0).text, QString("Google,Bing"));
-        QCOMPARE(t->recent().row(0).tag, "www.veltrana-demo.com#1#rank tracker#1#" + d
-                                             + "#1#$1$Google|2|www.veltrana-demo.com$1$Bing|0|#1#0#1#0");
+        QCOMPARE(t->recent().row(0).tag,
+                 "www.veltrana-demo.com#1#rank tracker#1#" + d
+                     + "#1#$1$Google|2|www.veltrana-demo.com$1$Bing|0|#1#0#1#0");
         QCOMPARE(f->prompter.lastText(), QString("查询完毕"));
         QCOMPARE(panel.first(), QString("正在查询第1/6组"));
         QCOMPARE(panel.last(), QString("正在查询第6/6组"));
@@ -80,14 +87,15 @@ private Q_SLOTS:
     {
         f->web().plantRank("google", "deck paint", "www.deck-co.com/a", 2);
         f->web().plantRank("google", "deck paint", "www.deck-co.com/b", 6);
-        f->web().plantRank("google", "deck paint", "www.deck-co.com/c", 24);   // beyond 20
+        f->web().plantRank("google", "deck paint", "www.deck-co.com/c", 24); // beyond 20
         fillLists(*t, {"www.deck-co.com"}, {"deck paint"});
         t->setEngineTicked(Engine::Google, true);
         t->setDepthIndex(1);
         t->setAllMatches(true);
         t->start();
         QCOMPARE(resultRows(*t).mid(1), (QStringList{"Google|3|www.deck-co.com/a", "Google|7|www.deck-co.com/b"}));
-        QVERIFY(t->recent().row(0).tag.contains("#1#$1$Google|3|www.deck-co.com/a$1$Google|7|www.deck-co.com/b#1#1#1#1"));
+        QVERIFY(
+            t->recent().row(0).tag.contains("#1#$1$Google|3|www.deck-co.com/a$1$Google|7|www.deck-co.com/b#1#1#1#1"));
         t->setAllMatches(false);
         t->start();
         QCOMPARE(resultRows(*t).mid(1), QStringList{"Google|3|www.deck-co.com/a"});
@@ -174,9 +182,9 @@ private Q_SLOTS:
         t->start();
         QCOMPARE(t->run().dayFileFailures(), 1);
         const QStringList texts = f->prompter.allTexts();
-        QVERIFY2(std::any_of(texts.begin(), texts.end(),
-                             [&](const QString &m) { return m.contains(f->dataFile("myfav")); }),
-                 qPrintable(texts.join('\n')));
+        QVERIFY2(
+            std::any_of(texts.begin(), texts.end(), [&](const QString &m) { return m.contains(f->dataFile("myfav")); }),
+            qPrintable(texts.join('\n')));
     }
 
     void aScanThatCouldNotLoadIsNoAnswer()
@@ -202,7 +210,8 @@ private Q_SLOTS:
         t->setEngineTicked(Engine::Bing, false);
         t->showRecent(0);
         QVERIFY(t->engines().row(2).checked);
-        QCOMPARE(resultRows(*t), (QStringList{"www.trailgear-shop.com|hiking boots|" + today(), "Google|1|www.trailgear-shop.com"}));
+        QCOMPARE(resultRows(*t),
+                 (QStringList{"www.trailgear-shop.com|hiking boots|" + today(), "Google|1|www.trailgear-shop.com"}));
 
         // Every engine failing writes nothing and records nothing.
         f->web().setBehaviour("/google", refuse);
@@ -279,7 +288,7 @@ private Q_SLOTS:
         QByteArray page;
         for (int k = 1; k <= 10; ++k)
             page += "<h3 class=r><a href=\"http://" + QByteArray(k == 3 || k == 8 ? "www.site.example" : "x.example")
-                    + "/\">r</a></h3>";
+                + "/\">r</a></h3>";
         server.setPage("/search?q=widgets&hl=en&newwindow=1&start=0&sa=N", page);
         fillLists(*t, {"www.site.example"}, {"widgets"});
         t->setEngineTicked(Engine::Google, true);
@@ -292,8 +301,8 @@ private Q_SLOTS:
         QSignalSpy failed(&t->run(), &RankRun::scanFailed);
         t->start();
         // The positions found are shown; the engine's answer is not whole.
-        QCOMPARE(resultRows(*t).mid(1), (QStringList{"Google|3|www.site.example", "Google|8|www.site.example",
-                                                     "Google|-|查询失败"}));
+        QCOMPARE(resultRows(*t).mid(1),
+                 (QStringList{"Google|3|www.site.example", "Google|8|www.site.example", "Google|-|查询失败"}));
         QCOMPARE(failed.count(), 1);
         QCOMPARE(failed.first().at(3).toString(), QString("HTTP status 404"));
         QCOMPARE(store.readDay(key, today()), QStringList{"Google|12|earlier"});

@@ -88,7 +88,7 @@ private Q_SLOTS:
             QCOMPARE(o.pageIndex, QString("2"));
             QVERIFY(o.foundUrl.isEmpty());
             QVERIFY(o.pageUrl.isEmpty());
-            QVERIFY(!o.failed);   // the pages loaded: a real "not found"
+            QVERIFY(!o.failed); // the pages loaded: a real "not found"
         }
         QCOMPARE(k.pageRequests(), 6);
         // maxnum 0 or a start past the last page scans nothing.

@@ -19,8 +19,7 @@
 #include <QtCharts/QScatterSeries>
 
 // Tabs show their widgets to tests by object name only.
-template <typename T>
-T *widget(QObject &parent, const char *name)
+template <typename T> T *widget(QObject &parent, const char *name)
 {
     return parent.findChild<T *>(QString::fromLatin1(name));
 }
@@ -80,7 +79,8 @@ private Q_SLOTS:
         QCOMPARE(widget<QTabWidget>(*tab, "rankSecondaryTabs")->tabText(0), QString("最近查询"));
         QCOMPARE(widget<QTabWidget>(*tab, "rankSecondaryTabs")->tabText(1), QString("我的收藏"));
         QVERIFY(tab->findChild<QLabel *>("explainLabel"));
-        QCOMPARE(tab->findChild<QLabel *>("explainLabel")->text(), QString("排名为0表示在指定记录中未找到符合的结果。"));
+        QCOMPARE(tab->findChild<QLabel *>("explainLabel")->text(),
+                 QString("排名为0表示在指定记录中未找到符合的结果。"));
     }
 
     void controlsSaveTheOptionsAndTheRunFillsTheList()
@@ -111,7 +111,7 @@ private Q_SLOTS:
             opened << u;
             return true;
         });
-        tab->openResultRow(0);   // a pair header has no address
+        tab->openResultRow(0); // a pair header has no address
         tab->openResultRow(2);
         QCOMPARE(opened.size(), 1);
         QVERIFY(opened.first().toString().contains("/google/search?q=hiking"));
@@ -119,8 +119,8 @@ private Q_SLOTS:
         // A favourite's history draws one line per engine.
         tab->tracker().recent().setChecked(0, true);
         tab->tracker().favourites().addFromRecent(tab->tracker().recent(), "2024-01-02");
-        FavouriteStore(f->dataFile("myfav")).writeDay("Google#www.trailgear-shop.com#hiking boots#0#1", "2024-01-01",
-                                                          {"Google|0|"});
+        FavouriteStore(f->dataFile("myfav"))
+            .writeDay("Google#www.trailgear-shop.com#hiking boots#0#1", "2024-01-01", {"Google|0|"});
         widget<RankListView>(*tab, "favouriteView")->setCurrentIndex(tab->tracker().favourites().list().index(0, 0));
         Q_EMIT widget<RankListView>(*tab, "favouriteView")->clicked(tab->tracker().favourites().list().index(0, 0));
         QCOMPARE(tab->tracker().result().count(), 5);
@@ -136,7 +136,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(notFound, 1);
-        QCOMPARE(found, 1);   // the best of the day: 1, not also 5
+        QCOMPARE(found, 1); // the best of the day: 1, not also 5
         QCOMPARE(widget<QCheckBox>(*tab, "allMatchesBox")->isChecked(), true);
         QCOMPARE(widget<QComboBox>(*tab, "depthBox")->currentIndex(), 0);
     }
@@ -160,7 +160,8 @@ private Q_SLOTS:
                 strip->setCurrentWidget(view->parentWidget());
             clickHeader(view, 0);
             const QStringList once = firstColumn(list);
-            QVERIFY2(once == QStringList({"a.com", "b.com", "c.com"}) || once == QStringList({"c.com", "b.com", "a.com"}),
+            QVERIFY2(once == QStringList({"a.com", "b.com", "c.com"})
+                         || once == QStringList({"c.com", "b.com", "a.com"}),
                      name);
             clickHeader(view, 0);
             QStringList reversed = once;

@@ -55,27 +55,28 @@ inline QList<QStringList> csv(const QString &path)
 }
 
 struct Workbook {
-    QList<QStringList> rows;   // every row of the first sheet, empty cells as ""
+    QList<QStringList> rows; // every row of the first sheet, empty cells as ""
     bool headerBold = false;
     double headerSize = 0;
-    QList<double> widths;      // widths of the used columns
-    QList<QStringList> types;  // per cell: "n" a number, "s" text, "" empty
+    QList<double> widths;     // widths of the used columns
+    QList<QStringList> types; // per cell: "n" a number, "s" text, "" empty
 };
 
 inline Workbook xlsx(const QString &path)
 {
-    const QJsonObject o = run("import json, sys, openpyxl\n"
-                              "from openpyxl.utils import get_column_letter\n"
-                              "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
-                              "rows = [['' if c is None else str(c) for c in r] for r in ws.iter_rows(values_only=True)]\n"
-                              "h = ws.cell(row=1, column=1).font\n"
-                              "w = [ws.column_dimensions[get_column_letter(i)].width or 0 for i in range(1, ws.max_column + 1)]\n"
-                              "t = [['' if c is None else ('n' if isinstance(c, (int, float)) else 's') for c in r]"
-                              " for r in ws.iter_rows(values_only=True)]\n"
-                              "print(json.dumps({'v': {'rows': rows, 'bold': bool(h.b), 'size': h.sz or 0, 'widths': w,"
-                              " 'types': t}}))\n",
-                              path)
-                              .toObject();
+    const QJsonObject o =
+        run("import json, sys, openpyxl\n"
+            "from openpyxl.utils import get_column_letter\n"
+            "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+            "rows = [['' if c is None else str(c) for c in r] for r in ws.iter_rows(values_only=True)]\n"
+            "h = ws.cell(row=1, column=1).font\n"
+            "w = [ws.column_dimensions[get_column_letter(i)].width or 0 for i in range(1, ws.max_column + 1)]\n"
+            "t = [['' if c is None else ('n' if isinstance(c, (int, float)) else 's') for c in r]"
+            " for r in ws.iter_rows(values_only=True)]\n"
+            "print(json.dumps({'v': {'rows': rows, 'bold': bool(h.b), 'size': h.sz or 0, 'widths': w,"
+            " 'types': t}}))\n",
+            path)
+            .toObject();
     Workbook book;
     book.rows = rows(o.value(QStringLiteral("rows")));
     book.headerBold = o.value(QStringLiteral("bold")).toBool();

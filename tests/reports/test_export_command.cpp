@@ -36,13 +36,13 @@ void TestExportCommand::databaseAsCsv()
     QCOMPARE(run(env, {QStringLiteral("db"), path}), 0);
     const QList<QStringList> rows = readback::csv(path);
     QCOMPARE(rows.size(), 3);
-    QCOMPARE(rows.at(0), (QStringList{QStringLiteral("关键词"), QStringLiteral("父关键词"), QStringLiteral("Google收录"),
-                                      QStringLiteral("Yahoo收录"), QStringLiteral("Bing收录"),
-                                      QStringLiteral("更新日期")}));
+    QCOMPARE(rows.at(0),
+             (QStringList{QStringLiteral("关键词"), QStringLiteral("父关键词"), QStringLiteral("Google收录"),
+                          QStringLiteral("Yahoo收录"), QStringLiteral("Bing收录"), QStringLiteral("更新日期")}));
     // Newest first, like the database tab.
-    QCOMPARE(rows.at(1), (QStringList{QStringLiteral("keyword, \"research\""), QStringLiteral("seed"),
-                                      QStringLiteral("42"), QStringLiteral("42"), QStringLiteral("42"),
-                                      QStringLiteral("2020-01-02")}));
+    QCOMPARE(rows.at(1),
+             (QStringList{QStringLiteral("keyword, \"research\""), QStringLiteral("seed"), QStringLiteral("42"),
+                          QStringLiteral("42"), QStringLiteral("42"), QStringLiteral("2020-01-02")}));
     QCOMPARE(rows.at(2).first(), QStringLiteral("seo tools"));
 }
 
@@ -61,7 +61,8 @@ void TestExportCommand::favouritesHistoryAsWorkbookAndText()
     };
     dayFile(key, QStringLiteral("2024-03-02"), QStringLiteral("Google|3|http://www.example.com/a\r\nBing|0|\r\n"));
     dayFile(key, QStringLiteral("2024-03-01"), QStringLiteral("Google|5|http://www.example.com/b\r\n"));
-    dayFile(QStringLiteral("Yahoo#b.org#b#1#1"), QStringLiteral("2024-03-01"), QStringLiteral("Yahoo|1|http://b.org/\n"));
+    dayFile(QStringLiteral("Yahoo#b.org#b#1#1"), QStringLiteral("2024-03-01"),
+            QStringLiteral("Yahoo|1|http://b.org/\n"));
 
     const QString xlsx = env.dataFile(QStringLiteral("fav.xlsx"));
     QCOMPARE(run(env, {QStringLiteral("favourites"), xlsx}), 0);
@@ -72,8 +73,12 @@ void TestExportCommand::favouritesHistoryAsWorkbookAndText()
          QStringLiteral("Google"), QStringLiteral("5"), QStringLiteral("http://www.example.com/b")},
         {QStringLiteral("www.example.com"), QStringLiteral("蓝色 widgets"), QStringLiteral("2024-03-02"),
          QStringLiteral("Google"), QStringLiteral("3"), QStringLiteral("http://www.example.com/a")},
-        {QStringLiteral("www.example.com"), QStringLiteral("蓝色 widgets"), QStringLiteral("2024-03-02"),
-         QStringLiteral("Bing"), QStringLiteral("0"), {}},
+        {QStringLiteral("www.example.com"),
+         QStringLiteral("蓝色 widgets"),
+         QStringLiteral("2024-03-02"),
+         QStringLiteral("Bing"),
+         QStringLiteral("0"),
+         {}},
         {QStringLiteral("b.org"), QStringLiteral("b"), QStringLiteral("2024-03-01"), QStringLiteral("Yahoo"),
          QStringLiteral("1"), QStringLiteral("http://b.org/")},
     };
@@ -96,7 +101,7 @@ void TestExportCommand::favouritesHistoryAsWorkbookAndText()
     QCOMPARE(run(env, {QStringLiteral("favourites"), txt}), 0);
     QFile f(txt);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll().count("\r\n"), 3 + 5);   // warning, empty line, header, five rows
+    QCOMPARE(f.readAll().count("\r\n"), 3 + 5); // warning, empty line, header, five rows
 }
 
 void TestExportCommand::badArgumentsAndFailedWrites()

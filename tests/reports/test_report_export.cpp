@@ -74,7 +74,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<TestEnv> m_env;
-    std::unique_ptr<QTemporaryDir> m_dir;   // where the reports go
+    std::unique_ptr<QTemporaryDir> m_dir; // where the reports go
     AppContext *m_context = nullptr;
     ScriptedPrompter *m_prompter = nullptr;
     std::unique_ptr<ReportExport> m_export;
@@ -140,7 +140,8 @@ void TestReportExport::dialogTitleFilterAndCancel()
                                  QStringLiteral("Excel  (*.xlsx)"), QStringLiteral("CSV  (*.csv)")};
     for (int i = 0; i < kFormats.size(); ++i) {
         m_prompter->prompts.clear();
-        m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, kFormats.at(i));   // cancelled: no name
+        m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords,
+                             kFormats.at(i)); // cancelled: no name
         QCOMPARE(m_prompter->prompts.size(), 1);
         QCOMPARE(m_prompter->prompts.at(0).kind, QStringLiteral("save"));
         QCOMPARE(m_prompter->prompts.at(0).title, QStringLiteral("Save   Export   File"));
@@ -194,14 +195,15 @@ void TestReportExport::finishedReportIsOfferedForOpening()
 {
     const QString path = m_dir->filePath(QStringLiteral("r.htm"));
     m_prompter->texts.enqueue(path);
-    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Html);   // Cancel: not opened
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords,
+                         ReportFormat::Html); // Cancel: not opened
     QCOMPARE(m_prompter->lastText(), QStringLiteral("导出完成，是否打开文件?"));
     QCOMPARE(m_prompter->prompts.last().title, QStringLiteral("提示"));
     QVERIFY(m_opened.isEmpty());
 
     m_prompter->texts.enqueue(path);
-    m_prompter->answers.enqueue(Answer::Ok);   // overwrite
-    m_prompter->answers.enqueue(Answer::Ok);   // open
+    m_prompter->answers.enqueue(Answer::Ok); // overwrite
+    m_prompter->answers.enqueue(Answer::Ok); // open
     m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Html);
     QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(path)});
 }
@@ -222,8 +224,8 @@ void TestReportExport::failedWriteIsReportedAndOldFileKept()
     const QString path = m_dir->filePath(QStringLiteral("keep.") + ReportExport::extension(ReportFormat(format)));
     writeFile(path, "the report of yesterday");
     m_prompter->texts.enqueue(path);
-    m_prompter->answers.enqueue(Answer::Ok);   // overwrite
-    m_prompter->answers.enqueue(Answer::Ok);   // would open, if asked
+    m_prompter->answers.enqueue(Answer::Ok); // overwrite
+    m_prompter->answers.enqueue(Answer::Ok); // would open, if asked
     {
         FileSizeLimit limit(4096);
         m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat(format));
@@ -258,7 +260,8 @@ void TestReportExport::cutWorkbookCellsAreCountedBeforeTheQuestion()
     m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("long.xlsx")));
     m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Workbook);
     QCOMPARE(m_prompter->prompts.size(), 3);
-    QCOMPARE(m_prompter->prompts.at(1).text, QStringLiteral("有2个单元格的文字超过32767个字符（工作簿单元格的上限），已截断。"));
+    QCOMPARE(m_prompter->prompts.at(1).text,
+             QStringLiteral("有2个单元格的文字超过32767个字符（工作簿单元格的上限），已截断。"));
     QCOMPARE(m_prompter->prompts.at(1).icon, Prompter::Icon::Information);
     QCOMPARE(m_prompter->lastText(), QStringLiteral("导出完成，是否打开文件?"));
 

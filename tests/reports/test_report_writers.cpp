@@ -25,8 +25,8 @@ QByteArray gb(const QString &text)
 }
 
 const QString kWarning = QStringLiteral("@@@@@@@@@@@@") + blanks(3)
-                         + QStringLiteral("txt格式的数据导出显示效果较差，如需较好的效果请导出为Excel或Html格式")
-                         + blanks(2) + QStringLiteral("@@@@@@@@@@@@") + blanks(1);
+    + QStringLiteral("txt格式的数据导出显示效果较差，如需较好的效果请导出为Excel或Html格式") + blanks(2)
+    + QStringLiteral("@@@@@@@@@@@@") + blanks(1);
 
 struct KindCase {
     ReportKind kind;
@@ -55,8 +55,8 @@ QList<KindCase> kindCases()
                         "<td width='20%'>全球每月搜索量</td></tr>")},
         {ReportKind::Resources,
          {QStringLiteral("资源名称"), QStringLiteral("资源URL"), QStringLiteral("PR"), QStringLiteral("备注&说明")},
-         QStringLiteral("资源名称") + blanks(9) + QStringLiteral("资源URL") + blanks(6) + QStringLiteral("PR") + blanks(5)
-             + QStringLiteral("备注&说明"),
+         QStringLiteral("资源名称") + blanks(9) + QStringLiteral("资源URL") + blanks(6) + QStringLiteral("PR")
+             + blanks(5) + QStringLiteral("备注&说明"),
          QStringLiteral("<td width='30%' height='25'>资源名称</td><td width='30%'>资源URL</td>"
                         "<td width='14%'>PR</td><td width='26%'>备注&amp;说明</td></tr>")},
         {ReportKind::Ranks,
@@ -135,7 +135,7 @@ void TestReportWriters::textRowsEndWithTheirTag()
     list.addRow(QStringLiteral("emoji 😀"), {});
     const QString text = QStringDecoder("GB18030").decode(ReportWriters::textReport(list, ReportKind::Ranks));
     const QStringList lines = text.split(QStringLiteral("\r\n"));
-    QCOMPARE(lines.size(), 7);   // warning, empty, header, three rows, and the empty text after the final CR LF
+    QCOMPARE(lines.size(), 7); // warning, empty, header, three rows, and the empty text after the final CR LF
     QCOMPARE(lines.at(3), QStringLiteral("Google    3     http://a.com/x     Google"));
     QCOMPARE(lines.at(4), QStringLiteral("Bing    0     ") + blanks(5));
     QCOMPARE(lines.at(5), QStringLiteral("emoji 😀    ") + blanks(10));
@@ -189,10 +189,11 @@ void TestReportWriters::relatedKeywordHeadersNameEveryMiningColumn()
     QCOMPARE(header.split(u' ', Qt::SkipEmptyParts), headers);
     QCOMPARE(lines.at(3).split(u' ', Qt::SkipEmptyParts).size(), headers.size());
 
-    const QString html =
-        QStringDecoder("GB18030").decode(ReportWriters::htmlReport(list, ReportKind::RelatedKeywords));
-    const QString headRow = html.section(QStringLiteral("style='font-weight:bold'>"), 1).section(QStringLiteral("</tr>"), 0, 0);
-    const QString dataRow = html.section(QStringLiteral("<tr align='center'>"), 1).section(QStringLiteral("</tr>"), 0, 0);
+    const QString html = QStringDecoder("GB18030").decode(ReportWriters::htmlReport(list, ReportKind::RelatedKeywords));
+    const QString headRow =
+        html.section(QStringLiteral("style='font-weight:bold'>"), 1).section(QStringLiteral("</tr>"), 0, 0);
+    const QString dataRow =
+        html.section(QStringLiteral("<tr align='center'>"), 1).section(QStringLiteral("</tr>"), 0, 0);
     QStringList labels;
     int widths = 0;
     for (const QString &cell : headRow.split(QStringLiteral("</td>"), Qt::SkipEmptyParts)) {
@@ -208,8 +209,9 @@ void TestReportWriters::workbookHoldsHeaderAndEveryRowWithoutHiddenColumns()
 {
     QTemporaryDir dir;
     ResultList list(kindCases().at(4).headers);
-    list.addRow(QStringLiteral("seo tools"), {QStringLiteral("seo"), QStringLiteral("1200"), QStringLiteral("-"),
-                                              QStringLiteral("7"), QStringLiteral("2024-03-01")});
+    list.addRow(QStringLiteral("seo tools"),
+                {QStringLiteral("seo"), QStringLiteral("1200"), QStringLiteral("-"), QStringLiteral("7"),
+                 QStringLiteral("2024-03-01")});
     list.addRow(QStringLiteral("关键词挖掘工具与长尾词"), {QStringLiteral("seo"), QStringLiteral("0")});
     list.addRow(QStringLiteral("=1+1, \"quoted\""), {QStringLiteral("<b>")});
     // The parent column is hidden in the view: the workbook is not given it.
@@ -217,8 +219,8 @@ void TestReportWriters::workbookHoldsHeaderAndEveryRowWithoutHiddenColumns()
     QVERIFY(ReportWriters::writeWorkbook(list, {0, 2, 3, 4, 5}, path).ok);
     const readback::Workbook book = readback::xlsx(path);
     const QList<QStringList> expected = {
-        {QStringLiteral("关键词"), QStringLiteral("Google收录"), QStringLiteral("Yahoo收录"), QStringLiteral("Bing收录"),
-         QStringLiteral("更新日期")},
+        {QStringLiteral("关键词"), QStringLiteral("Google收录"), QStringLiteral("Yahoo收录"),
+         QStringLiteral("Bing收录"), QStringLiteral("更新日期")},
         {QStringLiteral("seo tools"), QStringLiteral("1200"), QStringLiteral("-"), QStringLiteral("7"),
          QStringLiteral("2024-03-01")},
         {QStringLiteral("关键词挖掘工具与长尾词"), QStringLiteral("0"), {}, {}, {}},
@@ -238,8 +240,8 @@ void TestReportWriters::csvReadsBackCellForCell()
 {
     QTemporaryDir dir;
     ResultList list(kindCases().at(2).headers);
-    list.addRow(QStringLiteral("Blog, \"Best\" Hosts"), {QStringLiteral("http://a.com/?x=1,2"), QStringLiteral("5"),
-                                                         QStringLiteral("免费注册\r\n第二行")});
+    list.addRow(QStringLiteral("Blog, \"Best\" Hosts"),
+                {QStringLiteral("http://a.com/?x=1,2"), QStringLiteral("5"), QStringLiteral("免费注册\r\n第二行")});
     list.addRow(QStringLiteral("plain"), {QStringLiteral("b.com")});
 
     const QString path = dir.filePath(QStringLiteral("r.csv"));
@@ -263,7 +265,8 @@ void TestReportWriters::csvCellsNeverStartAFormula()
 {
     QTemporaryDir dir;
     ResultList list({QStringLiteral("关键词"), QStringLiteral("Google收录"), QStringLiteral("链接")});
-    list.addRow(QStringLiteral("=HYPERLINK(\"http://evil.example\",\"x\")"), {QStringLiteral("-"), QStringLiteral("+1")});
+    list.addRow(QStringLiteral("=HYPERLINK(\"http://evil.example\",\"x\")"),
+                {QStringLiteral("-"), QStringLiteral("+1")});
     list.addRow(QStringLiteral("-2+3"), {QStringLiteral("@SUM(A1)"), QStringLiteral("\tcmd")});
     list.addRow(QStringLiteral("\r=1"), {QStringLiteral("12"), QStringLiteral("a=b")});
     list.addRow(QStringLiteral("--"), {QStringLiteral(" -"), QStringLiteral("- 1")});
@@ -308,7 +311,8 @@ void TestReportWriters::workbookCellsOverTheLimitAreCutAndCounted()
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{QStringLiteral("r.xlsx")});
     // Other formats hold any length: nothing is cut there.
-    QCOMPARE(ReportWriters::write(list, list.allColumns(), ReportKind::Resources, ReportFormat::Csv, dir.filePath(QStringLiteral("r.csv")))
+    QCOMPARE(ReportWriters::write(list, list.allColumns(), ReportKind::Resources, ReportFormat::Csv,
+                                  dir.filePath(QStringLiteral("r.csv")))
                  .cutCells,
              0);
 }
@@ -318,24 +322,27 @@ void TestReportWriters::workbookHoldsCountsAsNumbersAndEverythingElseAsText()
     QTemporaryDir dir;
     ResultList list(RelatedMiner::resultHeaders());
     list.setCountColumns({1, 2, 3, 4});
-    list.addRow(QStringLiteral("001"), {QStringLiteral("1200"), QStringLiteral("-"), QStringLiteral("0"),
-                                        QStringLiteral("获取失败"), QStringLiteral("35"), QStringLiteral("007")});
-    list.addRow(QStringLiteral("2024"), {QStringLiteral("123456789012345"), QStringLiteral("1234567890123456"),
-                                         QStringLiteral("12 3"), QString()});
+    list.addRow(QStringLiteral("001"),
+                {QStringLiteral("1200"), QStringLiteral("-"), QStringLiteral("0"), QStringLiteral("获取失败"),
+                 QStringLiteral("35"), QStringLiteral("007")});
+    list.addRow(
+        QStringLiteral("2024"),
+        {QStringLiteral("123456789012345"), QStringLiteral("1234567890123456"), QStringLiteral("12 3"), QString()});
     const QString path = dir.filePath(QStringLiteral("counts.xlsx"));
     QVERIFY(ReportWriters::writeWorkbook(list, list.allColumns(), path).ok);
     const readback::Workbook book = readback::xlsx(path);
-    QCOMPARE(book.rows.at(1).mid(0, 7), (QStringList{QStringLiteral("001"), QStringLiteral("1200"), QStringLiteral("-"),
-                                                     QStringLiteral("0"), QStringLiteral("获取失败"),
-                                                     QStringLiteral("35"), QStringLiteral("007")}));
+    QCOMPARE(book.rows.at(1).mid(0, 7),
+             (QStringList{QStringLiteral("001"), QStringLiteral("1200"), QStringLiteral("-"), QStringLiteral("0"),
+                          QStringLiteral("获取失败"), QStringLiteral("35"), QStringLiteral("007")}));
     // Column 5 holds digits but is no count column; keywords are never counts.
     QCOMPARE(book.types.at(1).mid(0, 7), (QStringList{"s", "n", "s", "n", "s", "s", "s"}));
     QCOMPARE(book.rows.at(2).at(1), QStringLiteral("123456789012345"));
     QCOMPARE(book.types.at(2).mid(0, 5), (QStringList{"s", "n", "s", "s", ""}));
-    QCOMPARE(book.types.at(0), QStringList(8, QStringLiteral("s")));   // the header row
+    QCOMPARE(book.types.at(0), QStringList(8, QStringLiteral("s"))); // the header row
 
     // Rank lists: positions on engine rows only; the pair row's keyword stays text.
-    ResultList ranks({QStringLiteral("搜索引擎/网站"), QStringLiteral("关键词/排名"), QStringLiteral("查询日期/收录网址")});
+    ResultList ranks(
+        {QStringLiteral("搜索引擎/网站"), QStringLiteral("关键词/排名"), QStringLiteral("查询日期/收录网址")});
     ranks.setCountColumns({1}, true);
     ranks.addRow(QStringLiteral("a.com"), {QStringLiteral("2024"), QStringLiteral("2024-03-01")});
     ranks.setImageKey(ranks.addRow(QStringLiteral("Google"), {QStringLiteral("3"), QStringLiteral("a.com/x")}),

@@ -1,13 +1,13 @@
 // The Baidu re-query of the mining list against the stand-in: which requests
 // go out, which figures land in which cells, and what a failure leaves.
 
-#include "support/TestEnv.h"
 #include "common/ListPair.h"
 #include "common/PageReader.h"
 #include "common/ResultList.h"
 #include "engines/BaiduPages.h"
 #include "research/BaiduTools.h"
 #include "research/RelatedMiner.h"
+#include "support/TestEnv.h"
 #include "support/TinyHttpServer.h"
 
 #include <QtTest>
@@ -103,11 +103,11 @@ private Q_SLOTS:
         o.parent = QStringLiteral("web");
         QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), o), BaiduTools::Outcome::Done);
         // The service had nothing: asked, then the daily data, then the report.
-        QCOMPARE(requests(QStringLiteral("figures"), QStringLiteral("/kw.asp")), 2 + 1);   // detection + ask, report
+        QCOMPARE(requests(QStringLiteral("figures"), QStringLiteral("/kw.asp")), 2 + 1); // detection + ask, report
         QCOMPARE(f->web().figuresReports(), QList<QStringList>({{"133-100", "seo", "web"}}));
         QCOMPARE(baiduCells(lists->shown(), "seo"), QStringList({"133", "100", "0", "0"}));
         QCOMPARE(baiduCells(lists->reserve(), "seo"), QStringList({"133", "100", "0", "0"}));
-        QCOMPARE(lists->shown().cell(0, 4), QString());   // the other row is untouched
+        QCOMPARE(lists->shown().cell(0, 4), QString()); // the other row is untouched
 
         // The service answers now: no daily data is read.
         f->web().clearLog();
@@ -204,7 +204,7 @@ private Q_SLOTS:
     // failed figure, never a number, and nothing of it is passed on.
     void hostilePagesAreNeverFigures_data()
     {
-        QTest::addColumn<QString>("prefix");      // what the hostile page stands in for
+        QTest::addColumn<QString>("prefix"); // what the hostile page stands in for
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("figuresAnswers"); // the figures service answers the same page
         QTest::addColumn<int>("cell");            // the first cell that must fail
@@ -219,8 +219,8 @@ private Q_SLOTS:
         const QString search = QStringLiteral("/baidu/s");
         QTest::newRow("daily values -100") << daily << ("<div id=\"data\">" + minus + "</div>") << false << 4;
         QTest::newRow("daily 503 page, status 200") << daily << errorPage << false << 4;
-        QTest::newRow("daily value of 8 MB") << daily << ("<div id=\"data\"><p d=1 p1=\"" + lots + "\"><p d=2 p1=\"1\"></div>")
-                                             << false << 4;
+        QTest::newRow("daily value of 8 MB")
+            << daily << ("<div id=\"data\"><p d=1 p1=\"" + lots + "\"><p d=2 p1=\"1\"></div>") << false << 4;
         QTest::newRow("figures overflow, daily 503") << daily << errorPage << true << 4;
         QTest::newRow("search 503 page, status 200") << search << errorPage << false << 6;
         QTest::newRow("search count cut around a tag")
@@ -340,9 +340,9 @@ private Q_SLOTS:
 private:
     static QString BaiduPages_monthRange()
     {
-        const QDate today = FakeClock::fixedDay();   // the test environment's day
+        const QDate today = FakeClock::fixedDay(); // the test environment's day
         return today.addMonths(-1).toString(QStringLiteral("yyyyMM")) + QLatin1Char('|')
-               + today.toString(QStringLiteral("yyyyMM"));
+            + today.toString(QStringLiteral("yyyyMM"));
     }
 };
 

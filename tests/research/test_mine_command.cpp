@@ -3,11 +3,11 @@
 // settings. The tab mining the same seed shows the same rows.
 
 #include "MiningExpect.h"
-#include "support/TestEnv.h"
 #include "common/ResultList.h"
 #include "research/ui/MiningTab.h"
 #include "store/KeywordStore.h"
 #include "support/Interrupt.h"
+#include "support/TestEnv.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -58,8 +58,8 @@ private Q_SLOTS:
 
         QStringList expected;
         for (const QString &kw : QStringList{QStringLiteral("seo")} + mining_expect::related(QStringLiteral("seo"), 9))
-            expected << QStringList{kw, mining_expect::count(kw, Engine::Google), mining_expect::count(kw, Engine::Yahoo),
-                                    mining_expect::count(kw, Engine::Bing)}
+            expected << QStringList{kw, mining_expect::count(kw, Engine::Google),
+                                    mining_expect::count(kw, Engine::Yahoo), mining_expect::count(kw, Engine::Bing)}
                             .join(QLatin1Char('\t'));
         QCOMPARE(lines, expected);
 
@@ -72,15 +72,17 @@ private Q_SLOTS:
         QStringList shown;
         const ResultList &list = tab.miner().result();
         for (int r = 0; r < list.count(); ++r)
-            shown << QStringList{list.cell(r, 0), list.cell(r, 1), list.cell(r, 2), list.cell(r, 3)}.join(QLatin1Char('\t'));
+            shown << QStringList{list.cell(r, 0), list.cell(r, 1), list.cell(r, 2), list.cell(r, 3)}.join(
+                QLatin1Char('\t'));
         QCOMPARE(shown, lines);
     }
 
     void mineOptions()
     {
-        const QStringList lines = run({QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--engines"),
-                                       QStringLiteral("bing"), QStringLiteral("--must-contain"), QStringLiteral("--exclude"),
-                                       QStringLiteral("free|tips"), QStringLiteral("--save")});
+        const QStringList lines =
+            run({QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--engines"), QStringLiteral("bing"),
+                 QStringLiteral("--must-contain"), QStringLiteral("--exclude"), QStringLiteral("free|tips"),
+                 QStringLiteral("--save")});
         QCOMPARE(exitCode, 0);
         QVERIFY(lines.size() > 3);
         for (const QString &line : lines) {
@@ -105,7 +107,9 @@ private Q_SLOTS:
         f->web().clearLog();
         const QStringList counts = run({QStringLiteral("counts"), QStringLiteral("seo")});
         QCOMPARE(exitCode, 0);
-        QCOMPARE(counts, QStringList{QStringLiteral("seo\t-\t-\t") + mining_expect::count(QStringLiteral("seo"), Engine::Bing)});
+        QCOMPARE(
+            counts,
+            QStringList{QStringLiteral("seo\t-\t-\t") + mining_expect::count(QStringLiteral("seo"), Engine::Bing)});
         QVERIFY(f->web().log().isEmpty());
     }
 
@@ -116,8 +120,8 @@ private Q_SLOTS:
         QCOMPARE(exitCode, 0);
         QStringList expected;
         for (const QString &kw : {QStringLiteral("seo tools"), odd})
-            expected << QStringList{kw, mining_expect::count(kw, Engine::Google), mining_expect::count(kw, Engine::Yahoo),
-                                    mining_expect::count(kw, Engine::Bing)}
+            expected << QStringList{kw, mining_expect::count(kw, Engine::Google),
+                                    mining_expect::count(kw, Engine::Yahoo), mining_expect::count(kw, Engine::Bing)}
                             .join(QLatin1Char('\t'));
         QCOMPARE(lines, expected);
         QCOMPARE(f->searches(QStringLiteral("yahoo"), odd), 1);
@@ -127,13 +131,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("mine without seed") << QStringList{QStringLiteral("mine")};
-        QTest::newRow("mine with two seeds") << QStringList{QStringLiteral("mine"), QStringLiteral("a"), QStringLiteral("b")};
-        QTest::newRow("unknown engine") << QStringList{QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--engines"),
-                                                       QStringLiteral("google,altavista")};
-        QTest::newRow("engines without list") << QStringList{QStringLiteral("counts"), QStringLiteral("seo"), QStringLiteral("--engines")};
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--fast")};
+        QTest::newRow("mine with two seeds")
+            << QStringList{QStringLiteral("mine"), QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("unknown engine") << QStringList{QStringLiteral("mine"), QStringLiteral("seo"),
+                                                       QStringLiteral("--engines"), QStringLiteral("google,altavista")};
+        QTest::newRow("engines without list")
+            << QStringList{QStringLiteral("counts"), QStringLiteral("seo"), QStringLiteral("--engines")};
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("mine"), QStringLiteral("seo"),
+                                                       QStringLiteral("--fast")};
         QTest::newRow("counts without keyword") << QStringList{QStringLiteral("counts")};
-        QTest::newRow("save is not a counts option") << QStringList{QStringLiteral("counts"), QStringLiteral("seo"), QStringLiteral("--save")};
+        QTest::newRow("save is not a counts option")
+            << QStringList{QStringLiteral("counts"), QStringLiteral("seo"), QStringLiteral("--save")};
     }
     void badArgumentsGiveUsage()
     {
@@ -183,10 +191,12 @@ private Q_SLOTS:
         ::kill(pid_t(p.processId()), SIGINT);
         // The program says it heard the first one, and goes on waiting.
         QByteArray err;
-        QVERIFY(QTest::qWaitFor([&] {
-            err += p.readAllStandardError();
-            return err.contains("Ctrl-C again ends at once");
-        }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                err += p.readAllStandardError();
+                return err.contains("Ctrl-C again ends at once");
+            },
+            5000));
         QCOMPARE(p.state(), QProcess::Running);
         ::kill(pid_t(p.processId()), SIGINT);
         QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 5000);
@@ -196,9 +206,9 @@ private Q_SLOTS:
 
     void fieldsNeverSplitALine()
     {
-        const QStringList lines = run({QStringLiteral("counts"), QStringLiteral("--engines=bing"),
-                                       QStringLiteral("tab\there"), QStringLiteral("new\nline"), QStringLiteral("--"),
-                                       QStringLiteral("--looks-like-an-option")});
+        const QStringList lines =
+            run({QStringLiteral("counts"), QStringLiteral("--engines=bing"), QStringLiteral("tab\there"),
+                 QStringLiteral("new\nline"), QStringLiteral("--"), QStringLiteral("--looks-like-an-option")});
         QCOMPARE(exitCode, 0);
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines.at(0).split(QLatin1Char('\t')).value(0), QStringLiteral("tab here"));
@@ -207,7 +217,7 @@ private Q_SLOTS:
         for (const QString &line : lines) {
             const QStringList cells = line.split(QLatin1Char('\t'));
             QCOMPARE(cells.size(), 4);
-            QCOMPARE(cells.at(1), QStringLiteral("-"));   // Google not asked
+            QCOMPARE(cells.at(1), QStringLiteral("-")); // Google not asked
         }
         QVERIFY(f->web().log(QStringLiteral("google")).isEmpty());
     }

@@ -6,14 +6,14 @@
 #include "MiningExpect.h"
 #include "common/CommandLine.h"
 #include "common/ResultList.h"
+#include "context/AppContext.h"
+#include "engines/EnginePacing.h"
 #include "research/CountFiller.h"
 #include "research/MineCommand.h"
 #include "research/RelatedMiner.h"
+#include "store/KeywordStore.h"
 #include "support/LockHolder.h"
 #include "support/TestEnv.h"
-#include "context/AppContext.h"
-#include "engines/EnginePacing.h"
-#include "store/KeywordStore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -58,7 +58,7 @@ private Q_SLOTS:
         const auto stored = f.store().find(QStringLiteral("seo"));
         QCOMPARE(stored->counts.google, QStringLiteral("1230000"));
         QCOMPARE(stored->adddate, QStringLiteral("2026-11-01"));
-        QCOMPARE(f.store().rowCount(), 1);   // no mined keyword stored with a false count
+        QCOMPARE(f.store().rowCount(), 1); // no mined keyword stored with a false count
         // Three failures in a row, then nothing more to Google in this run.
         QCOMPARE(f.web().log(QStringLiteral("google")).size(), 3);
         QCOMPARE(gaveUp.count(), 1);
@@ -67,7 +67,8 @@ private Q_SLOTS:
         // The next lookup today asks Google again instead of trusting a cache.
         f.web().clearBehaviours();
         f.web().clearLog();
-        CountFiller filler(f.store(), f.context->endpoints(), f.context->pacing(), f.context->clock(), f.context->pageRules());
+        CountFiller filler(f.store(), f.context->endpoints(), f.context->pacing(), f.context->clock(),
+                           f.context->pageRules());
         bool cached = true;
         const CountFiller::Filled again = filler.lookup(QStringLiteral("seo"), googleOnly(false).counts, &cached);
         QVERIFY(!cached);
@@ -109,14 +110,14 @@ private Q_SLOTS:
     void saveWithoutADatabaseFailsLoudly()
     {
         TestEnv f(TestEnv::OwnWeb, TestEnv::BeforeStartUp);
-        QVERIFY(QDir(f.dataDir).mkpath(QStringLiteral("db.sqlite")));   // a folder where the file belongs
+        QVERIFY(QDir(f.dataDir).mkpath(QStringLiteral("db.sqlite"))); // a folder where the file belongs
         f.context->loadEndpoints();
         const QStringList args{QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--save")};
         QCOMPARE(mineCommand().run(*f.context, args), int(Cli::Failed));
         QVERIFY(f.web().log().isEmpty());
         // Without --save the counts are still looked up.
-        QCOMPARE(countsCommand().run(*f.context, {QStringLiteral("counts"), QStringLiteral("--engines=bing"),
-                                                   QStringLiteral("seo")}),
+        QCOMPARE(countsCommand().run(
+                     *f.context, {QStringLiteral("counts"), QStringLiteral("--engines=bing"), QStringLiteral("seo")}),
                  int(Cli::Done));
     }
 
@@ -132,8 +133,8 @@ private Q_SLOTS:
             AppContext context(f.programDir, reading, f.settingsFile);
             context.endpoints() = f.context->endpoints();
             noWaits(context);
-            QCOMPARE(mineCommand().run(context, {QStringLiteral("mine"), QStringLiteral("seo"),
-                                                 QStringLiteral("--engines=bing")}),
+            QCOMPARE(mineCommand().run(
+                         context, {QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--engines=bing")}),
                      int(Cli::Done));
             QVERIFY(!QFileInfo::exists(reading));
             QCOMPARE(countsCommand().run(context, {QStringLiteral("counts"), QStringLiteral("seo")}), int(Cli::Done));
@@ -142,8 +143,9 @@ private Q_SLOTS:
         AppContext context(f.programDir, saving, f.settingsFile);
         context.endpoints() = f.context->endpoints();
         noWaits(context);
-        QCOMPARE(mineCommand().run(context, {QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--engines=bing"),
-                                             QStringLiteral("--save")}),
+        QCOMPARE(mineCommand().run(context,
+                                   {QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--engines=bing"),
+                                    QStringLiteral("--save")}),
                  int(Cli::Done));
         KeywordStore store;
         QVERIFY(store.open(QDir(saving).filePath(QStringLiteral("db.sqlite"))));

@@ -86,7 +86,8 @@ private Q_SLOTS:
         context.setPageReader(&reader);
         QCOMPARE(M_base::GetWebHtml(context.pageReader(), QStringLiteral("http://x/a")),
                  QStringLiteral("<head></head><body>http://x/a</body>"));
-        QCOMPARE(M_base::GetWebHtml(context.pageReader(), QStringLiteral("http://x/b"), 10), QStringLiteral("<head></head><body>http://x/b</body>"));
+        QCOMPARE(M_base::GetWebHtml(context.pageReader(), QStringLiteral("http://x/b"), 10),
+                 QStringLiteral("<head></head><body>http://x/b</body>"));
         QCOMPARE(reader.addresses, QStringList({QStringLiteral("http://x/a"), QStringLiteral("http://x/b")}));
         // The default wait is a little over five seconds: the page's scripts need it.
         QCOMPARE(reader.waits, QList<int>({5100, 10}));
@@ -99,14 +100,15 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("expected");
 
         QTest::newRow("yahoo") << int(Engine::Yahoo)
-                               << QStringLiteral("<script>x.data = {\"gossip\":[[\"seo tools\",\"0\"],[\"free seo\",\"0\"],"
-                                                 "[\"seo tips\",\"0\"]]};</script>")
+                               << QStringLiteral(
+                                      "<script>x.data = {\"gossip\":[[\"seo tools\",\"0\"],[\"free seo\",\"0\"],"
+                                      "[\"seo tips\",\"0\"]]};</script>")
                                << QStringList{QStringLiteral("seo tools"), QStringLiteral("free seo"),
                                               QStringLiteral("seo tips")};
         // The first piece is always walked; a page without suggestions gives
         // one empty candidate, which the test rejects.
-        QTest::newRow("yahoo without suggestions") << int(Engine::Yahoo) << QStringLiteral("<html>nothing</html>")
-                                                   << QStringList{QString()};
+        QTest::newRow("yahoo without suggestions")
+            << int(Engine::Yahoo) << QStringLiteral("<html>nothing</html>") << QStringList{QString()};
         QTest::newRow("yahoo empty page") << int(Engine::Yahoo) << QString() << QStringList{QString()};
 
         QTest::newRow("google") << int(Engine::Google)
@@ -115,9 +117,8 @@ private Q_SLOTS:
                                                   "<td><a href=\"/search?q=best+seo\"><b>best</b> seo</a></td></tr>"
                                                   "</table><a href=x>after</a>")
                                 << QStringList{QStringLiteral("seo tools"), QStringLiteral("best seo")};
-        QTest::newRow("google without region") << int(Engine::Google)
-                                               << QStringLiteral("<td><a href=x>seo</a></td></table>")
-                                               << QStringList{};
+        QTest::newRow("google without region")
+            << int(Engine::Google) << QStringLiteral("<td><a href=x>seo</a></td></table>") << QStringList{};
 
         QTest::newRow("bing") << int(Engine::Bing)
                               << QStringLiteral("<div><h2>related searches</h2><ul>"
@@ -147,23 +148,26 @@ private Q_SLOTS:
         QTest::newRow("no conditions") << false << false << QString() << QStringLiteral("web ranking") << true;
         QTest::newRow("empty candidate") << false << false << QString() << QString() << false;
         QTest::newRow("must contain, has seed") << true << false << QString() << QStringLiteral("seo tools") << true;
-        QTest::newRow("must contain, lacks seed") << true << false << QString() << QStringLiteral("web ranking") << false;
-        QTest::newRow("must contain is case-sensitive") << true << false << QString() << QStringLiteral("SEO tools") << false;
-        QTest::newRow("excluded first word") << false << true << QStringLiteral("free|cheap")
-                                             << QStringLiteral("free seo tools") << false;
-        QTest::newRow("excluded second word") << false << true << QStringLiteral("free|cheap")
-                                              << QStringLiteral("cheap seo") << false;
-        QTest::newRow("not excluded") << false << true << QStringLiteral("free|cheap") << QStringLiteral("seo tips") << true;
-        QTest::newRow("words trimmed and lower-cased") << false << true << QStringLiteral("  FREE|Cheap ")
-                                                       << QStringLiteral("cheap seo") << false;
-        QTest::newRow("empty field excludes nothing") << false << true << QStringLiteral("   ")
-                                                      << QStringLiteral("seo tips") << true;
-        QTest::newRow("empty words are skipped") << false << true << QStringLiteral("a||b|")
-                                                 << QStringLiteral("seo tips") << true;
-        QTest::newRow("trailing bar still excludes its word") << false << true << QStringLiteral("free|")
-                                                              << QStringLiteral("free seo") << false;
-        QTest::newRow("exclusion off ignores the field") << false << false << QStringLiteral("seo")
-                                                         << QStringLiteral("seo tips") << true;
+        QTest::newRow("must contain, lacks seed")
+            << true << false << QString() << QStringLiteral("web ranking") << false;
+        QTest::newRow("must contain is case-sensitive")
+            << true << false << QString() << QStringLiteral("SEO tools") << false;
+        QTest::newRow("excluded first word")
+            << false << true << QStringLiteral("free|cheap") << QStringLiteral("free seo tools") << false;
+        QTest::newRow("excluded second word")
+            << false << true << QStringLiteral("free|cheap") << QStringLiteral("cheap seo") << false;
+        QTest::newRow("not excluded") << false << true << QStringLiteral("free|cheap") << QStringLiteral("seo tips")
+                                      << true;
+        QTest::newRow("words trimmed and lower-cased")
+            << false << true << QStringLiteral("  FREE|Cheap ") << QStringLiteral("cheap seo") << false;
+        QTest::newRow("empty field excludes nothing")
+            << false << true << QStringLiteral("   ") << QStringLiteral("seo tips") << true;
+        QTest::newRow("empty words are skipped")
+            << false << true << QStringLiteral("a||b|") << QStringLiteral("seo tips") << true;
+        QTest::newRow("trailing bar still excludes its word")
+            << false << true << QStringLiteral("free|") << QStringLiteral("free seo") << false;
+        QTest::newRow("exclusion off ignores the field")
+            << false << false << QStringLiteral("seo") << QStringLiteral("seo tips") << true;
     }
     void wordConditions()
     {
@@ -263,8 +267,9 @@ private Q_SLOTS:
         FilterConditions c;
         c.text = QStringLiteral("seo");
         ResultFilter::apply(shown, reserve, c, FilterColumns::relatedKeywords());
-        QCOMPARE(texts(), QStringList({QStringLiteral("seo"), QStringLiteral("seo tools"), QStringLiteral("seo tips"),
-                                       QStringLiteral("seo help")}));
+        QCOMPARE(texts(),
+                 QStringList({QStringLiteral("seo"), QStringLiteral("seo tools"), QStringLiteral("seo tips"),
+                              QStringLiteral("seo help")}));
         QVERIFY(shown.row(0).bold);
         QCOMPARE(shown.cell(0, 1), QStringLiteral("1,500"));
 

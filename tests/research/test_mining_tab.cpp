@@ -3,13 +3,13 @@
 // menu and "加入关键词数据库".
 
 #include "MiningExpect.h"
-#include "support/TestEnv.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "common/SettingsStore.h"
 #include "common/ui/FilterFrame.h"
 #include "common/ui/ResultListView.h"
 #include "research/ui/MiningTab.h"
+#include "support/TestEnv.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -29,22 +29,42 @@ QByteArray readAll(const QString &path)
 }
 
 // The tab's widgets, found by their object names.
-template <class T>
-T *child(const QWidget &tab, const QString &name)
+template <class T> T *child(const QWidget &tab, const QString &name)
 {
     return tab.findChild<T *>(name);
 }
-QLineEdit *seedEdit(const QWidget &tab) { return child<QLineEdit>(tab, QStringLiteral("seedEdit")); }
-QPushButton *startButton(const QWidget &tab) { return child<QPushButton>(tab, QStringLiteral("startButton")); }
-QCheckBox *mustContainBox(const QWidget &tab) { return child<QCheckBox>(tab, QStringLiteral("mustContainBox")); }
+QLineEdit *seedEdit(const QWidget &tab)
+{
+    return child<QLineEdit>(tab, QStringLiteral("seedEdit"));
+}
+QPushButton *startButton(const QWidget &tab)
+{
+    return child<QPushButton>(tab, QStringLiteral("startButton"));
+}
+QCheckBox *mustContainBox(const QWidget &tab)
+{
+    return child<QCheckBox>(tab, QStringLiteral("mustContainBox"));
+}
 QCheckBox *engineBox(const QWidget &tab, Engine e)
 {
     return child<QCheckBox>(tab, QStringLiteral("countBox_") + engineKey(e));
 }
-QCheckBox *storeBox(const QWidget &tab) { return child<QCheckBox>(tab, QStringLiteral("storeBox")); }
-ResultListView *resultView(const QWidget &tab) { return child<ResultListView>(tab, QStringLiteral("resultView")); }
-FilterFrame *filterFrame(const QWidget &tab) { return child<FilterFrame>(tab, QStringLiteral("filterFrame")); }
-QPushButton *deleteButton(const QWidget &tab) { return child<QPushButton>(tab, QStringLiteral("deleteButton")); }
+QCheckBox *storeBox(const QWidget &tab)
+{
+    return child<QCheckBox>(tab, QStringLiteral("storeBox"));
+}
+ResultListView *resultView(const QWidget &tab)
+{
+    return child<ResultListView>(tab, QStringLiteral("resultView"));
+}
+FilterFrame *filterFrame(const QWidget &tab)
+{
+    return child<FilterFrame>(tab, QStringLiteral("filterFrame"));
+}
+QPushButton *deleteButton(const QWidget &tab)
+{
+    return child<QPushButton>(tab, QStringLiteral("deleteButton"));
+}
 QPushButton *addToDatabaseButton(const QWidget &tab)
 {
     return child<QPushButton>(tab, QStringLiteral("addToDatabaseButton"));
@@ -106,7 +126,7 @@ private Q_SLOTS:
     {
         tab = std::make_unique<MiningTab>(*f->context);
         const QString file = f->dataFile(QStringLiteral("kws.txt"));
-        QVERIFY(!QFile::exists(file));   // restoring an empty field writes nothing
+        QVERIFY(!QFile::exists(file)); // restoring an empty field writes nothing
         QTest::keyClicks(seedEdit(*tab), QStringLiteral(" seo "));
         QCOMPARE(readAll(file), QByteArray("seo\r\n"));
         seedEdit(*tab)->setText(QStringLiteral(" 优化 "));
@@ -125,7 +145,8 @@ private Q_SLOTS:
         QTest::keyClicks(seedEdit(*tab), QStringLiteral("seo"));
         QCOMPARE(f->prompter.prompts.size(), 1);
         QCOMPARE(f->prompter.prompts.at(0).icon, Prompter::Icon::Warning);
-        QVERIFY2(f->prompter.lastText().contains(f->dataFile(QStringLiteral("kws.txt"))), qPrintable(f->prompter.lastText()));
+        QVERIFY2(f->prompter.lastText().contains(f->dataFile(QStringLiteral("kws.txt"))),
+                 qPrintable(f->prompter.lastText()));
         QVERIFY(QFileInfo(f->dataFile(QStringLiteral("kws.txt"))).isDir());
         // Saved again once the file can be written; a new failure is said again.
         QVERIFY(QDir(f->dataDir).rmdir(QStringLiteral("kws.txt")));
@@ -151,19 +172,21 @@ private Q_SLOTS:
         });
         QTest::mouseClick(startButton(*tab), Qt::LeftButton);
 
-        const QStringList expected = QStringList{QStringLiteral("seo")} + mining_expect::related(QStringLiteral("seo"), 6);
+        const QStringList expected =
+            QStringList{QStringLiteral("seo")} + mining_expect::related(QStringLiteral("seo"), 6);
         const ResultList &list = tab->miner().result();
         QCOMPARE(list.columnTexts(), expected);
         QVERIFY(list.row(0).bold);
         QCOMPARE(list.cell(3, 3), mining_expect::count(expected.at(3), Engine::Bing));
         // The Baidu figures have columns of their own beside the engine counts.
-        QCOMPARE(list.headers(), QStringList({QStringLiteral("相关关键词"), QStringLiteral("Google收录"),
-                                              QStringLiteral("Yahoo收录"), QStringLiteral("Bing收录"),
-                                              QStringLiteral("搜索量-月均"), QStringLiteral("搜索量-昨日"),
-                                              QStringLiteral("百度收录数"), QStringLiteral("百度优化指数")}));
+        QCOMPARE(list.headers(),
+                 QStringList({QStringLiteral("相关关键词"), QStringLiteral("Google收录"), QStringLiteral("Yahoo收录"),
+                              QStringLiteral("Bing收录"), QStringLiteral("搜索量-月均"), QStringLiteral("搜索量-昨日"),
+                              QStringLiteral("百度收录数"), QStringLiteral("百度优化指数")}));
         QCOMPARE(tab->miner().reserve().headers(), list.headers());
         QCOMPARE(captions.size(), expected.size());
-        QVERIFY(std::all_of(captions.begin(), captions.end(), [](const QString &c) { return c == QStringLiteral("暂停查询"); }));
+        QVERIFY(std::all_of(captions.begin(), captions.end(),
+                            [](const QString &c) { return c == QStringLiteral("暂停查询"); }));
         QVERIFY(std::none_of(filterEnabled.begin(), filterEnabled.end(), [](bool b) { return b; }));
         QCOMPARE(startButton(*tab)->text(), QStringLiteral("开始查询"));
         QVERIFY(startButton(*tab)->isEnabled());
@@ -208,7 +231,7 @@ private Q_SLOTS:
         seedEdit(*tab)->setText(QStringLiteral("seo"));
         ResultList &list = tab->miner().result();
 
-        QVERIFY(!tab->createContextMenu());   // empty list: no menu
+        QVERIFY(!tab->createContextMenu()); // empty list: no menu
         // An empty threshold means no condition: no grey "0" suggests otherwise.
         for (Engine e : kEngines) {
             auto *threshold = tab->findChild<QLineEdit *>(QStringLiteral("filterThreshold_") + engineKey(e));
@@ -256,9 +279,10 @@ private Q_SLOTS:
             entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
             enabled << a->isEnabled();
         }
-        QCOMPARE(entries, QStringList({QStringLiteral("重查当前项"), QStringLiteral("-"), QStringLiteral("查看百度指数"),
-                                       QStringLiteral("查看百度收录"), QStringLiteral("-"), QStringLiteral("关键词对比"),
-                                       QStringLiteral("删除选中项")}));
+        QCOMPARE(entries,
+                 QStringList({QStringLiteral("重查当前项"), QStringLiteral("-"), QStringLiteral("查看百度指数"),
+                              QStringLiteral("查看百度收录"), QStringLiteral("-"), QStringLiteral("关键词对比"),
+                              QStringLiteral("删除选中项")}));
         QVERIFY(std::all_of(enabled.begin(), enabled.end(), [](bool b) { return b; }));
         list.setChecked(1, true);
         list.setChecked(3, true);
@@ -279,7 +303,7 @@ private Q_SLOTS:
         emit resultView(*tab)->header()->sectionClicked(1);
         QCOMPARE(list.columnTexts(), QStringList({QStringLiteral("a"), QStringLiteral("b")}));
         f->context->jobStatus().setState(JobStatus::Idle);
-        emit resultView(*tab)->header()->sectionClicked(1);   // first click: descending
+        emit resultView(*tab)->header()->sectionClicked(1); // first click: descending
         QCOMPARE(list.columnTexts(), QStringList({QStringLiteral("b"), QStringLiteral("a")}));
     }
 
@@ -326,7 +350,7 @@ private Q_SLOTS:
         f->web().clearLog();
         QTest::mouseClick(startButton(*tab), Qt::LeftButton);
         QCOMPARE(tab->miner().result().count(), 4);
-        QCOMPARE(f->web().log(QStringLiteral("google")).size(), 1);   // the suggestion page only
+        QCOMPARE(f->web().log(QStringLiteral("google")).size(), 1); // the suggestion page only
         QCOMPARE(f->context->keywords().rowCount(), 4);
     }
 

@@ -3,13 +3,13 @@
 // today's rows of the keyword table used instead of requests.
 
 #include "MiningExpect.h"
-#include "support/TestEnv.h"
 #include "common/JobStatus.h"
 #include "common/ListPair.h"
 #include "common/ResultList.h"
 #include "research/CountFiller.h"
 #include "research/RelatedMiner.h"
 #include "support/FakeClock.h"
+#include "support/TestEnv.h"
 
 #include <QTimer>
 
@@ -87,8 +87,8 @@ private Q_SLOTS:
             QVERIFY(!miner->result().row(r).bold);
         for (int r = 0; r < expected.size(); ++r) {
             const QString kw = expected.at(r);
-            const QStringList cells{kw, mining_expect::count(kw, Engine::Google), mining_expect::count(kw, Engine::Yahoo),
-                                    mining_expect::count(kw, Engine::Bing)};
+            const QStringList cells{kw, mining_expect::count(kw, Engine::Google),
+                                    mining_expect::count(kw, Engine::Yahoo), mining_expect::count(kw, Engine::Bing)};
             for (int c = 1; c <= 3; ++c) {
                 QCOMPARE(miner->result().cell(r, c), cells.at(c));
                 QCOMPARE(miner->reserve().cell(r, c), cells.at(c));
@@ -97,7 +97,7 @@ private Q_SLOTS:
         }
         QCOMPARE(miner->reserve().columnCount(), 8);
         for (int c = 4; c <= 7; ++c)
-            QCOMPARE(miner->reserve().cell(0, c), QString());   // only the Baidu tools write these
+            QCOMPARE(miner->reserve().cell(0, c), QString()); // only the Baidu tools write these
 
         // Finished: idle, progress cleared, and the next click starts afresh.
         QCOMPARE(miner->state(), RelatedMiner::State::Idle);
@@ -229,7 +229,8 @@ private Q_SLOTS:
         // Google answers slowly; while its count request waits, the user
         // unticks Yahoo: the same keyword's Yahoo step is skipped.
         f->web().setBehaviour(QStringLiteral("/google"), standin::Behaviour{300, 200, {}, false, false, 1});
-        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock(), f->context->pageRules());
+        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock(),
+                           f->context->pageRules());
         CountFiller::Options o;
         o.engines = {true, true, true};
         QTimer::singleShot(100, this, [&] { o.engines[engineIndex(Engine::Yahoo)] = false; });
@@ -257,7 +258,8 @@ private Q_SLOTS:
         QCOMPARE(miner->result().count(), 3);
 
         QCOMPARE(miner->click(QStringLiteral("backlinks")), RelatedMiner::Outcome::Finished);
-        const QStringList expected = QStringList{QStringLiteral("backlinks")} + mining_expect::related(QStringLiteral("backlinks"), 6);
+        const QStringList expected =
+            QStringList{QStringLiteral("backlinks")} + mining_expect::related(QStringLiteral("backlinks"), 6);
         QCOMPARE(miner->result().columnTexts(), expected);
         QCOMPARE(miner->reserve().columnTexts(), expected);
     }
@@ -325,9 +327,11 @@ private Q_SLOTS:
                              {QStringLiteral("111"), QStringLiteral("222"), QStringLiteral("333")}, f->clock.today()));
         // Counted on another day: not a cache hit.
         QVERIFY(store.insert(QStringLiteral("seo guide"), QStringLiteral("seo"),
-                             {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}, f->clock.today().addDays(-1)));
+                             {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")},
+                             f->clock.today().addDays(-1)));
 
-        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock(), f->context->pageRules());
+        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock(),
+                           f->context->pageRules());
         ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
         ResultList &result = lists.shown();
         ResultList &reserve = lists.reserve();
@@ -342,7 +346,7 @@ private Q_SLOTS:
         QVERIFY(f->web().log().isEmpty());
         QCOMPARE(result.cell(0, 1), QStringLiteral("111"));
         QCOMPARE(result.cell(0, 2), QStringLiteral("222"));
-        QCOMPARE(result.cell(0, 3), QStringLiteral("-"));   // not asked, even when stored
+        QCOMPARE(result.cell(0, 3), QStringLiteral("-")); // not asked, even when stored
         QCOMPARE(reserve.cell(0, 2), QStringLiteral("222"));
         QCOMPARE(store.rowCount(), 2);
 
@@ -359,7 +363,8 @@ private Q_SLOTS:
 
     void apostropheKeywordIsStoredAndFound()
     {
-        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock(), f->context->pageRules());
+        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock(),
+                           f->context->pageRules());
         ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
         ResultList &result = lists.shown();
         ResultList &reserve = lists.reserve();
@@ -396,7 +401,8 @@ private Q_SLOTS:
         // The user deletes rows while a count request runs: the counts still
         // go to the keyword's own row, never to another one.
         f->web().setBehaviour(QStringLiteral("/yahoo"), {200, 200, {}, false, false, -1});
-        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock(), f->context->pageRules());
+        CountFiller filler(f->store(), f->context->endpoints(), f->context->pacing(), f->context->clock(),
+                           f->context->pageRules());
         ListPair lists(RelatedMiner::resultHeaders(), RelatedMiner::reserveHeaders(), RelatedMiner::kRestoredColumns);
         ResultList &result = lists.shown();
         ResultList &reserve = lists.reserve();

@@ -27,8 +27,7 @@ class TestUnreadablePages : public QObject
     static void serveEverywhere(TinyHttpServer &web, AppContext &context, const QByteArray &body)
     {
         for (const char *path : {"/search?hl=en&q=seo", "/search?p=seo", "/search?q=seo&setmkt=en-US",
-                                 "/search?q=seo&hl=en&newwindow=1&start=0&sa=N",
-                                 "/search?q=seo&hl=en&start=0"})
+                                 "/search?q=seo&hl=en&newwindow=1&start=0&sa=N", "/search?q=seo&hl=en&start=0"})
             web.setPage(QString::fromLatin1(path), body);
         for (Endpoints::Service s : {Endpoints::Service::Google, Endpoints::Service::Yahoo, Endpoints::Service::Bing})
             context.endpoints().setBase(s, web.baseUrl());
@@ -54,7 +53,8 @@ private Q_SLOTS:
         QVERIFY(f.store().insert(QStringLiteral("seo"), QStringLiteral("x"),
                                  {QStringLiteral("1230000"), QStringLiteral("4500"), QStringLiteral("45600")},
                                  QDate(2026, 11, 1)));
-        CountFiller filler(f.store(), f.context->endpoints(), f.context->pacing(), f.context->clock(), f.context->pageRules());
+        CountFiller filler(f.store(), f.context->endpoints(), f.context->pacing(), f.context->clock(),
+                           f.context->pageRules());
         const CountFiller::Filled got = filler.lookup(QStringLiteral("seo"), allEngines(true));
         QVERIFY(got.failed[0] && got.failed[1] && got.failed[2]);
         // The stored figures stay; no false zero replaces them.
@@ -79,7 +79,8 @@ private Q_SLOTS:
         TinyHttpServer web;
         QVERIFY(web.listen());
         serveEverywhere(web, *f.context, kGoogleNone);
-        CountFiller filler(f.store(), f.context->endpoints(), f.context->pacing(), f.context->clock(), f.context->pageRules());
+        CountFiller filler(f.store(), f.context->endpoints(), f.context->pacing(), f.context->clock(),
+                           f.context->pageRules());
         CountFiller::Options google = allEngines(false);
         google.engines = {true, false, false};
         const CountFiller::Filled got = filler.lookup(QStringLiteral("seo"), google);
@@ -99,7 +100,8 @@ private Q_SLOTS:
         auto set = XPathRuleSet::load(QStringLiteral(VELTRANA_SOURCE_DIR "/rules/2026.ini"), &error);
         QVERIFY2(set, qPrintable(error.toString()));
         f.context->setPageRules(std::move(set));
-        CountFiller filler(f.store(), f.context->endpoints(), f.context->pacing(), f.context->clock(), f.context->pageRules());
+        CountFiller filler(f.store(), f.context->endpoints(), f.context->pacing(), f.context->clock(),
+                           f.context->pageRules());
         CountFiller::Options google = allEngines(false);
         google.engines = {true, false, false};
         QVERIFY(filler.lookup(QStringLiteral("seo"), google).failed[0]);
@@ -134,7 +136,7 @@ private Q_SLOTS:
         options.counts.engines = {false, false, false};
         miner.setOptionsSource([&] { return options; });
         QCOMPARE(miner.click(QStringLiteral("seo")), RelatedMiner::Outcome::Finished);
-        QCOMPARE(miner.result().count(), 1);   // the seed alone
+        QCOMPARE(miner.result().count(), 1); // the seed alone
         for (Engine e : kEngines)
             QCOMPARE(miner.failures().failures(e), 1);
     }

@@ -54,7 +54,8 @@ void TestCatalogue::init()
     m_context = m_env->context.get();
     m_web = &m_env->web();
     m_prompter = &m_env->prompter;
-    m_catalogue = std::make_unique<ResourceCatalogue>(m_context->endpoints(), m_context->jobStatus(), m_context->prompter());
+    m_catalogue =
+        std::make_unique<ResourceCatalogue>(m_context->endpoints(), m_context->jobStatus(), m_context->prompter());
 }
 
 void TestCatalogue::cleanup()
@@ -95,8 +96,8 @@ void TestCatalogue::noCategoryIsSaid()
 
 void TestCatalogue::pageRowsNeedTheirClosingBreak()
 {
-    m_web->setCataloguePage(6, 1,
-                            QStringLiteral("Blogger~http://www.blogger.com~9~免费<br>Vox~vox.com~7~<br>Third~third.com~3~x"));
+    m_web->setCataloguePage(
+        6, 1, QStringLiteral("Blogger~http://www.blogger.com~9~免费<br>Vox~vox.com~7~<br>Third~third.com~3~x"));
     QCOMPARE(m_catalogue->QueryLinkRes(kBlogs, -1, {}), ResourceCatalogue::Outcome::Finished);
     const ResultList &list = m_catalogue->list();
     // Pages 2-4 of the stand-in follow; the first two rows are page 1's.
@@ -281,7 +282,8 @@ void TestCatalogue::siteAddressHasExactlyOneHttp()
 {
     using RC = ResourceCatalogue;
     QCOMPARE(RC::siteAddress(QStringLiteral("www.blogger.com")), QUrl(QStringLiteral("http://www.blogger.com")));
-    QCOMPARE(RC::siteAddress(QStringLiteral("http://www.blogger.com/")), QUrl(QStringLiteral("http://www.blogger.com/")));
+    QCOMPARE(RC::siteAddress(QStringLiteral("http://www.blogger.com/")),
+             QUrl(QStringLiteral("http://www.blogger.com/")));
     QCOMPARE(RC::siteAddress(QStringLiteral("http://http://x.com")), QUrl(QStringLiteral("http://x.com")));
     QCOMPARE(RC::siteAddress(QStringLiteral("https://x.com/signup")), QUrl(QStringLiteral("https://x.com/signup")));
     QCOMPARE(RC::siteAddress(QStringLiteral("x.com:8080/a")), QUrl(QStringLiteral("http://x.com:8080/a")));
@@ -300,7 +302,6 @@ void TestCatalogue::refusedWhileAnotherJobRuns()
     other.finish();
 }
 
-
 void TestCatalogue::unknownCharsetStillLists()
 {
     // The first page names a character set nobody knows: the run's pages
@@ -313,17 +314,18 @@ void TestCatalogue::unknownCharsetStillLists()
     QVERIFY(list.count() > 1);
     QVERIFY2(list.cell(0, 0).endsWith(QStringLiteral("博客园")), qPrintable(list.cell(0, 0)));
     QCOMPARE(list.cell(0, ResourceCatalogue::Note), QStringLiteral("免费"));
-    QCOMPARE(list.count(), 1 + 28);   // the stand-in's pages 2-4 follow
+    QCOMPARE(list.count(), 1 + 28); // the stand-in's pages 2-4 follow
 
     // The same with UTF-8 bytes.
     m_web->clearLog();
     standin::Behaviour utf8;
     utf8.replacesBody = true;
-    utf8.times = 2;   // the character-set probe and the page itself
+    utf8.times = 2; // the character-set probe and the page itself
     utf8.body = QStringLiteral("<meta charset=x-klingon>书签~www.example.com~5~付费<br>\r\n").toUtf8();
     m_web->setBehaviour(QStringLiteral("/maker/list.asp"), utf8);
     QCOMPARE(m_catalogue->QueryLinkRes(kBookmarks, -1, {}), ResourceCatalogue::Outcome::Finished);
-    QVERIFY2(m_catalogue->list().cell(0, 0).endsWith(QStringLiteral("书签")), qPrintable(m_catalogue->list().cell(0, 0)));
+    QVERIFY2(m_catalogue->list().cell(0, 0).endsWith(QStringLiteral("书签")),
+             qPrintable(m_catalogue->list().cell(0, 0)));
     QCOMPARE(m_catalogue->list().cell(0, ResourceCatalogue::Note), QStringLiteral("付费"));
 }
 

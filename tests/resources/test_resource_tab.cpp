@@ -8,15 +8,15 @@
 #include "context/AppContext.h"
 #include "keyworddb/KeywordDatabase.h"
 #include "keyworddb/ui/KeywordDbTab.h"
-#include "reports/ReportExport.h"
 #include "rank/RankTracker.h"
 #include "rank/ui/RankTab.h"
-#include "volume/KeywordVolume.h"
+#include "reports/ReportExport.h"
 #include "research/ui/MiningTab.h"
-#include "volume/ui/VolumeTab.h"
 #include "resources/ResourceCatalogue.h"
 #include "resources/ui/ResourceTab.h"
 #include "support/TestEnv.h"
+#include "volume/KeywordVolume.h"
+#include "volume/ui/VolumeTab.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -68,7 +68,7 @@ private Q_SLOTS:
     void saveButtonWritesTheResourceReport();
 
 private:
-    template<typename W> W *widget(const char *name) const
+    template <typename W> W *widget(const char *name) const
     {
         W *w = m_tab->findChild<W *>(QLatin1String(name));
         if (!w)
@@ -175,7 +175,7 @@ void TestResourceTab::searchFillsTheListAndSortIsRefusedWhileRunning()
             sortedWhileRunning.append(catalogue.list().columnTexts(0) == before ? 0 : 1);
         }
         if (page == 3 && line == 5)
-            QTest::mouseClick(searchButton(), Qt::LeftButton);   // stop
+            QTest::mouseClick(searchButton(), Qt::LeftButton); // stop
     });
     QTest::mouseClick(searchButton(), Qt::LeftButton);
     QCOMPARE(captions.first(), QStringLiteral("停止搜索"));
@@ -210,8 +210,9 @@ void TestResourceTab::doubleClickOpensOnlyWebAddresses()
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
     }
-    QCOMPARE(m_opened, (QList<QUrl>{QUrl(QStringLiteral("http://www.blogger.com")),
-                                    QUrl(QStringLiteral("http://www.bare.com/x"))}));
+    QCOMPARE(
+        m_opened,
+        (QList<QUrl>{QUrl(QStringLiteral("http://www.blogger.com")), QUrl(QStringLiteral("http://www.bare.com/x"))}));
 }
 
 void TestResourceTab::everyTabHasFourReportButtons()
@@ -263,8 +264,8 @@ void TestResourceTab::everyTabHasFourReportButtons()
     exporter.calls.clear();
     m_tab->findChild<ExportButtons *>(QStringLiteral("exportButtons"))->button(ReportFormat::Csv)->click();
     QCOMPARE(exporter.calls.size(), 1);
-    QCOMPARE(exporter.calls.at(0).columns, (QList<int>{ResourceCatalogue::Name, ResourceCatalogue::Url,
-                                                       ResourceCatalogue::Note}));
+    QCOMPARE(exporter.calls.at(0).columns,
+             (QList<int>{ResourceCatalogue::Name, ResourceCatalogue::Url, ResourceCatalogue::Note}));
     view->setColumnHidden(ResourceCatalogue::Pr, false);
     m_context->setExporter(nullptr);
 }
@@ -273,8 +274,8 @@ void TestResourceTab::saveButtonWritesTheResourceReport()
 {
     ReportExport exporter(m_context->jobStatus(), m_context->prompter());
     m_context->setExporter(&exporter);
-    m_tab->catalogue().list().addRow(QStringLiteral("<b>Blog & Co</b>"), {QStringLiteral("x.com"), QStringLiteral("3"),
-                                                                          QStringLiteral("免费")});
+    m_tab->catalogue().list().addRow(QStringLiteral("<b>Blog & Co</b>"),
+                                     {QStringLiteral("x.com"), QStringLiteral("3"), QStringLiteral("免费")});
     const QString path = m_env->dataFile(QStringLiteral("res.htm"));
     m_prompter->texts.enqueue(path);
     exportButtons()->button(ReportFormat::Html)->click();

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,10 +14,9 @@
 #include <QNetworkReply>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
-#include <QHostAddress>
 #include <QTimer>
 
 namespace {
@@ -90,7 +90,8 @@ QString searchPath(const QString &engine, const QString &kw, int page = 0)
 
 } // namespace
 
-class TestStandIn : public QObject {
+class TestStandIn : public QObject
+{
     Q_OBJECT
     standin::StandIn *web = nullptr;
     QNetworkAccessManager nam;
@@ -131,7 +132,11 @@ private slots:
         QVERIFY(web->listen());
         QVERIFY(web->port() > 0);
     }
-    void cleanup() { delete web; web = nullptr; }
+    void cleanup()
+    {
+        delete web;
+        web = nullptr;
+    }
 
     void engineMarkers_data()
     {
@@ -197,9 +202,14 @@ private slots:
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("marker");
         QTest::addColumn<QString>("link");
-        QTest::newRow("google") << "google" << "<h3 class=r>" << "<a href=\"http://www.example.com/page\"";
-        QTest::newRow("yahoo") << "yahoo" << "<div><h3><a" << "**http%3a//www.example.com/page\">";
-        QTest::newRow("bing") << "bing" << "<div class=\"sb_tsuf\">"
+        QTest::newRow("google") << "google"
+                                << "<h3 class=r>"
+                                << "<a href=\"http://www.example.com/page\"";
+        QTest::newRow("yahoo") << "yahoo"
+                               << "<div><h3><a"
+                               << "**http%3a//www.example.com/page\">";
+        QTest::newRow("bing") << "bing"
+                              << "<div class=\"sb_tsuf\">"
                               << "<a href=\"/click?a=http%3a%2f%2fwww.example.com%2fpage\">www.example.com/page</a>";
     }
     void plantedRanks()
@@ -325,8 +335,8 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QString expected = "[endpoints]\n";
-        for (const char *s : {"google", "yahoo", "bing", "baidu", "baiduindex", "keywordtool", "maker", "figures",
-                              "update"})
+        for (const char *s :
+             {"google", "yahoo", "bing", "baidu", "baiduindex", "keywordtool", "maker", "figures", "update"})
             expected += QString(s) + '=' + web->baseUrl() + '/' + s + '\n';
         QCOMPARE(QString::fromUtf8(file.readAll()), expected);
         QCOMPARE(web->serviceBase("maker"), "http://127.0.0.1:" + QString::number(web->port()) + "/maker");
@@ -362,9 +372,8 @@ private slots:
         QByteArray out;
         QEventLoop loop;
         QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-        connect(&socket, &QTcpSocket::connected, &loop, [&] {
-            socket.write("GET " + path.toUtf8() + " HTTP/1.1\r\nHost: x\r\n\r\n");
-        });
+        connect(&socket, &QTcpSocket::connected, &loop,
+                [&] { socket.write("GET " + path.toUtf8() + " HTTP/1.1\r\nHost: x\r\n\r\n"); });
         connect(&socket, &QTcpSocket::readyRead, &loop, [&] { out += socket.readAll(); });
         connect(&socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
         loop.exec();

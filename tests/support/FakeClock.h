@@ -27,10 +27,10 @@ public:
     // Time spent elsewhere, such as a request on the wire.
     void advance(qint64 ms) { m_now += ms; }
 
-    QList<qint64> waits;          // every wait asked for, in order
-    qint64 returnsEarlyBy = 0;    // how much sooner than asked a wait returns
-    QDate day = fixedDay();       // what today() says
+    QList<qint64> waits;       // every wait asked for, in order
+    qint64 returnsEarlyBy = 0; // how much sooner than asked a wait returns
+    QDate day = fixedDay();    // what today() says
 
 private:
-    qint64 m_now = 100000;        // not 0: a request time of 0 must be nothing special
+    qint64 m_now = 100000; // not 0: a request time of 0 must be nothing special
 };

@@ -24,6 +24,6 @@ inline QByteArray interruptAfterLines(QProcess &p, int lines, bool *sent, int ti
     QObject::disconnect(c);
     out += p.readAllStandardOutput();
     if (!ended)
-        *sent = false;   // report a hang as a failed interrupt
+        *sent = false; // report a hang as a failed interrupt
     return out;
 }

@@ -25,7 +25,7 @@ public:
 
 private:
     std::thread m_thread;
-    std::atomic<int> m_state{0};   // 0 starting, 1 held, 2 failed or done
+    std::atomic<int> m_state{0}; // 0 starting, 1 held, 2 failed or done
     std::mutex m_mutex;
     std::condition_variable m_released;
     bool m_release = false;

@@ -11,15 +11,15 @@ class ScriptedPrompter : public Prompter
 {
 public:
     struct Prompt {
-        QString kind;   // "message", "yesno", "okcancel", "text", "open", "save"
+        QString kind; // "message", "yesno", "okcancel", "text", "open", "save"
         QString title;
-        QString text;   // a file dialog's filter
+        QString text; // a file dialog's filter
         Icon icon = Icon::None;
     };
 
     QList<Prompt> prompts;
-    QQueue<Answer> answers;     // for yes/no and OK/cancel; default No / Cancel
-    QQueue<QString> texts;      // for text prompts and file dialogs; empty = cancel
+    QQueue<Answer> answers; // for yes/no and OK/cancel; default No / Cancel
+    QQueue<QString> texts;  // for text prompts and file dialogs; empty = cancel
 
     void message(const QString &title, const QString &text, Icon icon) override;
     Answer askYesNo(const QString &title, const QString &text) override;

@@ -2,12 +2,15 @@
 
 #include <QDir>
 
-TestEnv::TestEnv(Web web, Setup setup) : m_setup(setup)
+TestEnv::TestEnv(Web web, Setup setup)
+    : m_setup(setup)
 {
     setUp(web);
 }
 
-TestEnv::TestEnv(standin::StandIn *web, Setup setup) : m_web(web), m_setup(setup)
+TestEnv::TestEnv(standin::StandIn *web, Setup setup)
+    : m_web(web),
+      m_setup(setup)
 {
     setUp(NoWeb);
 }

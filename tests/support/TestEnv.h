@@ -24,12 +24,12 @@ class TestEnv
 {
 public:
     enum Web {
-        NoWeb,    // endpoints keep their defaults; nothing may be fetched
-        OwnWeb,   // a stand-in of its own on a free port
+        NoWeb,  // endpoints keep their defaults; nothing may be fetched
+        OwnWeb, // a stand-in of its own on a free port
     };
     enum Setup {
-        Ready,           // the keyword database is open and no engine waits
-        BeforeStartUp,   // as the program finds things before its start-up runs
+        Ready,         // the keyword database is open and no engine waits
+        BeforeStartUp, // as the program finds things before its start-up runs
     };
 
     explicit TestEnv(Web web = NoWeb, Setup setup = Ready);
@@ -77,5 +77,5 @@ public:
     ScriptedPrompter prompter;
     // Every context of the environment runs on it: a fixed day, no real waits.
     FakeClock clock;
-    std::unique_ptr<AppContext> context;   // destroyed before the folders and the stand-in
+    std::unique_ptr<AppContext> context; // destroyed before the folders and the stand-in
 };

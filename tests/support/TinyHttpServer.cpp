@@ -21,7 +21,9 @@ QByteArray TinyHttpServer::Hit::header(const QByteArray &name) const
     return {};
 }
 
-TinyHttpServer::TinyHttpServer(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
+TinyHttpServer::TinyHttpServer(QObject *parent)
+    : QObject(parent),
+      m_server(new QTcpServer(this))
 {
     connect(m_server, &QTcpServer::newConnection, this, &TinyHttpServer::accept);
 }
@@ -102,7 +104,7 @@ void TinyHttpServer::accept()
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
             if (buffer->endsWith("\r\n\r\n"))
-                return;   // already answered (or silent); ignore anything further
+                return; // already answered (or silent); ignore anything further
             *buffer += socket->readAll();
             const qsizetype end = buffer->indexOf("\r\n\r\n");
             if (end < 0)

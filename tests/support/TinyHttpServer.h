@@ -18,15 +18,15 @@ class TinyHttpServer : public QObject
     Q_OBJECT
 public:
     struct Hit {
-        QString path;        // path and query as sent
-        QByteArray headers;  // the raw header block
+        QString path;       // path and query as sent
+        QByteArray headers; // the raw header block
         QByteArray header(const QByteArray &name) const;
     };
 
     explicit TinyHttpServer(QObject *parent = nullptr);
 
     bool listen();
-    QString baseUrl() const;   // "http://127.0.0.1:PORT"
+    QString baseUrl() const; // "http://127.0.0.1:PORT"
     quint16 port() const;
 
     // Serves `body` with status 200 and the given Content-Type ("" = none).

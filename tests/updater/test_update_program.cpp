@@ -2,16 +2,16 @@
 // against the stand-in: single instance, the command line, the working
 // folder at exit, an automatic update, and the main program's hand-over.
 
-#include "support/FileBytes.h"
 #include "StandIn.h"
 #include "app/Startup.h"
+#include "support/FileBytes.h"
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QEventLoop>
 #include <QLockFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -31,8 +31,10 @@ QByteArray fakeProgram(const QByteArray &version)
     return "#!/bin/sh\n"
            "d=$(dirname \"$0\")\n"
            "{ echo \"$0\"; echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; } > \"$d/started.part\"\n"
-           "printf '" + version + "\\r\\n' > \"$d/ver.txt\"\n"
-           "mv \"$d/started.part\" \"$d/started.txt\"\n";
+           "printf '"
+        + version
+        + "\\r\\n' > \"$d/ver.txt\"\n"
+          "mv \"$d/started.part\" \"$d/started.txt\"\n";
 }
 const QByteArray FakeProgram = fakeProgram("1.1");
 const QByteArray OldProgram = fakeProgram("1.0");
@@ -50,7 +52,6 @@ QString builtUpdater()
     // Tests live in bin/tests, the programs in bin.
     return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../update"));
 }
-
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -188,8 +189,9 @@ private Q_SLOTS:
         QTemporaryDir root;
         const QString program = root.filePath(QStringLiteral("program"));
         const QString updater = installUpdater(program);
-        Program run(updater, {root.filePath(QStringLiteral("no/such/folder/update.ris")), QStringLiteral("--endpoint"),
-                              m_endpoint});
+        Program run(
+            updater,
+            {root.filePath(QStringLiteral("no/such/folder/update.ris")), QStringLiteral("--endpoint"), m_endpoint});
         QVERIFY(run.finishes(10000));
         QCOMPARE(run.process.exitCode(), 1);
         QVERIFY(!QFileInfo::exists(QDir(program).filePath(QStringLiteral("Temp"))));
@@ -217,8 +219,9 @@ private Q_SLOTS:
             writeFile(base + QStringLiteral("/Temp/Tidewise_0000/left.txt"), "x");
         }
 
-        Program run(updater, {QStringLiteral("/n"), base + QStringLiteral("/update.ris"), QStringLiteral("--endpoint"),
-                              m_endpoint});
+        Program run(
+            updater,
+            {QStringLiteral("/n"), base + QStringLiteral("/update.ris"), QStringLiteral("--endpoint"), m_endpoint});
         QVERIFY(run.finishes(10000));
         QCOMPARE(run.process.exitCode(), 0);
         QCOMPARE(pageRequests(m_standIn), 1);
@@ -260,8 +263,9 @@ private Q_SLOTS:
 
         const QString home = root.filePath(QStringLiteral("home"));
         QVERIFY(QDir().mkpath(home));
-        Program run(updater, {QStringLiteral("/a"), QStringLiteral("--data"), data, QStringLiteral("--proof-ms"),
-                              QStringLiteral("1000")},
+        Program run(updater,
+                    {QStringLiteral("/a"), QStringLiteral("--data"), data, QStringLiteral("--proof-ms"),
+                     QStringLiteral("1000")},
                     home);
         if (!kept) {
             // It says why, shows its window and waits for the user.
@@ -274,7 +278,8 @@ private Q_SLOTS:
         const QString main = QDir(program).filePath(QStringLiteral("veltrana"));
         QCOMPARE(TestFiles::bytesOf(main), kept ? FakeProgram : OldProgram);
         QVERIFY(QFileInfo(main).isExecutable());
-        QCOMPARE(TestFiles::bytesOf(QDir(program).filePath(QStringLiteral("notes.txt"))).startsWith("Veltrana 1.1"), kept);
+        QCOMPARE(TestFiles::bytesOf(QDir(program).filePath(QStringLiteral("notes.txt"))).startsWith("Veltrana 1.1"),
+                 kept);
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(QDir(program).filePath(QStringLiteral("started.txt"))), 5000);
         // Started (the new one, or the old one again) with the data folder handed back.
         QCOMPARE(TestFiles::bytesOf(QDir(program).filePath(QStringLiteral("started.txt"))),
@@ -317,8 +322,9 @@ private Q_SLOTS:
             m_standIn.setBehaviour(QStringLiteral("/update/files/veltrana-newver"), slow);
         }
 
-        Program run(updater, {QStringLiteral("/a"), QStringLiteral("--endpoint"), m_endpoint,
-                              QStringLiteral("--hold-after"), step.isEmpty() ? QStringLiteral("-") : step});
+        Program run(updater,
+                    {QStringLiteral("/a"), QStringLiteral("--endpoint"), m_endpoint, QStringLiteral("--hold-after"),
+                     step.isEmpty() ? QStringLiteral("-") : step});
         const QString part = QDir(program).filePath(QStringLiteral("Temp/Tidewise_0000/veltrana-newver.part"));
         if (step.isEmpty())
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(part).size() > 0, 10000);
@@ -359,15 +365,14 @@ private Q_SLOTS:
     {
         QFETCH(bool, readOnly);
         QTemporaryDir root;
-        QVERIFY(QFile::setPermissions(root.path(), QFile::permissions(root.path()) | QFileDevice::ExeOther
-                                                       | QFileDevice::ReadOther));
+        QVERIFY(QFile::setPermissions(
+            root.path(), QFile::permissions(root.path()) | QFileDevice::ExeOther | QFileDevice::ReadOther));
         const QString program = root.filePath(QStringLiteral("program"));
         const QString updater = installUpdater(program);
         const QString data = root.filePath(QStringLiteral("data"));
         QVERIFY(QDir().mkpath(data));
         // It notes its start in the data folder: the program folder may be read-only.
-        writeFile(QDir(program).filePath(QStringLiteral("veltrana")),
-                  "#!/bin/sh\necho \"$@\" > \"$2/started.txt\"\n");
+        writeFile(QDir(program).filePath(QStringLiteral("veltrana")), "#!/bin/sh\necho \"$@\" > \"$2/started.txt\"\n");
         QVERIFY(QFile::setPermissions(QDir(program).filePath(QStringLiteral("veltrana")),
                                       QFile::permissions(QDir(program).filePath(QStringLiteral("veltrana")))
                                           | QFileDevice::ExeOther | QFileDevice::ReadOther));
@@ -376,18 +381,20 @@ private Q_SLOTS:
             // Root writes anywhere: the updater runs as nobody in a folder nobody may write.
             if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
                 QSKIP("setpriv is not installed");
-            QVERIFY(QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                        | QFileDevice::ExeOwner | QFileDevice::ReadOther
-                                                        | QFileDevice::ExeOther));
-            QVERIFY(QFile::setPermissions(data, QFile::permissions(data) | QFileDevice::WriteOther
-                                                    | QFileDevice::ExeOther));
+            QVERIFY(QFile::setPermissions(program,
+                                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                              | QFileDevice::ReadOther | QFileDevice::ExeOther));
+            QVERIFY(QFile::setPermissions(data,
+                                          QFile::permissions(data) | QFileDevice::WriteOther | QFileDevice::ExeOther));
             command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
                                   QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups"), updater};
         } else {
             writeFile(QDir(program).filePath(QStringLiteral("Temp")), "a file where the folder should be");
         }
-        Program run(command.first(), command.mid(1) + QStringList{QStringLiteral("/n"), QStringLiteral("--data"), data,
-                                                                  QStringLiteral("--endpoint"), m_endpoint},
+        Program run(command.first(),
+                    command.mid(1)
+                        + QStringList{QStringLiteral("/n"), QStringLiteral("--data"), data,
+                                      QStringLiteral("--endpoint"), m_endpoint},
                     data);
         QVERIFY(run.finishes(10000));
         QCOMPARE(run.process.exitCode(), 1);

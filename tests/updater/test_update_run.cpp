@@ -2,16 +2,16 @@
 // window: the version check, the downloads with their size check and
 // restarts, the replacement of the main program and the skip.
 
-#include "support/FileBytes.h"
-#include "StandIn.h"
 #include "Launch.h"
+#include "StandIn.h"
 #include "UpdateRun.h"
 #include "frmMain.h"
+#include "support/FileBytes.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -29,11 +29,12 @@ namespace {
 // Stands in for the main program: notes that it ran, where from and with
 // which arguments, and writes its version 1.1 into "ver.txt" as the main
 // program does at every start.
-const QByteArray FakeProgram = "#!/bin/sh\n"
-                               "d=$(dirname \"$0\")\n"
-                               "{ echo \"$0\"; echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; } > \"$d/started.part\"\n"
-                               "printf '1.1\\r\\n' > \"$d/ver.txt\"\n"
-                               "mv \"$d/started.part\" \"$d/started.txt\"\n";
+const QByteArray FakeProgram =
+    "#!/bin/sh\n"
+    "d=$(dirname \"$0\")\n"
+    "{ echo \"$0\"; echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; } > \"$d/started.part\"\n"
+    "printf '1.1\\r\\n' > \"$d/ver.txt\"\n"
+    "mv \"$d/started.part\" \"$d/started.txt\"\n";
 
 // A port nobody listens on: connections to it are refused.
 quint16 closedPort()
@@ -49,15 +50,15 @@ struct Prompted {
     QString text;
 };
 
-
 // Every file of a folder with its bytes: to show that nothing changed.
 QMap<QString, QByteArray> snapshot(const QString &dir)
 {
     QMap<QString, QByteArray> files;
     const QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     for (const QString &name : names)
-        files.insert(name, QFileInfo(QDir(dir).filePath(name)).isDir() ? QByteArray("<dir>")
-                                                                     : TestFiles::bytesOf(QDir(dir).filePath(name)));
+        files.insert(name,
+                     QFileInfo(QDir(dir).filePath(name)).isDir() ? QByteArray("<dir>")
+                                                                 : TestFiles::bytesOf(QDir(dir).filePath(name)));
     return files;
 }
 
@@ -186,14 +187,16 @@ private Q_SLOTS:
         QTest::newRow("same") << QByteArray("1.0\r\n") << "1.0" << false
                               << QStringLiteral("当前已经是最新版本，无需更新！") << QStringLiteral("当前版本：V1.0");
         QTest::newRow("older counts") << QByteArray("1.0\r\n") << "0.9" << true
-                                      << QStringLiteral("发现新版本可用，是否现在更新？") << QStringLiteral("Ver 0.9 可用");
+                                      << QStringLiteral("发现新版本可用，是否现在更新？")
+                                      << QStringLiteral("Ver 0.9 可用");
         QTest::newRow("newer") << QByteArray("1.0") << "1.1" << true << QStringLiteral("发现新版本可用，是否现在更新？")
                                << QStringLiteral("Ver 1.1 可用");
         QTest::newRow("no ver.txt") << QByteArray("<none>") << "1.0" << true
-                                    << QStringLiteral("发现新版本可用，是否现在更新？") << QStringLiteral("Ver 1.0 可用");
-        QTest::newRow("a space is a difference") << QByteArray("1.0 \r\n") << "1.0" << true
-                                                 << QStringLiteral("发现新版本可用，是否现在更新？")
-                                                 << QStringLiteral("Ver 1.0 可用");
+                                    << QStringLiteral("发现新版本可用，是否现在更新？")
+                                    << QStringLiteral("Ver 1.0 可用");
+        QTest::newRow("a space is a difference")
+            << QByteArray("1.0 \r\n") << "1.0" << true << QStringLiteral("发现新版本可用，是否现在更新？")
+            << QStringLiteral("Ver 1.0 可用");
     }
     void versionCheck()
     {
@@ -354,7 +357,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(f.file(QStringLiteral("started.txt"))), 5000);
         // Started from the program folder, with the data folder it was handed over with.
         QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("started.txt"))),
-                 f.file(QStringLiteral("veltrana")).toUtf8() + "\n2\n--data\n" + f.root.filePath("my data").toUtf8() + "\n");
+                 f.file(QStringLiteral("veltrana")).toUtf8() + "\n2\n--data\n" + f.root.filePath("my data").toUtf8()
+                     + "\n");
 
         QStringList expected{QStringLiteral("keep.dat"), QStringLiteral("started.txt"), QStringLiteral("veltrana"),
                              QStringLiteral("ver.txt")};
@@ -388,10 +392,10 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!run.isBusy(), 3000);
 
         const QStringList texts = f.progressTexts();
-        QVERIFY2(inOrder(texts, {QStringLiteral("请等待..."), QStringLiteral("成功发送请求"),
-                                 QStringLiteral("正在接收回应..."),
-                                 QStringLiteral("已下载   512   字节   (51%)"),
-                                 QStringLiteral("已下载   1024   字节   (102%)"), QStringLiteral("下载成功！")}),
+        QVERIFY2(inOrder(texts,
+                         {QStringLiteral("请等待..."), QStringLiteral("成功发送请求"),
+                          QStringLiteral("正在接收回应..."), QStringLiteral("已下载   512   字节   (51%)"),
+                          QStringLiteral("已下载   1024   字节   (102%)"), QStringLiteral("下载成功！")}),
                  qPrintable(texts.join(QLatin1String(" | "))));
         QCOMPARE(texts.count(QStringLiteral("已下载   512   字节   (51%)")), 1);
         QCOMPARE(values.last().at(0).toInt(), 100);
@@ -464,7 +468,8 @@ private Q_SLOTS:
             broken.emptyBody = true;
         f.standIn.setDownload(QStringLiteral("notes.txt"), QByteArray(2000, 'n'));
         f.standIn.setBehaviour(brokenAt, broken);
-        f.standIn.setUpdateFiles(notes + QStringLiteral("||") + f.standIn.downloadUrl(QStringLiteral("veltrana-newver")));
+        f.standIn.setUpdateFiles(notes + QStringLiteral("||")
+                                 + f.standIn.downloadUrl(QStringLiteral("veltrana-newver")));
         const auto before = snapshot(f.programDir);
 
         UpdateRun &run = f.checked();
@@ -511,21 +516,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("why");
         const QString unsafe = QStringLiteral("更新信息中的文件名不安全，已拒绝更新：");
         const QString forbidden = QStringLiteral("更新信息要替换程序或用户自己的文件，已拒绝更新：");
-        QTest::newRow("program name ../evil") << "../evil" << "%1/files/veltrana-newver" << unsafe;
-        QTest::newRow("absolute program name") << "/tmp/evil" << "%1/files/veltrana-newver" << unsafe;
-        QTest::newRow("download named ..") << "veltrana" << "%1/files/notes.txt||%1/files/.." << unsafe;
-        QTest::newRow("not http") << "veltrana" << "file:///etc/hostname" << unsafe;
-        QTest::newRow("the user's database")
-            << "veltrana" << "%1/files/notes.txt||%1/files/db.sqlite||%1/files/veltrana-newver"
-            << forbidden + QStringLiteral("db.sqlite");
-        QTest::newRow("the updater itself") << "veltrana" << "%1/files/notes.txt||%1/files/update"
-                                            << forbidden + QStringLiteral("update");
+        QTest::newRow("program name ../evil") << "../evil"
+                                              << "%1/files/veltrana-newver" << unsafe;
+        QTest::newRow("absolute program name") << "/tmp/evil"
+                                               << "%1/files/veltrana-newver" << unsafe;
+        QTest::newRow("download named ..") << "veltrana"
+                                           << "%1/files/notes.txt||%1/files/.." << unsafe;
+        QTest::newRow("not http") << "veltrana"
+                                  << "file:///etc/hostname" << unsafe;
+        QTest::newRow("the user's database") << "veltrana"
+                                             << "%1/files/notes.txt||%1/files/db.sqlite||%1/files/veltrana-newver"
+                                             << forbidden + QStringLiteral("db.sqlite");
+        QTest::newRow("the updater itself")
+            << "veltrana"
+            << "%1/files/notes.txt||%1/files/update" << forbidden + QStringLiteral("update");
         QTest::newRow("keywords and endpoints")
-            << "veltrana" << "%1/files/endpoints.ini||%1/files/mykw.txt" << forbidden + QStringLiteral("endpoints.ini");
-        QTest::newRow("program named update") << "update" << "%1/files/veltrana-newver"
-                                              << forbidden + QStringLiteral("update");
-        QTest::newRow("program named db.sqlite") << "db.sqlite" << "%1/files/veltrana-newver"
-                                                 << forbidden + QStringLiteral("db.sqlite");
+            << "veltrana"
+            << "%1/files/endpoints.ini||%1/files/mykw.txt" << forbidden + QStringLiteral("endpoints.ini");
+        QTest::newRow("program named update") << "update"
+                                              << "%1/files/veltrana-newver" << forbidden + QStringLiteral("update");
+        QTest::newRow("program named db.sqlite")
+            << "db.sqlite"
+            << "%1/files/veltrana-newver" << forbidden + QStringLiteral("db.sqlite");
     }
     void unsafeNamesAreRefused()
     {
@@ -580,10 +592,11 @@ private Q_SLOTS:
                                  << QStringLiteral("更新失败：新版本 veltrana 启动后立即退出（退出代码 1）");
         QTest::newRow("cut to 10 bytes") << QByteArray("#!/bin/sh\n")
                                          << QStringLiteral("更新失败：新版本 veltrana 启动后立即退出（退出代码 0）");
-        QTest::newRow("missing interpreter") << QByteArray("#!/no/such/interpreter\n")
-                                             << QStringLiteral("更新失败：无法启动 veltrana");
+        QTest::newRow("missing interpreter")
+            << QByteArray("#!/no/such/interpreter\n") << QStringLiteral("更新失败：无法启动 veltrana");
         QTest::newRow("not a program") << QByteArray(64, '\0') << QStringLiteral("更新失败：无法启动 veltrana");
-        QTest::newRow("missing library") << QByteArray() << QStringLiteral("更新失败：新版本 veltrana 启动后立即退出（退出代码 127）");
+        QTest::newRow("missing library") << QByteArray()
+                                         << QStringLiteral("更新失败：新版本 veltrana 启动后立即退出（退出代码 127）");
     }
     void aNewProgramThatDoesNotRunIsNotKept()
     {

@@ -2,10 +2,10 @@
 // command line, the lock, the working folder, the version page reader and
 // the file rules of the replacement.
 
-#include "support/FileBytes.h"
 #include "Install.h"
 #include "Launch.h"
 #include "VersionPage.h"
+#include "support/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,8 +18,6 @@
 using namespace updater;
 
 namespace {
-
-
 
 QStringList entries(const QString &dir)
 {
@@ -147,7 +145,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString ini = dir.filePath(QStringLiteral("endpoints.ini"));
-        TestFiles::put(ini, "[other]\nupdate=http://wrong\n[endpoints]\nmaker=http://m\nupdate = http://127.0.0.1:5/update/ \n");
+        TestFiles::put(
+            ini, "[other]\nupdate=http://wrong\n[endpoints]\nmaker=http://m\nupdate = http://127.0.0.1:5/update/ \n");
         QCOMPARE(readUpdateBase(ini), QStringLiteral("http://127.0.0.1:5/update/"));
         QCOMPARE(versionPageUrl(readUpdateBase(ini)), QStringLiteral("http://127.0.0.1:5/update/veltrana/ver.htm"));
         QCOMPARE(versionPageUrl(QString()), QString());
@@ -159,9 +158,9 @@ private Q_SLOTS:
         QCOMPARE(dataFolder(dir.path()), dir.path()); // a writable program folder
         // The folder the main program handed over wins over every rule.
         QCOMPARE(dataFolder(dir.path(), dir.filePath(QStringLiteral("given"))), dir.filePath(QStringLiteral("given")));
-        const CommandLine line = CommandLine::parse({QStringLiteral("--data"), dir.filePath(QStringLiteral("given")),
-                                                     QStringLiteral("--proof-ms"), QStringLiteral("300"),
-                                                     QStringLiteral("--hold-after"), QStringLiteral("veltrana.old kept")});
+        const CommandLine line = CommandLine::parse(
+            {QStringLiteral("--data"), dir.filePath(QStringLiteral("given")), QStringLiteral("--proof-ms"),
+             QStringLiteral("300"), QStringLiteral("--hold-after"), QStringLiteral("veltrana.old kept")});
         QCOMPARE(line.dataDir, dir.filePath(QStringLiteral("given")));
         QCOMPARE(line.proofMs, 300);
         QCOMPARE(line.holdAfterStep, QStringLiteral("veltrana.old kept"));
@@ -177,23 +176,44 @@ private Q_SLOTS:
 
         QTest::newRow("plain") << R"(<input type="hidden" name="ver" value="1.1"><input name="files" value="a||b">)"
                                   R"(<input name="names" value="veltrana">)"
-                               << "1.1" << "a||b" << "veltrana";
+                               << "1.1"
+                               << "a||b"
+                               << "veltrana";
         QTest::newRow("value first, single quotes, upper-case tag")
-            << R"(<INPUT value='2.0' NAME='ver' type=hidden><Input value=x name=files />)" << "2.0" << "x" << "";
-        QTest::newRow("spaces round the equals sign")
-            << "<input\n name = \"names\"\tvalue = 'v.exe' >" << "" << "" << "v.exe";
+            << R"(<INPUT value='2.0' NAME='ver' type=hidden><Input value=x name=files />)"
+            << "2.0"
+            << "x"
+            << "";
+        QTest::newRow("spaces round the equals sign") << "<input\n name = \"names\"\tvalue = 'v.exe' >"
+                                                      << ""
+                                                      << ""
+                                                      << "v.exe";
         QTest::newRow("entities") << R"(<input name="files" value="http://h/f?a=1&amp;b=2 &#65;&#x42;">)"
-                                  << "" << "http://h/f?a=1&b=2 AB" << "";
+                                  << ""
+                                  << "http://h/f?a=1&b=2 AB"
+                                  << "";
         QTest::newRow("commented out and scripted inputs do not count")
             << R"(<!-- <input name="ver" value="0.1"> --><script>var s='<input name="ver" value="0.2">';</script>)"
                R"(<input name="ver" value="1.0">)"
-            << "1.0" << "" << "";
+            << "1.0"
+            << ""
+            << "";
         QTest::newRow("the later input wins") << R"(<input name="ver" value="1"><input name="ver" value="2">)"
-                                              << "2" << "" << "";
-        QTest::newRow("names are case-sensitive") << R"(<input name="VER" value="9">)" << "" << "" << "";
+                                              << "2"
+                                              << ""
+                                              << "";
+        QTest::newRow("names are case-sensitive") << R"(<input name="VER" value="9">)"
+                                                  << ""
+                                                  << ""
+                                                  << "";
         QTest::newRow("other tags") << R"(<inputs name="ver" value="9"><textarea name="ver">9</textarea>)"
-                                    << "" << "" << "";
-        QTest::newRow("empty page") << "" << "" << "" << "";
+                                    << ""
+                                    << ""
+                                    << "";
+        QTest::newRow("empty page") << ""
+                                    << ""
+                                    << ""
+                                    << "";
     }
     void versionPage()
     {
@@ -211,7 +231,7 @@ private Q_SLOTS:
     {
         QStringEncoder gbk("GB18030");
         const QByteArray body = QByteArray("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">")
-                                + QByteArray(gbk.encode(QStringLiteral("<input name=\"names\" value=\"更新.exe\">")));
+            + QByteArray(gbk.encode(QStringLiteral("<input name=\"names\" value=\"更新.exe\">")));
         QCOMPARE(parseVersionPage(decodePage(body, QByteArray())).names, QStringLiteral("更新.exe"));
         QCOMPARE(decodePage(QStringLiteral("é").toUtf8(), "text/html; charset=utf-8"), QStringLiteral("é"));
     }
@@ -221,12 +241,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("plain");
-        QTest::newRow("lower-cased") << " http://Host/Files/Notes.TXT " << "notes.txt" << true;
-        QTest::newRow("https") << "https://h/d/veltrana-newver" << "veltrana-newver" << true;
-        QTest::newRow("no file name") << "http://h/dir/" << "" << false;
-        QTest::newRow("dot dot") << "http://h/dir/.." << ".." << false;
-        QTest::newRow("backslash") << "http://h/a\\..\\evil" << "a\\..\\evil" << false;
-        QTest::newRow("drive") << "http://h/c:evil" << "c:evil" << false;
+        QTest::newRow("lower-cased") << " http://Host/Files/Notes.TXT "
+                                     << "notes.txt" << true;
+        QTest::newRow("https") << "https://h/d/veltrana-newver"
+                               << "veltrana-newver" << true;
+        QTest::newRow("no file name") << "http://h/dir/"
+                                      << "" << false;
+        QTest::newRow("dot dot") << "http://h/dir/.."
+                                 << ".." << false;
+        QTest::newRow("backslash") << "http://h/a\\..\\evil"
+                                   << "a\\..\\evil" << false;
+        QTest::newRow("drive") << "http://h/c:evil"
+                               << "c:evil" << false;
     }
     void fileNames()
     {
@@ -308,20 +334,25 @@ private Q_SLOTS:
             programs << QString::fromLatin1(TestFiles::bytesOf(main));
         });
         QSignalSpy placed(&replacement, &Replacement::placed);
-        replacement.start({{QDir(work).filePath(QStringLiteral("notes.txt.part")), QStringLiteral("notes.txt"), false},
-                           {QDir(work).filePath(QStringLiteral("veltrana-newver.part")), QStringLiteral("veltrana"),
-                            true}});
+        replacement.start(
+            {{QDir(work).filePath(QStringLiteral("notes.txt.part")), QStringLiteral("notes.txt"), false},
+             {QDir(work).filePath(QStringLiteral("veltrana-newver.part")), QStringLiteral("veltrana"), true}});
         QVERIFY(placed.wait(2000));
-        QCOMPARE(steps, (QStringList{"notes.txt.new written", "notes.txt.old kept", "notes.txt replaced",
-                                     "veltrana.new written", "veltrana.old kept", "veltrana replaced"}));
+        QCOMPARE(steps,
+                 (QStringList{"notes.txt.new written", "notes.txt.old kept", "notes.txt replaced",
+                              "veltrana.new written", "veltrana.old kept", "veltrana replaced"}));
         // The journal names what is being replaced, for a start after a kill.
         QCOMPARE(folders.at(0), (QStringList{"notes.txt", "notes.txt.new", "update.journal", "veltrana"}));
-        QCOMPARE(TestFiles::bytesOf(QDir(program).filePath(QStringLiteral("update.journal"))), QByteArray("notes.txt\nveltrana\n"));
-        QCOMPARE(folders.at(3), (QStringList{"notes.txt", "notes.txt.old", "update.journal", "veltrana", "veltrana.new"}));
-        QCOMPARE(folders.at(4), (QStringList{"notes.txt", "notes.txt.old", "update.journal", "veltrana", "veltrana.new",
-                                             "veltrana.old"}));
-        QCOMPARE(programs, (QStringList{"old program", "old program", "old program", "old program", "old program",
-                                        "new program"}));
+        QCOMPARE(TestFiles::bytesOf(QDir(program).filePath(QStringLiteral("update.journal"))),
+                 QByteArray("notes.txt\nveltrana\n"));
+        QCOMPARE(folders.at(3),
+                 (QStringList{"notes.txt", "notes.txt.old", "update.journal", "veltrana", "veltrana.new"}));
+        QCOMPARE(
+            folders.at(4),
+            (QStringList{"notes.txt", "notes.txt.old", "update.journal", "veltrana", "veltrana.new", "veltrana.old"}));
+        QCOMPARE(
+            programs,
+            (QStringList{"old program", "old program", "old program", "old program", "old program", "new program"}));
         QVERIFY(QFileInfo(main).isExecutable());
         QCOMPARE(TestFiles::bytesOf(QDir(program).filePath(QStringLiteral("veltrana.old"))), QByteArray("old program"));
         QCOMPARE(entries(work), QStringList());
@@ -364,9 +395,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("files"); // name=content; a trailing "*" marks it executable
         QTest::addColumn<QStringList>("after");
-        QTest::addColumn<QString>("program");   // content of veltrana afterwards
-        QTest::newRow("new written") << QStringList{"veltrana=old*", "veltrana.new=new*"}
-                                     << QStringList{"veltrana"} << "old";
+        QTest::addColumn<QString>("program"); // content of veltrana afterwards
+        QTest::newRow("new written") << QStringList{"veltrana=old*", "veltrana.new=new*"} << QStringList{"veltrana"}
+                                     << "old";
         QTest::newRow("old kept") << QStringList{"veltrana=old*", "veltrana.new=new*", "veltrana.old=old*"}
                                   << QStringList{"veltrana"} << "old";
         QTest::newRow("replaced") << QStringList{"veltrana=new*", "veltrana.old=old*"} << QStringList{"veltrana"}
@@ -405,8 +436,9 @@ private Q_SLOTS:
                 content.chop(1);
             const QString path = QDir(dir).filePath(name);
             TestFiles::put(path, content.toUtf8());
-            QFile::setPermissions(path, exec ? QFile::permissions(path) | QFileDevice::ExeOwner
-                                             : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            QFile::setPermissions(path,
+                                  exec ? QFile::permissions(path) | QFileDevice::ExeOwner
+                                       : QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         }
         recoverProgramFolder(dir, QStringLiteral("veltrana"), dir + QStringLiteral("/Temp"));
         QCOMPARE(entries(dir), QStringList{"Temp"} + after);

@@ -2,14 +2,14 @@
 // keyword tool page: the captcha round, the listed rows, the bounded poll
 // and the add to the keyword database.
 
-#include "support/TestEnv.h"
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
 #include "engines/KeywordToolPage.h"
+#include "store/KeywordStore.h"
+#include "support/TestEnv.h"
+#include "support/TinyHttpServer.h"
 #include "volume/ui/VolumeTab.h"
 #include "volume/ui/WebToolPage.h"
-#include "store/KeywordStore.h"
-#include "support/TinyHttpServer.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -21,8 +21,7 @@
 #include <QtTest>
 
 // Tabs show their widgets to tests by object name only.
-template <typename T>
-T *widget(QObject &parent, const char *name)
+template <typename T> T *widget(QObject &parent, const char *name)
 {
     return parent.findChild<T *>(QString::fromLatin1(name));
 }
@@ -104,7 +103,7 @@ private Q_SLOTS:
         f->web().plantToolRows(kRows);
         openTab();
         QVERIFY(widget<QGroupBox>(*tab, "captchaFrame")->isVisibleTo(tab.get()));
-        QVERIFY(widget<QLabel>(*tab, "coverPicture")->isHidden());   // the captcha picture shows through
+        QVERIFY(widget<QLabel>(*tab, "coverPicture")->isHidden()); // the captcha picture shows through
 
         QTest::mouseClick(widget<QPushButton>(*tab, "volumeStartButton"), Qt::LeftButton);
         widget<QLineEdit>(*tab, "volumeKeywordEdit")->setText(QStringLiteral("seo"));
@@ -123,7 +122,7 @@ private Q_SLOTS:
         QCOMPARE(prompts().last(), QStringLiteral("验证码失败"));
         // The new captcha page may take a moment on a busy machine.
         QVERIFY(waitUntil([&] { return widget<QGroupBox>(*tab, "captchaFrame")->isVisibleTo(tab.get()); }, 5000));
-        QVERIFY(widget<QLineEdit>(*tab, "captchaAnswerEdit")->text().isEmpty());   // every reload empties it now
+        QVERIFY(widget<QLineEdit>(*tab, "captchaAnswerEdit")->text().isEmpty()); // every reload empties it now
         QVERIFY(widget<QLabel>(*tab, "coverPicture")->isHidden());
         QVERIFY(tab->volume().result().isEmpty());
         expectIdle();
@@ -138,7 +137,8 @@ private Q_SLOTS:
         QCOMPARE(list.row(1).sub, QStringList({"2-4", "us$1.10", "92%(非常激烈)", "9,900"}));
         QCOMPARE(list.cell(2, 3), QStringLiteral("30%(缓和)"));
         QCOMPARE(list.cell(3, 3), QStringLiteral("100%(非常激烈)"));
-        QCOMPARE(list.headers(), QStringList({"相关关键词", "估计广告排名", "估计每次点击费用", "广告客户竞争度", "全球每月搜索量"}));
+        QCOMPARE(list.headers(),
+                 QStringList({"相关关键词", "估计广告排名", "估计每次点击费用", "广告客户竞争度", "全球每月搜索量"}));
         expectIdle();
         QVERIFY(waitUntil([this] { return widget<QPushButton>(*tab, "refetchButton")->isEnabled(); }, 5000));
         QVERIFY(!widget<QGroupBox>(*tab, "captchaFrame")->isVisibleTo(tab.get()));
@@ -231,7 +231,7 @@ private Q_SLOTS:
             QVERIFY2(took.elapsed() < 2500, qPrintable(QString::number(took.elapsed())));
             QCOMPARE(tab->volume().result().count(), 4);
             QCOMPARE(tab->volume().result().cell(0, 0), QStringLiteral("seo tools"));
-            QVERIFY(!tab->volume().result().row(1).checked);   // the list was filled again
+            QVERIFY(!tab->volume().result().row(1).checked); // the list was filled again
         }
         QVERIFY(prompts().isEmpty());
         expectIdle();
@@ -275,12 +275,14 @@ private Q_SLOTS:
         openTab();
         QVERIFY(tab->volume().isToolPage(tab->volume().toolUrl()));
         QVERIFY(!tab->volume().isToolPage(QUrl(QStringLiteral("http://www.google.com/select/KeywordToolExternal"))));
-        QVERIFY(!tab->volume().isToolPage(QUrl(f->web().serviceBase(QStringLiteral("keywordtool")) + QStringLiteral("/"))));
+        QVERIFY(
+            !tab->volume().isToolPage(QUrl(f->web().serviceBase(QStringLiteral("keywordtool")) + QStringLiteral("/"))));
 
         // Another page in the browser leaves the controls alone.
         widget<QPushButton>(*tab, "refetchButton")->setEnabled(false);
         QSignalSpy loaded(widget<QWebEngineView>(*tab, "volumeBrowser")->page(), &QWebEnginePage::loadFinished);
-        widget<QWebEngineView>(*tab, "volumeBrowser")->load(QUrl(f->web().serviceBase(QStringLiteral("keywordtool")) + QStringLiteral("/")));
+        widget<QWebEngineView>(*tab, "volumeBrowser")
+            ->load(QUrl(f->web().serviceBase(QStringLiteral("keywordtool")) + QStringLiteral("/")));
         QVERIFY(loaded.wait(5000));
         waitUntil([] { return false; }, 200);
         QVERIFY(!widget<QPushButton>(*tab, "refetchButton")->isEnabled());

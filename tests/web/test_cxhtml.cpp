@@ -67,7 +67,10 @@ private Q_SLOTS:
     void isInList();
 
 private:
-    QString google(const QString &pathAndQuery) const { return m_standIn.serviceBase(QStringLiteral("google")) + pathAndQuery; }
+    QString google(const QString &pathAndQuery) const
+    {
+        return m_standIn.serviceBase(QStringLiteral("google")) + pathAndQuery;
+    }
 
     standin::StandIn m_standIn;
     TinyHttpServer m_tiny;
@@ -109,9 +112,9 @@ void TestCXHtml::emptyUrlSendsNothing()
     QElapsedTimer clock;
     clock.start();
     QVERIFY(page.GetSrc().isEmpty());
-    QVERIFY(clock.elapsed() < page.TryTime * 1000 / 2);   // nothing waited for the time limit
+    QVERIFY(clock.elapsed() < page.TryTime * 1000 / 2); // nothing waited for the time limit
     QVERIFY(page.url.isEmpty());
-    QCOMPARE(page.charset, charset);   // no detection happened either
+    QCOMPARE(page.charset, charset); // no detection happened either
     QVERIFY(m_standIn.log().isEmpty());
 }
 
@@ -389,7 +392,7 @@ void TestCXHtml::userAgent()
 
     CXHtml page;
     page.url = google(QStringLiteral("/search?hl=en&q=seo"));
-    QVERIFY(!page.GetSrc().isEmpty());   // detection and fetch: both carry it
+    QVERIFY(!page.GetSrc().isEmpty()); // detection and fetch: both carry it
     auto log = m_standIn.log();
     QCOMPARE(log.size(), 2);
     for (const auto &r : log)
@@ -592,7 +595,8 @@ void TestCXHtml::failuresAreLoggedOnlyWhenAsked()
     page.charset = QStringLiteral("utf-8");
     page.url = google(QStringLiteral("/search?hl=en&q=seo"));
     // The line names the reason and the address, so a log tells which request failed.
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("HTTP status 503.*/google/search\\?hl=en&q=seo")));
+    QTest::ignoreMessage(QtDebugMsg,
+                         QRegularExpression(QStringLiteral("HTTP status 503.*/google/search\\?hl=en&q=seo")));
     QVERIFY(page.GetSrc().isEmpty());
 }
 
@@ -607,8 +611,8 @@ void TestCXHtml::bytesToBstr_data()
     QTest::newRow("UTF-8 capitals") << zh.toUtf8() << QStringLiteral("UTF-8") << zh;
     QTest::newRow("gb2312") << gbk(zh) << QStringLiteral("gb2312") << zh;
     QTest::newRow("GBK") << gbk(zh) << QStringLiteral("GBK") << zh;
-    QTest::newRow("gb2312 with a GBK-only character") << gbk(QStringLiteral("堃")) << QStringLiteral("gb2312")
-                                                       << QStringLiteral("堃");
+    QTest::newRow("gb2312 with a GBK-only character")
+        << gbk(QStringLiteral("堃")) << QStringLiteral("gb2312") << QStringLiteral("堃");
     QTest::newRow("latin1") << QByteArray("caf\xe9") << QStringLiteral("iso-8859-1") << QStringLiteral("café");
     // A name nobody knows reads as UTF-8 or else GB18030, never as nothing
     // (changed on purpose: such pages once came back empty).
@@ -678,9 +682,11 @@ void TestCXHtml::markers_data()
     QTest::newRow("adjacent markers") << QString("a[]b]") << QString("[") << QString("]") << QString("");
     QTest::newRow("empty text") << QString("") << QString("[") << QString("]") << QString("");
     QTest::newRow("case-sensitive") << QString("<B>1</b>") << QString("<b>") << QString("</b>") << QString("");
-    QTest::newRow("multi-char markers") << QString("of about <b>1,230</b> for") << QString("of about <b>") << QString("</b>") << QString("1,230");
+    QTest::newRow("multi-char markers") << QString("of about <b>1,230</b> for") << QString("of about <b>")
+                                        << QString("</b>") << QString("1,230");
     QTest::newRow("end marker overlapping start") << QString("<<a>>") << QString("<<") << QString(">") << QString("a");
-    QTest::newRow("only the first start counts") << QString("x=1;y x=2;") << QString("x=") << QString(";") << QString("1");
+    QTest::newRow("only the first start counts")
+        << QString("x=1;y x=2;") << QString("x=") << QString(";") << QString("1");
 }
 
 void TestCXHtml::markers()

@@ -29,11 +29,9 @@ struct ServiceEntry {
 };
 
 const ServiceEntry Services[] = {
-    {"google", googleService, true},       {"yahoo", yahooService, true},
-    {"bing", bingService, true},           {"baidu", baiduService, true},
-    {"baiduindex", baiduIndexService, true}, {"keywordtool", keywordToolService, true},
-    {"maker", makerService, false},        {"figures", figuresService, false},
-    {"update", updateService, false},
+    {"google", googleService, true}, {"yahoo", yahooService, true},           {"bing", bingService, true},
+    {"baidu", baiduService, true},   {"baiduindex", baiduIndexService, true}, {"keywordtool", keywordToolService, true},
+    {"maker", makerService, false},  {"figures", figuresService, false},      {"update", updateService, false},
 };
 
 // Each name and value percent-decoded exactly once ("%2500" is the text
@@ -137,7 +135,9 @@ struct StandIn::Private {
     }
 };
 
-StandIn::StandIn(QObject *parent) : QObject(parent), d(std::make_unique<Private>())
+StandIn::StandIn(QObject *parent)
+    : QObject(parent),
+      d(std::make_unique<Private>())
 {
     d->server = new HttpServer([this](const HttpRequest &req, Reply reply) { handle(req, std::move(reply)); }, this);
 }
@@ -472,8 +472,8 @@ HttpResponse StandIn::control(const QString &command, const QList<QPair<QString,
     } else if (command == QLatin1String("download")) {
         if (arg("name").isEmpty())
             return plain(400, "name missing\n");
-        setDownload(arg("name"), args.has(QStringLiteral("size")) ? QByteArray(arg("size").toInt(), 'x')
-                                                                  : arg("text").toUtf8());
+        setDownload(arg("name"),
+                    args.has(QStringLiteral("size")) ? QByteArray(arg("size").toInt(), 'x') : arg("text").toUtf8());
     } else if (command == QLatin1String("related")) {
         setRelatedCount(arg("count").toInt());
     } else if (command == QLatin1String("plant")) {
@@ -489,9 +489,13 @@ HttpResponse StandIn::control(const QString &command, const QList<QPair<QString,
             QJsonArray pairs;
             for (const auto &item : r.items)
                 pairs.append(QJsonArray{item.first, item.second});
-            array.append(QJsonObject{{"service", r.service}, {"path", r.path}, {"query", r.query},
-                                     {"items", pairs}, {"userAgent", r.userAgent},
-                                     {"msecsSinceEpoch", double(r.msecsSinceEpoch)}, {"method", r.method},
+            array.append(QJsonObject{{"service", r.service},
+                                     {"path", r.path},
+                                     {"query", r.query},
+                                     {"items", pairs},
+                                     {"userAgent", r.userAgent},
+                                     {"msecsSinceEpoch", double(r.msecsSinceEpoch)},
+                                     {"method", r.method},
                                      {"body", QString::fromUtf8(r.body)}});
         }
         HttpResponse r = plain(200, QJsonDocument(array).toJson(QJsonDocument::Compact));

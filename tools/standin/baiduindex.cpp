@@ -103,7 +103,8 @@ Page baiduIndexService(const ServiceRequest &req, const World &world)
         return wordPage(req.value(QStringLiteral("word")), world);
     if (req.path == QLatin1String("/")) {
         Page page;
-        page.body = utf8Head(QStringLiteral("百度指数")) + QStringLiteral("<body><h1>百度指数</h1></body></html>\n").toUtf8();
+        page.body =
+            utf8Head(QStringLiteral("百度指数")) + QStringLiteral("<body><h1>百度指数</h1></body></html>\n").toUtf8();
         return page;
     }
     return notFound(req);

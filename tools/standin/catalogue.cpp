@@ -21,17 +21,17 @@ struct Category {
     const char *suffix;
 };
 
-const char *const kBlogStems[] = {"Blogger", "WordPress", "LiveJournal", "Tumblr", "Typepad", "Weebly", "Xanga",
-                                  "Blogsome", "Jux", "Squarespace", "Blog.com", "Edublogs", "Blogetery", "Vox",
-                                  "Multiply", "Blogstream", "OpenDiary", "Penzu", "Blogigo", "Thoughts"};
-const char *const kBookmarkStems[] = {"Delicious", "Digg", "StumbleUpon", "Reddit", "Diigo", "Folkd", "BlinkList",
-                                      "Mister Wong", "Newsvine", "Faves", "Slashdot", "Propeller", "Furl",
-                                      "Spurl", "Connotea", "Citeulike", "BibSonomy", "Jumptags", "Linkagogo",
-                                      "Bookmarkz"};
-const char *const kDirectoryStems[] = {"DMOZ", "Best of the Web", "JoeAnt", "Gimpsy", "Skaffe", "Uncover the Net",
-                                       "Site Sift", "Ezilon", "Abilogic", "Aviva", "Goguides", "Web World",
-                                       "Info Listings", "Lii", "Jayde", "Starting Point", "Sunsteam", "Rubber Stamped",
-                                       "Elib", "Cipinet"};
+const char *const kBlogStems[] = {"Blogger",  "WordPress",  "LiveJournal", "Tumblr",   "Typepad",  "Weebly",    "Xanga",
+                                  "Blogsome", "Jux",        "Squarespace", "Blog.com", "Edublogs", "Blogetery", "Vox",
+                                  "Multiply", "Blogstream", "OpenDiary",   "Penzu",    "Blogigo",  "Thoughts"};
+const char *const kBookmarkStems[] = {"Delicious", "Digg",      "StumbleUpon", "Reddit",    "Diigo",
+                                      "Folkd",     "BlinkList", "Mister Wong", "Newsvine",  "Faves",
+                                      "Slashdot",  "Propeller", "Furl",        "Spurl",     "Connotea",
+                                      "Citeulike", "BibSonomy", "Jumptags",    "Linkagogo", "Bookmarkz"};
+const char *const kDirectoryStems[] = {
+    "DMOZ",   "Best of the Web", "JoeAnt",   "Gimpsy",         "Skaffe",    "Uncover the Net", "Site Sift",
+    "Ezilon", "Abilogic",        "Aviva",    "Goguides",       "Web World", "Info Listings",   "Lii",
+    "Jayde",  "Starting Point",  "Sunsteam", "Rubber Stamped", "Elib",      "Cipinet"};
 
 const Category kCategories[] = {
     {6, 38, kBlogStems, 20, "blog host"},
@@ -74,15 +74,21 @@ QString resourceLine(const Category &c, int index, const QString &kind)
     // Addresses come written three ways: with "http://", bare, and https.
     QString address;
     switch (index % 3) {
-    case 0: address = QStringLiteral("http://www.") + host + u'/'; break;
-    case 1: address = QStringLiteral("www.") + host; break;
-    default: address = QStringLiteral("https://") + host + QStringLiteral("/signup"); break;
+    case 0:
+        address = QStringLiteral("http://www.") + host + u'/';
+        break;
+    case 1:
+        address = QStringLiteral("www.") + host;
+        break;
+    default:
+        address = QStringLiteral("https://") + host + QStringLiteral("/signup");
+        break;
     }
     const QString pr = QString::number((index * 7 + c.cid) % 11);
     if (index % 13 == 12)
-        return name + u'~' + address;                  // no PR, no note
+        return name + u'~' + address; // no PR, no note
     if (index % 7 == 6)
-        return name + u'~' + address + u'~' + pr;      // no note
+        return name + u'~' + address + u'~' + pr; // no note
     return name + u'~' + address + u'~' + pr + u'~' + noteFor(c, index, kind);
 }
 
@@ -146,7 +152,7 @@ Page catalogueList(const ServiceRequest &req, const World &world)
     for (int i = first; i < qMin(first + kPageSize, int(members.size())); ++i) {
         const int index = members.at(i);
         text += resourceLine(*category, index, directoryKinds().at(index % directoryKinds().size()))
-                + QStringLiteral("<br>\r\n");
+            + QStringLiteral("<br>\r\n");
     }
     text += QStringLiteral("<!-- %1 第%2/%3页 -->").arg(QString::fromLatin1(category->suffix)).arg(number).arg(pages);
     page.body = gb.encode(text);

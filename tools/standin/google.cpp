@@ -16,7 +16,7 @@ const char *const Style =
 QString queryLink(const QString &phrase)
 {
     return QLatin1String("/search?hl=en&amp;q=")
-           + QString::fromLatin1(QUrl::toPercentEncoding(phrase, " ")).replace(u' ', u'+');
+        + QString::fromLatin1(QUrl::toPercentEncoding(phrase, " ")).replace(u' ', u'+');
 }
 
 QByteArray home()
@@ -45,33 +45,32 @@ QByteArray results(const QString &keyword, int start, const World &world)
                                  "<a href=\"/videos?hl=en\">Videos</a> <a href=\"/news?hl=en\">News</a>"
                                  "</nobr></div>\n<form action=\"/search\" name=gs><input type=hidden name=hl value=en>"
                                  "<input name=q size=41 maxlength=2048 value=\"")
-                   + shown + QLatin1String("\"> <input type=submit name=btnG value=\"Search\"></form>\n");
+        + shown + QLatin1String("\"> <input type=submit name=btnG value=\"Search\"></form>\n");
 
     if (isNoResult(kw)) {
         body += QLatin1String("<div id=res><p>Your search - <b>") + shown
-                + QLatin1String("</b> - did not match any documents.</p><p>Suggestions:</p><ul>"
-                                "<li>Make sure all words are spelled correctly.</li>"
-                                "<li>Try different keywords.</li><li>Try more general keywords.</li></ul></div>"
-                                "</body></html>\n");
+            + QLatin1String("</b> - did not match any documents.</p><p>Suggestions:</p><ul>"
+                            "<li>Make sure all words are spelled correctly.</li>"
+                            "<li>Try different keywords.</li><li>Try more general keywords.</li></ul></div>"
+                            "</body></html>\n");
         return utf8Head(keyword.simplified() + QLatin1String(" - Google Search"), QLatin1String(Style)) + body.toUtf8();
     }
 
-    body += QLatin1String("<div id=resultStats>Results <b>") + QString::number(start + 1)
-            + QLatin1String("</b> - <b>") + QString::number(start + 10) + QLatin1String("</b> of about <b>")
-            + thousands(resultCount(kw, Google)) + QLatin1String("</b> for <b>") + shown
-            + QLatin1String("</b>. (<b>0.21</b> seconds)</div>\n");
+    body += QLatin1String("<div id=resultStats>Results <b>") + QString::number(start + 1) + QLatin1String("</b> - <b>")
+        + QString::number(start + 10) + QLatin1String("</b> of about <b>") + thousands(resultCount(kw, Google))
+        + QLatin1String("</b> for <b>") + shown + QLatin1String("</b>. (<b>0.21</b> seconds)</div>\n");
     const QString sponsor = sponsorFor(kw);
     if (!sponsor.isEmpty())
         body += QLatin1String("<div id=tads><h2>Sponsored Links</h2><ol><li><a href=\"http://") + sponsor
-                + QLatin1String("/\">") + shown + QLatin1String(" deals</a><br><cite>") + sponsor
-                + QLatin1String("</cite></li></ol></div>\n");
+            + QLatin1String("/\">") + shown + QLatin1String(" deals</a><br><cite>") + sponsor
+            + QLatin1String("</cite></li></ol></div>\n");
     body += QLatin1String("<div id=res><ol>\n");
 
     const QList<Hit> hits = resultPage(kw, Google, start / 10, world);
     for (const Hit &hit : hits) {
         body += QLatin1String("<li class=g><h3 class=r><a href=\"http://") + hit.host + hit.path
-                + QLatin1String("\" class=l>") + hit.title + QLatin1String("</a></h3><div class=s>") + hit.snippet
-                + QLatin1String("<br><cite>") + hit.host + hit.path + QLatin1String("</cite></div></li>\n");
+            + QLatin1String("\" class=l>") + hit.title + QLatin1String("</a></h3><div class=s>") + hit.snippet
+            + QLatin1String("<br><cite>") + hit.host + hit.path + QLatin1String("</cite></div></li>\n");
     }
     body += QLatin1String("</ol></div>\n");
 
@@ -79,13 +78,13 @@ QByteArray results(const QString &keyword, int start, const World &world)
     if (!related.isEmpty()) {
         // Every link directly after '>': readers split the region at "><a ".
         body += QLatin1String("<div id=brs><p class=med>Searches related to <b>") + shown
-                + QLatin1String("</b></p><table cellpadding=0 cellspacing=0><tr>");
+            + QLatin1String("</b></p><table cellpadding=0 cellspacing=0><tr>");
         for (int i = 0; i < related.size(); ++i) {
             if (i > 0 && i % 2 == 0)
                 body += QLatin1String("</tr><tr>");
             body += QLatin1String("<td><a href=\"") + queryLink(related.at(i)) + QLatin1String("\">")
-                    + emphasizeNew(related.at(i), kw, QStringLiteral("<b>"), QStringLiteral("</b>"))
-                    + QLatin1String("</a></td>");
+                + emphasizeNew(related.at(i), kw, QStringLiteral("<b>"), QStringLiteral("</b>"))
+                + QLatin1String("</a></td>");
         }
         body += QLatin1String("</tr></table></div>\n");
     }
@@ -93,8 +92,8 @@ QByteArray results(const QString &keyword, int start, const World &world)
     body += QLatin1String("<div id=foot><table id=nav><tr><td><b>Goooooooogle</b></td>");
     for (int p = 0; p < 10; ++p)
         body += QLatin1String("<td><a href=\"/search?q=") + QString::fromLatin1(QUrl::toPercentEncoding(kw))
-                + QLatin1String("&amp;hl=en&amp;start=") + QString::number(p * 10) + QLatin1String("\">")
-                + QString::number(p + 1) + QLatin1String("</a></td>");
+            + QLatin1String("&amp;hl=en&amp;start=") + QString::number(p * 10) + QLatin1String("\">")
+            + QString::number(p + 1) + QLatin1String("</a></td>");
     body += QLatin1String("</tr></table><p>&copy;2010 Google</p></div></body></html>\n");
     return utf8Head(keyword.simplified() + QLatin1String(" - Google Search"), QLatin1String(Style)) + body.toUtf8();
 }
@@ -107,7 +106,8 @@ Page googleService(const ServiceRequest &req, const World &world)
     if (req.path == QLatin1String("/") || req.path == QLatin1String("/webhp"))
         page.body = home();
     else if (req.path == QLatin1String("/search"))
-        page.body = results(req.value(QStringLiteral("q")), std::max(0, req.value(QStringLiteral("start")).toInt()), world);
+        page.body =
+            results(req.value(QStringLiteral("q")), std::max(0, req.value(QStringLiteral("start")).toInt()), world);
     else
         return notFound(req);
     return page;

@@ -15,34 +15,54 @@ namespace standin::detail {
 namespace {
 constexpr qsizetype MaxHeaderBytes = 64 * 1024;
 constexpr qsizetype MaxBodyBytes = 16 * 1024 * 1024;
-}
+} // namespace
 
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 303: return "See Other";
-    case 304: return "Not Modified";
-    case 307: return "Temporary Redirect";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 408: return "Request Timeout";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    case 501: return "Not Implemented";
-    case 502: return "Bad Gateway";
-    case 503: return "Service Unavailable";
-    case 504: return "Gateway Timeout";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 304:
+        return "Not Modified";
+    case 307:
+        return "Temporary Redirect";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 408:
+        return "Request Timeout";
+    case 429:
+        return "Too Many Requests";
+    case 500:
+        return "Internal Server Error";
+    case 501:
+        return "Not Implemented";
+    case 502:
+        return "Bad Gateway";
+    case 503:
+        return "Service Unavailable";
+    case 504:
+        return "Gateway Timeout";
+    default:
+        return "Status";
     }
 }
 
 HttpServer::HttpServer(Handler handler, QObject *parent)
-    : QObject(parent), m_server(new QTcpServer(this)), m_handler(std::move(handler))
+    : QObject(parent),
+      m_server(new QTcpServer(this)),
+      m_handler(std::move(handler))
 {
     connect(m_server, &QTcpServer::newConnection, this, &HttpServer::accept);
 }
@@ -64,7 +84,9 @@ void HttpServer::accept()
 }
 
 HttpConnection::HttpConnection(QTcpSocket *socket, const Handler &handler, QObject *parent)
-    : QObject(parent), m_socket(socket), m_handler(handler)
+    : QObject(parent),
+      m_socket(socket),
+      m_handler(handler)
 {
     socket->setParent(this);
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);

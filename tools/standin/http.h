@@ -20,8 +20,8 @@ namespace standin::detail {
 
 struct HttpRequest {
     QByteArray method;
-    QString path;              // percent-decoded path
-    QByteArray rawQuery;       // as sent, without '?'
+    QString path;                          // percent-decoded path
+    QByteArray rawQuery;                   // as sent, without '?'
     QHash<QByteArray, QByteArray> headers; // keys lower-cased
     QByteArray body;
 };
@@ -44,7 +44,8 @@ struct HttpResponse {
 using Reply = std::function<void(const HttpResponse &)>;
 using Handler = std::function<void(const HttpRequest &, Reply)>;
 
-class HttpServer : public QObject {
+class HttpServer : public QObject
+{
     Q_OBJECT
 public:
     HttpServer(Handler handler, QObject *parent = nullptr);
@@ -57,7 +58,8 @@ private:
     Handler m_handler;
 };
 
-class HttpConnection : public QObject {
+class HttpConnection : public QObject
+{
     Q_OBJECT
 public:
     HttpConnection(QTcpSocket *socket, const Handler &handler, QObject *parent);

@@ -104,29 +104,31 @@ QByteArray toolPage(const World &world)
                                   "<input id=kpVariationsTool-keyword name=keyword size=40> "
                                   "<button id=kpKeywordPlanner-getKeywordsButton type=button>Search</button></form>\n");
     if (captcha) {
-        body += QStringLiteral("<div id=kpCaptchaBox><img id=kpVariationsTool-captcha width=200 height=60 src=\"%1\">"
-                               "<br>Type the characters you see: <input id=kpVariationsTool-captchaAnswer size=8></div>\n")
-                    .arg(captchaPicture(world.toolCaptchaTries));
+        body +=
+            QStringLiteral("<div id=kpCaptchaBox><img id=kpVariationsTool-captcha width=200 height=60 src=\"%1\">"
+                           "<br>Type the characters you see: <input id=kpVariationsTool-captchaAnswer size=8></div>\n")
+                .arg(captchaPicture(world.toolCaptchaTries));
     }
-    body += QStringLiteral("<div id=kpResults></div>\n<script>\n"
-                           "document.getElementById('kpKeywordPlanner-getKeywordsButton').onclick = function () {\n"
-                           "  var kw = document.getElementById('kpVariationsTool-keyword').value;\n"
-                           "  var cap = document.getElementById('kpVariationsTool-captchaAnswer');\n"
-                           "  var q = 'results?kw=' + encodeURIComponent(kw);\n"
-                           "  if (cap) q += '&captcha=' + encodeURIComponent(cap.value);\n"
-                           "  var area = document.getElementById('kpResults');\n"
-                           "  area.innerHTML = '<p class=kpLoading>Loading...</p>';\n"
-                           "  var send = function () {\n"
-                           "    var x = new XMLHttpRequest();\n"
-                           "    x.open('GET', q);\n"
-                           "    x.onload = function () { if (x.status == 200) area.innerHTML = x.responseText; };\n"
-                           "    x.send();\n"
-                           "  };\n"
-                           "  // A busy page: its own script holds it, and nothing else runs meanwhile.\n"
-                           "  if (%2 > 0) setTimeout(function () { var t = Date.now(); while (Date.now() - t < %2) {} }, 0);\n"
-                           "  // An answer to the captcha is checked at once; results take a while.\n"
-                           "  if (cap) send(); else setTimeout(send, %1);\n"
-                           "};\n</script></body></html>\n")
+    body += QStringLiteral(
+                "<div id=kpResults></div>\n<script>\n"
+                "document.getElementById('kpKeywordPlanner-getKeywordsButton').onclick = function () {\n"
+                "  var kw = document.getElementById('kpVariationsTool-keyword').value;\n"
+                "  var cap = document.getElementById('kpVariationsTool-captchaAnswer');\n"
+                "  var q = 'results?kw=' + encodeURIComponent(kw);\n"
+                "  if (cap) q += '&captcha=' + encodeURIComponent(cap.value);\n"
+                "  var area = document.getElementById('kpResults');\n"
+                "  area.innerHTML = '<p class=kpLoading>Loading...</p>';\n"
+                "  var send = function () {\n"
+                "    var x = new XMLHttpRequest();\n"
+                "    x.open('GET', q);\n"
+                "    x.onload = function () { if (x.status == 200) area.innerHTML = x.responseText; };\n"
+                "    x.send();\n"
+                "  };\n"
+                "  // A busy page: its own script holds it, and nothing else runs meanwhile.\n"
+                "  if (%2 > 0) setTimeout(function () { var t = Date.now(); while (Date.now() - t < %2) {} }, 0);\n"
+                "  // An answer to the captcha is checked at once; results take a while.\n"
+                "  if (cap) send(); else setTimeout(send, %1);\n"
+                "};\n</script></body></html>\n")
                 .arg(world.toolDelayMs)
                 .arg(world.toolBusyMs);
     return utf8Head(QStringLiteral("Keyword Tool"), QLatin1String(Style)) + body.toUtf8();

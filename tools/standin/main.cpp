@@ -15,8 +15,9 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Plays the search engines and the maker's site on 127.0.0.1."));
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on (0 = any free port)."),
-                                        QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Port to listen on (0 = any free port)."), QStringLiteral("N"),
+                                        QStringLiteral("0"));
     const QCommandLineOption endpointsOption(QStringLiteral("write-endpoints"),
                                              QStringLiteral("Write an endpoints.ini pointing at this server."),
                                              QStringLiteral("FILE"));

@@ -24,30 +24,30 @@ QByteArray infoPage()
 {
     // The window around it is in Chinese, and so is its news strip.
     return utf8Head(QStringLiteral("Veltrana 资讯"))
-           + QStringLiteral("<body style=\"margin:2px;font-family:sans-serif;font-size:12px\">\n"
-                            "<a href=\"../help.htm\">Veltrana 1.0 发布：一次查询三大搜索引擎的关键词排名。</a> | "
-                            "<a href=\"../help.htm\">技巧：相关关键词挖掘两层，找到更多长尾词。</a> | "
-                            "<a href=\"../help.htm\">新功能：关键词列表可导出为 Excel 表格。</a>\n</body></html>\n")
-                 .toUtf8();
+        + QStringLiteral("<body style=\"margin:2px;font-family:sans-serif;font-size:12px\">\n"
+                         "<a href=\"../help.htm\">Veltrana 1.0 发布：一次查询三大搜索引擎的关键词排名。</a> | "
+                         "<a href=\"../help.htm\">技巧：相关关键词挖掘两层，找到更多长尾词。</a> | "
+                         "<a href=\"../help.htm\">新功能：关键词列表可导出为 Excel 表格。</a>\n</body></html>\n")
+              .toUtf8();
 }
 
 QByteArray helpPage()
 {
     return utf8Head(QStringLiteral("Veltrana help"))
-           + QByteArray("<body><h1>Veltrana help</h1>\n<h2>Keyword research</h2>\n"
-                        "<p>Type a seed keyword and press Start. Veltrana asks Google, Yahoo and Bing for the "
-                        "number of result pages and for related searches.</p>\n<h2>Rank checking</h2>\n"
-                        "<p>Enter your site and keywords; Veltrana reads the result pages and shows where your "
-                        "site appears.</p>\n<h2>Contact</h2><p>Use Help &gt; Suggestion in the program.</p>\n"
-                        "</body></html>\n");
+        + QByteArray("<body><h1>Veltrana help</h1>\n<h2>Keyword research</h2>\n"
+                     "<p>Type a seed keyword and press Start. Veltrana asks Google, Yahoo and Bing for the "
+                     "number of result pages and for related searches.</p>\n<h2>Rank checking</h2>\n"
+                     "<p>Enter your site and keywords; Veltrana reads the result pages and shows where your "
+                     "site appears.</p>\n<h2>Contact</h2><p>Use Help &gt; Suggestion in the program.</p>\n"
+                     "</body></html>\n");
 }
 
 QByteArray homePage()
 {
     return utf8Head(QStringLiteral("Veltrana - SEO keyword tools"))
-           + QByteArray("<body><h1>Veltrana</h1><p>Free keyword research and rank checking for webmasters.</p>\n"
-                        "<ul><li><a href=\"veltrana/freever.htm\">Download the free version</a></li>"
-                        "<li><a href=\"help.htm\">Help</a></li></ul></body></html>\n");
+        + QByteArray("<body><h1>Veltrana</h1><p>Free keyword research and rank checking for webmasters.</p>\n"
+                     "<ul><li><a href=\"veltrana/freever.htm\">Download the free version</a></li>"
+                     "<li><a href=\"help.htm\">Help</a></li></ul></body></html>\n");
 }
 
 // The pages the program's About menu links to: short, but real enough that a
@@ -73,8 +73,8 @@ QByteArray aboutPage(const QString &path)
     };
     for (const Entry &e : entries) {
         if (path == QLatin1String(e.path))
-            return utf8Head(QString::fromLatin1(e.title))
-                   + QByteArray("<body><h1>") + e.title + "</h1>\n" + e.text + "\n</body></html>\n";
+            return utf8Head(QString::fromLatin1(e.title)) + QByteArray("<body><h1>") + e.title + "</h1>\n" + e.text
+                + "\n</body></html>\n";
     }
     return {};
 }

@@ -16,7 +16,7 @@ namespace standin::detail {
 
 struct ServiceRequest {
     QString service;
-    QString path;   // within the service, starts with '/'
+    QString path; // within the service, starts with '/'
     QList<QPair<QString, QString>> items;
     QString value(const QString &key) const;
     bool has(const QString &key) const;
@@ -55,10 +55,10 @@ struct World {
     mutable bool toolCaptchaPassed = false;
     mutable int toolCaptchaTries = 0;
     bool toolNeverFills = false;
-    int toolRowCount = 0;   // 0 = a natural number of rows
+    int toolRowCount = 0; // 0 = a natural number of rows
     int toolDelayMs = 800;
-    int toolBusyMs = 0;     // after a click the page's own script holds it this long
-    QList<ToolRowPlant> toolRows;   // planted rows replace the made-up ones
+    int toolBusyMs = 0;           // after a click the page's own script holds it this long
+    QList<ToolRowPlant> toolRows; // planted rows replace the made-up ones
 
     // Baidu index: planted day values and province values per keyword.
     QHash<QString, QList<int>> indexDays;
@@ -66,12 +66,12 @@ struct World {
 
     // Figures service: pairs it answers, and the reports it received.
     mutable QHash<QString, QString> figures;
-    mutable QList<QStringList> figuresReports;   // nums, kw, parents
+    mutable QList<QStringList> figuresReports; // nums, kw, parents
     bool updateFilesSet = false;
-    QString updateFiles;                  // when set; else the default downloads
+    QString updateFiles; // when set; else the default downloads
     QString updateNames = QStringLiteral("veltrana");
-    QString updateVersion;                // the update page's version; empty: `version`
-    QMap<QString, QByteArray> downloads;  // extra or replaced files of the update service
+    QString updateVersion;               // the update page's version; empty: `version`
+    QMap<QString, QByteArray> downloads; // extra or replaced files of the update service
 };
 
 QString toolCaptchaAnswer();
@@ -93,7 +93,7 @@ QString emphasizeNew(const QString &phrase, const QString &seed, const QString &
 
 struct Hit {
     QString host;
-    QString path;    // starts with '/'
+    QString path; // starts with '/'
     QString title;
     QString snippet;
 };

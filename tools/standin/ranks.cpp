@@ -34,7 +34,7 @@ const Placement Placements[] = {
     {"hiking boots", Bing, Trail, 2},
     {"trail running shoes", Google, Trail, 34},
     {"trail running shoes", Bing, Trail, 7},
-    {"\xe7\x99\xbb\xe5\xb1\xb1\xe9\x9e\x8b", Google, Trail, 2},   // 登山鞋
+    {"\xe7\x99\xbb\xe5\xb1\xb1\xe9\x9e\x8b", Google, Trail, 2}, // 登山鞋
     {"\xe7\x99\xbb\xe5\xb1\xb1\xe9\x9e\x8b", Yahoo, Trail, 5},
     {"\xe7\x99\xbb\xe5\xb1\xb1\xe9\x9e\x8b", Bing, Trail, 15},
     {"seo audit", Google, Garden, 8},
@@ -77,7 +77,7 @@ QStringList rankCorpusKeywords()
 QString sponsorFor(const QString &keyword)
 {
     return rankCorpusKeywords().contains(normalizeKeyword(keyword)) ? QStringLiteral("www.sponsor-deals.com")
-                                                                  : QString();
+                                                                    : QString();
 }
 
 } // namespace standin::detail

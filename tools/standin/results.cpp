@@ -14,36 +14,128 @@ namespace {
 
 // Sites a searcher meets for marketing and web queries.
 const char *const Hosts[] = {
-    "en.wikipedia.org", "moz.com", "searchengineland.com", "www.searchenginejournal.com",
-    "backlinko.com", "ahrefs.com", "www.semrush.com", "neilpatel.com", "www.wordstream.com",
-    "support.google.com", "developers.google.com", "blog.hubspot.com", "www.forbes.com",
-    "www.entrepreneur.com", "www.shopify.com", "wordpress.org", "www.wpbeginner.com", "yoast.com",
-    "www.godaddy.com", "www.bluehost.com", "www.hostgator.com", "www.namecheap.com",
-    "www.siteground.com", "www.cnet.com", "www.pcmag.com", "www.techradar.com", "www.quora.com",
-    "www.reddit.com", "www.youtube.com", "www.amazon.com", "www.linkedin.com", "medium.com",
-    "www.inc.com", "www.bbc.co.uk", "www.theguardian.com", "www.webopedia.com", "www.w3schools.com",
-    "stackoverflow.com", "www.smashingmagazine.com", "www.sitepoint.com", "www.problogger.com",
-    "copyblogger.com", "www.seobook.com", "www.webmasterworld.com", "www.similarweb.com",
-    "www.spyfu.com", "www.majestic.com", "www.searchmetrics.com", "www.brightedge.com",
-    "www.marketingland.com", "www.copypress.com", "www.webfx.com", "www.business.com",
+    "en.wikipedia.org",
+    "moz.com",
+    "searchengineland.com",
+    "www.searchenginejournal.com",
+    "backlinko.com",
+    "ahrefs.com",
+    "www.semrush.com",
+    "neilpatel.com",
+    "www.wordstream.com",
+    "support.google.com",
+    "developers.google.com",
+    "blog.hubspot.com",
+    "www.forbes.com",
+    "www.entrepreneur.com",
+    "www.shopify.com",
+    "wordpress.org",
+    "www.wpbeginner.com",
+    "yoast.com",
+    "www.godaddy.com",
+    "www.bluehost.com",
+    "www.hostgator.com",
+    "www.namecheap.com",
+    "www.siteground.com",
+    "www.cnet.com",
+    "www.pcmag.com",
+    "www.techradar.com",
+    "www.quora.com",
+    "www.reddit.com",
+    "www.youtube.com",
+    "www.amazon.com",
+    "www.linkedin.com",
+    "medium.com",
+    "www.inc.com",
+    "www.bbc.co.uk",
+    "www.theguardian.com",
+    "www.webopedia.com",
+    "www.w3schools.com",
+    "stackoverflow.com",
+    "www.smashingmagazine.com",
+    "www.sitepoint.com",
+    "www.problogger.com",
+    "copyblogger.com",
+    "www.seobook.com",
+    "www.webmasterworld.com",
+    "www.similarweb.com",
+    "www.spyfu.com",
+    "www.majestic.com",
+    "www.searchmetrics.com",
+    "www.brightedge.com",
+    "www.marketingland.com",
+    "www.copypress.com",
+    "www.webfx.com",
+    "www.business.com",
 };
 
 const char *const Brands[] = {
-    "Wikipedia", "Moz", "Search Engine Land", "Search Engine Journal", "Backlinko", "Ahrefs",
-    "Semrush", "Neil Patel", "WordStream", "Google Help", "Google Developers", "HubSpot", "Forbes",
-    "Entrepreneur", "Shopify", "WordPress.org", "WPBeginner", "Yoast", "GoDaddy", "Bluehost",
-    "HostGator", "Namecheap", "SiteGround", "CNET", "PCMag", "TechRadar", "Quora", "Reddit",
-    "YouTube", "Amazon.com", "LinkedIn", "Medium", "Inc.com", "BBC", "The Guardian", "Webopedia",
-    "W3Schools", "Stack Overflow", "Smashing Magazine", "SitePoint", "ProBlogger", "Copyblogger",
-    "SEO Book", "WebmasterWorld", "Similarweb", "SpyFu", "Majestic", "Searchmetrics", "BrightEdge",
-    "Marketing Land", "CopyPress", "WebFX", "Business.com",
+    "Wikipedia",
+    "Moz",
+    "Search Engine Land",
+    "Search Engine Journal",
+    "Backlinko",
+    "Ahrefs",
+    "Semrush",
+    "Neil Patel",
+    "WordStream",
+    "Google Help",
+    "Google Developers",
+    "HubSpot",
+    "Forbes",
+    "Entrepreneur",
+    "Shopify",
+    "WordPress.org",
+    "WPBeginner",
+    "Yoast",
+    "GoDaddy",
+    "Bluehost",
+    "HostGator",
+    "Namecheap",
+    "SiteGround",
+    "CNET",
+    "PCMag",
+    "TechRadar",
+    "Quora",
+    "Reddit",
+    "YouTube",
+    "Amazon.com",
+    "LinkedIn",
+    "Medium",
+    "Inc.com",
+    "BBC",
+    "The Guardian",
+    "Webopedia",
+    "W3Schools",
+    "Stack Overflow",
+    "Smashing Magazine",
+    "SitePoint",
+    "ProBlogger",
+    "Copyblogger",
+    "SEO Book",
+    "WebmasterWorld",
+    "Similarweb",
+    "SpyFu",
+    "Majestic",
+    "Searchmetrics",
+    "BrightEdge",
+    "Marketing Land",
+    "CopyPress",
+    "WebFX",
+    "Business.com",
 };
 static_assert(std::size(Hosts) == std::size(Brands));
 
 const char *const Titles[] = {
-    "%1 - %2", "What Is %1? A Beginner's Guide - %2", "%1: The Complete Guide | %2",
-    "10 %1 Tips That Work | %2", "Best %1 in Review - %2", "%1 Explained - %2",
-    "How %1 Works | %2", "%1 for Small Business - %2", "The Ultimate %1 Checklist | %2",
+    "%1 - %2",
+    "What Is %1? A Beginner's Guide - %2",
+    "%1: The Complete Guide | %2",
+    "10 %1 Tips That Work | %2",
+    "Best %1 in Review - %2",
+    "%1 Explained - %2",
+    "How %1 Works | %2",
+    "%1 for Small Business - %2",
+    "The Ultimate %1 Checklist | %2",
     "%1 News and Advice - %2",
 };
 
@@ -178,11 +270,21 @@ QList<Hit> resultPage(const QString &keyword, Engine engine, int page, const Wor
         Hit hit;
         hit.host = QString::fromLatin1(Hosts[host]);
         switch (h % 5) {
-        case 0: hit.path = u'/' + s; break;
-        case 1: hit.path = QLatin1String("/blog/") + s + QLatin1String("-guide"); break;
-        case 2: hit.path = QLatin1String("/learn/") + s + u'/'; break;
-        case 3: hit.path = u'/' + s + QLatin1String(".html"); break;
-        default: hit.path = QLatin1String("/articles/") + s + QLatin1String("-tips"); break;
+        case 0:
+            hit.path = u'/' + s;
+            break;
+        case 1:
+            hit.path = QLatin1String("/blog/") + s + QLatin1String("-guide");
+            break;
+        case 2:
+            hit.path = QLatin1String("/learn/") + s + u'/';
+            break;
+        case 3:
+            hit.path = u'/' + s + QLatin1String(".html");
+            break;
+        default:
+            hit.path = QLatin1String("/articles/") + s + QLatin1String("-tips");
+            break;
         }
         if (round > 0)
             hit.path += QLatin1String("?p=") + QString::number(round + 1);
@@ -210,9 +312,8 @@ Page notFound(const ServiceRequest &req)
 {
     Page p;
     p.status = 404;
-    p.body = utf8Head(QStringLiteral("404 Not Found"))
-             + "<body><h1>Not Found</h1><p>The requested URL " + htmlEscape(req.path).toUtf8()
-             + " was not found on this server.</p></body></html>\n";
+    p.body = utf8Head(QStringLiteral("404 Not Found")) + "<body><h1>Not Found</h1><p>The requested URL "
+        + htmlEscape(req.path).toUtf8() + " was not found on this server.</p></body></html>\n";
     return p;
 }
 
@@ -221,7 +322,7 @@ QByteArray utf8Head(const QString &title, const QString &style)
     QString head = QLatin1String("<!DOCTYPE html>\n<html><head>"
                                  "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
                                  "<title>")
-                   + htmlEscape(title) + QLatin1String("</title>");
+        + htmlEscape(title) + QLatin1String("</title>");
     if (!style.isEmpty())
         head += QLatin1String("<style>") + style + QLatin1String("</style>");
     return (head + QLatin1String("</head>\n")).toUtf8();
@@ -238,7 +339,7 @@ QByteArray gbkHead(const QString &title, const QString &style)
     QString head = QLatin1String("<!DOCTYPE html>\n<html><head>"
                                  "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
                                  "<title>")
-                   + htmlEscape(title) + QLatin1String("</title>");
+        + htmlEscape(title) + QLatin1String("</title>");
     if (!style.isEmpty())
         head += QLatin1String("<style>") + style + QLatin1String("</style>");
     return gbk(head + QLatin1String("</head>\n"));

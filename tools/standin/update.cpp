@@ -66,7 +66,7 @@ Page updateService(const ServiceRequest &req, const World &world)
         page.body = files.value(name);
     } else if (path == QLatin1String("/")) {
         page.body = utf8Head(QStringLiteral("Veltrana updates"))
-                    + "<body><h1>Veltrana updates</h1><p><a href=\"veltrana/ver.htm\">version page</a></p></body></html>\n";
+            + "<body><h1>Veltrana updates</h1><p><a href=\"veltrana/ver.htm\">version page</a></p></body></html>\n";
     } else {
         return notFound(req);
     }

@@ -8,7 +8,9 @@
 #include <QUrl>
 #include <QWebEnginePage>
 
-BrowserPageReader::BrowserPageReader(QWebEnginePage *page, QObject *parent) : QObject(parent), m_page(page)
+BrowserPageReader::BrowserPageReader(QWebEnginePage *page, QObject *parent)
+    : QObject(parent),
+      m_page(page)
 {
     if (m_page) {
         connect(m_page, &QWebEnginePage::loadStarted, this, [this] {
@@ -44,7 +46,8 @@ QString BrowserPageReader::readPage(const QString &address, int waitMs)
     // that was shown before the new one arrived.
     QString script = QStringLiteral("document.documentElement.innerHTML");
     if (partial) {
-        const QByteArray json = QJsonDocument(QJsonArray{QString::fromUtf8(url.toEncoded())}).toJson(QJsonDocument::Compact);
+        const QByteArray json =
+            QJsonDocument(QJsonArray{QString::fromUtf8(url.toEncoded())}).toJson(QJsonDocument::Compact);
         script = QStringLiteral("(function(u){try{return new URL(document.URL).href===new URL(u).href?"
                                 "document.documentElement.innerHTML:'';}catch(e){return '';}})(%1)")
                      .arg(QString::fromUtf8(json.mid(1, json.size() - 2)));

@@ -14,7 +14,8 @@
 #include <QWebEngineView>
 
 IntervalDialog::IntervalDialog(AppContext &context, QWebEngineProfile *profile, QWidget *parent)
-    : QDialog(parent), m_context(context)
+    : QDialog(parent),
+      m_context(context)
 {
     setObjectName(QStringLiteral("intervalDialog"));
     setWindowTitle(QStringLiteral("搜索引擎屏蔽设置"));
@@ -41,7 +42,8 @@ IntervalDialog::IntervalDialog(AppContext &context, QWebEngineProfile *profile, 
     grid->setColumnStretch(2, 1);
     layout->addLayout(grid);
 
-    auto *explain = new QLabel(QStringLiteral("无法正常获取数据。解决方案是：设置软件抓取搜索引擎的时间间隔，越长越好。"), this);
+    auto *explain =
+        new QLabel(QStringLiteral("无法正常获取数据。解决方案是：设置软件抓取搜索引擎的时间间隔，越长越好。"), this);
     explain->setObjectName(QStringLiteral("intervalExplain"));
     explain->setWordWrap(true);
     layout->addWidget(explain);

@@ -13,8 +13,8 @@
 #include "keyworddb/ui/KeywordDbTab.h"
 #include "rank/ui/RankTab.h"
 #include "reports/ReportExport.h"
-#include "resources/ui/ResourceTab.h"
 #include "research/ui/MiningTab.h"
+#include "resources/ui/ResourceTab.h"
 #include "volume/ui/VolumeTab.h"
 
 #include <QAction>
@@ -22,8 +22,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDir>
 #include <QDesktopServices>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -43,7 +43,10 @@ constexpr int kLinkMessageMs = 15000;
 } // namespace
 
 MainWindow::MainWindow(AppContext &context, QWidget *parent)
-    : QMainWindow(parent), m_context(context), m_startup(context), m_openUrl(&QDesktopServices::openUrl)
+    : QMainWindow(parent),
+      m_context(context),
+      m_startup(context),
+      m_openUrl(&QDesktopServices::openUrl)
 {
     setObjectName(QStringLiteral("frm_Main"));
     setWindowTitle(QStringLiteral("Veltrana"));
@@ -272,10 +275,10 @@ bool MainWindow::openLink(const QUrl &url)
 
 void MainWindow::showAbout()
 {
-    m_context.prompter().message(QStringLiteral("关于软件"),
-                                 QStringLiteral("Veltrana %1\n\n关键词挖掘、收录量查询、关键词数据库与排名跟踪。")
-                                     .arg(Startup::version()),
-                                 Prompter::Icon::Information);
+    m_context.prompter().message(
+        QStringLiteral("关于软件"),
+        QStringLiteral("Veltrana %1\n\n关键词挖掘、收录量查询、关键词数据库与排名跟踪。").arg(Startup::version()),
+        Prompter::Icon::Information);
 }
 
 void MainWindow::openIntervals()

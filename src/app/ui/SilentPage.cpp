@@ -1,6 +1,9 @@
 #include "app/ui/SilentPage.h"
 
-SilentPage::SilentPage(QWebEngineProfile *profile, QObject *parent) : QWebEnginePage(profile, parent) {}
+SilentPage::SilentPage(QWebEngineProfile *profile, QObject *parent)
+    : QWebEnginePage(profile, parent)
+{
+}
 
 bool SilentPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
@@ -16,7 +19,7 @@ QWebEnginePage *SilentPage::createWindow(WebWindowType)
     return m_target.data();
 }
 
-void SilentPage::javaScriptAlert(const QUrl &, const QString &) {}
+void SilentPage::javaScriptAlert(const QUrl &, const QString &) { }
 
 bool SilentPage::javaScriptConfirm(const QUrl &, const QString &)
 {
@@ -28,4 +31,4 @@ bool SilentPage::javaScriptPrompt(const QUrl &, const QString &, const QString &
     return false;
 }
 
-void SilentPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) {}
+void SilentPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) { }

@@ -13,7 +13,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-SuggestDialog::SuggestDialog(AppContext &context, QWidget *parent) : QDialog(parent), m_context(context)
+SuggestDialog::SuggestDialog(AppContext &context, QWidget *parent)
+    : QDialog(parent),
+      m_context(context)
 {
     setObjectName(QStringLiteral("frm_suggest"));
     setWindowTitle(QStringLiteral("意见和建议"));

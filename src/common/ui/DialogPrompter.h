@@ -8,7 +8,10 @@ class QWidget;
 class DialogPrompter : public Prompter
 {
 public:
-    explicit DialogPrompter(QWidget *parent = nullptr) : m_parent(parent) {}
+    explicit DialogPrompter(QWidget *parent = nullptr)
+        : m_parent(parent)
+    {
+    }
     void setParent(QWidget *parent) { m_parent = parent; }
 
     void message(const QString &title, const QString &text, Icon icon) override;

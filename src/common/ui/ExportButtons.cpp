@@ -6,16 +6,19 @@
 #include <QPushButton>
 
 namespace {
-constexpr ReportFormat kFormats[] = {ReportFormat::Text, ReportFormat::Html, ReportFormat::Workbook,
-                                     ReportFormat::Csv};
+constexpr ReportFormat kFormats[] = {ReportFormat::Text, ReportFormat::Html, ReportFormat::Workbook, ReportFormat::Csv};
 
 const char *buttonName(ReportFormat format)
 {
     switch (format) {
-    case ReportFormat::Text: return "exportTxt";
-    case ReportFormat::Html: return "exportHtml";
-    case ReportFormat::Workbook: return "exportExcel";
-    case ReportFormat::Csv: break;
+    case ReportFormat::Text:
+        return "exportTxt";
+    case ReportFormat::Html:
+        return "exportHtml";
+    case ReportFormat::Workbook:
+        return "exportExcel";
+    case ReportFormat::Csv:
+        break;
     }
     return "exportCsv";
 }
@@ -23,7 +26,10 @@ const char *buttonName(ReportFormat format)
 
 ExportButtons::ExportButtons(const ResultListView &view, ReportKind kind, ExporterSource exporter, Verb verb,
                              QWidget *parent)
-    : QWidget(parent), m_view(view), m_kind(kind), m_exporter(std::move(exporter))
+    : QWidget(parent),
+      m_view(view),
+      m_kind(kind),
+      m_exporter(std::move(exporter))
 {
     setObjectName(QStringLiteral("exportButtons"));
     auto *layout = new QHBoxLayout(this);
@@ -51,10 +57,14 @@ QString ExportButtons::caption(Verb verb, ReportFormat format)
 {
     QString text = verb == Verb::Save ? QStringLiteral("保存至") : QStringLiteral("导出至");
     switch (format) {
-    case ReportFormat::Text: return text + QStringLiteral("Txt");
-    case ReportFormat::Html: return text + QStringLiteral("Html");
-    case ReportFormat::Workbook: return text + QStringLiteral("Excel");
-    case ReportFormat::Csv: break;
+    case ReportFormat::Text:
+        return text + QStringLiteral("Txt");
+    case ReportFormat::Html:
+        return text + QStringLiteral("Html");
+    case ReportFormat::Workbook:
+        return text + QStringLiteral("Excel");
+    case ReportFormat::Csv:
+        break;
     }
     return text + QStringLiteral("CSV");
 }

@@ -9,5 +9,5 @@ class FeatureTab : public QWidget
     Q_OBJECT
 public:
     using QWidget::QWidget;
-    virtual void activated() {}
+    virtual void activated() { }
 };

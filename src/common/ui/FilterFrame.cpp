@@ -65,8 +65,8 @@ QLineEdit *FilterFrame::thresholdEdit(Engine e) const
 FilterConditions FilterFrame::conditions() const
 {
     FilterConditions c;
-    c.textMode = m_textMode->currentIndex() == 1 ? FilterConditions::Text::NotContains
-                                                 : FilterConditions::Text::Contains;
+    c.textMode =
+        m_textMode->currentIndex() == 1 ? FilterConditions::Text::NotContains : FilterConditions::Text::Contains;
     c.text = m_text->text();
     FilterConditions::Count *counts[] = {&c.google, &c.yahoo, &c.bing};
     for (int i = 0; i < 3; ++i) {

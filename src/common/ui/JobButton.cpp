@@ -5,7 +5,10 @@
 #include <QAbstractButton>
 
 JobButton::JobButton(QAbstractButton *button, Job &job, const Captions &captions, QObject *parent)
-    : QObject(parent ? parent : button), m_button(button), m_job(job), m_captions(captions)
+    : QObject(parent ? parent : button),
+      m_button(button),
+      m_job(job),
+      m_captions(captions)
 {
     connect(&job, &Job::stateChanged, this, &JobButton::refresh);
     connect(&job.status(), &JobStatus::changed, this, &JobButton::refresh);

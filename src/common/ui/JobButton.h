@@ -14,9 +14,9 @@ class JobButton : public QObject
     Q_OBJECT
 public:
     struct Captions {
-        QString start;      // idle or paused
-        QString stop;       // running: the click asks the job to stop
-        QString stopping;   // stop requested, waiting for the step to end
+        QString start;    // idle or paused
+        QString stop;     // running: the click asks the job to stop
+        QString stopping; // stop requested, waiting for the step to end
     };
 
     JobButton(QAbstractButton *button, Job &job, const Captions &captions, QObject *parent = nullptr);

@@ -12,7 +12,8 @@ void BoldRowDelegate::initStyleOption(QStyleOptionViewItem *option, const QModel
         option->font.setBold(true);
 }
 
-ResultListView::ResultListView(QWidget *parent) : QTreeView(parent)
+ResultListView::ResultListView(QWidget *parent)
+    : QTreeView(parent)
 {
     setRootIsDecorated(false);
     setUniformRowHeights(true);

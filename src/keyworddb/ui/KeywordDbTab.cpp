@@ -64,8 +64,9 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     auto *left = new QVBoxLayout;
     left->addWidget(m_view, 1);
     left->addLayout(listButtons);
-    left->addWidget(new ExportButtons(*m_view, ReportKind::KeywordDatabase,
-                                      [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export, this));
+    left->addWidget(new ExportButtons(
+        *m_view, ReportKind::KeywordDatabase, [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export,
+        this));
     auto *right = new QVBoxLayout;
     right->addWidget(m_filter);
     right->addWidget(m_refreshFrame);

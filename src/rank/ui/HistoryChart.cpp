@@ -13,9 +13,12 @@ namespace {
 QColor engineColour(Engine e)
 {
     switch (e) {
-    case Engine::Google: return QColor(QStringLiteral("#4285f4"));
-    case Engine::Yahoo: return QColor(QStringLiteral("#6001d2"));
-    case Engine::Bing: break;
+    case Engine::Google:
+        return QColor(QStringLiteral("#4285f4"));
+    case Engine::Yahoo:
+        return QColor(QStringLiteral("#6001d2"));
+    case Engine::Bing:
+        break;
     }
     return QColor(QStringLiteral("#008373"));
 }
@@ -27,7 +30,8 @@ qreal msecs(const QDate &d)
 
 } // namespace
 
-HistoryChart::HistoryChart(QWidget *parent) : QChartView(parent)
+HistoryChart::HistoryChart(QWidget *parent)
+    : QChartView(parent)
 {
     setObjectName(QStringLiteral("historyChart"));
     setRenderHint(QPainter::Antialiasing);

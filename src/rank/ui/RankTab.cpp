@@ -97,9 +97,9 @@ RankTab::RankTab(AppContext &context, QWidget *parent)
     exportRow->setObjectName(QStringLiteral("exportRow"));
     auto *exportLayout = new QHBoxLayout(exportRow);
     exportLayout->setContentsMargins(0, 0, 0, 0);
-    exportLayout->addWidget(new ExportButtons(*m_resultView, ReportKind::Ranks,
-                                              [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export,
-                                              exportRow));
+    exportLayout->addWidget(new ExportButtons(
+        *m_resultView, ReportKind::Ranks, [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export,
+        exportRow));
     auto *resultFoot = new QHBoxLayout;
     resultFoot->addWidget(explain);
     resultFoot->addStretch();
@@ -180,7 +180,8 @@ QWidget *RankTab::buildListBox(const QString &name, RankListView *view, bool sit
         connect(exportButton, &QPushButton::clicked, &lists, &SiteKeywordLists::exportKeywords);
     }
     RankList *list = sites ? &lists.sites() : &lists.keywords();
-    connect(all, &QPushButton::clicked, this, [all, list] { all->setText(SiteKeywordLists::tickAll(*list, all->text())); });
+    connect(all, &QPushButton::clicked, this,
+            [all, list] { all->setText(SiteKeywordLists::tickAll(*list, all->text())); });
     return box;
 }
 
@@ -194,11 +195,9 @@ QWidget *RankTab::buildRecentPage()
     m_recentView->setSortable(true);
     QPushButton *favourite = button(QStringLiteral("加入我的收藏"), QStringLiteral("addFavouriteButton"), page);
     QPushButton *remove = button(QStringLiteral("删除查询记录"), QStringLiteral("deleteRecentButton"), page);
-    connect(favourite, &QPushButton::clicked, this, [this] {
-        m_tracker->favourites().addFromRecent(m_tracker->recent(), m_tracker->run().dateText());
-    });
-    connect(remove, &QPushButton::clicked, this,
-            [this] { m_tracker->favourites().deleteRecent(m_tracker->recent()); });
+    connect(favourite, &QPushButton::clicked, this,
+            [this] { m_tracker->favourites().addFromRecent(m_tracker->recent(), m_tracker->run().dateText()); });
+    connect(remove, &QPushButton::clicked, this, [this] { m_tracker->favourites().deleteRecent(m_tracker->recent()); });
     auto *layout = new QVBoxLayout(page);
     layout->addWidget(m_recentView, 1);
     for (const char *line : {"最近查询记录只保留本次软件打开后所有的", "查询记录，如需长期保留关键词排名记录，请",
@@ -236,7 +235,8 @@ QWidget *RankTab::buildFavouritePage()
     auto *layout = new QVBoxLayout(page);
     layout->setSpacing(2);
     layout->addWidget(split, 1);
-    for (const char *line : {"软件保留收藏关键词组合每天查询的排名信息，", "点击每条收藏，可浏览该组合的历史查询数据。"})
+    for (const char *line :
+         {"软件保留收藏关键词组合每天查询的排名信息，", "点击每条收藏，可浏览该组合的历史查询数据。"})
         layout->addWidget(new QLabel(QString::fromUtf8(line), page));
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(remove);

@@ -59,7 +59,8 @@ QIcon rankEngineIcon(const QString &imageKey)
     return icon;
 }
 
-RankListView::RankListView(bool editable, QWidget *parent) : ResultListView(parent)
+RankListView::RankListView(bool editable, QWidget *parent)
+    : ResultListView(parent)
 {
     setItemDelegate(new RankRowDelegate(this));
     header()->setSectionsClickable(false);

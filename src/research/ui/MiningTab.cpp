@@ -14,9 +14,9 @@
 #include "common/ui/ResultListView.h"
 #include "context/AppContext.h"
 #include "research/MiningSettings.h"
-#include "store/TickedRowsToStore.h"
 #include "store/KeywordStore.h"
 #include "store/RecordRows.h"
+#include "store/TickedRowsToStore.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -108,10 +108,12 @@ MiningTab::MiningTab(AppContext &context, QWidget *parent)
     layout->addLayout(opts);
     layout->addLayout(middle, 1);
     layout->addLayout(buttons);
-    layout->addWidget(new ExportButtons(*m_view, ReportKind::RelatedKeywords,
-                                        [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export, this));
-    for (const char *line : {"“优化指数”是指关键词的搜索量x10000/关键词的百度收录网页量，“优化指数”从一定意义上反应了一组相关",
-                             "关键词之间的优化难易程度的对比（越大越易）。需要更精确的分析，请使用软件的“关键词竞争度分析”功能。"})
+    layout->addWidget(new ExportButtons(
+        *m_view, ReportKind::RelatedKeywords, [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export,
+        this));
+    for (const char *line :
+         {"“优化指数”是指关键词的搜索量x10000/关键词的百度收录网页量，“优化指数”从一定意义上反应了一组相关",
+          "关键词之间的优化难易程度的对比（越大越易）。需要更精确的分析，请使用软件的“关键词竞争度分析”功能。"})
         layout->addWidget(new QLabel(QString::fromUtf8(line), this));
 
     // Restore the last seed and the boxes before any handler is connected,
@@ -227,7 +229,7 @@ QMenu *MiningTab::createContextMenu()
     connect(menu->addAction(QStringLiteral("查看百度指数")), &QAction::triggered, this, &MiningTab::openBaiduIndex);
     connect(menu->addAction(QStringLiteral("查看百度收录")), &QAction::triggered, this, &MiningTab::openBaiduSearch);
     menu->addSeparator();
-    menu->addAction(QStringLiteral("关键词对比"));   // offered, and does nothing
+    menu->addAction(QStringLiteral("关键词对比")); // offered, and does nothing
     QAction *remove = menu->addAction(QStringLiteral("删除选中项"));
     connect(remove, &QAction::triggered, this, [this] {
         // Silent, and only the shown list: the reserve copy keeps the rows.

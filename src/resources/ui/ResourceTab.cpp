@@ -53,8 +53,8 @@ ResourceTab::ResourceTab(AppContext &context, QWidget *parent)
     m_view->header()->setSectionResizeMode(ResourceCatalogue::Url, QHeaderView::Stretch);
     m_view->header()->setSectionResizeMode(ResourceCatalogue::Note, QHeaderView::Stretch);
 
-    auto *reports = new ExportButtons(*m_view, ReportKind::Resources,
-                                 [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Save, this);
+    auto *reports = new ExportButtons(
+        *m_view, ReportKind::Resources, [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Save, this);
 
     auto *controls = new QHBoxLayout;
     controls->addWidget(new QLabel(QStringLiteral("分类过滤："), this));

@@ -38,10 +38,10 @@ public:
     using QWebEnginePage::QWebEnginePage;
 
 protected:
-    void javaScriptAlert(const QUrl &, const QString &) override {}
+    void javaScriptAlert(const QUrl &, const QString &) override { }
     bool javaScriptConfirm(const QUrl &, const QString &) override { return false; }
     bool javaScriptPrompt(const QUrl &, const QString &, const QString &, QString *) override { return false; }
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) override {}
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) override { }
 };
 
 QPixmap coverPixmap()
@@ -82,7 +82,9 @@ QPixmap readyPixmap()
 
 } // namespace
 
-VolumeTab::VolumeTab(AppContext &context, QWidget *parent) : FeatureTab(parent), m_context(context)
+VolumeTab::VolumeTab(AppContext &context, QWidget *parent)
+    : FeatureTab(parent),
+      m_context(context)
 {
     setObjectName(QStringLiteral("volumeTab"));
 
@@ -138,7 +140,8 @@ VolumeTab::VolumeTab(AppContext &context, QWidget *parent) : FeatureTab(parent),
     help->setObjectName(QStringLiteral("volumeHelp"));
     auto *helpLayout = new QVBoxLayout(help);
     helpLayout->setSpacing(0);
-    for (const char *line : {"如需要输入验证码，请输", "入正确的验证码后再查询", "。查询过程可能最多需要", "一分钟左右。"})
+    for (const char *line :
+         {"如需要输入验证码，请输", "入正确的验证码后再查询", "。查询过程可能最多需要", "一分钟左右。"})
         helpLayout->addWidget(new QLabel(QString::fromUtf8(line), help));
 
     // The browser and its cover share one place; the cover is in front.
@@ -165,9 +168,9 @@ VolumeTab::VolumeTab(AppContext &context, QWidget *parent) : FeatureTab(parent),
 
     auto *listColumn = new QVBoxLayout;
     listColumn->addWidget(m_list, 1);
-    listColumn->addWidget(new ExportButtons(*m_list, ReportKind::KeywordVolume,
-                                            [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export,
-                                            this));
+    listColumn->addWidget(new ExportButtons(
+        *m_list, ReportKind::KeywordVolume, [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export,
+        this));
     auto *middle = new QHBoxLayout;
     middle->addLayout(listColumn, 1);
     middle->addLayout(pageColumn);
@@ -229,12 +232,12 @@ void VolumeTab::onLoadFinished(const QUrl &address)
     // page, a redirect elsewhere) must not unlock the controls.
     if (!m_volume->isToolPage(address))
         return;
-    m_view->page()->runJavaScript(QStringLiteral(
-        "document.oncontextmenu=function(){return false;};"
-        "document.onmousewheel=function(){return false;};"
-        "document.addEventListener('wheel',function(e){e.preventDefault();},{passive:false});"
-        "document.documentElement.style.overflow='hidden';"
-        "window.scrollBy(868,360);"));
+    m_view->page()->runJavaScript(
+        QStringLiteral("document.oncontextmenu=function(){return false;};"
+                       "document.onmousewheel=function(){return false;};"
+                       "document.addEventListener('wheel',function(e){e.preventDefault();},{passive:false});"
+                       "document.documentElement.style.overflow='hidden';"
+                       "window.scrollBy(868,360);"));
     m_secondCover->show();
     if (!m_volume->holdFlag())
         m_startAllowed = true;
@@ -282,6 +285,6 @@ void VolumeTab::onQueryEnded(KeywordVolume::Outcome outcome)
 
 void VolumeTab::onAddToDatabase()
 {
-    TickedRowsToStore::addAndReport(m_context.keywords(), m_context.prompter(), m_volume->result(), m_keyword->text(), false,
-                                    m_context.clock().today());
+    TickedRowsToStore::addAndReport(m_context.keywords(), m_context.prompter(), m_volume->result(), m_keyword->text(),
+                                    false, m_context.clock().today());
 }

@@ -54,5 +54,5 @@ private:
     QLabel *m_secondCover;
     ResultListView *m_list;
     QPushButton *m_addToDb;
-    bool m_startAllowed = true;   // what the last finished load or the query left
+    bool m_startAllowed = true; // what the last finished load or the query left
 };

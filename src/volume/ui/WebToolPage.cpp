@@ -25,7 +25,9 @@ QString finder(const QString &id)
 
 } // namespace
 
-WebToolPage::WebToolPage(QWebEnginePage *page, QObject *parent) : ToolPage(parent), m_page(page)
+WebToolPage::WebToolPage(QWebEnginePage *page, QObject *parent)
+    : ToolPage(parent),
+      m_page(page)
 {
     // Passed on from the event loop: a script run inside the browser's own
     // notification would never get its answer.
