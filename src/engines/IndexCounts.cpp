@@ -70,29 +70,29 @@ CountResult read(Engine e, const QString &page, const PageRuleSet &rules)
 }
 
 CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing,
-                       const PageRuleSet *rules)
+                       const PageRuleSet &rules)
 {
     pacing.pace(e);
     html.charset = QStringLiteral("utf-8");
-    QString path =
-        rules ? rules->requestPath(engineKey(e), PageRules::Purpose::Count, queryText(keyword), 0) : QString();
+    QString path = rules.requestPath(engineKey(e), PageRules::Purpose::Count, queryText(keyword), 0);
     if (path.isEmpty())
         path = requestPath(e, keyword);
     html.url = endpoints.url(Endpoints::serviceOf(e), path);
     const FetchOutcome page = html.fetchOutcome();
     pacing.requestDone(e);
-    if (!rules || page.failed())
-        return {extract(e, page.body), page.failure};
-    CountResult out = read(e, page.body, *rules);
+    if (page.failed())
+        return {notFound(e), page.failure};
+    CountResult out = read(e, page.body, rules);
     out.failure = page.failure;
     if (out.unreadable())
         out.count = notFound(e);
     return out;
 }
 
-QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing)
+QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing,
+              const PageRuleSet &rules)
 {
-    return fetchCount(e, keyword, html, endpoints, pacing).count;
+    return fetchCount(e, keyword, html, endpoints, pacing, rules).count;
 }
 
 } // namespace IndexCounts

@@ -43,12 +43,12 @@ CountResult read(Engine e, const QString &page, const PageRuleSet &rules);
 
 // Paces, requests and extracts one count through `html` (whose TryTime the
 // caller has set); sets char "utf-8" and the address.
-// With `rules`, the page is read (and may be addressed) by that set;
-// without, by the built-in rules.
+// The page is read (and may be addressed) by `rules`.
 CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing,
-                       const PageRuleSet *rules = nullptr);
+                       const PageRuleSet &rules);
 // The count alone, as fetchCount gives it.
-QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing);
+QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing,
+              const PageRuleSet &rules);
 
 // The keyword as it goes into a query: reserved characters ("&", "#", "+",
 // "%", spaces) percent-encoded as UTF-8 so they reach the engine as typed.

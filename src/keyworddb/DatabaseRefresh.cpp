@@ -27,7 +27,7 @@ int countColumn(Engine e)
 } // namespace
 
 DatabaseRefresh::DatabaseRefresh(ListPair &lists, KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing,
-                                 const Clock &clock, JobStatus &status, QObject *parent)
+                                 const Clock &clock, const PageRuleSet &rules, JobStatus &status, QObject *parent)
     : QObject(parent),
       m_lists(lists),
       m_list(lists.shown()),
@@ -35,6 +35,7 @@ DatabaseRefresh::DatabaseRefresh(ListPair &lists, KeywordStore &store, const End
       m_endpoints(endpoints),
       m_pacing(pacing),
       m_clock(clock),
+      m_rules(rules),
       m_status(status),
       m_job(status, Job::Resume::Resumable)
 {

@@ -39,17 +39,16 @@ public:
     static QString updatingText() { return QStringLiteral("更新中..."); }
 
     // Refreshed counts go into both lists of the pair, so that a later
-    // filter or "还原" does not bring back stale counts. `clock` dates them.
+    // filter or "还原" does not bring back stale counts. `clock` dates them;
+    // `rules` read the count pages.
     DatabaseRefresh(ListPair &lists, KeywordStore &store, const Endpoints &endpoints, EnginePacing &pacing,
-                    const Clock &clock, JobStatus &status, QObject *parent = nullptr);
+                    const Clock &clock, const PageRuleSet &rules, JobStatus &status, QObject *parent = nullptr);
     void setEngineSwitch(EngineSwitch engines) { m_engines = std::move(engines); }
     // Where a failed database write is reported (the run stops then).
     void setPrompter(Prompter *prompter) { m_prompter = prompter; }
     // Fetch time limits in seconds: until the run's first Bing request, and
     // from then on (10 and 15 unless a test shortens them).
     void setTimeLimits(int beforeBing, int fromBing);
-    // The rule set that reads the count pages (not owned; nullptr: built-in).
-    void setPageRules(const PageRuleSet *rules) { m_rules = rules; }
 
     State state() const { return m_job.state(); }
     bool isRunning() const { return m_job.isActive(); }
@@ -93,7 +92,7 @@ private:
     const Endpoints &m_endpoints;
     EnginePacing &m_pacing;
     const Clock &m_clock;
-    const PageRuleSet *m_rules = nullptr;
+    const PageRuleSet &m_rules;
     JobStatus &m_status;
     Job m_job;
     EngineFailures m_failures;

@@ -40,8 +40,7 @@ int refresh(AppContext &context, const std::array<bool, 3> &engines)
     ResultList &list = database.list();
 
     DatabaseRefresh run(database.lists(), context.keywords(), context.endpoints(), context.pacing(), context.clock(),
-                        context.jobStatus());
-    run.setPageRules(&context.pageRules());
+                        context.pageRules(), context.jobStatus());
     run.setEngineSwitch([engines](Engine e) { return engines[engineIndex(e)]; });
     Cli::ConsolePrompter said;
     run.setPrompter(&said);

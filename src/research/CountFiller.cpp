@@ -60,7 +60,7 @@ QString CountFiller::countFor(Engine e, const QString &keyword, const Options &o
     ++m_requests;
     m_html->TryTime = 10;
     const IndexCounts::CountResult result =
-        IndexCounts::fetchCount(e, keyword, *m_html, m_endpoints, m_pacing, &m_rules);
+        IndexCounts::fetchCount(e, keyword, *m_html, m_endpoints, m_pacing, m_rules);
     *failed = result.failed();
     recordRequest(e, result.failed());
     return result.count;

@@ -3,6 +3,7 @@
 
 #include "StandIn.h"
 #include "common/Endpoints.h"
+#include "engines/BuiltinRules.h"
 #include "engines/EnginePacing.h"
 #include "engines/IndexCounts.h"
 #include "web/CXHtml.h"
@@ -42,13 +43,14 @@ private Q_SLOTS:
         CXHtml html;
         html.TryTime = 2;
         const auto lookup = [&](const QString &keyword, const Endpoints &endpoints) {
-            return IndexCounts::fetchCount(engine, keyword, html, endpoints, m_pacing);
+            return IndexCounts::fetchCount(engine, keyword, html, endpoints, m_pacing, m_rules);
         };
 
         IndexCounts::CountResult found = lookup(QStringLiteral("seo tools"), m_endpoints);
         QVERIFY(!found.failed());
         QVERIFY2(found.count != IndexCounts::notFound(engine), qPrintable(found.count));
-        QCOMPARE(IndexCounts::fetch(engine, QStringLiteral("seo tools"), html, m_endpoints, m_pacing), found.count);
+        QCOMPARE(IndexCounts::fetch(engine, QStringLiteral("seo tools"), html, m_endpoints, m_pacing, m_rules),
+                 found.count);
 
         // The page loaded but holds no count.
         const IndexCounts::CountResult none = lookup(QStringLiteral("seo noresult"), m_endpoints);
@@ -62,7 +64,7 @@ private Q_SLOTS:
         const IndexCounts::CountResult failed = lookup(QStringLiteral("seo tools"), m_endpoints);
         QCOMPARE(failed.failure, FetchOutcome::Failure::HttpStatus);
         QCOMPARE(failed.count, IndexCounts::notFound(engine));
-        QCOMPARE(IndexCounts::fetch(engine, QStringLiteral("seo tools"), html, m_endpoints, m_pacing),
+        QCOMPARE(IndexCounts::fetch(engine, QStringLiteral("seo tools"), html, m_endpoints, m_pacing, m_rules),
                  IndexCounts::notFound(engine));
 
         // An engine without a host is a failure too, and sends nothing.
@@ -89,6 +91,7 @@ private:
     standin::StandIn m_web;
     Endpoints m_endpoints;
     EnginePacing m_pacing;
+    BuiltinRuleSet m_rules;
 };
 
 QTEST_GUILESS_MAIN(TestIndexCounts)

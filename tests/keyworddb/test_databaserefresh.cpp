@@ -36,8 +36,13 @@ private:
     struct Run {
         TestEnv f{TestEnv::OwnWeb};
         KeywordDatabase db{f.store()};
-        DatabaseRefresh refresh{db.lists(),          f.store(),          f.context->endpoints(),
-                                f.context->pacing(), f.context->clock(), f.context->jobStatus()};
+        DatabaseRefresh refresh{db.lists(),
+                                f.store(),
+                                f.context->endpoints(),
+                                f.context->pacing(),
+                                f.context->clock(),
+                                f.context->pageRules(),
+                                f.context->jobStatus()};
         std::array<bool, 3> engines{true, true, true};
 
         explicit Run(const QStringList &keywords)
@@ -127,7 +132,7 @@ private Q_SLOTS:
         }
         CXHtml direct;
         QCOMPARE(IndexCounts::fetch(Engine::Bing, QStringLiteral("seo tools"), direct, run.f.context->endpoints(),
-                                    run.f.context->pacing()),
+                                    run.f.context->pacing(), run.f.context->pageRules()),
                  run.list().cell(0, KeywordDatabase::Bing));
         // The apostrophe reached the engine as typed.
         QVERIFY(run.queried(QStringLiteral("google"), QStringLiteral("q")).contains(QStringLiteral("kid's toys")));

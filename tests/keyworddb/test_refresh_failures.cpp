@@ -23,8 +23,13 @@ class TestRefreshFailures : public QObject
     struct Run {
         TestEnv f{TestEnv::OwnWeb};
         KeywordDatabase db{f.store()};
-        DatabaseRefresh refresh{db.lists(),          f.store(),          f.context->endpoints(),
-                                f.context->pacing(), f.context->clock(), f.context->jobStatus()};
+        DatabaseRefresh refresh{db.lists(),
+                                f.store(),
+                                f.context->endpoints(),
+                                f.context->pacing(),
+                                f.context->clock(),
+                                f.context->pageRules(),
+                                f.context->jobStatus()};
         std::array<bool, 3> engines{true, false, true};
 
         explicit Run(int rows)

@@ -25,10 +25,9 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
       m_context(context),
       m_database(new KeywordDatabase(context.keywords(), this)),
       m_refresh(new DatabaseRefresh(m_database->lists(), context.keywords(), context.endpoints(), context.pacing(),
-                                    context.clock(), context.jobStatus(), this))
+                                    context.clock(), context.pageRules(), context.jobStatus(), this))
 {
     setObjectName(QStringLiteral("keywordDbTab"));
-    m_refresh->setPageRules(&context.pageRules());
 
     m_view = new ResultListView(this);
     m_view->setObjectName(QStringLiteral("databaseView"));
