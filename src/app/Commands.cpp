@@ -17,10 +17,7 @@ namespace Commands {
 namespace {
 
 // Feature commands: each feature adds its #include above and its entry here.
-QList<CommandEntry> commands()
-{
-    return {mineCommand(), countsCommand(), dbCommand(), rankCommand(), exportCommand()};
-}
+QList<CommandEntry> commands() { return {mineCommand(), countsCommand(), dbCommand(), rankCommand(), exportCommand()}; }
 
 std::optional<CommandEntry> find(const QString &name)
 {
@@ -41,10 +38,7 @@ QStringList names()
     return out;
 }
 
-bool isCommand(const QString &name)
-{
-    return find(name).has_value();
-}
+bool isCommand(const QString &name) { return find(name).has_value(); }
 
 QString usage()
 {

@@ -15,10 +15,7 @@ QList<Link> aboutLinks()
     };
 }
 
-Link helpLink()
-{
-    return {QStringLiteral("在线帮助"), QStringLiteral("/help.htm")};
-}
+Link helpLink() { return {QStringLiteral("在线帮助"), QStringLiteral("/help.htm")}; }
 
 QUrl pageUrl(const Endpoints &endpoints, const QString &path)
 {

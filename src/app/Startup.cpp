@@ -31,10 +31,7 @@ Startup::Startup(AppContext &context)
 
 Startup::~Startup() = default;
 
-QDate Startup::today() const
-{
-    return m_context.clock().today();
-}
+QDate Startup::today() const { return m_context.clock().today(); }
 
 Startup::Outcome Startup::run()
 {
@@ -49,8 +46,7 @@ Startup::Outcome Startup::run()
                                      Prompter::Icon::Warning);
         folderSaid = true;
         break;
-    case Instance::Acquired:
-        break;
+    case Instance::Acquired: break;
     }
     // Without the database the features find and save nothing: a refused
     // file is said once here. A database that merely cannot be made in an

@@ -63,10 +63,7 @@ CheckedFile::CheckedFile(const QString &target, Faults faults)
     m_result.path = target;
 }
 
-CheckedFile::~CheckedFile()
-{
-    cancel();
-}
+CheckedFile::~CheckedFile() { cancel(); }
 
 bool CheckedFile::fault(Step step)
 {
@@ -86,10 +83,7 @@ bool CheckedFile::fail(int code, const QString &reason)
     return false;
 }
 
-bool CheckedFile::failFromFile()
-{
-    return fail(int(m_file.error()), m_file.errorString());
-}
+bool CheckedFile::failFromFile() { return fail(int(m_file.error()), m_file.errorString()); }
 
 bool CheckedFile::open()
 {

@@ -4,7 +4,4 @@
 
 #include <limits>
 
-void SteadyClock::waitMs(qint64 ms)
-{
-    waitWithEvents(int(qMin<qint64>(ms, std::numeric_limits<int>::max())));
-}
+void SteadyClock::waitMs(qint64 ms) { waitWithEvents(int(qMin<qint64>(ms, std::numeric_limits<int>::max()))); }

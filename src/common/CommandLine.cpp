@@ -129,10 +129,7 @@ InterruptWatch::~InterruptWatch()
     delete d;
 }
 
-bool InterruptWatch::interrupted() const
-{
-    return g_interrupts > 0;
-}
+bool InterruptWatch::interrupted() const { return g_interrupts > 0; }
 
 void InterruptWatch::notice()
 {
@@ -200,10 +197,7 @@ void fail(const QString &what, const QString &reason, const QString &message)
     writeLine(text);
 }
 
-void note(const QString &text)
-{
-    writeLine(text);
-}
+void note(const QString &text) { writeLine(text); }
 
 int usageError(const QString &what, const QString &problem, const QString &usage)
 {
@@ -214,9 +208,6 @@ int usageError(const QString &what, const QString &problem, const QString &usage
     return Usage;
 }
 
-void ConsolePrompter::message(const QString &, const QString &text, Icon)
-{
-    m_said.append(text);
-}
+void ConsolePrompter::message(const QString &, const QString &text, Icon) { m_said.append(text); }
 
 } // namespace Cli

@@ -15,24 +15,15 @@ Endpoints::Endpoints()
 QString Endpoints::keyOf(Service service)
 {
     switch (service) {
-    case Service::Google:
-        return QStringLiteral("google");
-    case Service::Yahoo:
-        return QStringLiteral("yahoo");
-    case Service::Bing:
-        return QStringLiteral("bing");
-    case Service::Baidu:
-        return QStringLiteral("baidu");
-    case Service::BaiduIndex:
-        return QStringLiteral("baiduindex");
-    case Service::KeywordTool:
-        return QStringLiteral("keywordtool");
-    case Service::Maker:
-        return QStringLiteral("maker");
-    case Service::Figures:
-        return QStringLiteral("figures");
-    case Service::Update:
-        return QStringLiteral("update");
+    case Service::Google: return QStringLiteral("google");
+    case Service::Yahoo: return QStringLiteral("yahoo");
+    case Service::Bing: return QStringLiteral("bing");
+    case Service::Baidu: return QStringLiteral("baidu");
+    case Service::BaiduIndex: return QStringLiteral("baiduindex");
+    case Service::KeywordTool: return QStringLiteral("keywordtool");
+    case Service::Maker: return QStringLiteral("maker");
+    case Service::Figures: return QStringLiteral("figures");
+    case Service::Update: return QStringLiteral("update");
     }
     return {};
 }
@@ -57,12 +48,9 @@ QStringList Endpoints::serviceNames()
 Endpoints::Service Endpoints::serviceOf(Engine e)
 {
     switch (e) {
-    case Engine::Google:
-        return Service::Google;
-    case Engine::Yahoo:
-        return Service::Yahoo;
-    case Engine::Bing:
-        return Service::Bing;
+    case Engine::Google: return Service::Google;
+    case Engine::Yahoo: return Service::Yahoo;
+    case Engine::Bing: return Service::Bing;
     }
     return Service::Google;
 }
@@ -70,23 +58,16 @@ Endpoints::Service Endpoints::serviceOf(Engine e)
 QString Endpoints::defaultBase(Service service)
 {
     switch (service) {
-    case Service::Google:
-        return QStringLiteral("http://www.google.com");
-    case Service::Yahoo:
-        return QStringLiteral("http://search.yahoo.com");
-    case Service::Bing:
-        return QStringLiteral("http://www.bing.com");
-    case Service::Baidu:
-        return QStringLiteral("http://www.baidu.com");
-    case Service::BaiduIndex:
-        return QStringLiteral("http://index.baidu.com");
-    case Service::KeywordTool:
-        return QStringLiteral("https://adwords.google.com");
+    case Service::Google: return QStringLiteral("http://www.google.com");
+    case Service::Yahoo: return QStringLiteral("http://search.yahoo.com");
+    case Service::Bing: return QStringLiteral("http://www.bing.com");
+    case Service::Baidu: return QStringLiteral("http://www.baidu.com");
+    case Service::BaiduIndex: return QStringLiteral("http://index.baidu.com");
+    case Service::KeywordTool: return QStringLiteral("https://adwords.google.com");
     // The maker's services have no public host.
     case Service::Maker:
     case Service::Figures:
-    case Service::Update:
-        return {};
+    case Service::Update: return {};
     }
     return {};
 }
@@ -116,15 +97,9 @@ bool Endpoints::save(const QString &iniPath, QString *failure) const
     return written.ok;
 }
 
-QString Endpoints::base(Service service) const
-{
-    return m_bases[indexOf(service)];
-}
+QString Endpoints::base(Service service) const { return m_bases[indexOf(service)]; }
 
-void Endpoints::setBase(Service service, const QString &base)
-{
-    m_bases[indexOf(service)] = base.trimmed();
-}
+void Endpoints::setBase(Service service, const QString &base) { m_bases[indexOf(service)] = base.trimmed(); }
 
 QString Endpoints::url(Service service, const QString &pathAndQuery) const
 {

@@ -14,26 +14,17 @@ inline constexpr std::array<Engine, 3> kEngines = {Engine::Google, Engine::Yahoo
 inline QString engineLabel(Engine e)
 {
     switch (e) {
-    case Engine::Google:
-        return QStringLiteral("Google");
-    case Engine::Yahoo:
-        return QStringLiteral("Yahoo");
-    case Engine::Bing:
-        return QStringLiteral("Bing");
+    case Engine::Google: return QStringLiteral("Google");
+    case Engine::Yahoo: return QStringLiteral("Yahoo");
+    case Engine::Bing: return QStringLiteral("Bing");
     }
     return {};
 }
 
 // Lower-case name of the engine, as in endpoints.ini and on the command line.
-inline QString engineKey(Engine e)
-{
-    return engineLabel(e).toLower();
-}
+inline QString engineKey(Engine e) { return engineLabel(e).toLower(); }
 
-inline int engineIndex(Engine e)
-{
-    return static_cast<int>(e);
-}
+inline int engineIndex(Engine e) { return static_cast<int>(e); }
 
 // Reads a command-line engine list such as "google,bing" (any case) into
 // one flag per engine. False for an empty list or an unknown name.

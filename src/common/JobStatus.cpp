@@ -3,14 +3,10 @@
 QString JobStatus::textFor(State s)
 {
     switch (s) {
-    case Running:
-        return QStringLiteral("进行中...");
-    case Stopping:
-        return QStringLiteral("正在停止...");
-    case Paused:
-        return QStringLiteral("已暂停");
-    case Idle:
-        break;
+    case Running: return QStringLiteral("进行中...");
+    case Stopping: return QStringLiteral("正在停止...");
+    case Paused: return QStringLiteral("已暂停");
+    case Idle: break;
     }
     return QStringLiteral("就绪");
 }

@@ -46,20 +46,14 @@ void ListPair::clear()
     m_reserve->clear();
 }
 
-void ListPair::restore()
-{
-    m_shown->copyFrom(*m_reserve, m_restoredColumns);
-}
+void ListPair::restore() { m_shown->copyFrom(*m_reserve, m_restoredColumns); }
 
 void ListPair::filter(const FilterConditions &conditions, const FilterColumns &columns)
 {
     ResultFilter::apply(*m_shown, *m_reserve, conditions, columns);
 }
 
-int ListPair::removeCheckedShown()
-{
-    return m_shown->removeChecked();
-}
+int ListPair::removeCheckedShown() { return m_shown->removeChecked(); }
 
 QStringList ListPair::removeCheckedFromBoth()
 {

@@ -19,15 +19,9 @@ QList<int> ResultList::allColumns() const
     return all;
 }
 
-int ResultList::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : m_rows.size();
-}
+int ResultList::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_rows.size(); }
 
-int ResultList::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : m_headers.size();
-}
+int ResultList::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : m_headers.size(); }
 
 QVariant ResultList::data(const QModelIndex &index, int role) const
 {
@@ -36,20 +30,15 @@ QVariant ResultList::data(const QModelIndex &index, int role) const
     const Row &r = m_rows.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-        return cell(index.row(), index.column());
+    case Qt::EditRole: return cell(index.row(), index.column());
     case Qt::CheckStateRole:
         if (index.column() == 0)
             return r.checked ? Qt::Checked : Qt::Unchecked;
         return {};
-    case BoldRole:
-        return r.bold;
-    case TagRole:
-        return r.tag;
-    case Qt::ToolTipRole:
-        return index.column() == 0 ? QVariant(r.text) : QVariant();
-    default:
-        return {};
+    case BoldRole: return r.bold;
+    case TagRole: return r.tag;
+    case Qt::ToolTipRole: return index.column() == 0 ? QVariant(r.text) : QVariant();
+    default: return {};
     }
 }
 
@@ -200,15 +189,9 @@ void ResultList::setImageKey(int r, const QString &key)
         m_rows[r].imageKey = key;
 }
 
-QString ResultList::trimSpaces(const QString &text)
-{
-    return KeywordText::trimSpaces(text);
-}
+QString ResultList::trimSpaces(const QString &text) { return KeywordText::trimSpaces(text); }
 
-bool ResultList::containsText(const QString &text) const
-{
-    return m_textCounts.value(trimSpaces(text)) > 0;
-}
+bool ResultList::containsText(const QString &text) const { return m_textCounts.value(trimSpaces(text)) > 0; }
 
 int ResultList::findText(const QString &text) const
 {
@@ -329,10 +312,7 @@ void ResultList::sortByColumnClick(int column)
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void ResultList::setSortingEnabled(bool on)
-{
-    m_sortingOn = on;
-}
+void ResultList::setSortingEnabled(bool on) { m_sortingOn = on; }
 
 void ResultList::rebuildIndex() const
 {

@@ -28,12 +28,9 @@ inline constexpr QLatin1String kBingInterval{"bingse"};
 inline QString engineInterval(Engine e)
 {
     switch (e) {
-    case Engine::Google:
-        return kGoogleInterval;
-    case Engine::Yahoo:
-        return kYahooInterval;
-    case Engine::Bing:
-        return kBingInterval;
+    case Engine::Google: return kGoogleInterval;
+    case Engine::Yahoo: return kYahooInterval;
+    case Engine::Bing: return kBingInterval;
     }
     return {};
 }

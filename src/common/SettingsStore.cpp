@@ -48,12 +48,6 @@ QString SettingsStore::ReadValue(const QString &name, const QString &fallback) c
     return v.isEmpty() ? fallback : v;
 }
 
-bool SettingsStore::HasValue(const QString &name) const
-{
-    return open()->contains(name);
-}
+bool SettingsStore::HasValue(const QString &name) const { return open()->contains(name); }
 
-QString SettingsStore::fileName() const
-{
-    return open()->fileName();
-}
+QString SettingsStore::fileName() const { return open()->fileName(); }

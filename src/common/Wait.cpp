@@ -53,20 +53,11 @@ Wait::Wait(QObject *parent)
 
 Wait::~Wait() = default;
 
-bool Wait::anyRunning()
-{
-    return waits().running > 0;
-}
+bool Wait::anyRunning() { return waits().running > 0; }
 
-void Wait::done()
-{
-    end(Outcome::Done);
-}
+void Wait::done() { end(Outcome::Done); }
 
-void Wait::interrupt()
-{
-    end(Outcome::Interrupted);
-}
+void Wait::interrupt() { end(Outcome::Interrupted); }
 
 void Wait::end(Outcome outcome)
 {

@@ -40,15 +40,9 @@ void AppContext::setClock(Clock &clock)
     m_pacing->setClock(clock);
 }
 
-QString AppContext::dataFile(const QString &name) const
-{
-    return QDir(m_dataDir).filePath(name);
-}
+QString AppContext::dataFile(const QString &name) const { return QDir(m_dataDir).filePath(name); }
 
-bool AppContext::openDatabase()
-{
-    return m_keywords->open(dataFile(QStringLiteral("db.sqlite")));
-}
+bool AppContext::openDatabase() { return m_keywords->open(dataFile(QStringLiteral("db.sqlite"))); }
 
 bool AppContext::openExistingDatabase()
 {
@@ -56,10 +50,7 @@ bool AppContext::openExistingDatabase()
     return QFileInfo::exists(file) && m_keywords->open(file);
 }
 
-void AppContext::loadEndpoints()
-{
-    m_endpoints.load(dataFile(QStringLiteral("endpoints.ini")));
-}
+void AppContext::loadEndpoints() { m_endpoints.load(dataFile(QStringLiteral("endpoints.ini"))); }
 
 void AppContext::loadPacing()
 {

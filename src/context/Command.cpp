@@ -21,3 +21,15 @@ int databaseWriteFailed(AppContext &context, const QString &command, const QStri
               message);
     return Cli::Failed;
 }
+
+CommandEntry commandEntry(const QString &name, const QString &summary, const QStringList &usageLines, CommandRun run)
+{
+    CommandEntry entry;
+    entry.name = name;
+    entry.summary = summary;
+    entry.usageLines = usageLines;
+    entry.run = [described = entry, run](AppContext &context, const QStringList &args) {
+        return run(described, context, args);
+    };
+    return entry;
+}

@@ -12,6 +12,10 @@ class AppContext;
 // written: the program's usage and the command's own errors both show
 // them) and what runs it. `run` gets the whole argument list, the command's
 // name first, and returns the exit status (Cli::Exit).
+struct CommandEntry;
+// A command's run that reports its usage errors through its own entry.
+using CommandRun = int (*)(const CommandEntry &entry, AppContext &context, const QStringList &args);
+
 struct CommandEntry {
     QString name;
     QString summary;        // what it does, in one line for --help
@@ -40,6 +44,9 @@ struct CommandEntry {
 // Opens the data folder's keyword database for `command` (making it when it
 // is not there), unless it is open already. Cli::Done when it is open; else
 // "veltrana: <command>: cannot open the keyword database <file>: <why>" and
+// The entry `name`, `summary`, `usageLines`, whose run is `run` given the entry.
+CommandEntry commandEntry(const QString &name, const QString &summary, const QStringList &usageLines, CommandRun run);
+
 // Cli::Failed, which the command returns.
 int openDatabaseOr(AppContext &context, const QString &command);
 // "veltrana: <command>: cannot write the keyword database <file>: <why>",

@@ -11,20 +11,11 @@
 namespace BaiduPages {
 namespace {
 
-QString utf8Query(const QString &text)
-{
-    return QString::fromLatin1(QUrl::toPercentEncoding(text));
-}
+QString utf8Query(const QString &text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); }
 
-Reading unreadable()
-{
-    return {};
-}
+Reading unreadable() { return {}; }
 
-Reading figures(const QString &value)
-{
-    return {Reading::Kind::Figures, value};
-}
+Reading figures(const QString &value) { return {Reading::Kind::Figures, value}; }
 
 } // namespace
 
@@ -50,15 +41,9 @@ QString wordPagePath(const QString &keyword)
     return QStringLiteral("/main/word.php?word=") + M_base::UrlEncode(keyword.trimmed());
 }
 
-QString searchPath(const QString &keyword)
-{
-    return QStringLiteral("/s?wd=") + M_base::UrlEncode(keyword.trimmed());
-}
+QString searchPath(const QString &keyword) { return QStringLiteral("/s?wd=") + M_base::UrlEncode(keyword.trimmed()); }
 
-QString figuresAskPath(const QString &keyword)
-{
-    return QStringLiteral("/kw.asp?kw=") + utf8Query(keyword);
-}
+QString figuresAskPath(const QString &keyword) { return QStringLiteral("/kw.asp?kw=") + utf8Query(keyword); }
 
 QString figuresReportPath(const QString &pair, const QString &keyword, const QString &parent)
 {
@@ -66,10 +51,7 @@ QString figuresReportPath(const QString &pair, const QString &keyword, const QSt
         + QStringLiteral("&parents=") + utf8Query(parent);
 }
 
-bool isCount(const QString &text)
-{
-    return text.size() <= kMaxDigits && Digits::onlyAscii(text);
-}
+bool isCount(const QString &text) { return text.size() <= kMaxDigits && Digits::onlyAscii(text); }
 
 bool isPair(const QString &text)
 {

@@ -34,12 +34,9 @@ bool shows(Engine e, const QString &page, const PageMarkers &m)
 {
     const auto has = [&page](QLatin1String marker) { return page.contains(marker, Qt::CaseInsensitive); };
     switch (e) {
-    case Engine::Google:
-        return has(m.google);
-    case Engine::Yahoo:
-        return has(m.yahoo);
-    case Engine::Bing:
-        break;
+    case Engine::Google: return has(m.google);
+    case Engine::Yahoo: return has(m.yahoo);
+    case Engine::Bing: break;
     }
     return has(m.bing[0]) || has(m.bing[1]);
 }
@@ -88,12 +85,8 @@ Reading baiduCount(const QString &page)
         out.state = Reading::State::Read;
         out.values = {r.value};
         break;
-    case BaiduPages::Reading::Kind::NoData:
-        out.state = Reading::State::NoResults;
-        break;
-    case BaiduPages::Reading::Kind::Unreadable:
-        out.missing = QStringLiteral("count");
-        break;
+    case BaiduPages::Reading::Kind::NoData: out.state = Reading::State::NoResults; break;
+    case BaiduPages::Reading::Kind::Unreadable: out.missing = QStringLiteral("count"); break;
     }
     return out;
 }

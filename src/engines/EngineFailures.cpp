@@ -17,7 +17,4 @@ void EngineFailures::reset()
     m_total = {0, 0, 0};
 }
 
-QString EngineFailures::gaveUpText(Engine e)
-{
-    return engineLabel(e) + QStringLiteral(" 无响应，本次不再查询");
-}
+QString EngineFailures::gaveUpText(Engine e) { return engineLabel(e) + QStringLiteral(" 无响应，本次不再查询"); }

@@ -6,10 +6,7 @@ void EnginePacing::setClock(Clock &clock)
     m_last.fill(std::nullopt);
 }
 
-void EnginePacing::setWaitSeconds(Engine e, int seconds)
-{
-    m_wait[engineIndex(e)] = qMax(0, seconds);
-}
+void EnginePacing::setWaitSeconds(Engine e, int seconds) { m_wait[engineIndex(e)] = qMax(0, seconds); }
 
 qint64 EnginePacing::pendingWaitMs(Engine e) const
 {
@@ -33,7 +30,4 @@ void EnginePacing::pace(Engine e)
     m_last[engineIndex(e)] = m_clock->nowMs();
 }
 
-void EnginePacing::requestDone(Engine e)
-{
-    m_last[engineIndex(e)] = m_clock->nowMs();
-}
+void EnginePacing::requestDone(Engine e) { m_last[engineIndex(e)] = m_clock->nowMs(); }

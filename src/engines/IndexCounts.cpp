@@ -12,29 +12,20 @@
 
 namespace IndexCounts {
 
-QString queryText(const QString &keyword)
-{
-    return QString::fromLatin1(QUrl::toPercentEncoding(keyword));
-}
+QString queryText(const QString &keyword) { return QString::fromLatin1(QUrl::toPercentEncoding(keyword)); }
 
 QString requestPath(Engine e, const QString &keyword)
 {
     const QString kw = queryText(keyword);
     switch (e) {
-    case Engine::Google:
-        return QStringLiteral("/search?hl=en&q=") + kw;
-    case Engine::Yahoo:
-        return QStringLiteral("/search?p=") + kw;
-    case Engine::Bing:
-        return QStringLiteral("/search?q=") + kw + QStringLiteral("&setmkt=en-US");
+    case Engine::Google: return QStringLiteral("/search?hl=en&q=") + kw;
+    case Engine::Yahoo: return QStringLiteral("/search?p=") + kw;
+    case Engine::Bing: return QStringLiteral("/search?q=") + kw + QStringLiteral("&setmkt=en-US");
     }
     return {};
 }
 
-QString notFound(Engine e)
-{
-    return e == Engine::Google ? QStringLiteral("0") : QStringLiteral("-");
-}
+QString notFound(Engine e) { return e == Engine::Google ? QStringLiteral("0") : QStringLiteral("-"); }
 
 QString extract(Engine e, const QString &page)
 {

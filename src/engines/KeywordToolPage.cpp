@@ -32,30 +32,12 @@ QString decodeEntities(QString text)
 
 } // namespace
 
-QString path()
-{
-    return QStringLiteral("/select/KeywordToolExternal");
-}
-QString captchaId()
-{
-    return QStringLiteral("kpVariationsTool-captcha");
-}
-QString keywordId()
-{
-    return QStringLiteral("kpVariationsTool-keyword");
-}
-QString captchaAnswerId()
-{
-    return QStringLiteral("kpVariationsTool-captchaAnswer");
-}
-QString searchButtonId()
-{
-    return QStringLiteral("kpKeywordPlanner-getKeywordsButton");
-}
-QString resultsId()
-{
-    return QStringLiteral("kpResults");
-}
+QString path() { return QStringLiteral("/select/KeywordToolExternal"); }
+QString captchaId() { return QStringLiteral("kpVariationsTool-captcha"); }
+QString keywordId() { return QStringLiteral("kpVariationsTool-keyword"); }
+QString captchaAnswerId() { return QStringLiteral("kpVariationsTool-captchaAnswer"); }
+QString searchButtonId() { return QStringLiteral("kpKeywordPlanner-getKeywordsButton"); }
+QString resultsId() { return QStringLiteral("kpResults"); }
 
 QString normalise(const QString &innerHtml)
 {

@@ -4,9 +4,16 @@
 
 namespace {
 
-QString stripTags(QString text, const QString &open, const QString &close)
+// The link texts of a region cut from `start` to `end` and split at
+// `separator`, without the highlight tags `open` and `close`.
+QStringList linkTexts(const QString &page, const QString &start, const QString &end, const QString &separator,
+                      const QString &open, const QString &close)
 {
-    return text.remove(open).remove(close);
+    QStringList out;
+    const QStringList pieces = M_base::GetBetween(page, start, end).split(separator);
+    for (int i = 1; i < pieces.size(); ++i)
+        out << M_base::GetBetween(pieces.at(i), QStringLiteral(">"), QStringLiteral("</a>")).remove(open).remove(close);
+    return out;
 }
 
 } // namespace
@@ -25,24 +32,14 @@ QStringList candidates(Engine e, const QString &page)
         }
         break;
     }
-    case Engine::Google: {
-        const QString region =
-            M_base::GetBetween(page, QStringLiteral(">searches related to"), QStringLiteral("</table>"));
-        const QStringList pieces = region.split(QStringLiteral("><a "));
-        for (int i = 1; i < pieces.size(); ++i)
-            out << stripTags(M_base::GetBetween(pieces.at(i), QStringLiteral(">"), QStringLiteral("</a>")),
-                             QStringLiteral("<b>"), QStringLiteral("</b>"));
+    case Engine::Google:
+        out = linkTexts(page, QStringLiteral(">searches related to"), QStringLiteral("</table>"),
+                        QStringLiteral("><a "), QStringLiteral("<b>"), QStringLiteral("</b>"));
         break;
-    }
-    case Engine::Bing: {
-        const QString region =
-            M_base::GetBetween(page, QStringLiteral("<h2>related searches</h2><ul>"), QStringLiteral("</ul>"));
-        const QStringList pieces = region.split(QStringLiteral("')\""));
-        for (int i = 1; i < pieces.size(); ++i)
-            out << stripTags(M_base::GetBetween(pieces.at(i), QStringLiteral(">"), QStringLiteral("</a>")),
-                             QStringLiteral("<strong>"), QStringLiteral("</strong>"));
+    case Engine::Bing:
+        out = linkTexts(page, QStringLiteral("<h2>related searches</h2><ul>"), QStringLiteral("</ul>"),
+                        QStringLiteral("')\""), QStringLiteral("<strong>"), QStringLiteral("</strong>"));
         break;
-    }
     }
     return out;
 }

@@ -25,12 +25,9 @@ struct PieceRules {
 PieceRules rulesFor(Engine e)
 {
     switch (e) {
-    case Engine::Google:
-        return {QStringLiteral("<h3 class=r>"), 1, 0};
-    case Engine::Yahoo:
-        return {QStringLiteral("<div><h3><a"), 0, 1};
-    case Engine::Bing:
-        break;
+    case Engine::Google: return {QStringLiteral("<h3 class=r>"), 1, 0};
+    case Engine::Yahoo: return {QStringLiteral("<div><h3><a"), 0, 1};
+    case Engine::Bing: break;
     }
     return {QStringLiteral("<div class=\"sb_tsuf\">"), 1, 0};
 }
@@ -38,12 +35,9 @@ PieceRules rulesFor(Engine e)
 bool pieceMatches(Engine e, const QString &piece, const QString &site)
 {
     switch (e) {
-    case Engine::Google:
-        return piece.contains(site);
-    case Engine::Yahoo:
-        return piece.contains(QStringLiteral("http%3a//") + site);
-    case Engine::Bing:
-        break;
+    case Engine::Google: return piece.contains(site);
+    case Engine::Yahoo: return piece.contains(QStringLiteral("http%3a//") + site);
+    case Engine::Bing: break;
     }
     return M_base::GetBetween(piece, QStringLiteral("<a"), QStringLiteral("</a>")).contains(site);
 }
@@ -51,12 +45,10 @@ bool pieceMatches(Engine e, const QString &piece, const QString &site)
 QString pieceLink(Engine e, const QString &piece)
 {
     switch (e) {
-    case Engine::Google:
-        return CXHtml::GetMemo(piece, QStringLiteral("href=\""), QStringLiteral("\""));
+    case Engine::Google: return CXHtml::GetMemo(piece, QStringLiteral("href=\""), QStringLiteral("\""));
     case Engine::Yahoo:
         return QStringLiteral("http://") + CXHtml::GetMemo(piece, QStringLiteral("http%3a//"), QStringLiteral("\">"));
-    case Engine::Bing:
-        break;
+    case Engine::Bing: break;
     }
     // Only the lower-case escape: that is how the engine writes its links.
     return CXHtml::GetMemo(piece, QStringLiteral("a=http%3a%2f%2f"), QStringLiteral("\""))
@@ -70,28 +62,16 @@ cKeyrank::cKeyrank(const Endpoints &endpoints)
 {
 }
 
-int cKeyrank::GetGoogleRank(int s, int rank)
-{
-    return scan(Engine::Google, s, rank);
-}
-int cKeyrank::GetYahooRank(int s, int rank)
-{
-    return scan(Engine::Yahoo, s, rank);
-}
-int cKeyrank::GetBingRank(int s, int rank)
-{
-    return scan(Engine::Bing, s, rank);
-}
+int cKeyrank::GetGoogleRank(int s, int rank) { return scan(Engine::Google, s, rank); }
+int cKeyrank::GetYahooRank(int s, int rank) { return scan(Engine::Yahoo, s, rank); }
+int cKeyrank::GetBingRank(int s, int rank) { return scan(Engine::Bing, s, rank); }
 
 int cKeyrank::GetRank(Engine e, int s, int rank)
 {
     switch (e) {
-    case Engine::Google:
-        return GetGoogleRank(s, rank);
-    case Engine::Yahoo:
-        return GetYahooRank(s, rank);
-    case Engine::Bing:
-        break;
+    case Engine::Google: return GetGoogleRank(s, rank);
+    case Engine::Yahoo: return GetYahooRank(s, rank);
+    case Engine::Bing: break;
     }
     return GetBingRank(s, rank);
 }
@@ -219,12 +199,9 @@ cKeyrank::Output cKeyrank::output(Engine e) const
     const FetchOutcome &why = m_lastFailure[engineIndex(e)];
     const QString &unreadable = m_lastUnreadable[engineIndex(e)];
     switch (e) {
-    case Engine::Google:
-        return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why, unreadable};
-    case Engine::Yahoo:
-        return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why, unreadable};
-    case Engine::Bing:
-        break;
+    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why, unreadable};
+    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why, unreadable};
+    case Engine::Bing: break;
     }
     return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed, why, unreadable};
 }

@@ -15,12 +15,9 @@ namespace {
 int countColumn(Engine e)
 {
     switch (e) {
-    case Engine::Google:
-        return KeywordDatabase::Google;
-    case Engine::Yahoo:
-        return KeywordDatabase::Yahoo;
-    case Engine::Bing:
-        return KeywordDatabase::Bing;
+    case Engine::Google: return KeywordDatabase::Google;
+    case Engine::Yahoo: return KeywordDatabase::Yahoo;
+    case Engine::Bing: return KeywordDatabase::Bing;
     }
     return KeywordDatabase::Google;
 }
@@ -48,10 +45,7 @@ void DatabaseRefresh::setTimeLimits(int beforeBing, int fromBing)
     m_limitFromBing = fromBing;
 }
 
-bool DatabaseRefresh::engineTicked(Engine e) const
-{
-    return !m_engines || m_engines(e);
-}
+bool DatabaseRefresh::engineTicked(Engine e) const { return !m_engines || m_engines(e); }
 
 bool DatabaseRefresh::anyEngineTicked() const
 {
@@ -86,10 +80,7 @@ DatabaseRefresh::Outcome DatabaseRefresh::start()
     return outcome;
 }
 
-void DatabaseRefresh::requestPause()
-{
-    m_job.requestStop();
-}
+void DatabaseRefresh::requestPause() { m_job.requestStop(); }
 
 DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
 {

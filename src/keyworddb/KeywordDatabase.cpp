@@ -17,15 +17,7 @@ KeywordDatabase::KeywordDatabase(KeywordStore &store, QObject *parent)
     list().setCountColumns({2, 3, 4});
 }
 
-QStringList KeywordDatabase::listHeaders()
-{
-    return {QStringLiteral("关键词"),
-            QStringLiteral("父关键词"),
-            engineLabel(Engine::Google) + QStringLiteral("收录"),
-            engineLabel(Engine::Yahoo) + QStringLiteral("收录"),
-            engineLabel(Engine::Bing) + QStringLiteral("收录"),
-            QStringLiteral("更新日期")};
-}
+QStringList KeywordDatabase::listHeaders() { return KeywordStore::columnCaptions(); }
 
 QStringList KeywordDatabase::reserveHeaders()
 {
@@ -53,10 +45,7 @@ void KeywordDatabase::GetDb()
     list().appendRows(rows);
 }
 
-bool KeywordDatabase::isStale() const
-{
-    return m_loadedAt != m_store.writeCount();
-}
+bool KeywordDatabase::isStale() const { return m_loadedAt != m_store.writeCount(); }
 
 void KeywordDatabase::reload()
 {
@@ -64,10 +53,7 @@ void KeywordDatabase::reload()
     GetDb();
 }
 
-void KeywordDatabase::restore()
-{
-    m_lists.restore();
-}
+void KeywordDatabase::restore() { m_lists.restore(); }
 
 void KeywordDatabase::filter(const FilterConditions &conditions)
 {

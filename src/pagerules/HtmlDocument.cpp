@@ -108,18 +108,13 @@ QStringList HtmlDocument::select(const QString &xpath, QString *error) const
                     out << nodeText(result->nodesetval->nodeTab[i]);
             }
             break;
-        case XPATH_STRING:
-            out << fromXml(result->stringval);
-            break;
-        case XPATH_NUMBER:
-            out << QString::number(result->floatval, 'g', 15);
-            break;
+        case XPATH_STRING: out << fromXml(result->stringval); break;
+        case XPATH_NUMBER: out << QString::number(result->floatval, 'g', 15); break;
         case XPATH_BOOLEAN:
             if (result->boolval)
                 out << QStringLiteral("true");
             break;
-        default:
-            break;
+        default: break;
         }
         xmlXPathFreeObject(result);
     }

@@ -5,12 +5,9 @@ namespace PageRules {
 QString purposeName(Purpose p)
 {
     switch (p) {
-    case Purpose::Count:
-        return QStringLiteral("count");
-    case Purpose::Related:
-        return QStringLiteral("related");
-    case Purpose::Results:
-        break;
+    case Purpose::Count: return QStringLiteral("count");
+    case Purpose::Related: return QStringLiteral("related");
+    case Purpose::Results: break;
     }
     return QStringLiteral("results");
 }
@@ -18,24 +15,18 @@ QString purposeName(Purpose p)
 QString Reading::reason() const
 {
     switch (state) {
-    case State::Unrecognised:
-        return QStringLiteral("unrecognised page");
-    case State::Blocked:
-        return QStringLiteral("blocked");
-    default:
-        return {};
+    case State::Unrecognised: return QStringLiteral("unrecognised page");
+    case State::Blocked: return QStringLiteral("blocked");
+    default: return {};
     }
 }
 
 QString Reading::reasonText() const
 {
     switch (state) {
-    case State::Unrecognised:
-        return QStringLiteral("页面无法识别");
-    case State::Blocked:
-        return QStringLiteral("被搜索引擎拦截");
-    default:
-        return {};
+    case State::Unrecognised: return QStringLiteral("页面无法识别");
+    case State::Blocked: return QStringLiteral("被搜索引擎拦截");
+    default: return {};
     }
 }
 
@@ -64,7 +55,4 @@ int PageRuleSet::rankOnPage(const QString &engine, const QString &page, int page
     return 0;
 }
 
-QString PageRuleSet::requestPath(const QString &, PageRules::Purpose, const QString &, int) const
-{
-    return {};
-}
+QString PageRuleSet::requestPath(const QString &, PageRules::Purpose, const QString &, int) const { return {}; }

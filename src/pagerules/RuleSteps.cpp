@@ -115,21 +115,16 @@ QString RuleStep::apply(const QString &value) const
         }
         return out;
     }
-    case Kind::UrlDecode:
-        return percentDecode(value);
+    case Kind::UrlDecode: return percentDecode(value);
     case Kind::Query: {
         // A direct link has no such parameter: it is the target already.
         const QString found = queryValue(value, argument);
         return found.isNull() ? value : found;
     }
-    case Kind::Base64Url:
-        return base64Url(value);
-    case Kind::StripTags:
-        return stripTags(value);
-    case Kind::Host:
-        return QUrl(value).host();
-    case Kind::Lower:
-        return value.toLower();
+    case Kind::Base64Url: return base64Url(value);
+    case Kind::StripTags: return stripTags(value);
+    case Kind::Host: return QUrl(value).host();
+    case Kind::Lower: return value.toLower();
     }
     return {};
 }

@@ -193,9 +193,7 @@ Reading XPathRuleSet::read(const QString &engineKey, Purpose purpose, const QStr
                 out.values << v;
         }
         break;
-    case Purpose::Results:
-        out.values = found;
-        break;
+    case Purpose::Results: out.values = found; break;
     }
     if (!out.values.isEmpty() || (purpose != Purpose::Results && hasResults)) {
         // A page with results may state no count or list no related searches.

@@ -16,10 +16,7 @@ QStringList Favourites::headers()
     return {QStringLiteral("搜索引擎"), QStringLiteral("网站"), QStringLiteral("关键字")};
 }
 
-FavouriteStore Favourites::store() const
-{
-    return FavouriteStore(m_context.dataFile(QStringLiteral("myfav")));
-}
+FavouriteStore Favourites::store() const { return FavouriteStore(m_context.dataFile(QStringLiteral("myfav"))); }
 
 void Favourites::load()
 {

@@ -184,12 +184,9 @@ int runRank(const CommandEntry &entry, AppContext &context, const QStringList &a
 
 CommandEntry rankCommand()
 {
-    CommandEntry entry;
-    entry.name = QStringLiteral("rank");
-    entry.summary = QStringLiteral("where engines list a site for a keyword, or every favourite");
-    entry.usageLines = {
-        QStringLiteral("rank --site SITE --keyword KEYWORD [--engines google,yahoo,bing] [--depth 10|20|50] [--all]"),
-        QStringLiteral("rank --favourites   run every favourite and write today's day files")};
-    entry.run = [entry](AppContext &context, const QStringList &args) { return runRank(entry, context, args); };
-    return entry;
+    return commandEntry(
+        QStringLiteral("rank"), QStringLiteral("where engines list a site for a keyword, or every favourite"),
+        {QStringLiteral("rank --site SITE --keyword KEYWORD [--engines google,yahoo,bing] [--depth 10|20|50] [--all]"),
+         QStringLiteral("rank --favourites   run every favourite and write today's day files")},
+        runRank);
 }

@@ -14,24 +14,15 @@ const QString kTagSep = QStringLiteral("#1#");
 int pagesFor(int depthIndex)
 {
     switch (depthIndex) {
-    case 0:
-        return 1;
-    case 2:
-        return 5;
-    default:
-        return 2;
+    case 0: return 1;
+    case 2: return 5;
+    default: return 2;
     }
 }
 
-QStringList depthTexts()
-{
-    return {QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("50")};
-}
+QStringList depthTexts() { return {QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("50")}; }
 
-int depthIndexOf(const QString &text)
-{
-    return int(depthTexts().indexOf(text.trimmed()));
-}
+int depthIndexOf(const QString &text) { return int(depthTexts().indexOf(text.trimmed())); }
 
 std::optional<Engine> engineOfLabel(const QString &label)
 {
@@ -70,10 +61,7 @@ std::array<bool, 3> enginesListed(const QString &listText)
     return out;
 }
 
-QString setting3Name()
-{
-    return SettingNames::kRankOptions;
-}
+QString setting3Name() { return SettingNames::kRankOptions; }
 
 QString defaultSetting3()
 {

@@ -32,10 +32,7 @@ RankRun::RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &statu
     });
 }
 
-void RankRun::requestStop()
-{
-    m_job.requestStop();
-}
+void RankRun::requestStop() { m_job.requestStop(); }
 
 RankRun::~RankRun() = default;
 
@@ -49,10 +46,7 @@ QStringList RankRun::recentHeaders()
     return {QStringLiteral("搜索引擎"), QStringLiteral("网站"), QStringLiteral("关键字")};
 }
 
-QString RankRun::dateText() const
-{
-    return FavouriteStore::dateText(m_clock.today());
-}
+QString RankRun::dateText() const { return FavouriteStore::dateText(m_clock.today()); }
 
 int RankRun::checksave(const ResultList &sites, const ResultList &keywords)
 {

@@ -94,10 +94,7 @@ void RankTracker::load()
     m_favourites.load();
 }
 
-RankRun::Outcome RankTracker::start()
-{
-    return m_run.start(m_lists.sites(), m_lists.keywords());
-}
+RankRun::Outcome RankTracker::start() { return m_run.start(m_lists.sites(), m_lists.keywords()); }
 
 void RankTracker::appendEngineRows(const QStringList &lines)
 {

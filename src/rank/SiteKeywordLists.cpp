@@ -45,10 +45,7 @@ SiteKeywordLists::SiteKeywordLists(AppContext &context, QObject *parent)
     connect(&m_keywords, &RankList::userEdited, this, &SiteKeywordLists::onKeywordEdited);
 }
 
-QString SiteKeywordLists::keywordFile() const
-{
-    return m_context.dataFile(QStringLiteral("mykw.txt"));
-}
+QString SiteKeywordLists::keywordFile() const { return m_context.dataFile(QStringLiteral("mykw.txt")); }
 
 QString SiteKeywordLists::modeTooltip() const
 {
@@ -78,10 +75,7 @@ QStringList SiteKeywordLists::oneLineTexts(const RankList &list)
     return out;
 }
 
-void SiteKeywordLists::saveSites()
-{
-    m_context.settings().WriteValue(kSitesSetting, m_sites.texts().join(kSep));
-}
+void SiteKeywordLists::saveSites() { m_context.settings().WriteValue(kSitesSetting, m_sites.texts().join(kSep)); }
 
 void SiteKeywordLists::saveKeywords()
 {
@@ -152,10 +146,7 @@ void SiteKeywordLists::deleteKeywords()
     storeCurrentSiteTag();
 }
 
-void SiteKeywordLists::onSiteEdited(int, const QString &)
-{
-    saveSites();
-}
+void SiteKeywordLists::onSiteEdited(int, const QString &) { saveSites(); }
 
 void SiteKeywordLists::onKeywordEdited(int, const QString &)
 {

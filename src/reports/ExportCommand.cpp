@@ -11,16 +11,6 @@
 
 namespace {
 
-QStringList databaseHeaders()
-{
-    return {QStringLiteral("关键词"),
-            QStringLiteral("父关键词"),
-            engineLabel(Engine::Google) + QStringLiteral("收录"),
-            engineLabel(Engine::Yahoo) + QStringLiteral("收录"),
-            engineLabel(Engine::Bing) + QStringLiteral("收录"),
-            QStringLiteral("更新日期")};
-}
-
 void loadDatabase(AppContext &context, ResultList &list)
 {
     QVector<ResultList::Row> rows;
@@ -63,7 +53,7 @@ int runExportCommand(AppContext &context, const QStringList &args)
     if (!ReportExport::formatFromName(path, format))
         return entry.usageError(QStringLiteral("the file name must end in .txt, .htm, .html, .xlsx or .csv"));
 
-    ResultList list(what == u"db" ? databaseHeaders() : FavouriteHistory::headers());
+    ResultList list(what == u"db" ? KeywordStore::columnCaptions() : FavouriteHistory::headers());
     // The engine counts, or the position.
     list.setCountColumns(what == u"db" ? QList<int>{2, 3, 4} : QList<int>{4});
     ReportKind kind = ReportKind::KeywordDatabase;

@@ -18,14 +18,10 @@ ReportExport::ReportExport(JobStatus &status, Prompter &prompter, Opener open)
 QString ReportExport::formatWord(ReportFormat format)
 {
     switch (format) {
-    case ReportFormat::Text:
-        return QStringLiteral("Txt");
-    case ReportFormat::Html:
-        return QStringLiteral("Html");
-    case ReportFormat::Workbook:
-        return QStringLiteral("Excel");
-    case ReportFormat::Csv:
-        break;
+    case ReportFormat::Text: return QStringLiteral("Txt");
+    case ReportFormat::Html: return QStringLiteral("Html");
+    case ReportFormat::Workbook: return QStringLiteral("Excel");
+    case ReportFormat::Csv: break;
     }
     return QStringLiteral("CSV");
 }
@@ -33,14 +29,10 @@ QString ReportExport::formatWord(ReportFormat format)
 QString ReportExport::extension(ReportFormat format)
 {
     switch (format) {
-    case ReportFormat::Text:
-        return QStringLiteral("txt");
-    case ReportFormat::Html:
-        return QStringLiteral("htm");
-    case ReportFormat::Workbook:
-        return QStringLiteral("xlsx");
-    case ReportFormat::Csv:
-        break;
+    case ReportFormat::Text: return QStringLiteral("txt");
+    case ReportFormat::Html: return QStringLiteral("htm");
+    case ReportFormat::Workbook: return QStringLiteral("xlsx");
+    case ReportFormat::Csv: break;
     }
     return QStringLiteral("csv");
 }

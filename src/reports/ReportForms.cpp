@@ -6,19 +6,13 @@ namespace ReportForms {
 
 namespace {
 
-QString blanks(int n)
-{
-    return QString(n, QLatin1Char(' '));
-}
+QString blanks(int n) { return QString(n, QLatin1Char(' ')); }
 
 // The related-keyword list's keyword and three engine counts; columns after
 // them are the list's own and are named from its headers.
 constexpr int kRelatedCountColumns = 4;
 
-QString counted(Engine e)
-{
-    return engineLabel(e) + QStringLiteral("收录");
-}
+QString counted(Engine e) { return engineLabel(e) + QStringLiteral("收录"); }
 
 } // namespace
 
@@ -31,18 +25,12 @@ QString textWarning()
 QString title(ReportKind kind)
 {
     switch (kind) {
-    case ReportKind::RelatedKeywords:
-        return QStringLiteral("相关关键词分析报告");
-    case ReportKind::KeywordVolume:
-        return QStringLiteral("Adwords关键词分析报告");
-    case ReportKind::Resources:
-        return QStringLiteral("外链资源库分析报告");
-    case ReportKind::Ranks:
-        return QStringLiteral("搜索引擎关键词排名分析报告");
-    case ReportKind::KeywordDatabase:
-        return QStringLiteral("关键词数据库分析报告");
-    case ReportKind::History:
-        break;
+    case ReportKind::RelatedKeywords: return QStringLiteral("相关关键词分析报告");
+    case ReportKind::KeywordVolume: return QStringLiteral("Adwords关键词分析报告");
+    case ReportKind::Resources: return QStringLiteral("外链资源库分析报告");
+    case ReportKind::Ranks: return QStringLiteral("搜索引擎关键词排名分析报告");
+    case ReportKind::KeywordDatabase: return QStringLiteral("关键词数据库分析报告");
+    case ReportKind::History: break;
     }
     return QStringLiteral("收藏关键词排名历史报告");
 }
@@ -60,16 +48,13 @@ QString textHeader(ReportKind kind, const QStringList &headers)
     }
     case ReportKind::KeywordVolume:
         return QStringLiteral("相关关键词    估计广告排名   估计每次点击费用  广告客户竞争度  全球每月搜索量  ");
-    case ReportKind::Resources:
-        return QStringLiteral("资源名称         资源URL      PR     备注&说明");
-    case ReportKind::Ranks:
-        return QStringLiteral("搜索引擎/网站         关键词/排名      查询日期/收录网址");
+    case ReportKind::Resources: return QStringLiteral("资源名称         资源URL      PR     备注&说明");
+    case ReportKind::Ranks: return QStringLiteral("搜索引擎/网站         关键词/排名      查询日期/收录网址");
     case ReportKind::KeywordDatabase:
         return QStringLiteral("相关关键词") + blanks(8) + QStringLiteral("父关键词") + blanks(8)
             + counted(Engine::Google) + blanks(6) + counted(Engine::Yahoo) + blanks(5) + counted(Engine::Bing)
             + blanks(4) + QStringLiteral("更新日期") + blanks(2);
-    case ReportKind::History:
-        break;
+    case ReportKind::History: break;
     }
     // Laid out like the rows under it: five blanks after each column.
     QString line;
@@ -120,8 +105,7 @@ QList<HeaderCell> htmlHeader(ReportKind kind, const QStringList &headers)
                 {counted(Engine::Yahoo), 15},
                 {counted(Engine::Bing), 15},
                 {QStringLiteral("更新日期"), 20}};
-    case ReportKind::History:
-        break;
+    case ReportKind::History: break;
     }
     QList<HeaderCell> cells;
     const int share = headers.isEmpty() ? 100 : 100 / int(headers.size());

@@ -32,10 +32,7 @@ QByteArray ansi(const QString &text)
     return encoder.encode(text);
 }
 
-QString escaped(const QString &text)
-{
-    return text.toHtmlEscaped();
-}
+QString escaped(const QString &text) { return text.toHtmlEscaped(); }
 
 // Display width in spreadsheet character units: CJK and other wide
 // characters take two.
@@ -75,10 +72,7 @@ Outcome workbookError(lxw_error error, int systemError, const QString &path)
     return {false, int(error), reason, path};
 }
 
-Outcome fromChecked(const CheckedFile::Result &result)
-{
-    return {result.ok, result.code, result.reason, result.path};
-}
+Outcome fromChecked(const CheckedFile::Result &result) { return {result.ok, result.code, result.reason, result.path}; }
 
 #ifdef Q_OS_LINUX
 QSet<int> openHandles()
@@ -294,14 +288,10 @@ Outcome write(const ResultList &list, const QList<int> &columns, ReportKind kind
               const QString &path)
 {
     switch (format) {
-    case ReportFormat::Text:
-        return saveFile(path, textReport(list, kind));
-    case ReportFormat::Html:
-        return saveFile(path, htmlReport(list, kind));
-    case ReportFormat::Csv:
-        return saveFile(path, csvReport(list, columns));
-    case ReportFormat::Workbook:
-        break;
+    case ReportFormat::Text: return saveFile(path, textReport(list, kind));
+    case ReportFormat::Html: return saveFile(path, htmlReport(list, kind));
+    case ReportFormat::Csv: return saveFile(path, csvReport(list, columns));
+    case ReportFormat::Workbook: break;
     }
     return writeWorkbook(list, columns, path);
 }

@@ -14,20 +14,14 @@ namespace {
 QString &countOf(KeywordStore::Counts &c, Engine e)
 {
     switch (e) {
-    case Engine::Google:
-        return c.google;
-    case Engine::Yahoo:
-        return c.yahoo;
-    case Engine::Bing:
-        break;
+    case Engine::Google: return c.google;
+    case Engine::Yahoo: return c.yahoo;
+    case Engine::Bing: break;
     }
     return c.bing;
 }
 
-QString storedCount(KeywordStore::Counts c, Engine e)
-{
-    return countOf(c, e);
-}
+QString storedCount(KeywordStore::Counts c, Engine e) { return countOf(c, e); }
 
 } // namespace
 

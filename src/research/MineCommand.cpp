@@ -158,22 +158,17 @@ int runMine(const CommandEntry &entry, AppContext &context, const QStringList &a
 
 CommandEntry mineCommand()
 {
-    CommandEntry entry;
-    entry.name = QStringLiteral("mine");
-    entry.summary = QStringLiteral("related keywords of a seed, each with its indexed counts");
-    entry.usageLines = {
-        QStringLiteral("mine SEED [--engines google,yahoo,bing] [--must-contain] [--exclude WORDS] [--save]")};
-    entry.run = [entry](AppContext &context, const QStringList &args) { return runMine(entry, context, args); };
+    CommandEntry entry = commandEntry(
+        QStringLiteral("mine"), QStringLiteral("related keywords of a seed, each with its indexed counts"),
+        {QStringLiteral("mine SEED [--engines google,yahoo,bing] [--must-contain] [--exclude WORDS] [--save]")},
+        runMine);
     entry.mayCreateDataFolder = true; // with --save; without it nothing is written
     return entry;
 }
 
 CommandEntry countsCommand()
 {
-    CommandEntry entry;
-    entry.name = QStringLiteral("counts");
-    entry.summary = QStringLiteral("how many pages each engine reports for keywords");
-    entry.usageLines = {QStringLiteral("counts [--engines google,yahoo,bing] KEYWORD...   indexed counts per engine")};
-    entry.run = [entry](AppContext &context, const QStringList &args) { return runCounts(entry, context, args); };
-    return entry;
+    return commandEntry(QStringLiteral("counts"), QStringLiteral("how many pages each engine reports for keywords"),
+                        {QStringLiteral("counts [--engines google,yahoo,bing] KEYWORD...   indexed counts per engine")},
+                        runCounts);
 }

@@ -32,10 +32,7 @@ Boxes loadBoxes(AppContext &context)
     return parseSetting1(settings.ReadValue(SettingNames::kMiningOptions));
 }
 
-QString readSeed(const QString &file)
-{
-    return TextFiles::readLines(file).value(0);
-}
+QString readSeed(const QString &file) { return TextFiles::readLines(file).value(0); }
 
 bool saveSeed(const QString &file, const QString &seed, QString *failure)
 {

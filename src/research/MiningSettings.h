@@ -13,10 +13,7 @@ namespace MiningSettings {
 // "查询数据即时加入关键词数据库".
 using Boxes = std::array<bool, 5>;
 
-inline QString setting1Default()
-{
-    return QStringLiteral("0#1#1#0#0");
-}
+inline QString setting1Default() { return QStringLiteral("0#1#1#0#0"); }
 
 // Fields read as whole numbers (non-zero ticks); missing fields are unticked.
 Boxes parseSetting1(const QString &text);

@@ -46,10 +46,7 @@ QStringList RelatedMiner::resultHeaders()
     return headers;
 }
 
-QStringList RelatedMiner::reserveHeaders()
-{
-    return resultHeaders();
-}
+QStringList RelatedMiner::reserveHeaders() { return resultHeaders(); }
 
 bool RelatedMiner::passesWords(const QString &candidate, const QString &seed, const MiningOptions &options)
 {
@@ -97,10 +94,7 @@ RelatedMiner::Outcome RelatedMiner::click(const QString &seedText)
     return run();
 }
 
-void RelatedMiner::requestPause()
-{
-    m_job.requestStop();
-}
+void RelatedMiner::requestPause() { m_job.requestStop(); }
 
 bool RelatedMiner::isListed(const QString &keyword) const
 {

@@ -94,10 +94,7 @@ QUrl ResourceCatalogue::siteAddress(const QString &stored)
     return url;
 }
 
-void ResourceCatalogue::requestStop()
-{
-    m_job.requestStop();
-}
+void ResourceCatalogue::requestStop() { m_job.requestStop(); }
 
 ResourceCatalogue::Outcome ResourceCatalogue::park()
 {

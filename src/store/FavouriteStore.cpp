@@ -83,15 +83,9 @@ QString FavouriteStore::keyOfName(const QString &name)
     return encodeName(decoded) == name ? decoded : name;
 }
 
-bool FavouriteStore::folderExists() const
-{
-    return QFileInfo(m_folder).isDir();
-}
+bool FavouriteStore::folderExists() const { return QFileInfo(m_folder).isDir(); }
 
-QString FavouriteStore::pathOf(const QString &key) const
-{
-    return m_folder + u'/' + folderNameOf(key);
-}
+QString FavouriteStore::pathOf(const QString &key) const { return m_folder + u'/' + folderNameOf(key); }
 
 QStringList FavouriteStore::folderNames() const
 {

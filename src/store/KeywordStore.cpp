@@ -23,21 +23,25 @@ QString digitsOrDash(const QString &cell)
 }
 } // namespace
 
+QStringList KeywordStore::columnCaptions()
+{
+    return {QStringLiteral("关键词"),
+            QStringLiteral("父关键词"),
+            engineLabel(Engine::Google) + QStringLiteral("收录"),
+            engineLabel(Engine::Yahoo) + QStringLiteral("收录"),
+            engineLabel(Engine::Bing) + QStringLiteral("收录"),
+            QStringLiteral("更新日期")};
+}
+
 KeywordStore::KeywordStore()
     // One connection per store; the address keeps the name unique.
     : m_connection(QStringLiteral("keywords-%1").arg(quintptr(this), 0, 16))
 {
 }
 
-KeywordStore::~KeywordStore()
-{
-    close();
-}
+KeywordStore::~KeywordStore() { close(); }
 
-QSqlDatabase KeywordStore::db() const
-{
-    return QSqlDatabase::database(m_connection, false);
-}
+QSqlDatabase KeywordStore::db() const { return QSqlDatabase::database(m_connection, false); }
 
 void KeywordStore::reset(const QString &file, bool readOnly)
 {
@@ -168,10 +172,7 @@ bool KeywordStore::fail(const QString &reason) const
     return false;
 }
 
-bool KeywordStore::isOpen() const
-{
-    return QSqlDatabase::contains(m_connection) && db().isOpen();
-}
+bool KeywordStore::isOpen() const { return QSqlDatabase::contains(m_connection) && db().isOpen(); }
 
 void KeywordStore::close()
 {

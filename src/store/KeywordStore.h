@@ -37,6 +37,9 @@ public:
     KeywordStore(const KeywordStore &) = delete;
     KeywordStore &operator=(const KeywordStore &) = delete;
 
+    // The table's columns as every list of it is captioned: keyword,
+    // parent, the three engines' counts, date.
+    static QStringList columnCaptions();
     static QString dateText(const QDate &day) { return day.toString(QStringLiteral("yyyy-MM-dd")); }
 
     // Opens (creating when missing) the database file and the table. A

@@ -44,15 +44,9 @@ bool writeLines(const QString &path, const QStringList &lines, QString *failure)
     return written.ok;
 }
 
-QString readAll(const QString &path, bool *exists)
-{
-    return TextFile::decodeOwn(readBytes(path, exists));
-}
+QString readAll(const QString &path, bool *exists) { return TextFile::decodeOwn(readBytes(path, exists)); }
 
-QStringList readLines(const QString &path, bool *exists)
-{
-    return splitLines(readAll(path, exists));
-}
+QStringList readLines(const QString &path, bool *exists) { return splitLines(readAll(path, exists)); }
 
 QStringList readImport(const QString &path, bool *ok)
 {

@@ -29,35 +29,23 @@ bool syncHandle(QFile &file)
 #endif
 }
 
-QString nameOf(const QString &path)
-{
-    return QFileInfo(path).fileName();
-}
+QString nameOf(const QString &path) { return QFileInfo(path).fileName(); }
 
 } // namespace
 
 QString systemReason(int errorNumber)
 {
     switch (errorNumber) {
-    case ENOSPC:
-        return QStringLiteral("磁盘空间不足");
+    case ENOSPC: return QStringLiteral("磁盘空间不足");
     case EACCES:
-    case EPERM:
-        return QStringLiteral("没有写入权限");
-    case EROFS:
-        return QStringLiteral("文件夹只读");
-    case ENOENT:
-        return QStringLiteral("文件不存在");
-    case EEXIST:
-        return QStringLiteral("文件已存在");
-    case EISDIR:
-        return QStringLiteral("同名文件夹已存在");
-    case EIO:
-        return QStringLiteral("读写错误");
-    case EXDEV:
-        return QStringLiteral("不在同一个磁盘上");
-    default:
-        return QStringLiteral("系统错误 %1").arg(errorNumber);
+    case EPERM: return QStringLiteral("没有写入权限");
+    case EROFS: return QStringLiteral("文件夹只读");
+    case ENOENT: return QStringLiteral("文件不存在");
+    case EEXIST: return QStringLiteral("文件已存在");
+    case EISDIR: return QStringLiteral("同名文件夹已存在");
+    case EIO: return QStringLiteral("读写错误");
+    case EXDEV: return QStringLiteral("不在同一个磁盘上");
+    default: return QStringLiteral("系统错误 %1").arg(errorNumber);
     }
 }
 

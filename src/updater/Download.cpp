@@ -16,32 +16,21 @@ namespace updater {
 QString networkReason(QNetworkReply::NetworkError error, int httpStatus)
 {
     switch (error) {
-    case QNetworkReply::NoError:
-        break;
-    case QNetworkReply::ConnectionRefusedError:
-        return QStringLiteral("连接被拒绝");
-    case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("连接被服务器关闭");
-    case QNetworkReply::HostNotFoundError:
-        return QStringLiteral("找不到主机");
+    case QNetworkReply::NoError: break;
+    case QNetworkReply::ConnectionRefusedError: return QStringLiteral("连接被拒绝");
+    case QNetworkReply::RemoteHostClosedError: return QStringLiteral("连接被服务器关闭");
+    case QNetworkReply::HostNotFoundError: return QStringLiteral("找不到主机");
     // The transfer time limit ends a reply as "cancelled"; we never cancel one we still listen to.
     case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError:
-        return QStringLiteral("超时");
-    case QNetworkReply::TooManyRedirectsError:
-        return QStringLiteral("重定向次数过多");
-    case QNetworkReply::InsecureRedirectError:
-        return QStringLiteral("不安全的重定向");
-    case QNetworkReply::ProtocolUnknownError:
-        return QStringLiteral("不支持的地址协议");
-    case QNetworkReply::SslHandshakeFailedError:
-        return QStringLiteral("安全连接失败");
+    case QNetworkReply::OperationCanceledError: return QStringLiteral("超时");
+    case QNetworkReply::TooManyRedirectsError: return QStringLiteral("重定向次数过多");
+    case QNetworkReply::InsecureRedirectError: return QStringLiteral("不安全的重定向");
+    case QNetworkReply::ProtocolUnknownError: return QStringLiteral("不支持的地址协议");
+    case QNetworkReply::SslHandshakeFailedError: return QStringLiteral("安全连接失败");
     case QNetworkReply::NetworkSessionFailedError:
     case QNetworkReply::TemporaryNetworkFailureError:
-    case QNetworkReply::UnknownNetworkError:
-        return QStringLiteral("网络不可用");
-    case QNetworkReply::ProtocolFailure:
-        return QStringLiteral("服务器回应无法识别");
+    case QNetworkReply::UnknownNetworkError: return QStringLiteral("网络不可用");
+    case QNetworkReply::ProtocolFailure: return QStringLiteral("服务器回应无法识别");
     default:
         if (httpStatus <= 0)
             return QStringLiteral("网络错误（代码 %1）").arg(int(error));
@@ -58,10 +47,7 @@ Download::Download(QNetworkAccessManager *network, QObject *parent)
 {
 }
 
-Download::~Download()
-{
-    abort();
-}
+Download::~Download() { abort(); }
 
 QString Download::progressText(qint64 countedBytes, int percent)
 {

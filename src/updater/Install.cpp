@@ -99,10 +99,7 @@ bool startInstalledProgram(const QString &programDir, const QString &programName
     return !program.isEmpty() && launch && launch(program, arguments, programDir);
 }
 
-QString journalPath(const QString &programDir)
-{
-    return QDir(programDir).filePath(QStringLiteral("update.journal"));
-}
+QString journalPath(const QString &programDir) { return QDir(programDir).filePath(QStringLiteral("update.journal")); }
 
 QStringList recoverProgramFolder(const QString &programDir, const QString &programName, const QString &tempDir)
 {
@@ -167,10 +164,7 @@ Replacement::Replacement(QString programDir, QString holdAfter, QObject *parent)
 {
 }
 
-QString Replacement::path(const QString &name) const
-{
-    return QDir(m_programDir).filePath(name);
-}
+QString Replacement::path(const QString &name) const { return QDir(m_programDir).filePath(name); }
 
 void Replacement::start(const QList<InstallItem> &items)
 {

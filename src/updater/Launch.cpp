@@ -72,10 +72,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     return line;
 }
 
-QString defaultScriptPath(const QString &programDir)
-{
-    return QDir(programDir).filePath(QStringLiteral("update.ris"));
-}
+QString defaultScriptPath(const QString &programDir) { return QDir(programDir).filePath(QStringLiteral("update.ris")); }
 
 QString baseFolderOf(const QString &scriptPath)
 {
@@ -102,10 +99,7 @@ InstanceLock::Result InstanceLock::acquire()
     return m_lock->error() == QLockFile::LockFailedError ? Result::HeldByOther : Result::Unusable;
 }
 
-QString InstanceLock::path() const
-{
-    return m_lock->fileName();
-}
+QString InstanceLock::path() const { return m_lock->fileName(); }
 
 bool WorkFolder::create(const QString &baseDir, QString *error)
 {
@@ -148,10 +142,7 @@ void WorkFolder::remove()
     m_path.clear();
 }
 
-QString startupFailureTitle()
-{
-    return QStringLiteral("Freshet");
-}
+QString startupFailureTitle() { return QStringLiteral("Freshet"); }
 
 QString startupFailureText(const QString &description)
 {

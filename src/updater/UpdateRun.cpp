@@ -43,15 +43,9 @@ UpdateRun::UpdateRun(RunConfig config, QObject *parent)
     connect(m_proof, &ProgramProof::failed, this, &UpdateRun::onProofFailed);
 }
 
-UpdateRun::~UpdateRun()
-{
-    cancel();
-}
+UpdateRun::~UpdateRun() { cancel(); }
 
-QString UpdateRun::readInstalledVersion(const QString &programDir)
-{
-    return readVersionFile(programDir);
-}
+QString UpdateRun::readInstalledVersion(const QString &programDir) { return readVersionFile(programDir); }
 
 void UpdateRun::start()
 {
@@ -100,10 +94,7 @@ void UpdateRun::noUpdate(const QString &message, const QString &why)
     Q_EMIT checked(false);
 }
 
-QString UpdateRun::effectiveProgramName() const
-{
-    return isPlainFileName(m_names) ? m_names : defaultProgramName();
-}
+QString UpdateRun::effectiveProgramName() const { return isPlainFileName(m_names) ? m_names : defaultProgramName(); }
 
 QString UpdateRun::refusal() const
 {

@@ -50,10 +50,7 @@ QString decodeEntities(const QString &text)
     return out;
 }
 
-bool isSpace(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
-}
+bool isSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f'; }
 
 // Reads the attributes of a tag whose name ends at `pos`; returns them with
 // lower-cased names (the first of a repeated name wins) and moves `pos` past '>'.

@@ -21,10 +21,7 @@ namespace {
 // "ver.txt".
 const char *const kUpdaterVersion = "1.0";
 
-void say(const QString &text)
-{
-    QTextStream(stderr) << "update: " << text << Qt::endl;
-}
+void say(const QString &text) { QTextStream(stderr) << "update: " << text << Qt::endl; }
 
 #ifdef Q_OS_WIN
 constexpr bool WindowsRule = true;
@@ -73,15 +70,13 @@ int main(int argc, char *argv[])
 
     InstanceLock lock(programDir);
     switch (lock.acquire()) {
-    case InstanceLock::Result::HeldByOther:
-        return 0; // another updater is at work on this folder
+    case InstanceLock::Result::HeldByOther: return 0; // another updater is at work on this folder
     case InstanceLock::Result::Unusable:
         return giveBack(programDir, programArguments, QStringLiteral("提示"),
                         QStringLiteral("无法更新：程序文件夹无法写入，不能建立锁文件 ")
                             + QDir::toNativeSeparators(lock.path()),
                         showBoxes);
-    case InstanceLock::Result::Acquired:
-        break;
+    case InstanceLock::Result::Acquired: break;
     }
 
     if (line.folderMissing) {
@@ -124,9 +119,7 @@ int main(int argc, char *argv[])
                          [](const QString &what) { say(QStringLiteral("step ") + what); });
 
     switch (line.mode) {
-    case StartMode::Normal:
-        window.show();
-        break;
+    case StartMode::Normal: window.show(); break;
     case StartMode::Quiet:
         // A quiet check bothers nobody unless there is something to install.
         QObject::connect(&run, &UpdateRun::checked, &window, [&window](bool available) {

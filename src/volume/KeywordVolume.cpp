@@ -29,15 +29,9 @@ QStringList KeywordVolume::headers()
             QStringLiteral("广告客户竞争度"), QStringLiteral("全球每月搜索量")};
 }
 
-QString KeywordVolume::timedOutText()
-{
-    return QStringLiteral("关键词工具页面没有及时给出查询结果，请稍后再试！");
-}
+QString KeywordVolume::timedOutText() { return QStringLiteral("关键词工具页面没有及时给出查询结果，请稍后再试！"); }
 
-QString KeywordVolume::noResultsAreaText()
-{
-    return QStringLiteral("关键词工具页面没有结果区域，无法读取查询结果！");
-}
+QString KeywordVolume::noResultsAreaText() { return QStringLiteral("关键词工具页面没有结果区域，无法读取查询结果！"); }
 
 QUrl KeywordVolume::toolUrl() const
 {

@@ -64,10 +64,7 @@ void CXHtml::normaliseUrl()
         url = QStringLiteral("http://") + url;
 }
 
-QString CXHtml::GetSrc()
-{
-    return fetchOutcome().body;
-}
+QString CXHtml::GetSrc() { return fetchOutcome().body; }
 
 FetchOutcome CXHtml::fetchOutcome()
 {
@@ -85,10 +82,7 @@ FetchOutcome CXHtml::fetchOutcome()
     return httpPage(charset);
 }
 
-QString CXHtml::GetHttpPage(const QString &charsetName)
-{
-    return httpPage(charsetName).body;
-}
+QString CXHtml::GetHttpPage(const QString &charsetName) { return httpPage(charsetName).body; }
 
 FetchOutcome CXHtml::httpPage(const QString &charsetName)
 {

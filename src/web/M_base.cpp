@@ -21,10 +21,7 @@ QString GetBetween(const QString &text, const QString &startMarker, const QStrin
     return text.mid(from, end - from);
 }
 
-bool IsInList(const QString &text, const ResultList &list)
-{
-    return list.containsText(text);
-}
+bool IsInList(const QString &text, const ResultList &list) { return list.containsText(text); }
 
 QString UrlEncode(const QString &text)
 {

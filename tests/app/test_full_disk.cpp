@@ -30,10 +30,7 @@ QString programPath()
     return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../veltrana"));
 }
 
-QString today()
-{
-    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-}
+QString today() { return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")); }
 
 const QString kNoSpace = qt_error_string(ENOSPC);
 

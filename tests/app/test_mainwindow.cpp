@@ -32,15 +32,9 @@ QStringList captions(const QMenu *menu)
     return out;
 }
 
-QTabWidget *tabs(const QMainWindow &window)
-{
-    return window.findChild<QTabWidget *>(QStringLiteral("mainTabs"));
-}
+QTabWidget *tabs(const QMainWindow &window) { return window.findChild<QTabWidget *>(QStringLiteral("mainTabs")); }
 
-QMenu *trayMenu(const QMainWindow &window)
-{
-    return window.findChild<QMenu *>(QStringLiteral("trayMenu"));
-}
+QMenu *trayMenu(const QMainWindow &window) { return window.findChild<QMenu *>(QStringLiteral("trayMenu")); }
 
 QMenu *menuTitled(QMainWindow &window, const QString &title)
 {

@@ -56,10 +56,7 @@ QStringList quotedIncludes(const QString &path)
     return out;
 }
 
-bool isWidgetPath(const QString &path)
-{
-    return path.contains(QLatin1String("/ui/"));
-}
+bool isWidgetPath(const QString &path) { return path.contains(QLatin1String("/ui/")); }
 
 void checkSeparateProgram(const QString &root, const QString &relative, const QString &include, QList<Violation> &out)
 {

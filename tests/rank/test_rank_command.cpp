@@ -13,14 +13,8 @@
 #include <sys/types.h>
 
 namespace {
-QString programPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../veltrana");
-}
-QString today()
-{
-    return QDate::currentDate().toString("yyyy-MM-dd");
-}
+QString programPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/../veltrana"); }
+QString today() { return QDate::currentDate().toString("yyyy-MM-dd"); }
 } // namespace
 
 class TestRankCommand : public QObject

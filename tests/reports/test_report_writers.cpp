@@ -14,15 +14,9 @@
 
 namespace {
 
-QString blanks(int n)
-{
-    return QString(n, QLatin1Char(' '));
-}
+QString blanks(int n) { return QString(n, QLatin1Char(' ')); }
 
-QByteArray gb(const QString &text)
-{
-    return QStringEncoder("GB18030").encode(text);
-}
+QByteArray gb(const QString &text) { return QStringEncoder("GB18030").encode(text); }
 
 const QString kWarning = QStringLiteral("@@@@@@@@@@@@") + blanks(3)
     + QStringLiteral("txt格式的数据导出显示效果较差，如需较好的效果请导出为Excel或Html格式") + blanks(2)
@@ -142,10 +136,7 @@ void TestReportWriters::textRowsEndWithTheirTag()
     QVERIFY(lines.at(6).isEmpty());
 }
 
-void TestReportWriters::htmlReportHasOneCellPerColumnAndEscapesEveryCell_data()
-{
-    textReportOfOneRowIsExact_data();
-}
+void TestReportWriters::htmlReportHasOneCellPerColumnAndEscapesEveryCell_data() { textReportOfOneRowIsExact_data(); }
 
 void TestReportWriters::htmlReportHasOneCellPerColumnAndEscapesEveryCell()
 {

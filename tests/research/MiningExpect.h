@@ -15,12 +15,9 @@ namespace mining_expect {
 inline standin::detail::Engine standinEngine(Engine e)
 {
     switch (e) {
-    case Engine::Google:
-        return standin::detail::Google;
-    case Engine::Yahoo:
-        return standin::detail::Yahoo;
-    case Engine::Bing:
-        break;
+    case Engine::Google: return standin::detail::Google;
+    case Engine::Yahoo: return standin::detail::Yahoo;
+    case Engine::Bing: break;
     }
     return standin::detail::Bing;
 }

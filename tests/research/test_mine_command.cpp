@@ -19,10 +19,7 @@
 
 namespace {
 
-QString programPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../veltrana");
-}
+QString programPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/../veltrana"); }
 
 } // namespace
 

@@ -29,42 +29,18 @@ QByteArray readAll(const QString &path)
 }
 
 // The tab's widgets, found by their object names.
-template <class T> T *child(const QWidget &tab, const QString &name)
-{
-    return tab.findChild<T *>(name);
-}
-QLineEdit *seedEdit(const QWidget &tab)
-{
-    return child<QLineEdit>(tab, QStringLiteral("seedEdit"));
-}
-QPushButton *startButton(const QWidget &tab)
-{
-    return child<QPushButton>(tab, QStringLiteral("startButton"));
-}
-QCheckBox *mustContainBox(const QWidget &tab)
-{
-    return child<QCheckBox>(tab, QStringLiteral("mustContainBox"));
-}
+template <class T> T *child(const QWidget &tab, const QString &name) { return tab.findChild<T *>(name); }
+QLineEdit *seedEdit(const QWidget &tab) { return child<QLineEdit>(tab, QStringLiteral("seedEdit")); }
+QPushButton *startButton(const QWidget &tab) { return child<QPushButton>(tab, QStringLiteral("startButton")); }
+QCheckBox *mustContainBox(const QWidget &tab) { return child<QCheckBox>(tab, QStringLiteral("mustContainBox")); }
 QCheckBox *engineBox(const QWidget &tab, Engine e)
 {
     return child<QCheckBox>(tab, QStringLiteral("countBox_") + engineKey(e));
 }
-QCheckBox *storeBox(const QWidget &tab)
-{
-    return child<QCheckBox>(tab, QStringLiteral("storeBox"));
-}
-ResultListView *resultView(const QWidget &tab)
-{
-    return child<ResultListView>(tab, QStringLiteral("resultView"));
-}
-FilterFrame *filterFrame(const QWidget &tab)
-{
-    return child<FilterFrame>(tab, QStringLiteral("filterFrame"));
-}
-QPushButton *deleteButton(const QWidget &tab)
-{
-    return child<QPushButton>(tab, QStringLiteral("deleteButton"));
-}
+QCheckBox *storeBox(const QWidget &tab) { return child<QCheckBox>(tab, QStringLiteral("storeBox")); }
+ResultListView *resultView(const QWidget &tab) { return child<ResultListView>(tab, QStringLiteral("resultView")); }
+FilterFrame *filterFrame(const QWidget &tab) { return child<FilterFrame>(tab, QStringLiteral("filterFrame")); }
+QPushButton *deleteButton(const QWidget &tab) { return child<QPushButton>(tab, QStringLiteral("deleteButton")); }
 QPushButton *addToDatabaseButton(const QWidget &tab)
 {
     return child<QPushButton>(tab, QStringLiteral("addToDatabaseButton"));

@@ -2,12 +2,6 @@
 
 #include <QHostAddress>
 
-ClosedPort::ClosedPort()
-{
-    m_socket.bind(QHostAddress::LocalHost, 0);
-}
+ClosedPort::ClosedPort() { m_socket.bind(QHostAddress::LocalHost, 0); }
 
-QString ClosedPort::url(const QString &path) const
-{
-    return QStringLiteral("http://127.0.0.1:%1").arg(port()) + path;
-}
+QString ClosedPort::url(const QString &path) const { return QStringLiteral("http://127.0.0.1:%1").arg(port()) + path; }

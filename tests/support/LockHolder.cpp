@@ -28,10 +28,7 @@ LockHolder::LockHolder(const QString &file)
     });
 }
 
-LockHolder::~LockHolder()
-{
-    release();
-}
+LockHolder::~LockHolder() { release(); }
 
 void LockHolder::release()
 {

@@ -53,20 +53,11 @@ AppContext &TestEnv::reopen()
     return *context;
 }
 
-QString TestEnv::dataFile(const QString &name) const
-{
-    return QDir(dataDir).filePath(name);
-}
+QString TestEnv::dataFile(const QString &name) const { return QDir(dataDir).filePath(name); }
 
-SettingsStore &TestEnv::settings()
-{
-    return context->settings();
-}
+SettingsStore &TestEnv::settings() { return context->settings(); }
 
-KeywordStore &TestEnv::store()
-{
-    return context->keywords();
-}
+KeywordStore &TestEnv::store() { return context->keywords(); }
 
 standin::StandIn &TestEnv::web() const
 {
@@ -94,7 +85,4 @@ void TestEnv::seed(const QStringList &keywords, const QString &counts, const QDa
         QVERIFY(store().insert(k, QStringLiteral("seed"), {counts, counts, counts}, day));
 }
 
-QString TestEnv::today()
-{
-    return KeywordStore::dateText(FakeClock::fixedDay());
-}
+QString TestEnv::today() { return KeywordStore::dateText(FakeClock::fixedDay()); }

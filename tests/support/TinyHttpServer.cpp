@@ -28,20 +28,11 @@ TinyHttpServer::TinyHttpServer(QObject *parent)
     connect(m_server, &QTcpServer::newConnection, this, &TinyHttpServer::accept);
 }
 
-bool TinyHttpServer::listen()
-{
-    return m_server->listen(QHostAddress::LocalHost, 0);
-}
+bool TinyHttpServer::listen() { return m_server->listen(QHostAddress::LocalHost, 0); }
 
-quint16 TinyHttpServer::port() const
-{
-    return m_server->serverPort();
-}
+quint16 TinyHttpServer::port() const { return m_server->serverPort(); }
 
-QString TinyHttpServer::baseUrl() const
-{
-    return QStringLiteral("http://127.0.0.1:%1").arg(port());
-}
+QString TinyHttpServer::baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(port()); }
 
 void TinyHttpServer::setPage(const QString &path, const QByteArray &body, const QByteArray &contentType,
                              const QList<QByteArray> &extraHeaders)

@@ -163,20 +163,11 @@ bool StandIn::listen(quint16 port)
     return true;
 }
 
-quint16 StandIn::port() const
-{
-    return d->server->port();
-}
+quint16 StandIn::port() const { return d->server->port(); }
 
-QString StandIn::baseUrl() const
-{
-    return QLatin1String("http://127.0.0.1:") + QString::number(port());
-}
+QString StandIn::baseUrl() const { return QLatin1String("http://127.0.0.1:") + QString::number(port()); }
 
-QString StandIn::serviceBase(const QString &service) const
-{
-    return baseUrl() + u'/' + service;
-}
+QString StandIn::serviceBase(const QString &service) const { return baseUrl() + u'/' + service; }
 
 bool StandIn::writeEndpoints(const QString &iniPath) const
 {
@@ -190,15 +181,9 @@ bool StandIn::writeEndpoints(const QString &iniPath) const
     return file.commit();
 }
 
-void StandIn::setPublishedVersion(const QString &v)
-{
-    d->world.version = v;
-}
+void StandIn::setPublishedVersion(const QString &v) { d->world.version = v; }
 
-void StandIn::setUpdateVersion(const QString &v)
-{
-    d->world.updateVersion = v;
-}
+void StandIn::setUpdateVersion(const QString &v) { d->world.updateVersion = v; }
 
 void StandIn::setUpdateFiles(const QString &files)
 {
@@ -206,25 +191,16 @@ void StandIn::setUpdateFiles(const QString &files)
     d->world.updateFilesSet = true;
 }
 
-void StandIn::setUpdateProgramName(const QString &name)
-{
-    d->world.updateNames = name;
-}
+void StandIn::setUpdateProgramName(const QString &name) { d->world.updateNames = name; }
 
-void StandIn::setDownload(const QString &name, const QByteArray &bytes)
-{
-    d->world.downloads.insert(name, bytes);
-}
+void StandIn::setDownload(const QString &name, const QByteArray &bytes) { d->world.downloads.insert(name, bytes); }
 
 QString StandIn::downloadUrl(const QString &name) const
 {
     return serviceBase(QStringLiteral("update")) + QStringLiteral("/files/") + name;
 }
 
-void StandIn::setRelatedCount(int perSeed)
-{
-    d->world.relatedCount = std::max(0, perSeed);
-}
+void StandIn::setRelatedCount(int perSeed) { d->world.relatedCount = std::max(0, perSeed); }
 
 void StandIn::plantRank(const QString &engine, const QString &keyword, const QString &site, int resultIndex)
 {
@@ -248,20 +224,11 @@ void StandIn::setCataloguePage(int category, int page, const QString &text)
     d->world.cataloguePages.insert(QString::number(category) + u'/' + QString::number(page), text);
 }
 
-void StandIn::setBehaviour(const QString &pathPrefix, const Behaviour &b)
-{
-    d->behaviours.insert(pathPrefix, b);
-}
+void StandIn::setBehaviour(const QString &pathPrefix, const Behaviour &b) { d->behaviours.insert(pathPrefix, b); }
 
-void StandIn::clearBehaviours()
-{
-    d->behaviours.clear();
-}
+void StandIn::clearBehaviours() { d->behaviours.clear(); }
 
-QString StandIn::captchaAnswer()
-{
-    return toolCaptchaAnswer();
-}
+QString StandIn::captchaAnswer() { return toolCaptchaAnswer(); }
 
 void StandIn::setToolCaptcha(bool on)
 {
@@ -270,25 +237,13 @@ void StandIn::setToolCaptcha(bool on)
     d->world.toolCaptchaTries = 0;
 }
 
-void StandIn::setToolNeverFills(bool on)
-{
-    d->world.toolNeverFills = on;
-}
+void StandIn::setToolNeverFills(bool on) { d->world.toolNeverFills = on; }
 
-void StandIn::setToolRowCount(int rows)
-{
-    d->world.toolRowCount = std::max(0, rows);
-}
+void StandIn::setToolRowCount(int rows) { d->world.toolRowCount = std::max(0, rows); }
 
-void StandIn::setToolBusy(int ms)
-{
-    d->world.toolBusyMs = std::max(0, ms);
-}
+void StandIn::setToolBusy(int ms) { d->world.toolBusyMs = std::max(0, ms); }
 
-void StandIn::setToolDelay(int ms)
-{
-    d->world.toolDelayMs = std::max(0, ms);
-}
+void StandIn::setToolDelay(int ms) { d->world.toolDelayMs = std::max(0, ms); }
 
 void StandIn::plantToolRows(const QList<ToolRow> &rows)
 {
@@ -312,15 +267,9 @@ void StandIn::setFigures(const QString &keyword, const QString &pair)
     d->world.figures.insert(normalizeKeyword(keyword), pair);
 }
 
-QList<QStringList> StandIn::figuresReports() const
-{
-    return d->world.figuresReports;
-}
+QList<QStringList> StandIn::figuresReports() const { return d->world.figuresReports; }
 
-QList<LoggedRequest> StandIn::log() const
-{
-    return d->log;
-}
+QList<LoggedRequest> StandIn::log() const { return d->log; }
 
 QList<LoggedRequest> StandIn::log(const QString &service) const
 {
@@ -331,10 +280,7 @@ QList<LoggedRequest> StandIn::log(const QString &service) const
     return out;
 }
 
-void StandIn::clearLog()
-{
-    d->log.clear();
-}
+void StandIn::clearLog() { d->log.clear(); }
 
 void StandIn::handle(const HttpRequest &req, std::function<void(const HttpResponse &)> reply)
 {

@@ -74,15 +74,9 @@ QString resourceLine(const Category &c, int index, const QString &kind)
     // Addresses come written three ways: with "http://", bare, and https.
     QString address;
     switch (index % 3) {
-    case 0:
-        address = QStringLiteral("http://www.") + host + u'/';
-        break;
-    case 1:
-        address = QStringLiteral("www.") + host;
-        break;
-    default:
-        address = QStringLiteral("https://") + host + QStringLiteral("/signup");
-        break;
+    case 0: address = QStringLiteral("http://www.") + host + u'/'; break;
+    case 1: address = QStringLiteral("www.") + host; break;
+    default: address = QStringLiteral("https://") + host + QStringLiteral("/signup"); break;
     }
     const QString pr = QString::number((index * 7 + c.cid) % 11);
     if (index % 13 == 12)

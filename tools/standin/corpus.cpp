@@ -215,15 +215,9 @@ QStringList measuredPool(const QString &seed, int count)
 
 } // namespace
 
-QString normalizeKeyword(const QString &keyword)
-{
-    return keyword.simplified().toLower();
-}
+QString normalizeKeyword(const QString &keyword) { return keyword.simplified().toLower(); }
 
-bool isNoResult(const QString &keyword)
-{
-    return keyword.contains(QLatin1String("noresult"), Qt::CaseInsensitive);
-}
+bool isNoResult(const QString &keyword) { return keyword.contains(QLatin1String("noresult"), Qt::CaseInsensitive); }
 
 QStringList relatedFor(const QString &keyword, Engine engine, int relatedCount)
 {

@@ -20,42 +20,24 @@ constexpr qsizetype MaxBodyBytes = 16 * 1024 * 1024;
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 200:
-        return "OK";
-    case 204:
-        return "No Content";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 303:
-        return "See Other";
-    case 304:
-        return "Not Modified";
-    case 307:
-        return "Temporary Redirect";
-    case 400:
-        return "Bad Request";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 408:
-        return "Request Timeout";
-    case 429:
-        return "Too Many Requests";
-    case 500:
-        return "Internal Server Error";
-    case 501:
-        return "Not Implemented";
-    case 502:
-        return "Bad Gateway";
-    case 503:
-        return "Service Unavailable";
-    case 504:
-        return "Gateway Timeout";
-    default:
-        return "Status";
+    case 200: return "OK";
+    case 204: return "No Content";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 303: return "See Other";
+    case 304: return "Not Modified";
+    case 307: return "Temporary Redirect";
+    case 400: return "Bad Request";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 408: return "Request Timeout";
+    case 429: return "Too Many Requests";
+    case 500: return "Internal Server Error";
+    case 501: return "Not Implemented";
+    case 502: return "Bad Gateway";
+    case 503: return "Service Unavailable";
+    case 504: return "Gateway Timeout";
+    default: return "Status";
     }
 }
 
@@ -67,15 +49,9 @@ HttpServer::HttpServer(Handler handler, QObject *parent)
     connect(m_server, &QTcpServer::newConnection, this, &HttpServer::accept);
 }
 
-bool HttpServer::listen(quint16 port)
-{
-    return m_server->listen(QHostAddress::LocalHost, port);
-}
+bool HttpServer::listen(quint16 port) { return m_server->listen(QHostAddress::LocalHost, port); }
 
-quint16 HttpServer::port() const
-{
-    return m_server->serverPort();
-}
+quint16 HttpServer::port() const { return m_server->serverPort(); }
 
 void HttpServer::accept()
 {

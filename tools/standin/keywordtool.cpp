@@ -136,10 +136,7 @@ QByteArray toolPage(const World &world)
 
 } // namespace
 
-QString toolCaptchaAnswer()
-{
-    return QStringLiteral("7W3K");
-}
+QString toolCaptchaAnswer() { return QStringLiteral("7W3K"); }
 
 Page keywordToolService(const ServiceRequest &req, const World &world)
 {

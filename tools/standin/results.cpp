@@ -171,10 +171,7 @@ QString titleCase(const QString &keyword)
     return words.join(u' ');
 }
 
-QString bareHost(const QString &host)
-{
-    return host.startsWith(QLatin1String("www.")) ? host.mid(4) : host;
-}
+QString bareHost(const QString &host) { return host.startsWith(QLatin1String("www.")) ? host.mid(4) : host; }
 
 Hit planted(const QString &site, const QString &keyword)
 {
@@ -212,10 +209,7 @@ QString thousands(qint64 n)
     return digits;
 }
 
-QString htmlEscape(const QString &text)
-{
-    return text.toHtmlEscaped();
-}
+QString htmlEscape(const QString &text) { return text.toHtmlEscaped(); }
 
 qint64 resultCount(const QString &keyword, Engine engine)
 {
@@ -270,21 +264,11 @@ QList<Hit> resultPage(const QString &keyword, Engine engine, int page, const Wor
         Hit hit;
         hit.host = QString::fromLatin1(Hosts[host]);
         switch (h % 5) {
-        case 0:
-            hit.path = u'/' + s;
-            break;
-        case 1:
-            hit.path = QLatin1String("/blog/") + s + QLatin1String("-guide");
-            break;
-        case 2:
-            hit.path = QLatin1String("/learn/") + s + u'/';
-            break;
-        case 3:
-            hit.path = u'/' + s + QLatin1String(".html");
-            break;
-        default:
-            hit.path = QLatin1String("/articles/") + s + QLatin1String("-tips");
-            break;
+        case 0: hit.path = u'/' + s; break;
+        case 1: hit.path = QLatin1String("/blog/") + s + QLatin1String("-guide"); break;
+        case 2: hit.path = QLatin1String("/learn/") + s + u'/'; break;
+        case 3: hit.path = u'/' + s + QLatin1String(".html"); break;
+        default: hit.path = QLatin1String("/articles/") + s + QLatin1String("-tips"); break;
         }
         if (round > 0)
             hit.path += QLatin1String("?p=") + QString::number(round + 1);

@@ -14,21 +14,12 @@ bool SilentPage::acceptNavigationRequest(const QUrl &url, NavigationType type, b
     return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
 }
 
-QWebEnginePage *SilentPage::createWindow(WebWindowType)
-{
-    return m_target.data();
-}
+QWebEnginePage *SilentPage::createWindow(WebWindowType) { return m_target.data(); }
 
 void SilentPage::javaScriptAlert(const QUrl &, const QString &) { }
 
-bool SilentPage::javaScriptConfirm(const QUrl &, const QString &)
-{
-    return false;
-}
+bool SilentPage::javaScriptConfirm(const QUrl &, const QString &) { return false; }
 
-bool SilentPage::javaScriptPrompt(const QUrl &, const QString &, const QString &, QString *)
-{
-    return false;
-}
+bool SilentPage::javaScriptPrompt(const QUrl &, const QString &, const QString &, QString *) { return false; }
 
 void SilentPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) { }

@@ -10,16 +10,11 @@ namespace {
 QMessageBox::Icon boxIcon(Prompter::Icon icon)
 {
     switch (icon) {
-    case Prompter::Icon::Information:
-        return QMessageBox::Information;
-    case Prompter::Icon::Warning:
-        return QMessageBox::Warning;
-    case Prompter::Icon::Critical:
-        return QMessageBox::Critical;
-    case Prompter::Icon::Question:
-        return QMessageBox::Question;
-    case Prompter::Icon::None:
-        break;
+    case Prompter::Icon::Information: return QMessageBox::Information;
+    case Prompter::Icon::Warning: return QMessageBox::Warning;
+    case Prompter::Icon::Critical: return QMessageBox::Critical;
+    case Prompter::Icon::Question: return QMessageBox::Question;
+    case Prompter::Icon::None: break;
     }
     return QMessageBox::NoIcon;
 }

@@ -11,14 +11,10 @@ constexpr ReportFormat kFormats[] = {ReportFormat::Text, ReportFormat::Html, Rep
 const char *buttonName(ReportFormat format)
 {
     switch (format) {
-    case ReportFormat::Text:
-        return "exportTxt";
-    case ReportFormat::Html:
-        return "exportHtml";
-    case ReportFormat::Workbook:
-        return "exportExcel";
-    case ReportFormat::Csv:
-        break;
+    case ReportFormat::Text: return "exportTxt";
+    case ReportFormat::Html: return "exportHtml";
+    case ReportFormat::Workbook: return "exportExcel";
+    case ReportFormat::Csv: break;
     }
     return "exportCsv";
 }
@@ -48,23 +44,16 @@ ExportButtons::ExportButtons(const ResultListView &view, ReportKind kind, Export
     layout->addStretch();
 }
 
-QPushButton *ExportButtons::button(ReportFormat format) const
-{
-    return m_buttons[static_cast<int>(format)];
-}
+QPushButton *ExportButtons::button(ReportFormat format) const { return m_buttons[static_cast<int>(format)]; }
 
 QString ExportButtons::caption(Verb verb, ReportFormat format)
 {
     QString text = verb == Verb::Save ? QStringLiteral("保存至") : QStringLiteral("导出至");
     switch (format) {
-    case ReportFormat::Text:
-        return text + QStringLiteral("Txt");
-    case ReportFormat::Html:
-        return text + QStringLiteral("Html");
-    case ReportFormat::Workbook:
-        return text + QStringLiteral("Excel");
-    case ReportFormat::Csv:
-        break;
+    case ReportFormat::Text: return text + QStringLiteral("Txt");
+    case ReportFormat::Html: return text + QStringLiteral("Html");
+    case ReportFormat::Workbook: return text + QStringLiteral("Excel");
+    case ReportFormat::Csv: break;
     }
     return text + QStringLiteral("CSV");
 }

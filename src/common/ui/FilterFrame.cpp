@@ -52,15 +52,9 @@ FilterFrame::FilterFrame(const QString &keywordLabel, QWidget *parent)
     connect(m_restore, &QPushButton::clicked, this, &FilterFrame::restoreRequested);
 }
 
-QComboBox *FilterFrame::opBox(Engine e) const
-{
-    return m_ops[engineIndex(e)];
-}
+QComboBox *FilterFrame::opBox(Engine e) const { return m_ops[engineIndex(e)]; }
 
-QLineEdit *FilterFrame::thresholdEdit(Engine e) const
-{
-    return m_thresholds[engineIndex(e)];
-}
+QLineEdit *FilterFrame::thresholdEdit(Engine e) const { return m_thresholds[engineIndex(e)]; }
 
 FilterConditions FilterFrame::conditions() const
 {

@@ -13,20 +13,14 @@ namespace {
 QColor engineColour(Engine e)
 {
     switch (e) {
-    case Engine::Google:
-        return QColor(QStringLiteral("#4285f4"));
-    case Engine::Yahoo:
-        return QColor(QStringLiteral("#6001d2"));
-    case Engine::Bing:
-        break;
+    case Engine::Google: return QColor(QStringLiteral("#4285f4"));
+    case Engine::Yahoo: return QColor(QStringLiteral("#6001d2"));
+    case Engine::Bing: break;
     }
     return QColor(QStringLiteral("#008373"));
 }
 
-qreal msecs(const QDate &d)
-{
-    return qreal(d.startOfDay().toMSecsSinceEpoch());
-}
+qreal msecs(const QDate &d) { return qreal(d.startOfDay().toMSecsSinceEpoch()); }
 
 } // namespace
 

@@ -70,7 +70,4 @@ RankListView::RankListView(bool editable, QWidget *parent)
                         | QAbstractItemView::DoubleClicked);
 }
 
-void RankListView::setSortable(bool on)
-{
-    header()->setSectionsClickable(on);
-}
+void RankListView::setSortable(bool on) { header()->setSectionsClickable(on); }

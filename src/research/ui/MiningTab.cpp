@@ -201,15 +201,9 @@ void MiningTab::onDelete()
     m_miner->lists().removeCheckedShown();
 }
 
-void MiningTab::onRestore()
-{
-    m_miner->lists().restore();
-}
+void MiningTab::onRestore() { m_miner->lists().restore(); }
 
-void MiningTab::onFilter()
-{
-    m_miner->lists().filter(m_filter->conditions(), FilterColumns::relatedKeywords());
-}
+void MiningTab::onFilter() { m_miner->lists().filter(m_filter->conditions(), FilterColumns::relatedKeywords()); }
 
 void MiningTab::onAddToDatabase()
 {

@@ -195,10 +195,7 @@ VolumeTab::~VolumeTab()
     m_toolPage->disconnect(this);
 }
 
-bool VolumeTab::captchaShown() const
-{
-    return m_captchaFrame->isVisibleTo(this);
-}
+bool VolumeTab::captchaShown() const { return m_captchaFrame->isVisibleTo(this); }
 
 void VolumeTab::refreshStart()
 {
@@ -214,10 +211,7 @@ void VolumeTab::activated()
         m_volume->reload();
 }
 
-void VolumeTab::onRefetch()
-{
-    m_volume->reload();
-}
+void VolumeTab::onRefetch() { m_volume->reload(); }
 
 void VolumeTab::onReloading()
 {
@@ -254,10 +248,7 @@ void VolumeTab::onLoadFinished(const QUrl &address)
         m_answer->clear();
 }
 
-void VolumeTab::onStart()
-{
-    m_volume->query(m_keyword->text(), m_answer->text(), captchaShown());
-}
+void VolumeTab::onStart() { m_volume->query(m_keyword->text(), m_answer->text(), captchaShown()); }
 
 void VolumeTab::onQueryStarted()
 {

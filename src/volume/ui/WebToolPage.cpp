@@ -48,10 +48,7 @@ void WebToolPage::load(const QUrl &address)
         m_page->load(address);
 }
 
-std::optional<QVariant> WebToolPage::run(const QString &script)
-{
-    return runScript(m_page, script, m_scriptTimeoutMs);
-}
+std::optional<QVariant> WebToolPage::run(const QString &script) { return runScript(m_page, script, m_scriptTimeoutMs); }
 
 bool WebToolPage::hasElement(const QString &id)
 {
