@@ -38,13 +38,26 @@ QString decodeOwn(const QByteArray &bytes)
     return gb18030(bytes);
 }
 
-QString decodeImport(const QByteArray &bytes)
+QString decodeImport(const QByteArray &bytes, bool *valid)
 {
+    // `unit`: the bytes of one code unit. A byte left over at the end is a
+    // sequence cut short, which the decoder holds for more input unsaid.
+    const auto decode = [&](QStringDecoder &&decoder, QByteArrayView body, int unit = 1) {
+        const QString text = decoder.decode(body);
+        if (valid)
+            *valid = !decoder.hasError() && body.size() % unit == 0;
+        return text;
+    };
     if (bytes.startsWith(kUtf8Mark))
-        return QString::fromUtf8(bytes.mid(kUtf8Mark.size()));
+        return decode(QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless),
+                      QByteArrayView(bytes).sliced(kUtf8Mark.size()));
+    if (bytes.startsWith("\xFF\xFE"))
+        return decode(QStringDecoder(QStringDecoder::Utf16LE), QByteArrayView(bytes).sliced(2), 2);
+    if (bytes.startsWith("\xFE\xFF"))
+        return decode(QStringDecoder(QStringDecoder::Utf16BE), QByteArrayView(bytes).sliced(2), 2);
     if (looksLikeUtf8(bytes))
-        return QString::fromUtf8(bytes);
-    return gb18030(bytes);
+        return decode(QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless), bytes);
+    return decode(QStringDecoder("GB18030", QStringDecoder::Flag::Stateless), bytes);
 }
 
 QByteArray encodeOwn(const QString &text)

@@ -15,11 +15,14 @@ namespace TextFile {
 QString decodeOwn(const QByteArray &bytes);
 
 // A file the user brings in from elsewhere (an import): a byte-order mark
-// means UTF-8; so does text that is valid UTF-8 and holds a character
-// outside ASCII written as a multi-byte sequence of three or more bytes
-// (CJK text in UTF-8 always does, while GB18030 text is two-byte pairs that
-// UTF-8 rejects); anything else is GB18030.
-QString decodeImport(const QByteArray &bytes);
+// says UTF-8 or UTF-16 (little or big end, as Windows tools and the keyword
+// planner write it); without one, text that is valid UTF-8 and holds a
+// character outside ASCII written as a multi-byte sequence of three or more
+// bytes is UTF-8 (CJK text in UTF-8 always does, while GB18030 text is
+// two-byte pairs that UTF-8 rejects); anything else is GB18030. `valid`, when
+// given, tells whether the bytes were all well-formed in the set chosen
+// (invalid ones come out as U+FFFD).
+QString decodeImport(const QByteArray &bytes, bool *valid = nullptr);
 
 // `text` in GB18030 with every line break written as CRLF.
 QByteArray encodeOwn(const QString &text);

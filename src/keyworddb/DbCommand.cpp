@@ -1,5 +1,6 @@
 #include "keyworddb/DbCommand.h"
 
+#include "common/Clock.h"
 #include "common/CommandLine.h"
 #include "common/Endpoints.h"
 #include "common/JobStatus.h"
@@ -7,6 +8,7 @@
 #include "context/AppContext.h"
 #include "keyworddb/DatabaseRefresh.h"
 #include "keyworddb/KeywordDatabase.h"
+#include "keyworddb/KeywordImport.h"
 #include "store/KeywordStore.h"
 
 #include <array>
@@ -81,6 +83,30 @@ int refresh(AppContext &context, const std::array<bool, 3> &engines)
     return Cli::Incomplete;
 }
 
+int importKeywords(AppContext &context, const QString &path)
+{
+    if (const int status = openDatabaseOr(context, QStringLiteral("db import")); status != Cli::Done)
+        return status;
+    const KeywordImport::Outcome outcome = KeywordImport::importFile(context.keywords(), path, context.clock().today());
+    switch (outcome.status) {
+    case KeywordImport::Outcome::Unreadable:
+        Cli::fail(QStringLiteral("cannot read ") + path, outcome.reason);
+        return Cli::Failed;
+    case KeywordImport::Outcome::BadFile:
+        Cli::fail(QStringLiteral("cannot import ") + path, KeywordImport::problemText(outcome.parsed));
+        return Cli::Failed;
+    case KeywordImport::Outcome::WriteFailed:
+        return databaseWriteFailed(context, QStringLiteral("db import"),
+                                   KeywordImport::failureMessage(outcome, path, context.keywords()));
+    case KeywordImport::Outcome::Added: break;
+    }
+    Cli::note(QStringLiteral("imported %1 (%2): added %3, skipped %4 (already stored, repeated or without a keyword)")
+                  .arg(path, KeywordImport::kindText(outcome.parsed.kind))
+                  .arg(outcome.added)
+                  .arg(outcome.skipped));
+    return Cli::Done;
+}
+
 } // namespace
 
 CommandEntry dbCommand()
@@ -88,8 +114,11 @@ CommandEntry dbCommand()
     CommandEntry entry;
     entry.name = QStringLiteral("db");
     entry.summary = QStringLiteral("the keyword database: list it, or ask the engines again");
-    entry.usageLines = {QStringLiteral("db list                                   the keyword table, newest first"),
-                        QStringLiteral("db refresh [--engines google,yahoo,bing]  ask the engines again")};
+    entry.usageLines = {
+        QStringLiteral("db list                                   the keyword table, newest first"),
+        QStringLiteral("db refresh [--engines google,yahoo,bing]  ask the engines again"),
+        QStringLiteral("db import FILE                            add the keywords of a planner export, "
+                       "a CSV report or a list")};
     entry.run = runDbCommand;
     return entry;
 }
@@ -98,7 +127,7 @@ int runDbCommand(AppContext &context, const QStringList &args)
 {
     const CommandEntry entry = dbCommand();
     if (args.size() < 2 || args.at(0) != u"db")
-        return entry.usageError(QStringLiteral("list or refresh is missing"));
+        return entry.usageError(QStringLiteral("list, refresh or import is missing"));
     const QString command = args.at(1);
     Cli::Arguments a;
     if (command == u"list") {
@@ -107,6 +136,13 @@ int runDbCommand(AppContext &context, const QStringList &args)
         if (!a.words().isEmpty())
             return entry.usageError(QStringLiteral("unexpected argument: ") + a.words().first());
         return listTable(context);
+    }
+    if (command == u"import") {
+        if (!a.parse(args.mid(2), {}))
+            return entry.usageError(a.error());
+        if (a.words().size() != 1)
+            return entry.usageError(QStringLiteral("import takes one file name"));
+        return importKeywords(context, a.words().first());
     }
     if (command != u"refresh")
         return entry.usageError(QStringLiteral("unknown command: db ") + command);

@@ -1,5 +1,6 @@
 #include "keyworddb/ui/KeywordDbTab.h"
 
+#include "common/Clock.h"
 #include "common/JobStatus.h"
 #include "common/Prompter.h"
 #include "common/ResultList.h"
@@ -11,12 +12,14 @@
 #include "context/AppContext.h"
 #include "keyworddb/DatabaseRefresh.h"
 #include "keyworddb/KeywordDatabase.h"
+#include "keyworddb/KeywordImport.h"
 #include "store/KeywordStore.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -33,6 +36,7 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     m_view->setObjectName(QStringLiteral("databaseView"));
     m_view->setResultList(&m_database->list());
     m_view->setJobStatus(&context.jobStatus());
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
 
     m_delete = new QPushButton(QStringLiteral("删除关键词"), this);
     m_delete->setObjectName(QStringLiteral("deleteButton"));
@@ -88,6 +92,44 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     new JobButton(m_update, m_refresh->job(),
                   {QStringLiteral("开始更新"), QStringLiteral("暂停更新"), QStringLiteral("正在停止")}, this);
     connect(m_refresh, &DatabaseRefresh::stateChanged, this, &KeywordDbTab::showRefreshState);
+    connect(m_view, &QWidget::customContextMenuRequested, this, &KeywordDbTab::showContextMenu);
+}
+
+QMenu *KeywordDbTab::createContextMenu()
+{
+    auto *menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("databaseMenu"));
+    QAction *import = menu->addAction(QStringLiteral("导入"));
+    import->setObjectName(QStringLiteral("importAction"));
+    // A reload under a running or parked refresh would move its rows.
+    import->setEnabled(!m_context.jobStatus().isBusy() && m_refresh->job().state() == JobStatus::Idle);
+    connect(import, &QAction::triggered, this, &KeywordDbTab::importKeywords);
+    return menu;
+}
+
+void KeywordDbTab::showContextMenu(const QPoint &pos)
+{
+    QMenu *menu = createContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(m_view->viewport()->mapToGlobal(pos));
+}
+
+void KeywordDbTab::importKeywords()
+{
+    Prompter &prompter = m_context.prompter();
+    const QString path = prompter.openFileName(QStringLiteral("导入关键词"),
+                                               QStringLiteral("关键词文件 (*.csv *.txt *.tsv);;所有文件 (*)"));
+    if (path.isEmpty())
+        return;
+    KeywordStore &store = m_context.keywords();
+    const KeywordImport::Outcome outcome = KeywordImport::importFile(store, path, m_context.clock().today());
+    if (outcome.status != KeywordImport::Outcome::Added) {
+        prompter.message(QStringLiteral("提示"), KeywordImport::failureMessage(outcome, path, store),
+                         Prompter::Icon::Warning);
+        return;
+    }
+    m_database->reload();
+    prompter.notice(KeywordImport::addedMessage(outcome.added, outcome.skipped));
 }
 
 void KeywordDbTab::activated()

@@ -9,6 +9,7 @@ class FilterFrame;
 class KeywordDatabase;
 class QCheckBox;
 class QGroupBox;
+class QMenu;
 class QPushButton;
 class ResultListView;
 
@@ -25,10 +26,17 @@ public:
 
     KeywordDatabase &database() { return *m_database; }
     DatabaseRefresh &refresh() { return *m_refresh; }
+    // The database list's context menu; its "导入" is off while a job runs
+    // or a refresh is parked on the list.
+    QMenu *createContextMenu();
+    // "导入": asks for a keyword file, adds the keywords the table lacks and
+    // shows the table again.
+    void importKeywords();
 
 private:
     void onUpdateClicked();
     void showRefreshState();
+    void showContextMenu(const QPoint &pos);
 
     AppContext &m_context;
     KeywordDatabase *m_database;
