@@ -85,21 +85,22 @@ int refresh(AppContext &context, const std::array<bool, 3> &engines)
 
 int importKeywords(AppContext &context, const QString &path)
 {
-    if (const int status = openDatabaseOr(context, QStringLiteral("db import")); status != Cli::Done)
-        return status;
-    const KeywordImport::Outcome outcome = KeywordImport::importFile(context.keywords(), path, context.clock().today());
-    switch (outcome.status) {
-    case KeywordImport::Outcome::Unreadable:
+    // The file first: a file that cannot be used leaves the data folder as it was.
+    KeywordImport::Outcome outcome = KeywordImport::readFile(path);
+    if (outcome.status == KeywordImport::Outcome::Unreadable) {
         Cli::fail(QStringLiteral("cannot read ") + path, outcome.reason);
         return Cli::Failed;
-    case KeywordImport::Outcome::BadFile:
+    }
+    if (outcome.status == KeywordImport::Outcome::BadFile) {
         Cli::fail(QStringLiteral("cannot import ") + path, KeywordImport::problemText(outcome.parsed));
         return Cli::Failed;
-    case KeywordImport::Outcome::WriteFailed:
+    }
+    if (const int status = openDatabaseOr(context, QStringLiteral("db import")); status != Cli::Done)
+        return status;
+    KeywordImport::storeKeywords(context.keywords(), outcome, context.clock().today());
+    if (outcome.status == KeywordImport::Outcome::WriteFailed)
         return databaseWriteFailed(context, QStringLiteral("db import"),
                                    KeywordImport::failureMessage(outcome, path, context.keywords()));
-    case KeywordImport::Outcome::Added: break;
-    }
     Cli::note(QStringLiteral("imported %1 (%2): added %3, skipped %4 (already stored, repeated or without a keyword)")
                   .arg(path, KeywordImport::kindText(outcome.parsed.kind))
                   .arg(outcome.added)

@@ -295,7 +295,7 @@ QString problemMessage(const Parsed &parsed)
     return parsed.line > 0 ? QStringLiteral("第%1行：%2").arg(parsed.line).arg(text) : text;
 }
 
-Outcome importFile(KeywordStore &store, const QString &path, const QDate &today)
+Outcome readFile(const QString &path)
 {
     Outcome outcome;
     QFile file(path);
@@ -311,11 +311,15 @@ Outcome importFile(KeywordStore &store, const QString &path, const QDate &today)
         return outcome;
     }
     outcome.parsed = parse(bytes);
-    if (!outcome.parsed.ok()) {
+    if (!outcome.parsed.ok())
         outcome.status = Outcome::BadFile;
-        return outcome;
-    }
+    return outcome;
+}
 
+void storeKeywords(KeywordStore &store, Outcome &outcome, const QDate &today)
+{
+    if (outcome.status != Outcome::Read)
+        return;
     QVector<KeywordStore::Record> records = outcome.parsed.records;
     // A report lists the table newest first; stored oldest first, the
     // table lists them in the same order again.
@@ -325,7 +329,7 @@ Outcome importFile(KeywordStore &store, const QString &path, const QDate &today)
     if (!store.beginBatch()) {
         outcome.status = Outcome::WriteFailed;
         outcome.reason = store.lastError();
-        return outcome;
+        return;
     }
     int added = 0;
     for (qsizetype from = 0; from < records.size();) {
@@ -339,7 +343,7 @@ Outcome importFile(KeywordStore &store, const QString &path, const QDate &today)
             outcome.reason = store.lastError();
             store.rollbackBatch();
             outcome.status = Outcome::WriteFailed;
-            return outcome;
+            return;
         }
         added += stored;
         from = to;
@@ -347,10 +351,17 @@ Outcome importFile(KeywordStore &store, const QString &path, const QDate &today)
     if (!store.commitBatch()) {
         outcome.status = Outcome::WriteFailed;
         outcome.reason = store.lastError();
-        return outcome;
+        return;
     }
     outcome.added = added;
     outcome.skipped = int(records.size()) - added + outcome.parsed.rowsWithoutKeyword;
+    outcome.status = Outcome::Added;
+}
+
+Outcome importFile(KeywordStore &store, const QString &path, const QDate &today)
+{
+    Outcome outcome = readFile(path);
+    storeKeywords(store, outcome, today);
     return outcome;
 }
 
@@ -363,6 +374,7 @@ QString failureMessage(const Outcome &outcome, const QString &path, const Keywor
     case Outcome::WriteFailed:
         return QStringLiteral("无法写入关键词数据库 %1：%2\n没有导入任何关键词。")
             .arg(store.fileName(), outcome.reason);
+    case Outcome::Read:
     case Outcome::Added: break;
     }
     return {};

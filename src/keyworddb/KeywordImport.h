@@ -58,18 +58,24 @@ QString problemText(const Parsed &parsed);
 QString problemMessage(const Parsed &parsed);
 
 struct Outcome {
-    enum Status { Added, BadFile, Unreadable, WriteFailed };
-    Status status = Added;
+    enum Status { Read, Added, BadFile, Unreadable, WriteFailed };
+    Status status = Read;
     Parsed parsed;
     int added = 0;
-    int skipped = 0; // already stored, or repeated in the file
+    int skipped = 0; // already stored, repeated in the file, or without a keyword
     QString reason;  // why the file could not be read or the table written
 };
 
-// Reads `path`, parses it and stores the keywords the table lacks in one
-// transaction: all of them or, on a failed write, none. `today` dates the
-// rows that carry no date of their own. A report of the table is stored
-// oldest row first, so that the table lists its rows in the report's order.
+// Reads and parses `path`: Read when its keywords are ready to store, else
+// Unreadable or BadFile.
+Outcome readFile(const QString &path);
+// Stores the keywords of a Read outcome that the table lacks, in one
+// transaction: all of them or, on a failed write, none (WriteFailed); then
+// Added. `today` dates the rows that carry no date of their own. A report
+// of the table is stored oldest row first, so that the table lists its rows
+// in the report's order.
+void storeKeywords(KeywordStore &store, Outcome &outcome, const QDate &today);
+// Both.
 Outcome importFile(KeywordStore &store, const QString &path, const QDate &today);
 
 // The window's message for a failed import of `path`: the file could not be
