@@ -4,6 +4,7 @@
 
 #include "app/QtTranslation.h"
 #include "common/ui/DialogPrompter.h"
+#include "keyworddb/ui/KeywordDbTab.h"
 #include "rank/SiteKeywordLists.h"
 #include "reports/ReportExport.h"
 #include "support/FileBytes.h"
@@ -104,7 +105,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_files.isValid());
-        for (const char *name : {"sites.txt", "r.htm", "r.xlsx", "r.csv", "notes.doc"})
+        for (const char *name : {"sites.txt", "r.htm", "r.xlsx", "r.csv", "notes.doc", "kw.tsv"})
             TestFiles::put(m_files.filePath(QString::fromLatin1(name)), "a.com\r\nb.com\r\n");
         // The dialogs open where the program was started.
         m_startDir = QDir::currentPath();
@@ -124,6 +125,19 @@ private Q_SLOTS:
         QCOMPARE(lists.sites().count(), 2);
         QCOMPARE(lists.sites().cell(1, 0), QStringLiteral("b.com"));
         QCOMPARE(listedWhile([&] { lists.exportSites(); }), QStringList{QStringLiteral("sites.txt")});
+        env.context->setPrompter(&env.prompter);
+    }
+
+    void keywordImportListsKeywordFiles()
+    {
+        TestEnv env;
+        DialogPrompter prompter(nullptr);
+        env.context->setPrompter(&prompter);
+        KeywordDbTab tab(*env.context);
+        // The first filter is the one shown: the three keyword file kinds.
+        QCOMPARE(listedWhile([&] { tab.importKeywords(); }),
+                 (QStringList{QStringLiteral("kw.tsv"), QStringLiteral("r.csv"), QStringLiteral("sites.txt")}));
+        QCOMPARE(env.store().rowCount(), 0);
         env.context->setPrompter(&env.prompter);
     }
 

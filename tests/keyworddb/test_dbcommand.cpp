@@ -1,12 +1,15 @@
-// "veltrana db list" and "veltrana db refresh": arguments, output, Ctrl-C
-// after the row in progress, and no lost row when the process is killed.
+// "veltrana db list", "veltrana db refresh" and "veltrana db import":
+// arguments, output, Ctrl-C after the row in progress, no lost row when the
+// process is killed, and an import that stores all of a file or nothing.
 
 #include "keyworddb/DbCommand.h"
+#include "support/FileBytes.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStringEncoder>
 #include <QTest>
 #include <csignal>
 #include <sys/types.h>
@@ -207,6 +210,72 @@ private Q_SLOTS:
                 QVERIFY2(ok && count != QStringLiteral("7"), qPrintable(keyword + QLatin1Char(' ') + count));
             }
         }
+    }
+
+    void importArgumentsAndFilesThatStoreNothing()
+    {
+        TestEnv f;
+        const QList<QStringList> bad{
+            {QStringLiteral("db"), QStringLiteral("import")},
+            {QStringLiteral("db"), QStringLiteral("import"), QStringLiteral("a.txt"), QStringLiteral("b.txt")},
+            {QStringLiteral("db"), QStringLiteral("import"), QStringLiteral("--fast"), QStringLiteral("a.txt")},
+        };
+        for (const QStringList &a : bad)
+            QVERIFY2(runDbCommand(*f.context, a) == 2, qPrintable(a.join(u' ')));
+        QCOMPARE(
+            runDbCommand(*f.context,
+                         {QStringLiteral("db"), QStringLiteral("import"), f.dataFile(QStringLiteral("missing.txt"))}),
+            1);
+        // A report of the table whose last row lost a field: not even its
+        // good rows are stored.
+        const QString cut = f.dataFile(QStringLiteral("cut.csv"));
+        TestFiles::put(cut,
+                       QStringLiteral("\uFEFF关键词,父关键词,Google收录,Yahoo收录,Bing收录,更新日期\r\n"
+                                      "a,p,1,2,3,2024-01-01\r\nb,p,1,2,3\r\n")
+                           .toUtf8());
+        QCOMPARE(runDbCommand(*f.context, {QStringLiteral("db"), QStringLiteral("import"), cut}), 1);
+        QCOMPARE(f.store().rowCount(), 0);
+    }
+
+    void importInProcessSaysAddedAndSkipped()
+    {
+        TestEnv f;
+        f.seed({QStringLiteral("seo")});
+        const QString list = f.dataFile(QStringLiteral("list.txt"));
+        QStringEncoder gb("GB18030");
+        TestFiles::put(list, gb.encode(QStringLiteral("seo\r\n小说\r\n 小说 \r\n")));
+        QProcess p;
+        prepare(p, f);
+        p.setArguments(args(f, {QStringLiteral("db"), QStringLiteral("import"), list}));
+        p.start();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 QStringLiteral("veltrana: imported %1 (keyword list): added 1, skipped 2 (already stored, repeated or "
+                                "without a keyword)\n")
+                     .arg(list));
+        QVERIFY(p.readAllStandardOutput().isEmpty());
+        QCOMPARE(f.store().loadAll().first().keys, QStringLiteral("小说"));
+        QCOMPARE(f.store().loadAll().first().adddate, programToday());
+
+        const QString bad = f.dataFile(QStringLiteral("bad.tsv"));
+        TestFiles::put(bad, "Keyword\tAvg. monthly searches\nnew\t10\nseo\t10\t\"x\n");
+        p.setArguments(args(f, {QStringLiteral("db"), QStringLiteral("import"), bad}));
+        p.start();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 QStringLiteral("veltrana: cannot import %1: line 3: a quoted field is never closed\n").arg(bad));
+        QCOMPARE(f.store().rowCount(), 2);
+
+        // A bad file on a folder without a database does not make one.
+        const QString fresh = f.dataFile(QStringLiteral("fresh"));
+        QVERIFY(QDir().mkpath(fresh));
+        p.setArguments({QStringLiteral("--data"), fresh, QStringLiteral("db"), QStringLiteral("import"), bad});
+        p.start();
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(QDir(fresh).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
     }
 };
 

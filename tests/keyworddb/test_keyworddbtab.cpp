@@ -1,6 +1,6 @@
 // The keyword-database tab's wiring: loading when shown, the start/pause
 // button and its captions, what is locked while a refresh runs, and the
-// delete, reload, filter and restore buttons.
+// delete, reload, filter and restore buttons, and "导入" in the list's menu.
 
 #include "common/JobStatus.h"
 #include "common/ResultList.h"
@@ -9,14 +9,17 @@
 #include "keyworddb/DatabaseRefresh.h"
 #include "keyworddb/KeywordDatabase.h"
 #include "keyworddb/ui/KeywordDbTab.h"
+#include "support/FileBytes.h"
 #include "support/TestEnv.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <memory>
 
 class TestKeywordDbTab : public QObject
 {
@@ -196,6 +199,63 @@ private Q_SLOTS:
         QVERIFY(!f.store().find(QStringLiteral("kid's toys")));
         frame->restoreButton()->click();
         QCOMPARE(list.columnTexts(), (QStringList{QStringLiteral("seo tools"), QStringLiteral("seo tips")}));
+    }
+
+    void importFromTheContextMenu()
+    {
+        TestEnv f;
+        f.seed({QStringLiteral("seo")});
+        KeywordDbTab tab(*f.context);
+        tab.activated();
+        const auto importAction = [&tab]() -> QAction * {
+            std::unique_ptr<QMenu> menu(tab.createContextMenu());
+            QAction *action = menu->findChild<QAction *>(QStringLiteral("importAction"));
+            if (!action || action->text() != QStringLiteral("导入") || !action->isEnabled())
+                return nullptr;
+            action->setParent(&tab); // outlives the menu for the trigger
+            return action;
+        };
+        const QString path = f.dataFile(QStringLiteral("planner.csv"));
+        TestFiles::put(path,
+                       "Keyword Stats 2026-12-01 at 10_15_42\r\n"
+                       "Keyword,Currency,Avg. monthly searches\r\n"
+                       "seo,USD,100\r\nseo tips,USD,10\r\nlocal seo,USD,\"1,000\"\r\n");
+
+        // Cancelling the file dialog does nothing.
+        QAction *action = importAction();
+        QVERIFY(action);
+        action->trigger();
+        QCOMPARE(f.prompter.prompts.size(), 1);
+        QCOMPARE(f.prompter.prompts.first().kind, QStringLiteral("open"));
+        QCOMPARE(f.prompter.prompts.first().text, QStringLiteral("关键词文件 (*.csv *.txt *.tsv);;所有文件 (*)"));
+        QCOMPARE(f.store().rowCount(), 1);
+
+        f.prompter.texts.enqueue(path);
+        action->trigger();
+        QCOMPARE(f.prompter.prompts.last().text, QStringLiteral("成功导入2个关键词，跳过1个已有的关键词！"));
+        QCOMPARE(f.prompter.prompts.last().title, QStringLiteral("提示"));
+        QCOMPARE(f.prompter.prompts.last().icon, Prompter::Icon::Information);
+        // The list shows the table again, the imported rows on top.
+        QCOMPARE(tab.database().list().columnTexts(),
+                 (QStringList{QStringLiteral("local seo"), QStringLiteral("seo tips"), QStringLiteral("seo")}));
+        QCOMPARE(tab.database().list().cell(0, KeywordDatabase::Date), TestEnv::today());
+        QCOMPARE(tab.database().list().cell(0, KeywordDatabase::Google), QStringLiteral("-"));
+
+        // A file that is not understood: said, and the table stays.
+        const QString bad = f.dataFile(QStringLiteral("bad.txt"));
+        TestFiles::put(bad, QByteArray("new\0keyword\r\n", 13));
+        f.prompter.texts.enqueue(bad);
+        action->trigger();
+        QCOMPARE(f.prompter.prompts.last().icon, Prompter::Icon::Warning);
+        QVERIFY2(f.prompter.lastText().startsWith(QStringLiteral("无法导入文件 ") + bad),
+                 qPrintable(f.prompter.lastText()));
+        QCOMPARE(f.store().rowCount(), 3);
+
+        // Not while a job runs.
+        f.context->jobStatus().setState(JobStatus::Running);
+        QVERIFY(!importAction());
+        f.context->jobStatus().setState(JobStatus::Idle);
+        QVERIFY(importAction());
     }
 };
 
