@@ -73,6 +73,33 @@ private Q_SLOTS:
         QCOMPARE(status, int(Cli::Incomplete));
     }
 
+    // The mining list says why instead of showing a 0 or "-"; a wall says
+    // it is one.
+    void theMiningListSaysWhy()
+    {
+        TestEnv f;
+        TinyHttpServer web;
+        QVERIFY(web.listen());
+        serveEverywhere(web, *f.context, kOdd);
+        web.setPage(QStringLiteral("/search?p=seo"),
+                    "<html><body><form action=\"https://consent.yahoo.com/v2/collectConsent\"></form></body></html>");
+        RuleSetError error;
+        auto set = XPathRuleSet::load(QStringLiteral(VELTRANA_SOURCE_DIR "/rules/2019.ini"), &error);
+        QVERIFY2(set, qPrintable(error.toString()));
+        f.context->setPageRules(std::move(set));
+        RelatedMiner miner(*f.context);
+        MiningOptions options;
+        options.counts.engines = {true, true, true};
+        options.counts.store = true;
+        miner.setOptionsSource([&] { return options; });
+        QCOMPARE(miner.click(QStringLiteral("seo")), RelatedMiner::Outcome::Finished);
+        QCOMPARE(miner.result().count(), 1);
+        QCOMPARE(miner.result().cell(0, 1), QStringLiteral("页面无法识别"));
+        QCOMPARE(miner.result().cell(0, 2), QStringLiteral("被搜索引擎拦截"));
+        QCOMPARE(miner.result().cell(0, 3), QStringLiteral("页面无法识别"));
+        QVERIFY(!f.store().find(QStringLiteral("seo")).has_value());
+    }
+
     void aRealNoResultsPageIsStillAZero()
     {
         TestEnv f;
