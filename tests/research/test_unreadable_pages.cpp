@@ -100,6 +100,38 @@ private Q_SLOTS:
         QVERIFY(!f.store().find(QStringLiteral("seo")).has_value());
     }
 
+    // Mining reads a related-search region by its class names as the page
+    // writes them ("AlsoTry"), not from a lowered copy of the page.
+    void miningReadsRelatedSearchesUnderAFileSet()
+    {
+        TestEnv f;
+        TinyHttpServer web;
+        QVERIFY(web.listen());
+        serveEverywhere(web, *f.context, kOdd);
+        QFile page(QStringLiteral(VELTRANA_SOURCE_DIR "/rules/samples/yahoo-2019-sudoku.html"));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        web.setPage(QStringLiteral("/search?p=seo"), page.readAll());
+        RuleSetError error;
+        auto set = XPathRuleSet::load(QStringLiteral(VELTRANA_SOURCE_DIR "/rules/2019.ini"), &error);
+        QVERIFY2(set, qPrintable(error.toString()));
+        f.context->setPageRules(std::move(set));
+        RelatedMiner miner(*f.context);
+        MiningOptions options;
+        options.counts.engines = {false, false, false};
+        miner.setOptionsSource([&] { return options; });
+        QCOMPARE(miner.click(QStringLiteral("seo")), RelatedMiner::Outcome::Finished);
+        QStringList rows;
+        for (int r = 0; r < miner.result().count(); ++r)
+            rows << miner.result().cell(r, 0);
+        QCOMPARE(rows,
+                 (QStringList{"seo", "games puzzles brain teasers sudoku free", "puzzles brain teasers iq tests",
+                              "games puzzles brain teasers sudoku printable", "puzzles brain teasers games",
+                              "games puzzles brain teasers sudoku answers", "brain teasers jigsaw puzzles",
+                              "games puzzles brain teasers sudoku online", "puzzles brain teasers worksheets"}));
+        QCOMPARE(miner.failures().failures(Engine::Yahoo), 0);
+        QCOMPARE(miner.failures().failures(Engine::Google), 1);
+    }
+
     void aRealNoResultsPageIsStillAZero()
     {
         TestEnv f;
