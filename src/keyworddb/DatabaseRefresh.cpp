@@ -115,6 +115,8 @@ DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
                 html.TryTime = m_limitFromBing;
             const IndexCounts::CountResult result =
                 IndexCounts::fetchCount(e, keyword, html, m_endpoints, m_pacing, m_rules);
+            if (result.failed())
+                Q_EMIT requestFailed(r, e, result.reason());
             if (m_failures.record(e, result.failed())) {
                 m_status.setCurrent(EngineFailures::gaveUpText(e));
                 Q_EMIT engineGaveUp(e);
@@ -125,7 +127,6 @@ DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
             if (result.failed()) {
                 const QString unreadable = result.unreadableText();
                 m_list.setCell(r, column, unreadable.isEmpty() ? before : unreadable);
-                Q_EMIT requestFailed(r, e, result.reason());
                 continue;
             }
             // The table first: a row shown as updated is a row already stored.
