@@ -9,6 +9,7 @@
 #include "research/CountFiller.h"
 #include "research/MineCommand.h"
 #include "research/RelatedMiner.h"
+#include "store/TickedRowsToStore.h"
 #include "support/TestEnv.h"
 #include "support/TinyHttpServer.h"
 
@@ -97,6 +98,12 @@ private Q_SLOTS:
         QCOMPARE(miner.result().cell(0, 1), QStringLiteral("页面无法识别"));
         QCOMPARE(miner.result().cell(0, 2), QStringLiteral("被搜索引擎拦截"));
         QCOMPARE(miner.result().cell(0, 3), QStringLiteral("页面无法识别"));
+        QVERIFY(!f.store().find(QStringLiteral("seo")).has_value());
+        // "加入关键词数据库" stores no row whose cells are no counts.
+        miner.result().setChecked(0, true);
+        QCOMPARE(TickedRowsToStore::addAndReport(f.store(), f.prompter, miner.result(), QStringLiteral("seo"), true,
+                                                 f.context->clock().today()),
+                 0);
         QVERIFY(!f.store().find(QStringLiteral("seo")).has_value());
     }
 
