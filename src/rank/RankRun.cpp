@@ -12,7 +12,7 @@ const QString RankRun::kFailedLink = QStringLiteral("查询失败");
 
 bool RankRun::isFailedLink(const QString &link)
 {
-    return link == kFailedLink || link == QLatin1String("页面无法识别") || link == QLatin1String("被搜索引擎拦截");
+    return link == kFailedLink || link == u"页面无法识别" || link == u"被搜索引擎拦截";
 }
 
 RankRun::RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &status, Prompter &prompter,

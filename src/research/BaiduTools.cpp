@@ -152,8 +152,8 @@ BaiduTools::Outcome BaiduTools::requery(ListPair &lists, const Columns &columns,
     const auto fail = [&](int column, const QString &why = {}) {
         // A figure shown before stays; a failure is never written over it.
         const QString old = before.value(column);
-        const bool wasValue = !old.isEmpty() && old != inProgressText() && old != failedText()
-            && old != QLatin1String("页面无法识别") && old != QLatin1String("被搜索引擎拦截");
+        const bool wasValue = !old.isEmpty() && old != inProgressText() && old != failedText() && old != u"页面无法识别"
+            && old != u"被搜索引擎拦截";
         lists.setCell(keyword, column, wasValue ? old : why.isEmpty() ? failedText() : why);
         failed = true;
     };
