@@ -142,6 +142,22 @@ private Q_SLOTS:
         QCOMPARE(f->searches(QStringLiteral("baidu"), QStringLiteral("seo")), 1);
     }
 
+    // doctor --live asks each engine once through the endpoints; the
+    // stand-in's pages are the built-in set's markup.
+    void doctorLiveAsksEachEngineOnce()
+    {
+        const QStringList lines = run({QStringLiteral("doctor"), QStringLiteral("--live")});
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(lines.size(), 20);
+        QCOMPARE(lines.filter(QStringLiteral("\tlive\treads")).size(), 10);
+        for (const char *service : {"google", "yahoo", "bing", "baidu"})
+            QCOMPARE(f->searches(QLatin1String(service), QStringLiteral("seo")), 1);
+        f->web().setBehaviour(QStringLiteral("/bing/"), standin::Behaviour{0, 503, {}, false, false, -1});
+        const QStringList failed = run({QStringLiteral("doctor"), QStringLiteral("--live")});
+        QCOMPARE(exitCode, 3);
+        QCOMPARE(failed.filter(QStringLiteral("Bing\tcount\tlive\tfailed: HTTP status 503")).size(), 1);
+    }
+
     // A page the rules cannot read, or a wall, is said per request on
     // standard error, and the command ends with status 3.
     void unreadablePagesAreSaidAndFail()
