@@ -97,6 +97,10 @@ private Q_SLOTS:
         QCOMPARE(miner.result().count(), 1);
         QCOMPARE(miner.result().cell(0, 1), QStringLiteral("页面无法识别"));
         QCOMPARE(miner.result().cell(0, 2), QStringLiteral("被搜索引擎拦截"));
+        // The count and the related searches of each engine: two failures
+        // each, the wall's as well.
+        for (Engine e : kEngines)
+            QCOMPARE(miner.failures().failures(e), 2);
         QCOMPARE(miner.result().cell(0, 3), QStringLiteral("页面无法识别"));
         QVERIFY(!f.store().find(QStringLiteral("seo")).has_value());
         // "加入关键词数据库" stores no row whose cells are no counts.
