@@ -1,5 +1,7 @@
 #include "app/Commands.h"
 
+#include "app/DoctorCommand.h"
+
 #include "common/CommandLine.h"
 #include "context/AppContext.h"
 
@@ -17,7 +19,10 @@ namespace Commands {
 namespace {
 
 // Feature commands: each feature adds its #include above and its entry here.
-QList<CommandEntry> commands() { return {mineCommand(), countsCommand(), dbCommand(), rankCommand(), exportCommand()}; }
+QList<CommandEntry> commands()
+{
+    return {mineCommand(), countsCommand(), dbCommand(), rankCommand(), exportCommand(), doctorCommand()};
+}
 
 std::optional<CommandEntry> find(const QString &name)
 {

@@ -70,5 +70,6 @@ QString AppContext::chooseRules(const QString &given)
 {
     RuleSetChoice::Choice choice = RuleSetChoice::choose(given, m_programDir, m_dataDir);
     m_pageRules = std::move(choice.rules);
+    m_rulesRefused = choice.refused;
     return choice.refused;
 }

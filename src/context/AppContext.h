@@ -57,6 +57,9 @@ public:
     // endpoints.ini's rules=, the data folder's rules.ini, the built-in
     // set). Returns why an asked-for set was refused, or empty.
     QString chooseRules(const QString &given);
+    // Why the asked-for rule set was refused at the last choice; empty when
+    // it reads (or none was asked for).
+    QString rulesRefused() const { return m_rulesRefused; }
 
     Prompter &prompter() { return *m_prompter; }
     void setPrompter(Prompter *p) { m_prompter = p; }
@@ -94,6 +97,7 @@ private:
     std::unique_ptr<EnginePacing> m_pacing;
     std::unique_ptr<KeywordStore> m_keywords;
     std::unique_ptr<PageRuleSet> m_pageRules;
+    QString m_rulesRefused;
     std::unique_ptr<Prompter> m_silentPrompter;
     Prompter *m_prompter = nullptr;
     PageReader *m_pageReader = nullptr;

@@ -155,3 +155,26 @@ int BuiltinRuleSet::rankOnPage(const QString &engine, const QString &page, int p
     }
     return position;
 }
+
+QStringList BuiltinRuleSet::engines() const
+{
+    return {QStringLiteral("google"), QStringLiteral("yahoo"), QStringLiteral("bing"), QStringLiteral("baidu")};
+}
+
+QList<Purpose> BuiltinRuleSet::purposes(const QString &engine) const
+{
+    if (engine == QLatin1String("baidu"))
+        return {Purpose::Count};
+    if (!engineOf(engine))
+        return {};
+    return {Purpose::Count, Purpose::Related, Purpose::Results};
+}
+
+QString BuiltinRuleSet::samplePage(const QString &engine, Purpose) const
+{
+    if (engine == QLatin1String("google"))
+        return QStringLiteral("samples/google-2010-ipod.html");
+    if (!engines().contains(engine))
+        return {};
+    return QStringLiteral("samples/%1-2010-standin-seo.html").arg(engine);
+}

@@ -16,4 +16,10 @@ public:
     // Positions count pieces, as the scanners always have.
     int rankOnPage(const QString &engine, const QString &page, int pageIndex, const QString &site, int rank,
                    QString *link, PageRules::Reading *reading) const override;
+    // Google, Yahoo and Bing read all three; Baidu its page count.
+    QStringList engines() const override;
+    QList<PageRules::Purpose> purposes(const QString &engine) const override;
+    // Pages in rules/samples/: Google's a saved one, the others the
+    // stand-in's pages of the same markup.
+    QString samplePage(const QString &engine, PageRules::Purpose purpose) const override;
 };

@@ -2,6 +2,7 @@
 
 #include "common/Digits.h"
 #include "common/Endpoints.h"
+#include "engines/BaiduPages.h"
 #include "engines/EnginePacing.h"
 #include "web/CXHtml.h"
 #include "web/M_base.h"
@@ -71,13 +72,63 @@ CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const End
     html.url = endpoints.url(Endpoints::serviceOf(e), path);
     const FetchOutcome page = html.fetchOutcome();
     pacing.requestDone(e);
-    if (page.failed())
-        return {notFound(e), page.failure};
+    if (page.failed()) {
+        CountResult failed;
+        failed.count = notFound(e);
+        failed.failure = page.failure;
+        failed.fetchReason = page.reason();
+        return failed;
+    }
     CountResult out = read(e, page.body, rules);
     out.failure = page.failure;
     if (out.unreadable())
         out.count = notFound(e);
     return out;
+}
+
+CountResult fetchBaiduCount(const QString &keyword, CXHtml &html, const Endpoints &endpoints, const PageRuleSet &rules)
+{
+    html.charset = QStringLiteral("gb2312");
+    QString path =
+        rules.requestPath(QStringLiteral("baidu"), PageRules::Purpose::Count, M_base::UrlEncode(keyword.trimmed()), 0);
+    if (path.isEmpty())
+        path = BaiduPages::searchPath(keyword);
+    html.url = endpoints.url(Endpoints::Service::Baidu, path);
+    const FetchOutcome page = html.fetchOutcome();
+    CountResult out;
+    out.count = QStringLiteral("0");
+    if (page.failed()) {
+        out.failure = page.failure;
+        out.fetchReason = page.reason();
+        return out;
+    }
+    const PageRules::Reading r = rules.read(QStringLiteral("baidu"), PageRules::Purpose::Count, page.body);
+    out.page = r.state;
+    if (r.state == PageRules::Reading::State::Read && !r.values.isEmpty())
+        out.count = r.values.first();
+    else if (r.state == PageRules::Reading::State::Read)
+        out.page = PageRules::Reading::State::Unrecognised; // a Baidu result page always states its count
+    return out;
+}
+
+QString CountResult::reason() const
+{
+    if (failure != FetchOutcome::Failure::None)
+        return fetchReason;
+    if (page == PageRules::Reading::State::Unrecognised)
+        return QStringLiteral("unrecognised page");
+    if (page == PageRules::Reading::State::Blocked)
+        return QStringLiteral("blocked");
+    return {};
+}
+
+QString CountResult::unreadableText() const
+{
+    if (failure != FetchOutcome::Failure::None)
+        return {};
+    PageRules::Reading r;
+    r.state = page;
+    return r.reasonText();
 }
 
 QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing,

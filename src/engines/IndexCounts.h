@@ -35,6 +35,13 @@ struct CountResult {
         return page == PageRules::Reading::State::Unrecognised || page == PageRules::Reading::State::Blocked;
     }
     bool failed() const { return failure != FetchOutcome::Failure::None || unreadable(); }
+    QString fetchReason; // why the request failed ("timed out"), when it did
+    // Why it is no count, for the command line: "timed out", "unrecognised
+    // page", "blocked"; empty when it is one.
+    QString reason() const;
+    // What a cell shows instead of a count for a page the rules cannot read:
+    // "页面无法识别" or "被搜索引擎拦截"; empty otherwise.
+    QString unreadableText() const;
 };
 
 // The count a page gives under `rules`: digits, or the engine's not-found
@@ -46,6 +53,11 @@ CountResult read(Engine e, const QString &page, const PageRuleSet &rules);
 // The page is read (and may be addressed) by `rules`.
 CountResult fetchCount(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing,
                        const PageRuleSet &rules);
+// The Baidu web search page count: digits, "0" on Baidu's no-results page.
+// The page is read (and may be addressed) by `rules`; sets char "gb2312",
+// as Baidu serves its pages, and the address.
+CountResult fetchBaiduCount(const QString &keyword, CXHtml &html, const Endpoints &endpoints, const PageRuleSet &rules);
+
 // The count alone, as fetchCount gives it.
 QString fetch(Engine e, const QString &keyword, CXHtml &html, const Endpoints &endpoints, EnginePacing &pacing,
               const PageRuleSet &rules);

@@ -177,6 +177,7 @@ int cKeyrank::scan(Engine e, int s, int rank)
             out.pageIndex = QString::number(maxnum);
             out.failed = true;
             out.unreadable = reading.reason();
+            out.unreadableText = reading.reasonText();
             setOutput(e, out);
             return 0;
         }
@@ -198,18 +199,20 @@ cKeyrank::Output cKeyrank::output(Engine e) const
 {
     const FetchOutcome &why = m_lastFailure[engineIndex(e)];
     const QString &unreadable = m_lastUnreadable[engineIndex(e)];
+    const QString &text = m_lastUnreadableText[engineIndex(e)];
     switch (e) {
-    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why, unreadable};
-    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why, unreadable};
+    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why, unreadable, text};
+    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why, unreadable, text};
     case Engine::Bing: break;
     }
-    return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed, why, unreadable};
+    return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed, why, unreadable, text};
 }
 
 void cKeyrank::setOutput(Engine e, const Output &o)
 {
     m_lastFailure[engineIndex(e)] = o.fetch;
     m_lastUnreadable[engineIndex(e)] = o.unreadable;
+    m_lastUnreadableText[engineIndex(e)] = o.unreadableText;
     switch (e) {
     case Engine::Google:
         GooglePageUrl = o.pageUrl, GoogleFoundUrl = o.foundUrl, GooglePageIndex = o.pageIndex, GoogleFailed = o.failed;

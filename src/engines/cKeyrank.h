@@ -55,8 +55,9 @@ public:
         QString foundUrl;
         QString pageIndex;
         bool failed = false;
-        FetchOutcome fetch; // the failed page's outcome (why), when failed
-        QString unreadable; // "unrecognised page" or "blocked" when the page loaded but could not be read
+        FetchOutcome fetch;     // the failed page's outcome (why), when failed
+        QString unreadable;     // "unrecognised page" or "blocked" when the page loaded but could not be read
+        QString unreadableText; // the same for the window: "页面无法识别" or "被搜索引擎拦截"
         QString reason() const { return unreadable.isEmpty() ? fetch.reason() : unreadable; }
     };
     Output output(Engine e) const;
@@ -86,6 +87,7 @@ private:
 
     FetchOutcome m_lastFailure[3];
     QString m_lastUnreadable[3];
+    QString m_lastUnreadableText[3];
 
     const Endpoints &m_endpoints;
     int m_pageRequests = 0;

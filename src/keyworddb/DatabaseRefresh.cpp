@@ -115,13 +115,18 @@ DatabaseRefresh::Outcome DatabaseRefresh::UpdateDb()
                 html.TryTime = m_limitFromBing;
             const IndexCounts::CountResult result =
                 IndexCounts::fetchCount(e, keyword, html, m_endpoints, m_pacing, m_rules);
+            if (result.failed())
+                Q_EMIT requestFailed(r, e, result.reason());
             if (m_failures.record(e, result.failed())) {
                 m_status.setCurrent(EngineFailures::gaveUpText(e));
                 Q_EMIT engineGaveUp(e);
             }
-            // No answer is not "not found": the stored count stays.
+            // No answer is not "not found": the stored count stays (in the
+            // table and in the reserve copy); a page the rules cannot read
+            // says so in the shown cell.
             if (result.failed()) {
-                m_list.setCell(r, column, before);
+                const QString unreadable = result.unreadableText();
+                m_list.setCell(r, column, unreadable.isEmpty() ? before : unreadable);
                 continue;
             }
             // The table first: a row shown as updated is a row already stored.

@@ -80,6 +80,9 @@ Q_SIGNALS:
     void finished(DatabaseRefresh::Outcome outcome);
     // An engine failed three times in a row: it is asked nothing more in this run.
     void engineGaveUp(Engine engine);
+    // An engine's request for the row failed ("timed out", "unrecognised
+    // page", "blocked"): its stored count was kept.
+    void requestFailed(int row, Engine engine, const QString &reason);
 
 private:
     Outcome UpdateDb();

@@ -50,6 +50,12 @@ int refresh(AppContext &context, const std::array<bool, 3> &engines)
         Cli::fail(engineLabel(e), QStringLiteral("not answering; no more requests to it in this run"));
     });
 
+    QObject::connect(&run, &DatabaseRefresh::requestFailed, &run, [&list](int row, Engine e, const QString &why) {
+        Cli::fail(QStringLiteral("%1 count of %2")
+                      .arg(engineLabel(e), Cli::RowPrinter::field(list.cell(row, KeywordDatabase::Keyword))),
+                  why);
+    });
+
     Cli::InterruptWatch watch([&run] { run.requestPause(); });
     const int total = list.count();
     // Progress is a note on standard error: the row's fields tab-separated

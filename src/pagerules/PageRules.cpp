@@ -56,3 +56,5 @@ int PageRuleSet::rankOnPage(const QString &engine, const QString &page, int page
 }
 
 QString PageRuleSet::requestPath(const QString &, PageRules::Purpose, const QString &, int) const { return {}; }
+
+QString PageRuleSet::samplePage(const QString &, PageRules::Purpose) const { return {}; }

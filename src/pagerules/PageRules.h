@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -61,4 +62,12 @@ public:
     // when the set keeps the program's own request. `page` is 0-based.
     virtual QString requestPath(const QString &engine, PageRules::Purpose purpose, const QString &keyword,
                                 int page) const;
+
+    // What the set reads: its engines ("google", ...) and, per engine, the
+    // purposes it has rules for.
+    virtual QStringList engines() const = 0;
+    virtual QList<PageRules::Purpose> purposes(const QString &engine) const = 0;
+    // A saved page the set must read for `engine` and `purpose`: absolute,
+    // or relative to the program folder's rules/; empty when there is none.
+    virtual QString samplePage(const QString &engine, PageRules::Purpose purpose) const;
 };

@@ -16,6 +16,7 @@ const QStringList kEngines = {QStringLiteral("google"), QStringLiteral("yahoo"),
                               QStringLiteral("baidu")};
 const QStringList kRules = {QStringLiteral("count"), QStringLiteral("related"), QStringLiteral("results"),
                             QStringLiteral("noresults"), QStringLiteral("blocked")};
+const QStringList kPurposes = {QStringLiteral("count"), QStringLiteral("related"), QStringLiteral("results")};
 
 } // namespace
 
@@ -115,8 +116,20 @@ std::unique_ptr<XPathRuleSet> XPathRuleSet::parse(const QString &text, const QSt
             if (value != QLatin1String("0") && value != QLatin1String("1"))
                 return fail(lineNo, QStringLiteral("rank.start must be 0 or 1"));
             rules.rankStart = value.toInt();
-        } else if (key == QLatin1String("sample")) {
-            rules.sample = QFileInfo(value).isAbsolute() ? value : folder + QLatin1Char('/') + value;
+        } else if (key == QLatin1String("sample") || key.startsWith(QLatin1String("sample."))) {
+            const QString purpose = key.mid(7);
+            if (!purpose.isEmpty() && !kPurposes.contains(purpose))
+                return fail(lineNo,
+                            QStringLiteral("unknown key \"%1\" (sample.count, sample.related or "
+                                           "sample.results)")
+                                .arg(key));
+            if (value.isEmpty())
+                return fail(lineNo, QStringLiteral("%1 names no file").arg(key));
+            const QString path = QFileInfo(value).isAbsolute() ? value : folder + QLatin1Char('/') + value;
+            if (purpose.isEmpty())
+                rules.sample = path;
+            else
+                rules.samples.insert(purpose, path);
         } else {
             return fail(lineNo, QStringLiteral("unknown key \"%1\"").arg(key));
         }
@@ -135,6 +148,37 @@ const XPathRuleSet::EngineRules *XPathRuleSet::engine(const QString &key) const
 {
     const auto it = m_engines.constFind(key);
     return it == m_engines.cend() ? nullptr : &*it;
+}
+
+QStringList XPathRuleSet::engines() const
+{
+    QStringList out;
+    for (const QString &e : kEngines) {
+        if (m_engines.contains(e))
+            out << e;
+    }
+    return out;
+}
+
+QList<Purpose> XPathRuleSet::purposes(const QString &engineKey) const
+{
+    QList<Purpose> out;
+    const EngineRules *rules = engine(engineKey);
+    if (!rules)
+        return out;
+    for (Purpose p : {Purpose::Count, Purpose::Related, Purpose::Results}) {
+        if (!rules->rules.value(PageRules::purposeName(p)).xpath.isEmpty())
+            out << p;
+    }
+    return out;
+}
+
+QString XPathRuleSet::samplePage(const QString &engineKey, Purpose purpose) const
+{
+    const EngineRules *rules = engine(engineKey);
+    if (!rules)
+        return {};
+    return rules->samples.value(PageRules::purposeName(purpose), rules->sample);
 }
 
 QStringList XPathRuleSet::values(const HtmlDocument &doc, const Rule &rule)

@@ -34,8 +34,10 @@ struct RuleSetError {
 // Keys of an engine section: count, related, results, noresults, blocked
 // (XPath), NAME.step (one step, repeated in order), path.counts and
 // path.rank (request path and query, "{keyword}" and "{start}"),
-// rank.start (the start value of the first result page, 0 or 1) and
-// sample (a saved page for `doctor`, relative to the file).
+// rank.start (the start value of the first result page, 0 or 1), sample
+// (a saved page of the set's era that `doctor` reads, relative to the file)
+// and sample.count, sample.related, sample.results (the same for one
+// purpose, where another page shows it).
 class XPathRuleSet : public PageRuleSet
 {
 public:
@@ -49,7 +51,8 @@ public:
         QString countsPath;
         QString rankPath;
         int rankStart = 0;
-        QString sample; // absolute, or empty
+        QString sample;                  // absolute, or empty
+        QHash<QString, QString> samples; // by purpose name, where one is given
     };
 
     // Reads a rule-set file; nothing (and `error`) when it does not parse.
@@ -62,6 +65,10 @@ public:
     PageRules::Reading read(const QString &engine, PageRules::Purpose purpose, const QString &page) const override;
     QString requestPath(const QString &engine, PageRules::Purpose purpose, const QString &keyword,
                         int page) const override;
+
+    QStringList engines() const override;
+    QList<PageRules::Purpose> purposes(const QString &engine) const override;
+    QString samplePage(const QString &engine, PageRules::Purpose purpose) const override;
 
     bool hasEngine(const QString &engine) const { return m_engines.contains(engine); }
     const EngineRules *engine(const QString &key) const;

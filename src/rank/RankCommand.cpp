@@ -14,7 +14,7 @@ void printPair(Cli::RowPrinter &out, const ResultList &result, int header)
 {
     out.print({result.cell(header, 0), result.cell(header, 1), result.cell(header, 2)});
     for (int r = header + 1; r < result.count(); ++r) {
-        const bool failed = result.cell(r, 2) == RankRun::kFailedLink && result.cell(r, 1) == u"-";
+        const bool failed = RankRun::isFailedLink(result.cell(r, 2)) && result.cell(r, 1) == u"-";
         out.print({result.cell(r, 0), failed ? QStringLiteral("failed") : result.cell(r, 1),
                    failed ? QString() : result.cell(r, 2), result.row(r).tag});
     }

@@ -10,6 +10,11 @@
 
 const QString RankRun::kFailedLink = QStringLiteral("查询失败");
 
+bool RankRun::isFailedLink(const QString &link)
+{
+    return link == kFailedLink || link == u"页面无法识别" || link == u"被搜索引擎拦截";
+}
+
 RankRun::RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &status, Prompter &prompter,
                  const Clock &clock, const PageRuleSet &rules, const QString &favouritesFolder, QObject *parent)
     : QObject(parent),
@@ -198,11 +203,11 @@ int RankRun::addEngineRow(Engine e, const QString &position, const QString &link
     return r;
 }
 
-void RankRun::failStep(Engine e, const Pair &pair, PairResult &out, const QString &reason)
+void RankRun::failStep(Engine e, const Pair &pair, PairResult &out, const QString &reason, const QString &linkText)
 {
     // No answer, not "not found": shown as such, kept out of the record and
     // the day file.
-    addEngineRow(e, QStringLiteral("-"), kFailedLink, QString());
+    addEngineRow(e, QStringLiteral("-"), linkText.isEmpty() ? kFailedLink : linkText, QString());
     out.failedLabels.append(engineLabel(e));
     ++m_failedSteps;
     Q_EMIT scanFailed(e, pair.site, pair.keyword, reason);
@@ -238,7 +243,7 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
 
     const int first = scan(0, 0);
     if (scanner.output(e).failed) {
-        failStep(e, pair, out, scanner.output(e).reason());
+        failStep(e, pair, out, scanner.output(e).reason(), scanner.output(e).unreadableText);
         return;
     }
     QStringList lines{show(first)};
@@ -249,7 +254,7 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
             if (scanner.output(e).failed) {
                 // The positions shown are real, but the list of them is not
                 // whole: the engine's answer is not stored.
-                failStep(e, pair, out, scanner.output(e).reason());
+                failStep(e, pair, out, scanner.output(e).reason(), scanner.output(e).unreadableText);
                 return;
             }
             if (next <= 0)

@@ -23,7 +23,7 @@ class cKeyrank;
 // header row per pair and a row per engine answer, keeps one recent record
 // per pair and writes today's day file of a pair that is a favourite. An
 // engine answers only when every page its scan needed loaded: otherwise it
-// shows "-" and "查询失败" and is left out of the record and the day file
+// shows "-" and "查询失败" (or why its page could not be read) and is left out of the record and the day file
 // (the day's earlier line for it stays). An engine that fails three times in
 // a row is asked nothing more in the run. A stop ends the page in flight and
 // the run after the current pair.
@@ -48,6 +48,9 @@ public:
     };
 
     static const QString kFailedLink; // "查询失败"
+    // Whether a link cell tells a failed scan: "查询失败", or a page the
+    // rules cannot read ("页面无法识别", "被搜索引擎拦截").
+    static bool isFailedLink(const QString &link);
 
     // Scans ask `endpoints`; favourites live in `favouritesFolder` ("myfav"),
     // their day files dated by `clock`.
@@ -122,7 +125,7 @@ private:
     void engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResult &out);
     int addEngineRow(Engine e, const QString &position, const QString &link, const QString &address);
     void writeDayFile(const QString &key, const QString &date, const PairResult &pair);
-    void failStep(Engine e, const Pair &pair, PairResult &out, const QString &reason);
+    void failStep(Engine e, const Pair &pair, PairResult &out, const QString &reason, const QString &linkText = {});
 
     RankList &m_engines;
     const Endpoints &m_endpoints;

@@ -103,7 +103,7 @@ std::optional<QString> BaiduTools::volumePair(const QString &keyword, const QStr
     return GetMonthIndex(keyword.trimmed());
 }
 
-std::optional<QString> BaiduTools::pageCount(const QString &keyword, CXHtml &html)
+std::optional<QString> BaiduTools::pageCount(const QString &keyword, CXHtml &html, QString *unreadable)
 {
     const QString address = searchPageUrl(keyword);
     if (address.isEmpty())
@@ -111,10 +111,14 @@ std::optional<QString> BaiduTools::pageCount(const QString &keyword, CXHtml &htm
     html.url = address;
     html.charset = QStringLiteral("gb2312");
     const PageRuleSet &rules = m_rules;
-    const auto count = [&rules](const QString &page) {
+    const auto count = [&rules, unreadable](const QString &page) {
         const PageRules::Reading r = rules.read(QStringLiteral("baidu"), PageRules::Purpose::Count, page);
         if (r.state == PageRules::Reading::State::NoResults)
             return std::optional<QString>(QStringLiteral("0"));
+        // A page that loaded but that the rules cannot read says why (an
+        // empty second read keeps what the first one said).
+        if (!page.isEmpty())
+            *unreadable = r.reasonText();
         return r.values.isEmpty() ? std::nullopt : std::optional<QString>(r.values.first());
     };
     std::optional<QString> read = count(html.GetSrc());
@@ -122,6 +126,8 @@ std::optional<QString> BaiduTools::pageCount(const QString &keyword, CXHtml &htm
     // read again through the browser.
     if (!read)
         read = count(M_base::GetWebHtml(m_reader, address));
+    if (read)
+        unreadable->clear();
     return read;
 }
 
@@ -143,11 +149,12 @@ BaiduTools::Outcome BaiduTools::requery(ListPair &lists, const Columns &columns,
     m_status.setCurrent(QStringLiteral("重查：") + keyword);
 
     bool failed = false;
-    const auto fail = [&](int column) {
+    const auto fail = [&](int column, const QString &why = {}) {
         // A figure shown before stays; a failure is never written over it.
         const QString old = before.value(column);
-        const bool wasValue = !old.isEmpty() && old != inProgressText() && old != failedText();
-        lists.setCell(keyword, column, wasValue ? old : failedText());
+        const bool wasValue = !old.isEmpty() && old != inProgressText() && old != failedText() && old != u"页面无法识别"
+            && old != u"被搜索引擎拦截";
+        lists.setCell(keyword, column, wasValue ? old : why.isEmpty() ? failedText() : why);
         failed = true;
     };
 
@@ -174,13 +181,16 @@ BaiduTools::Outcome BaiduTools::requery(ListPair &lists, const Columns &columns,
     QString pages = QStringLiteral("0");
     bool pagesOk = true;
     if (options.pages) {
-        const std::optional<QString> count = pageCount(keyword, html);
+        QString unreadable;
+        const std::optional<QString> count = pageCount(keyword, html, &unreadable);
         if (count) {
             pages = *count;
             lists.setCell(keyword, columns.pages, pages);
         } else {
             pagesOk = false;
-            fail(columns.pages);
+            fail(columns.pages, unreadable);
+            if (!unreadable.isEmpty())
+                m_status.setCurrent(QStringLiteral("百度搜索页：") + unreadable);
         }
     } else {
         lists.setCell(keyword, columns.pages, QStringLiteral("0"));

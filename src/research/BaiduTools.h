@@ -19,7 +19,8 @@ class ListPair;
 // service), the number of pages Baidu web search reports and the
 // optimisation index of the two. Cells are written by keyword into the
 // mining list and its reserve copy. A request that failed never shows as a
-// figure: its cells keep their former value, or read "获取失败".
+// figure: its cells keep their former value, or read "获取失败" (a page the
+// rules cannot read: "页面无法识别" or "被搜索引擎拦截").
 class BaiduTools : public QObject
 {
     Q_OBJECT
@@ -69,7 +70,9 @@ public:
 
 private:
     std::optional<QString> volumePair(const QString &keyword, const QString &parent, CXHtml &html);
-    std::optional<QString> pageCount(const QString &keyword, CXHtml &html);
+    // `unreadable` gets "页面无法识别" or "被搜索引擎拦截" when the page
+    // loaded but the rules could not read it.
+    std::optional<QString> pageCount(const QString &keyword, CXHtml &html, QString *unreadable);
 
     const Endpoints &m_endpoints;
     PageReader *m_reader;

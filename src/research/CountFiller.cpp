@@ -40,7 +40,8 @@ CountFiller::CountFiller(KeywordStore &store, const Endpoints &endpoints, Engine
 CountFiller::~CountFiller() = default;
 
 QString CountFiller::countFor(Engine e, const QString &keyword, const Options &options,
-                              const std::optional<KeywordStore::Stored> &stored, bool *failed)
+                              const std::optional<KeywordStore::Stored> &stored, bool *failed, QString *why,
+                              QString *cell)
 {
     *failed = false;
     if (!options.engines[engineIndex(e)])
@@ -56,8 +57,22 @@ QString CountFiller::countFor(Engine e, const QString &keyword, const Options &o
     const IndexCounts::CountResult result =
         IndexCounts::fetchCount(e, keyword, *m_html, m_endpoints, m_pacing, m_rules);
     *failed = result.failed();
-    recordRequest(e, result.failed());
+    if (result.failed()) {
+        *why = result.reason();
+        if (cell)
+            *cell = result.unreadableText();
+        recordRequest(e, keyword, QStringLiteral("count"), *why);
+    } else {
+        recordRequest(e, false);
+    }
     return result.count;
+}
+
+bool CountFiller::recordRequest(Engine e, const QString &keyword, const QString &what, const QString &reason)
+{
+    if (m_onFailure)
+        m_onFailure(e, keyword, what, reason);
+    return recordRequest(e, true);
 }
 
 bool CountFiller::recordRequest(Engine e, bool failed)
@@ -74,7 +89,8 @@ CountFiller::Filled CountFiller::lookup(const QString &keyword, const Options &o
         *cached = stored.has_value();
     Filled out;
     for (Engine e : kEngines)
-        countOf(out.counts, e) = countFor(e, keyword, options, stored, &out.failed[engineIndex(e)]);
+        countOf(out.counts, e) =
+            countFor(e, keyword, options, stored, &out.failed[engineIndex(e)], &out.why[engineIndex(e)]);
     return out;
 }
 
@@ -93,9 +109,12 @@ CountFiller::Filled CountFiller::AddIndex(const QString &keyword, ListPair &list
     // slow engine already shows the counts of the ones before it.
     for (Engine e : kEngines) {
         options = optionsNow();
-        const QString cell = countFor(e, keyword, options, stored, &out.failed[engineIndex(e)]);
-        countOf(out.counts, e) = cell;
-        lists.setCell(keyword, engineIndex(e) + 1, cell);
+        QString unreadable;
+        const QString count =
+            countFor(e, keyword, options, stored, &out.failed[engineIndex(e)], &out.why[engineIndex(e)], &unreadable);
+        countOf(out.counts, e) = count;
+        // A page the rules cannot read says so instead of looking like a 0.
+        lists.setCell(keyword, engineIndex(e) + 1, unreadable.isEmpty() ? count : unreadable);
     }
     if (!stored && options.store && !out.anyFailed())
         out.writeFailed = !m_store.checkdb({keyword, options.parentBox, out.counts, {}}, m_clock.today());

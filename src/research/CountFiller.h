@@ -33,6 +33,7 @@ public:
     struct Filled {
         KeywordStore::Counts counts;
         std::array<bool, 3> failed{false, false, false}; // the request failed: the cell is no count
+        std::array<QString, 3> why;                      // the failed request's reason ("timed out", "blocked")
         bool writeFailed = false;                        // the store option's write failed
         bool anyFailed() const { return failed[0] || failed[1] || failed[2]; }
     };
@@ -49,7 +50,8 @@ public:
     Filled lookup(const QString &keyword, const Options &options, bool *cached = nullptr);
 
     // Fills sub-columns 1-3 of the keyword's row in both lists (the newest
-    // row, which the caller has just added) and, with the store option and
+    // row, which the caller has just added; a page the rules cannot read
+    // shows "页面无法识别" or "被搜索引擎拦截" there) and, with the store option and
     // uncached counts, inserts or refreshes the keyword in the table. A
     // keyword whose lookup had a failed request is not stored: its stored
     // counts stay, and the next lookup asks the engines again.
@@ -66,14 +68,21 @@ public:
     const EngineFailures &failures() const { return m_failures; }
     void resetFailures() { m_failures.reset(); }
     // Counts another request to the engine (a related-searches page) in
-    // the same tally; false when the engine is given up.
+    // the same tally; false when the engine is given up. A failure is told
+    // to the failure handler with `what` ("related searches") and `reason`.
     bool recordRequest(Engine e, bool failed);
+    bool recordRequest(Engine e, const QString &keyword, const QString &what, const QString &reason);
+    // Told each failed request: engine, keyword, what was asked ("count",
+    // "related searches") and why it failed ("timed out", "unrecognised page").
+    using FailureHandler = std::function<void(Engine, const QString &, const QString &, const QString &)>;
+    void setFailureHandler(FailureHandler handler) { m_onFailure = std::move(handler); }
     // Told once when an engine stops answering.
     void setGiveUpHandler(std::function<void(Engine)> handler) { m_onGiveUp = std::move(handler); }
 
 private:
     QString countFor(Engine e, const QString &keyword, const Options &options,
-                     const std::optional<KeywordStore::Stored> &stored, bool *failed);
+                     const std::optional<KeywordStore::Stored> &stored, bool *failed, QString *why,
+                     QString *cell = nullptr);
 
     KeywordStore &m_store;
     const Endpoints &m_endpoints;
@@ -86,4 +95,5 @@ private:
     int m_requests = 0;
     EngineFailures m_failures;
     std::function<void(Engine)> m_onGiveUp;
+    FailureHandler m_onFailure;
 };

@@ -4,15 +4,18 @@
 #include "common/Engine.h"
 #include "common/ResultList.h"
 #include "context/AppContext.h"
+#include "engines/IndexCounts.h"
 #include "research/CountFiller.h"
 #include "research/RelatedMiner.h"
 #include "store/KeywordStore.h"
+#include "web/CXHtml.h"
 
 #include <QDir>
 
 namespace {
 
 const QString kEnginesHelp = QStringLiteral("--engines takes a list of google, yahoo, bing");
+const QString kCountEnginesHelp = QStringLiteral("--engines takes a list of google, yahoo, bing, baidu");
 
 int printed(const Cli::RowPrinter &out, int status)
 {
@@ -30,15 +33,17 @@ void reportGiveUp(Engine e)
 
 // A run whose requests failed finished, but its not-found cells may be no
 // answer at all: say how many, and end with status 3.
-int withFailures(const EngineFailures &failures, int status)
+int withFailures(const EngineFailures &failures, int status, int baiduFailures = 0)
 {
-    if (status != Cli::Done || failures.totalFailures() == 0)
+    if (status != Cli::Done || failures.totalFailures() + baiduFailures == 0)
         return status;
     QStringList parts;
     for (Engine e : kEngines) {
         if (failures.failures(e) > 0)
             parts << QStringLiteral("%1 %2").arg(engineLabel(e)).arg(failures.failures(e));
     }
+    if (baiduFailures > 0)
+        parts << QStringLiteral("Baidu %1").arg(baiduFailures);
     Cli::fail(QStringLiteral("failed requests"),
               parts.join(QStringLiteral(", "))
                   + QStringLiteral(" (their counts show as not found and were not stored)"));
@@ -56,6 +61,36 @@ int openForSaving(AppContext &context)
     return openDatabaseOr(context, QStringLiteral("mine --save"));
 }
 
+// "veltrana: Google count of seo: unrecognised page"
+void reportFailure(const QString &engine, const QString &keyword, const QString &what, const QString &reason)
+{
+    Cli::fail(QStringLiteral("%1 %2 of %3").arg(engine, what, Cli::RowPrinter::field(keyword)), reason);
+}
+
+void reportFailedRequest(Engine e, const QString &keyword, const QString &what, const QString &reason)
+{
+    reportFailure(engineLabel(e), keyword, what, reason);
+}
+
+// The engine list of counts: the three count engines, and "baidu" for the
+// Baidu page count as a fifth column.
+bool parseCountEngines(const QString &list, std::array<bool, 3> &engines, bool &baidu)
+{
+    QStringList rest;
+    baidu = false;
+    for (const QString &name : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        if (name.trimmed().compare(QLatin1String("baidu"), Qt::CaseInsensitive) == 0)
+            baidu = true;
+        else
+            rest << name;
+    }
+    if (rest.isEmpty()) {
+        engines = {false, false, false};
+        return baidu;
+    }
+    return parseEngineList(rest.join(QLatin1Char(',')), engines);
+}
+
 int runCounts(const CommandEntry &entry, AppContext &context, const QStringList &args)
 {
     Cli::Arguments a;
@@ -63,8 +98,10 @@ int runCounts(const CommandEntry &entry, AppContext &context, const QStringList 
         return entry.usageError(a.error());
     CountFiller::Options options;
     options.engines = {true, true, true};
-    if (a.isSet(QStringLiteral("engines")) && !parseEngineList(a.value(QStringLiteral("engines")), options.engines))
-        return entry.usageError(kEnginesHelp);
+    bool baidu = false;
+    if (a.isSet(QStringLiteral("engines"))
+        && !parseCountEngines(a.value(QStringLiteral("engines")), options.engines, baidu))
+        return entry.usageError(kCountEnginesHelp);
     const QStringList words = a.words();
     if (words.isEmpty())
         return entry.usageError(QStringLiteral("at least one keyword is needed"));
@@ -78,13 +115,40 @@ int runCounts(const CommandEntry &entry, AppContext &context, const QStringList 
 
     CountFiller filler(context.keywords(), context.endpoints(), context.pacing(), context.clock(), context.pageRules());
     filler.setGiveUpHandler(reportGiveUp);
+    filler.setFailureHandler(reportFailedRequest);
+    CXHtml baiduPage;
+    baiduPage.TryTime = 10;
+    int baiduStreak = 0;
+    int baiduFailures = 0;
     Cli::RowPrinter out;
     Cli::InterruptWatch watch;
     for (const QString &keyword : words) {
         if (watch.interrupted())
             break;
         const KeywordStore::Counts c = filler.lookup(keyword, options).counts;
-        out.print({keyword, c.google, c.yahoo, c.bing});
+        QStringList row{keyword, c.google, c.yahoo, c.bing};
+        if (baidu) {
+            // Baidu follows the same give-up rule as the others.
+            QString count = QStringLiteral("0");
+            if (baiduStreak < EngineFailures::kGiveUpAfter) {
+                const IndexCounts::CountResult r =
+                    IndexCounts::fetchBaiduCount(keyword, baiduPage, context.endpoints(), context.pageRules());
+                count = r.count;
+                if (r.failed()) {
+                    ++baiduFailures;
+                    reportFailure(QStringLiteral("Baidu"), keyword, QStringLiteral("count"), r.reason());
+                    if (++baiduStreak == EngineFailures::kGiveUpAfter)
+                        Cli::fail(QStringLiteral("Baidu"),
+                                  QStringLiteral("not answering; no more requests to it in this run"));
+                } else {
+                    baiduStreak = 0;
+                }
+            } else {
+                ++baiduFailures;
+            }
+            row << count;
+        }
+        out.print(row);
         if (out.failed())
             break;
     }
@@ -92,7 +156,7 @@ int runCounts(const CommandEntry &entry, AppContext &context, const QStringList 
         Cli::note(QStringLiteral("interrupted"));
         return printed(out, Cli::Interrupted);
     }
-    return withFailures(filler.failures(), printed(out, Cli::Done));
+    return withFailures(filler.failures(), printed(out, Cli::Done), baiduFailures);
 }
 
 int runMine(const CommandEntry &entry, AppContext &context, const QStringList &args)
@@ -137,6 +201,7 @@ int runMine(const CommandEntry &entry, AppContext &context, const QStringList &a
             miner.requestPause();
     });
     QObject::connect(&miner, &RelatedMiner::engineGaveUp, &miner, reportGiveUp);
+    miner.setFailureHandler(reportFailedRequest);
     Cli::InterruptWatch watch([&miner] { miner.requestPause(); });
     // The miner's messages are held for the failure line below.
     Cli::ConsolePrompter said;
@@ -168,7 +233,9 @@ CommandEntry mineCommand()
 
 CommandEntry countsCommand()
 {
-    return commandEntry(QStringLiteral("counts"), QStringLiteral("how many pages each engine reports for keywords"),
-                        {QStringLiteral("counts [--engines google,yahoo,bing] KEYWORD...   indexed counts per engine")},
-                        runCounts);
+    return commandEntry(
+        QStringLiteral("counts"), QStringLiteral("how many pages each engine reports for keywords"),
+        {QStringLiteral("counts [--engines google,yahoo,bing,baidu] KEYWORD...   indexed counts per engine "
+                        "(baidu: a fifth column)")},
+        runCounts);
 }

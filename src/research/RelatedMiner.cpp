@@ -144,13 +144,19 @@ QStringList RelatedMiner::relatedOf(Engine e, const QString &seed)
     html.url = m_context.endpoints().url(Endpoints::serviceOf(e), IndexCounts::requestPath(e, seed));
     const FetchOutcome outcome = html.fetchOutcome();
     m_context.pacing().requestDone(e);
+    const QString what = QStringLiteral("related searches");
     if (outcome.failed()) {
-        m_filler.recordRequest(e, true);
+        m_filler.recordRequest(e, seed, what, outcome.reason());
         return {};
     }
-    const PageRules::Reading read =
-        m_context.pageRules().read(engineKey(e), PageRules::Purpose::Related, outcome.body.toLower());
-    m_filler.recordRequest(e, read.failed());
+    // The page as it came: rule sets match class names as written.
+    const PageRules::Reading read = m_context.pageRules().read(engineKey(e), PageRules::Purpose::Related, outcome.body);
+    if (read.failed()) {
+        m_filler.recordRequest(e, seed, what, read.reason());
+        m_context.jobStatus().setCurrent(engineLabel(e) + QStringLiteral(" 相关搜索：") + read.reasonText());
+        return {};
+    }
+    m_filler.recordRequest(e, false);
     return read.values;
 }
 

@@ -69,6 +69,8 @@ public:
     int requestCount() const { return m_filler.requestCount() + m_pageRequests; }
     // Failed count requests of the current or last run.
     const EngineFailures &failures() const { return m_filler.failures(); }
+    // Told each failed request, counts and related searches alike.
+    void setFailureHandler(CountFiller::FailureHandler handler) { m_filler.setFailureHandler(std::move(handler)); }
 
     // The word conditions: must-contain and the exclusion words.
     static bool passesWords(const QString &candidate, const QString &seed, const MiningOptions &options);

@@ -1,6 +1,7 @@
 #include "store/RecordRows.h"
 
 #include "common/ResultList.h"
+#include "pagerules/PageRules.h"
 
 namespace RecordRows {
 
@@ -13,6 +14,21 @@ KeywordStore::Record record(const ResultList &list, int row, const QString &pare
     return out;
 }
 
+namespace {
+
+bool unreadable(const QString &cell)
+{
+    for (auto state : {PageRules::Reading::State::Unrecognised, PageRules::Reading::State::Blocked}) {
+        PageRules::Reading r;
+        r.state = state;
+        if (cell == r.reasonText())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 QVector<KeywordStore::Record> ticked(const ResultList &list, const QString &parent, bool withCounts)
 {
     QVector<KeywordStore::Record> out;
@@ -22,6 +38,9 @@ QVector<KeywordStore::Record> ticked(const ResultList &list, const QString &pare
         KeywordStore::Record rec = record(list, r, parent);
         if (!withCounts)
             rec.counts = {};
+        // A cell that says its page could not be read holds no count.
+        else if (unreadable(rec.counts.google) || unreadable(rec.counts.yahoo) || unreadable(rec.counts.bing))
+            continue;
         out.append(rec);
     }
     return out;

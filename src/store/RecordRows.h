@@ -10,7 +10,9 @@ namespace RecordRows {
 
 // Row `row` with `parent` as its parent keyword.
 KeywordStore::Record record(const ResultList &list, int row, const QString &parent);
-// Every ticked row; with `withCounts` false the counts stay "-".
+// Every ticked row; with `withCounts` false the counts stay "-". With
+// `withCounts`, a row whose count cell says its page could not be read
+// ("页面无法识别", "被搜索引擎拦截") is left out: it has no counts to store.
 QVector<KeywordStore::Record> ticked(const ResultList &list, const QString &parent, bool withCounts);
 
 } // namespace RecordRows

@@ -61,6 +61,25 @@ QString fileNameOf(const QString &address)
     return a.section(u'/', -1);
 }
 
+QString installNameOf(const QString &address)
+{
+    const QString name = fileNameOf(address);
+    QString a = address.trimmed().toLower();
+    a.remove(QLatin1String("http://"));
+    if (a.section(u'/', -2, -2) == QLatin1String("rules") && name.endsWith(QLatin1String(".ini")))
+        return QStringLiteral("rules/") + name;
+    return name;
+}
+
+bool isInstallName(const QString &name)
+{
+    if (name.startsWith(QLatin1String("rules/"))) {
+        const QString file = name.mid(6);
+        return isPlainFileName(file) && file.endsWith(QLatin1String(".ini")) && !isProtectedName(file);
+    }
+    return isPlainFileName(name);
+}
+
 QString defaultProgramName()
 {
 #ifdef Q_OS_WIN
@@ -115,7 +134,7 @@ QStringList recoverProgramFolder(const QString &programDir, const QString &progr
         for (const QByteArray &line : journal.readAll().split('\n')) {
             const QString name = QString::fromUtf8(line).trimmed();
             // A journal is ours, but its names are checked all the same.
-            if (isPlainFileName(name) && !isProtectedName(name) && !names.contains(name))
+            if (isInstallName(name) && !isProtectedName(name) && !names.contains(name))
                 names << name;
         }
         journal.close();
@@ -220,6 +239,11 @@ bool Replacement::doStep(const InstallItem &item, QString *error)
     const QString target = path(item.name);
     switch (m_stage) {
     case Stage::WriteNew: {
+        // A rule set goes into rules/, which an older install may not have.
+        if (!QDir().mkpath(QFileInfo(target).absolutePath())) {
+            *error = QStringLiteral("cannot create ") + QFileInfo(target).absolutePath();
+            return false;
+        }
         QFileDevice::Permissions mode = QFileInfo::exists(target)
             ? QFile::permissions(target)
             : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;

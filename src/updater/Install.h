@@ -30,6 +30,14 @@ bool isProtectedName(const QString &name);
 // trimmed address with "http://" removed.
 QString fileNameOf(const QString &address);
 
+// The name a download takes in the program folder: a page rule set listed as
+// ".../rules/NAME.ini" goes into the program folder's rules/ ("rules/NAME.ini");
+// anything else is fileNameOf(address).
+QString installNameOf(const QString &address);
+// A name the updater may place: a plain file name, or "rules/" and a plain
+// ".ini" name.
+bool isInstallName(const QString &name);
+
 // The main program's file name when the page names none.
 QString defaultProgramName();
 

@@ -110,8 +110,8 @@ QString UpdateRun::refusal() const
         const QString scheme = url.scheme().toLower();
         if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
             return unsafe + entry;
-        const QString name = fileNameOf(entry);
-        if (!isPlainFileName(name))
+        const QString name = installNameOf(entry);
+        if (!isInstallName(name))
             return unsafe + entry;
         if (isProtectedName(name))
             return forbidden + name;
@@ -160,11 +160,14 @@ void UpdateRun::confirm()
 void UpdateRun::startDownload()
 {
     const QString entry = m_entries.at(m_index);
-    m_currentName = fileNameOf(entry);
+    m_currentName = installNameOf(entry);
     Q_EMIT progressValueChanged(0);
     Q_EMIT progressTextChanged(QString());
     const QString address = entry.contains(QLatin1String("://")) ? entry : QStringLiteral("http://") + entry;
-    const QString part = QDir(m_config.workDir).filePath(m_currentName + QStringLiteral(".part"));
+    // The working folder is flat: "rules/2026.ini" downloads as "rules_2026.ini.part".
+    QString partName = m_currentName;
+    partName.replace(u'/', u'_');
+    const QString part = QDir(m_config.workDir).filePath(partName + QStringLiteral(".part"));
     m_download->start(QUrl(address), part, m_config.transferTimeoutMs);
     Q_EMIT progressTextChanged(QStringLiteral("请等待..."));
 }

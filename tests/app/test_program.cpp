@@ -243,12 +243,71 @@ private Q_SLOTS:
         // Every command on a line of its own, with what it does.
         const QStringList lines =
             r.out.section(QStringLiteral("commands:\n"), 1).section(QStringLiteral("\n\n"), 0, 0).split(u'\n');
-        QCOMPARE(lines.size(), 5);
-        for (const char *command : {"mine", "counts", "db", "rank", "export"}) {
+        QCOMPARE(lines.size(), 6);
+        for (const char *command : {"mine", "counts", "db", "rank", "export", "doctor"}) {
             const QStringList own =
                 lines.filter(QRegularExpression(QStringLiteral("^  %1 +\\S").arg(QLatin1String(command))));
             QVERIFY2(own.size() == 1, command);
         }
+    }
+
+    // doctor reads each set's sample pages beside the program: every line
+    // "reads" and status 0; a rule that finds nothing is named, status 3.
+    void doctorChecksTheRuleSets_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("built-in") << QStringList{"doctor"} << 10;
+        QTest::newRow("2019") << QStringList{"doctor", "--rules", "2019"} << 12;
+        QTest::newRow("2026 chosen before the command") << QStringList{"--rules", "2026", "doctor"} << 12;
+    }
+    void doctorChecksTheRuleSets()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, lines);
+        const Run r = runProgram(QStringList{QStringLiteral("--data"), m_home.path()} + args, m_env, 20000);
+        QVERIFY(r.finished);
+        QCOMPARE(r.status, 0);
+        const QStringList rows = r.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), lines);
+        for (const QString &row : rows) {
+            const QStringList cells = row.split(u'\t');
+            QCOMPARE(cells.size(), 4);
+            QCOMPARE(cells.at(3), QStringLiteral("reads"));
+        }
+    }
+    void doctorNamesWhatReadsNothing()
+    {
+        const QString samples = QFileInfo(programPath())
+                                    .absoluteDir()
+                                    .filePath(QStringLiteral("rules/samples/google-2019-attack-on-titan.html"));
+        QVERIFY(QFileInfo::exists(samples));
+        const QString file = m_home.filePath(QStringLiteral("stale.ini"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[set]\nname = stale\n[google]\ncount = //div[@id='resultStatsGone']\ncount.step = digits\n"
+                "results = //div[hasclass('r')]/a/@href\nsample = "
+                + samples.toUtf8() + "\n");
+        f.close();
+        const Run r = runProgram(
+            {QStringLiteral("--data"), m_home.path(), QStringLiteral("doctor"), QStringLiteral("--rules"), file}, m_env,
+            20000);
+        QVERIFY(r.finished);
+        QCOMPARE(r.status, 3);
+        QCOMPARE(r.out,
+                 QStringLiteral("Google\tcount\tgoogle-2019-attack-on-titan.html\tunrecognised page (missing: "
+                                "count)\nGoogle\tresults\tgoogle-2019-attack-on-titan.html\treads\n"));
+        QVERIFY2(r.err.contains(QStringLiteral("veltrana: doctor: some rules read nothing")), qPrintable(r.err));
+        // A set that does not parse is no set that reads.
+        const Run bad = runProgram({QStringLiteral("--data"), m_home.path(), QStringLiteral("doctor"),
+                                    QStringLiteral("--rules"), QStringLiteral("1999")},
+                                   m_env, 20000);
+        QCOMPARE(bad.status, 3);
+        QVERIFY2(bad.err.contains(QStringLiteral("no rule set named 1999")), qPrintable(bad.err));
+        const Run usage =
+            runProgram({QStringLiteral("--data"), m_home.path(), QStringLiteral("doctor"), QStringLiteral("--lively")},
+                       m_env, 20000);
+        QCOMPARE(usage.status, 2);
     }
 
     void bothProgramsSayTheirVersion()

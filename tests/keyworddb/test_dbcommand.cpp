@@ -137,6 +137,24 @@ private Q_SLOTS:
         QCOMPARE(stored->adddate, TestEnv::today());
     }
 
+    // A page the rules cannot read is a failed request: status 3, the
+    // stored counts stay.
+    void refreshOfUnreadablePagesExitsWithThree()
+    {
+        TestEnv f(TestEnv::OwnWeb);
+        seedRows(f, 2);
+        standin::Behaviour odd;
+        odd.replacesBody = true;
+        odd.body = "<html><body><p>We have moved things around.</p></body></html>";
+        f.web().setBehaviour(QStringLiteral("/google"), odd);
+        QCOMPARE(runDbCommand(*f.context,
+                              {QStringLiteral("db"), QStringLiteral("refresh"), QStringLiteral("--engines"),
+                               QStringLiteral("google")}),
+                 3);
+        QCOMPARE(f.store().find(QStringLiteral("row 2"))->counts.google, QStringLiteral("7"));
+        QCOMPARE(f.store().find(QStringLiteral("row 1"))->counts.google, QStringLiteral("7"));
+    }
+
     void ctrlCStopsAfterTheRowInProgress()
     {
         TestEnv f(TestEnv::OwnWeb);

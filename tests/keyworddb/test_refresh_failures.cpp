@@ -7,9 +7,11 @@
 #include "keyworddb/DatabaseRefresh.h"
 #include "keyworddb/DbCommand.h"
 #include "keyworddb/KeywordDatabase.h"
+#include "pagerules/XPathRuleSet.h"
 #include "support/LockHolder.h"
 #include "support/TestEnv.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <array>
@@ -86,6 +88,44 @@ private Q_SLOTS:
         QCOMPARE(run.refresh.failures().totalFailures(), 4);
         QCOMPARE(run.f.context->jobStatus().total(), QStringLiteral("更新完成，4次查询失败"));
         QCOMPARE(run.f.context->jobStatus().state(), JobStatus::Idle);
+    }
+
+    // A page the rules cannot read, or a wall, says so in the shown cell;
+    // the table and the reserve copy keep the stored count and date.
+    void unreadablePagesSayWhyAndKeepTheStoredCounts()
+    {
+        Run run(2);
+        standin::Behaviour odd;
+        odd.replacesBody = true;
+        odd.body = "<html><body><p>We have moved things around.</p></body></html>";
+        run.f.web().setBehaviour(QStringLiteral("/google"), odd);
+        standin::Behaviour wall = odd;
+        wall.body = "<html><body><div id=\"b_captcha\"></div>"
+                    "<span class=\"sb_count\">About 5 results</span></body></html>";
+        run.f.web().setBehaviour(QStringLiteral("/bing"), wall);
+        RuleSetError error;
+        auto set = XPathRuleSet::load(QStringLiteral(VELTRANA_SOURCE_DIR "/rules/2026.ini"), &error);
+        QVERIFY2(set, qPrintable(error.toString()));
+        DatabaseRefresh refresh(run.db.lists(), run.f.store(), run.f.context->endpoints(), run.f.context->pacing(),
+                                run.f.context->clock(), *set, run.f.context->jobStatus());
+        refresh.setEngineSwitch([&run](Engine e) { return run.engines[engineIndex(e)]; });
+        QSignalSpy failed(&refresh, &DatabaseRefresh::requestFailed);
+        QCOMPARE(refresh.start(), Outcome::Finished);
+        for (int i = 1; i <= 2; ++i) {
+            const KeywordStore::Stored s = run.stored(i);
+            QCOMPARE(s.counts.google, QStringLiteral("4500"));
+            QCOMPARE(s.counts.bing, QStringLiteral("4500"));
+            QCOMPARE(s.adddate, QStringLiteral("2026-11-01"));
+            QCOMPARE(run.db.list().cell(i - 1, KeywordDatabase::Google), QStringLiteral("页面无法识别"));
+            QCOMPARE(run.db.list().cell(i - 1, KeywordDatabase::Bing), QStringLiteral("被搜索引擎拦截"));
+            QCOMPARE(run.db.reserve().cell(i - 1, KeywordDatabase::Google), QStringLiteral("4500"));
+            QCOMPARE(run.db.reserve().cell(i - 1, KeywordDatabase::Bing), QStringLiteral("4500"));
+            QCOMPARE(run.db.list().cell(i - 1, KeywordDatabase::Date), QStringLiteral("2026-11-01"));
+        }
+        QCOMPARE(refresh.failures().totalFailures(), 4);
+        QCOMPARE(failed.size(), 4);
+        QCOMPARE(failed.at(0).at(2).toString(), QStringLiteral("unrecognised page"));
+        QCOMPARE(failed.at(1).at(2).toString(), QStringLiteral("blocked"));
     }
 
     void oneEngineAnsweringUpdatesItAndTheDate()

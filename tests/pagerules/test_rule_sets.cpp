@@ -16,9 +16,11 @@ class TestRuleSets : public QObject
 {
     Q_OBJECT
 
+    // A saved page; "samples/..." is one shipped beside the rule sets.
     static QString realPage(const QString &name)
     {
-        QFile f(QStringLiteral(VELTRANA_REALPAGES_DIR "/") + name);
+        QFile f(name.startsWith(QLatin1String("samples/")) ? QStringLiteral(VELTRANA_SOURCE_DIR "/rules/") + name
+                                                           : QStringLiteral(VELTRANA_REALPAGES_DIR "/") + name);
         if (!f.open(QIODevice::ReadOnly))
             return {};
         return QString::fromUtf8(f.readAll());
@@ -339,6 +341,16 @@ private Q_SLOTS:
                                            "merriam-webster.com", "hellomagazine.com",    "youtube.com",
                                            "hello.com",           "dictionary.com",       "dictionary.cambridge.org",
                                            "en.wikipedia.org",    "us.hellomagazine.com", "youtube.com"};
+        // Made from the rendered page's markup: "People also ask" answers and
+        // short videos hold links too, and are no results.
+        QTest::newRow("google 2026 rendered")
+            << "2026"
+            << "samples/google-2026-rendered-seo-tools.html"
+            << "google"
+            << "128000000"
+            << QStringList{"seo tools free",          "best seo tools", "seo tools list", "google seo tools",
+                           "seo tools for beginners", "ai seo tools",   "seo checker",    "semrush"}
+            << QStringList{"ahrefs.com", "moz.com", "semrush.com", "backlinko.com", "en.wikipedia.org"};
         QTest::newRow("baidu 2013") << "2019"
                                     << "baidu-2013-smsc-within.html"
                                     << "baidu"

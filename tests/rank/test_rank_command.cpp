@@ -161,6 +161,23 @@ private Q_SLOTS:
         QVERIFY(errText.contains("could not load"));
     }
 
+    // A page the rules cannot read is a failed scan too, said with why.
+    void anUnreadablePageIsAFailedScan()
+    {
+        const QString a = "Google,Yahoo#www.veltrana-demo.com#rank tracker#0#0";
+        QVERIFY(favourites().create(a));
+        standin::Behaviour odd;
+        odd.replacesBody = true;
+        odd.body = "<html><body><p>We have moved things around.</p></body></html>";
+        f->web().setBehaviour("/yahoo", odd);
+        const QStringList lines = run({"rank", "--favourites"});
+        QCOMPARE(exitCode, 3);
+        QVERIFY2(lines.contains("Yahoo\tfailed\t\t"), qPrintable(lines.join('\n')));
+        QCOMPARE(favourites().readDay(a, today()), QStringList{"Google|2|www.veltrana-demo.com"});
+        QVERIFY2(errText.contains("veltrana: Yahoo for \"rank tracker\" on www.veltrana-demo.com: unrecognised page\n"),
+                 qPrintable(errText));
+    }
+
     void aFailedPageIsNeverNotFound()
     {
         // Depth 50, all matches: page 1 loads without the site, pages 2-5 are not there.

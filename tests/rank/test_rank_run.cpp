@@ -187,6 +187,34 @@ private Q_SLOTS:
             qPrintable(texts.join('\n')));
     }
 
+    // A page the rules cannot read, or a wall, is no answer either: its
+    // link cell says why, and the day file keeps the earlier answer.
+    void anUnreadablePageSaysWhyInTheLinkCell()
+    {
+        fillLists(*t, {"www.trailgear-shop.com"}, {"hiking boots"});
+        t->setEngineTicked(Engine::Google, true);
+        t->setEngineTicked(Engine::Bing, true);
+        t->setDepthIndex(0);
+        const QString key = "Google,Bing#www.trailgear-shop.com#hiking boots#0#0";
+        FavouriteStore store(f->dataFile("myfav"));
+        QVERIFY(store.create(key));
+        QVERIFY(store.writeDay(key, today(), {"Google|1|earlier", "Bing|3|earlier"}));
+        standin::Behaviour odd;
+        odd.replacesBody = true;
+        odd.body = "<html><body><p>We have moved things around.</p></body></html>";
+        f->web().setBehaviour("/google", odd);
+        t->start();
+        // Bing's page is the stand-in's own: it answers.
+        const QStringList rows = resultRows(*t);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows.at(1), QStringLiteral("Google|-|页面无法识别"));
+        QVERIFY2(rows.at(2).startsWith("Bing|") && !rows.at(2).startsWith("Bing|-|"), qPrintable(rows.at(2)));
+        QCOMPARE(t->run().failedSteps(), 1);
+        const QStringList day = store.readDay(key, today());
+        QVERIFY2(day.contains(QStringLiteral("Google|1|earlier")), qPrintable(day.join(u' ')));
+        QCOMPARE(day.filter(QStringLiteral("Google|")).size(), 1);
+    }
+
     void aScanThatCouldNotLoadIsNoAnswer()
     {
         fillLists(*t, {"www.trailgear-shop.com"}, {"hiking boots"});

@@ -5,6 +5,7 @@
 #include "common/PageReader.h"
 #include "common/ResultList.h"
 #include "engines/BaiduPages.h"
+#include "pagerules/XPathRuleSet.h"
 #include "research/BaiduTools.h"
 #include "research/RelatedMiner.h"
 #include "support/TestEnv.h"
@@ -198,6 +199,36 @@ private Q_SLOTS:
         QCOMPARE(baiduCells(lists->shown(), "seo"),
                  QStringList({"777", BaiduTools::failedText(), BaiduTools::failedText(), BaiduTools::failedText()}));
         QCOMPARE(f->context->jobStatus().state(), JobStatus::Idle);
+    }
+
+    // A search page the rules cannot read says so in the pages cell, and a
+    // wall says it is one; neither is a figure.
+    void unreadableSearchPagesSayWhy()
+    {
+        TinyHttpServer baidu;
+        QVERIFY(baidu.listen());
+        f->context->endpoints().setBase(Endpoints::Service::Baidu, baidu.baseUrl());
+        QStringEncoder gbk("GB18030");
+        baidu.setPage(QStringLiteral("/s?wd=seo"),
+                      gbk.encode(QStringLiteral("<html><body><p>网站维护中</p></body></html>")),
+                      "text/html; charset=gb2312");
+        baidu.setPage(QStringLiteral("/s?wd=sem"),
+                      gbk.encode(QStringLiteral("<html><head><title>百度安全验证</title></head><body></body></html>")),
+                      "text/html; charset=gb2312");
+        addRow(QStringLiteral("seo"));
+        addRow(QStringLiteral("sem"));
+        BaiduTools::Options o;
+        o.pages = true;
+        QCOMPARE(tools->requery(*lists, kColumns, QStringLiteral("seo"), o), BaiduTools::Outcome::Failed);
+        QCOMPARE(baiduCells(lists->shown(), "seo").at(2), QStringLiteral("页面无法识别"));
+        QCOMPARE(baiduCells(lists->reserve(), "seo").at(2), QStringLiteral("页面无法识别"));
+
+        RuleSetError error;
+        auto set = XPathRuleSet::load(QStringLiteral(VELTRANA_SOURCE_DIR "/rules/2019.ini"), &error);
+        QVERIFY2(set, qPrintable(error.toString()));
+        BaiduTools with2019(f->context->endpoints(), nullptr, f->context->jobStatus(), f->context->clock(), *set);
+        QCOMPARE(with2019.requery(*lists, kColumns, QStringLiteral("sem"), o), BaiduTools::Outcome::Failed);
+        QCOMPARE(baiduCells(lists->shown(), "sem").at(2), QStringLiteral("被搜索引擎拦截"));
     }
 
     // Pages anyone may serve: whatever is not a count of sane length is a

@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
+#include <QStringEncoder>
 #include <csignal>
 #include <sys/types.h>
 
@@ -122,6 +123,75 @@ private Q_SLOTS:
                             .join(QLatin1Char('\t'));
         QCOMPARE(lines, expected);
         QCOMPARE(f->searches(QStringLiteral("yahoo"), odd), 1);
+    }
+
+    // The Baidu page count is a fifth column when Baidu is chosen.
+    void countsReadsTheBaiduPageCount()
+    {
+        const QStringList lines =
+            run({QStringLiteral("counts"), QStringLiteral("--engines"), QStringLiteral("bing,baidu"),
+                 QStringLiteral("seo"), QStringLiteral("seo tools")});
+        QCOMPARE(exitCode, 0);
+        QStringList expected;
+        for (const QString &kw : {QStringLiteral("seo"), QStringLiteral("seo tools")})
+            expected << QStringList{kw, QStringLiteral("-"), QStringLiteral("-"),
+                                    mining_expect::count(kw, Engine::Bing),
+                                    QString::number(standin::detail::resultCount(kw, standin::detail::Baidu))}
+                            .join(QLatin1Char('\t'));
+        QCOMPARE(lines, expected);
+        QCOMPARE(f->searches(QStringLiteral("baidu"), QStringLiteral("seo")), 1);
+    }
+
+    // doctor --live asks each engine once through the endpoints; the
+    // stand-in's pages are the built-in set's markup.
+    void doctorLiveAsksEachEngineOnce()
+    {
+        const QStringList lines = run({QStringLiteral("doctor"), QStringLiteral("--live")});
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(lines.size(), 20);
+        QCOMPARE(lines.filter(QStringLiteral("\tlive\treads")).size(), 10);
+        for (const char *service : {"google", "yahoo", "bing", "baidu"})
+            QCOMPARE(f->searches(QLatin1String(service), QStringLiteral("seo")), 1);
+        f->web().setBehaviour(QStringLiteral("/bing/"), standin::Behaviour{0, 503, {}, false, false, -1});
+        const QStringList failed = run({QStringLiteral("doctor"), QStringLiteral("--live")});
+        QCOMPARE(exitCode, 3);
+        QCOMPARE(failed.filter(QStringLiteral("Bing\tcount\tlive\tfailed: HTTP status 503")).size(), 1);
+    }
+
+    // A page the rules cannot read, or a wall, is said per request on
+    // standard error, and the command ends with status 3.
+    void unreadablePagesAreSaidAndFail()
+    {
+        standin::Behaviour odd;
+        odd.replacesBody = true;
+        odd.body = "<html><body><p>We have moved things around.</p></body></html>";
+        f->web().setBehaviour(QStringLiteral("/google/"), odd);
+        standin::Behaviour wall;
+        wall.replacesBody = true;
+        wall.body = QStringEncoder("GB18030").encode(QStringLiteral(
+            "<html><head><title>百度安全验证</title></head><body><div id=\"verify\"></div></body></html>"));
+        wall.contentType = "text/html; charset=gb2312";
+        f->web().setBehaviour(QStringLiteral("/baidu/"), wall);
+        run({QStringLiteral("counts"), QStringLiteral("--engines"), QStringLiteral("google,baidu"),
+             QStringLiteral("seo")});
+        QCOMPARE(exitCode, 3);
+        QVERIFY2(errText.contains(QStringLiteral("veltrana: Google count of seo: unrecognised page\n")),
+                 qPrintable(errText));
+        QVERIFY2(errText.contains(QStringLiteral("veltrana: Baidu count of seo: unrecognised page\n")),
+                 qPrintable(errText));
+        // The shipped set knows Baidu's wall.
+        run({QStringLiteral("--rules"), QStringLiteral("2019"), QStringLiteral("counts"), QStringLiteral("--engines"),
+             QStringLiteral("baidu"), QStringLiteral("seo")});
+        QCOMPARE(exitCode, 3);
+        QVERIFY2(errText.contains(QStringLiteral("veltrana: Baidu count of seo: blocked\n")), qPrintable(errText));
+        // Related searches of a page the rules cannot read: no keyword, a line, status 3.
+        const QStringList mined =
+            run({QStringLiteral("mine"), QStringLiteral("seo"), QStringLiteral("--engines"), QStringLiteral("bing")});
+        QCOMPARE(exitCode, 3);
+        QVERIFY2(errText.contains(QStringLiteral("veltrana: Google related searches of seo: unrecognised page\n")),
+                 qPrintable(errText));
+        for (const QString &line : mined)
+            QVERIFY(!line.contains(QStringLiteral("moved")));
     }
 
     void badArgumentsGiveUsage_data()

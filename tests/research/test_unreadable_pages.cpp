@@ -9,6 +9,7 @@
 #include "research/CountFiller.h"
 #include "research/MineCommand.h"
 #include "research/RelatedMiner.h"
+#include "store/TickedRowsToStore.h"
 #include "support/TestEnv.h"
 #include "support/TinyHttpServer.h"
 
@@ -71,6 +72,75 @@ private Q_SLOTS:
         // The command says so with status 3.
         const int status = countsCommand().run(*f.context, {QStringLiteral("counts"), QStringLiteral("seo")});
         QCOMPARE(status, int(Cli::Incomplete));
+    }
+
+    // The mining list says why instead of showing a 0 or "-"; a wall says
+    // it is one.
+    void theMiningListSaysWhy()
+    {
+        TestEnv f;
+        TinyHttpServer web;
+        QVERIFY(web.listen());
+        serveEverywhere(web, *f.context, kOdd);
+        web.setPage(QStringLiteral("/search?p=seo"),
+                    "<html><body><form action=\"https://consent.yahoo.com/v2/collectConsent\"></form></body></html>");
+        RuleSetError error;
+        auto set = XPathRuleSet::load(QStringLiteral(VELTRANA_SOURCE_DIR "/rules/2019.ini"), &error);
+        QVERIFY2(set, qPrintable(error.toString()));
+        f.context->setPageRules(std::move(set));
+        RelatedMiner miner(*f.context);
+        MiningOptions options;
+        options.counts.engines = {true, true, true};
+        options.counts.store = true;
+        miner.setOptionsSource([&] { return options; });
+        QCOMPARE(miner.click(QStringLiteral("seo")), RelatedMiner::Outcome::Finished);
+        QCOMPARE(miner.result().count(), 1);
+        QCOMPARE(miner.result().cell(0, 1), QStringLiteral("页面无法识别"));
+        QCOMPARE(miner.result().cell(0, 2), QStringLiteral("被搜索引擎拦截"));
+        // The count and the related searches of each engine: two failures
+        // each, the wall's as well.
+        for (Engine e : kEngines)
+            QCOMPARE(miner.failures().failures(e), 2);
+        QCOMPARE(miner.result().cell(0, 3), QStringLiteral("页面无法识别"));
+        QVERIFY(!f.store().find(QStringLiteral("seo")).has_value());
+        // "加入关键词数据库" stores no row whose cells are no counts.
+        miner.result().setChecked(0, true);
+        QCOMPARE(TickedRowsToStore::addAndReport(f.store(), f.prompter, miner.result(), QStringLiteral("seo"), true,
+                                                 f.context->clock().today()),
+                 0);
+        QVERIFY(!f.store().find(QStringLiteral("seo")).has_value());
+    }
+
+    // Mining reads a related-search region by its class names as the page
+    // writes them ("AlsoTry"), not from a lowered copy of the page.
+    void miningReadsRelatedSearchesUnderAFileSet()
+    {
+        TestEnv f;
+        TinyHttpServer web;
+        QVERIFY(web.listen());
+        serveEverywhere(web, *f.context, kOdd);
+        QFile page(QStringLiteral(VELTRANA_SOURCE_DIR "/rules/samples/yahoo-2019-sudoku.html"));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        web.setPage(QStringLiteral("/search?p=seo"), page.readAll());
+        RuleSetError error;
+        auto set = XPathRuleSet::load(QStringLiteral(VELTRANA_SOURCE_DIR "/rules/2019.ini"), &error);
+        QVERIFY2(set, qPrintable(error.toString()));
+        f.context->setPageRules(std::move(set));
+        RelatedMiner miner(*f.context);
+        MiningOptions options;
+        options.counts.engines = {false, false, false};
+        miner.setOptionsSource([&] { return options; });
+        QCOMPARE(miner.click(QStringLiteral("seo")), RelatedMiner::Outcome::Finished);
+        QStringList rows;
+        for (int r = 0; r < miner.result().count(); ++r)
+            rows << miner.result().cell(r, 0);
+        QCOMPARE(rows,
+                 (QStringList{"seo", "games puzzles brain teasers sudoku free", "puzzles brain teasers iq tests",
+                              "games puzzles brain teasers sudoku printable", "puzzles brain teasers games",
+                              "games puzzles brain teasers sudoku answers", "brain teasers jigsaw puzzles",
+                              "games puzzles brain teasers sudoku online", "puzzles brain teasers worksheets"}));
+        QCOMPARE(miner.failures().failures(Engine::Yahoo), 0);
+        QCOMPARE(miner.failures().failures(Engine::Google), 1);
     }
 
     void aRealNoResultsPageIsStillAZero()

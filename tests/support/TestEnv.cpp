@@ -68,7 +68,9 @@ standin::StandIn &TestEnv::web() const
 
 int TestEnv::searches(const QString &service, const QString &keyword) const
 {
-    const QString key = service == u"yahoo" ? QStringLiteral("p") : QStringLiteral("q");
+    const QString key = service == u"yahoo" ? QStringLiteral("p")
+        : service == u"baidu"               ? QStringLiteral("wd")
+                                            : QStringLiteral("q");
     int n = 0;
     for (const standin::LoggedRequest &r : web().log(service)) {
         for (const auto &item : r.items) {

@@ -376,6 +376,55 @@ private Q_SLOTS:
         QVERIFY(f.progressTexts().contains(QStringLiteral("下载成功！")));
     }
 
+    // A page rule set listed as ".../rules/NAME.ini" goes into the program
+    // folder's rules/, made when missing, beside the sets already there.
+    void ruleSetsGoIntoTheRulesFolder()
+    {
+        Fixture f;
+        QVERIFY(QDir(f.programDir).mkpath(QStringLiteral("rules")));
+        f.writeFile(QStringLiteral("rules/2019.ini"), "[set]\nname = 2019\n");
+        f.writeFile(QStringLiteral("rules/2026.ini"), "[set]\nname = 2026\n# old\n");
+        const QByteArray fresh = "[set]\nname = 2026\n# new\n";
+        const QByteArray other = "[set]\nname = 2027\n";
+        f.standIn.setDownload(QStringLiteral("rules/2026.ini"), fresh);
+        f.standIn.setDownload(QStringLiteral("rules/2027.ini"), other);
+        f.standIn.setPublishedVersion(QStringLiteral("1.1"));
+        f.standIn.setUpdateFiles(f.standIn.downloadUrl(QStringLiteral("rules/2026.ini")) + "||"
+                                 + f.standIn.downloadUrl(QStringLiteral("rules/2027.ini")));
+        const auto before = snapshot(f.programDir);
+        UpdateRun &run = f.checked();
+        // Data files alone: no program to start, the run ends when they are in place.
+        QSignalSpy busy(&run, &UpdateRun::busyChanged);
+        run.confirm();
+        QTRY_VERIFY_WITH_TIMEOUT(busy.size() >= 2 && !run.isBusy(), 5000);
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("rules/2026.ini"))), fresh);
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("rules/2027.ini"))), other);
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("rules/2019.ini"))), QByteArray("[set]\nname = 2019\n"));
+        QStringList inRules = snapshot(f.file(QStringLiteral("rules"))).keys();
+        QCOMPARE(inRules,
+                 (QStringList{QStringLiteral("2019.ini"), QStringLiteral("2026.ini"), QStringLiteral("2027.ini")}));
+        // Nothing landed at the top of the program folder.
+        QVERIFY(!QFileInfo::exists(f.file(QStringLiteral("2026.ini"))));
+        QVERIFY(!QFileInfo::exists(f.file(QStringLiteral("2027.ini"))));
+        QCOMPARE(snapshot(f.programDir).keys(), before.keys());
+        QVERIFY(snapshot(f.work.path()).isEmpty());
+    }
+
+    void aRulesFolderIsMadeWhenMissing()
+    {
+        Fixture f;
+        const QByteArray set = "[set]\nname = 2026\n";
+        f.standIn.setDownload(QStringLiteral("rules/2026.ini"), set);
+        f.standIn.setPublishedVersion(QStringLiteral("1.1"));
+        f.standIn.setUpdateFiles(f.standIn.downloadUrl(QStringLiteral("rules/2026.ini")));
+        UpdateRun &run = f.checked();
+        // Data files alone: no program to start, the run ends when they are in place.
+        QSignalSpy busy(&run, &UpdateRun::busyChanged);
+        run.confirm();
+        QTRY_VERIFY_WITH_TIMEOUT(busy.size() >= 2 && !run.isBusy(), 5000);
+        QCOMPARE(TestFiles::bytesOf(f.file(QStringLiteral("rules/2026.ini"))), set);
+    }
+
     void thousandBytesCountInWholeChunks()
     {
         Fixture f;

@@ -275,6 +275,19 @@ private Q_SLOTS:
         QVERIFY(!isProgramFile(QStringLiteral("notes.txt"), QStringLiteral("veltrana")));
     }
 
+    void ruleSetsGoIntoTheRulesFolder()
+    {
+        QCOMPARE(installNameOf(QStringLiteral("http://host/v/rules/2026.ini")), QStringLiteral("rules/2026.ini"));
+        QCOMPARE(installNameOf(QStringLiteral("host/v/Rules/MY.INI")), QStringLiteral("rules/my.ini"));
+        QCOMPARE(installNameOf(QStringLiteral("http://host/v/2026.ini")), QStringLiteral("2026.ini"));
+        QCOMPARE(installNameOf(QStringLiteral("http://host/rules/notes.txt")), QStringLiteral("notes.txt"));
+        QVERIFY(isInstallName(QStringLiteral("rules/2026.ini")));
+        QVERIFY(isInstallName(QStringLiteral("notes.txt")));
+        for (const char *bad : {"rules/../x.ini", "rules/a/b.ini", "rules/x.txt", "rules/", "other/x.ini",
+                                "rules/x.ini.old", "rules/update.ini"})
+            QVERIFY2(!isInstallName(QLatin1String(bad)), bad);
+    }
+
     void installedMainProgramByRule()
     {
         QTemporaryDir dir;
