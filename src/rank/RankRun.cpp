@@ -8,6 +8,8 @@
 #include "rank/RankFormats.h"
 #include "store/FavouriteStore.h"
 
+#include <map>
+
 const QString RankRun::kFailedLink = QStringLiteral("查询失败");
 
 RankRun::RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &status, Prompter &prompter,
@@ -171,6 +173,8 @@ void RankRun::runPair(const Pair &pair, cKeyrank &scanner)
 
     const int header = m_result.addRow(pair.site, {pair.keyword, date});
     PairResult result;
+    // Only a favourite keeps its pages' results.
+    scanner.keepResults = favourite;
     for (const QString &label : engineList.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         if (const auto e = RankFormats::engineOfLabel(label.trimmed()))
             engineStep(*e, pair, scanner, result);
@@ -216,6 +220,9 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
         failStep(e, pair, out, QStringLiteral("not answering, not asked again in this run"));
         return;
     }
+    // Page index -> its organic results; "all matches" reads the page of
+    // the last find again, and the later reading replaces the earlier.
+    std::map<int, QVector<PageRules::Organic>> pages;
     const auto scan = [&](int start, int threshold) {
         // The depth is read anew for every call, like the tab's drop-down.
         scanner.Keyword = pair.keyword;
@@ -223,6 +230,8 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
         scanner.maxnum = RankFormats::pagesFor(settings().depthIndex);
         const int position = scanner.GetRank(e, start, threshold);
         const cKeyrank::Output o = scanner.output(e);
+        for (const cKeyrank::PageResults &p : o.pages)
+            pages[p.pageIndex] = p.results;
         // A stop is no failure of the engine's.
         if (o.fetch.failure != FetchOutcome::Failure::Aborted && m_failures.record(e, o.failed)) {
             m_job.status().setCurrent(EngineFailures::gaveUpText(e));
@@ -262,6 +271,17 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
         out.record += QStringLiteral("$1$") + line;
         out.dayLines.append(line);
     }
+    if (!scanner.keepResults)
+        return;
+    out.answeredLabels.append(label);
+    const qsizetype before = out.results.size();
+    for (const auto &[index, results] : pages) {
+        for (const PageRules::Organic &o : results)
+            out.results.append({pair.site, pair.keyword, label, o.position, DayResults::hostOf(o.link), o.link});
+    }
+    // Pages that listed nobody are an answer too, not a missing one.
+    if (out.results.size() == before)
+        out.results.append({pair.site, pair.keyword, label, 0, QString(), QString()});
 }
 
 void RankRun::writeDayFile(const QString &key, const QString &date, const PairResult &pair)
@@ -279,6 +299,15 @@ void RankRun::writeDayFile(const QString &key, const QString &date, const PairRe
         }
     }
     QString failure;
-    if (!favourites.writeDay(key, date, lines, &failure))
+    if (!favourites.writeDay(key, date, lines, &failure)) {
         m_dayFileErrors.append({favourites.dayPath(key, date), failure});
+        return;
+    }
+    if (pair.answeredLabels.isEmpty())
+        return;
+    // Earlier runs of the day keep the lists of the engines that failed now.
+    const QString resultsPath = favourites.resultsPath(key, date);
+    const QVector<DayResults::Row> earlier = DayResults::read(resultsPath);
+    if (!DayResults::write(resultsPath, DayResults::merged(earlier, pair.results, pair.answeredLabels), &failure))
+        m_dayFileErrors.append({resultsPath, failure});
 }

@@ -4,6 +4,7 @@
 #include "common/Job.h"
 #include "engines/EngineFailures.h"
 #include "rank/RankList.h"
+#include "store/DayResults.h"
 #include "web/FetchAbort.h"
 
 #include <QDate>
@@ -21,10 +22,11 @@ class cKeyrank;
 // ticked engine asked for the site's position (and with "all matches" every
 // further position within the chosen depth). Fills the result list with a
 // header row per pair and a row per engine answer, keeps one recent record
-// per pair and writes today's day file of a pair that is a favourite. An
+// per pair and writes today's day file of a pair that is a favourite, with
+// the organic results its pages listed in a results file beside it. An
 // engine answers only when every page its scan needed loaded: otherwise it
-// shows "-" and "查询失败" and is left out of the record and the day file
-// (the day's earlier line for it stays). An engine that fails three times in
+// shows "-" and "查询失败" and is left out of the record, the day file and
+// the results file (the day's earlier lines for it stay). An engine that fails three times in
 // a row is asked nothing more in the run. A stop ends the page in flight and
 // the run after the current pair.
 class RankRun : public QObject
@@ -92,7 +94,7 @@ public:
     // engines given up, scans stopped).
     int failedSteps() const { return m_failedSteps; }
     const EngineFailures &failures() const { return m_failures; }
-    // Favourites' day files the last run could not write (already said
+    // Favourites' day files and results files the last run could not write (already said
     // through the prompter): each file and why.
     struct DayFileError {
         QString file;
@@ -116,6 +118,8 @@ private:
         QString record;
         QStringList dayLines;
         QStringList failedLabels;
+        QStringList answeredLabels;
+        QVector<DayResults::Row> results; // the answered engines' organic results
         int steps = 0;
     };
     void runPair(const Pair &pair, cKeyrank &scanner);
