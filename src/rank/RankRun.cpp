@@ -25,6 +25,7 @@ RankRun::RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &statu
       m_recent(recentHeaders()),
       m_job(status, Job::Resume::StartsAfresh)
 {
+    m_writer.setMaxThreadCount(1);
     // Positions sit on the engine rows; the pair rows hold the keyword there.
     m_result.setCountColumns({1}, true);
     // However the stop comes (the button, Ctrl-C), the page in flight ends now.
@@ -36,7 +37,7 @@ RankRun::RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &statu
 
 void RankRun::requestStop() { m_job.requestStop(); }
 
-RankRun::~RankRun() = default;
+RankRun::~RankRun() { m_writer.waitForDone(); }
 
 QStringList RankRun::resultHeaders()
 {
@@ -144,6 +145,8 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
         runPair(pairs.at(i), scanner);
     }
     m_pageRequests = scanner.pageRequests();
+    // The run is over once its files are on disk.
+    m_writer.waitForDone();
     if (stopped)
         m_job.park();
     m_job.finish();
@@ -286,7 +289,22 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
 
 void RankRun::writeDayFile(const QString &key, const QString &date, const PairResult &pair)
 {
-    FavouriteStore favourites(m_favouritesFolder);
+    // The files are synced to disk; that wait is the writer thread's, not
+    // the next pages'. One thread keeps the writes in order.
+    m_writer.start([this, folder = m_favouritesFolder, key, date, pair] {
+        const QList<DayFileError> errors = writeDayFiles(folder, key, date, pair);
+        if (errors.isEmpty())
+            return;
+        const QMutexLocker lock(&m_writeErrorsLock);
+        m_dayFileErrors += errors;
+    });
+}
+
+QList<RankRun::DayFileError> RankRun::writeDayFiles(const QString &folder, const QString &key, const QString &date,
+                                                    const PairResult &pair)
+{
+    QList<DayFileError> errors;
+    FavouriteStore favourites(folder);
     QStringList lines = pair.dayLines;
     if (!pair.failedLabels.isEmpty()) {
         // An engine that failed today keeps whatever an earlier run of the
@@ -300,14 +318,15 @@ void RankRun::writeDayFile(const QString &key, const QString &date, const PairRe
     }
     QString failure;
     if (!favourites.writeDay(key, date, lines, &failure)) {
-        m_dayFileErrors.append({favourites.dayPath(key, date), failure});
-        return;
+        errors.append({favourites.dayPath(key, date), failure});
+        return errors;
     }
     if (pair.answeredLabels.isEmpty())
-        return;
+        return errors;
     // Earlier runs of the day keep the lists of the engines that failed now.
     const QString resultsPath = favourites.resultsPath(key, date);
     const QVector<DayResults::Row> earlier = DayResults::read(resultsPath);
     if (!DayResults::write(resultsPath, DayResults::merged(earlier, pair.results, pair.answeredLabels), &failure))
-        m_dayFileErrors.append({resultsPath, failure});
+        errors.append({resultsPath, failure});
+    return errors;
 }

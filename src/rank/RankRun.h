@@ -8,7 +8,9 @@
 #include "web/FetchAbort.h"
 
 #include <QDate>
+#include <QMutex>
 #include <QObject>
+#include <QThreadPool>
 #include <functional>
 
 class Clock;
@@ -126,6 +128,8 @@ private:
     void engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResult &out);
     int addEngineRow(Engine e, const QString &position, const QString &link, const QString &address);
     void writeDayFile(const QString &key, const QString &date, const PairResult &pair);
+    static QList<DayFileError> writeDayFiles(const QString &folder, const QString &key, const QString &date,
+                                             const PairResult &pair);
     void failStep(Engine e, const Pair &pair, PairResult &out, const QString &reason);
 
     RankList &m_engines;
@@ -142,6 +146,9 @@ private:
     std::function<Settings()> m_settings;
     int m_timeLimit = 15;
     int m_failedSteps = 0;
-    QList<DayFileError> m_dayFileErrors;
+    QList<DayFileError> m_dayFileErrors; // filled by the writer thread while a run is on
+    QMutex m_writeErrorsLock;
     int m_pageRequests = 0;
+    // Writes the favourites' files, one at a time, while the scan goes on.
+    QThreadPool m_writer;
 };
