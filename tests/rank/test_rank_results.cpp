@@ -4,6 +4,7 @@
 // their history.
 
 #include "RankFixture.h"
+#include "engines/BuiltinRules.h"
 #include "rank/ResultsHistory.h"
 #include "store/DayResults.h"
 #include "store/FavouriteStore.h"
@@ -214,6 +215,41 @@ private Q_SLOTS:
         QCOMPARE(ResultsHistory(dir.filePath("myfav")).hostsAbove("me.com", "kw", Engine::Yahoo, "2024-03-01", &known),
                  (QStringList{"a.com", "b.com"}));
         QVERIFY(known);
+    }
+
+    // The kept list must number results as the scan numbers the site, or
+    // "who stood above" would be off by one.
+    void keptResultsAreNumberedAsTheRank()
+    {
+        const BuiltinRuleSet rules;
+        const QString google = "<html><h3 class=r><a href=\"http://a.com/x\">A</a></h3>"
+                               "<h3 class=r><a href=\"http://www.b.com/\">B</a></h3>"
+                               "<h3 class=r><a href=\"http://c.org/\">C</a></h3></html>";
+        // Yahoo's text above its first result counts as a position when it holds a link.
+        const QString yahoo = "<html><a href=\"http://r.y.com/**http%3a//top.net/\">ad</a>"
+                              "<div><h3><a href=\"http://r.y.com/**http%3a//a.com/x\">A</a></h3></div>"
+                              "<div><h3><a href=\"http://r.y.com/**http%3a//www.b.com/\">B</a></h3></div></html>";
+        const QString bing = "<html><div class=\"sb_tlst\"><h3><a href=\"http://a.com/x\">A</a></h3></div>"
+                             "<div class=\"sb_tlst\"><h3><a href=\"http://www.b.com/\">B</a></h3></div></html>";
+        for (const auto &[engine, page, count] :
+             {std::tuple{Engine::Google, google, 3}, std::tuple{Engine::Yahoo, yahoo, 3},
+              std::tuple{Engine::Bing, bing, 2}}) {
+            PageRules::Reading reading;
+            const QVector<PageRules::Organic> listed = rules.organicResults(engineKey(engine), page, 2, &reading);
+            QVERIFY(!reading.failed());
+            QCOMPARE(listed.size(), count);
+            for (const PageRules::Organic &o : listed) {
+                const QString host = DayResults::hostOf(o.link);
+                QVERIFY2(!host.isEmpty(), qPrintable(o.link));
+                QString link;
+                QCOMPARE(rules.rankOnPage(engineKey(engine), page, 2, host, 0, &link, nullptr), o.position);
+                QVERIFY(o.position > 20 && o.position <= 30);
+            }
+        }
+        // A page nobody can read lists nothing (and says so).
+        PageRules::Reading reading;
+        QVERIFY(rules.organicResults("google", "<html>captcha</html>", 0, &reading).isEmpty());
+        QVERIFY(reading.failed());
     }
 
     void favouritesRunKeepsEachPagesResults()
