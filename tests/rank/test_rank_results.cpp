@@ -334,6 +334,41 @@ private Q_SLOTS:
         QCOMPARE(store.history(key).size(), 2);
     }
 
+    void allMatchesKeepsEachPageOnce()
+    {
+        RankFixture f;
+        QVERIFY(f.start());
+        f.clock.day = QDate(2024, 3, 9);
+        RankTracker t(*f.context);
+        t.run().setPageTimeLimit(2);
+        t.setDepthIndex(1); // "20": two pages
+        t.setAllMatches(true);
+        f.web().plantRank("google", "twice widgets", "www.me.com/a", 2);
+        f.web().plantRank("google", "twice widgets", "www.me.com/b", 14);
+        fillLists(t, {"www.me.com"}, {"twice widgets"});
+        t.setEngineTicked(Engine::Google, true);
+        t.start();
+        t.recent().setChecked(0, true);
+        QCOMPARE(t.favourites().addFromRecent(t.recent(), "2024-03-09"), 1);
+        t.start();
+        const FavouriteStore store(f.dataFile("myfav"));
+        const QString key = store.keys().value(0);
+        QCOMPARE(store.readDay(key, "2024-03-09"), (QStringList{"Google|3|www.me.com/a", "Google|15|www.me.com/b"}));
+        // Each find reads its page again: the list still holds every page once.
+        const QVector<Row> rows = DayResults::read(store.resultsPath(key, "2024-03-09"));
+        QCOMPARE(rows.size(), 20);
+        for (int i = 0; i < rows.size(); ++i)
+            QCOMPARE(rows[i].position, i + 1);
+        QCOMPARE(rows[14].host, QStringLiteral("www.me.com"));
+        bool known = false;
+        // Above the site's best position only.
+        QCOMPARE(ResultsHistory(f.dataFile("myfav"))
+                     .hostsAbove("www.me.com", "twice widgets", Engine::Google, "2024-03-09", &known)
+                     .size(),
+                 2);
+        QVERIFY(known);
+    }
+
     void historyCommandPrintsSiteAndCompetitors()
     {
         QTemporaryDir data;
