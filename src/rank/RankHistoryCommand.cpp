@@ -45,7 +45,9 @@ int runRankHistory(const CommandEntry &entry, AppContext &context, const Cli::Ar
         return Cli::Failed;
     }
     Cli::RowPrinter out;
-    for (const ResultsHistory::Day &day : history.days(site, keyword)) {
+    QStringList unreadable;
+    const QVector<ResultsHistory::Day> days = history.days(site, keyword, &unreadable);
+    for (const ResultsHistory::Day &day : days) {
         if (!engines[engineIndex(day.engine)])
             continue;
         QStringList fields{day.date, engineLabel(day.engine), positionText(day.sitePosition)};
@@ -59,5 +61,8 @@ int runRankHistory(const CommandEntry &entry, AppContext &context, const Cli::Ar
         Cli::fail(QStringLiteral("cannot write to standard output"), out.error());
         return Cli::Failed;
     }
-    return Cli::Done;
+    // Those days were printed without competitors' positions, as no data.
+    for (const QString &file : unreadable)
+        Cli::fail(QStringLiteral("cannot read results"), file);
+    return unreadable.isEmpty() ? Cli::Done : Cli::Failed;
 }

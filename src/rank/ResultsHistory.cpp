@@ -33,8 +33,8 @@ bool ResultsHistory::tracked(const QString &site, const QString &keyword) const
     return !foldersOf(FavouriteStore(m_folder), site, keyword).isEmpty();
 }
 
-QVector<ResultsHistory::Day> ResultsHistory::load(const QString &site, const QString &keyword,
-                                                  const QString &onlyDate) const
+QVector<ResultsHistory::Day> ResultsHistory::load(const QString &site, const QString &keyword, const QString &onlyDate,
+                                                  QStringList *unreadable) const
 {
     const FavouriteStore store(m_folder);
     // date -> engine -> day
@@ -66,8 +66,12 @@ QVector<ResultsHistory::Day> ResultsHistory::load(const QString &site, const QSt
                     d.sitePosition = position;
             }
             bool exists = false;
-            const QVector<DayResults::Row> rows = DayResults::read(store.resultsPathOfFolder(name, file.date), &exists);
-            if (!exists)
+            QString failure;
+            const QString path = store.resultsPathOfFolder(name, file.date);
+            const QVector<DayResults::Row> rows = DayResults::read(path, &exists, &failure);
+            if (!failure.isEmpty() && unreadable)
+                unreadable->append(path + QStringLiteral(": ") + failure);
+            if (!exists || !failure.isEmpty())
                 continue;
             std::array<QVector<DayResults::Row>, 3> perEngine;
             std::array<bool, 3> listed{false, false, false};
@@ -104,9 +108,10 @@ QVector<ResultsHistory::Day> ResultsHistory::load(const QString &site, const QSt
     return out;
 }
 
-QVector<ResultsHistory::Day> ResultsHistory::days(const QString &site, const QString &keyword) const
+QVector<ResultsHistory::Day> ResultsHistory::days(const QString &site, const QString &keyword,
+                                                  QStringList *unreadable) const
 {
-    return load(site, keyword, QString());
+    return load(site, keyword, QString(), unreadable);
 }
 
 std::optional<ResultsHistory::Day> ResultsHistory::day(const QString &site, const QString &keyword, Engine engine,

@@ -36,8 +36,9 @@ public:
     // Whether some favourite tracks the pair.
     bool tracked(const QString &site, const QString &keyword) const;
     // Every day with an answer or results, oldest first, engines in list
-    // order within a day.
-    QVector<Day> days(const QString &site, const QString &keyword) const;
+    // order within a day. A results file that cannot be read counts as
+    // none; `unreadable` gets "PATH: why" for each.
+    QVector<Day> days(const QString &site, const QString &keyword, QStringList *unreadable = nullptr) const;
     // One day of one engine; none when that day holds neither.
     std::optional<Day> day(const QString &site, const QString &keyword, Engine engine, const QString &date) const;
     // The latest date on which results were kept for the pair; empty when never.
@@ -69,7 +70,8 @@ public:
     QStringList hostsAboveLately(const QString &site, const QString &keyword) const;
 
 private:
-    QVector<Day> load(const QString &site, const QString &keyword, const QString &onlyDate) const;
+    QVector<Day> load(const QString &site, const QString &keyword, const QString &onlyDate,
+                      QStringList *unreadable = nullptr) const;
 
     QString m_folder;
 };

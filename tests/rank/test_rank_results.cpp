@@ -393,6 +393,18 @@ private Q_SLOTS:
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, (QStringList{"2024-03-01\tBing\t-", "2024-03-02\tBing\t-"}));
 
+        // A damaged results file: that day has no competitor data, and it is said.
+        QFile damaged(store.resultsPath(key, "2024-03-01"));
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write("\x1f\x8bnot really");
+        damaged.close();
+        r = program(data.path(),
+                    {"rank", "--history", "--site", "me.com", "--keyword", "kw", "--competitor", "rival.com",
+                     "--engines", "google"});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, (QStringList{"2024-03-01\tGoogle\t4\t", "2024-03-02\tGoogle\t2\t1"}));
+        QVERIFY2(r.err.contains("2024-03-01.results.gz"), qPrintable(r.err));
+
         // Usage errors.
         for (const QStringList &args :
              {QStringList{"rank", "--history", "--site", "me.com"},
