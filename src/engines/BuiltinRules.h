@@ -22,4 +22,6 @@ public:
     // Pages in rules/samples/: Google's a saved one, the others the
     // stand-in's pages of the same markup.
     QString samplePage(const QString &engine, PageRules::Purpose purpose) const override;
+    QVector<PageRules::Organic> organicResults(const QString &engine, const QString &page, int pageIndex,
+                                               PageRules::Reading *reading = nullptr) const override;
 };

@@ -2,7 +2,9 @@
 
 #include "common/CommandLine.h"
 #include "context/AppContext.h"
+#include "rank/FavouriteImport.h"
 #include "rank/RankFormats.h"
+#include "rank/RankHistoryCommand.h"
 #include "rank/RankRun.h"
 #include "store/FavouriteStore.h"
 
@@ -134,13 +136,25 @@ QVector<RankJob> favouriteJobs(const FavouriteStore &store, int *skipped)
 int runRank(const CommandEntry &entry, AppContext &context, const QStringList &args)
 {
     Cli::Arguments a;
-    const QList<Cli::Option> known{{QStringLiteral("site"), true},    {QStringLiteral("keyword"), true},
-                                   {QStringLiteral("engines"), true}, {QStringLiteral("depth"), true},
-                                   {QStringLiteral("all"), false},    {QStringLiteral("favourites"), false}};
+    const QList<Cli::Option> known{{QStringLiteral("site"), true},
+                                   {QStringLiteral("keyword"), true},
+                                   {QStringLiteral("engines"), true},
+                                   {QStringLiteral("depth"), true},
+                                   {QStringLiteral("all"), false},
+                                   {QStringLiteral("favourites"), false},
+                                   {QStringLiteral("history"), false},
+                                   {QStringLiteral("competitor"), true},
+                                   {QStringLiteral("import-favourites"), true}};
     if (!a.parse(args.mid(1), known))
         return entry.usageError(a.error());
     if (!a.words().isEmpty())
         return entry.usageError(QStringLiteral("unexpected argument: ") + a.words().first());
+    if (a.isSet(QStringLiteral("history")))
+        return runRankHistory(entry, context, a);
+    if (a.isSet(QStringLiteral("competitor")))
+        return entry.usageError(QStringLiteral("--competitor goes with --history"));
+    if (a.isSet(QStringLiteral("import-favourites")))
+        return runImportFavourites(entry, context, a);
 
     if (a.isSet(QStringLiteral("favourites"))) {
         for (const char *other : {"site", "keyword", "engines", "depth", "all"}) {
@@ -187,6 +201,8 @@ CommandEntry rankCommand()
     return commandEntry(
         QStringLiteral("rank"), QStringLiteral("where engines list a site for a keyword, or every favourite"),
         {QStringLiteral("rank --site SITE --keyword KEYWORD [--engines google,yahoo,bing] [--depth 10|20|50] [--all]"),
-         QStringLiteral("rank --favourites   run every favourite and write today's day files")},
+         QStringLiteral("rank --favourites   run every favourite and write today's day files"),
+         QStringLiteral("rank --history --site SITE --keyword KEYWORD [--competitor HOST ...] [--engines ...]"),
+         QStringLiteral("rank --import-favourites FILE.csv   add favourites and their history from a CSV file")},
         runRank);
 }
