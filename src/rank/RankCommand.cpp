@@ -2,6 +2,7 @@
 
 #include "common/CommandLine.h"
 #include "context/AppContext.h"
+#include "rank/ChangeCommand.h"
 #include "rank/RankFormats.h"
 #include "rank/RankRun.h"
 #include "store/FavouriteStore.h"
@@ -51,7 +52,8 @@ struct RankJob {
     QVector<RankRun::Pair> pairs;
 };
 
-int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
+// `changes`: the favourites' change report, gathered as each pair ends.
+int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped, ChangeCommand *changes = nullptr)
 {
     RankList engines({QStringLiteral("搜索引擎")});
     for (Engine e : kEngines) {
@@ -65,6 +67,8 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
     Cli::RowPrinter out;
     QObject::connect(&run, &RankRun::pairFinished, &run, [&](int header) {
         printPair(out, run.result(), header);
+        if (changes)
+            changes->addPair(current->pairs.value(0).favouriteKey, run.result(), header);
         if (out.failed())
             run.requestStop();
     });
@@ -91,7 +95,21 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
         failed += run.failedSteps();
         unwrittenDays += run.dayFileErrors();
     }
-    return finish(out, failed, unwrittenDays, skipped, watch.interrupted());
+    const int status = finish(out, failed, unwrittenDays, skipped, watch.interrupted());
+    if (!changes || out.failed())
+        return status;
+    const int reported = changes->finish(out);
+    if (out.failed()) {
+        Cli::fail(QStringLiteral("cannot write to standard output"), out.error());
+        return Cli::Failed;
+    }
+    // A file that could not be written outranks everything but itself; a
+    // webhook that did not take the report is a failed request.
+    if (status == Cli::Failed || reported == Cli::Failed)
+        return Cli::Failed;
+    if (status != Cli::Done)
+        return status;
+    return reported;
 }
 
 // Every favourite folder as a job of its own, run under the very key it is
@@ -134,9 +152,10 @@ QVector<RankJob> favouriteJobs(const FavouriteStore &store, int *skipped)
 int runRank(const CommandEntry &entry, AppContext &context, const QStringList &args)
 {
     Cli::Arguments a;
-    const QList<Cli::Option> known{{QStringLiteral("site"), true},    {QStringLiteral("keyword"), true},
-                                   {QStringLiteral("engines"), true}, {QStringLiteral("depth"), true},
-                                   {QStringLiteral("all"), false},    {QStringLiteral("favourites"), false}};
+    const QList<Cli::Option> known{
+        {QStringLiteral("site"), true},    {QStringLiteral("keyword"), true},    {QStringLiteral("engines"), true},
+        {QStringLiteral("depth"), true},   {QStringLiteral("all"), false},       {QStringLiteral("favourites"), false},
+        {QStringLiteral("changes"), true}, {QStringLiteral("min-change"), true}, {QStringLiteral("notify"), true}};
     if (!a.parse(args.mid(1), known))
         return entry.usageError(a.error());
     if (!a.words().isEmpty())
@@ -147,6 +166,10 @@ int runRank(const CommandEntry &entry, AppContext &context, const QStringList &a
             if (a.isSet(QLatin1String(other)))
                 return entry.usageError(QStringLiteral("--favourites takes no other option"));
         }
+        ChangeCommand::Options reportOptions;
+        QString problem;
+        if (!ChangeCommand::parse(a, &reportOptions, &problem))
+            return entry.usageError(problem);
         const FavouriteStore store(context.dataFile(QStringLiteral("myfav")));
         if (!store.folderExists()) {
             Cli::fail(QStringLiteral("nothing to track"),
@@ -159,8 +182,11 @@ int runRank(const CommandEntry &entry, AppContext &context, const QStringList &a
             Cli::fail(QStringLiteral("nothing to track"), QStringLiteral("no favourites in ") + store.folder());
             return Cli::Failed;
         }
-        return runJobs(context, jobs, skipped);
+        ChangeCommand changes(reportOptions, store.folder());
+        return runJobs(context, jobs, skipped, &changes);
     }
+    if (ChangeCommand::anyGiven(a))
+        return entry.usageError(QStringLiteral("--changes, --min-change and --notify go with --favourites"));
 
     const QString site = a.value(QStringLiteral("site")).trimmed();
     const QString keyword = a.value(QStringLiteral("keyword")).trimmed();
@@ -187,6 +213,7 @@ CommandEntry rankCommand()
     return commandEntry(
         QStringLiteral("rank"), QStringLiteral("where engines list a site for a keyword, or every favourite"),
         {QStringLiteral("rank --site SITE --keyword KEYWORD [--engines google,yahoo,bing] [--depth 10|20|50] [--all]"),
-         QStringLiteral("rank --favourites   run every favourite and write today's day files")},
+         QStringLiteral("rank --favourites [--changes FILE.csv|.json|.html] [--min-change N] [--notify URL]   run "
+                        "every favourite, write today's day files, report what moved since the day before")},
         runRank);
 }
