@@ -67,7 +67,8 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped, Chan
     Cli::RowPrinter out;
     QObject::connect(&run, &RankRun::pairFinished, &run, [&](int header) {
         printPair(out, run.result(), header);
-        if (changes)
+        // A pair a stop cut short has scans that were abandoned, not failed.
+        if (changes && !run.job().stopRequested())
             changes->addPair(current->pairs.value(0).favouriteKey, run.result(), header);
         if (out.failed())
             run.requestStop();

@@ -22,6 +22,9 @@ RankTracker::RankTracker(AppContext &context, QObject *parent)
     // Each favourite the run answers is compared with its previous day file
     // while the pair's options are still the ones it ran with.
     connect(&m_run, &RankRun::pairFinished, this, [this](int header) {
+        // A pair a stop cut short has scans that were abandoned, not failed.
+        if (m_run.job().stopRequested())
+            return;
         const RankRun::Settings s = m_run.settings();
         const QString key = RankFormats::favouriteKey(m_run.engineListText(), m_run.result().cell(header, 0),
                                                       m_run.result().cell(header, 1), s.depthIndex, s.allMatches);
