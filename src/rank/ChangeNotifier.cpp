@@ -1,10 +1,10 @@
 #include "rank/ChangeNotifier.h"
 
-#include <QEventLoop>
+#include "common/Wait.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QTimer>
 
 bool ChangeNotifier::isUsableUrl(const QUrl &url)
 {
@@ -25,19 +25,11 @@ ChangeNotifier::Result ChangeNotifier::post(const QUrl &url, const QByteArray &j
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     QNetworkReply *reply = manager.post(request, json);
 
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    bool timedOut = false;
-    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
+    Wait wait;
+    QObject::connect(reply, &QNetworkReply::finished, &wait, &Wait::done);
+    const bool timedOut = wait.run(m_timeLimitMs) == Wait::Outcome::TimedOut;
+    if (timedOut)
         reply->abort();
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    limit.start(m_timeLimitMs);
-    if (!reply->isFinished())
-        loop.exec();
-    limit.stop();
 
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (timedOut) {

@@ -4,9 +4,9 @@
 #include <QString>
 #include <QUrl>
 
-// Sends a change report to a webhook: one HTTP POST of the JSON. The wait
-// runs a local event loop until the answer or the time limit, so the
-// process sits idle meanwhile.
+// Sends a change report to a webhook: one HTTP POST of the JSON. The
+// caller blocks until the answer or the time limit while the event loop
+// runs (common/Wait), so the process sits idle meanwhile.
 class ChangeNotifier
 {
 public:
