@@ -35,7 +35,7 @@ public:
 
     ChangeCommand(const Options &options, const QString &favouritesFolder);
 
-    void setResultHosts(RankChanges::ResultHosts hosts) { m_comparer.setResultHosts(std::move(hosts)); }
+    void setReplacedBy(RankChanges::ReplacedBy replacedBy) { m_comparer.setReplacedBy(std::move(replacedBy)); }
     void setNotifyTimeLimit(int seconds) { m_notifySeconds = seconds; }
 
     // A favourite's pair is done: its rows in `result` from `headerRow` on.

@@ -4,8 +4,6 @@
 #include "rank/RankFormats.h"
 #include "rank/RankRun.h"
 
-#include <QSet>
-
 namespace RankChanges {
 
 namespace {
@@ -23,16 +21,6 @@ void keepBest(std::optional<Answer> &slot, int position, const QString &link)
 bool isFailedRow(const ResultList &result, int r)
 {
     return result.cell(r, 1) == u"-" && result.cell(r, 2) == RankRun::kFailedLink;
-}
-
-// The host part of a site or link: no scheme, no path, lower case.
-QString hostOf(const QString &text)
-{
-    QString t = text.trimmed();
-    const qsizetype scheme = t.indexOf(QLatin1String("://"));
-    if (scheme >= 0)
-        t = t.mid(scheme + 3);
-    return t.section(u'/', 0, 0).toLower();
 }
 
 } // namespace
@@ -261,35 +249,9 @@ QList<Change> Comparer::compare(const Input &in) const
         } else {
             continue;
         }
-        if (c.kind == Kind::Down || c.kind == Kind::LeftTop || c.kind == Kind::Lost)
-            c.hostsAbove = hostsAbove(in, c);
+        if (m_replacedBy && (c.kind == Kind::Down || c.kind == Kind::LeftTop || c.kind == Kind::Lost))
+            c.hostsAbove = m_replacedBy(c, in.date);
         out.append(c);
-    }
-    return out;
-}
-
-QStringList Comparer::hostsAbove(const Input &in, const Change &c) const
-{
-    if (!m_hosts)
-        return {};
-    const std::optional<QStringList> now = m_hosts(in.favouriteKey, c.engine, in.date);
-    if (!now)
-        return {};
-    const auto above = [](const QStringList &hosts, int position) {
-        // Not found: every host read stood above the site.
-        return position > 0 ? hosts.mid(0, position - 1) : hosts;
-    };
-    QSet<QString> before;
-    if (const std::optional<QStringList> then = m_hosts(in.favouriteKey, c.engine, c.previousDate)) {
-        for (const QString &h : above(*then, c.previous.value_or(0)))
-            before.insert(hostOf(h));
-    }
-    const QString own = hostOf(in.site);
-    QStringList out;
-    for (const QString &h : above(*now, c.current.value_or(0))) {
-        const QString host = hostOf(h);
-        if (!host.isEmpty() && host != own && !before.contains(host) && !out.contains(host))
-            out.append(host);
     }
     return out;
 }

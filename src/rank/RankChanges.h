@@ -78,9 +78,10 @@ DayAnswers answersOfRows(const ResultList &result, int headerRow);
 // Which engines the pair's rows asked.
 std::array<bool, 3> enginesOfRows(const ResultList &result, int headerRow);
 
-// The organic hosts of a favourite's result pages on a day, in order; none
-// when that day's results were not kept.
-using ResultHosts = std::function<std::optional<QStringList>(const QString &favouriteKey, Engine, const QString &date)>;
+// "Who replaced me": the hosts above the site on `date` that were not above
+// it on the change's previous day; empty when the organic results of
+// either day were not kept.
+using ReplacedBy = std::function<QStringList(const Change &change, const QString &date)>;
 
 struct Input {
     QString favouriteKey;
@@ -105,7 +106,8 @@ public:
         : m_minChange(minChange)
     {
     }
-    void setResultHosts(ResultHosts hosts) { m_hosts = std::move(hosts); }
+    // Asked for every fall (down, left a top, lost).
+    void setReplacedBy(ReplacedBy replacedBy) { m_replacedBy = std::move(replacedBy); }
 
     QList<Change> compare(const Input &in) const;
 
@@ -114,10 +116,8 @@ public:
                                                                     Engine e, const QString &date);
 
 private:
-    QStringList hostsAbove(const Input &in, const Change &c) const;
-
     int m_minChange;
-    ResultHosts m_hosts;
+    ReplacedBy m_replacedBy;
 };
 
 } // namespace RankChanges

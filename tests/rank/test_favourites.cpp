@@ -430,31 +430,30 @@ private Q_SLOTS:
         QCOMPARE(all[0].favouriteKey, in.favouriteKey);
     }
 
-    void whoReplacedTheSite()
+    void whoReplacedTheSiteIsAskedOnFalls()
     {
-        // Organic hosts per day as a reader of the kept result pages gives them.
-        QHash<QString, QStringList> kept{
-            {"2024-03-08", {"a.example", "b.example", "www.shine.example", "c.example"}},
-            {"2024-03-09", {"a.example", "x.example", "http://b.example/p", "y.example", "www.shine.example"}}};
+        QStringList asked;
         RankChanges::Comparer compare;
-        compare.setResultHosts([&](const QString &key, Engine e, const QString &date) -> std::optional<QStringList> {
-            if (key != "Google#www.shine.example#widget polish#2#0" || e != Engine::Google || !kept.contains(date))
-                return std::nullopt;
-            return kept.value(date);
+        compare.setReplacedBy([&](const Change &c, const QString &date) {
+            asked << c.previousDate + ">" + date + ":" + RankChanges::kindText(c);
+            return QStringList{"x.example"};
         });
-        const QList<QPair<QString, QStringList>> days{{"2024-03-08", {"Google|3|www.shine.example"}}};
+        const QList<QPair<QString, QStringList>> days{{"2024-03-07", {"Google|3|www.shine.example"}}};
         QList<Change> fell = compare.compare(googleInput(days, Answer{5, "www.shine.example"}));
-        QCOMPARE(fell.size(), 1);
-        QCOMPARE(fell[0].hostsAbove, (QStringList{"x.example", "y.example"}));
-        QCOMPARE(ChangeReport::fields(fell[0]).last(), QString("x.example y.example"));
-        // Lost: every host read now that was not above before.
-        kept["2024-03-09"] = QStringList{"a.example", "z.example", "b.example"};
-        fell = compare.compare(googleInput(days, Answer{0, ""}));
-        QCOMPARE(fell[0].hostsAbove, QStringList{"z.example"});
-        // A rise names nobody; a day without kept results leaves it empty.
-        QVERIFY(compare.compare(googleInput(days, Answer{1, "www.shine.example"}))[0].hostsAbove.isEmpty());
-        kept.remove("2024-03-09");
-        QVERIFY(compare.compare(googleInput(days, Answer{5, "www.shine.example"}))[0].hostsAbove.isEmpty());
+        QCOMPARE(fell[0].hostsAbove, QStringList{"x.example"});
+        QCOMPARE(ChangeReport::fields(fell[0]).last(), QString("x.example"));
+        QCOMPARE(compare.compare(googleInput(days, Answer{25, "www.shine.example"}))[0].kind,
+                 RankChanges::Kind::LeftTop);
+        QCOMPARE(compare.compare(googleInput(days, Answer{0, ""}))[0].kind, RankChanges::Kind::Lost);
+        QCOMPARE(asked,
+                 (QStringList{"2024-03-07>2024-03-09:down", "2024-03-07>2024-03-09:left top 20",
+                              "2024-03-07>2024-03-09:lost"}));
+        // Rises, a new link and failures name nobody.
+        for (const std::optional<Answer> &a :
+             {std::optional<Answer>{Answer{1, "www.shine.example"}},
+              std::optional<Answer>{Answer{3, "www.shine.example/b"}}, std::optional<Answer>{}})
+            QVERIFY(compare.compare(googleInput(days, a))[0].hostsAbove.isEmpty());
+        QCOMPARE(asked.size(), 3);
     }
 
     void changeReportFiles()
