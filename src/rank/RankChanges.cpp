@@ -4,6 +4,8 @@
 #include "rank/RankFormats.h"
 #include "rank/RankRun.h"
 
+#include <QDate>
+
 namespace RankChanges {
 
 namespace {
@@ -183,7 +185,9 @@ std::optional<std::pair<QString, Answer>> Comparer::previousAnswer(const QVector
     // folder listed in another order must not change the answer.
     std::optional<std::pair<QString, Answer>> best;
     for (const FavouriteStore::DayFile &day : history) {
-        if (day.date >= date || (best && day.date <= best->first))
+        // Only files named by a date count: nothing else in the folder is a day.
+        if (day.date >= date || (best && day.date <= best->first)
+            || !QDate::fromString(day.date, QStringLiteral("yyyy-MM-dd")).isValid())
             continue;
         const std::optional<Answer> a = answersOfLines(day.lines)[engineIndex(e)];
         if (a)

@@ -416,6 +416,13 @@ private Q_SLOTS:
         QCOMPARE(down.size(), 1);
         QCOMPARE(down[0].previousDate, QString("2024-03-06"));
         QCOMPARE(printed(down), QStringList{"www.shine.example|widget polish|Google|5|9|-4||down|"});
+        // Only dated files are days.
+        QList<QPair<QString, QStringList>> odd = days;
+        odd.append(qMakePair(QString("2024-03-08x"), QStringList{"Google|9|a"}));
+        QCOMPARE(printed(compare.compare(googleInput(odd, Answer{9, "a"}))), printed(down));
+        odd = {qMakePair(QString(), QStringList{"Google|9|a"})};
+        QCOMPARE(printed(compare.compare(googleInput(odd, std::nullopt))),
+                 QStringList{"www.shine.example|widget polish|Google|-|-|||failed|"});
         // A folder listed out of date order changes nothing.
         const QList<QPair<QString, QStringList>> shuffled{days[2], days[1], days[0], {"2024-03-01", {"Google|40|z"}}};
         QCOMPARE(printed(compare.compare(googleInput(shuffled, Answer{9, "a"}))), printed(down));
