@@ -18,6 +18,7 @@ namespace Cli {
 bool Arguments::parse(const QStringList &args, const QList<Option> &options)
 {
     m_values.clear();
+    m_all.clear();
     m_words.clear();
     m_error.clear();
     bool optionsEnded = false;
@@ -49,8 +50,10 @@ bool Arguments::parse(const QStringList &args, const QList<Option> &options)
         }
         if (eq >= 0) {
             m_values.insert(name, a.mid(eq + 1));
+            m_all[name].append(a.mid(eq + 1));
         } else if (i + 1 < args.size()) {
             m_values.insert(name, args.at(++i));
+            m_all[name].append(args.at(i));
         } else {
             m_error = QStringLiteral("missing value for --") + name;
             return false;

@@ -38,11 +38,15 @@ public:
     QString error() const { return m_error; }
 
     bool isSet(const QString &name) const { return m_values.contains(name); }
+    // The last value given to the option.
     QString value(const QString &name) const { return m_values.value(name); }
+    // Every value given to an option that may be repeated, in order.
+    QStringList values(const QString &name) const { return m_all.value(name); }
     QStringList words() const { return m_words; }
 
 private:
     QHash<QString, QString> m_values;
+    QHash<QString, QStringList> m_all;
     QStringList m_words;
     QString m_error;
 };

@@ -155,3 +155,21 @@ int BuiltinRuleSet::rankOnPage(const QString &engine, const QString &page, int p
     }
     return position;
 }
+
+QVector<PageRules::Organic> BuiltinRuleSet::organicResults(const QString &engine, const QString &page, int pageIndex,
+                                                           Reading *reading) const
+{
+    const std::optional<Engine> e = engineOf(engine);
+    if (!e)
+        return {};
+    QVector<PageRules::Organic> out = cKeyrank::organicOnPage(*e, page, pageIndex);
+    Reading r;
+    for (const PageRules::Organic &o : std::as_const(out))
+        r.values << o.link;
+    r = classify(*e, page, r, !out.isEmpty(), QStringLiteral("results"));
+    if (r.failed())
+        out.clear();
+    if (reading)
+        *reading = r;
+    return out;
+}

@@ -16,4 +16,6 @@ public:
     // Positions count pieces, as the scanners always have.
     int rankOnPage(const QString &engine, const QString &page, int pageIndex, const QString &site, int rank,
                    QString *link, PageRules::Reading *reading) const override;
+    QVector<PageRules::Organic> organicResults(const QString &engine, const QString &page, int pageIndex,
+                                               PageRules::Reading *reading = nullptr) const override;
 };

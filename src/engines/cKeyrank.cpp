@@ -107,32 +107,63 @@ int cKeyrank::scanPage(Engine e, const QString &page, int pageIndex, const QStri
     return position;
 }
 
-int cKeyrank::scanPageRaw(Engine e, const QString &page, int pageIndex, const QString &site, int rank, QString *link)
+namespace {
+
+// A page cut into the pieces the engine's result marker starts.
+struct CutPage {
+    PieceRules rules;
+    bool bingOrganic = false;
+    QStringList pieces;
+};
+
+CutPage cutPage(Engine e, const QString &page)
 {
-    PieceRules rules = rulesFor(e);
+    CutPage out{rulesFor(e), false, {}};
     // No real Bing page ever carried the sb_tsuf marker: without it, the
     // organic result links are the pieces (2010 sb_tlst, later b_algo).
-    const bool bingOrganic = e == Engine::Bing && !page.contains(rules.marker);
-    if (bingOrganic) {
+    out.bingOrganic = e == Engine::Bing && !page.contains(out.rules.marker);
+    if (out.bingOrganic) {
         const QString tlst = QStringLiteral("<div class=\"sb_tlst\">");
-        rules.marker = page.contains(tlst) ? tlst : QStringLiteral("<li class=\"b_algo\"");
+        out.rules.marker = page.contains(tlst) ? tlst : QStringLiteral("<li class=\"b_algo\"");
     }
-    const QStringList pieces = page.split(rules.marker);
-    for (int k = rules.firstPiece; k < pieces.size(); ++k) {
-        if (!pieceMatches(e, pieces.at(k), site))
+    out.pieces = page.split(out.rules.marker);
+    return out;
+}
+
+QString rawLink(Engine e, const CutPage &cut, int k)
+{
+    return cut.bingOrganic ? CXHtml::GetMemo(cut.pieces.at(k), QStringLiteral("href=\""), QStringLiteral("\""))
+                           : pieceLink(e, cut.pieces.at(k));
+}
+
+} // namespace
+
+int cKeyrank::scanPageRaw(Engine e, const QString &page, int pageIndex, const QString &site, int rank, QString *link)
+{
+    const CutPage cut = cutPage(e, page);
+    for (int k = cut.rules.firstPiece; k < cut.pieces.size(); ++k) {
+        if (!pieceMatches(e, cut.pieces.at(k), site))
             continue;
-        const int position = pageIndex * 10 + k + rules.positionShift;
+        const int position = pageIndex * 10 + k + cut.rules.positionShift;
         if (position > rank) {
-            if (link) {
-                const QString raw = bingOrganic
-                    ? CXHtml::GetMemo(pieces.at(k), QStringLiteral("href=\""), QStringLiteral("\""))
-                    : pieceLink(e, pieces.at(k));
-                *link = raw;
-            }
+            if (link)
+                *link = rawLink(e, cut, k);
             return position;
         }
     }
     return 0;
+}
+
+QVector<PageRules::Organic> cKeyrank::organicOnPage(Engine e, const QString &page, int pageIndex)
+{
+    const CutPage cut = cutPage(e, page);
+    QVector<PageRules::Organic> out;
+    for (int k = cut.rules.firstPiece; k < cut.pieces.size(); ++k) {
+        // Any site: the pieces a scan could find a site in.
+        if (pieceMatches(e, cut.pieces.at(k), QString()))
+            out.append({pageIndex * 10 + k + cut.rules.positionShift, rawLink(e, cut, k)});
+    }
+    return out;
 }
 
 QString cKeyrank::normaliseLink(const QString &link)
@@ -161,6 +192,7 @@ int cKeyrank::scan(Engine e, int s, int rank)
         // answer: the site may stand on it, so nothing found after it counts
         // either. A page that came without the site is an answer.
         if (fetched.failed()) {
+            out.pages.clear();
             out.pageIndex = QString::number(maxnum);
             out.failed = true;
             out.fetch = fetched;
@@ -174,6 +206,7 @@ int cKeyrank::scan(Engine e, int s, int rank)
                                    : scanPageRaw(e, page, i, url, rank, &link);
         // A page the rules cannot read may list the site: no answer either.
         if (position == 0 && rules && reading.failed()) {
+            out.pages.clear();
             out.pageIndex = QString::number(maxnum);
             out.failed = true;
             out.unreadable = reading.reason();
@@ -181,6 +214,8 @@ int cKeyrank::scan(Engine e, int s, int rank)
             return 0;
         }
         link = normaliseLink(link);
+        if (keepResults)
+            out.pages.append({i, rules ? rules->organicResults(engineKey(e), page, i) : organicOnPage(e, page, i)});
         if (position > 0) {
             out.pageUrl = address;
             out.foundUrl = link;
@@ -198,18 +233,20 @@ cKeyrank::Output cKeyrank::output(Engine e) const
 {
     const FetchOutcome &why = m_lastFailure[engineIndex(e)];
     const QString &unreadable = m_lastUnreadable[engineIndex(e)];
+    const QVector<PageResults> &pages = m_lastPages[engineIndex(e)];
     switch (e) {
-    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why, unreadable};
-    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why, unreadable};
+    case Engine::Google: return {GooglePageUrl, GoogleFoundUrl, GooglePageIndex, GoogleFailed, why, unreadable, pages};
+    case Engine::Yahoo: return {YahooPageUrl, YahooFoundUrl, YahooPageIndex, YahooFailed, why, unreadable, pages};
     case Engine::Bing: break;
     }
-    return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed, why, unreadable};
+    return {BingPageUrl, BingFoundUrl, BingPageIndex, BingFailed, why, unreadable, pages};
 }
 
 void cKeyrank::setOutput(Engine e, const Output &o)
 {
     m_lastFailure[engineIndex(e)] = o.fetch;
     m_lastUnreadable[engineIndex(e)] = o.unreadable;
+    m_lastPages[engineIndex(e)] = o.pages;
     switch (e) {
     case Engine::Google:
         GooglePageUrl = o.pageUrl, GoogleFoundUrl = o.foundUrl, GooglePageIndex = o.pageIndex, GoogleFailed = o.failed;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Engine.h"
+#include "pagerules/PageRules.h"
 #include "web/FetchOutcome.h"
 
 #include <QString>
@@ -8,7 +9,6 @@
 
 class Endpoints;
 class FetchAbort;
-class PageRuleSet;
 
 // The rank scanners: at which position does an engine list `url` for
 // `Keyword` within the first `maxnum` result pages? Each scanner fetches the
@@ -31,6 +31,8 @@ public:
     // The rule set that reads the pages and may give their addresses (not
     // owned); nullptr: the scanners' own split-and-cut rules.
     const PageRuleSet *rules = nullptr;
+    // Also keep every organic result of each page read (Output::pages).
+    bool keepResults = false;
 
     // Outputs: the address of the page the position was found on, the
     // matched link (normalised) and the 0-based page index of that page,
@@ -50,6 +52,11 @@ public:
     int GetBingRank(int s, int rank);
     int GetRank(Engine e, int s, int rank);
 
+    // The organic results of one page a scan read.
+    struct PageResults {
+        int pageIndex = 0;
+        QVector<PageRules::Organic> results;
+    };
     struct Output {
         QString pageUrl;
         QString foundUrl;
@@ -58,6 +65,8 @@ public:
         FetchOutcome fetch; // the failed page's outcome (why), when failed
         QString unreadable; // "unrecognised page" or "blocked" when the page loaded but could not be read
         QString reason() const { return unreadable.isEmpty() ? fetch.reason() : unreadable; }
+        // With keepResults: the pages the call read, in order (none when it failed).
+        QVector<PageResults> pages;
     };
     Output output(Engine e) const;
 
@@ -70,6 +79,9 @@ public:
     // One page: the first piece whose position exceeds `rank` and holds the
     // site; its position (0 when none) and its link, normalised.
     static int scanPage(Engine e, const QString &page, int pageIndex, const QString &site, int rank, QString *link);
+    // Every piece of one page that holds a result link, with its position and
+    // the link as the page gives it: what scanPageRaw would find for any site.
+    static QVector<PageRules::Organic> organicOnPage(Engine e, const QString &page, int pageIndex);
     // The same with the link as the page gives it.
     static int scanPageRaw(Engine e, const QString &page, int pageIndex, const QString &site, int rank, QString *link);
     // "HTTP://Site/" -> "site"; a link without scheme or final slash keeps its case.
@@ -86,6 +98,7 @@ private:
 
     FetchOutcome m_lastFailure[3];
     QString m_lastUnreadable[3];
+    QVector<PageResults> m_lastPages[3];
 
     const Endpoints &m_endpoints;
     int m_pageRequests = 0;

@@ -55,4 +55,19 @@ int PageRuleSet::rankOnPage(const QString &engine, const QString &page, int page
     return 0;
 }
 
+QVector<PageRules::Organic> PageRuleSet::organicResults(const QString &engine, const QString &page, int pageIndex,
+                                                        PageRules::Reading *reading) const
+{
+    const PageRules::Reading read = this->read(engine, PageRules::Purpose::Results, page);
+    if (reading)
+        *reading = read;
+    QVector<PageRules::Organic> out;
+    if (read.failed())
+        return out;
+    out.reserve(read.values.size());
+    for (int n = 0; n < read.values.size(); ++n)
+        out.append({pageIndex * 10 + n + 1, read.values.at(n)});
+    return out;
+}
+
 QString PageRuleSet::requestPath(const QString &, PageRules::Purpose, const QString &, int) const { return {}; }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 // A rule set: what the program reads from each engine's result pages. The
 // built-in set is the split-and-cut rules; shipped and user sets are files
@@ -36,6 +37,13 @@ struct Reading {
     QString reasonText() const;
 };
 
+// One organic result of a result page: its position, counted as the rank
+// is counted, and its link as the page gives it.
+struct Organic {
+    int position = 0;
+    QString link;
+};
+
 // A related-search candidate that holds markup or is blank is never a
 // keyword (a region that runs on past its end yields tag fragments).
 bool isKeywordCandidate(const QString &candidate);
@@ -56,6 +64,12 @@ public:
     // pageIndex x 10 + its place among the page's organic links.
     virtual int rankOnPage(const QString &engine, const QString &page, int pageIndex, const QString &site, int rank,
                            QString *link, PageRules::Reading *reading) const;
+
+    // Every organic result of result page `pageIndex` (0-based) in page
+    // order, numbered as rankOnPage numbers them; `reading` gets how the page
+    // read (nothing is listed when it could not be read).
+    virtual QVector<PageRules::Organic> organicResults(const QString &engine, const QString &page, int pageIndex,
+                                                       PageRules::Reading *reading = nullptr) const;
 
     // Path and query of a request with the keyword already encoded, or empty
     // when the set keeps the program's own request. `page` is 0-based.

@@ -3,6 +3,7 @@
 #include "common/CommandLine.h"
 #include "common/ResultList.h"
 #include "rank/ChangeNotifier.h"
+#include "rank/ResultsHistory.h"
 #include "store/FavouriteStore.h"
 
 QStringList ChangeCommand::optionNames()
@@ -63,8 +64,12 @@ void ChangeCommand::addPair(const QString &favouriteKey, const ResultList &resul
         m_date = in.date;
 }
 
-int ChangeCommand::finish(Cli::RowPrinter &out) const
+int ChangeCommand::finish(Cli::RowPrinter &out)
 {
+    const ResultsHistory kept(m_folder);
+    RankChanges::nameReplacements(m_changes, [&kept](const RankChanges::Change &c) {
+        return kept.newlyAbove(c.site, c.keyword, c.engine, c.previousDate, c.date);
+    });
     for (const RankChanges::Change &c : m_changes)
         out.print(ChangeReport::fields(c));
     int status = Cli::Done;

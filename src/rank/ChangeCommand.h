@@ -35,17 +35,17 @@ public:
 
     ChangeCommand(const Options &options, const QString &favouritesFolder);
 
-    void setReplacedBy(RankChanges::ReplacedBy replacedBy) { m_comparer.setReplacedBy(std::move(replacedBy)); }
     void setNotifyTimeLimit(int seconds) { m_notifySeconds = seconds; }
 
     // A favourite's pair is done: its rows in `result` from `headerRow` on.
     void addPair(const QString &favouriteKey, const ResultList &result, int headerRow);
     const QList<RankChanges::Change> &changes() const { return m_changes; }
 
-    // Prints one line per change, writes the file and calls the webhook.
-    // Returns Cli::Done, Cli::Failed (the file could not be written) or
-    // Cli::Incomplete (the webhook did not take the report).
-    int finish(Cli::RowPrinter &out) const;
+    // Once the run's files are on disk: names who replaced each falling
+    // site, prints one line per change, writes the file and calls the
+    // webhook. Returns Cli::Done, Cli::Failed (the file could not be
+    // written) or Cli::Incomplete (the webhook did not take the report).
+    int finish(Cli::RowPrinter &out);
 
 private:
     Options m_options;

@@ -42,4 +42,23 @@ QVector<Series> build(const QVector<FavouriteStore::DayFile> &days)
     return out;
 }
 
+QVector<CompetitorSeries> competitors(const QVector<ResultsHistory::Day> &days, const QStringList &hosts)
+{
+    QVector<CompetitorSeries> out;
+    for (const QString &host : hosts) {
+        for (Engine e : kEngines) {
+            CompetitorSeries s{host, e, {}};
+            for (const ResultsHistory::Day &day : days) {
+                const QDate date = QDate::fromString(day.date, QStringLiteral("yyyy-MM-dd"));
+                const std::optional<int> position = ResultsHistory::positionOf(day, host);
+                if (day.engine == e && date.isValid() && position)
+                    s.points.append({date, *position});
+            }
+            if (!s.points.isEmpty())
+                out.append(s);
+        }
+    }
+    return out;
+}
+
 } // namespace HistorySeries

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Engine.h"
+#include "rank/ResultsHistory.h"
 #include "store/FavouriteStore.h"
 
 #include <QDate>
@@ -24,5 +25,16 @@ struct Series {
 
 // Engines in their list order; an engine without any point is left out.
 QVector<Series> build(const QVector<FavouriteStore::DayFile> &days);
+
+// Another host's positions, from the results kept beside the day files: a
+// point on each day that kept results (0 = not listed), none on the others.
+struct CompetitorSeries {
+    QString host;
+    Engine engine;
+    QVector<Point> points; // oldest first
+};
+// Per host in the given order, engines in list order; an engine without
+// kept results is left out.
+QVector<CompetitorSeries> competitors(const QVector<ResultsHistory::Day> &days, const QStringList &hosts);
 
 } // namespace HistorySeries

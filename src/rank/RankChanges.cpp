@@ -207,6 +207,7 @@ QList<Change> Comparer::compare(const Input &in) const
         c.site = in.site;
         c.keyword = in.keyword;
         c.engine = e;
+        c.date = in.date;
         if (const auto before = previousAnswer(in.history, e, in.date)) {
             c.previousDate = before->first;
             c.previous = before->second.position;
@@ -253,11 +254,17 @@ QList<Change> Comparer::compare(const Input &in) const
         } else {
             continue;
         }
-        if (m_replacedBy && (c.kind == Kind::Down || c.kind == Kind::LeftTop || c.kind == Kind::Lost))
-            c.hostsAbove = m_replacedBy(c, in.date);
         out.append(c);
     }
     return out;
+}
+
+void nameReplacements(QList<Change> &changes, const ReplacedBy &replacedBy)
+{
+    for (Change &c : changes) {
+        if (c.kind == Kind::Down || c.kind == Kind::LeftTop || c.kind == Kind::Lost)
+            c.hostsAbove = replacedBy(c);
+    }
 }
 
 } // namespace RankChanges

@@ -34,6 +34,7 @@ struct Change {
     QString site;
     QString keyword;
     Engine engine = Engine::Google;
+    QString date;         // the day of the new answer
     QString previousDate; // the day compared with; empty when none answered
     std::optional<int> previous;
     QString previousLink;
@@ -78,10 +79,13 @@ DayAnswers answersOfRows(const ResultList &result, int headerRow);
 // Which engines the pair's rows asked.
 std::array<bool, 3> enginesOfRows(const ResultList &result, int headerRow);
 
-// "Who replaced me": the hosts above the site on `date` that were not above
-// it on the change's previous day; empty when the organic results of
+// "Who replaced me": the hosts above the site on the change's day that were
+// not above it on its previous day; empty when the organic results of
 // either day were not kept.
-using ReplacedBy = std::function<QStringList(const Change &change, const QString &date)>;
+using ReplacedBy = std::function<QStringList(const Change &change)>;
+// Asks `replacedBy` for every fall (down, left a top, lost) and keeps its
+// answer in the change. Called once the run's files are all on disk.
+void nameReplacements(QList<Change> &changes, const ReplacedBy &replacedBy);
 
 struct Input {
     QString favouriteKey;
@@ -106,8 +110,6 @@ public:
         : m_minChange(minChange)
     {
     }
-    // Asked for every fall (down, left a top, lost).
-    void setReplacedBy(ReplacedBy replacedBy) { m_replacedBy = std::move(replacedBy); }
 
     QList<Change> compare(const Input &in) const;
 
@@ -117,7 +119,6 @@ public:
 
 private:
     int m_minChange;
-    ReplacedBy m_replacedBy;
 };
 
 } // namespace RankChanges

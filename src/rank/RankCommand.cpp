@@ -3,7 +3,9 @@
 #include "common/CommandLine.h"
 #include "context/AppContext.h"
 #include "rank/ChangeCommand.h"
+#include "rank/FavouriteImport.h"
 #include "rank/RankFormats.h"
+#include "rank/RankHistoryCommand.h"
 #include "rank/RankRun.h"
 #include "store/FavouriteStore.h"
 
@@ -153,14 +155,24 @@ QVector<RankJob> favouriteJobs(const FavouriteStore &store, int *skipped)
 int runRank(const CommandEntry &entry, AppContext &context, const QStringList &args)
 {
     Cli::Arguments a;
-    const QList<Cli::Option> known{
-        {QStringLiteral("site"), true},    {QStringLiteral("keyword"), true},    {QStringLiteral("engines"), true},
-        {QStringLiteral("depth"), true},   {QStringLiteral("all"), false},       {QStringLiteral("favourites"), false},
-        {QStringLiteral("changes"), true}, {QStringLiteral("min-change"), true}, {QStringLiteral("notify"), true}};
+    const QList<Cli::Option> known{{QStringLiteral("site"), true},       {QStringLiteral("keyword"), true},
+                                   {QStringLiteral("engines"), true},    {QStringLiteral("depth"), true},
+                                   {QStringLiteral("all"), false},       {QStringLiteral("favourites"), false},
+                                   {QStringLiteral("changes"), true},    {QStringLiteral("min-change"), true},
+                                   {QStringLiteral("notify"), true},     {QStringLiteral("history"), false},
+                                   {QStringLiteral("competitor"), true}, {QStringLiteral("import-favourites"), true}};
     if (!a.parse(args.mid(1), known))
         return entry.usageError(a.error());
     if (!a.words().isEmpty())
         return entry.usageError(QStringLiteral("unexpected argument: ") + a.words().first());
+    if (ChangeCommand::anyGiven(a) && !a.isSet(QStringLiteral("favourites")))
+        return entry.usageError(QStringLiteral("--changes, --min-change and --notify go with --favourites"));
+    if (a.isSet(QStringLiteral("history")))
+        return runRankHistory(entry, context, a);
+    if (a.isSet(QStringLiteral("competitor")))
+        return entry.usageError(QStringLiteral("--competitor goes with --history"));
+    if (a.isSet(QStringLiteral("import-favourites")))
+        return runImportFavourites(entry, context, a);
 
     if (a.isSet(QStringLiteral("favourites"))) {
         for (const char *other : {"site", "keyword", "engines", "depth", "all"}) {
@@ -186,8 +198,6 @@ int runRank(const CommandEntry &entry, AppContext &context, const QStringList &a
         ChangeCommand changes(reportOptions, store.folder());
         return runJobs(context, jobs, skipped, &changes);
     }
-    if (ChangeCommand::anyGiven(a))
-        return entry.usageError(QStringLiteral("--changes, --min-change and --notify go with --favourites"));
 
     const QString site = a.value(QStringLiteral("site")).trimmed();
     const QString keyword = a.value(QStringLiteral("keyword")).trimmed();
@@ -215,6 +225,8 @@ CommandEntry rankCommand()
         QStringLiteral("rank"), QStringLiteral("where engines list a site for a keyword, or every favourite"),
         {QStringLiteral("rank --site SITE --keyword KEYWORD [--engines google,yahoo,bing] [--depth 10|20|50] [--all]"),
          QStringLiteral("rank --favourites [--changes FILE.csv|.json|.html] [--min-change N] [--notify URL]   run "
-                        "every favourite, write today's day files, report what moved since the day before")},
+                        "every favourite, write today's day files, report what moved since the day before"),
+         QStringLiteral("rank --history --site SITE --keyword KEYWORD [--competitor HOST ...] [--engines ...]"),
+         QStringLiteral("rank --import-favourites FILE.csv   add favourites and their history from a CSV file")},
         runRank);
 }

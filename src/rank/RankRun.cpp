@@ -8,6 +8,8 @@
 #include "rank/RankFormats.h"
 #include "store/FavouriteStore.h"
 
+#include <map>
+
 const QString RankRun::kFailedLink = QStringLiteral("查询失败");
 
 RankRun::RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &status, Prompter &prompter,
@@ -23,6 +25,7 @@ RankRun::RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &statu
       m_recent(recentHeaders()),
       m_job(status, Job::Resume::StartsAfresh)
 {
+    m_writer.setMaxThreadCount(1);
     // Positions sit on the engine rows; the pair rows hold the keyword there.
     m_result.setCountColumns({1}, true);
     // However the stop comes (the button, Ctrl-C), the page in flight ends now.
@@ -34,7 +37,7 @@ RankRun::RankRun(RankList &engines, const Endpoints &endpoints, JobStatus &statu
 
 void RankRun::requestStop() { m_job.requestStop(); }
 
-RankRun::~RankRun() = default;
+RankRun::~RankRun() { m_writer.waitForDone(); }
 
 QStringList RankRun::resultHeaders()
 {
@@ -142,6 +145,8 @@ RankRun::Outcome RankRun::runPairs(const QVector<Pair> &pairs)
         runPair(pairs.at(i), scanner);
     }
     m_pageRequests = scanner.pageRequests();
+    // The run is over once its files are on disk.
+    m_writer.waitForDone();
     if (stopped)
         m_job.park();
     m_job.finish();
@@ -171,6 +176,8 @@ void RankRun::runPair(const Pair &pair, cKeyrank &scanner)
 
     const int header = m_result.addRow(pair.site, {pair.keyword, date});
     PairResult result;
+    // Only a favourite keeps its pages' results.
+    scanner.keepResults = favourite;
     for (const QString &label : engineList.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         if (const auto e = RankFormats::engineOfLabel(label.trimmed()))
             engineStep(*e, pair, scanner, result);
@@ -216,6 +223,9 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
         failStep(e, pair, out, QStringLiteral("not answering, not asked again in this run"));
         return;
     }
+    // Page index -> its organic results; "all matches" reads the page of
+    // the last find again, and the later reading replaces the earlier.
+    std::map<int, QVector<PageRules::Organic>> pages;
     const auto scan = [&](int start, int threshold) {
         // The depth is read anew for every call, like the tab's drop-down.
         scanner.Keyword = pair.keyword;
@@ -223,6 +233,8 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
         scanner.maxnum = RankFormats::pagesFor(settings().depthIndex);
         const int position = scanner.GetRank(e, start, threshold);
         const cKeyrank::Output o = scanner.output(e);
+        for (const cKeyrank::PageResults &p : o.pages)
+            pages[p.pageIndex] = p.results;
         // A stop is no failure of the engine's.
         if (o.fetch.failure != FetchOutcome::Failure::Aborted && m_failures.record(e, o.failed)) {
             m_job.status().setCurrent(EngineFailures::gaveUpText(e));
@@ -262,11 +274,37 @@ void RankRun::engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResu
         out.record += QStringLiteral("$1$") + line;
         out.dayLines.append(line);
     }
+    if (!scanner.keepResults)
+        return;
+    out.answeredLabels.append(label);
+    const qsizetype before = out.results.size();
+    for (const auto &[index, results] : pages) {
+        for (const PageRules::Organic &o : results)
+            out.results.append({pair.site, pair.keyword, label, o.position, DayResults::hostOf(o.link), o.link});
+    }
+    // Pages that listed nobody are an answer too, not a missing one.
+    if (out.results.size() == before)
+        out.results.append({pair.site, pair.keyword, label, 0, QString(), QString()});
 }
 
 void RankRun::writeDayFile(const QString &key, const QString &date, const PairResult &pair)
 {
-    FavouriteStore favourites(m_favouritesFolder);
+    // The files are synced to disk; that wait is the writer thread's, not
+    // the next pages'. One thread keeps the writes in order.
+    m_writer.start([this, folder = m_favouritesFolder, key, date, pair] {
+        const QList<DayFileError> errors = writeDayFiles(folder, key, date, pair);
+        if (errors.isEmpty())
+            return;
+        const QMutexLocker lock(&m_writeErrorsLock);
+        m_dayFileErrors += errors;
+    });
+}
+
+QList<RankRun::DayFileError> RankRun::writeDayFiles(const QString &folder, const QString &key, const QString &date,
+                                                    const PairResult &pair)
+{
+    QList<DayFileError> errors;
+    FavouriteStore favourites(folder);
     QStringList lines = pair.dayLines;
     if (!pair.failedLabels.isEmpty()) {
         // An engine that failed today keeps whatever an earlier run of the
@@ -279,6 +317,16 @@ void RankRun::writeDayFile(const QString &key, const QString &date, const PairRe
         }
     }
     QString failure;
-    if (!favourites.writeDay(key, date, lines, &failure))
-        m_dayFileErrors.append({favourites.dayPath(key, date), failure});
+    if (!favourites.writeDay(key, date, lines, &failure)) {
+        errors.append({favourites.dayPath(key, date), failure});
+        return errors;
+    }
+    if (pair.answeredLabels.isEmpty())
+        return errors;
+    // Earlier runs of the day keep the lists of the engines that failed now.
+    const QString resultsPath = favourites.resultsPath(key, date);
+    const QVector<DayResults::Row> earlier = DayResults::read(resultsPath);
+    if (!DayResults::write(resultsPath, DayResults::merged(earlier, pair.results, pair.answeredLabels), &failure))
+        errors.append({resultsPath, failure});
+    return errors;
 }

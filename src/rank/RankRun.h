@@ -4,10 +4,13 @@
 #include "common/Job.h"
 #include "engines/EngineFailures.h"
 #include "rank/RankList.h"
+#include "store/DayResults.h"
 #include "web/FetchAbort.h"
 
 #include <QDate>
+#include <QMutex>
 #include <QObject>
+#include <QThreadPool>
 #include <functional>
 
 class Clock;
@@ -21,10 +24,11 @@ class cKeyrank;
 // ticked engine asked for the site's position (and with "all matches" every
 // further position within the chosen depth). Fills the result list with a
 // header row per pair and a row per engine answer, keeps one recent record
-// per pair and writes today's day file of a pair that is a favourite. An
+// per pair and writes today's day file of a pair that is a favourite, with
+// the organic results its pages listed in a results file beside it. An
 // engine answers only when every page its scan needed loaded: otherwise it
-// shows "-" and "查询失败" and is left out of the record and the day file
-// (the day's earlier line for it stays). An engine that fails three times in
+// shows "-" and "查询失败" and is left out of the record, the day file and
+// the results file (the day's earlier lines for it stay). An engine that fails three times in
 // a row is asked nothing more in the run. A stop ends the page in flight and
 // the run after the current pair.
 class RankRun : public QObject
@@ -92,7 +96,7 @@ public:
     // engines given up, scans stopped).
     int failedSteps() const { return m_failedSteps; }
     const EngineFailures &failures() const { return m_failures; }
-    // Favourites' day files the last run could not write (already said
+    // Favourites' day files and results files the last run could not write (already said
     // through the prompter): each file and why.
     struct DayFileError {
         QString file;
@@ -116,12 +120,16 @@ private:
         QString record;
         QStringList dayLines;
         QStringList failedLabels;
+        QStringList answeredLabels;
+        QVector<DayResults::Row> results; // the answered engines' organic results
         int steps = 0;
     };
     void runPair(const Pair &pair, cKeyrank &scanner);
     void engineStep(Engine e, const Pair &pair, cKeyrank &scanner, PairResult &out);
     int addEngineRow(Engine e, const QString &position, const QString &link, const QString &address);
     void writeDayFile(const QString &key, const QString &date, const PairResult &pair);
+    static QList<DayFileError> writeDayFiles(const QString &folder, const QString &key, const QString &date,
+                                             const PairResult &pair);
     void failStep(Engine e, const Pair &pair, PairResult &out, const QString &reason);
 
     RankList &m_engines;
@@ -138,6 +146,9 @@ private:
     std::function<Settings()> m_settings;
     int m_timeLimit = 15;
     int m_failedSteps = 0;
-    QList<DayFileError> m_dayFileErrors;
+    QList<DayFileError> m_dayFileErrors; // filled by the writer thread while a run is on
+    QMutex m_writeErrorsLock;
     int m_pageRequests = 0;
+    // Writes the favourites' files, one at a time, while the scan goes on.
+    QThreadPool m_writer;
 };

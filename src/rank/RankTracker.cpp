@@ -2,6 +2,7 @@
 
 #include "common/SettingsStore.h"
 #include "context/AppContext.h"
+#include "rank/ResultsHistory.h"
 
 RankTracker::RankTracker(AppContext &context, QObject *parent)
     : QObject(parent),
@@ -112,6 +113,12 @@ RankRun::Outcome RankTracker::start()
     m_changes.clear();
     const RankRun::Outcome outcome = m_run.start(m_lists.sites(), m_lists.keywords());
     if (outcome == RankRun::Outcome::Finished || outcome == RankRun::Outcome::Stopped) {
+        // The run's files are on disk now: today's kept results tell who
+        // replaced a falling site.
+        const ResultsHistory kept(m_favourites.store().folder());
+        RankChanges::nameReplacements(m_changes, [&kept](const RankChanges::Change &c) {
+            return kept.newlyAbove(c.site, c.keyword, c.engine, c.previousDate, c.date);
+        });
         m_favourites.list().setChanges(m_changes);
         if (!m_changes.isEmpty())
             Q_EMIT changesFound(m_changes);

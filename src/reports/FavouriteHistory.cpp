@@ -18,21 +18,37 @@ QList<Entry> read(const QString &favouritesFolder, QStringList *unreadable)
                 unreadable->append(name);
             continue;
         }
+        static const QStringList depths{QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("50")};
+        Entry favourite;
+        favourite.site = key.site;
+        favourite.keyword = key.keyword;
+        favourite.engineList = key.engineList;
+        favourite.depth = depths.value(key.depthIndex);
+        favourite.allMatches = key.allMatches ? QStringLiteral("1") : QStringLiteral("0");
+        const qsizetype before = entries.size();
         // The folder itself, not whichever folder its key would name today.
         for (const FavouriteStore::DayFile &day : store.historyOfFolder(name)) {
             for (const QString &line : day.lines) {
                 const QStringList fields = line.split(QLatin1Char('|'));
-                entries.append({key.site, key.keyword, day.date, fields.value(0), fields.value(1), fields.value(2)});
+                Entry e = favourite;
+                e.date = day.date;
+                e.engine = fields.value(0);
+                e.position = fields.value(1);
+                e.link = fields.value(2);
+                entries.append(e);
             }
         }
+        if (entries.size() == before)
+            entries.append(favourite);
     }
     return entries;
 }
 
 QStringList headers()
 {
-    return {QStringLiteral("网站"),     QStringLiteral("关键词"), QStringLiteral("查询日期"),
-            QStringLiteral("搜索引擎"), QStringLiteral("排名"),   QStringLiteral("收录网址")};
+    return {QStringLiteral("网站"),     QStringLiteral("关键词"),   QStringLiteral("查询日期"),
+            QStringLiteral("搜索引擎"), QStringLiteral("排名"),     QStringLiteral("收录网址"),
+            QStringLiteral("查询引擎"), QStringLiteral("查询深度"), QStringLiteral("全部匹配")};
 }
 
 void fill(ResultList &list, const QList<Entry> &entries)
@@ -42,7 +58,7 @@ void fill(ResultList &list, const QList<Entry> &entries)
     for (const Entry &e : entries) {
         ResultList::Row row;
         row.text = e.site;
-        row.sub = {e.keyword, e.date, e.engine, e.position, e.link};
+        row.sub = {e.keyword, e.date, e.engine, e.position, e.link, e.engineList, e.depth, e.allMatches};
         rows.append(row);
     }
     list.appendRows(rows);

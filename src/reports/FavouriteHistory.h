@@ -7,7 +7,10 @@
 class ResultList;
 
 // The favourites' history of the data folder's "myfav" folder (through the
-// favourites store) as flat rows: one per favourite, day and engine line.
+// favourites store) as flat rows: one per favourite, day and engine line,
+// each with what makes the favourite (its engine list, depth and all-matches
+// choice), so the rows can be read back as favourites. A favourite without
+// any day file has one row without date, engine, position and link.
 namespace FavouriteHistory {
 
 struct Entry {
@@ -17,6 +20,9 @@ struct Entry {
     QString engine;
     QString position;
     QString link;
+    QString engineList;
+    QString depth;      // "10", "20" or "50"
+    QString allMatches; // "0" or "1"
 };
 
 // Every line of every day file, favourites in folder order, days oldest

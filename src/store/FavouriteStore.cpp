@@ -1,5 +1,6 @@
 #include "store/FavouriteStore.h"
 
+#include "store/DayResults.h"
 #include "store/TextFiles.h"
 
 #include <QDir>
@@ -184,6 +185,8 @@ QVector<FavouriteStore::DayFile> FavouriteStore::historyOfFolder(const QString &
     // Date names sort in date order.
     const QFileInfoList files = dir.entryInfoList(QDir::Files, QDir::Name);
     for (const QFileInfo &file : files) {
+        if (DayResults::isResultsFile(file.fileName()))
+            continue;
         DayFile day;
         day.date = file.fileName().section(u'.', 0, 0);
         day.lines = TextFiles::readLines(file.filePath());
@@ -196,4 +199,14 @@ QVector<FavouriteStore::DayFile> FavouriteStore::historyOfFolder(const QString &
 QString FavouriteStore::dayPath(const QString &key, const QString &date) const
 {
     return pathOf(key) + u'/' + date + QStringLiteral(".txt");
+}
+
+QString FavouriteStore::resultsPath(const QString &key, const QString &date) const
+{
+    return pathOf(key) + u'/' + DayResults::fileName(date);
+}
+
+QString FavouriteStore::resultsPathOfFolder(const QString &name, const QString &date) const
+{
+    return m_folder + u'/' + name + u'/' + DayResults::fileName(date);
 }

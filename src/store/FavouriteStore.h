@@ -6,7 +6,9 @@
 #include <QVector>
 
 // The favourites folder "myfav": one folder per favourite, named by its key,
-// holding one day file per date ("yyyy-MM-dd.txt", GB18030, CR LF).
+// holding one day file per date ("yyyy-MM-dd.txt", GB18030, CR LF) and,
+// beside a day file, the organic results that day's scan read
+// ("yyyy-MM-dd.results.gz", DayResults).
 //
 // A key: engine list # site # keyword # record-count index # all matches.
 // A new favourite's folder is named by its key with every character a file
@@ -69,7 +71,11 @@ public:
     QString dayPath(const QString &key, const QString &date) const;
     // The lines of one day file; empty when there is none.
     QStringList readDay(const QString &key, const QString &date, bool *exists = nullptr) const;
-    // Every day file of the favourite, oldest first.
+    // Where the results read on `date` live, beside its day file.
+    QString resultsPath(const QString &key, const QString &date) const;
+    QString resultsPathOfFolder(const QString &name, const QString &date) const;
+
+    // Every day file of the favourite, oldest first (results files are no day files).
     QVector<DayFile> history(const QString &key) const;
     // The same for the favourite folder of that name.
     QVector<DayFile> historyOfFolder(const QString &name) const;

@@ -2,12 +2,17 @@
 // pages (a site no page lists, so every page is read) against the stand-in
 // run as its own process answering each page after 20 ms. Prints pages per
 // second, the bound the stand-in's delay sets, and this process's CPU over
-// wall time (the stand-in's own work is not counted).
+// wall time (the stand-in's own work is not counted). Every pair is a
+// favourite, so each writes its day file and keeps its pages' organic
+// results beside it; --no-favourites runs the pairs without either.
 
 #include "common/JobStatus.h"
 #include "context/AppContext.h"
+#include "rank/RankFormats.h"
 #include "rank/RankList.h"
 #include "rank/RankRun.h"
+#include "store/DayResults.h"
+#include "store/FavouriteStore.h"
 #include "web/CXHtml.h"
 
 #include <QCoreApplication>
@@ -35,6 +40,7 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     const int delayMs = 20;
     const int pairs = 100;
+    const bool favourites = !QCoreApplication::arguments().contains(QStringLiteral("--no-favourites"));
 
     QTemporaryDir dir;
     const QString ini = dir.filePath(QStringLiteral("endpoints.ini"));
@@ -67,9 +73,18 @@ int main(int argc, char *argv[])
     run.setSettingsSource([] { return RankRun::Settings{2, false}; }); // "50": five pages
 
     QVector<RankRun::Pair> list;
-    for (int i = 0; i < pairs; ++i)
-        list.append(
-            {QStringLiteral("www.listed-nowhere.example"), QStringLiteral("bench keyword %1").arg(i), QString()});
+    FavouriteStore store(context.dataFile(QStringLiteral("myfav")));
+    for (int i = 0; i < pairs; ++i) {
+        const RankRun::Pair pair{
+            QStringLiteral("www.listed-nowhere.example"), QStringLiteral("bench keyword %1").arg(i),
+            RankFormats::favouriteKey(run.engineListText(), QStringLiteral("www.listed-nowhere.example"),
+                                      QStringLiteral("bench keyword %1").arg(i), 2, false)};
+        if (favourites && !store.create(pair.favouriteKey)) {
+            err << "bench_rank: cannot make the favourite folders" << Qt::endl;
+            return 1;
+        }
+        list.append(pair);
+    }
 
     QElapsedTimer t;
     t.start();
@@ -78,6 +93,13 @@ int main(int argc, char *argv[])
     const double cpu = cpuSeconds() - cpu0;
     const double wall = double(t.nsecsElapsed()) / 1e9;
     const int pages = run.pageRequests();
+    int resultsFiles = 0;
+    int resultsRows = 0;
+    for (const QString &key : store.keys()) {
+        const QVector<DayResults::Row> rows = DayResults::read(store.resultsPath(key, run.dateText()));
+        resultsFiles += rows.isEmpty() ? 0 : 1;
+        resultsRows += int(rows.size());
+    }
 
     standin.kill();
     standin.waitForFinished(3000);
@@ -86,6 +108,8 @@ int main(int argc, char *argv[])
         << "\nrun_s=" << QString::number(wall, 'f', 2) << "\npages_per_s=" << QString::number(pages / wall, 'f', 1)
         << "\nbound_pages_per_s=" << QString::number(1000.0 / delayMs, 'f', 1)
         << "\nms_per_page=" << QString::number(wall * 1000 / pages, 'f', 2)
-        << "\ncpu_percent=" << QString::number(cpu / wall * 100, 'f', 2) << Qt::endl;
-    return pages == pairs * 3 * 5 && run.failedSteps() == 0 ? 0 : 1;
+        << "\ncpu_percent=" << QString::number(cpu / wall * 100, 'f', 2) << "\nfavourites=" << (favourites ? 1 : 0)
+        << "\nresults_files=" << resultsFiles << "\nresults_rows=" << resultsRows << Qt::endl;
+    const bool kept = !favourites || (resultsFiles == pairs && resultsRows == pairs * 3 * 5 * 10);
+    return pages == pairs * 3 * 5 && run.failedSteps() == 0 && kept ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include "rank/HistorySeries.h"
 #include "rank/RankChanges.h"
 #include "rank/RankTracker.h"
+#include "rank/ResultsHistory.h"
 #include "store/FavouriteStore.h"
 
 #include <QDir>
@@ -440,27 +441,64 @@ private Q_SLOTS:
     void whoReplacedTheSiteIsAskedOnFalls()
     {
         QStringList asked;
-        RankChanges::Comparer compare;
-        compare.setReplacedBy([&](const Change &c, const QString &date) {
-            asked << c.previousDate + ">" + date + ":" + RankChanges::kindText(c);
+        const auto replacedBy = [&](const Change &c) {
+            asked << c.previousDate + ">" + c.date + ":" + RankChanges::kindText(c);
             return QStringList{"x.example"};
-        });
+        };
+        RankChanges::Comparer compare;
         const QList<QPair<QString, QStringList>> days{{"2024-03-07", {"Google|3|www.shine.example"}}};
-        QList<Change> fell = compare.compare(googleInput(days, Answer{5, "www.shine.example"}));
-        QCOMPARE(fell[0].hostsAbove, QStringList{"x.example"});
-        QCOMPARE(ChangeReport::fields(fell[0]).last(), QString("x.example"));
-        QCOMPARE(compare.compare(googleInput(days, Answer{25, "www.shine.example"}))[0].kind,
-                 RankChanges::Kind::LeftTop);
-        QCOMPARE(compare.compare(googleInput(days, Answer{0, ""}))[0].kind, RankChanges::Kind::Lost);
+        QList<Change> changes;
+        for (const std::optional<Answer> &a :
+             {std::optional<Answer>{Answer{5, "www.shine.example"}},
+              std::optional<Answer>{Answer{25, "www.shine.example"}}, std::optional<Answer>{Answer{0, ""}},
+              std::optional<Answer>{Answer{1, "www.shine.example"}},
+              std::optional<Answer>{Answer{3, "www.shine.example/b"}}, std::optional<Answer>{}})
+            changes += compare.compare(googleInput(days, a));
+        RankChanges::nameReplacements(changes, replacedBy);
         QCOMPARE(asked,
                  (QStringList{"2024-03-07>2024-03-09:down", "2024-03-07>2024-03-09:left top 20",
                               "2024-03-07>2024-03-09:lost"}));
+        QCOMPARE(ChangeReport::fields(changes[0]).last(), QString("x.example"));
         // Rises, a new link and failures name nobody.
-        for (const std::optional<Answer> &a :
-             {std::optional<Answer>{Answer{1, "www.shine.example"}},
-              std::optional<Answer>{Answer{3, "www.shine.example/b"}}, std::optional<Answer>{}})
-            QVERIFY(compare.compare(googleInput(days, a))[0].hostsAbove.isEmpty());
-        QCOMPARE(asked.size(), 3);
+        for (int i = 3; i < changes.size(); ++i)
+            QVERIFY(changes[i].hostsAbove.isEmpty());
+    }
+
+    void theKeptPagesNameWhoReplacedTheSite()
+    {
+        const QString key = "Google#www.shine.example#kept widgets#0#0";
+        QVERIFY(store().create(key));
+        t->favourites().load();
+        fillLists(*t, {"www.shine.example"}, {"kept widgets"});
+        t->setEngineTicked(Engine::Google, true);
+        f->clock.day = QDate(2024, 3, 8);
+        f->web().plantRank("google", "kept widgets", "www.shine.example", 1);
+        t->start();
+        QCOMPARE(store().readDay(key, "2024-03-08"), QStringList{"Google|2|www.shine.example"});
+        QVERIFY(t->changes().isEmpty());
+
+        // A rival takes the site's place, which falls to 5th.
+        f->clock.day = QDate(2024, 3, 9);
+        f->web().plantRank("google", "kept widgets", "www.rival.example", 1);
+        f->web().plantRank("google", "kept widgets", "www.shine.example", 4);
+        t->start();
+        QCOMPARE(t->changes().size(), 1);
+        const Change c = t->changes().first();
+        QCOMPARE(c.kind, RankChanges::Kind::Down);
+        QCOMPARE(c.previous, 2);
+        QCOMPARE(c.current, 5);
+        // Everyone above it now but the one host that was above it before.
+        const ResultsHistory kept(f->dataFile("myfav"));
+        const auto before = kept.day("www.shine.example", "kept widgets", Engine::Google, "2024-03-08");
+        QVERIFY(before && before->hasResults);
+        const QString first = before->results.value(0).host;
+        QVERIFY(!first.isEmpty());
+        QCOMPARE(c.hostsAbove.size(), 3);
+        QCOMPARE(c.hostsAbove.value(0), QString("www.rival.example"));
+        QVERIFY(!c.hostsAbove.contains(first));
+        QVERIFY(!c.hostsAbove.contains("www.shine.example"));
+        QCOMPARE(kept.hostsAbove("www.shine.example", "kept widgets", Engine::Google, "2024-03-09"),
+                 QStringList{first} + c.hostsAbove);
     }
 
     void changeReportFiles()

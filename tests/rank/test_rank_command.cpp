@@ -3,6 +3,7 @@
 
 #include "RankFixture.h"
 #include "rank/RankTracker.h"
+#include "store/DayResults.h"
 #include "store/FavouriteStore.h"
 #include "support/Interrupt.h"
 #include "support/TinyHttpServer.h"
@@ -497,6 +498,37 @@ private Q_SLOTS:
         QVERIFY2(errText.contains("veltrana: cannot write " + nowhere + ": "), qPrintable(errText));
         QCOMPARE(lines.size(), 2);
         QVERIFY(hasDayFile(FavouriteStore::encodeName("Google#www.trailgear-shop.com#hiking boots#0#0")));
+    }
+
+    void aFallNamesWhoReplacedTheSite()
+    {
+        const QString key = "Google#www.me.example#kept widgets#0#0";
+        QVERIFY(favourites().create(key));
+        QVERIFY(favourites().writeDay(key, yesterday(), {"Google|2|www.me.example"}));
+        const QVector<DayResults::Row> kept{
+            {"www.me.example", "kept widgets", "Google", 1, "x.example", "http://x.example/"},
+            {"www.me.example", "kept widgets", "Google", 2, "www.me.example", "http://www.me.example/"}};
+        QVERIFY(DayResults::write(favourites().resultsPath(key, yesterday()), kept));
+        f->web().plantRank("google", "kept widgets", "www.rival.example", 0);
+        f->web().plantRank("google", "kept widgets", "www.me.example", 3);
+        const QString json = data->filePath("c.json");
+        const QStringList lines = run({"rank", "--favourites", "--changes", json});
+        QCOMPARE(exitCode, 0);
+        const QStringList fields = lines.last().split('\t');
+        QCOMPARE(fields.mid(0, 8),
+                 (QStringList{"www.me.example", "kept widgets", "Google", "2", "4", "-2", "", "down"}));
+        const QStringList above = fields.value(8).split(' ');
+        QCOMPARE(above.size(), 3);
+        QCOMPARE(above.first(), QString("www.rival.example"));
+        QVERIFY(!above.contains("x.example"));
+        const QJsonArray hosts = QJsonDocument::fromJson(fileBytes(json))
+                                     .object()
+                                     .value("changes")
+                                     .toArray()[0]
+                                     .toObject()
+                                     .value("hostsAbove")
+                                     .toArray();
+        QCOMPARE(hosts, QJsonArray::fromStringList(above));
     }
 };
 

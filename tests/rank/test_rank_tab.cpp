@@ -7,6 +7,7 @@
 #include "rank/ui/HistoryChart.h"
 #include "rank/ui/RankTab.h"
 #include "rank/ui/RankViews.h"
+#include "store/DayResults.h"
 #include "store/FavouriteStore.h"
 #include "store/TextFiles.h"
 
@@ -14,9 +15,11 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtCharts/QChart>
+#include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 
 // Tabs show their widgets to tests by object name only.
@@ -140,6 +143,51 @@ private Q_SLOTS:
         QCOMPARE(found, 1); // the best of the day: 1, not also 5
         QCOMPARE(widget<QCheckBox>(*tab, "allMatchesBox")->isChecked(), true);
         QCOMPARE(widget<QComboBox>(*tab, "depthBox")->currentIndex(), 0);
+    }
+
+    void competitorsAboveTheSiteBecomeChartLines()
+    {
+        FavouriteStore store(f->dataFile("myfav"));
+        const QString key = "Google#me.com#kw#0#0";
+        QVERIFY(store.create(key));
+        const auto row = [](int position, const QString &host) {
+            return DayResults::Row{"me.com", "kw", "Google", position, host, "http://" + host + "/"};
+        };
+        QVERIFY(store.writeDay(key, "2024-01-01", {"Google|1|me.com"}));
+        QVERIFY(DayResults::write(store.resultsPath(key, "2024-01-01"),
+                                  {row(1, "me.com"), row(2, "rival.com"), row(3, "other.net")}));
+        QVERIFY(store.writeDay(key, "2024-01-02", {"Google|3|me.com"}));
+        QVERIFY(DayResults::write(store.resultsPath(key, "2024-01-02"),
+                                  {row(1, "rival.com"), row(2, "newcomer.org"), row(3, "me.com")}));
+        tab->activated();
+        auto *favourites = widget<RankListView>(*tab, "favouriteView");
+        favourites->setCurrentIndex(tab->tracker().favourites().list().index(0, 0));
+        Q_EMIT favourites->clicked(tab->tracker().favourites().list().index(0, 0));
+
+        // Offered: who stood above the site on the latest day.
+        auto *list = widget<QListWidget>(*tab, "competitorList");
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->item(0)->text(), QString("rival.com"));
+        QCOMPARE(list->item(1)->text(), QString("newcomer.org"));
+        const auto competitorLines = [&] {
+            QMap<QString, QList<QPointF>> lines;
+            for (QAbstractSeries *s : widget<HistoryChart>(*tab, "historyChart")->chart()->series()) {
+                auto *line = qobject_cast<QLineSeries *>(s);
+                if (line && !qobject_cast<QScatterSeries *>(s) && !line->name().isEmpty())
+                    lines[line->name()] += line->points();
+            }
+            return lines;
+        };
+        QVERIFY(competitorLines().isEmpty());
+        list->item(0)->setCheckState(Qt::Checked);
+        const auto lines = competitorLines();
+        QCOMPARE(lines.keys(), QStringList{"rival.com (Google)"});
+        const QList<QPointF> points = lines.value("rival.com (Google)");
+        QCOMPARE(points.size(), 2);
+        QCOMPARE(points[0].y(), 2.0);
+        QCOMPARE(points[1].y(), 1.0);
+        list->item(0)->setCheckState(Qt::Unchecked);
+        QVERIFY(competitorLines().isEmpty());
     }
 
     void resultRecentAndFavouriteListsSortByColumnClick()

@@ -68,19 +68,26 @@ void TestExportCommand::favouritesHistoryAsWorkbookAndText()
     QCOMPARE(run(env, {QStringLiteral("favourites"), xlsx}), 0);
     const QList<QStringList> expected = {
         {QStringLiteral("网站"), QStringLiteral("关键词"), QStringLiteral("查询日期"), QStringLiteral("搜索引擎"),
-         QStringLiteral("排名"), QStringLiteral("收录网址")},
+         QStringLiteral("排名"), QStringLiteral("收录网址"), QStringLiteral("查询引擎"), QStringLiteral("查询深度"),
+         QStringLiteral("全部匹配")},
         {QStringLiteral("www.example.com"), QStringLiteral("蓝色 widgets"), QStringLiteral("2024-03-01"),
-         QStringLiteral("Google"), QStringLiteral("5"), QStringLiteral("http://www.example.com/b")},
+         QStringLiteral("Google"), QStringLiteral("5"), QStringLiteral("http://www.example.com/b"),
+         QStringLiteral("Google Bing"), QStringLiteral("10"), QStringLiteral("0")},
         {QStringLiteral("www.example.com"), QStringLiteral("蓝色 widgets"), QStringLiteral("2024-03-02"),
-         QStringLiteral("Google"), QStringLiteral("3"), QStringLiteral("http://www.example.com/a")},
+         QStringLiteral("Google"), QStringLiteral("3"), QStringLiteral("http://www.example.com/a"),
+         QStringLiteral("Google Bing"), QStringLiteral("10"), QStringLiteral("0")},
         {QStringLiteral("www.example.com"),
          QStringLiteral("蓝色 widgets"),
          QStringLiteral("2024-03-02"),
          QStringLiteral("Bing"),
          QStringLiteral("0"),
-         {}},
+         {},
+         QStringLiteral("Google Bing"),
+         QStringLiteral("10"),
+         QStringLiteral("0")},
         {QStringLiteral("b.org"), QStringLiteral("b"), QStringLiteral("2024-03-01"), QStringLiteral("Yahoo"),
-         QStringLiteral("1"), QStringLiteral("http://b.org/")},
+         QStringLiteral("1"), QStringLiteral("http://b.org/"), QStringLiteral("Yahoo"), QStringLiteral("20"),
+         QStringLiteral("1")},
     };
     // Favourites and days in name order.
     QCOMPARE(readback::xlsx(xlsx).rows, expected);
@@ -93,15 +100,29 @@ void TestExportCommand::favouritesHistoryAsWorkbookAndText()
     QVERIFY(store.writeDay(slashKey, QStringLiteral("2024-03-05"), {QStringLiteral("Bing|2|http://c.net/x")}));
     const QString csv = env.dataFile(QStringLiteral("fav.csv"));
     QCOMPARE(run(env, {QStringLiteral("favourites"), csv}), 0);
-    QVERIFY(readback::csv(csv).contains(QStringList{QStringLiteral("c.net"), QStringLiteral("a/b keyword"),
-                                                    QStringLiteral("2024-03-05"), QStringLiteral("Bing"),
-                                                    QStringLiteral("2"), QStringLiteral("http://c.net/x")}));
+    QVERIFY(readback::csv(csv).contains(
+        QStringList{QStringLiteral("c.net"), QStringLiteral("a/b keyword"), QStringLiteral("2024-03-05"),
+                    QStringLiteral("Bing"), QStringLiteral("2"), QStringLiteral("http://c.net/x"),
+                    QStringLiteral("Bing"), QStringLiteral("10"), QStringLiteral("0")}));
+    // A favourite without any day file yet is a row of its own, so the
+    // report names every favourite.
+    QVERIFY(store.create(QStringLiteral("Google#d.org#new#2#1")));
+    QCOMPARE(run(env, {QStringLiteral("favourites"), csv}), 0);
+    QVERIFY(readback::csv(csv).contains(QStringList{QStringLiteral("d.org"),
+                                                    QStringLiteral("new"),
+                                                    {},
+                                                    {},
+                                                    {},
+                                                    {},
+                                                    QStringLiteral("Google"),
+                                                    QStringLiteral("50"),
+                                                    QStringLiteral("1")}));
 
     const QString txt = env.dataFile(QStringLiteral("fav.txt"));
     QCOMPARE(run(env, {QStringLiteral("favourites"), txt}), 0);
     QFile f(txt);
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll().count("\r\n"), 3 + 5); // warning, empty line, header, five rows
+    QCOMPARE(f.readAll().count("\r\n"), 3 + 6); // warning, empty line, header, six rows
 }
 
 void TestExportCommand::badArgumentsAndFailedWrites()

@@ -20,6 +20,12 @@ QColor engineColour(Engine e)
     return QColor(QStringLiteral("#008373"));
 }
 
+QColor hostColour(int n)
+{
+    static const char *const palette[] = {"#e8710a", "#d93025", "#9334e6", "#188038", "#f9ab00", "#12b5cb"};
+    return QColor(QLatin1String(palette[n % int(std::size(palette))]));
+}
+
 qreal msecs(const QDate &d) { return qreal(d.startOfDay().toMSecsSinceEpoch()); }
 
 } // namespace
@@ -43,7 +49,8 @@ void HistoryChart::clearHistory()
     delete old;
 }
 
-void HistoryChart::showHistory(const QString &title, const QVector<HistorySeries::Series> &series, int depth)
+void HistoryChart::showHistory(const QString &title, const QVector<HistorySeries::Series> &series, int depth,
+                               const QVector<HistorySeries::CompetitorSeries> &competitors)
 {
     auto *chart = new QChart;
     chart->setTitle(title);
@@ -112,6 +119,35 @@ void HistoryChart::showHistory(const QString &title, const QVector<HistorySeries
         }
         attach(found, true);
         attach(missing, false);
+    }
+    QStringList hosts;
+    for (const HistorySeries::CompetitorSeries &line : competitors) {
+        if (!hosts.contains(line.host))
+            hosts.append(line.host);
+        QPen pen(hostColour(int(hosts.indexOf(line.host))));
+        pen.setStyle(Qt::DashLine);
+        pen.setWidthF(1.5);
+        QLineSeries *segment = nullptr;
+        bool named = false;
+        for (const HistorySeries::Point &p : line.points) {
+            if (!first.isValid() || p.date < first)
+                first = p.date;
+            if (!last.isValid() || p.date > last)
+                last = p.date;
+            if (p.position <= 0 || p.position > depth) {
+                segment = nullptr;
+                continue;
+            }
+            if (!segment) {
+                segment = new QLineSeries;
+                segment->setPen(pen);
+                segment->setPointsVisible(true);
+                segment->setName(line.host + QStringLiteral(" (") + engineLabel(line.engine) + u')');
+                attach(segment, !named);
+                named = true;
+            }
+            segment->append(msecs(p.date), p.position);
+        }
     }
     if (first.isValid()) {
         // One day either side, so a single day is not squeezed to the edge.

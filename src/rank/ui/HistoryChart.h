@@ -14,7 +14,10 @@ public:
     explicit HistoryChart(QWidget *parent = nullptr);
 
     // `depth`: the deepest position the favourite scans (10, 20 or 50).
-    void showHistory(const QString &title, const QVector<HistorySeries::Series> &series, int depth);
+    // Competitors are dashed lines, one colour per host; a day they were not
+    // listed breaks their line.
+    void showHistory(const QString &title, const QVector<HistorySeries::Series> &series, int depth,
+                     const QVector<HistorySeries::CompetitorSeries> &competitors = {});
     void clearHistory();
 
     // Where a "not found" day is drawn.

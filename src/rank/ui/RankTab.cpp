@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
@@ -224,14 +225,29 @@ QWidget *RankTab::buildFavouritePage()
     m_favouriteView->setSortable(true);
     m_chart = new HistoryChart(page);
     m_chart->setObjectName(QStringLiteral("historyChart"));
+    m_competitors = new QListWidget(page);
+    m_competitors->setObjectName(QStringLiteral("competitorList"));
+    m_competitors->setToolTip(QStringLiteral("最近一天排在该网站前面的网站，勾选后在走势图中显示其排名"));
+    connect(m_competitors, &QListWidget::itemChanged, this, [this] { drawHistory(); });
+    auto *competitorBox = new QWidget(page);
+    auto *competitorLayout = new QVBoxLayout(competitorBox);
+    competitorLayout->setContentsMargins(0, 0, 0, 0);
+    competitorLayout->addWidget(new QLabel(QStringLiteral("竞争对手"), competitorBox));
+    competitorLayout->addWidget(m_competitors, 1);
+    auto *chartSplit = new QSplitter(Qt::Horizontal, page);
+    chartSplit->addWidget(m_chart);
+    chartSplit->addWidget(competitorBox);
+    chartSplit->setStretchFactor(0, 4);
+    chartSplit->setStretchFactor(1, 1);
     QPushButton *remove = button(QStringLiteral("删除选中收藏"), QStringLiteral("deleteFavouriteButton"), page);
     connect(remove, &QPushButton::clicked, this, [this] {
         m_tracker->favourites().deleteTicked();
         m_chart->clearHistory();
+        m_competitors->clear();
     });
     auto *split = new QSplitter(Qt::Vertical, page);
     split->addWidget(m_favouriteView);
-    split->addWidget(m_chart);
+    split->addWidget(chartSplit);
     split->setStretchFactor(0, 1);
     split->setStretchFactor(1, 3);
     split->setSizes({70, 260});
@@ -281,8 +297,30 @@ void RankTab::onFavouriteClicked(int row)
         return;
     const ResultList::Row fav = m_tracker->favourites().list().row(row);
     const RankFormats::FavouriteParts parts = RankFormats::parseFavouriteKey(fav.tag);
-    m_chart->showHistory(parts.site + QStringLiteral(" · ") + parts.keyword, HistorySeries::build(days),
-                         RankFormats::pagesFor(parts.depthIndex) * 10);
+    const ResultsHistory kept(m_tracker->favourites().store().folder());
+    m_shown = {parts.site + QStringLiteral(" · ") + parts.keyword, HistorySeries::build(days),
+               kept.days(parts.site, parts.keyword), RankFormats::pagesFor(parts.depthIndex) * 10};
+    {
+        const QSignalBlocker quiet(m_competitors);
+        m_competitors->clear();
+        for (const QString &host : kept.hostsAboveLately(parts.site, parts.keyword)) {
+            auto *item = new QListWidgetItem(host, m_competitors);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(Qt::Unchecked);
+        }
+    }
+    drawHistory();
+}
+
+void RankTab::drawHistory()
+{
+    QStringList ticked;
+    for (int i = 0; i < m_competitors->count(); ++i) {
+        if (m_competitors->item(i)->checkState() == Qt::Checked)
+            ticked.append(m_competitors->item(i)->text());
+    }
+    m_chart->showHistory(m_shown.title, m_shown.series, m_shown.depth,
+                         HistorySeries::competitors(m_shown.days, ticked));
 }
 
 void RankTab::openResultRow(int row)

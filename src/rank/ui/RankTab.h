@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/ui/FeatureTab.h"
+#include "rank/HistorySeries.h"
 #include "rank/RankTracker.h"
 
 #include <QUrl>
@@ -11,6 +12,7 @@ class HistoryChart;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QTabWidget;
 class RankListView;
@@ -39,6 +41,7 @@ private:
     void syncOptions();
     void onStart();
     void onFavouriteClicked(int row);
+    void drawHistory();
 
     AppContext &m_context;
     RankTracker *m_tracker;
@@ -54,5 +57,14 @@ private:
     RankListView *m_recentView;
     RankListView *m_favouriteView;
     HistoryChart *m_chart;
+    // Beside the chart: the hosts above the site on the latest day, each a
+    // line on the chart when ticked.
+    QListWidget *m_competitors;
+    struct Shown {
+        QString title;
+        QVector<HistorySeries::Series> series;
+        QVector<ResultsHistory::Day> days;
+        int depth = 0;
+    } m_shown;
     bool m_siteJustTicked = false;
 };
