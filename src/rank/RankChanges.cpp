@@ -2,7 +2,6 @@
 
 #include "common/ResultList.h"
 #include "rank/RankFormats.h"
-#include "rank/RankRun.h"
 
 #include <QDate>
 
@@ -20,9 +19,13 @@ void keepBest(std::optional<Answer> &slot, int position, const QString &link)
         slot = Answer{position, link};
 }
 
+// An engine row without a position is a scan that got no answer, whatever
+// its link cell says of why ("查询失败", an unreadable or blocked page).
 bool isFailedRow(const ResultList &result, int r)
 {
-    return result.cell(r, 1) == u"-" && result.cell(r, 2) == RankRun::kFailedLink;
+    bool ok = false;
+    const int position = result.cell(r, 1).toInt(&ok);
+    return !ok || position < 0;
 }
 
 } // namespace
@@ -143,10 +146,7 @@ DayAnswers answersOfRows(const ResultList &result, int headerRow)
             failed[engineIndex(*e)] = true;
             continue;
         }
-        bool ok = false;
-        const int position = result.cell(r, 1).toInt(&ok);
-        if (ok && position >= 0)
-            keepBest(out[engineIndex(*e)], position, result.cell(r, 2));
+        keepBest(out[engineIndex(*e)], result.cell(r, 1).toInt(), result.cell(r, 2));
     }
     for (Engine e : kEngines) {
         if (failed[engineIndex(e)])

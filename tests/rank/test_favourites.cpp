@@ -624,6 +624,32 @@ private Q_SLOTS:
         QCOMPARE(RankChanges::summary(found[0][0].value<QList<Change>>(), 1),
                  QString("www.shine.example  widget polish  Google：14 → 3 进入前10\n……\n共2项排名变化"));
     }
+
+    void answersOfARunsRows()
+    {
+        RankList result(RankRun::resultHeaders());
+        const auto engineRow = [&](const QString &label, const QString &position, const QString &link) {
+            const int r = result.addRow(label, {position, link});
+            result.setImageKey(r, label.toLower());
+        };
+        result.addRow("a.example", {"k", "2024-03-09"});
+        engineRow("Google", "7", "a.example/x");
+        engineRow("Google", "3", "a.example/y");
+        engineRow("Yahoo", "4", "a.example");
+        engineRow("Yahoo", "-", "页面无法识别"); // all matches, a later page unreadable
+        engineRow("Bing", "-", "查询失败");
+        result.addRow("b.example", {"k", "2024-03-09"});
+        engineRow("Bing", "0", "");
+        const RankChanges::DayAnswers first = RankChanges::answersOfRows(result, 0);
+        QCOMPARE(first[0]->position, 3);
+        QCOMPARE(first[0]->link, QString("a.example/y"));
+        QVERIFY(!first[1]); // its list of positions is not whole
+        QVERIFY(!first[2]);
+        QCOMPARE(RankChanges::enginesOfRows(result, 0), (std::array<bool, 3>{true, true, true}));
+        const RankChanges::DayAnswers second = RankChanges::answersOfRows(result, 6);
+        QCOMPARE(second[2]->position, 0);
+        QCOMPARE(RankChanges::enginesOfRows(result, 6), (std::array<bool, 3>{false, false, true}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFavourites)
