@@ -253,6 +253,27 @@ private Q_SLOTS:
         QCOMPARE(favs.data(favs.index(0, 0), FavouriteList::ChangeMarkRole).toString(), QString("↑5"));
         QCOMPARE(RankChanges::Tone(favs.data(favs.index(0, 0), FavouriteList::ChangeToneRole).toInt()),
                  RankChanges::Tone::Better);
+
+        // The list draws the mark in green, and nothing else is green.
+        const auto greenPixels = [&] {
+            auto *view = widget<RankListView>(*tab, "favouriteView");
+            widget<QTabWidget>(*tab, "rankSecondaryTabs")->setCurrentIndex(1); // "我的收藏"
+            view->setCurrentIndex(QModelIndex());
+            const QImage image = view->viewport()->grab().toImage();
+            int n = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    n += c.green() > c.red() + 50 && c.green() > c.blue() + 50;
+                }
+            }
+            return n;
+        };
+        tab->show();
+        QVERIFY(QTest::qWaitForWindowExposed(tab.get()));
+        QVERIFY(greenPixels() > 0);
+        favs.setChanges({});
+        QCOMPARE(greenPixels(), 0);
     }
 };
 
