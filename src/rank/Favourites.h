@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rank/RankList.h"
+#include "rank/FavouriteList.h"
 #include "store/FavouriteStore.h"
 
 #include <QObject>
@@ -17,7 +17,7 @@ public:
 
     static QStringList headers();
 
-    RankList &list() { return m_list; }
+    FavouriteList &list() { return m_list; }
     FavouriteStore store() const;
 
     // Refills the list from "myfav" when the folder exists.
@@ -33,5 +33,5 @@ public:
 
 private:
     AppContext &m_context;
-    RankList m_list;
+    FavouriteList m_list;
 };

@@ -2,6 +2,7 @@
 
 #include "common/CommandLine.h"
 #include "context/AppContext.h"
+#include "rank/ChangeCommand.h"
 #include "rank/FavouriteImport.h"
 #include "rank/RankFormats.h"
 #include "rank/RankHistoryCommand.h"
@@ -53,7 +54,8 @@ struct RankJob {
     QVector<RankRun::Pair> pairs;
 };
 
-int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
+// `changes`: the favourites' change report, gathered as each pair ends.
+int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped, ChangeCommand *changes = nullptr)
 {
     RankList engines({QStringLiteral("搜索引擎")});
     for (Engine e : kEngines) {
@@ -67,6 +69,9 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
     Cli::RowPrinter out;
     QObject::connect(&run, &RankRun::pairFinished, &run, [&](int header) {
         printPair(out, run.result(), header);
+        // A pair a stop cut short has scans that were abandoned, not failed.
+        if (changes && !run.job().stopRequested())
+            changes->addPair(current->pairs.value(0).favouriteKey, run.result(), header);
         if (out.failed())
             run.requestStop();
     });
@@ -93,7 +98,21 @@ int runJobs(AppContext &context, const QVector<RankJob> &jobs, int skipped)
         failed += run.failedSteps();
         unwrittenDays += run.dayFileErrors();
     }
-    return finish(out, failed, unwrittenDays, skipped, watch.interrupted());
+    const int status = finish(out, failed, unwrittenDays, skipped, watch.interrupted());
+    if (!changes || out.failed())
+        return status;
+    const int reported = changes->finish(out);
+    if (out.failed()) {
+        Cli::fail(QStringLiteral("cannot write to standard output"), out.error());
+        return Cli::Failed;
+    }
+    // A file that could not be written outranks everything but itself; a
+    // webhook that did not take the report is a failed request.
+    if (status == Cli::Failed || reported == Cli::Failed)
+        return Cli::Failed;
+    if (status != Cli::Done)
+        return status;
+    return reported;
 }
 
 // Every favourite folder as a job of its own, run under the very key it is
@@ -136,19 +155,18 @@ QVector<RankJob> favouriteJobs(const FavouriteStore &store, int *skipped)
 int runRank(const CommandEntry &entry, AppContext &context, const QStringList &args)
 {
     Cli::Arguments a;
-    const QList<Cli::Option> known{{QStringLiteral("site"), true},
-                                   {QStringLiteral("keyword"), true},
-                                   {QStringLiteral("engines"), true},
-                                   {QStringLiteral("depth"), true},
-                                   {QStringLiteral("all"), false},
-                                   {QStringLiteral("favourites"), false},
-                                   {QStringLiteral("history"), false},
-                                   {QStringLiteral("competitor"), true},
-                                   {QStringLiteral("import-favourites"), true}};
+    const QList<Cli::Option> known{{QStringLiteral("site"), true},       {QStringLiteral("keyword"), true},
+                                   {QStringLiteral("engines"), true},    {QStringLiteral("depth"), true},
+                                   {QStringLiteral("all"), false},       {QStringLiteral("favourites"), false},
+                                   {QStringLiteral("changes"), true},    {QStringLiteral("min-change"), true},
+                                   {QStringLiteral("notify"), true},     {QStringLiteral("history"), false},
+                                   {QStringLiteral("competitor"), true}, {QStringLiteral("import-favourites"), true}};
     if (!a.parse(args.mid(1), known))
         return entry.usageError(a.error());
     if (!a.words().isEmpty())
         return entry.usageError(QStringLiteral("unexpected argument: ") + a.words().first());
+    if (ChangeCommand::anyGiven(a) && !a.isSet(QStringLiteral("favourites")))
+        return entry.usageError(QStringLiteral("--changes, --min-change and --notify go with --favourites"));
     if (a.isSet(QStringLiteral("history")))
         return runRankHistory(entry, context, a);
     if (a.isSet(QStringLiteral("competitor")))
@@ -161,6 +179,10 @@ int runRank(const CommandEntry &entry, AppContext &context, const QStringList &a
             if (a.isSet(QLatin1String(other)))
                 return entry.usageError(QStringLiteral("--favourites takes no other option"));
         }
+        ChangeCommand::Options reportOptions;
+        QString problem;
+        if (!ChangeCommand::parse(a, &reportOptions, &problem))
+            return entry.usageError(problem);
         const FavouriteStore store(context.dataFile(QStringLiteral("myfav")));
         if (!store.folderExists()) {
             Cli::fail(QStringLiteral("nothing to track"),
@@ -173,7 +195,8 @@ int runRank(const CommandEntry &entry, AppContext &context, const QStringList &a
             Cli::fail(QStringLiteral("nothing to track"), QStringLiteral("no favourites in ") + store.folder());
             return Cli::Failed;
         }
-        return runJobs(context, jobs, skipped);
+        ChangeCommand changes(reportOptions, store.folder());
+        return runJobs(context, jobs, skipped, &changes);
     }
 
     const QString site = a.value(QStringLiteral("site")).trimmed();
@@ -201,7 +224,8 @@ CommandEntry rankCommand()
     return commandEntry(
         QStringLiteral("rank"), QStringLiteral("where engines list a site for a keyword, or every favourite"),
         {QStringLiteral("rank --site SITE --keyword KEYWORD [--engines google,yahoo,bing] [--depth 10|20|50] [--all]"),
-         QStringLiteral("rank --favourites   run every favourite and write today's day files"),
+         QStringLiteral("rank --favourites [--changes FILE.csv|.json|.html] [--min-change N] [--notify URL]   run "
+                        "every favourite, write today's day files, report what moved since the day before"),
          QStringLiteral("rank --history --site SITE --keyword KEYWORD [--competitor HOST ...] [--engines ...]"),
          QStringLiteral("rank --import-favourites FILE.csv   add favourites and their history from a CSV file")},
         runRank);

@@ -2,6 +2,7 @@
 
 #include "common/SettingsStore.h"
 #include "context/AppContext.h"
+#include "rank/ResultsHistory.h"
 
 RankTracker::RankTracker(AppContext &context, QObject *parent)
     : QObject(parent),
@@ -19,6 +20,19 @@ RankTracker::RankTracker(AppContext &context, QObject *parent)
     }
     m_run.setSettingsSource([this] { return RankRun::Settings{m_depthIndex, m_allMatches}; });
     connect(&m_engines, &RankList::userTicked, this, [this] { saveOptions(); });
+    // Each favourite the run answers is compared with its previous day file
+    // while the pair's options are still the ones it ran with.
+    connect(&m_run, &RankRun::pairFinished, this, [this](int header) {
+        // A pair a stop cut short has scans that were abandoned, not failed.
+        if (m_run.job().stopRequested())
+            return;
+        const RankRun::Settings s = m_run.settings();
+        const QString key = RankFormats::favouriteKey(m_run.engineListText(), m_run.result().cell(header, 0),
+                                                      m_run.result().cell(header, 1), s.depthIndex, s.allMatches);
+        const FavouriteStore store = m_favourites.store();
+        if (store.contains(key))
+            m_changes += RankChanges::Comparer().compare(RankChanges::pairInput(key, m_run.result(), header, store));
+    });
 }
 
 RankFormats::Options RankTracker::options() const
@@ -94,7 +108,23 @@ void RankTracker::load()
     m_favourites.load();
 }
 
-RankRun::Outcome RankTracker::start() { return m_run.start(m_lists.sites(), m_lists.keywords()); }
+RankRun::Outcome RankTracker::start()
+{
+    m_changes.clear();
+    const RankRun::Outcome outcome = m_run.start(m_lists.sites(), m_lists.keywords());
+    if (outcome == RankRun::Outcome::Finished || outcome == RankRun::Outcome::Stopped) {
+        // The run's files are on disk now: today's kept results tell who
+        // replaced a falling site.
+        const ResultsHistory kept(m_favourites.store().folder());
+        RankChanges::nameReplacements(m_changes, [&kept](const RankChanges::Change &c) {
+            return kept.newlyAbove(c.site, c.keyword, c.engine, c.previousDate, c.date);
+        });
+        m_favourites.list().setChanges(m_changes);
+        if (!m_changes.isEmpty())
+            Q_EMIT changesFound(m_changes);
+    }
+    return outcome;
+}
 
 void RankTracker::appendEngineRows(const QStringList &lines)
 {

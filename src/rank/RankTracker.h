@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rank/Favourites.h"
+#include "rank/RankChanges.h"
 #include "rank/RankFormats.h"
 #include "rank/RankRun.h"
 #include "rank/SiteKeywordLists.h"
@@ -42,8 +43,11 @@ public:
     void load();
     void saveOptions();
 
-    // "开始查询".
+    // "开始查询". Afterwards the favourites list marks how each favourite
+    // the run answered moved since its previous day file.
     RankRun::Outcome start();
+    // What the last run's favourites did (empty before any run).
+    const QList<RankChanges::Change> &changes() const { return m_changes; }
 
     // A click on the recent-queries list / the favourites list: shows the
     // stored answers and restores the query that produced them.
@@ -60,6 +64,9 @@ public:
 Q_SIGNALS:
     // Depth, all-matches or mode changed by the program (restore, views).
     void optionsChanged();
+    // A run ended with favourites that moved, were found or lost, changed
+    // their link or failed.
+    void changesFound(const QList<RankChanges::Change> &changes);
 
 private:
     void applyOptions(const RankFormats::Options &o);
@@ -73,4 +80,5 @@ private:
     Favourites m_favourites;
     int m_depthIndex = 1;
     bool m_allMatches = false;
+    QList<RankChanges::Change> m_changes;
 };

@@ -3,11 +3,15 @@
 
 #include "RankFixture.h"
 #include "rank/RankTracker.h"
+#include "store/DayResults.h"
 #include "store/FavouriteStore.h"
 #include "support/Interrupt.h"
 #include "support/TinyHttpServer.h"
 
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <csignal>
 #include <sys/types.h>
@@ -15,6 +19,7 @@
 namespace {
 QString programPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/../veltrana"); }
 QString today() { return QDate::currentDate().toString("yyyy-MM-dd"); }
+QString yesterday() { return QDate::currentDate().addDays(-1).toString("yyyy-MM-dd"); }
 } // namespace
 
 class TestRankCommand : public QObject
@@ -72,6 +77,32 @@ class TestRankCommand : public QObject
     static QString googlePath(int page)
     {
         return QString("/search?q=widgets&hl=en&newwindow=1&start=%1&sa=N").arg(page * 10);
+    }
+
+    // Three favourites with yesterday's day files: one moved up, one changed
+    // its link, one was found.
+    void makeMovedFavourites()
+    {
+        const QString boots = "Google#www.trailgear-shop.com#hiking boots#0#0";
+        const QString tracker = "Google,Yahoo#www.veltrana-demo.com#rank tracker#0#0";
+        const QString audit = "Yahoo#blog.seo-garden.net/guides#seo audit#1#0";
+        for (const QString &key : {boots, tracker, audit})
+            QVERIFY(favourites().create(key));
+        QVERIFY(favourites().writeDay(boots, yesterday(), {"Google|1|www.trailgear-shop.com/old"}));
+        QVERIFY(favourites().writeDay(tracker, yesterday(),
+                                      {"Google|4|www.veltrana-demo.com", "Yahoo|5|www.veltrana-demo.com"}));
+        QVERIFY(favourites().writeDay(audit, yesterday(), {"Yahoo|0|"}));
+    }
+    QStringList movedLines() const
+    {
+        return {"www.trailgear-shop.com\thiking boots\tGoogle\t1\t1\t0\twww.trailgear-shop.com\turl changed\t",
+                "www.veltrana-demo.com\trank tracker\tGoogle\t4\t2\t+2\t\tup\t",
+                "blog.seo-garden.net/guides\tseo audit\tYahoo\t0\t3\t\tblog.seo-garden.net/guides\tfound\t"};
+    }
+    QByteArray fileBytes(const QString &path) const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
 private Q_SLOTS:
@@ -133,7 +164,13 @@ private Q_SLOTS:
                  (QStringList{"Google|2|www.veltrana-demo.com", "Google|7|www.veltrana-demo.com",
                               "Yahoo|5|www.veltrana-demo.com"}));
         QCOMPARE(favourites().history(a).size(), 2);
-        QCOMPARE(lines.size(), 2 + 3 + 1);
+        // Pair rows, then what moved since the last day file: Google 9 -> 2 on
+        // another link; Yahoo answered for the first time.
+        QCOMPARE(lines.size(), 2 + 3 + 1 + 1);
+        QCOMPARE(lines.last(),
+                 QStringList({"www.veltrana-demo.com", "rank tracker", "Google", "9", "2", "+7",
+                              "www.veltrana-demo.com", "up", ""})
+                     .join('\t'));
         // Each favourite ran with its own engines and depth.
         int seoAudit = 0;
         for (const standin::LoggedRequest &r : f->web().log("yahoo"))
@@ -154,6 +191,8 @@ private Q_SLOTS:
         const QStringList lines = run({"rank", "--favourites"});
         QCOMPARE(exitCode, 3);
         QVERIFY(lines.contains("Yahoo\tfailed\t\t"));
+        // A failed scan is reported as such, even with nothing to compare with.
+        QCOMPARE(lines.last(), QString("www.veltrana-demo.com\trank tracker\tYahoo\t-\t-\t\t\tfailed\t"));
         QVERIFY(lines.contains(QStringList{"Google", "1", "www.trailgear-shop.com"}.join('\t') + '\t'
                                + f->web().serviceBase("google")
                                + "/search?q=hiking boots&hl=en&newwindow=1&start=0&sa=N"));
@@ -312,8 +351,10 @@ private Q_SLOTS:
         QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(p.exitCode(), 130);
         QCOMPARE(f->web().log("google").size(), 1);
-        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).value(1),
-                 QString("Google\tfailed\t\t"));
+        const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.value(1), QString("Google\tfailed\t\t"));
+        // The abandoned scan is no failure in the change report.
+        QCOMPARE(lines.size(), 2);
     }
 
     void anEngineThatKeepsFailingIsAskedNoMore()
@@ -367,6 +408,144 @@ private Q_SLOTS:
         const int lines = int(out.count('\n'));
         QVERIFY2(lines == 2 || lines == 4, out.constData());
         QVERIFY(f->web().log("google").size() < 4);
+    }
+
+    void theRunEndsWithWhatMoved()
+    {
+        makeMovedFavourites();
+        const QString json = data->filePath("changes.json");
+        QStringList lines = run({"rank", "--favourites", "--changes", json});
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(lines.mid(lines.size() - 3), movedLines());
+        QCOMPARE(lines.size(), 3 * 2 + 1 + 3);
+        const QJsonObject root = QJsonDocument::fromJson(fileBytes(json)).object();
+        QCOMPARE(root.value("date").toString(), today());
+        const QJsonArray changes = root.value("changes").toArray();
+        QCOMPARE(changes.size(), 3);
+        QCOMPARE(changes[1].toObject().value("previous").toInt(), 4);
+        QCOMPARE(changes[1].toObject().value("current").toInt(), 2);
+        QCOMPARE(changes[1].toObject().value("previousDate").toString(), yesterday());
+        QCOMPARE(changes[2].toObject().value("kind").toString(), QString("found"));
+
+        // A second run the same day compares with yesterday again; moves of
+        // fewer places than asked for drop out, the rest stay.
+        const QString csv = data->filePath("changes.csv");
+        lines = run({"rank", "--favourites", "--min-change", "3", "--changes", csv});
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(lines.mid(lines.size() - 2), (QStringList{movedLines()[0], movedLines()[2]}));
+        QCOMPARE(lines.size(), 3 * 2 + 1 + 2);
+        QCOMPARE(fileBytes(csv),
+                 QByteArray("\xEF\xBB\xBF"
+                            "site,keyword,engine,previous,new,change,link,kind,hosts now above\r\n"
+                            "www.trailgear-shop.com,hiking boots,Google,1,1,0,www.trailgear-shop.com,"
+                            "url changed,\r\n"
+                            "blog.seo-garden.net/guides,seo audit,Yahoo,0,3,,"
+                            "blog.seo-garden.net/guides,found,\r\n"));
+
+        const QString html = data->filePath("changes.HTM");
+        run({"rank", "--favourites", "--changes", html});
+        QCOMPARE(exitCode, 0);
+        const QString page = QString::fromUtf8(fileBytes(html));
+        QVERIFY2(page.contains("<td>www.veltrana-demo.com</td><td>rank tracker</td><td>Google</td><td>4</td>"
+                               "<td>2</td><td>+2</td><td></td><td>up</td>"),
+                 qPrintable(page));
+        QCOMPARE(page.count("<tr>"), 4);
+    }
+
+    void theReportGoesToAWebhook()
+    {
+        makeMovedFavourites();
+        const QString url = f->web().webhookUrl();
+        run({"rank", "--favourites", "--notify", url, "--changes", data->filePath("c.json")});
+        QCOMPARE(exitCode, 0);
+        QVERIFY2(errText.contains("veltrana: notify " + url + ": 3 changes sent (HTTP status 200)"),
+                 qPrintable(errText));
+        const QList<standin::LoggedRequest> posts = f->web().log("webhook");
+        QCOMPARE(posts.size(), 1);
+        QCOMPARE(posts[0].method, QString("POST"));
+        QCOMPARE(posts[0].headers.value("content-type"), QByteArray("application/json"));
+        QCOMPARE(f->web().webhookBodies(), QList<QByteArray>{fileBytes(data->filePath("c.json"))});
+        const QJsonArray sent = QJsonDocument::fromJson(posts[0].body).object().value("changes").toArray();
+        QCOMPARE(sent.size(), 3);
+        QCOMPARE(sent[0].toObject().value("kind").toString(), QString("url changed"));
+
+        // A webhook that fails: said, and the run does not count as done.
+        standin::Behaviour broken;
+        broken.status = 500;
+        f->web().setBehaviour("/webhook", broken);
+        const QStringList lines = run({"rank", "--favourites", "--notify", url, "--changes", data->filePath("d.csv")});
+        QCOMPARE(exitCode, 3);
+        QVERIFY2(errText.contains("veltrana: notify " + url + ": HTTP status 500"), qPrintable(errText));
+        QCOMPARE(lines.mid(lines.size() - 3), movedLines());
+        QVERIFY(QFile::exists(data->filePath("d.csv")));
+        QCOMPARE(f->web().webhookBodies().size(), 2);
+
+        // Nobody listening at all.
+        f->web().clearBehaviours();
+        run({"rank", "--favourites", "--notify", "http://127.0.0.1:1/hook"});
+        QCOMPARE(exitCode, 3);
+        QVERIFY2(errText.contains("veltrana: notify http://127.0.0.1:1/hook: "), qPrintable(errText));
+        QCOMPARE(f->web().webhookBodies().size(), 2);
+    }
+
+    void changeReportOptionsAreChecked()
+    {
+        QVERIFY(favourites().create("Google#www.trailgear-shop.com#hiking boots#0#0"));
+        const QList<QStringList> wrong{
+            {"rank", "--favourites", "--changes", data->filePath("c.txt")},
+            {"rank", "--favourites", "--changes", ""},
+            {"rank", "--favourites", "--min-change", "0"},
+            {"rank", "--favourites", "--min-change", "two"},
+            {"rank", "--favourites", "--notify", "ftp://127.0.0.1/x"},
+            {"rank", "--favourites", "--notify", "hook"},
+            {"rank", "--site", "s", "--keyword", "k", "--changes", data->filePath("c.json")},
+        };
+        for (const QStringList &args : wrong) {
+            run(args);
+            QVERIFY2(exitCode == 2, qPrintable(args.join(' ')));
+            QVERIFY2(errText.contains("usage: veltrana rank"), qPrintable(errText));
+        }
+        QVERIFY(f->web().log().isEmpty());
+        QVERIFY(!QFile::exists(data->filePath("c.txt")));
+
+        // A report that cannot be written: the run's rows stand, the exit says it.
+        const QString nowhere = data->filePath("no/such/folder/c.json");
+        const QStringList lines = run({"rank", "--favourites", "--changes", nowhere});
+        QCOMPARE(exitCode, 1);
+        QVERIFY2(errText.contains("veltrana: cannot write " + nowhere + ": "), qPrintable(errText));
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(hasDayFile(FavouriteStore::encodeName("Google#www.trailgear-shop.com#hiking boots#0#0")));
+    }
+
+    void aFallNamesWhoReplacedTheSite()
+    {
+        const QString key = "Google#www.me.example#kept widgets#0#0";
+        QVERIFY(favourites().create(key));
+        QVERIFY(favourites().writeDay(key, yesterday(), {"Google|2|www.me.example"}));
+        const QVector<DayResults::Row> kept{
+            {"www.me.example", "kept widgets", "Google", 1, "x.example", "http://x.example/"},
+            {"www.me.example", "kept widgets", "Google", 2, "www.me.example", "http://www.me.example/"}};
+        QVERIFY(DayResults::write(favourites().resultsPath(key, yesterday()), kept));
+        f->web().plantRank("google", "kept widgets", "www.rival.example", 0);
+        f->web().plantRank("google", "kept widgets", "www.me.example", 3);
+        const QString json = data->filePath("c.json");
+        const QStringList lines = run({"rank", "--favourites", "--changes", json});
+        QCOMPARE(exitCode, 0);
+        const QStringList fields = lines.last().split('\t');
+        QCOMPARE(fields.mid(0, 8),
+                 (QStringList{"www.me.example", "kept widgets", "Google", "2", "4", "-2", "", "down"}));
+        const QStringList above = fields.value(8).split(' ');
+        QCOMPARE(above.size(), 3);
+        QCOMPARE(above.first(), QString("www.rival.example"));
+        QVERIFY(!above.contains("x.example"));
+        const QJsonArray hosts = QJsonDocument::fromJson(fileBytes(json))
+                                     .object()
+                                     .value("changes")
+                                     .toArray()[0]
+                                     .toObject()
+                                     .value("hostsAbove")
+                                     .toArray();
+        QCOMPARE(hosts, QJsonArray::fromStringList(above));
     }
 };
 

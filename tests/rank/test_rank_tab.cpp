@@ -3,6 +3,7 @@
 
 #include "RankFixture.h"
 #include "common/SettingsStore.h"
+#include "rank/FavouriteList.h"
 #include "rank/ui/HistoryChart.h"
 #include "rank/ui/RankTab.h"
 #include "rank/ui/RankViews.h"
@@ -223,6 +224,56 @@ private Q_SLOTS:
             tab->tracker().lists().sites().addRow(QString::fromLatin1(text), {});
         clickHeader(sites, 0);
         QCOMPARE(firstColumn(tab->tracker().lists().sites()), QStringList({"b.com", "a.com"}));
+    }
+
+    void aRunThatMovedFavouritesSaysSoInTheTray()
+    {
+        f->context->settings().WriteValue("settingurl", "www.trailgear-shop.com");
+        TextFiles::writeLines(f->dataFile("mykw.txt"), {"hiking boots"});
+        tab->activated();
+        widget<QComboBox>(*tab, "depthBox")->setCurrentIndex(0);
+        tab->tracker().engines().setData(tab->tracker().engines().index(0, 0), Qt::Checked, Qt::CheckStateRole);
+        QSignalSpy tray(tab.get(), &FeatureTab::trayMessage);
+        QTest::mouseClick(widget<QPushButton>(*tab, "startButton"), Qt::LeftButton);
+        QCOMPARE(tab->tracker().result().cell(1, 1), QString("1"));
+        QCOMPARE(tray.size(), 0); // no favourite, nothing to compare
+
+        const QString key = "Google#www.trailgear-shop.com#hiking boots#0#0";
+        FavouriteStore store(f->dataFile("myfav"));
+        QVERIFY(store.create(key));
+        const QString yesterday = f->clock.day.addDays(-1).toString("yyyy-MM-dd");
+        QVERIFY(store.writeDay(key, yesterday, {"Google|6|www.trailgear-shop.com"}));
+        tab->tracker().favourites().load();
+        QTest::mouseClick(widget<QPushButton>(*tab, "startButton"), Qt::LeftButton);
+        QCOMPARE(tray.size(), 1);
+        QCOMPARE(tray[0][0].toString(), QString("关键词排名变化"));
+        QCOMPARE(tray[0][1].toString(),
+                 QString("www.trailgear-shop.com  hiking boots  Google：6 → 1 上升\n共1项排名变化"));
+        FavouriteList &favs = tab->tracker().favourites().list();
+        QCOMPARE(favs.data(favs.index(0, 0), FavouriteList::ChangeMarkRole).toString(), QString("↑5"));
+        QCOMPARE(RankChanges::Tone(favs.data(favs.index(0, 0), FavouriteList::ChangeToneRole).toInt()),
+                 RankChanges::Tone::Better);
+
+        // The list draws the mark in green, and nothing else is green.
+        const auto greenPixels = [&] {
+            auto *view = widget<RankListView>(*tab, "favouriteView");
+            widget<QTabWidget>(*tab, "rankSecondaryTabs")->setCurrentIndex(1); // "我的收藏"
+            view->setCurrentIndex(QModelIndex());
+            const QImage image = view->viewport()->grab().toImage();
+            int n = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    n += c.green() > c.red() + 50 && c.green() > c.blue() + 50;
+                }
+            }
+            return n;
+        };
+        tab->show();
+        QVERIFY(QTest::qWaitForWindowExposed(tab.get()));
+        QVERIFY(greenPixels() > 0);
+        favs.setChanges({});
+        QCOMPARE(greenPixels(), 0);
     }
 };
 

@@ -282,6 +282,17 @@ QList<LoggedRequest> StandIn::log(const QString &service) const
 
 void StandIn::clearLog() { d->log.clear(); }
 
+QString StandIn::webhookUrl(const QString &name) const { return serviceBase(QStringLiteral("webhook")) + u'/' + name; }
+
+QList<QByteArray> StandIn::webhookBodies() const
+{
+    QList<QByteArray> out;
+    for (const LoggedRequest &r : d->log)
+        if (r.service == u"webhook" && r.method == u"POST")
+            out.append(r.body);
+    return out;
+}
+
 void StandIn::handle(const HttpRequest &req, std::function<void(const HttpResponse &)> reply)
 {
     if (req.path.startsWith(QLatin1String("/_control/"))) {
@@ -294,6 +305,11 @@ void StandIn::handle(const HttpRequest &req, std::function<void(const HttpRespon
     for (const ServiceEntry &s : Services)
         if (name == QLatin1String(s.name))
             entry = &s;
+    // The webhook is no service of the program's endpoints: it only takes
+    // what is posted to it, for tests to read back.
+    static const ServiceEntry webhook{"webhook", nullptr, false};
+    if (name == QLatin1String(webhook.name))
+        entry = &webhook;
     if (!entry) {
         reply(plain(404, "no such service\n"));
         return;
@@ -337,6 +353,8 @@ void StandIn::handle(const HttpRequest &req, std::function<void(const HttpRespon
     } else if (b && b->emptyBody) {
         response = plain(200, QByteArray());
         response.contentType = "text/html; charset=utf-8";
+    } else if (!entry->serve) {
+        response = req.method == "POST" ? plain(200, "received\n") : plain(405, "POST only\n");
     } else {
         response = toResponse(entry->serve(sreq, d->world));
     }

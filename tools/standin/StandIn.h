@@ -40,7 +40,8 @@ struct Behaviour {
 };
 
 struct LoggedRequest {
-    QString service; // "google", "yahoo", "bing", "baidu", "baiduindex", "keywordtool", "maker", "figures", "update"
+    QString service; // "google", "yahoo", "bing", "baidu", "baiduindex", "keywordtool", "maker", "figures", "update",
+                     // "webhook"
     QString path;    // path within the service, e.g. "/search"
     QString query;   // decoded query string
     QList<QPair<QString, QString>> items; // decoded query items in order (then form-body items of a POST)
@@ -106,6 +107,12 @@ public:
     // Keyword figures service: the pair it answers for a keyword, and the reports it got.
     void setFigures(const QString &keyword, const QString &pair);
     QList<QStringList> figuresReports() const; // each: nums, kw, parents
+
+    // A webhook under serviceBase("webhook"): every POST is logged with its
+    // body and answered 200 (or as setBehaviour("/webhook", ...) says, e.g. 500).
+    QString webhookUrl(const QString &name = QStringLiteral("hook")) const;
+    // Bodies of the POSTs it received, oldest first.
+    QList<QByteArray> webhookBodies() const;
 
     QList<LoggedRequest> log() const;
     QList<LoggedRequest> log(const QString &service) const;

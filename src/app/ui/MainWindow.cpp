@@ -211,6 +211,14 @@ void MainWindow::buildTabs()
     m_tabs->addTab(new RankTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[3]));
     m_tabs->addTab(new KeywordDbTab(m_context, m_tabs), QString::fromUtf8(kTabCaptions[4]));
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        if (auto *tab = qobject_cast<FeatureTab *>(m_tabs->widget(i))) {
+            connect(tab, &FeatureTab::trayMessage, this, [this](const QString &title, const QString &text) {
+                if (m_tray)
+                    m_tray->showMessage(title, text, QSystemTrayIcon::Information);
+            });
+        }
+    }
 }
 
 void MainWindow::tabChanged(int index)

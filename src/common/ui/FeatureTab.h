@@ -10,4 +10,9 @@ class FeatureTab : public QWidget
 public:
     using QWidget::QWidget;
     virtual void activated() { }
+
+Q_SIGNALS:
+    // News for the user even when the window is in the background: the
+    // window shows it as a tray message where the desktop has a tray.
+    void trayMessage(const QString &title, const QString &text);
 };

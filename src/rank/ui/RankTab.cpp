@@ -135,6 +135,9 @@ RankTab::RankTab(AppContext &context, QWidget *parent)
     connect(m_mode, &QComboBox::currentIndexChanged, m_tracker, &RankTracker::setMode);
     connect(&lists, &SiteKeywordLists::modeChanged, this, &RankTab::syncOptions);
     connect(m_tracker, &RankTracker::optionsChanged, this, &RankTab::syncOptions);
+    connect(m_tracker, &RankTracker::changesFound, this, [this](const QList<RankChanges::Change> &changes) {
+        Q_EMIT trayMessage(QStringLiteral("关键词排名变化"), RankChanges::summary(changes));
+    });
 
     connect(&lists.sites(), &RankList::userTicked, this, [this] { m_siteJustTicked = true; });
     connect(m_siteView, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {

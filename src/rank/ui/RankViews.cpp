@@ -1,5 +1,6 @@
 #include "rank/ui/RankViews.h"
 
+#include "rank/FavouriteList.h"
 #include "rank/RankList.h"
 
 #include <QHash>
@@ -8,6 +9,17 @@
 #include <QPixmap>
 
 namespace {
+
+QColor toneColour(int tone)
+{
+    switch (RankChanges::Tone(tone)) {
+    case RankChanges::Tone::Better: return QColor(QStringLiteral("#1b8a2e"));
+    case RankChanges::Tone::Worse: return QColor(QStringLiteral("#c62828"));
+    case RankChanges::Tone::Failed: return QColor(QStringLiteral("#8a8a8a"));
+    case RankChanges::Tone::Neutral: break;
+    }
+    return {};
+}
 
 class RankRowDelegate : public BoldRowDelegate
 {
@@ -21,6 +33,16 @@ public:
             option->icon = rankEngineIcon(key);
             option->features |= QStyleOptionViewItem::HasDecoration;
             option->decorationSize = QSize(16, 16);
+        }
+        // The favourites list marks what the last run moved.
+        const QString mark = index.data(FavouriteList::ChangeMarkRole).toString();
+        if (!mark.isEmpty()) {
+            option->text = mark + QStringLiteral("  ") + option->text;
+            const QColor colour = toneColour(index.data(FavouriteList::ChangeToneRole).toInt());
+            if (colour.isValid()) {
+                option->palette.setColor(QPalette::Text, colour);
+                option->palette.setColor(QPalette::HighlightedText, colour);
+            }
         }
     }
 };
