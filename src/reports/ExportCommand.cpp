@@ -9,7 +9,53 @@
 #include "reports/ReportWriters.h"
 #include "store/KeywordStore.h"
 
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
+
+bool stderrIsTerminal()
+{
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+// "veltrana: exporting: 42%" on one terminal line, rewritten as it rises;
+// nothing at all when standard error goes to a file or a pipe, where the
+// lines would only be noise.
+class ProgressLine
+{
+public:
+    ProgressLine()
+        : m_terminal(stderrIsTerminal())
+    {
+    }
+    ~ProgressLine()
+    {
+        if (m_shown >= 0)
+            std::fputc('\n', stderr);
+    }
+    void show(int percent)
+    {
+        if (!m_terminal || percent == m_shown)
+            return;
+        m_shown = percent;
+        std::fprintf(stderr, "\rveltrana: exporting: %d%%", percent);
+        std::fflush(stderr);
+    }
+
+private:
+    bool m_terminal;
+    int m_shown = -1;
+};
 
 void loadDatabase(AppContext &context, ResultList &list)
 {
@@ -69,7 +115,35 @@ int runExportCommand(AppContext &context, const QStringList &args)
         return entry.usageError(QStringLiteral("unknown list: ") + what);
     }
 
-    const ReportWriters::Outcome outcome = ReportWriters::write(list, list.allColumns(), kind, format, path);
+    if (format == ReportFormat::Workbook && !ReportWriters::fitsWorkbook(list.count())) {
+        Cli::fail(QStringLiteral("cannot write ") + path,
+                  QStringLiteral("%1 rows do not fit a workbook (at most %2 rows under its header); "
+                                 "write .csv, .txt or .htm instead")
+                      .arg(list.count())
+                      .arg(ReportWriters::kWorkbookRowLimit - 1),
+                  ReportExport::tooLongNotice(list.count(), ReportWriters::kWorkbookRowLimit));
+        return Cli::Failed;
+    }
+
+    // Ctrl-C stops the export between blocks: the file it would replace stays.
+    Cli::InterruptWatch interrupt;
+    ReportWriters::Outcome outcome;
+    {
+        ProgressLine line;
+        ReportWriters::Options options;
+        int shown = 0;
+        options.progress = [&](qint64 done, qint64 total) {
+            shown = qMax(shown, total > 0 ? int(done * 100 / total) : 100);
+            line.show(shown);
+            return !interrupt.interrupted();
+        };
+        line.show(0);
+        outcome = ReportWriters::write(list, list.allColumns(), kind, format, path, options);
+    }
+    if (outcome.cancelled) {
+        Cli::note(QStringLiteral("stopped; ") + path + QStringLiteral(" was left as it was"));
+        return Cli::Interrupted;
+    }
     if (!outcome.ok) {
         Cli::fail(QStringLiteral("cannot write ") + path, outcome.reason);
         return Cli::Failed;
