@@ -40,21 +40,36 @@ public:
     }
     ~ProgressLine()
     {
-        if (m_shown >= 0)
+        if (m_terminal && m_shown >= 0)
             std::fputc('\n', stderr);
     }
     void show(int percent)
     {
-        if (!m_terminal || percent == m_shown)
+        if (percent == m_shown)
             return;
         m_shown = percent;
-        std::fprintf(stderr, "\rveltrana: exporting: %d%%", percent);
+        put(QByteArray());
+    }
+    // The workbook's packing tells no progress of its own.
+    void packing() { put(" (packing the workbook)"); }
+
+private:
+    void put(const QByteArray &after)
+    {
+        if (!m_terminal)
+            return;
+        QByteArray text = "\rveltrana: exporting: " + QByteArray::number(qMax(m_shown, 0)) + '%' + after;
+        // Blanks over what a longer line before left on the terminal.
+        const qsizetype length = text.size();
+        text += QByteArray(qMax<qsizetype>(0, m_length - length), ' ');
+        m_length = length;
+        std::fputs(text.constData(), stderr);
         std::fflush(stderr);
     }
 
-private:
     bool m_terminal;
     int m_shown = -1;
+    qsizetype m_length = 0;
 };
 
 void loadDatabase(AppContext &context, ResultList &list)
@@ -136,6 +151,10 @@ int runExportCommand(AppContext &context, const QStringList &args)
             shown = qMax(shown, total > 0 ? int(done * 100 / total) : 100);
             line.show(shown);
             return !interrupt.interrupted();
+        };
+        options.runAside = [&](const std::function<void()> &step) {
+            line.packing();
+            step();
         };
         line.show(0);
         outcome = ReportWriters::write(list, list.allColumns(), kind, format, path, options);

@@ -28,12 +28,11 @@ namespace {
 // The spreadsheet format's limit for the text of one cell.
 constexpr int kMaxCellCharacters = 32767;
 
-// Shares of the progress, per row: fitting the widths, writing the rows,
-// and packing the finished sheet into the archive (one step at the end,
-// without progress of its own). Measured on a million rows.
-constexpr qint64 kWidthShare = 1;
-constexpr qint64 kRowShare = 4;
-constexpr qint64 kPackShare = 3;
+// Shares of the progress, per row: writing the rows, and packing the
+// finished sheet into the archive (one step at the end, without progress of
+// its own). Measured on a million rows.
+constexpr qint64 kRowShare = 1;
+constexpr qint64 kPackShare = 2;
 
 // Display width in spreadsheet character units: CJK and other wide
 // characters take two.
@@ -45,22 +44,60 @@ int displayWidth(const QString &text)
     return width;
 }
 
-// A cell's text as libxlsxwriter takes it. A sheet cell holds at most
+// A cell's text as libxlsxwriter takes it: UTF-8 in `out`, which is reused
+// from cell to cell, and ended with a zero. A sheet cell holds at most
 // 32,767 characters; a longer text is cut there (counted in `cut`) rather
-// than failing the whole workbook, and never inside a surrogate pair.
-QByteArray sheetText(const QString &text, int &cut)
+// than failing the whole workbook, and never inside a surrogate pair. A lone
+// surrogate, which UTF-8 cannot hold, becomes U+FFFD.
+const char *sheetText(const QString &text, QByteArray &out, int &cut)
 {
-    if (text.size() <= kMaxCellCharacters)
-        return text.toUtf8();
+    const qsizetype size = text.size();
+    // Three bytes at most per UTF-16 unit (a pair of them takes four), and the zero.
+    if (out.size() < size * 3 + 1)
+        out.resize(size * 3 + 1);
+    char *p = out.data();
+    const char16_t *units = reinterpret_cast<const char16_t *>(text.constData());
     qsizetype characters = 0;
-    qsizetype units = 0;
-    while (units < text.size() && characters < kMaxCellCharacters) {
-        units += text.at(units).isHighSurrogate() && units + 1 < text.size() ? 2 : 1;
-        ++characters;
+    qsizetype i = 0;
+    for (; i < size && characters < kMaxCellCharacters; ++i, ++characters) {
+        char32_t c = units[i];
+        if (c < 0x80) {
+            *p++ = char(c);
+            continue;
+        }
+        if (c < 0x800) {
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(units[i + 1])) {
+            c = QChar::surrogateToUcs4(char16_t(c), units[++i]);
+            *p++ = char(0xF0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3F));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (QChar::isSurrogate(c))
+            c = QChar::ReplacementCharacter;
+        *p++ = char(0xE0 | (c >> 12));
+        *p++ = char(0x80 | ((c >> 6) & 0x3F));
+        *p++ = char(0x80 | (c & 0x3F));
     }
-    if (units < text.size())
+    if (i < size)
         ++cut;
-    return text.left(units).toUtf8();
+    *p = '\0';
+    return out.constData();
+}
+
+// A count cell's value: 1 to 15 ASCII digits (the list has checked), exact
+// in a double.
+double countValue(const QString &text)
+{
+    qint64 value = 0;
+    for (const QChar c : text)
+        value = value * 10 + (c.unicode() - u'0');
+    return double(value);
 }
 
 // The library's own text names only its step; the system's reason (a full
@@ -119,30 +156,6 @@ Outcome tooLong(const ResultList &list, const QString &path, int limit)
     return out;
 }
 
-// Widths first: rows stream out in order and are gone once written. False
-// when the progress callback asked to stop.
-bool fitWidths(const ResultList &list, const QList<int> &kept, QVector<int> &widths, const Options &options,
-               qint64 total)
-{
-    const QStringList headers = list.headers();
-    widths.resize(kept.size());
-    for (int i = 0; i < kept.size(); ++i)
-        widths[i] = displayWidth(headers.value(kept.at(i))) * 6 / 5;
-    const int rows = list.count();
-    for (int r = 0; r < rows;) {
-        const int end = std::min(rows, r + Blocks::kRows);
-        for (; r < end; ++r) {
-            for (int i = 0; i < kept.size(); ++i)
-                widths[i] = qMax(widths.at(i), displayWidth(list.cell(r, kept.at(i))));
-        }
-        if (!Blocks::goOn(options, r * kWidthShare, total))
-            return false;
-    }
-    for (int &width : widths)
-        width = qMin(width + 2, 255);
-    return true;
-}
-
 } // namespace
 
 Outcome writeWorkbook(const ResultList &list, const QList<int> &kept, const QString &path, const Options &options)
@@ -151,7 +164,7 @@ Outcome writeWorkbook(const ResultList &list, const QList<int> &kept, const QStr
         return tooLong(list, path, options.workbookRowLimit);
     const QStringList headers = list.headers();
     const int rows = list.count();
-    const qint64 total = qint64(rows) * (kWidthShare + kRowShare + kPackShare);
+    const qint64 total = qint64(rows) * (kRowShare + kPackShare);
 
     // libxlsxwriter writes to a file name, and keeps its row data in
     // temporary files of its own: both go into the target's folder, so a
@@ -162,10 +175,6 @@ Outcome writeWorkbook(const ResultList &list, const QList<int> &kept, const QStr
         return Blocks::fromChecked(target.result());
     const QByteArray scratchName = QFile::encodeName(target.handOver());
     QByteArray folder = QFile::encodeName(QFileInfo(target.temporaryPath()).absolutePath());
-
-    QVector<int> widths;
-    if (!fitWidths(list, kept, widths, options, total))
-        return Blocks::cancelled(path);
 
     lxw_workbook_options settings{};
     settings.constant_memory = LXW_TRUE;
@@ -183,29 +192,35 @@ Outcome writeWorkbook(const ResultList &list, const QList<int> &kept, const QStr
     format_set_font_size(headerFormat, 12);
 
     int cut = 0;
-    lxw_error error = LXW_NO_ERROR;
+    QByteArray utf8;
+    // Fitted to the contents as the rows go by: the column widths are
+    // written into the sheet only when it is packed.
+    QVector<int> widths(kept.size());
+    for (int i = 0; i < kept.size(); ++i)
+        widths[i] = displayWidth(headers.value(kept.at(i))) * 6 / 5;
+    lxw_error error = worksheet_set_row(sheet, 0, LXW_DEF_ROW_HEIGHT * 1.2, headerFormat);
     for (int i = 0; i < kept.size() && !error; ++i)
-        error = worksheet_set_column(sheet, lxw_col_t(i), lxw_col_t(i), widths.at(i), nullptr);
-    if (!error)
-        error = worksheet_set_row(sheet, 0, LXW_DEF_ROW_HEIGHT * 1.2, headerFormat);
-    for (int i = 0; i < kept.size() && !error; ++i)
-        error = worksheet_write_string(sheet, 0, lxw_col_t(i), sheetText(headers.value(kept.at(i)), cut).constData(),
+        error = worksheet_write_string(sheet, 0, lxw_col_t(i), sheetText(headers.value(kept.at(i)), utf8, cut),
                                        headerFormat);
     bool stopped = false;
     for (int r = 0; r < rows && !error && !stopped;) {
         const int end = std::min(rows, r + Blocks::kRows);
         for (; r < end && !error; ++r) {
             for (int i = 0; i < kept.size() && !error; ++i) {
-                const QString text = list.cell(r, kept.at(i));
-                if (list.isCountCell(r, kept.at(i)))
-                    error = worksheet_write_number(sheet, lxw_row_t(r + 1), lxw_col_t(i), text.toDouble(), nullptr);
+                const int column = kept.at(i);
+                const QString text = list.cell(r, column);
+                widths[i] = qMax(widths.at(i), displayWidth(text));
+                if (list.isCountCell(r, column))
+                    error = worksheet_write_number(sheet, lxw_row_t(r + 1), lxw_col_t(i), countValue(text), nullptr);
                 else if (!text.isEmpty())
-                    error = worksheet_write_string(sheet, lxw_row_t(r + 1), lxw_col_t(i),
-                                                   sheetText(text, cut).constData(), nullptr);
+                    error = worksheet_write_string(sheet, lxw_row_t(r + 1), lxw_col_t(i), sheetText(text, utf8, cut),
+                                                   nullptr);
             }
         }
-        stopped = !Blocks::goOn(options, qint64(rows) * kWidthShare + qint64(r) * kRowShare, total);
+        stopped = !Blocks::goOn(options, qint64(r) * kRowShare, total);
     }
+    for (int i = 0; i < kept.size() && !error && !stopped; ++i)
+        error = worksheet_set_column(sheet, lxw_col_t(i), lxw_col_t(i), qMin(widths.at(i) + 2, 255), nullptr);
     if (stopped || error) {
         // Dropped unfinished: nothing is packed, and the scratch goes.
         lxw_workbook_free(book);

@@ -273,13 +273,21 @@ private Q_SLOTS:
         QSemaphore released;
         QThread *ranOn = nullptr;
         bool heard = false;
-        QTimer::singleShot(0, &window, [&] { released.release(); });
+        // Meanwhile the bar is a busy indicator: the step tells no progress.
+        int busyMaximum = -1;
+        QTimer::singleShot(0, &window, [&] {
+            busyMaximum = dialog->maximum();
+            released.release();
+        });
         progress.runAside([&] {
             ranOn = QThread::currentThread();
             heard = released.tryAcquire(1, 2000);
         });
         QVERIFY(ranOn && ranOn != QThread::currentThread());
         QVERIFY(heard);
+        QCOMPARE(busyMaximum, 0);
+        QCOMPARE(dialog->maximum(), 100);
+        QCOMPARE(dialog->value(), 40);
 
         // The user's cancel stops the export at its next block.
         dialog->cancel();

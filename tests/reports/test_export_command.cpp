@@ -187,6 +187,8 @@ void TestExportCommand::progressOnlyOnATerminal()
     log.seek(0);
     const QByteArray logged = log.readAll();
     QVERIFY2(!logged.contains("exporting"), logged.constData());
+    for (const QByteArray &l : logged.split('\n').mid(0, logged.count('\n')))
+        QVERIFY2(l.startsWith("veltrana: "), logged.constData());
     QVERIFY(logged.contains("veltrana: wrote 12000 rows"));
 }
 

@@ -38,6 +38,11 @@ bool ExportProgressDialog::update(int percent)
 
 void ExportProgressDialog::runAside(const std::function<void()> &step)
 {
+    // The step tells no progress of its own: the bar says "busy" meanwhile.
+    const QString label = m_dialog->labelText();
+    const int value = m_dialog->value();
+    m_dialog->setLabelText(QStringLiteral("正在生成文件，请稍候..."));
+    m_dialog->setRange(0, 0);
     std::unique_ptr<QThread> thread(QThread::create(step));
     Wait wait;
     QObject::connect(thread.get(), &QThread::finished, &wait, &Wait::done);
@@ -46,4 +51,7 @@ void ExportProgressDialog::runAside(const std::function<void()> &step)
     // The step cannot be cut short, only its result dropped: a wait ended
     // from outside (the program quitting) still lets it finish.
     thread->wait();
+    m_dialog->setRange(0, 100);
+    m_dialog->setValue(value);
+    m_dialog->setLabelText(label);
 }
