@@ -84,6 +84,18 @@ void loadDatabase(AppContext &context, ResultList &list)
     list.appendRows(rows);
 }
 
+// Said before anything is written: nothing would come of it.
+int refuseWorkbook(const QString &path, qsizetype rows)
+{
+    Cli::fail(QStringLiteral("cannot write ") + path,
+              QStringLiteral("%1 rows do not fit a workbook (at most %2 rows under its header); "
+                             "write .csv, .txt or .htm instead")
+                  .arg(rows)
+                  .arg(ReportWriters::kWorkbookRowLimit - 1),
+              ReportExport::tooLongNotice(rows, ReportWriters::kWorkbookRowLimit));
+    return Cli::Failed;
+}
+
 } // namespace
 
 CommandEntry exportCommand()
@@ -122,6 +134,10 @@ int runExportCommand(AppContext &context, const QStringList &args)
     if (what == u"db") {
         if (const int status = openDatabaseOr(context, QStringLiteral("export db")); status != Cli::Done)
             return status;
+        // Counted first: a table too long for a workbook is not loaded for nothing.
+        const int stored = context.keywords().rowCount();
+        if (format == ReportFormat::Workbook && !ReportWriters::fitsWorkbook(stored))
+            return refuseWorkbook(path, stored);
         loadDatabase(context, list);
     } else if (what == u"favourites") {
         kind = ReportKind::History;
@@ -130,15 +146,8 @@ int runExportCommand(AppContext &context, const QStringList &args)
         return entry.usageError(QStringLiteral("unknown list: ") + what);
     }
 
-    if (format == ReportFormat::Workbook && !ReportWriters::fitsWorkbook(list.count())) {
-        Cli::fail(QStringLiteral("cannot write ") + path,
-                  QStringLiteral("%1 rows do not fit a workbook (at most %2 rows under its header); "
-                                 "write .csv, .txt or .htm instead")
-                      .arg(list.count())
-                      .arg(ReportWriters::kWorkbookRowLimit - 1),
-                  ReportExport::tooLongNotice(list.count(), ReportWriters::kWorkbookRowLimit));
-        return Cli::Failed;
-    }
+    if (format == ReportFormat::Workbook && !ReportWriters::fitsWorkbook(list.count()))
+        return refuseWorkbook(path, list.count());
 
     // Ctrl-C stops the export between blocks: the file it would replace stays.
     Cli::InterruptWatch interrupt;
