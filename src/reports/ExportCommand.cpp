@@ -9,68 +9,7 @@
 #include "reports/ReportWriters.h"
 #include "store/KeywordStore.h"
 
-#include <cstdio>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace {
-
-bool stderrIsTerminal()
-{
-#ifdef Q_OS_WIN
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return isatty(fileno(stderr)) != 0;
-#endif
-}
-
-// "veltrana: exporting: 42%" on one terminal line, rewritten as it rises;
-// nothing at all when standard error goes to a file or a pipe, where the
-// lines would only be noise.
-class ProgressLine
-{
-public:
-    ProgressLine()
-        : m_terminal(stderrIsTerminal())
-    {
-    }
-    ~ProgressLine()
-    {
-        if (m_terminal && m_shown >= 0)
-            std::fputc('\n', stderr);
-    }
-    void show(int percent)
-    {
-        if (percent == m_shown)
-            return;
-        m_shown = percent;
-        put(QByteArray());
-    }
-    // The workbook's packing tells no progress of its own.
-    void packing() { put(" (packing the workbook)"); }
-
-private:
-    void put(const QByteArray &after)
-    {
-        if (!m_terminal)
-            return;
-        QByteArray text = "\rveltrana: exporting: " + QByteArray::number(qMax(m_shown, 0)) + '%' + after;
-        // Blanks over what a longer line before left on the terminal.
-        const qsizetype length = text.size();
-        text += QByteArray(qMax<qsizetype>(0, m_length - length), ' ');
-        m_length = length;
-        std::fputs(text.constData(), stderr);
-        std::fflush(stderr);
-    }
-
-    bool m_terminal;
-    int m_shown = -1;
-    qsizetype m_length = 0;
-};
 
 void loadDatabase(AppContext &context, ResultList &list)
 {
@@ -153,7 +92,7 @@ int runExportCommand(AppContext &context, const QStringList &args)
     Cli::InterruptWatch interrupt;
     ReportWriters::Outcome outcome;
     {
-        ProgressLine line;
+        Cli::ProgressLine line(QStringLiteral("exporting"));
         ReportWriters::Options options;
         int shown = 0;
         options.progress = [&](qint64 done, qint64 total) {
@@ -161,8 +100,9 @@ int runExportCommand(AppContext &context, const QStringList &args)
             line.show(shown);
             return !interrupt.interrupted();
         };
+        // The workbook's packing tells no progress of its own.
         options.runAside = [&](const std::function<void()> &step) {
-            line.packing();
+            line.show(shown, QStringLiteral("(packing the workbook)"));
             step();
         };
         line.show(0);

@@ -1,7 +1,7 @@
 // N keyword-database rows (100,000 unless given) written as each report:
 // text, HTML, workbook and CSV. Prints the time of each, the memory the list
 // itself takes, each export's peak on top of it and the process's peak.
-//   bench_export [N]
+//   bench_export [N [txt,html,xlsx,csv]]   the formats to write, all unless named
 
 #include "common/ListExporter.h"
 #include "common/ResultList.h"
@@ -56,6 +56,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     const int rows = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
+    const QStringList only = argc > 2 ? QString::fromLocal8Bit(argv[2]).split(u',') : QStringList();
     const qint64 startMb = statusMb("VmRSS");
 
     // The keyword-database list: keyword, parent, three counts, date. Added
@@ -105,6 +106,8 @@ int main(int argc, char *argv[])
     out << "list_rss_mb=" << listMb << "   (the list itself, before any export)\n";
     qint64 exportPeakMb = 0;
     for (const Case &c : cases) {
+        if (!only.isEmpty() && !only.contains(QLatin1String(c.name)))
+            continue;
         const QString path = dir.filePath(QLatin1String(c.file));
         const qint64 beforeMb = statusMb("VmRSS");
         resetPeak();
