@@ -161,7 +161,8 @@ Streamed textStream(const ResultList &list, ReportKind kind, const Sink &sink, c
             out += list.cell(r, c);
             out += fiveBlanks;
         }
-        out += list.row(r).tag;
+        // Through the model's role: no copy of the whole row for its tag.
+        out += list.data(list.index(r, 0), ResultList::TagRole).toString();
     };
     return stream(list.count(), head, row, kCrLf, ansi(), sink, options);
 }
