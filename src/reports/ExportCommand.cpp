@@ -109,7 +109,7 @@ int runExportCommand(AppContext &context, const QStringList &args)
         outcome = ReportWriters::write(list, list.allColumns(), kind, format, path, options);
     }
     if (outcome.cancelled) {
-        Cli::note(QStringLiteral("stopped; ") + path + QStringLiteral(" was left as it was"));
+        Cli::note(QStringLiteral("stopped; ") + path + QStringLiteral(" was not written"));
         return Cli::Interrupted;
     }
     if (!outcome.ok) {

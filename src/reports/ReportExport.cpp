@@ -115,20 +115,17 @@ void ReportExport::exportList(const ResultList &list, const QList<int> &columns,
         ReportWriters::Options options;
         options.workbookRowLimit = m_workbookRows;
         const std::unique_ptr<ExportProgress> progress = m_progress ? m_progress() : nullptr;
+        int shown = 0;
         if (progress) {
-            int shown = 0;
             options.progress = [&](qint64 done, qint64 total) {
                 shown = qMax(shown, total > 0 ? int(done * 100 / total) : 100);
                 return progress->update(shown);
             };
             options.runAside = [&](const std::function<void()> &step) { progress->runAside(step); };
-            if (progress->update(0))
-                outcome = ReportWriters::write(list, columns, kind, format, path, options);
-            else
-                outcome.cancelled = true;
-        } else {
-            outcome = ReportWriters::write(list, columns, kind, format, path, options);
+            // The clock of "over a second" starts here.
+            progress->update(0);
         }
+        outcome = ReportWriters::write(list, columns, kind, format, path, options);
     }
     // The user stopped it: the old file is as it was, and nothing more is said.
     if (outcome.cancelled)
