@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringEncoder>
 #include <QtTest>
 
@@ -42,6 +44,7 @@ private Q_SLOTS:
     void favouritesHistoryAsWorkbookAndText();
     void badArgumentsAndFailedWrites();
     void progressOnlyOnATerminal();
+    void tableTooLongForAWorkbookIsRefusedBeforeAnythingIsWritten();
 
 private:
     static int run(TestEnv &env, const QStringList &args)
@@ -190,6 +193,48 @@ void TestExportCommand::progressOnlyOnATerminal()
     for (const QByteArray &l : logged.split('\n').mid(0, logged.count('\n')))
         QVERIFY2(l.startsWith("veltrana: "), logged.constData());
     QVERIFY(logged.contains("veltrana: wrote 12000 rows"));
+}
+
+void TestExportCommand::tableTooLongForAWorkbookIsRefusedBeforeAnythingIsWritten()
+{
+    TestEnv env;
+    QVERIFY(env.isValid());
+    env.seed({QStringLiteral("first")});
+    {
+        // One row more than a sheet holds under its header, stored in one go.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bulk"));
+        db.setDatabaseName(env.dataFile(QStringLiteral("db.sqlite")));
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(
+            q.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1048575)"
+                                  " INSERT INTO keywords (keys) SELECT 'k' FROM n")));
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bulk"));
+    const QString path = env.dataFile(QStringLiteral("all.xlsx"));
+    const QString fresh = env.dataFile(QStringLiteral("new.xlsx"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("last week's workbook");
+    }
+    QTemporaryFile log;
+    QVERIFY(log.open());
+    QCOMPARE(withStderr(log.handle(), [&] { return run(env, {QStringLiteral("db"), path}); }), 1);
+    QCOMPARE(withStderr(log.handle(), [&] { return run(env, {QStringLiteral("db"), fresh}); }), 1);
+    log.seek(0);
+    const QString said = QString::fromUtf8(log.readAll());
+    QVERIFY2(said.startsWith(QStringLiteral("veltrana: cannot write ") + path
+                             + QStringLiteral(": 1048576 rows do not fit a workbook")),
+             qPrintable(said));
+    QVERIFY(said.contains(QStringLiteral("列表共有1048576行")));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("last week's workbook"));
+    QVERIFY(!QFile::exists(fresh));
+    QCOMPARE(QDir(env.dataDir).entryList({QStringLiteral("*.part")}, QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestExportCommand)
