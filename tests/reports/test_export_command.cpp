@@ -161,7 +161,8 @@ void TestExportCommand::progressOnlyOnATerminal()
 
     int master = -1;
     int slave = -1;
-    QCOMPARE(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        QSKIP("no pseudo-terminal on this machine");
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     QCOMPARE(withStderr(slave, [&] { return run(env, args); }), 0);
     QByteArray seen;
