@@ -12,6 +12,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <io.h>
+#endif
 
 namespace Cli {
 
@@ -201,6 +204,50 @@ void fail(const QString &what, const QString &reason, const QString &message)
 }
 
 void note(const QString &text) { writeLine(text); }
+
+namespace {
+
+bool stderrIsTerminal()
+{
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return ::isatty(fileno(stderr)) != 0;
+#endif
+}
+
+} // namespace
+
+ProgressLine::ProgressLine(const QString &what)
+    : m_what(what.toUtf8()),
+      m_terminal(stderrIsTerminal())
+{
+}
+
+ProgressLine::~ProgressLine()
+{
+    if (m_terminal && m_length > 0) {
+        std::fputc('\n', stderr);
+        std::fflush(stderr);
+    }
+}
+
+void ProgressLine::show(int percent, const QString &after)
+{
+    if (!m_terminal || (percent == m_percent && after == m_after))
+        return;
+    m_percent = percent;
+    m_after = after;
+    QByteArray text = "\rveltrana: " + m_what + ": " + QByteArray::number(percent) + '%';
+    if (!after.isEmpty())
+        text += ' ' + after.toUtf8();
+    // Blanks over what a longer line before left on the terminal.
+    const qsizetype length = text.size();
+    text += QByteArray(qMax<qsizetype>(0, m_length - length), ' ');
+    m_length = length;
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    std::fflush(stderr);
+}
 
 int usageError(const QString &what, const QString &problem, const QString &usage)
 {

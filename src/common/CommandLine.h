@@ -103,6 +103,29 @@ void fail(const QString &what, const QString &reason, const QString &message = {
 // What is not a failure (progress, a file written, Ctrl-C heard):
 // "veltrana: <text>".
 void note(const QString &text);
+// A long step's progress on one terminal line, "veltrana: exporting: 42%",
+// rewritten in place as it rises; nothing at all when standard error is no
+// terminal (a log, a pipe), where such lines would only be noise. The line
+// is ended when the object goes, before any other line is written.
+class ProgressLine
+{
+public:
+    explicit ProgressLine(const QString &what);
+    ~ProgressLine();
+    ProgressLine(const ProgressLine &) = delete;
+    ProgressLine &operator=(const ProgressLine &) = delete;
+    // `after` follows the percent: what the step does while it tells no
+    // progress of its own.
+    void show(int percent, const QString &after = {});
+
+private:
+    QByteArray m_what;
+    bool m_terminal;
+    int m_percent = -1;
+    QString m_after;
+    qsizetype m_length = 0;
+};
+
 // A bad command line: fail(what, problem), then the usage; returns Usage.
 int usageError(const QString &what, const QString &problem, const QString &usage);
 

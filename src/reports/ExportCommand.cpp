@@ -23,6 +23,18 @@ void loadDatabase(AppContext &context, ResultList &list)
     list.appendRows(rows);
 }
 
+// Said before anything is written: nothing would come of it.
+int refuseWorkbook(const QString &path, qsizetype rows)
+{
+    Cli::fail(QStringLiteral("cannot write ") + path,
+              QStringLiteral("%1 rows do not fit a workbook (at most %2 rows under its header); "
+                             "write .csv, .txt or .htm instead")
+                  .arg(rows)
+                  .arg(ReportWriters::kWorkbookRowLimit - 1),
+              ReportExport::tooLongNotice(rows, ReportWriters::kWorkbookRowLimit));
+    return Cli::Failed;
+}
+
 } // namespace
 
 CommandEntry exportCommand()
@@ -61,6 +73,10 @@ int runExportCommand(AppContext &context, const QStringList &args)
     if (what == u"db") {
         if (const int status = openDatabaseOr(context, QStringLiteral("export db")); status != Cli::Done)
             return status;
+        // Counted first: a table too long for a workbook is not loaded for nothing.
+        const int stored = context.keywords().rowCount();
+        if (format == ReportFormat::Workbook && !ReportWriters::fitsWorkbook(stored))
+            return refuseWorkbook(path, stored);
         loadDatabase(context, list);
     } else if (what == u"favourites") {
         kind = ReportKind::History;
@@ -69,7 +85,33 @@ int runExportCommand(AppContext &context, const QStringList &args)
         return entry.usageError(QStringLiteral("unknown list: ") + what);
     }
 
-    const ReportWriters::Outcome outcome = ReportWriters::write(list, list.allColumns(), kind, format, path);
+    if (format == ReportFormat::Workbook && !ReportWriters::fitsWorkbook(list.count()))
+        return refuseWorkbook(path, list.count());
+
+    // Ctrl-C stops the export between blocks: the file it would replace stays.
+    Cli::InterruptWatch interrupt;
+    ReportWriters::Outcome outcome;
+    {
+        Cli::ProgressLine line(QStringLiteral("exporting"));
+        ReportWriters::Options options;
+        int shown = 0;
+        options.progress = [&](qint64 done, qint64 total) {
+            shown = qMax(shown, total > 0 ? int(done * 100 / total) : 100);
+            line.show(shown);
+            return !interrupt.interrupted();
+        };
+        // The workbook's packing tells no progress of its own.
+        options.runAside = [&](const std::function<void()> &step) {
+            line.show(shown, QStringLiteral("(packing the workbook)"));
+            step();
+        };
+        line.show(0);
+        outcome = ReportWriters::write(list, list.allColumns(), kind, format, path, options);
+    }
+    if (outcome.cancelled) {
+        Cli::note(QStringLiteral("stopped; ") + path + QStringLiteral(" was not written"));
+        return Cli::Interrupted;
+    }
     if (!outcome.ok) {
         Cli::fail(QStringLiteral("cannot write ") + path, outcome.reason);
         return Cli::Failed;

@@ -7,11 +7,13 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 
 ReportExport::ReportExport(JobStatus &status, Prompter &prompter, Opener open)
     : m_status(status),
       m_prompter(prompter),
-      m_open(std::move(open))
+      m_open(std::move(open)),
+      m_workbookRows(ReportWriters::kWorkbookRowLimit)
 {
 }
 
@@ -57,6 +59,14 @@ QString ReportExport::cutCellsNotice(int cells)
     return QStringLiteral("有%1个单元格的文字超过32767个字符（工作簿单元格的上限），已截断。").arg(cells);
 }
 
+QString ReportExport::tooLongNotice(qsizetype rows, int limit)
+{
+    return QStringLiteral(
+               "列表共有%1行，超过Excel工作表的上限（%2行，含标题行），无法导出至Excel。请导出至Txt、Html或CSV。")
+        .arg(rows)
+        .arg(limit);
+}
+
 bool ReportExport::formatFromName(const QString &name, ReportFormat &format)
 {
     const QString suffix = QFileInfo(name).suffix().toLower();
@@ -75,12 +85,20 @@ bool ReportExport::formatFromName(const QString &name, ReportFormat &format)
 
 void ReportExport::exportList(const ResultList &list, const QList<int> &columns, ReportKind kind, ReportFormat format)
 {
-    // A list being filled or stopped is not exported.
-    if (m_status.isBusy())
+    // A list being filled or stopped is not exported; nor is a second list
+    // while one is written (its window handles events meanwhile).
+    if (m_status.isBusy() || m_exporting)
         return;
+    const QScopedValueRollback<bool> exporting(m_exporting, true);
     Prompter &prompter = m_prompter;
     if (list.isEmpty()) {
         prompter.message(QStringLiteral("导出数据"), QStringLiteral("没有数据需要导出！"), Prompter::Icon::Information);
+        return;
+    }
+    // Said before a name is asked for: nothing would come of it.
+    if (format == ReportFormat::Workbook && !ReportWriters::fitsWorkbook(list.count(), m_workbookRows)) {
+        prompter.message(QStringLiteral("导出数据"), tooLongNotice(list.count(), m_workbookRows),
+                         Prompter::Icon::Warning);
         return;
     }
     const QString chosen = prompter.saveFileName(QStringLiteral("Save   Export   File"), dialogFilter(format), {});
@@ -92,7 +110,26 @@ void ReportExport::exportList(const ResultList &list, const QList<int> &columns,
             != Prompter::Answer::Ok)
         return;
 
-    const ReportWriters::Outcome outcome = ReportWriters::write(list, columns, kind, format, path);
+    ReportWriters::Outcome outcome;
+    {
+        ReportWriters::Options options;
+        options.workbookRowLimit = m_workbookRows;
+        const std::unique_ptr<ExportProgress> progress = m_progress ? m_progress() : nullptr;
+        int shown = 0;
+        if (progress) {
+            options.progress = [&](qint64 done, qint64 total) {
+                shown = qMax(shown, total > 0 ? int(done * 100 / total) : 100);
+                return progress->update(shown);
+            };
+            options.runAside = [&](const std::function<void()> &step) { progress->runAside(step); };
+            // The clock of "over a second" starts here.
+            progress->update(0);
+        }
+        outcome = ReportWriters::write(list, columns, kind, format, path, options);
+    }
+    // The user stopped it: the old file is as it was, and nothing more is said.
+    if (outcome.cancelled)
+        return;
     if (!outcome.ok) {
         prompter.message(QStringLiteral("导出失败"),
                          QStringLiteral("导出失败，原因如下：\r\n\r\n") + QString::number(outcome.code)

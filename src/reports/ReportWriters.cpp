@@ -2,298 +2,264 @@
 
 #include "common/CheckedFile.h"
 #include "common/ResultList.h"
+#include "reports/ReportBlocks.h"
 #include "reports/ReportForms.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSet>
 #include <QStringEncoder>
 
-#include <xlsxwriter.h>
-
-#include <cerrno>
-
-#ifdef Q_OS_LINUX
-#include <unistd.h>
-#endif
+#include <algorithm>
 
 namespace ReportWriters {
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-// The spreadsheet format's limit for the text of one cell.
-constexpr int kMaxCellCharacters = 32767;
 
-QByteArray ansi(const QString &text)
+// Where the encoded blocks go: a file being written, or memory. False when
+// the block could not be kept (the file's write failed).
+using Sink = std::function<bool(const QByteArray &)>;
+using Encode = std::function<QByteArray(const QString &)>;
+
+enum class Streamed { Done, Failed, Cancelled };
+
+Encode ansi()
 {
-    QStringEncoder encoder("GB18030");
-    return encoder.encode(text);
+    auto encoder = std::make_shared<QStringEncoder>("GB18030");
+    return [encoder](const QString &text) { return encoder->encode(text); };
 }
 
-QString escaped(const QString &text) { return text.toHtmlEscaped(); }
-
-// Display width in spreadsheet character units: CJK and other wide
-// characters take two.
-int displayWidth(const QString &text)
+Encode utf8()
 {
-    int width = 0;
-    for (const QChar c : text)
-        width += c.unicode() >= 0x1100 ? 2 : 1;
-    return width;
+    return [](const QString &text) { return text.toUtf8(); };
 }
 
-// A cell's text as libxlsxwriter takes it. A sheet cell holds at most
-// 32,767 characters; a longer text is cut there (counted in `cut`) rather
-// than failing the whole workbook, and never inside a surrogate pair.
-QByteArray sheetText(const QString &text, int &cut)
+// `head`, then every row as `appendRow` writes it, then `tail`: encoded and
+// handed to `sink` one block of rows at a time, the progress told after each.
+template <typename AppendRow>
+Streamed stream(int rows, const QString &head, AppendRow appendRow, const QString &tail, const Encode &encode,
+                const Sink &sink, const Options &options)
 {
-    if (text.size() <= kMaxCellCharacters)
-        return text.toUtf8();
-    qsizetype characters = 0;
-    qsizetype units = 0;
-    while (units < text.size() && characters < kMaxCellCharacters) {
-        units += text.at(units).isHighSurrogate() && units + 1 < text.size() ? 2 : 1;
-        ++characters;
+    QString block = head;
+    int r = 0;
+    do {
+        const int end = std::min(rows, r + Blocks::kRows);
+        for (; r < end; ++r)
+            appendRow(block, r);
+        if (r == rows)
+            block += tail;
+        if (!sink(encode(block)))
+            return Streamed::Failed;
+        // Emptied, not freed: the next block reuses the memory.
+        block.resize(0);
+        if (!Blocks::goOn(options, r, rows))
+            return Streamed::Cancelled;
+    } while (r < rows);
+    return Streamed::Done;
+}
+
+template <typename Produce> Outcome toFile(const QString &path, Produce produce)
+{
+    CheckedFile file(path);
+    if (!file.open())
+        return Blocks::fromChecked(file.result());
+    const Streamed streamed = produce([&file](const QByteArray &bytes) { return file.write(bytes); });
+    if (streamed == Streamed::Cancelled) {
+        file.cancel();
+        return Blocks::cancelled(path);
     }
-    if (units < text.size())
-        ++cut;
-    return text.left(units).toUtf8();
+    if (streamed == Streamed::Failed || !file.commit())
+        return Blocks::fromChecked(file.result());
+    return Blocks::written(path);
 }
 
-// The library's own text names only its step; the system's reason (a full
-// disk, say) is what the user can act on.
-Outcome workbookError(lxw_error error, int systemError, const QString &path)
+template <typename Produce> QByteArray toMemory(Produce produce)
 {
-    QString reason = QString::fromUtf8(lxw_strerror(error));
-    if (systemError != 0)
-        reason = qt_error_string(systemError) + QStringLiteral(" (") + reason + u')';
-    return {false, int(error), reason, path};
-}
-
-Outcome fromChecked(const CheckedFile::Result &result) { return {result.ok, result.code, result.reason, result.path}; }
-
-#ifdef Q_OS_LINUX
-QSet<int> openHandles()
-{
-    QSet<int> out;
-    for (const QString &name : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System))
-        out.insert(name.toInt());
+    QByteArray out;
+    produce([&out](const QByteArray &bytes) {
+        out += bytes;
+        return true;
+    });
     return out;
 }
 
-// libxlsxwriter 1.1 returns from a failed zip write (a full disk) without
-// closing the temporary file of the part it was adding. That file is already
-// unlinked, in the target's folder: left open it would hold its disk space
-// until the program ends. Only such handles, opened while this workbook was
-// made, are closed; the library never touches them again.
-void closeLeakedScratch(const QSet<int> &before, const QString &folder)
+void appendEscaped(QString &out, const QString &text)
 {
-    for (const int fd : openHandles() - before) {
-        const QString target = QFileInfo(QStringLiteral("/proc/self/fd/%1").arg(fd)).symLinkTarget();
-        if (target.startsWith(folder + u'/') && target.endsWith(QStringLiteral(" (deleted)")))
-            ::close(fd);
+    const QStringView view(text);
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < view.size(); ++i) {
+        QLatin1String entity;
+        switch (view.at(i).unicode()) {
+        case u'<': entity = QLatin1String("&lt;"); break;
+        case u'>': entity = QLatin1String("&gt;"); break;
+        case u'&': entity = QLatin1String("&amp;"); break;
+        case u'"': entity = QLatin1String("&quot;"); break;
+        default: continue;
+        }
+        out += view.mid(plain, i - plain);
+        out += entity;
+        plain = i + 1;
+    }
+    out += view.mid(plain);
+}
+
+bool startsFormula(QChar c)
+{
+    switch (c.unicode()) {
+    case u'=':
+    case u'+':
+    case u'-':
+    case u'@':
+    case u'\t':
+    case u'\r': return true;
+    default: return false;
     }
 }
-#endif
 
-// A finished .xlsx is a zip archive ending in its end-of-central-directory
-// record (the library writes no archive comment): anything else is a
-// workbook the library could not finish, whatever it answered.
-bool endsLikeZip(const QString &path)
+bool needsQuotes(QStringView text)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() < 22 || !file.seek(file.size() - 22))
-        return false;
-    return file.read(4) == QByteArray("PK\x05\x06", 4);
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u == u',' || u == u'"' || u == u'\r' || u == u'\n';
+    });
+}
+
+void appendCsvField(QString &out, const QString &text)
+{
+    // Values come from web pages: "=HYPERLINK(...)" in a cell must stay text.
+    const bool guard = !text.isEmpty() && startsFormula(text.front()) && text != u"-";
+    if (!needsQuotes(text)) {
+        if (guard)
+            out += QLatin1Char('\'');
+        out += text;
+        return;
+    }
+    out += QLatin1Char('"');
+    if (guard)
+        out += QLatin1Char('\'');
+    const QStringView view(text);
+    qsizetype plain = 0;
+    for (qsizetype i = view.indexOf(u'"'); i >= 0; i = view.indexOf(u'"', i + 1)) {
+        out += view.mid(plain, i + 1 - plain);
+        out += QLatin1Char('"');
+        plain = i + 1;
+    }
+    out += view.mid(plain);
+    out += QLatin1Char('"');
+}
+
+Streamed textStream(const ResultList &list, ReportKind kind, const Sink &sink, const Options &options)
+{
+    const QString head = ReportForms::textWarning() + kCrLf + kCrLf + ReportForms::textHeader(kind, list.headers());
+    const QLatin1String fourBlanks("    ");
+    const QLatin1String fiveBlanks("     ");
+    const int columns = list.columnCount();
+    const auto row = [&](QString &out, int r) {
+        out += kCrLf;
+        out += list.cell(r, 0);
+        out += fourBlanks;
+        for (int c = 1; c < columns; ++c) {
+            out += list.cell(r, c);
+            out += fiveBlanks;
+        }
+        // Through the model's role: no copy of the whole row for its tag.
+        out += list.data(list.index(r, 0), ResultList::TagRole).toString();
+    };
+    return stream(list.count(), head, row, kCrLf, ansi(), sink, options);
+}
+
+Streamed htmlStream(const ResultList &list, ReportKind kind, const Sink &sink, const Options &options)
+{
+    const QChar q = QLatin1Char('"');
+    QString head;
+    head += QStringLiteral("<html><title>");
+    appendEscaped(head, ReportForms::title(kind));
+    head += QStringLiteral("</title><meta http-equiv=") + q + QStringLiteral("Content-Type") + q
+        + QStringLiteral(" content=") + q + QStringLiteral("text/html; charset=gb2312") + q
+        + QStringLiteral(" /><body>") + QStringLiteral("<table width='100%' border='0' style='font-size:12px'>")
+        + QStringLiteral("<tr align=center style='font-weight:bold'>");
+    for (const ReportForms::HeaderCell &cell : ReportForms::htmlHeader(kind, list.headers())) {
+        head += QStringLiteral("<td width='%1%'").arg(cell.widthPercent);
+        if (cell.tall)
+            head += QStringLiteral(" height='25'");
+        head += QLatin1Char('>');
+        appendEscaped(head, cell.label);
+        head += QStringLiteral("</td>");
+    }
+    head += QStringLiteral("</tr>");
+
+    const int columns = list.columnCount();
+    const auto row = [&](QString &out, int r) {
+        out += QLatin1String("<tr align='center'>");
+        for (int c = 0; c < columns; ++c) {
+            out += QLatin1String("<td>");
+            appendEscaped(out, list.cell(r, c));
+            out += QLatin1String("</td>");
+        }
+        out += QLatin1String("</tr>");
+    };
+    return stream(list.count(), head, row, QStringLiteral("</table></body></html>") + kCrLf, ansi(), sink, options);
+}
+
+Streamed csvStream(const ResultList &list, const QList<int> &kept, const Sink &sink, const Options &options)
+{
+    const auto line = [&](QString &out, const auto &cellAt) {
+        for (int i = 0; i < kept.size(); ++i) {
+            if (i > 0)
+                out += QLatin1Char(',');
+            appendCsvField(out, cellAt(kept.at(i)));
+        }
+        out += kCrLf;
+    };
+    const QStringList headers = list.headers();
+    // The byte-order mark tells spreadsheets the file is UTF-8.
+    QString head(1, QChar(0xFEFF));
+    line(head, [&](int c) { return headers.value(c); });
+    const auto row = [&](QString &out, int r) { line(out, [&](int c) { return list.cell(r, c); }); };
+    return stream(list.count(), head, row, QString(), utf8(), sink, options);
 }
 
 } // namespace
 
 QByteArray textReport(const ResultList &list, ReportKind kind)
 {
-    const QString fiveBlanks(5, QLatin1Char(' '));
-    QString text = ReportForms::textWarning() + kCrLf + kCrLf + ReportForms::textHeader(kind, list.headers());
-    text.reserve(text.size() + list.count() * 64);
-    const int columns = list.columnCount();
-    for (int r = 0; r < list.count(); ++r) {
-        text += kCrLf;
-        text += list.cell(r, 0);
-        text += QLatin1String("    ");
-        for (int c = 1; c < columns; ++c) {
-            text += list.cell(r, c);
-            text += fiveBlanks;
-        }
-        text += list.row(r).tag;
-    }
-    text += kCrLf;
-    return ansi(text);
+    return toMemory([&](const Sink &sink) { return textStream(list, kind, sink, {}); });
 }
 
 QByteArray htmlReport(const ResultList &list, ReportKind kind)
 {
-    const QChar q = QLatin1Char('"');
-    QString html = QStringLiteral("<html><title>") + escaped(ReportForms::title(kind))
-        + QStringLiteral("</title><meta http-equiv=") + q + QStringLiteral("Content-Type") + q
-        + QStringLiteral(" content=") + q + QStringLiteral("text/html; charset=gb2312") + q
-        + QStringLiteral(" /><body>") + QStringLiteral("<table width='100%' border='0' style='font-size:12px'>")
-        + QStringLiteral("<tr align=center style='font-weight:bold'>");
-    for (const ReportForms::HeaderCell &cell : ReportForms::htmlHeader(kind, list.headers())) {
-        html += QStringLiteral("<td width='%1%'").arg(cell.widthPercent);
-        if (cell.tall)
-            html += QStringLiteral(" height='25'");
-        html += QLatin1Char('>') + escaped(cell.label) + QStringLiteral("</td>");
-    }
-    html += QStringLiteral("</tr>");
-
-    html.reserve(html.size() + list.count() * 96);
-    const int columns = list.columnCount();
-    for (int r = 0; r < list.count(); ++r) {
-        html += QStringLiteral("<tr align='center'>");
-        for (int c = 0; c < columns; ++c) {
-            html += QStringLiteral("<td>");
-            html += escaped(list.cell(r, c));
-            html += QStringLiteral("</td>");
-        }
-        html += QStringLiteral("</tr>");
-    }
-    html += QStringLiteral("</table></body></html>") + kCrLf;
-    return ansi(html);
+    return toMemory([&](const Sink &sink) { return htmlStream(list, kind, sink, {}); });
 }
 
 QString csvField(const QString &text)
 {
-    static const QString formulaStart = QStringLiteral("=+-@\t\r");
-    static const QString special = QStringLiteral(",\"\r\n");
-    QString field = text;
-    // Values come from web pages: "=HYPERLINK(...)" in a cell must stay text.
-    if (!field.isEmpty() && formulaStart.contains(field.front()) && field != u"-")
-        field.prepend(QLatin1Char('\''));
-    bool quote = false;
-    for (const QChar c : field) {
-        if (special.contains(c)) {
-            quote = true;
-            break;
-        }
-    }
-    if (!quote)
-        return field;
-    field.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + field + QLatin1Char('"');
+    QString out;
+    appendCsvField(out, text);
+    return out;
 }
 
 QByteArray csvReport(const ResultList &list, const QList<int> &kept)
 {
-    QString text;
-    text.reserve(list.count() * 64);
-    const auto line = [&](const auto &cellAt) {
-        for (int i = 0; i < kept.size(); ++i) {
-            if (i > 0)
-                text += QLatin1Char(',');
-            text += csvField(cellAt(kept.at(i)));
-        }
-        text += kCrLf;
-    };
-    const QStringList headers = list.headers();
-    line([&](int c) { return headers.value(c); });
-    for (int r = 0; r < list.count(); ++r)
-        line([&](int c) { return list.cell(r, c); });
-    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    return toMemory([&](const Sink &sink) { return csvStream(list, kept, sink, {}); });
 }
 
 Outcome saveFile(const QString &path, const QByteArray &bytes)
 {
-    return fromChecked(CheckedFile::replace(path, bytes));
-}
-
-Outcome writeWorkbook(const ResultList &list, const QList<int> &kept, const QString &path)
-{
-    const QStringList headers = list.headers();
-
-    // libxlsxwriter writes to a file name, and keeps its row data in
-    // temporary files of its own: both go into the target's folder, so a
-    // killed export leaves nothing large elsewhere and a full disk there is
-    // met while writing, not when the finished workbook is moved.
-    CheckedFile target(path);
-    if (!target.open())
-        return fromChecked(target.result());
-    const QByteArray scratchName = QFile::encodeName(target.handOver());
-    QByteArray folder = QFile::encodeName(QFileInfo(target.temporaryPath()).absolutePath());
-
-    // Widths first: rows stream out in order and are gone once written.
-    QVector<int> widths(kept.size());
-    for (int i = 0; i < kept.size(); ++i) {
-        int width = displayWidth(headers.value(kept.at(i))) * 6 / 5;
-        for (int r = 0; r < list.count(); ++r)
-            width = qMax(width, displayWidth(list.cell(r, kept.at(i))));
-        widths[i] = qMin(width + 2, 255);
-    }
-
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.tmpdir = folder.data();
-#ifdef Q_OS_LINUX
-    const QSet<int> handles = openHandles();
-#endif
-    lxw_workbook *book = workbook_new_opt(scratchName.constData(), &options);
-    if (!book)
-        return {false, int(LXW_ERROR_MEMORY_MALLOC_FAILED), QStringLiteral("cannot start a workbook"), path};
-    lxw_worksheet *sheet = workbook_add_worksheet(book, nullptr);
-    lxw_format *headerFormat = workbook_add_format(book);
-    format_set_bold(headerFormat);
-    format_set_font_size(headerFormat, 12);
-
-    int cut = 0;
-    lxw_error error = LXW_NO_ERROR;
-    for (int i = 0; i < kept.size() && !error; ++i)
-        error = worksheet_set_column(sheet, lxw_col_t(i), lxw_col_t(i), widths.at(i), nullptr);
-    if (!error)
-        error = worksheet_set_row(sheet, 0, LXW_DEF_ROW_HEIGHT * 1.2, headerFormat);
-    for (int i = 0; i < kept.size() && !error; ++i)
-        error = worksheet_write_string(sheet, 0, lxw_col_t(i), sheetText(headers.value(kept.at(i)), cut).constData(),
-                                       headerFormat);
-    for (int r = 0; r < list.count() && !error; ++r) {
-        for (int i = 0; i < kept.size() && !error; ++i) {
-            const QString text = list.cell(r, kept.at(i));
-            if (list.isCountCell(r, kept.at(i)))
-                error = worksheet_write_number(sheet, lxw_row_t(r + 1), lxw_col_t(i), text.toDouble(), nullptr);
-            else if (!text.isEmpty())
-                error = worksheet_write_string(sheet, lxw_row_t(r + 1), lxw_col_t(i), sheetText(text, cut).constData(),
-                                               nullptr);
-        }
-    }
-    errno = 0;
-    const lxw_error closed = workbook_close(book);
-    const int systemError = errno;
-#ifdef Q_OS_LINUX
-    if (closed)
-        closeLeakedScratch(handles, QFileInfo(target.temporaryPath()).canonicalPath());
-#endif
-    if (error)
-        return workbookError(error, 0, path);
-    if (closed)
-        return workbookError(closed, systemError, path);
-    if (!endsLikeZip(target.temporaryPath()))
-        return {false, int(LXW_ERROR_ZIP_CLOSE), QStringLiteral("the workbook came out incomplete"), path};
-    if (!target.commit())
-        return fromChecked(target.result());
-    Outcome done;
-    done.path = path;
-    done.cutCells = cut;
-    return done;
+    return Blocks::fromChecked(CheckedFile::replace(path, bytes));
 }
 
 Outcome write(const ResultList &list, const QList<int> &columns, ReportKind kind, ReportFormat format,
-              const QString &path)
+              const QString &path, const Options &options)
 {
     switch (format) {
-    case ReportFormat::Text: return saveFile(path, textReport(list, kind));
-    case ReportFormat::Html: return saveFile(path, htmlReport(list, kind));
-    case ReportFormat::Csv: return saveFile(path, csvReport(list, columns));
+    case ReportFormat::Text:
+        return toFile(path, [&](const Sink &sink) { return textStream(list, kind, sink, options); });
+    case ReportFormat::Html:
+        return toFile(path, [&](const Sink &sink) { return htmlStream(list, kind, sink, options); });
+    case ReportFormat::Csv:
+        return toFile(path, [&](const Sink &sink) { return csvStream(list, columns, sink, options); });
     case ReportFormat::Workbook: break;
     }
-    return writeWorkbook(list, columns, path);
+    return writeWorkbook(list, columns, path, options);
 }
 
 } // namespace ReportWriters

@@ -1,4 +1,5 @@
 #include "app/Feedback.h"
+#include "app/ui/ExportProgressDialog.h"
 #include "app/ui/IntervalDialog.h"
 #include "app/ui/SuggestDialog.h"
 #include "engines/EnginePacing.h"
@@ -10,8 +11,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QUrlQuery>
@@ -251,6 +255,44 @@ private Q_SLOTS:
 
         env.context->endpoints().setBase(Endpoints::Service::Maker, QString());
         QCOMPARE(f.requestUrl(env.context->endpoints()), QString());
+    }
+
+    void exportProgressPacksAsideAndCancels()
+    {
+        QWidget window;
+        ExportProgressDialog progress(&window);
+        auto *dialog = window.findChild<QProgressDialog *>(QStringLiteral("exportProgress"));
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("导出数据"));
+        QVERIFY(progress.update(0));
+        QVERIFY(progress.update(40));
+        QCOMPARE(dialog->value(), 40);
+
+        // The packing step runs on another thread while this one handles
+        // its events: the step here needs a timer of this thread to go on.
+        QSemaphore released;
+        QThread *ranOn = nullptr;
+        bool heard = false;
+        // Meanwhile the bar is a busy indicator: the step tells no progress.
+        int busyMaximum = -1;
+        QTimer::singleShot(0, &window, [&] {
+            busyMaximum = dialog->maximum();
+            released.release();
+        });
+        progress.runAside([&] {
+            ranOn = QThread::currentThread();
+            heard = released.tryAcquire(1, 2000);
+        });
+        QVERIFY(ranOn && ranOn != QThread::currentThread());
+        QVERIFY(heard);
+        QCOMPARE(busyMaximum, 0);
+        QCOMPARE(dialog->maximum(), 100);
+        QCOMPARE(dialog->value(), 40);
+
+        // The user's cancel stops the export at its next block.
+        dialog->cancel();
+        QVERIFY(!progress.update(60));
+        QVERIFY(!progress.update(60));
     }
 
 private:

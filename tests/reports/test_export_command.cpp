@@ -8,8 +8,32 @@
 #include "support/TestEnv.h"
 
 #include <QDir>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStringEncoder>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs `run` with standard error going to `fd`.
+int withStderr(int fd, const std::function<int()> &run)
+{
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(fd, STDERR_FILENO);
+    const int result = run();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    return result;
+}
+
+} // namespace
 
 class TestExportCommand : public QObject
 {
@@ -19,6 +43,8 @@ private Q_SLOTS:
     void databaseAsCsv();
     void favouritesHistoryAsWorkbookAndText();
     void badArgumentsAndFailedWrites();
+    void progressOnlyOnATerminal();
+    void tableTooLongForAWorkbookIsRefusedBeforeAnythingIsWritten();
 
 private:
     static int run(TestEnv &env, const QStringList &args)
@@ -137,6 +163,100 @@ void TestExportCommand::badArgumentsAndFailedWrites()
     // No favourites yet: a report with the header alone.
     QCOMPARE(run(env, {QStringLiteral("favourites"), env.dataFile(QStringLiteral("f.csv"))}), 0);
     QCOMPARE(readback::csv(env.dataFile(QStringLiteral("f.csv"))).size(), 1);
+}
+
+void TestExportCommand::progressOnlyOnATerminal()
+{
+    TestEnv env;
+    QVERIFY(env.isValid());
+    const QDir data(env.dataDir);
+    const QString folder = QStringLiteral("myfav/Google#a.com#seo#0#0");
+    QVERIFY(data.mkpath(folder));
+    {
+        QFile f(data.filePath(folder + QStringLiteral("/2024-03-01.txt")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 12000; ++i)
+            f.write(QStringLiteral("Google|%1|http://a.com/%1\r\n").arg(i).toLatin1());
+    }
+    const QStringList args = {QStringLiteral("favourites"), env.dataFile(QStringLiteral("fav.csv"))};
+
+    int master = -1;
+    int slave = -1;
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        QSKIP("no pseudo-terminal on this machine");
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    QCOMPARE(withStderr(slave, [&] { return run(env, args); }), 0);
+    QByteArray seen;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+        seen.append(buffer, n);
+    ::close(slave);
+    ::close(master);
+    const QString terminal = QString::fromUtf8(seen);
+    QList<int> percents;
+    const QRegularExpression step(QStringLiteral("\rveltrana: exporting: (\\d+)%"));
+    for (auto it = step.globalMatch(terminal); it.hasNext();)
+        percents.append(it.next().captured(1).toInt());
+    QVERIFY2(percents.size() >= 3, qPrintable(terminal));
+    QCOMPARE(percents.first(), 0);
+    QCOMPARE(percents.last(), 100);
+    for (int i = 1; i < percents.size(); ++i)
+        QVERIFY(percents.at(i) > percents.at(i - 1));
+    QVERIFY(terminal.contains(QStringLiteral("veltrana: wrote 12000 rows")));
+    QCOMPARE(readback::csv(args.at(1)).size(), 12001);
+
+    // Into a file (a script's log) nothing but the usual lines.
+    QTemporaryFile log;
+    QVERIFY(log.open());
+    QCOMPARE(withStderr(log.handle(), [&] { return run(env, args); }), 0);
+    log.seek(0);
+    const QByteArray logged = log.readAll();
+    QVERIFY2(!logged.contains("exporting"), logged.constData());
+    for (const QByteArray &l : logged.split('\n').mid(0, logged.count('\n')))
+        QVERIFY2(l.startsWith("veltrana: "), logged.constData());
+    QVERIFY(logged.contains("veltrana: wrote 12000 rows"));
+}
+
+void TestExportCommand::tableTooLongForAWorkbookIsRefusedBeforeAnythingIsWritten()
+{
+    TestEnv env;
+    QVERIFY(env.isValid());
+    env.seed({QStringLiteral("first")});
+    {
+        // One row more than a sheet holds under its header, stored in one go.
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bulk"));
+        db.setDatabaseName(env.dataFile(QStringLiteral("db.sqlite")));
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(
+            q.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1048575)"
+                                  " INSERT INTO keywords (keys) SELECT 'k' FROM n")));
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bulk"));
+    const QString path = env.dataFile(QStringLiteral("all.xlsx"));
+    const QString fresh = env.dataFile(QStringLiteral("new.xlsx"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("last week's workbook");
+    }
+    QTemporaryFile log;
+    QVERIFY(log.open());
+    QCOMPARE(withStderr(log.handle(), [&] { return run(env, {QStringLiteral("db"), path}); }), 1);
+    QCOMPARE(withStderr(log.handle(), [&] { return run(env, {QStringLiteral("db"), fresh}); }), 1);
+    log.seek(0);
+    const QString said = QString::fromUtf8(log.readAll());
+    QVERIFY2(said.startsWith(QStringLiteral("veltrana: cannot write ") + path
+                             + QStringLiteral(": 1048576 rows do not fit a workbook")),
+             qPrintable(said));
+    QVERIFY(said.contains(QStringLiteral("列表共有1048576行")));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("last week's workbook"));
+    QVERIFY(!QFile::exists(fresh));
+    QCOMPARE(QDir(env.dataDir).entryList({QStringLiteral("*.part")}, QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestExportCommand)

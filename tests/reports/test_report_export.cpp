@@ -52,6 +52,41 @@ void writeFile(const QString &path, const QByteArray &bytes)
 const QList<ReportFormat> kFormats = {ReportFormat::Text, ReportFormat::Html, ReportFormat::Workbook,
                                       ReportFormat::Csv};
 
+// Stands in for the window's progress dialog: notes every percent and
+// presses cancel once `cancelAt` is reached.
+struct ProgressLog {
+    QList<int> percents;
+    int cancelAt = 1000;
+    int made = 0;
+    int asides = 0;
+    std::function<void()> onUpdate;
+};
+
+class ScriptedProgress : public ExportProgress
+{
+public:
+    explicit ScriptedProgress(ProgressLog &log)
+        : m_log(log)
+    {
+        ++m_log.made;
+    }
+    bool update(int percent) override
+    {
+        m_log.percents.append(percent);
+        if (m_log.onUpdate)
+            m_log.onUpdate();
+        return percent < m_log.cancelAt;
+    }
+    void runAside(const std::function<void()> &step) override
+    {
+        ++m_log.asides;
+        step();
+    }
+
+private:
+    ProgressLog &m_log;
+};
+
 } // namespace
 
 class TestReportExport : public QObject
@@ -71,6 +106,12 @@ private Q_SLOTS:
     void failedWriteIsReportedAndOldFileKept();
     void missingFolderIsReportedAsFailure();
     void cutWorkbookCellsAreCountedBeforeTheQuestion();
+    void listTooLongForAWorkbookIsRefusedBeforeTheDialog();
+    void progressIsShownAndRisesTo100_data();
+    void progressIsShownAndRisesTo100();
+    void cancelledExportKeepsTheOldFileAndSaysNothing_data();
+    void cancelledExportKeepsTheOldFileAndSaysNothing();
+    void noSecondExportWhileOneIsWritten();
 
 private:
     std::unique_ptr<TestEnv> m_env;
@@ -271,6 +312,125 @@ void TestReportExport::cutWorkbookCellsAreCountedBeforeTheQuestion()
     m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("short.xlsx")));
     m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Workbook);
     QCOMPARE(m_prompter->prompts.size(), 2);
+}
+
+void TestReportExport::listTooLongForAWorkbookIsRefusedBeforeTheDialog()
+{
+    m_list->addRow(QStringLiteral("two"));
+    m_list->addRow(QStringLiteral("three"));
+    m_export->setWorkbookRowLimit(3); // the header and two rows
+    const QString path = m_dir->filePath(QStringLiteral("r.xlsx"));
+    m_prompter->texts.enqueue(path);
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Workbook);
+    QCOMPARE(m_prompter->prompts.size(), 1);
+    QCOMPARE(m_prompter->prompts.at(0).kind, QStringLiteral("message"));
+    QCOMPARE(m_prompter->prompts.at(0).title, QStringLiteral("导出数据"));
+    QCOMPARE(m_prompter->prompts.at(0).icon, Prompter::Icon::Warning);
+    QCOMPARE(m_prompter->prompts.at(0).text, ReportExport::tooLongNotice(3, 3));
+    QVERIFY(m_prompter->prompts.at(0).text.contains(QStringLiteral("3行")));
+    QVERIFY(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    QCOMPARE(ReportExport::tooLongNotice(1048576, 1048576),
+             QStringLiteral("列表共有1048576行，超过Excel工作表的上限（1048576行，含标题行），无法导出至Excel。"
+                            "请导出至Txt、Html或CSV。"));
+
+    // Text formats take it; a list that fits takes the workbook too.
+    m_prompter->texts.clear();
+    m_prompter->prompts.clear();
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Csv);
+    QCOMPARE(m_prompter->prompts.size(), 1);
+    QCOMPARE(m_prompter->prompts.last().kind, QStringLiteral("save"));
+    m_list->removeRowAt(2);
+    m_prompter->prompts.clear();
+    m_prompter->texts.enqueue(path);
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Workbook);
+    QCOMPARE(m_prompter->lastText(), QStringLiteral("导出完成，是否打开文件?"));
+    QCOMPARE(readback::xlsx(path).rows.size(), 3);
+}
+
+void TestReportExport::progressIsShownAndRisesTo100_data() { failedWriteIsReportedAndOldFileKept_data(); }
+
+void TestReportExport::progressIsShownAndRisesTo100()
+{
+    QFETCH(int, format);
+    for (int i = 0; i < 20000; ++i)
+        m_list->addRow(QStringLiteral("keyword %1").arg(i), {QString::number(i), QStringLiteral("-")});
+    ProgressLog log;
+    m_export->setProgressMaker([&log] { return std::make_unique<ScriptedProgress>(log); });
+    const QString path = m_dir->filePath(QStringLiteral("r.") + ReportExport::extension(ReportFormat(format)));
+    m_prompter->texts.enqueue(path);
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat(format));
+    QCOMPARE(m_prompter->lastText(), QStringLiteral("导出完成，是否打开文件?"));
+    QCOMPARE(log.made, 1);
+    QVERIFY2(log.percents.size() >= 4, qPrintable(QString::number(log.percents.size())));
+    QCOMPARE(log.percents.first(), 0);
+    QCOMPARE(log.percents.last(), 100);
+    for (int i = 1; i < log.percents.size(); ++i)
+        QVERIFY2(log.percents.at(i) >= log.percents.at(i - 1), qPrintable(QString::number(i)));
+    // Something between the ends: the bar moves while rows are written.
+    QVERIFY(std::any_of(log.percents.cbegin(), log.percents.cend(), [](int p) { return p > 0 && p < 100; }));
+    QCOMPARE(log.asides, ReportFormat(format) == ReportFormat::Workbook ? 1 : 0);
+
+    // No progress is made for an export that never starts.
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat(format));
+    QCOMPARE(log.made, 1);
+}
+
+void TestReportExport::cancelledExportKeepsTheOldFileAndSaysNothing_data()
+{
+    failedWriteIsReportedAndOldFileKept_data();
+}
+
+void TestReportExport::cancelledExportKeepsTheOldFileAndSaysNothing()
+{
+    QFETCH(int, format);
+    for (int i = 0; i < 20000; ++i)
+        m_list->addRow(QStringLiteral("keyword %1").arg(i), {QString::number(i)});
+    const QString path = m_dir->filePath(QStringLiteral("keep.") + ReportExport::extension(ReportFormat(format)));
+    const QByteArray old("the report of yesterday\r\n");
+    writeFile(path, old);
+    ProgressLog log;
+    log.cancelAt = 30;
+    m_export->setProgressMaker([&log] { return std::make_unique<ScriptedProgress>(log); });
+    m_prompter->texts.enqueue(path);
+    m_prompter->answers.enqueue(Answer::Ok); // overwrite
+    m_prompter->answers.enqueue(Answer::Ok); // would open, if asked
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat(format));
+    QVERIFY(log.percents.last() >= 30);
+    QVERIFY(log.percents.last() < 100);
+    QCOMPARE(contents(path), old);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QFileInfo(path).fileName()});
+    // Neither a failure nor the completion question: the user stopped it.
+    QCOMPARE(m_prompter->prompts.last().text, QStringLiteral("该文件已经存在，是否覆盖?"));
+    QVERIFY(m_opened.isEmpty());
+}
+
+void TestReportExport::noSecondExportWhileOneIsWritten()
+{
+    for (int i = 0; i < 10000; ++i)
+        m_list->addRow(QStringLiteral("keyword %1").arg(i));
+    ProgressLog log;
+    int promptsDuring = -1;
+    // A click on another export button while the window handles its events.
+    log.onUpdate = [&] {
+        if (promptsDuring >= 0)
+            return;
+        const qsizetype before = m_prompter->prompts.size();
+        m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("second.txt")));
+        m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Text);
+        promptsDuring = int(m_prompter->prompts.size() - before);
+        m_prompter->texts.clear();
+    };
+    m_export->setProgressMaker([&log] { return std::make_unique<ScriptedProgress>(log); });
+    m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("first.csv")));
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Csv);
+    QCOMPARE(promptsDuring, 0);
+    QVERIFY(!QFile::exists(m_dir->filePath(QStringLiteral("second.txt"))));
+    QCOMPARE(readback::csv(m_dir->filePath(QStringLiteral("first.csv"))).size(), 10002);
+    // Afterwards the next export runs as ever.
+    m_prompter->texts.enqueue(m_dir->filePath(QStringLiteral("second.txt")));
+    m_export->exportList(*m_list, m_list->allColumns(), ReportKind::RelatedKeywords, ReportFormat::Text);
+    QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("second.txt"))));
 }
 
 QTEST_GUILESS_MAIN(TestReportExport)

@@ -10,7 +10,9 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+#include <memory>
 
 namespace {
 
@@ -96,6 +98,12 @@ private Q_SLOTS:
     void csvCellsNeverStartAFormula();
     void workbookCellsOverTheLimitAreCutAndCounted();
     void workbookHoldsCountsAsNumbersAndEverythingElseAsText();
+    void longListsComeOutWholeAcrossBlocks();
+    void progressRisesToTheEnd_data();
+    void progressRisesToTheEnd();
+    void cancelKeepsTheOldFileAndLeavesNothing_data();
+    void cancelKeepsTheOldFileAndLeavesNothing();
+    void workbookRowLimitRefusesBeforeAnyFile();
 };
 
 void TestReportWriters::textReportOfOneRowIsExact_data()
@@ -343,6 +351,217 @@ void TestReportWriters::workbookHoldsCountsAsNumbersAndEverythingElseAsText()
     QCOMPARE(rankBook.types.at(1), (QStringList{"s", "s", "s"}));
     QCOMPARE(rankBook.types.at(2), (QStringList{"s", "n", "s"}));
     QCOMPARE(rankBook.rows.at(2).at(1), QStringLiteral("3"));
+}
+
+namespace {
+
+const QList<ReportFormat> kFormats = {ReportFormat::Text, ReportFormat::Html, ReportFormat::Workbook,
+                                      ReportFormat::Csv};
+const char *const kExtensions[] = {"txt", "htm", "xlsx", "csv"};
+
+// A keyword-database list of `rows` rows whose cells name their row.
+void fillRows(ResultList &list, int rows)
+{
+    QVector<ResultList::Row> data;
+    for (int i = 0; i < rows; ++i) {
+        ResultList::Row row;
+        row.text = QStringLiteral("关键词 %1").arg(i);
+        row.sub = {QStringLiteral("seed"), QString::number(i), QStringLiteral("-"), QString::number(i * 3),
+                   QStringLiteral("2024-03-01")};
+        data.append(row);
+    }
+    list.appendRows(data);
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+void addFormatRows()
+{
+    QTest::addColumn<int>("format");
+    for (int i = 0; i < kFormats.size(); ++i)
+        QTest::newRow(kExtensions[i]) << int(kFormats.at(i));
+}
+
+} // namespace
+
+void TestReportWriters::longListsComeOutWholeAcrossBlocks()
+{
+    // Rows go out in blocks of a few thousand: none may be lost, doubled or
+    // cut at a block's edge.
+    const int rows = 9000;
+    ResultList list(kindCases().at(4).headers);
+    fillRows(list, rows);
+    list.setTag(4095, QStringLiteral("tag at the edge"));
+
+    const QString text = QStringDecoder("GB18030").decode(ReportWriters::textReport(list, ReportKind::KeywordDatabase));
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), rows + 4);
+    for (int i : {0, 4095, 4096, 4097, 8191, 8192, rows - 1}) {
+        const QString expected =
+            QStringLiteral("关键词 %1    seed     %1     -     %2     2024-03-01     ").arg(i).arg(i * 3)
+            + (i == 4095 ? QStringLiteral("tag at the edge") : QString());
+        QCOMPARE(lines.at(3 + i), expected);
+    }
+
+    const QString html = QStringDecoder("GB18030").decode(ReportWriters::htmlReport(list, ReportKind::KeywordDatabase));
+    QCOMPARE(html.count(QStringLiteral("<tr align='center'>")), rows);
+    QVERIFY(html.endsWith(QStringLiteral("<td>2024-03-01</td></tr></table></body></html>\r\n")));
+
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("r.csv"));
+    QVERIFY(ReportWriters::write(list, list.allColumns(), ReportKind::KeywordDatabase, ReportFormat::Csv, csv).ok);
+    const QList<QStringList> back = readback::csv(csv);
+    QCOMPARE(back.size(), rows + 1);
+    for (int i : {0, 4095, 4096, rows - 1})
+        QCOMPARE(back.at(1 + i).at(0), QStringLiteral("关键词 %1").arg(i));
+    QCOMPARE(bytesOf(csv).count("\xEF\xBB\xBF"), 1);
+
+    const QString xlsx = dir.filePath(QStringLiteral("r.xlsx"));
+    QVERIFY(ReportWriters::writeWorkbook(list, list.allColumns(), xlsx).ok);
+    const readback::Workbook book = readback::xlsx(xlsx);
+    QCOMPARE(book.rows.size(), rows + 1);
+    QCOMPARE(book.rows.at(4097).at(0), QStringLiteral("关键词 4096"));
+    QCOMPARE(book.rows.last().at(0), QStringLiteral("关键词 %1").arg(rows - 1));
+}
+
+void TestReportWriters::progressRisesToTheEnd_data() { addFormatRows(); }
+
+void TestReportWriters::progressRisesToTheEnd()
+{
+    QFETCH(int, format);
+    ResultList list(kindCases().at(4).headers);
+    list.setCountColumns({2, 3, 4});
+    fillRows(list, 10000);
+    QList<QPair<qint64, qint64>> calls;
+    int asides = 0;
+    ReportWriters::Options options;
+    options.progress = [&](qint64 done, qint64 total) {
+        calls.append({done, total});
+        return true;
+    };
+    // The workbook's packing runs where the caller says: here on a thread,
+    // as the window runs it.
+    options.runAside = [&](const std::function<void()> &step) {
+        ++asides;
+        std::unique_ptr<QThread> thread(QThread::create(step));
+        thread->start();
+        thread->wait();
+    };
+    QTemporaryDir dir;
+    const QString path =
+        dir.filePath(QStringLiteral("r.") + QLatin1String(kExtensions[kFormats.indexOf(ReportFormat(format))]));
+    const ReportWriters::Outcome outcome =
+        ReportWriters::write(list, list.allColumns(), ReportKind::KeywordDatabase, ReportFormat(format), path, options);
+    QVERIFY2(outcome.ok, qPrintable(outcome.reason));
+    QVERIFY(!outcome.cancelled);
+    QVERIFY2(calls.size() >= 3, qPrintable(QString::number(calls.size())));
+    for (int i = 0; i < calls.size(); ++i) {
+        QCOMPARE(calls.at(i).second, calls.first().second);
+        QVERIFY(calls.at(i).first <= calls.at(i).second);
+        if (i > 0)
+            QVERIFY2(calls.at(i).first >= calls.at(i - 1).first, qPrintable(QString::number(i)));
+    }
+    QVERIFY(calls.first().first < calls.first().second);
+    QCOMPARE(calls.last().first, calls.last().second);
+    QCOMPARE(asides, ReportFormat(format) == ReportFormat::Workbook ? 1 : 0);
+    if (ReportFormat(format) == ReportFormat::Workbook) {
+        const readback::Workbook book = readback::xlsx(path);
+        QCOMPARE(book.rows.size(), 10001);
+        QCOMPARE(book.types.at(10000).at(2), QStringLiteral("n"));
+    }
+}
+
+void TestReportWriters::cancelKeepsTheOldFileAndLeavesNothing_data() { addFormatRows(); }
+
+void TestReportWriters::cancelKeepsTheOldFileAndLeavesNothing()
+{
+    QFETCH(int, format);
+    ResultList list(kindCases().at(4).headers);
+    fillRows(list, 10000);
+    QTemporaryDir dir;
+    const QString name = QStringLiteral("r.") + QLatin1String(kExtensions[kFormats.indexOf(ReportFormat(format))]);
+    const QString path = dir.filePath(name);
+    const QByteArray old("yesterday's report\r\n\x00\xff", 22);
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    // Stopped at each point in turn: the first block, half way, and at the
+    // very end (the whole report written, not yet moved into place).
+    for (const int stopAt : {1, 3, -1}) {
+        int calls = 0;
+        ReportWriters::Options options;
+        options.progress = [&](qint64 done, qint64 total) {
+            ++calls;
+            if (stopAt < 0)
+                return done < total;
+            return calls < stopAt;
+        };
+        const ReportWriters::Outcome outcome = ReportWriters::write(
+            list, list.allColumns(), ReportKind::KeywordDatabase, ReportFormat(format), path, options);
+        QVERIFY(outcome.cancelled);
+        QVERIFY(!outcome.ok);
+        if (stopAt > 0)
+            QCOMPARE(calls, stopAt); // nothing more after the stop
+        QVERIFY(calls > 0);
+        QCOMPARE(bytesOf(path), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{name});
+    }
+#ifdef Q_OS_LINUX
+    // The workbook's row scratch is unlinked at once: only an open handle
+    // would still hold its space.
+    for (const QFileInfo &fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System))
+        QVERIFY2(!fd.symLinkTarget().startsWith(QFileInfo(dir.path()).canonicalFilePath()),
+                 qPrintable(fd.symLinkTarget()));
+#endif
+}
+
+void TestReportWriters::workbookRowLimitRefusesBeforeAnyFile()
+{
+    QTemporaryDir dir;
+    ResultList list(kindCases().at(4).headers);
+    fillRows(list, 3);
+    ReportWriters::Options options;
+    options.workbookRowLimit = 3; // the header and two rows
+    bool told = false;
+    options.progress = [&](qint64, qint64) { return told = true; };
+
+    const QString fresh = dir.filePath(QStringLiteral("new.xlsx"));
+    ReportWriters::Outcome outcome = ReportWriters::writeWorkbook(list, list.allColumns(), fresh, options);
+    QVERIFY(!outcome.ok);
+    QVERIFY(outcome.tooLong);
+    QVERIFY(!outcome.cancelled);
+    QVERIFY(outcome.reason.contains(QStringLiteral("3 rows")));
+    QVERIFY(!told);
+    QVERIFY(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+
+    const QString old = dir.filePath(QStringLiteral("old.xlsx"));
+    {
+        QFile f(old);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old workbook");
+    }
+    QVERIFY(
+        ReportWriters::write(list, list.allColumns(), ReportKind::KeywordDatabase, ReportFormat::Workbook, old, options)
+            .tooLong);
+    QCOMPARE(bytesOf(old), QByteArray("old workbook"));
+    // Other formats have no such limit.
+    QVERIFY(ReportWriters::write(list, list.allColumns(), ReportKind::KeywordDatabase, ReportFormat::Csv,
+                                 dir.filePath(QStringLiteral("r.csv")), options)
+                .ok);
+
+    // One row fewer fits exactly.
+    list.removeRowAt(2);
+    outcome = ReportWriters::writeWorkbook(list, list.allColumns(), fresh, options);
+    QVERIFY2(outcome.ok, qPrintable(outcome.reason));
+    QCOMPARE(readback::xlsx(fresh).rows.size(), 3);
+    QVERIFY(ReportWriters::fitsWorkbook(ReportWriters::kWorkbookRowLimit - 1));
+    QVERIFY(!ReportWriters::fitsWorkbook(ReportWriters::kWorkbookRowLimit));
 }
 
 QTEST_GUILESS_MAIN(TestReportWriters)

@@ -3,6 +3,7 @@
 #include "app/MakerLinks.h"
 #include "app/ui/AppIcon.h"
 #include "app/ui/BrowserPageReader.h"
+#include "app/ui/ExportProgressDialog.h"
 #include "app/ui/IntervalDialog.h"
 #include "app/ui/SilentPage.h"
 #include "app/ui/SuggestDialog.h"
@@ -121,6 +122,7 @@ bool MainWindow::start()
     if (!m_exporter) {
         m_exporter = std::make_unique<ReportExport>(m_context.jobStatus(), m_context.prompter(),
                                                     [this](const QUrl &file) { return openLink(file); });
+        m_exporter->setProgressMaker([this] { return std::make_unique<ExportProgressDialog>(this); });
         m_context.setExporter(m_exporter.get());
     }
     // The tabs are handed the browser page reader as they are made.
