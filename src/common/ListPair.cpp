@@ -58,16 +58,21 @@ int ListPair::removeCheckedShown() { return m_shown->removeChecked(); }
 QStringList ListPair::removeCheckedFromBoth()
 {
     QStringList gone;
-    QSet<QString> keys;
-    for (const ResultList::Row &row : m_shown->rows()) {
-        if (!row.checked)
+    QSet<QStringView> keys;
+    const ResultList &shown = *m_shown;
+    for (int r = 0; r < shown.count(); ++r) {
+        if (!shown.isChecked(r))
             continue;
-        const QString key = KeywordText::trimSpaces(row.text);
-        gone.append(key);
+        // Views into the shown list's cells, which stay put until it changes.
+        const QStringView key = KeywordText::trimSpacesView(shown.cellView(r, 0));
+        gone.append(key.toString());
         keys.insert(key);
     }
+    if (gone.isEmpty())
+        return gone;
+    m_reserve->removeRowsWhere(
+        [&](int r) { return keys.contains(KeywordText::trimSpacesView(m_reserve->cellView(r, 0))); });
     m_shown->removeChecked();
-    m_reserve->removeIf([&keys](const ResultList::Row &r) { return keys.contains(KeywordText::trimSpaces(r.text)); });
     return gone;
 }
 

@@ -282,19 +282,56 @@ int KeywordStore::remove(const QString &keyword)
 QVector<KeywordStore::Record> KeywordStore::loadAll() const
 {
     QVector<Record> rows;
+    scanAll([&rows](const Cells &c) { rows.append(Record{c[0], c[1], {c[2], c[3], c[4]}, c[5]}); });
+    return rows;
+}
+
+bool KeywordStore::scanAll(const std::function<void(const Cells &)> &take) const
+{
     if (!isOpen())
-        return rows;
+        return false;
     QSqlQuery q(db());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("select keys,parentkeys,googles,yahoos,bings ,adddate from keywords order by id desc")))
-        return rows;
+        return false;
+    Cells cells;
     while (q.next()) {
-        rows.append(Record{q.value(0).toString(),
-                           q.value(1).toString(),
-                           {q.value(2).toString(), q.value(3).toString(), q.value(4).toString()},
-                           q.value(5).toString()});
+        for (int c = 0; c < 6; ++c)
+            cells[size_t(c)] = q.value(c).toString();
+        take(cells);
     }
-    return rows;
+    return true;
+}
+
+bool KeywordStore::removeAll(const QStringList &keywords)
+{
+    if (keywords.isEmpty())
+        return true;
+    if (!beginBatch())
+        return false;
+    QSqlQuery q(db());
+    // A large delete touches most pages of the table and both indexes: with
+    // the small default cache, changed pages would be spilled and written
+    // again and again before the commit. The cache shrinks back afterwards.
+    const bool large = keywords.size() > 1000;
+    if (large)
+        q.exec(QStringLiteral("PRAGMA cache_size=-%1").arg(kLargeWriteCacheKiB));
+    bool done = q.prepare(QStringLiteral("delete from keywords where keys = ? collate nocase"));
+    if (!done)
+        fail(q.lastError().text());
+    for (qsizetype i = 0; done && i < keywords.size(); ++i) {
+        q.bindValue(0, KeywordText::trimSpaces(keywords.at(i)));
+        done = execWrite(q);
+    }
+    if (done)
+        done = commitBatch();
+    else
+        rollbackBatch();
+    if (large) {
+        QSqlQuery shrink(db());
+        shrink.exec(QStringLiteral("PRAGMA cache_size=-2000"));
+    }
+    return done;
 }
 
 int KeywordStore::rowCount() const

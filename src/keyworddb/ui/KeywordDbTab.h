@@ -27,6 +27,8 @@ public:
     DatabaseRefresh &refresh() { return *m_refresh; }
 
 private:
+    // "刷新数据库", also on a visit that finds the list empty or stale.
+    void reload();
     void onUpdateClicked();
     void showRefreshState();
 
@@ -40,4 +42,5 @@ private:
     QGroupBox *m_refreshFrame;
     QPushButton *m_update;
     QCheckBox *m_engineBoxes[3];
+    bool m_loadShown = false; // the status bar shows a load's progress
 };
