@@ -4,7 +4,7 @@
 #include "common/ResultFilter.h"
 #include "common/ResultList.h"
 
-#include <QSet>
+#include <QHash>
 
 namespace {
 
@@ -57,23 +57,49 @@ int ListPair::removeCheckedShown() { return m_shown->removeChecked(); }
 
 QStringList ListPair::removeCheckedFromBoth()
 {
-    QStringList gone;
-    QSet<QStringView> keys;
+    CheckedRemoval plan = planCheckedRemoval();
+    removeChecked(plan);
+    return std::move(plan.keywords);
+}
+
+ListPair::CheckedRemoval ListPair::planCheckedRemoval() const
+{
+    CheckedRemoval plan;
+    // Views into the lists' cells, which stay put while the lists do; the
+    // value says whether the keyword is listed yet. One hash look-up a row.
+    QHash<QStringView, bool> ticked;
     const ResultList &shown = *m_shown;
-    for (int r = 0; r < shown.count(); ++r) {
-        if (!shown.isChecked(r))
+    const ResultList &reserve = *m_reserve;
+    for (int r = 0; r < shown.count(); ++r)
+        if (shown.isChecked(r))
+            ticked.insert(KeywordText::trimSpacesView(shown.cellView(r, 0)), false);
+    if (ticked.isEmpty())
+        return plan;
+    plan.keywords.reserve(ticked.size());
+    plan.reserveRows.resize(size_t(reserve.count()));
+    for (int r = 0; r < reserve.count(); ++r) {
+        const auto it = ticked.find(KeywordText::trimSpacesView(reserve.cellView(r, 0)));
+        if (it == ticked.end())
             continue;
-        // Views into the shown list's cells, which stay put until it changes.
-        const QStringView key = KeywordText::trimSpacesView(shown.cellView(r, 0));
-        gone.append(key.toString());
-        keys.insert(key);
+        plan.reserveRows[size_t(r)] = true;
+        if (!it.value()) {
+            it.value() = true;
+            plan.keywords.append(it.key().toString());
+        }
     }
-    if (gone.isEmpty())
-        return gone;
+    for (auto it = ticked.cbegin(); it != ticked.cend(); ++it)
+        if (!it.value())
+            plan.keywords.append(it.key().toString());
+    return plan;
+}
+
+void ListPair::removeChecked(const CheckedRemoval &plan)
+{
+    if (plan.keywords.isEmpty())
+        return;
     m_reserve->removeRowsWhere(
-        [&](int r) { return keys.contains(KeywordText::trimSpacesView(m_reserve->cellView(r, 0))); });
+        [&plan](int r) { return size_t(r) < plan.reserveRows.size() && plan.reserveRows[size_t(r)]; });
     m_shown->removeChecked();
-    return gone;
 }
 
 void ListPair::setCell(const QString &keyword, int column, const QString &text)

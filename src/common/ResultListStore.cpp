@@ -10,19 +10,23 @@ ResultListStore::ResultListStore(int width)
 void ResultListStore::reserve(int rows)
 {
     if (rows > m_rows)
-        m_cells.reserve(size_t(rows) * size_t(m_width));
+        m_rowBlocks.reserve(size_t(rows >> kRowBlockBits) + 1);
 }
 
 int ResultListStore::appendRow()
 {
-    m_cells.resize(m_cells.size() + size_t(m_width));
+    if ((m_rows & kRowBlockMask) == 0)
+        m_rowBlocks.emplace_back();
+    std::vector<Ref> &block = m_rowBlocks.back();
+    block.resize(block.size() + size_t(m_width));
     return m_rows++;
 }
 
 int ResultListStore::copyRow(int row)
 {
     const int id = appendRow();
-    std::copy_n(m_cells.begin() + ptrdiff_t(row) * m_width, m_width, m_cells.begin() + ptrdiff_t(id) * m_width);
+    for (int c = 0; c < m_width; ++c)
+        refAt(id, c) = refAt(row, c);
     if (const auto t = m_tags.constFind(row); t != m_tags.cend())
         m_tags.insert(id, t.value());
     if (const auto i = m_images.constFind(row); i != m_images.cend())
@@ -36,7 +40,7 @@ void ResultListStore::setCell(int row, int column, QStringView text)
         return;
     if (column >= m_width)
         widen(column + 1);
-    m_cells[size_t(row) * size_t(m_width) + size_t(column)] = place(text);
+    refAt(row, column) = place(text);
 }
 
 void ResultListStore::setTag(int row, const QString &tag)
@@ -57,10 +61,14 @@ void ResultListStore::setImageKey(int row, const QString &key)
 
 void ResultListStore::widen(int width)
 {
-    std::vector<Ref> wider(size_t(m_rows) * size_t(width));
-    for (int r = 0; r < m_rows; ++r)
-        std::copy_n(m_cells.begin() + ptrdiff_t(r) * m_width, m_width, wider.begin() + ptrdiff_t(r) * width);
-    m_cells = std::move(wider);
+    for (std::vector<Ref> &block : m_rowBlocks) {
+        const size_t rows = block.size() / size_t(m_width);
+        std::vector<Ref> wider(rows * size_t(width));
+        for (size_t r = 0; r < rows; ++r)
+            std::copy_n(block.begin() + ptrdiff_t(r * size_t(m_width)), m_width,
+                        wider.begin() + ptrdiff_t(r * size_t(width)));
+        block = std::move(wider);
+    }
     m_width = width;
 }
 
@@ -69,7 +77,7 @@ ResultListStore::Ref ResultListStore::place(QStringView text)
     const qsizetype n = text.size();
     if (n == 0)
         return {};
-    if (n >= qsizetype(kBlockSize)) {
+    if (n >= qsizetype(kBlockSize) || (m_blockUsed + quint32(n) > kBlockSize && m_blocks.size() >= kMaxBlocks)) {
         m_huge.push_back(text.toString());
         return {quint32(m_huge.size() - 1), kHuge};
     }

@@ -32,7 +32,7 @@ public:
     {
         if (column < 0 || column >= m_width)
             return {};
-        const Ref &ref = m_cells[size_t(row) * size_t(m_width) + size_t(column)];
+        const Ref &ref = refAt(row, column);
         if (ref.length == 0)
             return {};
         if (ref.length == kHuge)
@@ -57,13 +57,29 @@ private:
     static constexpr quint32 kBlockSize = 1u << kBlockBits;
     static constexpr quint32 kBlockMask = kBlockSize - 1;
     static constexpr quint32 kHuge = 0xFFFFFFFFu;
+    static constexpr size_t kMaxBlocks = size_t(1) << (32 - kBlockBits); // what a position can address
 
+    static constexpr int kRowBlockBits = 14;
+    static constexpr int kRowBlockMask = (1 << kRowBlockBits) - 1;
+
+    const Ref &refAt(int row, int column) const
+    {
+        return m_rowBlocks[size_t(row >> kRowBlockBits)]
+                          [size_t(row & kRowBlockMask) * size_t(m_width) + size_t(column)];
+    }
+    Ref &refAt(int row, int column)
+    {
+        return m_rowBlocks[size_t(row >> kRowBlockBits)]
+                          [size_t(row & kRowBlockMask) * size_t(m_width) + size_t(column)];
+    }
     void widen(int width);
     Ref place(QStringView text);
 
     int m_width;
     int m_rows = 0;
-    std::vector<Ref> m_cells; // row * width + column
+    // The cells of each block of rows, row by row: a growing table never
+    // copies more than one block at a time.
+    std::vector<std::vector<Ref>> m_rowBlocks;
     std::vector<std::unique_ptr<char16_t[]>> m_blocks;
     quint32 m_blockUsed = kBlockSize; // the first text opens a block
     std::vector<QString> m_huge;      // texts longer than a block

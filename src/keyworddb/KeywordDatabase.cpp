@@ -1,14 +1,12 @@
 #include "keyworddb/KeywordDatabase.h"
 
 #include "common/Engine.h"
-#include "common/KeywordText.h"
 #include "common/Prompter.h"
 #include "common/ResultFilter.h"
 #include "common/ResultList.h"
 #include "store/KeywordStore.h"
 
 #include <QElapsedTimer>
-#include <QSet>
 
 KeywordDatabase::KeywordDatabase(KeywordStore &store, QObject *parent)
     : QObject(parent),
@@ -76,26 +74,11 @@ int KeywordDatabase::deleteTicked()
     // transaction so that thousands of ticked rows cost one disk sync. They
     // go in the reserve's order, the table's own, which keeps the delete
     // walking the table's pages in turn rather than at random.
-    QSet<QStringView> ticked;
-    for (int r = 0; r < list().count(); ++r)
-        if (list().isChecked(r))
-            ticked.insert(KeywordText::trimSpacesView(list().cellView(r, Keyword)));
-    QStringList keywords;
-    keywords.reserve(ticked.size());
-    QSet<QStringView> listed;
-    for (const ResultList *from : {&reserve(), &list()}) {
-        for (int r = 0; r < from->count() && listed.size() < ticked.size(); ++r) {
-            const QStringView key = KeywordText::trimSpacesView(from->cellView(r, Keyword));
-            if (ticked.contains(key) && !listed.contains(key)) {
-                listed.insert(key);
-                keywords.append(key.toString());
-            }
-        }
-    }
-    if (!m_store.removeAll(keywords))
+    const ListPair::CheckedRemoval plan = m_lists.planCheckedRemoval();
+    if (!m_store.removeAll(plan.keywords))
         return -1;
     // The table no longer holds any row with these keywords.
-    m_lists.removeCheckedFromBoth();
+    m_lists.removeChecked(plan);
     // The lists went the same way as the table: still current, no reload.
     if (wasCurrent)
         m_loadedAt = m_store.writeCount();
