@@ -303,6 +303,10 @@ bool KeywordStore::scanAll(const std::function<void(const Cells &)> &take) const
     return true;
 }
 
+namespace {
+constexpr qsizetype kDeleteChunk = 200; // keywords a delete statement
+} // namespace
+
 bool KeywordStore::removeAll(const QStringList &keywords)
 {
     if (keywords.isEmpty())
@@ -316,11 +320,26 @@ bool KeywordStore::removeAll(const QStringList &keywords)
     const bool large = keywords.size() > 1000;
     if (large)
         q.exec(QStringLiteral("PRAGMA cache_size=-%1").arg(kLargeWriteCacheKiB));
-    bool done = q.prepare(QStringLiteral("delete from keywords where keys = ? collate nocase"));
+    // Many keywords a statement: each statement run costs more than the
+    // look-up of one keyword in the index.
+    auto statement = [](qsizetype count) {
+        QString marks = QStringLiteral("?");
+        for (qsizetype i = 1; i < count; ++i)
+            marks += QStringLiteral(",?");
+        return QStringLiteral("delete from keywords where keys collate nocase in (%1)").arg(marks);
+    };
+    const qsizetype chunk = qMin<qsizetype>(kDeleteChunk, keywords.size());
+    bool done = q.prepare(statement(chunk));
     if (!done)
         fail(q.lastError().text());
-    for (qsizetype i = 0; done && i < keywords.size(); ++i) {
-        q.bindValue(0, KeywordText::trimSpaces(keywords.at(i)));
+    for (qsizetype from = 0; done && from < keywords.size(); from += chunk) {
+        const qsizetype count = qMin(chunk, keywords.size() - from);
+        if (count < chunk && !(done = q.prepare(statement(count)))) {
+            fail(q.lastError().text());
+            break;
+        }
+        for (qsizetype i = 0; i < count; ++i)
+            q.bindValue(int(i), KeywordText::trimSpaces(keywords.at(from + i)));
         done = execWrite(q);
     }
     if (done)
