@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 // The one trim rule for keywords, in lists and in the keyword table alike:
 // only spaces go. Any other white space is part of the keyword, so "seo\t"
@@ -16,6 +17,18 @@ inline QString trimSpaces(const QString &text)
     while (to > from && text.at(to - 1) == QLatin1Char(' '))
         --to;
     return text.mid(from, to - from);
+}
+
+// The same without a copy.
+inline QStringView trimSpacesView(QStringView text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text.at(from) == QLatin1Char(' '))
+        ++from;
+    while (to > from && text.at(to - 1) == QLatin1Char(' '))
+        --to;
+    return text.sliced(from, to - from);
 }
 
 } // namespace KeywordText

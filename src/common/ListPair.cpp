@@ -4,7 +4,7 @@
 #include "common/ResultFilter.h"
 #include "common/ResultList.h"
 
-#include <QSet>
+#include <QHash>
 
 namespace {
 
@@ -57,18 +57,49 @@ int ListPair::removeCheckedShown() { return m_shown->removeChecked(); }
 
 QStringList ListPair::removeCheckedFromBoth()
 {
-    QStringList gone;
-    QSet<QString> keys;
-    for (const ResultList::Row &row : m_shown->rows()) {
-        if (!row.checked)
+    CheckedRemoval plan = planCheckedRemoval();
+    removeChecked(plan);
+    return std::move(plan.keywords);
+}
+
+ListPair::CheckedRemoval ListPair::planCheckedRemoval() const
+{
+    CheckedRemoval plan;
+    // Views into the lists' cells, which stay put while the lists do; the
+    // value says whether the keyword is listed yet. One hash look-up a row.
+    QHash<QStringView, bool> ticked;
+    const ResultList &shown = *m_shown;
+    const ResultList &reserve = *m_reserve;
+    for (int r = 0; r < shown.count(); ++r)
+        if (shown.isChecked(r))
+            ticked.insert(KeywordText::trimSpacesView(shown.cellView(r, 0)), false);
+    if (ticked.isEmpty())
+        return plan;
+    plan.keywords.reserve(ticked.size());
+    plan.reserveRows.resize(size_t(reserve.count()));
+    for (int r = 0; r < reserve.count(); ++r) {
+        const auto it = ticked.find(KeywordText::trimSpacesView(reserve.cellView(r, 0)));
+        if (it == ticked.end())
             continue;
-        const QString key = KeywordText::trimSpaces(row.text);
-        gone.append(key);
-        keys.insert(key);
+        plan.reserveRows[size_t(r)] = true;
+        if (!it.value()) {
+            it.value() = true;
+            plan.keywords.append(it.key().toString());
+        }
     }
+    for (auto it = ticked.cbegin(); it != ticked.cend(); ++it)
+        if (!it.value())
+            plan.keywords.append(it.key().toString());
+    return plan;
+}
+
+void ListPair::removeChecked(const CheckedRemoval &plan)
+{
+    if (plan.keywords.isEmpty())
+        return;
+    m_reserve->removeRowsWhere(
+        [&plan](int r) { return size_t(r) < plan.reserveRows.size() && plan.reserveRows[size_t(r)]; });
     m_shown->removeChecked();
-    m_reserve->removeIf([&keys](const ResultList::Row &r) { return keys.contains(KeywordText::trimSpaces(r.text)); });
-    return gone;
 }
 
 void ListPair::setCell(const QString &keyword, int column, const QString &text)

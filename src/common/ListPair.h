@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <vector>
 
 class ResultList;
 struct FilterColumns;
@@ -40,8 +41,21 @@ public:
     // The ticked shown rows go; the reserve keeps them for "还原".
     int removeCheckedShown();
     // The ticked shown rows go from both lists (every reserve row with the
-    // same keyword too). Returns the keywords removed, trimmed.
+    // same keyword too). Returns the keywords removed, trimmed, each once.
     QStringList removeCheckedFromBoth();
+
+    // The same in two steps, so that something else (the table) can go
+    // first and the lists only follow when it went. `keywords` are the
+    // ticked rows' keywords, trimmed, each once: those the reserve holds in
+    // its order, then those only the shown list has. `reserveRows` marks
+    // the reserve rows that carry one of them.
+    struct CheckedRemoval {
+        QStringList keywords;
+        std::vector<bool> reserveRows;
+    };
+    CheckedRemoval planCheckedRemoval() const;
+    // Valid while neither list changed since the plan was made.
+    void removeChecked(const CheckedRemoval &plan);
 
     // One cell of the keyword's row in both lists: the shown row nearest the
     // end (the one just added, when a run is filling it), else the first.

@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QVector>
 #include <functional>
+#include <memory>
+
+class ResultListStore;
 
 // One result list (or hidden reserve copy): a table of rows with a tick box,
 // a bold flag, one hidden tag text and an image key per row. Column 0 is the
@@ -27,6 +30,7 @@ public:
     static constexpr int TagRole = Qt::UserRole + 2;
 
     explicit ResultList(const QStringList &headers, QObject *parent = nullptr);
+    ~ResultList() override;
 
     // QAbstractTableModel
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -49,18 +53,50 @@ public:
     // A count column's cell of 1 to 15 digits without a leading zero ("0"
     // itself is one): "-", "获取失败", "001" and every text column stay text.
     bool isCountCell(int r, int column) const;
-    int count() const { return m_rows.size(); }
-    bool isEmpty() const { return m_rows.isEmpty(); }
-    const Row &row(int r) const { return m_rows.at(r); }
-    const QVector<Row> &rows() const { return m_rows; }
+    int count() const { return int(m_ids.size()); }
+    bool isEmpty() const { return m_ids.isEmpty(); }
+    // One row or every row as a copy (rows are stored compactly, not as Row).
+    Row row(int r) const;
+    QVector<Row> rows() const;
+    bool isChecked(int r) const { return r >= 0 && r < count() && (m_flags.at(r) & kChecked); }
+    bool isBold(int r) const { return r >= 0 && r < count() && (m_flags.at(r) & kBold); }
+    QString tag(int r) const;
+    QString imageKey(int r) const;
 
     int addRow(const QString &text, const QStringList &sub = {});
     void appendRows(const QVector<Row> &rows);
     void removeRowAt(int r);
     void clear();
 
+    // Appends rows cell by cell without building a Row for each: what a
+    // large table loads through. The rows appear (one insert notice) at
+    // flush() and when the appender goes.
+    class Appender
+    {
+    public:
+        explicit Appender(ResultList &list, int expectedRows = 0);
+        ~Appender() { flush(); }
+        Appender(const Appender &) = delete;
+        Appender &operator=(const Appender &) = delete;
+        // Column 0 first, then the sub-columns.
+        void append(std::initializer_list<QStringView> cells);
+        void flush();
+        int pending() const { return int(m_ids.size()); }
+
+    private:
+        ResultList &m_list;
+        ResultListStore &m_store;
+        QVector<int> m_ids;
+    };
+
+    // Appends every row of `source` (text, sub-columns, bold state; ticks
+    // clear). Lists sharing their cells make this a copy of row numbers.
+    void appendFrom(const ResultList &source);
+
     // Column 0 is the row text; 1.. the sub-columns. Missing cells read empty.
     QString cell(int r, int column) const;
+    // The same without a copy; valid until the list changes.
+    QStringView cellView(int r, int column) const;
     // Every row's cell of one column, top to bottom.
     QStringList columnTexts(int column = 0) const;
     void setCell(int r, int column, const QString &text);
@@ -78,6 +114,8 @@ public:
 
     // Removes every row for which `fails` holds; returns how many went.
     int removeIf(const std::function<bool(const Row &)> &fails);
+    // The same, asked by row number (no row copies).
+    int removeRowsWhere(const std::function<bool(int r)> &fails);
 
     int checkedCount() const;
     int firstChecked() const;
@@ -102,17 +140,27 @@ public:
     static QString sortKey(const QString &cell);
 
 private:
+    static constexpr quint8 kChecked = 1;
+    static constexpr quint8 kBold = 2;
+
+    // The store row list row `r` may change: a copy when another list shares it.
+    int ownRow(int r);
+    bool canShareWith(const ResultList &source, int lastSubColumn) const;
+    void resetStore();
     void rebuildIndex() const;
-    void indexAdd(const QString &text);
-    void indexRemove(const QString &text);
+    void indexAppended(int from) const;
+    void invalidateIndex() { m_indexValid = false; }
 
     QStringList m_headers;
-    QVector<Row> m_rows;
+    std::shared_ptr<ResultListStore> m_store;
+    QVector<int> m_ids;      // store row of each list row
+    QVector<quint8> m_flags; // tick and bold of each list row
     QList<int> m_countColumns;
     bool m_countsOnImageRows = false;
-    QHash<QString, int> m_textCounts; // row text, trimmed -> how many rows carry it
-    mutable QHash<QString, int> m_firstRow;
-    mutable bool m_firstRowValid = false;
+    // Row text, trimmed -> first row with it; built on the first look-up and
+    // kept up to date by appends. The views point into the store.
+    mutable QHash<QStringView, int> m_firstRow;
+    mutable bool m_indexValid = false;
     Qt::SortOrder m_order = Qt::AscendingOrder;
     bool m_sortingOn = false;
 };

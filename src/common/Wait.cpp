@@ -1,5 +1,6 @@
 #include "common/Wait.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QList>
 #include <QMetaObject>
@@ -101,6 +102,15 @@ void waitWithEvents(int ms)
         return;
     Wait pause;
     pause.run(ms);
+}
+
+void keepPainting()
+{
+    ++waits().running;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    --waits().running;
+    if (waits().running == 0 && !waits().held.isEmpty())
+        releaseHeld();
 }
 
 void afterWaits(QObject *context, std::function<void()> start)

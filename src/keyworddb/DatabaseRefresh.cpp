@@ -57,9 +57,8 @@ bool DatabaseRefresh::anyEngineTicked() const
 
 int DatabaseRefresh::resumeRow() const
 {
-    const QVector<ResultList::Row> &rows = m_list.rows();
-    for (int r = 0; r < rows.size(); ++r)
-        if (rows.at(r).bold)
+    for (int r = 0; r < m_list.count(); ++r)
+        if (m_list.isBold(r))
             return r;
     return 0;
 }

@@ -6,6 +6,8 @@
 #include "common/ResultList.h"
 #include "store/KeywordStore.h"
 
+#include <QElapsedTimer>
+
 KeywordDatabase::KeywordDatabase(KeywordStore &store, QObject *parent)
     : QObject(parent),
       m_store(store),
@@ -29,20 +31,21 @@ QStringList KeywordDatabase::reserveHeaders()
 void KeywordDatabase::GetDb()
 {
     m_loadedAt = m_store.writeCount();
-    const QVector<KeywordStore::Record> records = m_store.loadAll();
-    QVector<ResultList::Row> rows;
-    rows.reserve(records.size());
-    for (const KeywordStore::Record &rec : records) {
-        ResultList::Row row;
-        row.text = rec.keys;
-        row.sub = QStringList{rec.parentkeys, rec.counts.google, rec.counts.yahoo, rec.counts.bing, rec.adddate};
-        rows.append(std::move(row));
-    }
-    // Both lists take the rows in one go each: one model reset or insert
-    // notice instead of one per row keeps a large table quick to load.
     reserve().clear();
-    reserve().appendRows(rows);
-    list().appendRows(rows);
+    QElapsedTimer clock;
+    clock.start();
+    int loaded = 0;
+    {
+        // Straight from the query into the reserve's cells: no row objects.
+        ResultList::Appender add(reserve());
+        m_store.scanAll([&](const KeywordStore::Cells &c) {
+            add.append({c[0], c[1], c[2], c[3], c[4], c[5]});
+            if ((++loaded & (kProgressStep - 1)) == 0 && m_progress && clock.elapsed() >= kQuietLoadMs)
+                m_progress(loaded);
+        });
+    }
+    // The database list shows the same rows without copying them.
+    list().appendFrom(reserve());
 }
 
 bool KeywordDatabase::isStale() const { return m_loadedAt != m_store.writeCount(); }
@@ -62,29 +65,24 @@ void KeywordDatabase::filter(const FilterConditions &conditions)
 
 int KeywordDatabase::deleteTicked()
 {
-    const int ticked = list().checkedCount();
-    if (ticked == 0)
+    const int tickedRows = list().checkedCount();
+    if (tickedRows == 0)
         return 0;
     const bool wasCurrent = !isStale();
-    // Top to bottom, one delete per ticked row (a keyword ticked twice is
-    // deleted and counted twice), in one transaction so that thousands of
-    // ticked rows do not cost one disk sync each.
-    if (!m_store.beginBatch())
-        return -1;
-    for (const ResultList::Row &row : list().rows()) {
-        if (row.checked && m_store.remove(row.text) < 0) {
-            m_store.rollbackBatch();
-            return -1;
-        }
-    }
-    if (!m_store.commitBatch())
+    // Every keyword of a ticked row (a keyword ticked twice is counted twice
+    // but deleted once: the second delete would find nothing), in one
+    // transaction so that thousands of ticked rows cost one disk sync. They
+    // go in the reserve's order, the table's own, which keeps the delete
+    // walking the table's pages in turn rather than at random.
+    const ListPair::CheckedRemoval plan = m_lists.planCheckedRemoval();
+    if (!m_store.removeAll(plan.keywords))
         return -1;
     // The table no longer holds any row with these keywords.
-    m_lists.removeCheckedFromBoth();
+    m_lists.removeChecked(plan);
     // The lists went the same way as the table: still current, no reload.
     if (wasCurrent)
         m_loadedAt = m_store.writeCount();
-    return ticked;
+    return tickedRows;
 }
 
 void KeywordDatabase::deleteTickedWithMessages(Prompter &prompter)

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 #include "common/ListPair.h"
 
@@ -36,6 +37,9 @@ public:
     // replaces the reserve list with them. The database list is not emptied:
     // callers that want a fresh list use reload().
     void GetDb();
+    // Called now and then while a load that has taken a while goes on,
+    // with the rows read so far (the tab shows it and keeps painting).
+    void setLoadProgress(std::function<void(int rows)> progress) { m_progress = std::move(progress); }
     // "刷新数据库": empty the database list, then GetDb.
     void reload();
     // True when the store was written (by any tab) since the last GetDb.
@@ -54,7 +58,11 @@ public:
     void deleteTickedWithMessages(Prompter &prompter);
 
 private:
+    static constexpr int kProgressStep = 1 << 16;
+    static constexpr int kQuietLoadMs = 1000;
+
     KeywordStore &m_store;
+    std::function<void(int rows)> m_progress;
     ListPair m_lists;
     quint64 m_loadedAt = 0;
 };

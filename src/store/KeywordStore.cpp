@@ -282,19 +282,75 @@ int KeywordStore::remove(const QString &keyword)
 QVector<KeywordStore::Record> KeywordStore::loadAll() const
 {
     QVector<Record> rows;
+    scanAll([&rows](const Cells &c) { rows.append(Record{c[0], c[1], {c[2], c[3], c[4]}, c[5]}); });
+    return rows;
+}
+
+bool KeywordStore::scanAll(const std::function<void(const Cells &)> &take) const
+{
     if (!isOpen())
-        return rows;
+        return false;
     QSqlQuery q(db());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("select keys,parentkeys,googles,yahoos,bings ,adddate from keywords order by id desc")))
-        return rows;
+        return false;
+    Cells cells;
     while (q.next()) {
-        rows.append(Record{q.value(0).toString(),
-                           q.value(1).toString(),
-                           {q.value(2).toString(), q.value(3).toString(), q.value(4).toString()},
-                           q.value(5).toString()});
+        for (int c = 0; c < 6; ++c)
+            cells[size_t(c)] = q.value(c).toString();
+        take(cells);
     }
-    return rows;
+    return true;
+}
+
+namespace {
+constexpr qsizetype kDeleteChunk = 200; // keywords a delete statement
+} // namespace
+
+bool KeywordStore::removeAll(const QStringList &keywords)
+{
+    if (keywords.isEmpty())
+        return true;
+    if (!beginBatch())
+        return false;
+    QSqlQuery q(db());
+    // A large delete touches most pages of the table and both indexes: with
+    // the small default cache, changed pages would be spilled and written
+    // again and again before the commit. The cache shrinks back afterwards.
+    const bool large = keywords.size() > 1000;
+    if (large)
+        q.exec(QStringLiteral("PRAGMA cache_size=-%1").arg(kLargeWriteCacheKiB));
+    // Many keywords a statement: each statement run costs more than the
+    // look-up of one keyword in the index.
+    auto statement = [](qsizetype count) {
+        QString marks = QStringLiteral("?");
+        for (qsizetype i = 1; i < count; ++i)
+            marks += QStringLiteral(",?");
+        return QStringLiteral("delete from keywords where keys collate nocase in (%1)").arg(marks);
+    };
+    const qsizetype chunk = qMin<qsizetype>(kDeleteChunk, keywords.size());
+    bool done = q.prepare(statement(chunk));
+    if (!done)
+        fail(q.lastError().text());
+    for (qsizetype from = 0; done && from < keywords.size(); from += chunk) {
+        const qsizetype count = qMin(chunk, keywords.size() - from);
+        if (count < chunk && !(done = q.prepare(statement(count)))) {
+            fail(q.lastError().text());
+            break;
+        }
+        for (qsizetype i = 0; i < count; ++i)
+            q.bindValue(int(i), KeywordText::trimSpaces(keywords.at(from + i)));
+        done = execWrite(q);
+    }
+    if (done)
+        done = commitBatch();
+    else
+        rollbackBatch();
+    if (large) {
+        QSqlQuery shrink(db());
+        shrink.exec(QStringLiteral("PRAGMA cache_size=-2000"));
+    }
+    return done;
 }
 
 int KeywordStore::rowCount() const

@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVector>
+#include <array>
+#include <functional>
 #include <optional>
 
 // The keyword table: one row per kept keyword with its seed, the three
@@ -74,8 +76,18 @@ public:
     bool updateCount(Engine e, const QString &keyword, const QString &count, const QDate &day);
     // Removes every row with this keyword (trimmed); how many went, -1 on error.
     int remove(const QString &keyword);
+    // Removes every row with any of these keywords (trimmed) in one write
+    // transaction with one prepared statement; false when a write failed
+    // (then nothing is removed; lastError() says why). Keywords in the
+    // table's own order (as loaded) delete fastest.
+    bool removeAll(const QStringList &keywords);
     // Every row, newest first.
     QVector<Record> loadAll() const;
+    // The same, streamed: `take` gets each row's keys, parentkeys, googles,
+    // yahoos, bings and adddate in turn, so a large table is never held
+    // twice. False when the table could not be read.
+    using Cells = std::array<QString, 6>;
+    bool scanAll(const std::function<void(const Cells &)> &take) const;
     int rowCount() const;
 
     // Insert-or-refresh of one keyword (checkdb): a keyword not stored yet
@@ -113,6 +125,7 @@ private:
     };
 
     static constexpr int kBusySliceMs = 200;
+    static constexpr int kLargeWriteCacheKiB = 65536;
     static constexpr int kRetryPauseMs = 100;
 
     QSqlDatabase db() const;

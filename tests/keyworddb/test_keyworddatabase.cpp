@@ -170,6 +170,74 @@ private Q_SLOTS:
                  QStringLiteral("1200"));
         QVERIFY(db.list().row(0).tag.isEmpty());
     }
+
+    void deleteAfterFilterAndSortLeavesBothListsAndTable()
+    {
+        TestEnv f;
+        const QStringList google{"500", "-", "7000", "7000", "20", "1,900"};
+        for (int i = 0; i < google.size(); ++i)
+            QVERIFY(f.store().insert(QStringLiteral("kw %1").arg(i), QStringLiteral("seed"),
+                                     {google.at(i), QStringLiteral("1"), QStringLiteral("2")}, QDate(2024, 3, 1 + i)));
+        KeywordDatabase db(f.store());
+        db.GetDb();
+        FilterConditions google100;
+        google100.google = {QStringLiteral(">"), QStringLiteral("100")};
+        db.filter(google100); // kw 5, kw 3, kw 2, kw 1 ("-"), kw 0
+        QCOMPARE(db.list().columnTexts(), (QStringList{"kw 5", "kw 3", "kw 2", "kw 1", "kw 0"}));
+        db.list().sortByColumnClick(KeywordDatabase::Google); // descending, equal values in list order
+        QCOMPARE(db.list().columnTexts(), (QStringList{"kw 3", "kw 2", "kw 5", "kw 0", "kw 1"}));
+        db.list().setChecked(1, true); // kw 2
+        db.list().setChecked(3, true); // kw 0
+        // Ticks stay on their rows through a sort, and belong to the shown list only.
+        db.list().sortByColumnClick(KeywordDatabase::Google);
+        QCOMPARE(db.list().columnTexts(), (QStringList{"kw 1", "kw 0", "kw 5", "kw 3", "kw 2"}));
+        QCOMPARE(db.list().checkedCount(), 2);
+        QVERIFY(db.list().isChecked(1) && db.list().isChecked(4));
+        QCOMPARE(db.reserve().checkedCount(), 0);
+
+        QCOMPARE(db.deleteTicked(), 2);
+        QCOMPARE(db.list().columnTexts(), (QStringList{"kw 1", "kw 5", "kw 3"}));
+        QCOMPARE(db.reserve().columnTexts(), (QStringList{"kw 5", "kw 4", "kw 3", "kw 1"}));
+        QCOMPARE(f.store().rowCount(), 4);
+        QVERIFY(!f.store().find(QStringLiteral("kw 0")) && !f.store().find(QStringLiteral("kw 2")));
+        QVERIFY(!db.isStale());
+        db.restore();
+        QCOMPARE(db.list().columnTexts(), (QStringList{"kw 5", "kw 4", "kw 3", "kw 1"}));
+        QCOMPARE(db.list().cell(0, KeywordDatabase::Google), QStringLiteral("1,900"));
+        QCOMPARE(db.list().checkedCount(), 0);
+    }
+
+    void resumeRowAndItsTextsBelongToTheShownList()
+    {
+        TestEnv f;
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(f.store().insert(QStringLiteral("kw %1").arg(i), QStringLiteral("seed"),
+                                     {QString::number(100 * (i + 1)), QStringLiteral("-"), QStringLiteral("5")},
+                                     QDate(2024, 3, 1)));
+        KeywordDatabase db(f.store());
+        db.GetDb(); // kw 3, kw 2, kw 1, kw 0
+        // A paused refresh: its row bold, a count cell still in progress.
+        db.list().setBold(1, true);
+        db.list().setCell(1, KeywordDatabase::Google, QStringLiteral("更新中..."));
+        QCOMPARE(db.reserve().cell(1, KeywordDatabase::Google), QStringLiteral("300"));
+        QVERIFY(!db.reserve().isBold(1));
+
+        // The bold row and its text move together through a sort.
+        db.list().sortByColumnClick(KeywordDatabase::Google); // descending: the text sorts above the numbers
+        QCOMPARE(db.list().columnTexts(), (QStringList{"kw 2", "kw 3", "kw 1", "kw 0"}));
+        for (int r = 0; r < 4; ++r)
+            QCOMPARE(db.list().isBold(r), r == 0);
+        QCOMPARE(db.list().cell(0, KeywordDatabase::Google), QStringLiteral("更新中..."));
+
+        // A filter rebuilds from the reserve: its counts, and no mark.
+        FilterConditions over150;
+        over150.google = {QStringLiteral(">"), QStringLiteral("150")};
+        db.filter(over150);
+        QCOMPARE(db.list().columnTexts(), (QStringList{"kw 3", "kw 2", "kw 1"}));
+        QCOMPARE(db.list().cell(1, KeywordDatabase::Google), QStringLiteral("300"));
+        for (int r = 0; r < db.list().count(); ++r)
+            QVERIFY(!db.list().isBold(r));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestKeywordDatabase)

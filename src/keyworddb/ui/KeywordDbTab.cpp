@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     : FeatureTab(parent),
@@ -85,10 +86,16 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
 
     connect(m_delete, &QPushButton::clicked, this,
             [this] { m_database->deleteTickedWithMessages(m_context.prompter()); });
-    connect(m_reload, &QPushButton::clicked, this, [this] { m_database->reload(); });
+    connect(m_reload, &QPushButton::clicked, this, &KeywordDbTab::reload);
     connect(m_filter, &FilterFrame::filterRequested, this, [this] { m_database->filter(m_filter->conditions()); });
     connect(m_filter, &FilterFrame::restoreRequested, this, [this] { m_database->restore(); });
     connect(m_update, &QPushButton::clicked, this, &KeywordDbTab::onUpdateClicked);
+    // A load that takes a while says how far it got and keeps the window painted.
+    m_database->setLoadProgress([this](int rows) {
+        m_context.jobStatus().setCurrent(QStringLiteral("正在读取关键词数据库：%1").arg(rows));
+        m_loadShown = true;
+        keepPainting();
+    });
     new JobButton(m_update, m_refresh->job(),
                   {QStringLiteral("开始更新"), QStringLiteral("暂停更新"), QStringLiteral("正在停止")}, this);
     connect(m_refresh, &DatabaseRefresh::stateChanged, this, &KeywordDbTab::showRefreshState);
@@ -139,7 +146,14 @@ void KeywordDbTab::activated()
     if (m_refresh->job().state() != JobStatus::Idle)
         return;
     if (m_database->list().isEmpty() || m_database->isStale())
-        m_database->reload();
+        reload();
+}
+
+void KeywordDbTab::reload()
+{
+    m_database->reload();
+    if (std::exchange(m_loadShown, false))
+        m_context.jobStatus().setCurrent(QString());
 }
 
 void KeywordDbTab::onUpdateClicked()

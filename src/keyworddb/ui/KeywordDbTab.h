@@ -34,6 +34,8 @@ public:
     void importKeywords();
 
 private:
+    // "刷新数据库", also on a visit that finds the list empty or stale.
+    void reload();
     void onUpdateClicked();
     void showRefreshState();
     void showContextMenu(const QPoint &pos);
@@ -48,4 +50,5 @@ private:
     QGroupBox *m_refreshFrame;
     QPushButton *m_update;
     QCheckBox *m_engineBoxes[3];
+    bool m_loadShown = false; // the status bar shows a load's progress
 };
