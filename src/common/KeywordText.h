@@ -8,18 +8,7 @@
 // and "seo" are two keywords everywhere, never two rows here and one there.
 namespace KeywordText {
 
-inline QString trimSpaces(const QString &text)
-{
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text.at(from) == QLatin1Char(' '))
-        ++from;
-    while (to > from && text.at(to - 1) == QLatin1Char(' '))
-        --to;
-    return text.mid(from, to - from);
-}
-
-// The same without a copy.
+// Without a copy.
 inline QStringView trimSpacesView(QStringView text)
 {
     qsizetype from = 0;
@@ -29,6 +18,12 @@ inline QStringView trimSpacesView(QStringView text)
     while (to > from && text.at(to - 1) == QLatin1Char(' '))
         --to;
     return text.sliced(from, to - from);
+}
+
+inline QString trimSpaces(const QString &text)
+{
+    const QStringView kept = trimSpacesView(text);
+    return kept.size() == text.size() ? text : kept.toString();
 }
 
 } // namespace KeywordText

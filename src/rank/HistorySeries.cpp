@@ -15,13 +15,11 @@ QVector<Series> build(const QVector<FavouriteStore::DayFile> &days)
         if (!date.isValid())
             continue;
         for (const QString &text : day.lines) {
-            const RankFormats::EngineLine line = RankFormats::parseEngineLine(text);
-            const auto e = RankFormats::engineOfLabel(line.label);
-            bool ok = false;
-            const int position = line.position.toInt(&ok);
-            if (!e || !ok || position < 0)
+            const auto answer = RankFormats::answerOf(text);
+            if (!answer)
                 continue; // "-" or damage: no answer that day
-            QMap<QDate, int> &points = byEngine[engineIndex(*e)];
+            const int position = answer->position;
+            QMap<QDate, int> &points = byEngine[engineIndex(answer->engine)];
             const auto it = points.find(date);
             if (it == points.end())
                 points.insert(date, position);

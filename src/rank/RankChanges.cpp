@@ -123,13 +123,10 @@ DayAnswers answersOfLines(const QStringList &lines)
 {
     DayAnswers out;
     for (const QString &text : lines) {
-        const RankFormats::EngineLine line = RankFormats::parseEngineLine(text);
-        const auto e = RankFormats::engineOfLabel(line.label);
-        bool ok = false;
-        const int position = line.position.toInt(&ok);
-        if (!e || !ok || position < 0)
+        const auto answer = RankFormats::answerOf(text);
+        if (!answer)
             continue; // damage: no answer from this line
-        keepBest(out[engineIndex(*e)], position, line.link);
+        keepBest(out[engineIndex(answer->engine)], answer->position, answer->link);
     }
     return out;
 }

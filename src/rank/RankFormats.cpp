@@ -112,6 +112,17 @@ EngineLine parseEngineLine(const QString &line)
     return {parts.value(0), parts.value(1), parts.value(2)};
 }
 
+std::optional<EngineAnswer> answerOf(const QString &text)
+{
+    const EngineLine line = parseEngineLine(text);
+    const auto e = engineOfLabel(line.label);
+    bool ok = false;
+    const int position = line.position.toInt(&ok);
+    if (!e || !ok || position < 0)
+        return std::nullopt;
+    return EngineAnswer{*e, position, line.link};
+}
+
 QStringList recordLines(const QString &record)
 {
     QStringList parts = record.split(kRecordSep);

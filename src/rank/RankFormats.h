@@ -53,6 +53,14 @@ struct EngineLine {
 };
 // "label|position|link" split; missing parts read empty.
 EngineLine parseEngineLine(const QString &line);
+// A day-file or record line that holds an engine's answer: its engine, its
+// position (0 for "not found") and link. "-" or damage is no answer.
+struct EngineAnswer {
+    Engine engine;
+    int position;
+    QString link;
+};
+std::optional<EngineAnswer> answerOf(const QString &line);
 // The engine-row parts of a result record ("$1$"-joined), without the empty head.
 QStringList recordLines(const QString &record);
 

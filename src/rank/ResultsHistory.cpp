@@ -55,13 +55,11 @@ QVector<ResultsHistory::Day> ResultsHistory::load(const QString &site, const QSt
             if (!onlyDate.isEmpty() && file.date != onlyDate)
                 continue;
             for (const QString &text : file.lines) {
-                const RankFormats::EngineLine line = RankFormats::parseEngineLine(text);
-                const auto e = RankFormats::engineOfLabel(line.label);
-                bool ok = false;
-                const int position = line.position.toInt(&ok);
-                if (!e || !ok || position < 0)
+                const auto answer = RankFormats::answerOf(text);
+                if (!answer)
                     continue;
-                Day &d = slot(file.date, *e);
+                const int position = answer->position;
+                Day &d = slot(file.date, answer->engine);
                 if (!d.sitePosition || (position > 0 && (*d.sitePosition == 0 || position < *d.sitePosition)))
                     d.sitePosition = position;
             }
