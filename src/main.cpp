@@ -96,6 +96,7 @@ int main(int argc, char *argv[])
         }
         contextProgramDir = demoUpdate->programDir();
         Demo::seedRankLists(dataDir);
+        Demo::seedFavourites(dataDir);
         standIn->writeEndpoints(QDir(dataDir).filePath(QStringLiteral("endpoints.ini")));
         settingsFile = QDir(dataDir).filePath(QStringLiteral("settings.ini"));
     } else {
