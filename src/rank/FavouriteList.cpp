@@ -24,7 +24,9 @@ QString FavouriteList::markOf(const QString &key) const
     });
     QStringList marks;
     for (const RankChanges::Change &c : changes)
-        marks << (severalEngines ? engineLabel(c.engine) : QString()) + RankChanges::mark(c);
+        // The engine's initial, as on its icon: the column is narrow and
+        // whole labels pushed the marks out of sight.
+        marks << (severalEngines ? engineLabel(c.engine).left(1) : QString()) + RankChanges::mark(c);
     return marks.join(QLatin1Char(' '));
 }
 

@@ -617,7 +617,7 @@ private Q_SLOTS:
         QCOMPARE(mark(other), QString());
         QCOMPARE(mark(shine), QString()); // not part of the last run
         list.setChanges(found[0][0].value<QList<Change>>());
-        QCOMPARE(mark(shine), QString("Google↑11 Bing查询失败"));
+        QCOMPARE(mark(shine), QString("G↑11 B查询失败"));
         QCOMPARE(tone(shine), RankChanges::Tone::Better);
         QVERIFY(list.data(list.index(rowOf(shine), 0), Qt::ToolTipRole).toString().contains("Bing：2 → - 查询失败"));
         QCOMPARE(list.data(list.index(rowOf(shine), 1), FavouriteList::ChangeMarkRole), QVariant());

@@ -40,8 +40,9 @@ public:
             option->text = mark + QStringLiteral("  ") + option->text;
             const QColor colour = toneColour(index.data(FavouriteList::ChangeToneRole).toInt());
             if (colour.isValid()) {
+                // A selected row keeps the highlight's own text colour:
+                // red or green on the selection blue is hard to read.
                 option->palette.setColor(QPalette::Text, colour);
-                option->palette.setColor(QPalette::HighlightedText, colour);
             }
         }
     }
