@@ -447,6 +447,7 @@ int KeywordStore::addMissing(const QVector<Record> &records, const QDate &today,
     if (!transaction.begun())
         return -1;
     QSet<QString> seen;
+    seen.reserve(records.size());
     if (!readFoldedKeys(seen))
         return -1;
     QSqlQuery q(db());
