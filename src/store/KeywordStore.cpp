@@ -450,6 +450,9 @@ int KeywordStore::addMissing(const QVector<Record> &records, const QDate &today,
     seen.reserve(records.size());
     if (!readFoldedKeys(seen))
         return -1;
+    // Reading a large table's keys takes a moment: report before the inserts start.
+    if (progress)
+        progress(0);
     QSqlQuery q(db());
     // As for a large delete: a big cache keeps changed index pages from
     // being spilled and written again before the commit.

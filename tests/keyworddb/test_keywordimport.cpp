@@ -252,6 +252,7 @@ private Q_SLOTS:
         QCOMPARE(f.store().rowCount(), 9000);
         QVERIFY2(seen.size() >= 3, qPrintable(QString::number(seen.size())));
         QVERIFY(std::is_sorted(seen.begin(), seen.end()));
+        QCOMPARE(seen.first(), qsizetype(0));
         QCOMPARE(seen.last(), qsizetype(10000));
     }
 
