@@ -316,7 +316,7 @@ Outcome readFile(const QString &path)
     return outcome;
 }
 
-void storeKeywords(KeywordStore &store, Outcome &outcome, const QDate &today)
+void storeKeywords(KeywordStore &store, Outcome &outcome, const QDate &today, const Progress &progress)
 {
     if (outcome.status != Outcome::Read)
         return;
@@ -325,30 +325,12 @@ void storeKeywords(KeywordStore &store, Outcome &outcome, const QDate &today)
     // table lists them in the same order again.
     if (outcome.parsed.kind == Kind::OwnExport)
         std::reverse(records.begin(), records.end());
-    // One transaction over the whole file; rows of one day go in together.
-    if (!store.beginBatch()) {
-        outcome.status = Outcome::WriteFailed;
-        outcome.reason = store.lastError();
-        return;
-    }
-    int added = 0;
-    for (qsizetype from = 0; from < records.size();) {
-        qsizetype to = from + 1;
-        while (to < records.size() && records.at(to).adddate == records.at(from).adddate)
-            ++to;
-        const QString date = records.at(from).adddate;
-        const QDate day = date.isEmpty() ? today : QDate::fromString(date, QStringLiteral("yyyy-MM-dd"));
-        const int stored = store.insertMissing(records.mid(from, to - from), day);
-        if (stored < 0) {
-            outcome.reason = store.lastError();
-            store.rollbackBatch();
-            outcome.status = Outcome::WriteFailed;
-            return;
-        }
-        added += stored;
-        from = to;
-    }
-    if (!store.commitBatch()) {
+    // A report's dates were checked when it was read: stored as written.
+    const int added = store.addMissing(records, today, [&](qsizetype done) {
+        if (progress)
+            progress(done, records.size());
+    });
+    if (added < 0) {
         outcome.status = Outcome::WriteFailed;
         outcome.reason = store.lastError();
         return;
@@ -358,10 +340,10 @@ void storeKeywords(KeywordStore &store, Outcome &outcome, const QDate &today)
     outcome.status = Outcome::Added;
 }
 
-Outcome importFile(KeywordStore &store, const QString &path, const QDate &today)
+Outcome importFile(KeywordStore &store, const QString &path, const QDate &today, const Progress &progress)
 {
     Outcome outcome = readFile(path);
-    storeKeywords(store, outcome, today);
+    storeKeywords(store, outcome, today, progress);
     return outcome;
 }
 

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QString>
 #include <QVector>
+#include <functional>
 
 // Keyword files brought into the keyword table: what the file holds is read
 // whole and checked before anything is stored, so a bad file stores nothing.
@@ -66,17 +67,21 @@ struct Outcome {
     QString reason;  // why the file could not be read or the table written
 };
 
+// Called now and then while keywords are stored: how many of the file's
+// `total` keywords were gone through.
+using Progress = std::function<void(qsizetype done, qsizetype total)>;
+
 // Reads and parses `path`: Read when its keywords are ready to store, else
 // Unreadable or BadFile.
 Outcome readFile(const QString &path);
-// Stores the keywords of a Read outcome that the table lacks, in one
-// transaction: all of them or, on a failed write, none (WriteFailed); then
-// Added. `today` dates the rows that carry no date of their own. A report
+// Stores the keywords of a Read outcome that the table lacks (compared as
+// the table's look-ups compare), in one transaction: all of them or, on a
+// failed write, none (WriteFailed); then Added. `today` dates the rows that carry no date of their own. A report
 // of the table is stored oldest row first, so that the table lists its rows
 // in the report's order.
-void storeKeywords(KeywordStore &store, Outcome &outcome, const QDate &today);
+void storeKeywords(KeywordStore &store, Outcome &outcome, const QDate &today, const Progress &progress = {});
 // Both.
-Outcome importFile(KeywordStore &store, const QString &path, const QDate &today);
+Outcome importFile(KeywordStore &store, const QString &path, const QDate &today, const Progress &progress = {});
 
 // The window's message for a failed import of `path`: the file could not be
 // read, was not understood, or the table could not be written.

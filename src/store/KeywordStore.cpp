@@ -411,6 +411,93 @@ int KeywordStore::insertMissing(const QVector<Record> &records, const QDate &day
     return transaction.commit() ? added : -1;
 }
 
+namespace {
+constexpr qsizetype kAddProgressStep = 4096;
+
+// SQLite's NOCASE: only the 26 ASCII letters fold ("É" stays apart from "é").
+QString foldAscii(QString text)
+{
+    for (QChar &c : text) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return text;
+}
+} // namespace
+
+bool KeywordStore::readFoldedKeys(QSet<QString> &into) const
+{
+    QSqlQuery q(db());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("select keys from keywords")))
+        return fail(q.lastError().text());
+    while (q.next())
+        into.insert(foldAscii(q.value(0).toString()));
+    return true;
+}
+
+int KeywordStore::addMissing(const QVector<Record> &records, const QDate &today,
+                             const std::function<void(qsizetype done)> &progress)
+{
+    if (records.isEmpty())
+        return 0;
+    // The keys are read under the write lock: another program cannot add one
+    // between the read and the inserts.
+    WriteTransaction transaction(*this);
+    if (!transaction.begun())
+        return -1;
+    QSet<QString> seen;
+    seen.reserve(records.size());
+    if (!readFoldedKeys(seen))
+        return -1;
+    // Reading a large table's keys takes a moment: report before the inserts start.
+    if (progress)
+        progress(0);
+    QSqlQuery q(db());
+    // As for a large delete: a big cache keeps changed index pages from
+    // being spilled and written again before the commit.
+    const bool large = records.size() > 1000;
+    if (large)
+        q.exec(QStringLiteral("PRAGMA cache_size=-%1").arg(kLargeWriteCacheKiB));
+    int added = -1;
+    if (!q.prepare(QStringLiteral("insert into keywords (keys,parentkeys,googles,yahoos,bings,adddate)"
+                                  " values (?,?,?,?,?,?)"))) {
+        fail(q.lastError().text());
+    } else {
+        const QString todayText = dateText(today);
+        added = 0;
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            if (progress && i > 0 && i % kAddProgressStep == 0)
+                progress(i);
+            const Record &record = records.at(i);
+            const QString keyword = KeywordText::trimSpaces(record.keys);
+            const qsizetype known = seen.size();
+            seen.insert(foldAscii(keyword));
+            if (seen.size() == known)
+                continue;
+            q.bindValue(0, keyword);
+            q.bindValue(1, KeywordText::trimSpaces(record.parentkeys));
+            q.bindValue(2, record.counts.google);
+            q.bindValue(3, record.counts.yahoo);
+            q.bindValue(4, record.counts.bing);
+            q.bindValue(5, record.adddate.isEmpty() ? todayText : record.adddate);
+            if (!execWrite(q)) {
+                added = -1;
+                break;
+            }
+            ++added;
+        }
+        if (added >= 0 && progress)
+            progress(records.size());
+    }
+    q.finish();
+    if (large)
+        q.exec(QStringLiteral("PRAGMA cache_size=-2000"));
+    if (added < 0)
+        return -1;
+    return transaction.commit() ? added : -1;
+}
+
 bool KeywordStore::beginBatch()
 {
     if (!isOpen())

@@ -3,6 +3,7 @@
 #include "common/Engine.h"
 
 #include <QDate>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -101,6 +102,15 @@ public:
     // were stored, or -1 when a write failed (then none of them is stored;
     // lastError() says why).
     int insertMissing(const QVector<Record> &records, const QDate &day);
+    // The same for a whole file's keywords at once: the stored keywords are
+    // read once and every row goes through one prepared statement, all in
+    // one write transaction. A keyword repeated among `records` is stored
+    // once; keywords compare trimmed and with ASCII letter case ignored, as
+    // every look-up of the table does. A record keeps its own `adddate`
+    // (yyyy-MM-dd) or, when it has none, gets `today`. `progress`, when set,
+    // is called every few thousand records with how many were gone through.
+    int addMissing(const QVector<Record> &records, const QDate &today,
+                   const std::function<void(qsizetype done)> &progress = {});
 
     // Runs several writes as one transaction (bulk imports, benchmarks); the
     // write lock is taken at the start.
@@ -135,6 +145,9 @@ private:
     // Runs a write (the prepared query, or `statement`), trying again while
     // another connection holds the lock, up to the lock wait.
     bool execWrite(QSqlQuery &q, const QString &statement = {});
+    // Every stored keyword, folded as look-ups compare them; false when the
+    // table could not be read.
+    bool readFoldedKeys(QSet<QString> &into) const;
     bool fail(const QString &reason) const;
     QString notOpenText() const;
 

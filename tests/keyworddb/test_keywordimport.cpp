@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 #include <QStringEncoder>
 #include <QTest>
+#include <algorithm>
 
 namespace {
 
@@ -207,6 +208,52 @@ private Q_SLOTS:
                               QStringLiteral("SEO Tools | seed | 7 | 7 | 7 | 2020-01-02")}));
         QCOMPARE(KeywordImport::addedMessage(outcome.added, outcome.skipped),
                  QStringLiteral("成功导入1个关键词，跳过3个已有的关键词！"));
+    }
+
+    void letterCaseMattersOnlyForAsciiLetters()
+    {
+        TestEnv f;
+        f.seed({QStringLiteral("seo"), QStringLiteral("école")});
+        const QString path = f.dataFile(QStringLiteral("cases.txt"));
+        // "SEO" is the stored "seo"; "Kid" repeats "kid" of the same file; the
+        // table tells "É" from "é" (only ASCII letters fold), so "École" is new.
+        TestFiles::put(path, "\xEF\xBB\xBF" + QStringLiteral("SEO\nkid\n  Kid \nÉcole\nécole\nKID\n").toUtf8());
+        const KeywordImport::Outcome outcome = KeywordImport::importFile(f.store(), path, f.clock.today());
+        QCOMPARE(outcome.status, KeywordImport::Outcome::Added);
+        QCOMPARE(outcome.added, 2);
+        QCOMPARE(outcome.skipped, 4);
+        QStringList keys;
+        for (const KeywordStore::Record &r : f.store().loadAll())
+            keys.append(r.keys);
+        QCOMPARE(keys,
+                 (QStringList{QStringLiteral("École"), QStringLiteral("kid"), QStringLiteral("école"),
+                              QStringLiteral("seo")}));
+        // The table's own look-up agrees with what the import found.
+        QVERIFY(f.store().find(QStringLiteral("SEO")));
+        QVERIFY(f.store().find(QStringLiteral("KID")));
+    }
+
+    void progressCountsUpToTheWholeFile()
+    {
+        TestEnv f;
+        QByteArray text;
+        for (int i = 0; i < 10000; ++i)
+            text += "keyword " + QByteArray::number(i % 9000) + '\n';
+        const QString path = f.dataFile(QStringLiteral("many.txt"));
+        TestFiles::put(path, text);
+        QList<qsizetype> seen;
+        const KeywordImport::Outcome outcome =
+            KeywordImport::importFile(f.store(), path, f.clock.today(), [&](qsizetype done, qsizetype total) {
+                QCOMPARE(total, qsizetype(10000));
+                seen.append(done);
+            });
+        QCOMPARE(outcome.added, 9000);
+        QCOMPARE(outcome.skipped, 1000);
+        QCOMPARE(f.store().rowCount(), 9000);
+        QVERIFY2(seen.size() >= 3, qPrintable(QString::number(seen.size())));
+        QVERIFY(std::is_sorted(seen.begin(), seen.end()));
+        QCOMPARE(seen.first(), qsizetype(0));
+        QCOMPARE(seen.last(), qsizetype(10000));
     }
 
     void ownReportReadBackGivesTheSameTable()

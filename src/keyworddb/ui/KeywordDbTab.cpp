@@ -16,6 +16,7 @@
 #include "store/KeywordStore.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -129,13 +130,26 @@ void KeywordDbTab::importKeywords()
     if (path.isEmpty())
         return;
     KeywordStore &store = m_context.keywords();
-    const KeywordImport::Outcome outcome = KeywordImport::importFile(store, path, m_context.clock().today());
+    // An import that takes a while says how far it got and keeps the window painted.
+    QElapsedTimer clock;
+    clock.start();
+    bool shown = false;
+    const auto progress = [&](qsizetype done, qsizetype total) {
+        if (clock.elapsed() < kQuietImportMs)
+            return;
+        m_context.jobStatus().setCurrent(QStringLiteral("正在导入关键词：%1/%2").arg(done).arg(total));
+        shown = true;
+        keepPainting();
+    };
+    const KeywordImport::Outcome outcome = KeywordImport::importFile(store, path, m_context.clock().today(), progress);
+    if (shown)
+        m_context.jobStatus().setCurrent(QString());
     if (outcome.status != KeywordImport::Outcome::Added) {
         prompter.message(QStringLiteral("提示"), KeywordImport::failureMessage(outcome, path, store),
                          Prompter::Icon::Warning);
         return;
     }
-    m_database->reload();
+    reload();
     prompter.notice(KeywordImport::addedMessage(outcome.added, outcome.skipped));
 }
 

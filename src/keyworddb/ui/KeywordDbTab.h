@@ -34,6 +34,9 @@ public:
     void importKeywords();
 
 private:
+    // An import quicker than this leaves the status bar alone.
+    static constexpr int kQuietImportMs = 1000;
+
     // "刷新数据库", also on a visit that finds the list empty or stale.
     void reload();
     void onUpdateClicked();
