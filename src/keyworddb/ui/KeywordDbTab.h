@@ -32,12 +32,17 @@ public:
     // "导入": asks for a keyword file, adds the keywords the table lacks and
     // shows the table again.
     void importKeywords();
+    // Tables with more rows than this load off the window's thread (the
+    // window stays usable; the list's actions wait for the load).
+    void setBackgroundLoadAbove(int rows) { m_backgroundAbove = rows; }
 
 private:
     // "刷新数据库", also on a visit that finds the list empty or stale.
     void reload();
     void onUpdateClicked();
     void showRefreshState();
+    void showLoadProgress(int rows);
+    void loadFinished(bool ok, const QString &error);
     void showContextMenu(const QPoint &pos);
 
     AppContext &m_context;
@@ -50,5 +55,7 @@ private:
     QGroupBox *m_refreshFrame;
     QPushButton *m_update;
     QCheckBox *m_engineBoxes[3];
+    QWidget *m_export;
+    int m_backgroundAbove = 20000;
     bool m_loadShown = false; // the status bar shows a load's progress
 };
