@@ -8,6 +8,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringDecoder>
 #include <QUrl>
 #include <QVariant>
 #include <algorithm>
@@ -359,11 +360,45 @@ bool KeywordStore::scanConnection(const QSqlDatabase &d, const std::function<boo
             sqlite3_finalize(statement);
             return false;
         }
+        // The table's UTF-8 read in place and widened here into one buffer
+        // a row: SQLite's own UTF-16 would allocate a copy of every cell.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        std::vector<char16_t> wide;
+        std::array<QByteArrayView, 6> bytes;
         int step;
         while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
-            for (int c = 0; c < int(cells.size()); ++c) {
-                const auto *text = static_cast<const char16_t *>(sqlite3_column_text16(statement, c));
-                cells[size_t(c)] = QStringView(text, text ? sqlite3_column_bytes16(statement, c) / 2 : 0);
+            size_t total = 0;
+            for (int c = 0; c < int(bytes.size()); ++c) {
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, c));
+                bytes[size_t(c)] = QByteArrayView(text, text ? sqlite3_column_bytes(statement, c) : 0);
+                total += size_t(bytes[size_t(c)].size());
+            }
+            // A character never takes more UTF-16 units than UTF-8 bytes.
+            if (wide.size() < total)
+                wide.resize(total);
+            char16_t *out = wide.data();
+            for (int c = 0; c < int(bytes.size()); ++c) {
+                const QByteArrayView in = bytes[size_t(c)];
+                const auto *from = reinterpret_cast<const unsigned char *>(in.data());
+                qsizetype n = 0;
+                while (n < in.size() && from[n] < 0x80) {
+                    out[n] = char16_t(from[n]);
+                    ++n;
+                }
+                if (n < in.size()) {
+                    // The decoder drops a byte-order mark that opens what it
+                    // is given: a keyword starting with one keeps it.
+                    QByteArrayView rest = in.sliced(n);
+                    char16_t *at = out + n;
+                    while (rest.startsWith("\xEF\xBB\xBF")) {
+                        *at++ = u'\uFEFF';
+                        rest = rest.sliced(3);
+                    }
+                    at = reinterpret_cast<char16_t *>(utf8.appendToBuffer(reinterpret_cast<QChar *>(at), rest));
+                    n = at - out;
+                }
+                cells[size_t(c)] = QStringView(out, n);
+                out += n;
             }
             if (!take(cells)) {
                 step = SQLITE_DONE;
