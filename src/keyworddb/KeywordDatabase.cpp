@@ -95,6 +95,9 @@ void KeywordDatabase::takeRows(const Load &load)
 void KeywordDatabase::reloadInBackground()
 {
     dropLoad();
+    // Emptied first, as reload() does: a large table is never held twice.
+    list().clear();
+    reserve().clear();
     auto load = std::make_shared<Load>();
     load->writeCount = m_store.writeCount();
     load->cells = std::make_shared<ResultListStore>(reserve().columnCount());
@@ -124,7 +127,6 @@ void KeywordDatabase::reloadInBackground()
             return;
         m_loader = nullptr;
         m_load.reset();
-        list().clear();
         takeRows(*load);
         emit loadFinished(load->ok, load->error);
     });

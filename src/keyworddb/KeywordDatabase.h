@@ -43,8 +43,9 @@ public:
     // "刷新数据库": empty the database list, then GetDb.
     void reload();
     // reload() read on a thread of its own, over a connection of its own:
-    // returns at once, and the lists change only when the whole table has
-    // been read (loadFinished). A load still running is dropped first.
+    // empties both lists and returns at once; they get the rows when the
+    // whole table has been read (loadFinished). A load still running is
+    // dropped first.
     void reloadInBackground();
     bool isLoading() const { return m_loader != nullptr; }
     // How long a load goes quietly before it reports progress.

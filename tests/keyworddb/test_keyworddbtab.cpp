@@ -157,6 +157,8 @@ private Q_SLOTS:
         db.list().setChecked(0, true);
         button(&tab, "reloadButton")->click();
         QVERIFY(db.isLoading());
+        QVERIFY(db.list().isEmpty());
+        QVERIFY(db.reserve().isEmpty());
         db.reloadInBackground();
         QVERIFY(finished.wait(10000));
         QCOMPARE(db.list().count(), kRows + 1);
