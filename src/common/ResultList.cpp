@@ -5,6 +5,7 @@
 #include "common/ResultListStore.h"
 
 #include <algorithm>
+#include <numeric>
 
 ResultList::ResultList(const QStringList &headers, QObject *parent)
     : QAbstractTableModel(parent),
@@ -172,6 +173,21 @@ void ResultList::Appender::flush()
     m_list.indexAppended(first);
     m_list.endInsertRows();
     m_ids.clear();
+}
+
+void ResultList::adoptRows(std::shared_ptr<ResultListStore> cells)
+{
+    if (!cells)
+        return;
+    beginResetModel();
+    m_store = std::move(cells);
+    const int n = m_store->rowCount();
+    m_ids.resize(n);
+    std::iota(m_ids.begin(), m_ids.end(), 0);
+    m_flags.fill(0, n);
+    m_firstRow.clear();
+    invalidateIndex();
+    endResetModel();
 }
 
 void ResultList::appendFrom(const ResultList &source)

@@ -89,6 +89,11 @@ public:
         QVector<int> m_ids;
     };
 
+    // Every row becomes the rows of `cells`, in their order (none ticked or
+    // bold): a table read elsewhere, even on another thread, handed over
+    // without a copy.
+    void adoptRows(std::shared_ptr<ResultListStore> cells);
+
     // Appends every row of `source` (text, sub-columns, bold state; ticks
     // clear). Lists sharing their cells make this a copy of row numbers.
     void appendFrom(const ResultList &source);

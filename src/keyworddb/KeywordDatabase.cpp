@@ -6,7 +6,48 @@
 #include "common/ResultList.h"
 #include "store/KeywordStore.h"
 
+#include "common/ResultListStore.h"
+
 #include <QElapsedTimer>
+#include <QThread>
+#include <atomic>
+
+// One load's rows and outcome, shared by the reading thread and the tab's.
+struct KeywordDatabase::Load {
+    std::shared_ptr<ResultListStore> cells;
+    std::atomic<bool> stop = false;
+    bool ok = false;
+    QString error;
+    quint64 writeCount = 0;
+
+    // Reads every row through `scan` into `cells`; `report` gets the rows
+    // read so far now and then once `quietMs` have gone by.
+    template <typename Scan> void read(int quietMs, Scan scan, const std::function<void(int)> &report)
+    {
+        static constexpr int kProgressStep = 1 << 12;
+        static constexpr int kProgressGapMs = 200;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 reportedAt = -kProgressGapMs;
+        int rows = 0;
+        ResultListStore &store = *cells;
+        ok = scan([&](const KeywordStore::CellViews &c) {
+            if (stop.load(std::memory_order_relaxed))
+                return false;
+            const int id = store.appendRow();
+            for (int column = 0; column < int(c.size()); ++column)
+                store.setCell(id, column, c[size_t(column)]);
+            if ((++rows & (kProgressStep - 1)) == 0 && report) {
+                const qint64 now = clock.elapsed();
+                if (now >= quietMs && now - reportedAt >= kProgressGapMs) {
+                    reportedAt = now;
+                    report(rows);
+                }
+            }
+            return true;
+        });
+    }
+};
 
 KeywordDatabase::KeywordDatabase(KeywordStore &store, QObject *parent)
     : QObject(parent),
@@ -19,6 +60,8 @@ KeywordDatabase::KeywordDatabase(KeywordStore &store, QObject *parent)
     list().setCountColumns({2, 3, 4});
 }
 
+KeywordDatabase::~KeywordDatabase() { dropLoad(); }
+
 QStringList KeywordDatabase::listHeaders() { return KeywordStore::columnCaptions(); }
 
 QStringList KeywordDatabase::reserveHeaders()
@@ -30,22 +73,75 @@ QStringList KeywordDatabase::reserveHeaders()
 
 void KeywordDatabase::GetDb()
 {
-    m_loadedAt = m_store.writeCount();
-    reserve().clear();
-    QElapsedTimer clock;
-    clock.start();
-    int loaded = 0;
-    {
-        // Straight from the query into the reserve's cells: no row objects.
-        ResultList::Appender add(reserve());
-        m_store.scanAll([&](const KeywordStore::Cells &c) {
-            add.append({c[0], c[1], c[2], c[3], c[4], c[5]});
-            if ((++loaded & (kProgressStep - 1)) == 0 && m_progress && clock.elapsed() >= kQuietLoadMs)
-                m_progress(loaded);
-        });
-    }
+    dropLoad();
+    Load load;
+    load.writeCount = m_store.writeCount();
+    load.cells = std::make_shared<ResultListStore>(reserve().columnCount());
+    // Straight from the query into the cells: no row objects.
+    load.read(
+        m_quietLoadMs, [this](const auto &take) { return m_store.scanViews(take); },
+        [this](int rows) { emit loadProgress(rows); });
+    takeRows(load);
+}
+
+void KeywordDatabase::takeRows(const Load &load)
+{
+    m_loadedAt = load.writeCount;
+    reserve().adoptRows(load.cells);
     // The database list shows the same rows without copying them.
     list().appendFrom(reserve());
+}
+
+void KeywordDatabase::reloadInBackground()
+{
+    dropLoad();
+    // Emptied first, as reload() does: a large table is never held twice.
+    list().clear();
+    reserve().clear();
+    auto load = std::make_shared<Load>();
+    load->writeCount = m_store.writeCount();
+    load->cells = std::make_shared<ResultListStore>(reserve().columnCount());
+    const KeywordStore::ScanSource source = m_store.scanSource();
+    const int quietMs = m_quietLoadMs;
+    // The progress goes to this thread by a queued call: one still queued
+    // when this object goes is dropped with it.
+    QThread *thread = QThread::create([this, load, source, quietMs] {
+        load->read(
+            quietMs, [&](const auto &take) { return KeywordStore::scanCopy(source, take, &load->error); },
+            [this](int rows) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, rows] {
+                        if (m_loader)
+                            emit loadProgress(rows);
+                    },
+                    Qt::QueuedConnection);
+            });
+    });
+    thread->setParent(this);
+    m_loader = thread;
+    m_load = load;
+    connect(thread, &QThread::finished, this, [this, thread, load] {
+        thread->deleteLater();
+        if (m_loader != thread)
+            return;
+        m_loader = nullptr;
+        m_load.reset();
+        takeRows(*load);
+        emit loadFinished(load->ok, load->error);
+    });
+    thread->start();
+}
+
+void KeywordDatabase::dropLoad()
+{
+    if (!m_loader)
+        return;
+    m_load->stop = true;
+    m_loader->wait();
+    // Its finished notice, still queued, finds it is no longer the load.
+    m_loader = nullptr;
+    m_load.reset();
 }
 
 bool KeywordDatabase::isStale() const { return m_loadedAt != m_store.writeCount(); }

@@ -3,11 +3,13 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 
 #include "common/ListPair.h"
 
 class KeywordStore;
 class Prompter;
+class QThread;
 class ResultList;
 struct FilterConditions;
 
@@ -24,6 +26,7 @@ public:
     static constexpr int kLastSubColumn = Date;
 
     KeywordDatabase(KeywordStore &store, QObject *parent = nullptr);
+    ~KeywordDatabase() override;
 
     ListPair &lists() { return m_lists; }
     ResultList &list() { return m_lists.shown(); }
@@ -37,11 +40,16 @@ public:
     // replaces the reserve list with them. The database list is not emptied:
     // callers that want a fresh list use reload().
     void GetDb();
-    // Called now and then while a load that has taken a while goes on,
-    // with the rows read so far (the tab shows it and keeps painting).
-    void setLoadProgress(std::function<void(int rows)> progress) { m_progress = std::move(progress); }
     // "刷新数据库": empty the database list, then GetDb.
     void reload();
+    // reload() read on a thread of its own, over a connection of its own:
+    // empties both lists and returns at once; they get the rows when the
+    // whole table has been read (loadFinished). A load still running is
+    // dropped first.
+    void reloadInBackground();
+    bool isLoading() const { return m_loader != nullptr; }
+    // How long a load goes quietly before it reports progress.
+    void setQuietLoadMs(int ms) { m_quietLoadMs = ms; }
     // True when the store was written (by any tab) since the last GetDb.
     bool isStale() const;
     // "还原": the database list becomes a copy of the reserve list.
@@ -57,12 +65,24 @@ public:
     // count when something went.
     void deleteTickedWithMessages(Prompter &prompter);
 
+signals:
+    // Now and then while a load that has taken a while goes on, with the
+    // rows read so far.
+    void loadProgress(int rows);
+    // A background load ended and the lists hold what it read; `ok` is false
+    // when the table could not be read to its end (`error` says why).
+    void loadFinished(bool ok, const QString &error);
+
 private:
-    static constexpr int kProgressStep = 1 << 16;
-    static constexpr int kQuietLoadMs = 1000;
+    struct Load;
+
+    void takeRows(const Load &load);
+    void dropLoad();
 
     KeywordStore &m_store;
-    std::function<void(int rows)> m_progress;
     ListPair m_lists;
     quint64 m_loadedAt = 0;
+    int m_quietLoadMs = 1000;
+    QThread *m_loader = nullptr;
+    std::shared_ptr<Load> m_load;
 };

@@ -89,7 +89,25 @@ public:
     // twice. False when the table could not be read.
     using Cells = std::array<QString, 6>;
     bool scanAll(const std::function<void(const Cells &)> &take) const;
+    // The same without a copy of any cell: the views hold until `take`
+    // returns, and `take` returning false ends the scan early (still true).
+    using CellViews = std::array<QStringView, 6>;
+    bool scanViews(const std::function<bool(const CellViews &)> &take) const;
+    // Where a scan off the window's thread reads from: taken on the
+    // store's thread, used on the other.
+    struct ScanSource {
+        QString file;
+        bool readOnly = false;
+        int lockWaitMs = 0;
+    };
+    ScanSource scanSource() const { return {m_file, m_readOnly, m_lockWaitMs}; }
+    // scanViews over a connection of the calling thread's own to the same
+    // file, read only: what a load off the window's thread goes through.
+    // `error` gets the reason when it returns false.
+    static bool scanCopy(const ScanSource &source, const std::function<bool(const CellViews &)> &take, QString *error);
     int rowCount() const;
+    // Whether the table holds more than `rows` rows, without counting them all.
+    bool holdsMoreThan(int rows) const;
 
     // Insert-or-refresh of one keyword (checkdb): a keyword not stored yet
     // is inserted with its parent trimmed; one stored on another day gets
@@ -139,6 +157,8 @@ private:
     static constexpr int kRetryPauseMs = 100;
 
     QSqlDatabase db() const;
+    static bool scanConnection(const QSqlDatabase &d, const std::function<bool(const CellViews &)> &take,
+                               QString *error);
     void reset(const QString &file, bool readOnly);
     bool finishOpen(QSqlDatabase &d);
     bool prepareTable(QSqlDatabase &d);

@@ -17,6 +17,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -79,6 +82,88 @@ private Q_SLOTS:
         view(tab)->edit(list.index(0, 0));
         QVERIFY(view(tab)->viewport()->findChildren<QLineEdit *>().isEmpty());
         QCOMPARE(list.cell(0, 0), QStringLiteral("c"));
+    }
+
+    void aLargeTableLoadsWhileTheWindowRunsAndShowsProgress()
+    {
+        TestEnv f;
+        f.seed({QStringLiteral("first")});
+        constexpr int kRows = 30000;
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+            other.setDatabaseName(f.dataFile(QStringLiteral("db.sqlite")));
+            QVERIFY(other.open());
+            QSqlQuery q(other);
+            QVERIFY(q.exec(QStringLiteral("insert into keywords (keys,parentkeys,googles,yahoos,bings,adddate)"
+                                          " with recursive n(i) as (select 1 union all select i+1 from n where i<%1)"
+                                          " select 'kw '||i,'first',i,'-','5','2026-01-02' from n")
+                               .arg(kRows)));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+
+        KeywordDbTab tab(*f.context);
+        tab.setBackgroundLoadAbove(1000);
+        tab.database().setQuietLoadMs(0);
+        tab.show();
+        KeywordDatabase &db = tab.database();
+        QStringList shown;
+        connect(&db, &KeywordDatabase::loadProgress, this, [&] { shown.append(f.context->jobStatus().current()); });
+        QSignalSpy finished(&db, &KeywordDatabase::loadFinished);
+        tab.activated();
+        // Back before a row was taken: nothing that works on the list can
+        // be started until the load ends.
+        QVERIFY(db.isLoading());
+        QVERIFY(db.list().isEmpty());
+        QVERIFY(!button(&tab, "deleteButton")->isEnabled());
+        QVERIFY(!button(&tab, "reloadButton")->isEnabled());
+        QVERIFY(!button(&tab, "updateButton")->isEnabled());
+        QVERIFY(!filterFrame(tab)->isEnabled());
+        std::unique_ptr<QMenu> menu(tab.createContextMenu());
+        QVERIFY(!menu->findChild<QAction *>(QStringLiteral("importAction"))->isEnabled());
+        // A second visit does not start a second load.
+        tab.activated();
+
+        int ticksWhileLoading = 0;
+        QTimer tick;
+        tick.setInterval(0);
+        connect(&tick, &QTimer::timeout, this, [&] {
+            if (db.isLoading())
+                ++ticksWhileLoading;
+        });
+        tick.start();
+        QVERIFY(finished.wait(10000));
+        tick.stop();
+        QVERIFY(ticksWhileLoading > 0);
+        QCOMPARE(finished.size(), 1);
+        QVERIFY(finished.first().at(0).toBool());
+        QVERIFY(!shown.isEmpty());
+        QCOMPARE(shown.first(), QStringLiteral("正在读取关键词数据库：4096"));
+        QCOMPARE(f.context->jobStatus().current(), QString());
+
+        QVERIFY(!db.isLoading());
+        QCOMPARE(db.list().count(), kRows + 1);
+        QCOMPARE(db.reserve().count(), kRows + 1);
+        QCOMPARE(db.list().cell(0, 0), QStringLiteral("kw %1").arg(kRows));
+        QCOMPARE(db.list().cell(0, KeywordDatabase::Google), QString::number(kRows));
+        QCOMPARE(db.list().cell(kRows, 0), QStringLiteral("first"));
+        QVERIFY(button(&tab, "deleteButton")->isEnabled());
+        QVERIFY(button(&tab, "reloadButton")->isEnabled());
+        QVERIFY(button(&tab, "updateButton")->isEnabled());
+        QVERIFY(filterFrame(tab)->isEnabled());
+        QVERIFY(!db.isStale());
+
+        // "刷新数据库" replaces the rows (ticks go) rather than adding to them;
+        // a load started over a running one leaves one load's rows.
+        db.list().setChecked(0, true);
+        button(&tab, "reloadButton")->click();
+        QVERIFY(db.isLoading());
+        QVERIFY(db.list().isEmpty());
+        QVERIFY(db.reserve().isEmpty());
+        db.reloadInBackground();
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(db.list().count(), kRows + 1);
+        QCOMPARE(db.list().checkedCount(), 0);
+        QCOMPARE(finished.size(), 2);
     }
 
     void startWithNoEngineTickedShowsMessageAndChangesNothing()

@@ -196,6 +196,60 @@ private Q_SLOTS:
         QCOMPARE(store.rowCount(), 2);
     }
 
+    void scansReadCellsOfEveryTypeAsTextOnBothConnections()
+    {
+        TestEnv f;
+        f.seed({QStringLiteral("seo tools")});
+        {
+            // Rows another program wrote: a number stored as a number, a
+            // missing parent, a keyword beyond the Basic Multilingual Plane.
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(f.dataFile(QStringLiteral("db.sqlite")));
+            QVERIFY(other.open());
+            QSqlQuery q(other);
+            QVERIFY(q.exec(QStringLiteral("insert into keywords (keys,parentkeys,googles,yahoos,bings,adddate)"
+                                          " values ('关键词 \U0001F600',null,12345,'-','0','2026-01-02')")));
+            // A keyword opening with a byte-order mark keeps it.
+            QVERIFY(q.exec(QStringLiteral("insert into keywords (keys,parentkeys,googles,yahoos,bings,adddate)"
+                                          " values (char(65279)||'bom é','p','1','2','3','2026-01-03')")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        const QStringList expected{QStringLiteral("关键词 \U0001F600"),
+                                   QString(),
+                                   QStringLiteral("12345"),
+                                   QStringLiteral("-"),
+                                   QStringLiteral("0"),
+                                   QStringLiteral("2026-01-02")};
+        auto collect = [](QList<QStringList> &rows) {
+            return [&rows](const KeywordStore::CellViews &c) {
+                QStringList row;
+                for (QStringView v : c)
+                    row.append(v.toString());
+                rows.append(row);
+                return true;
+            };
+        };
+        QList<QStringList> own, copy;
+        QVERIFY(f.store().scanViews(collect(own)));
+        QString error;
+        QVERIFY2(KeywordStore::scanCopy(f.store().scanSource(), collect(copy), &error), qPrintable(error));
+        QCOMPARE(own.size(), 3);
+        QCOMPARE(own.first().first(), QStringLiteral("\uFEFFbom é"));
+        QCOMPARE(own.at(1), expected);
+        QCOMPARE(own.last().first(), QStringLiteral("seo tools"));
+        QCOMPARE(copy, own);
+        // A scan told to stop reads no further row and is no failure.
+        int seen = 0;
+        QVERIFY(f.store().scanViews([&seen](const KeywordStore::CellViews &) { return ++seen < 1; }));
+        QCOMPARE(seen, 1);
+        // A file that is gone is a failure with its reason, never an empty table.
+        KeywordStore::ScanSource gone = f.store().scanSource();
+        gone.file = f.dataFile(QStringLiteral("missing/db.sqlite"));
+        error.clear();
+        QVERIFY(!KeywordStore::scanCopy(gone, collect(copy), &error));
+        QVERIFY(!error.isEmpty());
+    }
+
     void countsAreDigitsOnly()
     {
         TestEnv f;

@@ -69,9 +69,10 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     auto *left = new QVBoxLayout;
     left->addWidget(m_view, 1);
     left->addLayout(listButtons);
-    left->addWidget(new ExportButtons(
+    m_export = new ExportButtons(
         *m_view, ReportKind::KeywordDatabase, [&c = m_context] { return c.exporter(); }, ExportButtons::Verb::Export,
-        this));
+        this);
+    left->addWidget(m_export);
     auto *right = new QVBoxLayout;
     right->addWidget(m_filter);
     right->addWidget(m_refreshFrame);
@@ -91,12 +92,8 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     connect(m_filter, &FilterFrame::filterRequested, this, [this] { m_database->filter(m_filter->conditions()); });
     connect(m_filter, &FilterFrame::restoreRequested, this, [this] { m_database->restore(); });
     connect(m_update, &QPushButton::clicked, this, &KeywordDbTab::onUpdateClicked);
-    // A load that takes a while says how far it got and keeps the window painted.
-    m_database->setLoadProgress([this](int rows) {
-        m_context.jobStatus().setCurrent(QStringLiteral("正在读取关键词数据库：%1").arg(rows));
-        m_loadShown = true;
-        keepPainting();
-    });
+    connect(m_database, &KeywordDatabase::loadProgress, this, &KeywordDbTab::showLoadProgress);
+    connect(m_database, &KeywordDatabase::loadFinished, this, &KeywordDbTab::loadFinished);
     new JobButton(m_update, m_refresh->job(),
                   {QStringLiteral("开始更新"), QStringLiteral("暂停更新"), QStringLiteral("正在停止")}, this);
     connect(m_refresh, &DatabaseRefresh::stateChanged, this, &KeywordDbTab::showRefreshState);
@@ -110,7 +107,8 @@ QMenu *KeywordDbTab::createContextMenu()
     QAction *import = menu->addAction(QStringLiteral("导入"));
     import->setObjectName(QStringLiteral("importAction"));
     // A reload under a running or parked refresh would move its rows.
-    import->setEnabled(!m_context.jobStatus().isBusy() && m_refresh->job().state() == JobStatus::Idle);
+    import->setEnabled(!m_context.jobStatus().isBusy() && m_refresh->job().state() == JobStatus::Idle
+                       && !m_database->isLoading());
     connect(import, &QAction::triggered, this, &KeywordDbTab::importKeywords);
     return menu;
 }
@@ -157,7 +155,7 @@ void KeywordDbTab::activated()
 {
     // Rows the other tabs stored since the last load show up without a click
     // on "刷新数据库"; a refresh run (running or parked) keeps its list.
-    if (m_refresh->job().state() != JobStatus::Idle)
+    if (m_refresh->job().state() != JobStatus::Idle || m_database->isLoading())
         return;
     if (m_database->list().isEmpty() || m_database->isStale())
         reload();
@@ -165,9 +163,35 @@ void KeywordDbTab::activated()
 
 void KeywordDbTab::reload()
 {
+    if (m_context.keywords().holdsMoreThan(m_backgroundAbove)) {
+        m_database->reloadInBackground();
+        showRefreshState();
+        return;
+    }
     m_database->reload();
     if (std::exchange(m_loadShown, false))
         m_context.jobStatus().setCurrent(QString());
+}
+
+void KeywordDbTab::showLoadProgress(int rows)
+{
+    m_context.jobStatus().setCurrent(QStringLiteral("正在读取关键词数据库：%1").arg(rows));
+    m_loadShown = true;
+    // A load on this thread holds the event loop: keep the window painted.
+    if (!m_database->isLoading())
+        keepPainting();
+}
+
+void KeywordDbTab::loadFinished(bool ok, const QString &error)
+{
+    if (std::exchange(m_loadShown, false))
+        m_context.jobStatus().setCurrent(QString());
+    showRefreshState();
+    if (!ok)
+        m_context.prompter().message(
+            QStringLiteral("提示"),
+            QStringLiteral("无法读取关键词数据库 %1：%2").arg(m_context.keywords().fileName(), error),
+            Prompter::Icon::Warning);
 }
 
 void KeywordDbTab::onUpdateClicked()
@@ -189,7 +213,13 @@ void KeywordDbTab::showRefreshState()
     // Anything that reorders or removes rows would move them under the run,
     // which writes by row position: the list is locked until it parks.
     const bool idle = !m_refresh->isRunning();
-    m_filter->setEnabled(idle);
-    m_delete->setEnabled(idle);
-    m_reload->setEnabled(idle);
+    // A background load replaces both lists when it ends: nothing works on
+    // them before that.
+    const bool ready = !m_database->isLoading();
+    m_filter->setEnabled(idle && ready);
+    m_delete->setEnabled(idle && ready);
+    m_reload->setEnabled(idle && ready);
+    m_refreshFrame->setEnabled(ready);
+    m_export->setEnabled(ready);
+    m_view->setEnabled(ready);
 }

@@ -32,6 +32,9 @@ public:
     // "导入": asks for a keyword file, adds the keywords the table lacks and
     // shows the table again.
     void importKeywords();
+    // Tables with more rows than this load off the window's thread (the
+    // window stays usable; the list's actions wait for the load).
+    void setBackgroundLoadAbove(int rows) { m_backgroundAbove = rows; }
 
 private:
     // An import quicker than this leaves the status bar alone.
@@ -41,6 +44,8 @@ private:
     void reload();
     void onUpdateClicked();
     void showRefreshState();
+    void showLoadProgress(int rows);
+    void loadFinished(bool ok, const QString &error);
     void showContextMenu(const QPoint &pos);
 
     AppContext &m_context;
@@ -53,5 +58,7 @@ private:
     QGroupBox *m_refreshFrame;
     QPushButton *m_update;
     QCheckBox *m_engineBoxes[3];
+    QWidget *m_export;
+    int m_backgroundAbove = 20000;
     bool m_loadShown = false; // the status bar shows a load's progress
 };
