@@ -176,7 +176,7 @@ QString BuiltinRuleSet::samplePage(const QString &engine, Purpose) const
         return QStringLiteral("samples/google-2010-ipod.html");
     if (!engines().contains(engine))
         return {};
-    return QStringLiteral("samples/%1-2010-standin-seo.html").arg(engine);
+    return QStringLiteral("samples/%1-2010-seo.html").arg(engine);
 }
 
 QVector<PageRules::Organic> BuiltinRuleSet::organicResults(const QString &engine, const QString &page, int pageIndex,
