@@ -1,6 +1,5 @@
 #include "common/Wait.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QList>
 #include <QMetaObject>
@@ -102,15 +101,6 @@ void waitWithEvents(int ms)
         return;
     Wait pause;
     pause.run(ms);
-}
-
-void keepPainting()
-{
-    ++waits().running;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    --waits().running;
-    if (waits().running == 0 && !waits().held.isEmpty())
-        releaseHeld();
 }
 
 void afterWaits(QObject *context, std::function<void()> start)

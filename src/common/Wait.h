@@ -52,11 +52,6 @@ private:
 // to wait (0 or less) returns at once without running any event.
 void waitWithEvents(int ms);
 
-// Lets the window repaint and timers run in the middle of a long step of the
-// caller's own (a large load), without handling clicks or keys. It counts as
-// a wait, so nothing held back by afterWaits() starts inside it.
-void keepPainting();
-
 // The re-entrancy guard. A job started from a click handled inside a wait
 // would run to its end inside that wait, holding its caller (a fetch, a pause,
 // another job's step) for as long: so `start` runs now when no wait is

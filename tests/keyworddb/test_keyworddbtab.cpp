@@ -8,6 +8,7 @@
 #include "common/ui/ResultListView.h"
 #include "keyworddb/DatabaseRefresh.h"
 #include "keyworddb/KeywordDatabase.h"
+#include "keyworddb/KeywordImportRun.h"
 #include "keyworddb/ui/KeywordDbTab.h"
 #include "support/FileBytes.h"
 #include "support/TestEnv.h"
@@ -315,8 +316,14 @@ private Q_SLOTS:
         QCOMPARE(f.prompter.prompts.first().text, QStringLiteral("关键词文件 (*.csv *.txt *.tsv);;所有文件 (*)"));
         QCOMPARE(f.store().rowCount(), 1);
 
+        // Off the window's thread: the list's actions wait for it.
+        QSignalSpy imported(&tab.importRun(), &KeywordImportRun::finished);
         f.prompter.texts.enqueue(path);
         action->trigger();
+        QVERIFY(tab.importRun().isRunning());
+        QVERIFY(!tab.findChild<QPushButton *>(QStringLiteral("deleteButton"))->isEnabled());
+        QVERIFY(imported.wait(2000));
+        QVERIFY(tab.findChild<QPushButton *>(QStringLiteral("deleteButton"))->isEnabled());
         QCOMPARE(f.prompter.prompts.last().text, QStringLiteral("成功导入2个关键词，跳过1个已有的关键词！"));
         QCOMPARE(f.prompter.prompts.last().title, QStringLiteral("提示"));
         QCOMPARE(f.prompter.prompts.last().icon, Prompter::Icon::Information);
@@ -331,10 +338,35 @@ private Q_SLOTS:
         TestFiles::put(bad, QByteArray("new\0keyword\r\n", 13));
         f.prompter.texts.enqueue(bad);
         action->trigger();
+        QVERIFY(imported.wait(2000));
         QCOMPARE(f.prompter.prompts.last().icon, Prompter::Icon::Warning);
         QVERIFY2(f.prompter.lastText().startsWith(QStringLiteral("无法导入文件 ") + bad),
                  qPrintable(f.prompter.lastText()));
         QCOMPARE(f.store().rowCount(), 3);
+
+        // The table refusing a row, on the import's own connection: said,
+        // nothing stored, and the list still shows what the table holds.
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(f.store().fileName());
+            QVERIFY(other.open());
+            QSqlQuery q(other);
+            QVERIFY(q.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON keywords WHEN NEW.keys = 'boom'"
+                                          " BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        const QString refused = f.dataFile(QStringLiteral("refused.txt"));
+        TestFiles::put(refused, "fresh\r\nboom\r\n");
+        f.prompter.texts.enqueue(refused);
+        action->trigger();
+        QVERIFY(imported.wait(2000));
+        QCOMPARE(f.prompter.prompts.last().icon, Prompter::Icon::Warning);
+        QVERIFY2(f.prompter.lastText().startsWith(QStringLiteral("无法写入关键词数据库 ")),
+                 qPrintable(f.prompter.lastText()));
+        QVERIFY2(f.prompter.lastText().contains(QStringLiteral("refused")), qPrintable(f.prompter.lastText()));
+        QCOMPARE(f.store().rowCount(), 3);
+        QCOMPARE(tab.database().list().count(), 3);
 
         // Not while a job runs.
         f.context->jobStatus().setState(JobStatus::Running);

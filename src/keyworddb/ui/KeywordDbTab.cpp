@@ -13,6 +13,7 @@
 #include "keyworddb/DatabaseRefresh.h"
 #include "keyworddb/KeywordDatabase.h"
 #include "keyworddb/KeywordImport.h"
+#include "keyworddb/KeywordImportRun.h"
 #include "store/KeywordStore.h"
 
 #include <QCheckBox>
@@ -30,7 +31,8 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
       m_context(context),
       m_database(new KeywordDatabase(context.keywords(), this)),
       m_refresh(new DatabaseRefresh(m_database->lists(), context.keywords(), context.endpoints(), context.pacing(),
-                                    context.clock(), context.pageRules(), context.jobStatus(), this))
+                                    context.clock(), context.pageRules(), context.jobStatus(), this)),
+      m_import(new KeywordImportRun(this))
 {
     setObjectName(QStringLiteral("keywordDbTab"));
 
@@ -94,6 +96,8 @@ KeywordDbTab::KeywordDbTab(AppContext &context, QWidget *parent)
     connect(m_update, &QPushButton::clicked, this, &KeywordDbTab::onUpdateClicked);
     connect(m_database, &KeywordDatabase::loadProgress, this, &KeywordDbTab::showLoadProgress);
     connect(m_database, &KeywordDatabase::loadFinished, this, &KeywordDbTab::loadFinished);
+    connect(m_import, &KeywordImportRun::progress, this, &KeywordDbTab::showImportProgress);
+    connect(m_import, &KeywordImportRun::finished, this, &KeywordDbTab::importFinished);
     new JobButton(m_update, m_refresh->job(),
                   {QStringLiteral("开始更新"), QStringLiteral("暂停更新"), QStringLiteral("正在停止")}, this);
     connect(m_refresh, &DatabaseRefresh::stateChanged, this, &KeywordDbTab::showRefreshState);
@@ -108,7 +112,7 @@ QMenu *KeywordDbTab::createContextMenu()
     import->setObjectName(QStringLiteral("importAction"));
     // A reload under a running or parked refresh would move its rows.
     import->setEnabled(!m_context.jobStatus().isBusy() && m_refresh->job().state() == JobStatus::Idle
-                       && !m_database->isLoading());
+                       && !m_database->isLoading() && !m_import->isRunning());
     connect(import, &QAction::triggered, this, &KeywordDbTab::importKeywords);
     return menu;
 }
@@ -122,40 +126,47 @@ void KeywordDbTab::showContextMenu(const QPoint &pos)
 
 void KeywordDbTab::importKeywords()
 {
-    Prompter &prompter = m_context.prompter();
-    const QString path = prompter.openFileName(QStringLiteral("导入关键词"),
-                                               QStringLiteral("关键词文件 (*.csv *.txt *.tsv);;所有文件 (*)"));
+    if (m_import->isRunning())
+        return;
+    const QString path = m_context.prompter().openFileName(
+        QStringLiteral("导入关键词"), QStringLiteral("关键词文件 (*.csv *.txt *.tsv);;所有文件 (*)"));
     if (path.isEmpty())
         return;
-    KeywordStore &store = m_context.keywords();
-    // An import that takes a while says how far it got and keeps the window painted.
-    QElapsedTimer clock;
-    clock.start();
-    bool shown = false;
-    const auto progress = [&](qsizetype done, qsizetype total) {
-        if (clock.elapsed() < kQuietImportMs)
-            return;
-        m_context.jobStatus().setCurrent(QStringLiteral("正在导入关键词：%1/%2").arg(done).arg(total));
-        shown = true;
-        keepPainting();
-    };
-    const KeywordImport::Outcome outcome = KeywordImport::importFile(store, path, m_context.clock().today(), progress);
-    if (shown)
+    m_importPath = path;
+    m_importClock.start();
+    m_import->start(m_context.keywords().scanSource(), path, m_context.clock().today());
+    showRefreshState();
+}
+
+void KeywordDbTab::showImportProgress(qsizetype done, qsizetype total)
+{
+    // An import quicker than a second leaves the status bar alone.
+    if (m_importClock.elapsed() < kQuietImportMs)
+        return;
+    m_context.jobStatus().setCurrent(QStringLiteral("正在导入关键词：%1/%2").arg(done).arg(total));
+    m_importShown = true;
+}
+
+void KeywordDbTab::importFinished(const KeywordImport::Outcome &outcome)
+{
+    if (std::exchange(m_importShown, false))
         m_context.jobStatus().setCurrent(QString());
+    showRefreshState();
     if (outcome.status != KeywordImport::Outcome::Added) {
-        prompter.message(QStringLiteral("提示"), KeywordImport::failureMessage(outcome, path, store),
-                         Prompter::Icon::Warning);
+        m_context.prompter().message(QStringLiteral("提示"),
+                                     KeywordImport::failureMessage(outcome, m_importPath, m_context.keywords()),
+                                     Prompter::Icon::Warning);
         return;
     }
     reload();
-    prompter.notice(KeywordImport::addedMessage(outcome.added, outcome.skipped));
+    m_context.prompter().notice(KeywordImport::addedMessage(outcome.added, outcome.skipped));
 }
 
 void KeywordDbTab::activated()
 {
     // Rows the other tabs stored since the last load show up without a click
     // on "刷新数据库"; a refresh run (running or parked) keeps its list.
-    if (m_refresh->job().state() != JobStatus::Idle || m_database->isLoading())
+    if (m_refresh->job().state() != JobStatus::Idle || m_database->isLoading() || m_import->isRunning())
         return;
     if (m_database->list().isEmpty() || m_database->isStale())
         reload();
@@ -177,9 +188,6 @@ void KeywordDbTab::showLoadProgress(int rows)
 {
     m_context.jobStatus().setCurrent(QStringLiteral("正在读取关键词数据库：%1").arg(rows));
     m_loadShown = true;
-    // A load on this thread holds the event loop: keep the window painted.
-    if (!m_database->isLoading())
-        keepPainting();
 }
 
 void KeywordDbTab::loadFinished(bool ok, const QString &error)
@@ -213,9 +221,9 @@ void KeywordDbTab::showRefreshState()
     // Anything that reorders or removes rows would move them under the run,
     // which writes by row position: the list is locked until it parks.
     const bool idle = !m_refresh->isRunning();
-    // A background load replaces both lists when it ends: nothing works on
-    // them before that.
-    const bool ready = !m_database->isLoading();
+    // A background load replaces both lists when it ends, and so does the
+    // reload after an import: nothing works on them before that.
+    const bool ready = !m_database->isLoading() && !m_import->isRunning();
     m_filter->setEnabled(idle && ready);
     m_delete->setEnabled(idle && ready);
     m_reload->setEnabled(idle && ready);

@@ -2,11 +2,15 @@
 
 #include "common/Engine.h"
 #include "common/ui/FeatureTab.h"
+#include "keyworddb/KeywordImport.h"
+
+#include <QElapsedTimer>
 
 class AppContext;
 class DatabaseRefresh;
 class FilterFrame;
 class KeywordDatabase;
+class KeywordImportRun;
 class QCheckBox;
 class QGroupBox;
 class QMenu;
@@ -29,9 +33,10 @@ public:
     // The database list's context menu; its "导入" is off while a job runs
     // or a refresh is parked on the list.
     QMenu *createContextMenu();
-    // "导入": asks for a keyword file, adds the keywords the table lacks and
-    // shows the table again.
+    // "导入": asks for a keyword file, then adds the keywords the table lacks
+    // off the window's thread and shows the table again when it is done.
     void importKeywords();
+    KeywordImportRun &importRun() { return *m_import; }
     // Tables with more rows than this load off the window's thread (the
     // window stays usable; the list's actions wait for the load).
     void setBackgroundLoadAbove(int rows) { m_backgroundAbove = rows; }
@@ -46,11 +51,17 @@ private:
     void showRefreshState();
     void showLoadProgress(int rows);
     void loadFinished(bool ok, const QString &error);
+    void showImportProgress(qsizetype done, qsizetype total);
+    void importFinished(const KeywordImport::Outcome &outcome);
     void showContextMenu(const QPoint &pos);
 
     AppContext &m_context;
     KeywordDatabase *m_database;
     DatabaseRefresh *m_refresh;
+    KeywordImportRun *m_import;
+    QString m_importPath;
+    QElapsedTimer m_importClock;
+    bool m_importShown = false; // the status bar shows an import's progress
     ResultListView *m_view;
     FilterFrame *m_filter;
     QPushButton *m_delete;
