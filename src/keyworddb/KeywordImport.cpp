@@ -1,5 +1,6 @@
 #include "keyworddb/KeywordImport.h"
 
+#include "common/DelimitedText.h"
 #include "common/KeywordText.h"
 #include "common/TextFile.h"
 
@@ -16,67 +17,7 @@ constexpr int kTitleLinesAtMost = 4;
 const QString kKeywordHeader = QStringLiteral("Keyword");
 const QString kVolumeHeader = QStringLiteral("Avg. monthly searches");
 
-struct Row {
-    QStringList fields;
-    int line = 0; // where the row starts, from 1
-};
-
-// Rows of delimited text as RFC 4180 has them: a field that opens with a
-// quote runs to the next lone quote, "" inside it is one quote, and line
-// breaks inside it belong to the field. False when a quoted field never
-// ends; `badLine` then holds the line it began on.
-bool splitRows(const QString &text, QChar separator, int firstLine, QVector<Row> &rows, int &badLine)
-{
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    int line = firstLine;
-    while (i < n) {
-        Row row;
-        row.line = line;
-        for (;;) {
-            QString field;
-            if (i < n && text.at(i) == u'"') {
-                const int opened = line;
-                ++i;
-                for (;;) {
-                    if (i >= n) {
-                        badLine = opened;
-                        return false;
-                    }
-                    const QChar c = text.at(i++);
-                    if (c == u'"') {
-                        if (i < n && text.at(i) == u'"') {
-                            field += u'"';
-                            ++i;
-                            continue;
-                        }
-                        break;
-                    }
-                    if (c == u'\n')
-                        ++line;
-                    field += c;
-                }
-            }
-            // Unquoted text, or what follows a closing quote, up to the field's end.
-            while (i < n && text.at(i) != separator && text.at(i) != u'\n')
-                field += text.at(i++);
-            if (field.endsWith(u'\r') && (i >= n || text.at(i) == u'\n'))
-                field.chop(1);
-            row.fields.append(field);
-            if (i < n && text.at(i) == separator) {
-                ++i;
-                continue;
-            }
-            if (i < n) { // the line break that ends the row
-                ++i;
-                ++line;
-            }
-            break;
-        }
-        rows.append(row);
-    }
-    return true;
-}
+using Row = DelimitedText::Row;
 
 bool isBlank(const Row &row)
 {
@@ -92,7 +33,7 @@ QStringList headerCells(const QString &line, QChar separator)
 {
     QVector<Row> rows;
     int badLine = 0;
-    if (!splitRows(line, separator, 1, rows, badLine) || rows.isEmpty())
+    if (!DelimitedText::splitRows(line, separator, 1, rows, badLine) || rows.isEmpty())
         return {};
     QStringList cells = rows.first().fields;
     for (QString &c : cells)
@@ -137,7 +78,7 @@ Parsed readPlanner(const QStringList &lines, int headerIndex, const QStringList 
     // The table has no column for a search volume: only the keyword is kept.
     QVector<Row> rows;
     int badLine = 0;
-    if (!splitRows(lines.mid(headerIndex + 1).join(u'\n'), separator, headerIndex + 2, rows, badLine))
+    if (!DelimitedText::splitRows(lines.mid(headerIndex + 1).join(u'\n'), separator, headerIndex + 2, rows, badLine))
         return fail(parsed, Problem::OpenQuote, badLine);
     for (const Row &row : std::as_const(rows)) {
         if (isBlank(row))
@@ -162,7 +103,7 @@ Parsed readOwnReport(const QString &text)
     parsed.kind = Kind::OwnExport;
     QVector<Row> rows;
     int badLine = 0;
-    if (!splitRows(text, u',', 1, rows, badLine))
+    if (!DelimitedText::splitRows(text, u',', 1, rows, badLine))
         return fail(parsed, Problem::OpenQuote, badLine);
     const QStringList header = rows.first().fields;
     // Where each of the table's columns stands in the report (-1: left out).

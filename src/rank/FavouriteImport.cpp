@@ -1,5 +1,6 @@
 #include "rank/FavouriteImport.h"
 
+#include "common/DelimitedText.h"
 #include "common/TextFile.h"
 #include "context/AppContext.h"
 #include "rank/RankFormats.h"
@@ -69,69 +70,23 @@ bool engineListOf(const QString &text, QString *list)
 
 bool parseCsv(const QString &text, QList<QStringList> *records, QList<int> *lines, QString *error)
 {
-    QList<QStringList> out;
-    QList<int> starts;
-    QStringList record;
-    QString field;
-    bool quoted = false;
-    bool fieldStarted = false;
-    int line = 1;
-    int recordLine = 1;
-    qsizetype i = text.startsWith(QChar(0xFEFF)) ? 1 : 0;
-    const auto endField = [&] {
-        record.append(field);
-        field.clear();
-        fieldStarted = false;
-    };
-    const auto endRecord = [&] {
-        endField();
-        // A blank line is no record.
-        if (!(record.size() == 1 && record.first().isEmpty())) {
-            out.append(record);
-            starts.append(recordLine);
-        }
-        record.clear();
-        recordLine = line;
-    };
-    for (; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (quoted) {
-            if (c == u'"') {
-                if (i + 1 < text.size() && text.at(i + 1) == u'"') {
-                    field += u'"';
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                if (c == u'\n')
-                    ++line;
-                field += c;
-            }
-            continue;
-        }
-        if (c == u'"' && !fieldStarted) {
-            quoted = true;
-            fieldStarted = true;
-        } else if (c == u',') {
-            endField();
-        } else if (c == u'\r' || c == u'\n') {
-            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
-                ++i;
-            ++line;
-            endRecord();
-        } else {
-            field += c;
-            fieldStarted = true;
-        }
-    }
-    if (quoted) {
+    QVector<DelimitedText::Row> rows;
+    int badLine = 0;
+    const QString body = text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text;
+    if (!DelimitedText::splitRows(body, u',', 1, rows, badLine)) {
         if (error)
-            *error = QStringLiteral("line %1: a quoted field is never closed").arg(recordLine);
+            *error = QStringLiteral("line %1: a quoted field is never closed").arg(badLine);
         return false;
     }
-    if (fieldStarted || !record.isEmpty())
-        endRecord();
+    QList<QStringList> out;
+    QList<int> starts;
+    for (const DelimitedText::Row &row : std::as_const(rows)) {
+        // A blank line is no record.
+        if (row.fields.size() == 1 && row.fields.first().isEmpty())
+            continue;
+        out.append(row.fields);
+        starts.append(row.line);
+    }
     if (records)
         *records = out;
     if (lines)
